@@ -1,0 +1,22 @@
+# probe_add_plugin(<target> [OUTPUT_DIR <dir>] [OUTPUT_NAME <name>] SOURCES <files...>)
+#
+# A plug-in library as the tool set ships it: "<name>.so" on POSIX (no "lib" prefix), only the
+# PLUGIN_EXPORT functions visible, the platform layer linked in privately. Lands in build/bin
+# unless OUTPUT_DIR says otherwise (test fixtures keep their own folders).
+function(probe_add_plugin target)
+  cmake_parse_arguments(PLUGIN "" "OUTPUT_DIR;OUTPUT_NAME" "SOURCES" ${ARGN})
+  add_library(${target} MODULE ${PLUGIN_SOURCES})
+  if(NOT PLUGIN_OUTPUT_NAME)
+    set(PLUGIN_OUTPUT_NAME ${target})
+  endif()
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${PLUGIN_OUTPUT_NAME})
+  if(NOT WIN32)
+    set_target_properties(${target} PROPERTIES SUFFIX ".so")
+    target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
+  endif()
+  if(PLUGIN_OUTPUT_DIR)
+    set_target_properties(${target} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PLUGIN_OUTPUT_DIR}
+                                               RUNTIME_OUTPUT_DIRECTORY ${PLUGIN_OUTPUT_DIR})
+  endif()
+  target_link_libraries(${target} PRIVATE platform)
+endfunction()

@@ -1,0 +1,103 @@
+// The plug-in library loader: eight library slots, loaded and bound by mask, freed by mask.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "editor/contracts/probestore_api.h"
+#include "editor/contracts/surface_api.h"
+#include "platform/plugin.h"
+
+namespace biblioteki {
+
+// Slot bits.
+inline constexpr std::uint32_t kSurfGen = 0x01;      // slot 0, "surfgen.dll"
+inline constexpr std::uint32_t kSurfEdit = 0x02;     // slot 1, "surfedit.dll"
+inline constexpr std::uint32_t kSurfStore = 0x04;    // slot 2, "surfstore.dll"
+inline constexpr std::uint32_t kSurfView = 0x08;     // slot 3, "surfview1.dll"
+inline constexpr std::uint32_t kSurfArch = 0x10;     // slot 4, "surfarch.dll"
+inline constexpr std::uint32_t kProbeStore = 0x20;   // slot 5, "probestore.dll"
+inline constexpr std::uint32_t kWaveLib = 0x40;      // slot 6, "wavelib2.dll"
+inline constexpr std::uint32_t kNumConv = 0x80;      // slot 7, "numconv.dll"
+inline constexpr std::uint32_t kAllSlots = 0xFFFFFFFFu;
+inline constexpr int kSlotCount = 8;
+
+// The platform's library calls as the loader makes them; tests put a recording fake here.
+class LoaderPlatform {
+public:
+    virtual ~LoaderPlatform() = default;
+    virtual void* LoadLibraryA(const char* fileName) = 0;
+    virtual void* GetProcAddress(void* module, const char* name) = 0;
+    virtual bool FreeLibrary(void* module) = 0;
+    // The system's text for the last error code (GetLastError + FormatMessageA), UTF-8.
+    virtual std::string LastErrorText() = 0;
+};
+
+// A modal message box with a title, an OK button and no icon. Texts are UTF-8.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual void show(const std::string& title, const std::string& text) = 0;
+};
+
+// The real platform layer behind LoaderPlatform.
+LoaderPlatform& systemPlatform();
+
+using SlotTable = std::array<TableCell, 19>;  // room for the largest table (slot 2)
+
+class Biblioteki {
+public:
+    Biblioteki(LoaderPlatform& platform, MessageBoxes& boxes);
+
+    // Loads and binds every slot of `mask` not yet loaded and bound. True only if every such
+    // slot was both loaded and bound, and when there was nothing left to do.
+    bool ZagruzitBiblioteki(std::uint32_t mask);
+    // Frees the libraries of the loaded slots of `mask`.
+    void VigruzitBiblioteki(std::uint32_t mask);
+    // "Системная ошибка" box: the caller's text (if any) followed by the system's text.
+    void PokazatSistemnuyuOshibku(const std::optional<std::string>& text = std::nullopt);
+
+    std::uint32_t loadedMask() const { return ~notLoaded_; }
+    std::uint32_t notLoadedMask() const { return notLoaded_; }
+    bool isLoaded(std::uint32_t slotBit) const { return (notLoaded_ & slotBit) == 0; }
+
+    // The fixed file name of a slot ("probestore.dll", ...), UTF-8.
+    const std::string& fileName(int slot) const { return fileNames_[static_cast<std::size_t>(slot)]; }
+    void* moduleHandle(int slot) const { return modules_[static_cast<std::size_t>(slot)]; }
+
+    // Bound entry points. Valid only while the slot is in the loaded mask.
+    const contracts::ProbeStoreApi& probeStore() const { return probeStore_; }
+    const contracts::SurfaceViewerApi& surfaceViewer() const { return viewer_; }
+    const SlotTable& table(int slot) const { return tables_[static_cast<std::size_t>(slot)]; }
+    void* doubleToString() const { return doubleToString_; }
+    // The library context record of slots 0 and 1 (three pointer-sized cells each).
+    const std::array<void*, 3>& contextRecord(int slot) const {
+        return context_[static_cast<std::size_t>(slot)];
+    }
+
+    // Typed access to a keeper (slot 2) or archiver (slot 4) table entry.
+    template <typename Fn>
+    Fn keeper(std::size_t entry) const {
+        return cellAs<Fn>(tables_[2][entry]);
+    }
+    template <typename Fn>
+    Fn archiver(std::size_t entry) const {
+        return cellAs<Fn>(tables_[4][entry]);
+    }
+
+private:
+    LoaderPlatform& platform_;
+    MessageBoxes& boxes_;
+    std::array<std::string, kSlotCount> fileNames_;
+    std::array<void*, kSlotCount> modules_{};
+    std::array<SlotTable, kSlotCount> tables_{};
+    std::array<std::array<void*, 3>, 2> context_{};
+    contracts::ProbeStoreApi probeStore_{};
+    contracts::SurfaceViewerApi viewer_{};
+    void* doubleToString_ = nullptr;
+    std::uint32_t notLoaded_ = 0xFFFFFFFFu;  // the loaded mask is always its complement
+};
+
+}  // namespace biblioteki

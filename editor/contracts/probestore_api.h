@@ -1,0 +1,67 @@
+// The probe store library ("probestore.dll"): thirteen plain-named exports that own the probe
+// records, their texts and lists, the selection and the probe files.
+#pragma once
+
+#include <cstdint>
+
+#include "editor/contracts/probe_record.h"
+#include "platform/plugin.h"
+
+namespace contracts {
+
+// Room for `count` records of `size` bytes (0 keeps the size already in force).
+using VidelitPamyatDlyaDatchikovFn = BoolByte PLUGIN_CALL (*)(std::uint32_t count,
+                                                              std::uint32_t size);
+// Selects record `index`; false (and nothing selected) when it does not exist.
+using VibratDatchikPoIndeksuFn = BoolByte PLUGIN_CALL (*)(std::uint32_t index);
+// Selects the scratch record that lies apart from the collection.
+using VibratVremenniyDatchikFn = BoolByte PLUGIN_CALL (*)();
+// The selected record, null when none is selected.
+using PoluchitVibranniyDatchikFn = ProbeRecord* PLUGIN_CALL (*)();
+// Resets the selected record in place.
+using InicializirovatDatchikFn = BoolByte PLUGIN_CALL (*)();
+// Swaps two records of the collection (never called by the editor).
+using ObmenyatDatchikiFn = BoolByte PLUGIN_CALL (*)(std::uint32_t a, std::uint32_t b);
+// Appends the selected record to a probe file.
+using SohranitDatchikFn = BoolByte PLUGIN_CALL (*)(const char* fileName);
+// Reads record `number` of a probe file into the selected record.
+using ZagruzitDatchikFn = BoolByte PLUGIN_CALL (*)(const char* fileName, std::uint32_t number);
+// Number of records in a probe file; 0 when it holds none or cannot be read.
+using ZagruzitKolichestvoDatchikovFn = std::uint32_t PLUGIN_CALL (*)(const char* fileName);
+// The field points to the store's copy of the text the callback hands out.
+using SozdatStrokuFn = BoolByte PLUGIN_CALL (*)(Stroka* field, TextCallback text, void* context);
+using UdalitStrokuFn = BoolByte PLUGIN_CALL (*)(Stroka* field);
+// The field holds copies of lines 0 .. count-1 as the callback hands them out.
+using SozdatSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field, TextCallback line,
+                                                std::uint32_t count, void* context);
+using UdalitSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field);
+
+// The bound entry points, in the order the loader looks them up.
+struct ProbeStoreApi {
+    SozdatSpisokFn SozdatSpisok = nullptr;
+    SozdatStrokuFn SozdatStroku = nullptr;
+    UdalitSpisokFn UdalitSpisok = nullptr;
+    UdalitStrokuFn UdalitStroku = nullptr;
+    VidelitPamyatDlyaDatchikovFn VidelitPamyatDlyaDatchikov = nullptr;
+    VibratDatchikPoIndeksuFn VibratDatchikPoIndeksu = nullptr;
+    PoluchitVibranniyDatchikFn PoluchitVibranniyDatchik = nullptr;
+    VibratVremenniyDatchikFn VibratVremenniyDatchik = nullptr;
+    InicializirovatDatchikFn InicializirovatDatchik = nullptr;
+    ObmenyatDatchikiFn ObmenyatDatchiki = nullptr;
+    SohranitDatchikFn SohranitDatchik = nullptr;
+    ZagruzitDatchikFn ZagruzitDatchik = nullptr;
+    ZagruzitKolichestvoDatchikovFn ZagruzitKolichestvoDatchikov = nullptr;
+};
+
+// Export names in lookup order; the loader stops at the first one a library lacks.
+inline constexpr const char* kProbeStoreExports[13] = {
+    "SozdatSpisok",           "SozdatStroku",
+    "UdalitSpisok",           "UdalitStroku",
+    "VidelitPamyatDlyaDatchikov", "VibratDatchikPoIndeksu",
+    "PoluchitVibranniyDatchik",   "VibratVremenniyDatchik",
+    "InicializirovatDatchik",     "ObmenyatDatchiki",
+    "SohranitDatchik",            "ZagruzitDatchik",
+    "ZagruzitKolichestvoDatchikov",
+};
+
+}  // namespace contracts

@@ -1,0 +1,36 @@
+// The home platform's own library and error calls, behind the same interface as on POSIX.
+#include <windows.h>
+
+#include "platform/dynlib.h"
+
+namespace platform {
+
+std::string mapLibraryName(const std::string& fileName) { return fileName; }
+
+std::string executableDirectory() {
+    char buf[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string path(buf, n);
+    const auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string{} : path.substr(0, slash);
+}
+
+Module loadLibrary(const char* fileName) { return LoadLibraryA(fileName != nullptr ? fileName : ""); }
+
+void* findExport(Module module, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
+bool freeLibrary(Module module) { return FreeLibrary(static_cast<HMODULE>(module)) != 0; }
+
+std::uint32_t lastErrorCode() { return GetLastError(); }
+
+std::string lastErrorText() {
+    char buf[256] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, GetLastError(), 0, buf, sizeof buf - 1, nullptr);
+    return std::string(buf, n);
+}
+
+}  // namespace platform

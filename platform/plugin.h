@@ -1,0 +1,53 @@
+// Conventions shared by every library boundary of the tool set: calling convention,
+// one-byte booleans, the text callback and the function-table request.
+#pragma once
+
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define PLUGIN_CALL __stdcall
+#else
+#define PLUGIN_CALL
+#endif
+
+#if defined(_WIN32)
+#define PLUGIN_EXPORT extern "C" __declspec(dllexport)
+#else
+#define PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+// A boolean that crosses a library boundary: one byte, 0 is false, anything else true.
+using BoolByte = std::uint8_t;
+inline constexpr BoolByte kTrue = 1;
+inline constexpr BoolByte kFalse = 0;
+inline constexpr bool isTrue(BoolByte b) { return b != 0; }
+
+// Hands out one text (a line of a list or a control's text) as NUL-terminated cp1251.
+// The result stays valid until the next call of the same callback.
+using TextCallback = const char* PLUGIN_CALL (*)(std::int32_t index, void* context);
+
+// One cell of a function table: an entry point of whatever signature the table's version fixes.
+using TableCell = void*;
+
+// The function-table request in its three-argument form (table, size in bytes, name and version)
+// and in its two-argument form (table, name and version).
+using TableRequest3 = void* PLUGIN_CALL (*)(TableCell* table, std::uint32_t size, const char* name);
+using TableRequest2 = void* PLUGIN_CALL (*)(TableCell* table, const char* name);
+
+// Library entry notification reasons (the Windows values).
+enum DllReason : int {
+    kProcessDetach = 0,
+    kProcessAttach = 1,
+    kThreadAttach = 2,
+    kThreadDetach = 3,
+};
+
+// Casts a table cell to the entry point type the caller expects and back.
+template <typename Fn>
+inline Fn cellAs(TableCell cell) {
+    return reinterpret_cast<Fn>(cell);
+}
+template <typename Fn>
+inline TableCell asCell(Fn fn) {
+    return reinterpret_cast<TableCell>(fn);
+}

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/dynlib.h"
+
+namespace {
+
+const std::string kFixture = std::string(PROBE_FIXTURE_DIR) + "/fixture_dllentry.dll";
+using Counter = int (*)();
+
+TEST(DynlibTest, DllSuffixMapsToSoOnlyAtTheEnd) {
+    EXPECT_EQ(platform::mapLibraryName("probestore.dll"), "probestore.so");
+    EXPECT_EQ(platform::mapLibraryName("PROBESTORE.DLL"), "PROBESTORE.so");
+    EXPECT_EQ(platform::mapLibraryName("a.dll.txt"), "a.dll.txt");
+    EXPECT_EQ(platform::mapLibraryName(".dl"), ".dl");
+}
+
+TEST(DynlibTest, EntryNotificationsRunOnceAroundTheFirstLoadAndLastFree) {
+    void* a = platform::loadLibrary(kFixture.c_str());
+    ASSERT_NE(a, nullptr) << platform::lastErrorText();
+    void* b = platform::loadLibrary(kFixture.c_str());
+    ASSERT_EQ(a, b);
+    auto attaches = reinterpret_cast<Counter>(platform::findExport(a, "FixtureAttaches"));
+    auto detaches = reinterpret_cast<Counter>(platform::findExport(a, "FixtureDetaches"));
+    ASSERT_NE(attaches, nullptr);
+    EXPECT_EQ(attaches(), 1);
+    EXPECT_TRUE(platform::freeLibrary(b));
+    EXPECT_EQ(detaches(), 0);  // still held once
+    EXPECT_TRUE(platform::freeLibrary(a));
+    EXPECT_FALSE(platform::freeLibrary(a));  // no longer a handle of ours
+    EXPECT_EQ(platform::lastErrorCode(), platform::kErrorInvalidHandle);
+}
+
+TEST(DynlibTest, RefusedAttachFailsTheLoadWithTheInitialisationError) {
+    setenv("FIXTURE_REFUSE_ATTACH", "1", 1);
+    void* m = platform::loadLibrary(kFixture.c_str());
+    unsetenv("FIXTURE_REFUSE_ATTACH");
+    EXPECT_EQ(m, nullptr);
+    EXPECT_EQ(platform::lastErrorCode(), platform::kErrorDllInitFailed);
+}
+
+TEST(DynlibTest, MissingLibraryAndExportReportCodeAndText) {
+    EXPECT_EQ(platform::loadLibrary("no_such_library.dll"), nullptr);
+    EXPECT_EQ(platform::lastErrorCode(), platform::kErrorModNotFound);
+    EXPECT_NE(platform::lastErrorText().find("Не найден указанный модуль."), std::string::npos);
+
+    void* m = platform::loadLibrary(kFixture.c_str());
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(platform::findExport(m, "NoSuchExport"), nullptr);
+    EXPECT_EQ(platform::lastErrorCode(), platform::kErrorProcNotFound);
+    EXPECT_TRUE(platform::freeLibrary(m));
+}
+
+}  // namespace

@@ -1,0 +1,21 @@
+// Test library: counts its entry notifications; refuses the attach while `refuse` is set.
+#include <cstdlib>
+
+#include "platform/plugin.h"
+
+namespace {
+int attaches = 0;
+int detaches = 0;
+}  // namespace
+
+PLUGIN_EXPORT int DllEntry(int reason) {
+    if (reason == kProcessAttach) {
+        ++attaches;
+        return std::getenv("FIXTURE_REFUSE_ATTACH") == nullptr ? 1 : 0;
+    }
+    if (reason == kProcessDetach) ++detaches;
+    return 1;
+}
+
+PLUGIN_EXPORT int FixtureAttaches() { return attaches; }
+PLUGIN_EXPORT int FixtureDetaches() { return detaches; }
