@@ -1,0 +1,45 @@
+// The exports of wavelib2 and its library entry notification.
+//
+// On load the library binds wavelib and builds its version 1.1 table; a failure refuses the load.
+// On unload it releases wavelib.
+#include "platform/plugin.h"
+#include "wavelib2/makrosi.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace {
+
+int PriUvedomlenii(int prichina) {
+    switch (prichina) {
+        case kProcessAttach:
+            return PodklyuchitWavelib() ? 1 : 0;
+        case kProcessDetach:
+            return OtklyuchitWavelib() ? 1 : 0;
+        default:
+            return 1;  // thread attach and detach do nothing
+    }
+}
+
+}  // namespace
+
+#if defined(_WIN32)
+BOOL WINAPI DllMain(HINSTANCE, DWORD prichina, LPVOID) {
+    return PriUvedomlenii(static_cast<int>(prichina)) != 0 ? TRUE : FALSE;
+}
+#else
+PLUGIN_EXPORT int DllEntry(int prichina) {
+    return PriUvedomlenii(prichina);
+}
+#endif
+
+PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* tablica,
+                                                              std::uint32_t razmer,
+                                                              const char* imya) {
+    return ZaprositTablicu(tablica, razmer, imya);
+}
+
+PLUGIN_EXPORT const char* PLUGIN_CALL PoluchitSoobzhenieObOshibke() {
+    return TekstOshibki();
+}

@@ -1,0 +1,53 @@
+// Advancing waves along their rays and scaling the geometry of a wave set.
+#include <cmath>
+
+#include "wavelib2/makrosi.h"
+
+void RasprostranitVolny(NaborVoln* nabor) {
+    if (nabor == nullptr || nabor->volny == nullptr) return;
+    const Sreda& sreda = nabor->sreda;
+    const std::uint32_t chislo = nabor->chislo;
+    Volna* volny = nabor->volny;
+    for (std::uint32_t i = 0; i < chislo; ++i) {
+        Volna& w = volny[i];
+        const double d = w.dlinaShaga;
+        w.put += d;
+        const double t = d / sreda.skorost;
+        w.vremya1 += t;
+        w.vremya2 += t;
+        const double a = (-sreda.zatuhanie) * d * w.koefZatuhaniya;
+        // One exponential for both: the energy factor e^(2a) is the square of the amplitude's.
+        const double ea = std::exp(a);
+        w.amplituda *= ea;
+        w.energiya *= ea * ea;
+    }
+}
+
+BoolByte PLUGIN_CALL ProdvinutVolny(NaborVoln* nabor, double shag) {
+    const ProdvinutLuchiFn prodvinut = Tablica10().prodvinutLuchi;
+    if (prodvinut == nullptr || !isTrue(prodvinut(nabor, shag))) return kFalse;
+    RasprostranitVolny(nabor);
+    return kTrue;
+}
+
+BoolByte PLUGIN_CALL IzmenitMasshtab(NaborVoln* nabor, double mnozhitel) {
+    if (nabor == nullptr) return kFalse;
+    if (nabor->luchi != nullptr) {
+        const std::uint32_t chislo = nabor->chislo;
+        Luch* luchi = nabor->luchi;
+        for (std::uint32_t i = 0; i < chislo; ++i) {
+            Luch& r = luchi[i];
+            for (int k = 0; k < 3; ++k) {
+                r.napravlenie[k] *= mnozhitel;
+                r.nachalo[k] *= mnozhitel;
+                r.rebro1[k] *= mnozhitel;
+                r.rebro2[k] *= mnozhitel;
+            }
+            r.dlina *= mnozhitel;
+        }
+    }
+    nabor->dlinaOtscheta *= mnozhitel;
+    for (double& x : nabor->istochnik) x *= mnozhitel;
+    nabor->dlina2 *= mnozhitel;
+    return kTrue;
+}
