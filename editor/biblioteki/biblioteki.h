@@ -13,31 +13,33 @@
 namespace biblioteki {
 
 // Slot bits.
-inline constexpr std::uint32_t kSurfGen = 0x01;      // slot 0, "surfgen.dll"
-inline constexpr std::uint32_t kSurfEdit = 0x02;     // slot 1, "surfedit.dll"
-inline constexpr std::uint32_t kSurfStore = 0x04;    // slot 2, "surfstore.dll"
-inline constexpr std::uint32_t kSurfView = 0x08;     // slot 3, "surfview1.dll"
-inline constexpr std::uint32_t kSurfArch = 0x10;     // slot 4, "surfarch.dll"
-inline constexpr std::uint32_t kProbeStore = 0x20;   // slot 5, "probestore.dll"
-inline constexpr std::uint32_t kWaveLib = 0x40;      // slot 6, "wavelib2.dll"
-inline constexpr std::uint32_t kNumConv = 0x80;      // slot 7, "numconv.dll"
+inline constexpr std::uint32_t kSurfGen = 0x01;     // slot 0, "surfgen.dll"
+inline constexpr std::uint32_t kSurfEdit = 0x02;    // slot 1, "surfedit.dll"
+inline constexpr std::uint32_t kSurfStore = 0x04;   // slot 2, "surfstore.dll"
+inline constexpr std::uint32_t kSurfView = 0x08;    // slot 3, "surfview1.dll"
+inline constexpr std::uint32_t kSurfArch = 0x10;    // slot 4, "surfarch.dll"
+inline constexpr std::uint32_t kProbeStore = 0x20;  // slot 5, "probestore.dll"
+inline constexpr std::uint32_t kWaveLib = 0x40;     // slot 6, "wavelib2.dll"
+inline constexpr std::uint32_t kNumConv = 0x80;     // slot 7, "numconv.dll"
 inline constexpr std::uint32_t kAllSlots = 0xFFFFFFFFu;
 inline constexpr int kSlotCount = 8;
 
 // The platform's library calls as the loader makes them; tests put a recording fake here.
 class LoaderPlatform {
-public:
+  public:
     virtual ~LoaderPlatform() = default;
     virtual void* LoadLibraryA(const char* fileName) = 0;
     virtual void* GetProcAddress(void* module, const char* name) = 0;
     virtual bool FreeLibrary(void* module) = 0;
     // The system's text for the last error code (GetLastError + FormatMessageA), UTF-8.
     virtual std::string LastErrorText() = 0;
+    // The last error code itself (GetLastError); named in the box when the system has no text.
+    virtual std::uint32_t LastErrorCode() { return 0; }
 };
 
 // A modal message box with a title, an OK button and no icon. Texts are UTF-8.
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     virtual void show(const std::string& title, const std::string& text) = 0;
 };
@@ -47,8 +49,15 @@ LoaderPlatform& systemPlatform();
 
 using SlotTable = std::array<TableCell, 19>;  // room for the largest table (slot 2)
 
+// Entry 1 of the tables of slots 0 and 1: takes the address of the slot's library context record
+// (three pointer-sized cells) and answers non-zero when the library is ready for work.
+using InicializirovatBibliotekuFn = std::int32_t PLUGIN_CALL (*)(void** context);
+
+// Titles and texts of the loader's boxes (UTF-8).
+inline constexpr const char* kSystemErrorTitle = "Системная ошибка";
+
 class Biblioteki {
-public:
+  public:
     Biblioteki(LoaderPlatform& platform, MessageBoxes& boxes);
 
     // Loads and binds every slot of `mask` not yet loaded and bound. True only if every such
@@ -64,7 +73,9 @@ public:
     bool isLoaded(std::uint32_t slotBit) const { return (notLoaded_ & slotBit) == 0; }
 
     // The fixed file name of a slot ("probestore.dll", ...), UTF-8.
-    const std::string& fileName(int slot) const { return fileNames_[static_cast<std::size_t>(slot)]; }
+    const std::string& fileName(int slot) const {
+        return fileNames_[static_cast<std::size_t>(slot)];
+    }
     void* moduleHandle(int slot) const { return modules_[static_cast<std::size_t>(slot)]; }
 
     // Bound entry points. Valid only while the slot is in the loaded mask.
@@ -87,7 +98,11 @@ public:
         return cellAs<Fn>(tables_[4][entry]);
     }
 
-private:
+  private:
+    void* findDecorated(void* module, const char* decorated, const char* plain);
+    bool bindSlot(int slot);
+    void freeSlots(std::uint32_t mask);
+
     LoaderPlatform& platform_;
     MessageBoxes& boxes_;
     std::array<std::string, kSlotCount> fileNames_;

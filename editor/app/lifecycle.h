@@ -1,0 +1,75 @@
+// The main window's lifecycle without widgets: creation (placement, probe store, record 0),
+// activation (the probe store check), destruction (store the page, free the libraries) and the
+// two menu commands that belong to no page.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "editor/biblioteki/biblioteki.h"
+#include "editor/probe/page.h"
+#include "editor/probe/selection.h"
+
+namespace app {
+
+inline constexpr const char* kApplicationTitle = "Редактор ЖУВ";
+inline constexpr const char* kEditorErrorTitle = "Ошибка редактора";
+// The main window's client area.
+inline constexpr int kClientWidth = 754;
+inline constexpr int kClientHeight = 531;
+// The window's bottom edge stays this far above the bottom of the screen.
+inline constexpr int kBottomGap = 40;
+
+struct Size {
+    int width = 0;
+    int height = 0;
+};
+struct Position {
+    int left = 0;
+    int top = 0;
+};
+
+// Places a window of `outer` size at the right edge of `screen`, kBottomGap above its bottom.
+Position placeAtRightEdge(Size screen, Size outer);
+
+// What the lifecycle needs of the main window and the window system.
+class MainWindowOps {
+  public:
+    virtual ~MainWindowOps() = default;
+    virtual Size screenSize() = 0;
+    // The window's size with its borders, caption and menu.
+    virtual Size outerSize() = 0;
+    virtual void moveWindow(Position position) = 0;
+    // Modal box with a title, an OK button and no icon; texts are UTF-8.
+    virtual void messageBox(const std::string& title, const std::string& text) = 0;
+    virtual void bringToFront() = 0;
+    virtual void closeWindow() = 0;
+};
+
+// The text of the box shown when the probe store is not loaded.
+std::string probeStoreMissingText(const std::string& fileName);
+
+class Lifecycle {
+  public:
+    Lifecycle(probe::ProbeSelection& selection, biblioteki::Biblioteki& loader,
+              MainWindowOps& window);
+
+    // The page control's active page; without one the whole-record steps touch no page.
+    void setActivePage(probe::ActivePage* page) { page_ = page; }
+
+    void FormCreate();
+    void FormActivate();
+    void FormDestroy();
+    void miInicializirovatClick();
+    void miVihodClick();
+
+  private:
+    probe::ProbeSelection& selection_;
+    biblioteki::Biblioteki& loader_;
+    MainWindowOps& window_;
+    probe::ActivePage* page_ = nullptr;
+    bool closing_ = false;    // the probe store box is up or was shown: no second check
+    bool destroyed_ = false;  // FormDestroy ran
+};
+
+}  // namespace app

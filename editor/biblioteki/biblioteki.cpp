@@ -1,0 +1,244 @@
+// The plug-in library loader: a loading pass over the requested slots, then a binding pass, then
+// one box for every slot that loaded but did not bind.
+#include "editor/biblioteki/biblioteki.h"
+
+#include <cstddef>
+
+#include "platform/cp1251.h"
+
+namespace biblioteki {
+namespace {
+
+constexpr std::uint32_t bit(int slot) {
+    return 1u << slot;
+}
+
+// Fixed file names of the eight slots.
+constexpr const char* kFileNames[kSlotCount] = {
+    "surfgen.dll",  "surfedit.dll",   "surfstore.dll", "surfview1.dll",
+    "surfarch.dll", "probestore.dll", "wavelib2.dll",  "numconv.dll",
+};
+
+// Name and version strings of the table-bound slots (UTF-8 here, cp1251 on the wire).
+constexpr const char* kTableNames[kSlotCount] = {
+    "Генератор поверхностей, версия 1.0", "Редактор поверхностей, версия 1.0",
+    "Хранитель поверхностей, версия 1.0", nullptr,
+    "Архиватор поверхностей, версия 1.0", nullptr,
+    "Обработчик волн, версия 1.1",        nullptr,
+};
+
+// Entries of the three-argument tables; the size passed is entries times the size of one cell,
+// which is 32, 48 and 56 bytes on the 32-bit home platform.
+constexpr std::uint32_t kTableEntries[kSlotCount] = {8, 12, 0, 0, 0, 0, 14, 0};
+
+// The visualizer's five exports: decorated name, then plain name.
+struct ExportName {
+    const char* decorated;
+    const char* plain;
+};
+constexpr ExportName kViewerExports[5] = {
+    {"_OpredelitPoverhnosti@4", "OpredelitPoverhnosti"},
+    {"_OpredelitFlagi@4", "OpredelitFlagi"},
+    {"_PoluchitFlagi@0", "PoluchitFlagi"},
+    {"_OpredelitMasshtab@4", "OpredelitMasshtab"},
+    {"_SortirovatPoverhnostiPoGlubine@8", "SortirovatPoverhnostiPoGlubine"},
+};
+
+// Longest system text shown, in characters (the 256-character message buffer less its NUL).
+constexpr std::size_t kSystemTextLimit = 255;
+
+// Cuts a UTF-8 text after `limit` characters without splitting a character.
+std::string cutCharacters(const std::string& text, std::size_t limit) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xC0) != 0x80) {
+            if (chars == limit) return text.substr(0, i);
+            ++chars;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+Biblioteki::Biblioteki(LoaderPlatform& platform, MessageBoxes& boxes)
+    : platform_(platform), boxes_(boxes) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        fileNames_[static_cast<std::size_t>(slot)] = kFileNames[slot];
+    }
+}
+
+void* Biblioteki::findDecorated(void* module, const char* decorated, const char* plain) {
+    void* entry = platform_.GetProcAddress(module, decorated);
+    if (entry == nullptr) entry = platform_.GetProcAddress(module, plain);
+    return entry;
+}
+
+// Binds one slot whose library is loaded; true when the slot counts as bound.
+bool Biblioteki::bindSlot(int slot) {
+    const auto s = static_cast<std::size_t>(slot);
+    void* module = modules_[s];
+    TableCell* table = tables_[s].data();
+    switch (slot) {
+        case 0:
+        case 1:
+        case 6: {
+            auto request = reinterpret_cast<TableRequest3>(findDecorated(
+                module, "_PoluchitTablicuFunkciyPoImeni@12", "PoluchitTablicuFunkciyPoImeni"));
+            if (request == nullptr) return false;
+            const std::string name = platform::utf8ToCp1251(kTableNames[slot]);
+            const auto size = static_cast<std::uint32_t>(kTableEntries[slot] * sizeof(TableCell));
+            if (request(table, size, name.c_str()) == nullptr) return false;
+            if (slot == 6) return true;
+            // A table without its initialising entry cannot be made ready: the slot fails
+            // instead of calling through a null entry.
+            auto init = cellAs<InicializirovatBibliotekuFn>(table[1]);
+            if (init == nullptr) return false;
+            return init(context_[s].data()) != 0;
+        }
+        case 2:
+        case 4: {
+            auto request = reinterpret_cast<TableRequest2>(findDecorated(
+                module, "_PoluchitTablicuFunkciyPoImeni@8", "PoluchitTablicuFunkciyPoImeni"));
+            if (request == nullptr) return false;
+            const std::string name = platform::utf8ToCp1251(kTableNames[slot]);
+            return request(table, name.c_str()) != nullptr;
+        }
+        case 3: {
+            void* found[5];
+            bool all = true;
+            for (int i = 0; i < 5; ++i) {
+                found[i] =
+                    findDecorated(module, kViewerExports[i].decorated, kViewerExports[i].plain);
+                all = all && found[i] != nullptr;
+            }
+            viewer_.OpredelitPoverhnosti =
+                reinterpret_cast<contracts::viewer::OpredelitPoverhnostiFn>(found[0]);
+            viewer_.OpredelitFlagi =
+                reinterpret_cast<contracts::viewer::OpredelitFlagiFn>(found[1]);
+            viewer_.PoluchitFlagi = reinterpret_cast<contracts::viewer::PoluchitFlagiFn>(found[2]);
+            viewer_.OpredelitMasshtab =
+                reinterpret_cast<contracts::viewer::OpredelitMasshtabFn>(found[3]);
+            viewer_.SortirovatPoverhnostiPoGlubine =
+                reinterpret_cast<contracts::viewer::SortirovatPoverhnostiPoGlubineFn>(found[4]);
+            return all;
+        }
+        case 5: {
+            // Plain names only, in the fixed order; the lookup stops at the first missing name
+            // and leaves the later entry points as they were.
+            void* found[13];
+            for (int i = 0; i < 13; ++i) {
+                found[i] = platform_.GetProcAddress(module, contracts::kProbeStoreExports[i]);
+                if (found[i] == nullptr) return false;
+            }
+            auto& api = probeStore_;
+            api.SozdatSpisok = reinterpret_cast<contracts::SozdatSpisokFn>(found[0]);
+            api.SozdatStroku = reinterpret_cast<contracts::SozdatStrokuFn>(found[1]);
+            api.UdalitSpisok = reinterpret_cast<contracts::UdalitSpisokFn>(found[2]);
+            api.UdalitStroku = reinterpret_cast<contracts::UdalitStrokuFn>(found[3]);
+            api.VidelitPamyatDlyaDatchikov =
+                reinterpret_cast<contracts::VidelitPamyatDlyaDatchikovFn>(found[4]);
+            api.VibratDatchikPoIndeksu =
+                reinterpret_cast<contracts::VibratDatchikPoIndeksuFn>(found[5]);
+            api.PoluchitVibranniyDatchik =
+                reinterpret_cast<contracts::PoluchitVibranniyDatchikFn>(found[6]);
+            api.VibratVremenniyDatchik =
+                reinterpret_cast<contracts::VibratVremenniyDatchikFn>(found[7]);
+            api.InicializirovatDatchik =
+                reinterpret_cast<contracts::InicializirovatDatchikFn>(found[8]);
+            api.ObmenyatDatchiki = reinterpret_cast<contracts::ObmenyatDatchikiFn>(found[9]);
+            api.SohranitDatchik = reinterpret_cast<contracts::SohranitDatchikFn>(found[10]);
+            api.ZagruzitDatchik = reinterpret_cast<contracts::ZagruzitDatchikFn>(found[11]);
+            api.ZagruzitKolichestvoDatchikov =
+                reinterpret_cast<contracts::ZagruzitKolichestvoDatchikovFn>(found[12]);
+            return true;
+        }
+        case 7:
+            doubleToString_ = findDecorated(module, "_DoubleToString@12", "DoubleToString");
+            return doubleToString_ != nullptr;
+        default:
+            return false;
+    }
+}
+
+bool Biblioteki::ZagruzitBiblioteki(std::uint32_t mask) {
+    const std::uint32_t requested = mask & notLoaded_ & 0xFFu;
+    if (requested == 0) return true;
+
+    // Loading pass: every requested library is mapped before any is bound.
+    std::uint32_t loadedNow = 0;
+    bool loadFailureShown = false;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if ((requested & bit(slot)) == 0) continue;
+        const auto s = static_cast<std::size_t>(slot);
+        if (modules_[s] == nullptr) {
+            modules_[s] = platform_.LoadLibraryA(platform::utf8ToCp1251(fileNames_[s]).c_str());
+        }
+        if (modules_[s] != nullptr) {
+            loadedNow |= bit(slot);
+        } else if (!loadFailureShown) {
+            loadFailureShown = true;
+            PokazatSistemnuyuOshibku("Загрузка библиотек(и)\r\n" + fileNames_[s] + "\r\n" +
+                                     "не была завершена. \r\n");
+        }
+    }
+
+    // Binding pass, in slot order.
+    std::uint32_t bound = 0;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if ((loadedNow & bit(slot)) != 0 && bindSlot(slot)) bound |= bit(slot);
+    }
+
+    const std::uint32_t failed = loadedNow & ~bound;
+    if (failed != 0) {
+        std::string text = "Загрузка библиотек(и):\r\n";
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            if ((failed & bit(slot)) != 0)
+                text += fileNames_[static_cast<std::size_t>(slot)] + "\r\n";
+        }
+        text += "не была завершена. \r\nНе найдены необходимые функции.";
+        boxes_.show(kSystemErrorTitle, text);
+        freeSlots(failed);
+    }
+
+    notLoaded_ &= ~bound;
+    return failed == 0 && loadedNow == requested;
+}
+
+// Frees the libraries of `mask` (slots with a module handle) and forgets the context records of
+// slots 0 and 1. A failed free leaves the handle in place and shows the first failure only.
+void Biblioteki::freeSlots(std::uint32_t mask) {
+    bool freeFailureShown = false;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const auto s = static_cast<std::size_t>(slot);
+        if ((mask & bit(slot)) == 0 || modules_[s] == nullptr) continue;
+        if (platform_.FreeLibrary(modules_[s])) {
+            modules_[s] = nullptr;
+            notLoaded_ |= bit(slot);
+        } else if (!freeFailureShown) {
+            freeFailureShown = true;
+            PokazatSistemnuyuOshibku();
+        }
+    }
+    if ((mask & bit(0)) != 0) context_[0][1] = nullptr;
+    if ((mask & bit(1)) != 0) context_[1][1] = nullptr;
+}
+
+void Biblioteki::VigruzitBiblioteki(std::uint32_t mask) {
+    mask &= loadedMask();
+    if (mask == 0) return;
+    freeSlots(mask);
+    // A slot whose library would not be freed still leaves the loaded mask: it is unusable.
+    notLoaded_ |= mask & 0xFFu;
+}
+
+void Biblioteki::PokazatSistemnuyuOshibku(const std::optional<std::string>& text) {
+    std::string systemText = cutCharacters(platform_.LastErrorText(), kSystemTextLimit);
+    if (systemText.empty()) {
+        systemText = "Неизвестная ошибка (код " + std::to_string(platform_.LastErrorCode()) + ").";
+    }
+    boxes_.show(kSystemErrorTitle, text.value_or(std::string{}) + systemText);
+}
+
+}  // namespace biblioteki

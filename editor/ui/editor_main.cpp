@@ -1,0 +1,66 @@
+#include "editor/ui/editor_main.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+
+#include "editor/app/lifecycle.h"
+#include "editor/probe/selection.h"
+#include "editor/ui/main_window.h"
+
+namespace ui {
+namespace {
+
+void showExceptionBox(const char* what) {
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(app::kApplicationTitle),
+                    QString::fromUtf8(what != nullptr ? what : ""), QMessageBox::Ok);
+    box.exec();
+}
+
+// An exception that leaves an event handler is shown in the application's exception box and
+// ends the message loop; the program then returns 0.
+class EditorApplication final : public QApplication {
+  public:
+    EditorApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            showExceptionBox(e.what());
+        } catch (...) {
+            showExceptionBox("Неизвестная ошибка.");
+        }
+        exit(0);
+        return false;
+    }
+};
+
+}  // namespace
+
+void QtMessageBoxes::show(const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::Ok);
+    box.exec();
+}
+
+int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform) {
+    EditorApplication application(argc, argv);
+    const QString title = QString::fromUtf8(app::kApplicationTitle);
+    QApplication::setApplicationName(title);
+    QApplication::setApplicationDisplayName(title);
+    try {
+        QtMessageBoxes boxes;
+        biblioteki::Biblioteki loader(platform, boxes);
+        probe::ProbeSelection selection;
+        TfrmRedaktor frmRedaktor(loader, selection);
+        frmRedaktor.show();
+        // The window may already have closed itself while it was being shown.
+        if (frmRedaktor.isVisible()) QApplication::exec();
+    } catch (const std::exception& e) {
+        showExceptionBox(e.what());
+    }
+    return 0;
+}
+
+}  // namespace ui

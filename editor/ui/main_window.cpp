@@ -1,0 +1,217 @@
+#include "editor/ui/main_window.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "editor/ui/tab_rows.h"
+
+namespace ui {
+
+// The window-system operations the lifecycle logic asks for.
+class TfrmRedaktor::WindowOps final : public app::MainWindowOps {
+  public:
+    explicit WindowOps(TfrmRedaktor& window) : window_(window) {}
+
+    app::Size screenSize() override {
+        const QScreen* screen = window_.screen();
+        if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+        if (screen == nullptr) return {};
+        const QRect r = screen->geometry();
+        return {r.width(), r.height()};
+    }
+    app::Size outerSize() override {
+        const QRect frame = window_.frameGeometry();
+        return {frame.width(), frame.height()};
+    }
+    void moveWindow(app::Position p) override { window_.move(p.left, p.top); }
+    void messageBox(const std::string& title, const std::string& text) override {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
+                        QString::fromStdString(text), QMessageBox::Ok, &window_);
+        box.exec();
+    }
+    void bringToFront() override {
+        window_.raise();
+        window_.activateWindow();
+    }
+    void closeWindow() override { window_.close(); }
+
+  private:
+    TfrmRedaktor& window_;
+};
+
+TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection& selection,
+                           QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                              Qt::MSWindowsFixedSizeDialogHint),
+      loader_(loader),
+      selection_(selection),
+      ops_(std::make_unique<WindowOps>(*this)),
+      lifecycle_(std::make_unique<app::Lifecycle>(selection, loader, *ops_)) {
+    setWindowTitle(QString::fromUtf8(app::kApplicationTitle));
+    createMenu();
+    createPages();
+
+    tmZakritModalnuyu = new QTimer(this);
+    tmZakritModalnuyu->setObjectName(QStringLiteral("tmZakritModalnuyu"));
+    tmZakritModalnuyu->setInterval(1);
+    connect(tmZakritModalnuyu, &QTimer::timeout, this, &TfrmRedaktor::tmZakritModalnuyuTimer);
+
+    // The client area has a fixed size; the window's outer size follows from it and the menu.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+
+    // --- pages ---
+    // The pages' contents are created inside pcParametri here; the object that knows the active
+    // page is handed to the lifecycle with lifecycle_->setActivePage(...).
+
+    // --- probe file commands ---
+
+    // --- surface viewing ---
+
+    // --- title panel ---
+
+    lifecycle_->FormCreate();
+}
+
+TfrmRedaktor::~TfrmRedaktor() {
+    FormDestroy();
+}
+
+void TfrmRedaktor::createMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+
+    auto item = [this](QMenu* menu, const char* name, const char* caption) {
+        QAction* action = menu->addAction(QString::fromUtf8(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+
+    mnDatchik = bar->addMenu(QString::fromUtf8("Датчик"));
+    mnDatchik->setObjectName(QStringLiteral("mnDatchik"));
+    miInicializirovat = item(mnDatchik, "miInicializirovat", "Инициализировать");
+    miSohranitOdin = item(mnDatchik, "miSohranitOdin", "Добавить в файл...");
+    mnDatchik->addSeparator();
+    miVibratDatchik = item(mnDatchik, "miVibratDatchik", "Выбрать");
+    mnDatchik->addSeparator();
+    miVihod = item(mnDatchik, "miVihod", "Выход");
+
+    mnDatchiki = bar->addMenu(QString::fromUtf8("Датчики"));
+    mnDatchiki->setObjectName(QStringLiteral("mnDatchiki"));
+    miSohranit = item(mnDatchiki, "miSohranit", "Добавить в файл...");
+    miZagruzit = item(mnDatchiki, "miZagruzit", "Загрузить из файла...");
+
+    // "О программе" has no items: the menu bar entry itself is the command.
+    N3 = bar->addAction(QString::fromUtf8("О программе"));
+    N3->setObjectName(QStringLiteral("N3"));
+
+    connect(miInicializirovat, &QAction::triggered, this, &TfrmRedaktor::miInicializirovatClick);
+    connect(miSohranitOdin, &QAction::triggered, this, &TfrmRedaktor::miSohranitOdinClick);
+    connect(miVibratDatchik, &QAction::triggered, this, &TfrmRedaktor::miVibratDatchikClick);
+    connect(miVihod, &QAction::triggered, this, &TfrmRedaktor::miVihodClick);
+    connect(miSohranit, &QAction::triggered, this, &TfrmRedaktor::miSohranitClick);
+    connect(miZagruzit, &QAction::triggered, this, &TfrmRedaktor::miZagruzitClick);
+    connect(N3, &QAction::triggered, this, &TfrmRedaktor::N3Click);
+}
+
+void TfrmRedaktor::createPages() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(app::kClientWidth, app::kClientHeight);
+    auto* grid = new QGridLayout(client);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+
+    pnlGlavnaya = new QWidget(client);
+    pnlGlavnaya->setObjectName(QStringLiteral("pnlGlavnaya"));
+    auto* mainLayout = new QVBoxLayout(pnlGlavnaya);
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    mainLayout->setSpacing(0);
+
+    pcParametri = new QTabWidget(pnlGlavnaya);
+    pcParametri->setObjectName(QStringLiteral("pcParametri"));
+    auto page = [this](const char* name, const char* caption) {
+        auto* widget = new QWidget(pcParametri);
+        widget->setObjectName(QString::fromLatin1(name));
+        pcParametri->addTab(widget, QString::fromUtf8(caption));
+        return widget;
+    };
+    tbPiezoelementi = page("tbPiezoelementi", "Пьезоэлектрические преобразователи");
+    tbFokusirovka = page("tbFokusirovka", "Средства фокусирования излучения");
+    tbOtklonenie = page("tbOtklonenie", "Средства отклонения излучения");
+    tbSkanirovanie = page("tbSkanirovanie", "Средства сканирования");
+    tbObrabotka = page("tbObrabotka", "Средства предварительной обработки");
+    tbIdentifikacionnayaInformaciya =
+        page("tbIdentifikacionnayaInformaciya", "Идентификационная информация");
+    tsParametri = page("tsParametri", "Количественные параметры");
+    tsObekti = page("tsObekti", "Объекты функциональной модели");
+    pcParametri->setCurrentIndex(0);
+
+    // The captions do not fit one row: they are shown in rows above the pages instead of the
+    // page control's own single-row tab bar.
+    auto* rows = new TabRows(pcParametri, pnlGlavnaya);
+    mainLayout->addWidget(rows);
+    mainLayout->addWidget(pcParametri, 1);
+
+    auto* title = new QFrame(client);
+    title->setObjectName(QStringLiteral("pnlNazvanie"));
+    title->setAutoFillBackground(true);
+    title->hide();
+    pnlNazvanie = title;
+
+    grid->addWidget(pnlGlavnaya, 0, 0);
+    grid->addWidget(pnlNazvanie, 0, 0);
+    setCentralWidget(client);
+}
+
+void TfrmRedaktor::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TfrmRedaktor::FormActivate() {
+    lifecycle_->FormActivate();
+}
+void TfrmRedaktor::FormDestroy() {
+    lifecycle_->FormDestroy();
+}
+void TfrmRedaktor::miInicializirovatClick() {
+    lifecycle_->miInicializirovatClick();
+}
+void TfrmRedaktor::miVihodClick() {
+    lifecycle_->miVihodClick();
+}
+
+// --- probe file commands ---
+void TfrmRedaktor::miSohranitOdinClick() {}
+void TfrmRedaktor::miVibratDatchikClick() {}
+void TfrmRedaktor::miSohranitClick() {}
+void TfrmRedaktor::miZagruzitClick() {}
+
+// --- title panel ---
+void TfrmRedaktor::N3Click() {}
+void TfrmRedaktor::pnlNazvanieClick() {}
+void TfrmRedaktor::bnDataKeyUp(int virtualKey) {
+    (void)virtualKey;
+}
+
+// --- surface viewing ---
+void TfrmRedaktor::tmZakritModalnuyuTimer() {}
+void TfrmRedaktor::bnIFsPClick() {}
+void TfrmRedaktor::bnIIPClick() {}
+void TfrmRedaktor::bnIIIPClick() {}
+void TfrmRedaktor::bnIIPPClick() {}
+
+}  // namespace ui

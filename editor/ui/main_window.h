@@ -1,0 +1,98 @@
+// The editor's main window "Редактор ЖУВ": main menu, the page control with its eight pages,
+// the hidden title panel and the timer that closes the surface viewing box.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "editor/app/lifecycle.h"
+#include "editor/biblioteki/biblioteki.h"
+#include "editor/probe/selection.h"
+
+class QAction;
+class QMenu;
+class QTabWidget;
+class QTimer;
+class QWidget;
+
+namespace ui {
+
+class TfrmRedaktor : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Runs FormCreate: places the window, loads the probe store and selects record 0.
+    TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection& selection,
+                 QWidget* parent = nullptr);
+    // Runs FormDestroy: stores the active page and frees every library.
+    ~TfrmRedaktor() override;
+
+    biblioteki::Biblioteki& loader() { return loader_; }
+    probe::ProbeSelection& selection() { return selection_; }
+    app::Lifecycle& lifecycle() { return *lifecycle_; }
+
+    // Menus and commands of MainMenu1.
+    QMenu* mnDatchik = nullptr;   // "Датчик"
+    QMenu* mnDatchiki = nullptr;  // "Датчики"
+    QAction* miInicializirovat = nullptr;
+    QAction* miSohranitOdin = nullptr;
+    QAction* miVibratDatchik = nullptr;
+    QAction* miVihod = nullptr;
+    QAction* miSohranit = nullptr;
+    QAction* miZagruzit = nullptr;
+    QAction* N3 = nullptr;  // "О программе": the menu bar entry is itself the command
+
+    // The main panel with the page control, and the title panel that replaces it on request;
+    // both fill the client area.
+    QWidget* pnlGlavnaya = nullptr;
+    QWidget* pnlNazvanie = nullptr;
+    QTabWidget* pcParametri = nullptr;
+    QWidget* tbPiezoelementi = nullptr;
+    QWidget* tbFokusirovka = nullptr;
+    QWidget* tbOtklonenie = nullptr;
+    QWidget* tbSkanirovanie = nullptr;
+    QWidget* tbObrabotka = nullptr;
+    QWidget* tbIdentifikacionnayaInformaciya = nullptr;
+    QWidget* tsParametri = nullptr;
+    QWidget* tsObekti = nullptr;
+
+    QTimer* tmZakritModalnuyu = nullptr;
+
+  public slots:
+    void FormActivate();
+    void FormDestroy();
+    void miInicializirovatClick();
+    void miVihodClick();
+
+    // Probe file commands.
+    void miSohranitOdinClick();
+    void miVibratDatchikClick();
+    void miSohranitClick();
+    void miZagruzitClick();
+    // About and the title panel.
+    void N3Click();
+    void pnlNazvanieClick();
+    // Surface viewing.
+    void tmZakritModalnuyuTimer();
+    void bnIFsPClick();
+    void bnIIPClick();
+    void bnIIIPClick();
+    void bnIIPPClick();
+    void bnDataKeyUp(int virtualKey);
+
+  protected:
+    void changeEvent(QEvent* event) override;
+
+  private:
+    class WindowOps;
+
+    void createMenu();
+    void createPages();
+
+    biblioteki::Biblioteki& loader_;
+    probe::ProbeSelection& selection_;
+    std::unique_ptr<WindowOps> ops_;
+    std::unique_ptr<app::Lifecycle> lifecycle_;
+};
+
+}  // namespace ui
