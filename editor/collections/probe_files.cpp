@@ -1,0 +1,149 @@
+#include "editor/collections/probe_files.h"
+
+#include <vector>
+
+#include "platform/cp1251.h"
+
+namespace collections {
+
+namespace {
+
+// A text cell as UTF-8; null reads as empty.
+std::string text(const Stroka& cell) {
+    return cell.tekst ? platform::cp1251ToUtf8(cell.tekst) : std::string();
+}
+
+}  // namespace
+
+ProbeFileCommands::ProbeFileCommands(const contracts::ProbeStoreApi& store,
+                                     probe::ProbeSelection& selection, probe::ActivePage& page,
+                                     ProbeFileUi& ui)
+    : store_(store), selection_(selection), page_(page), ui_(ui) {}
+
+std::string ProbeFileCommands::loadLine(std::uint32_t i, const ProbeRecord& record) {
+    return std::to_string(i) + ": " + text(record.Proizvoditel) + " " + text(record.Model) + " (" +
+           text(record.Nazvanie) + ")";
+}
+
+std::string ProbeFileCommands::loadFailureLine(std::uint32_t i) {
+    return std::to_string(i) + ": " + kOshibkaPriZagruzke;
+}
+
+std::string ProbeFileCommands::choiceLine(std::uint32_t i, const ProbeRecord& record) {
+    return std::to_string(i) + ": " + text(record.Model) + " " + text(record.Proizvoditel) + " (" +
+           text(record.Nazvanie) + ")";
+}
+
+void ProbeFileCommands::reselect() {
+    store_.VibratDatchikPoIndeksu(selection_.currentIndex);
+    selection_.current = store_.PoluchitVibranniyDatchik();
+}
+
+void ProbeFileCommands::miSohranitClick() {
+    page_.storeActivePage();
+    if (std::optional<std::string> fileName = ui_.askSaveFileName()) {
+        bool ok = true;
+        for (std::uint32_t i = 0; i < selection_.probeCount; ++i) {
+            store_.VibratDatchikPoIndeksu(i);
+            if (ok) ok = isTrue(store_.SohranitDatchik(fileName->c_str()));
+        }
+        if (!ok) ui_.showMessage(kMsgNeZapisani, kAppTitle);
+    }
+    reselect();
+    page_.loadActivePage();
+}
+
+void ProbeFileCommands::miSohranitOdinClick() {
+    page_.storeActivePage();
+    if (std::optional<std::string> fileName = ui_.askSaveFileName()) {
+        if (!isTrue(store_.SohranitDatchik(fileName->c_str())))
+            ui_.showMessage(kMsgNeZapisani, kAppTitle);
+    }
+    page_.loadActivePage();
+}
+
+void ProbeFileCommands::miZagruzitClick() {
+    if (std::optional<std::string> fileName = ui_.askOpenFileName()) {
+        const char* name = fileName->c_str();
+        ViborModel dialog;
+        const std::uint32_t n = store_.ZagruzitKolichestvoDatchikov(name);
+
+        // Preview: every record of the file passes through the store's temporary record, so
+        // line j always stands for record j of the file.
+        store_.VibratVremenniyDatchik();
+        selection_.current = store_.PoluchitVibranniyDatchik();
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const bool read = isTrue(store_.ZagruzitDatchik(name, i));
+            // A store that reports success but hands out no record gets the failure line
+            // rather than a null dereference.
+            if (read && selection_.current)
+                dialog.addLine(loadLine(i, *selection_.current));
+            else
+                dialog.addLine(loadFailureLine(i));
+        }
+        dialog.bnVidelitVseClick();
+        dialog.setFocusedPosition(0);
+
+        bool confirmed = true;
+        if (n > 1) {
+            dialog.setLoadMode(true);
+            confirmed = ui_.runSelectionDialog(dialog) == kMrVibrat;
+        }
+
+        if (confirmed) {
+            const std::uint32_t m = dialog.selectedCount();
+            selection_.probeCount = m;
+            // The re-allocation releases the records the current pointer may point into.
+            selection_.current = nullptr;
+            if (isTrue(store_.VidelitPamyatDlyaDatchikov(m, 0))) {
+                std::uint32_t k = 0;
+                for (std::uint32_t j = 0; j < n; ++j) {
+                    if (!dialog.isSelected(j)) continue;
+                    const bool selected = isTrue(store_.VibratDatchikPoIndeksu(k));
+                    ++k;
+                    if (selected) store_.ZagruzitDatchik(name, j);
+                }
+            }
+        }
+
+        // Unsigned on purpose: an empty collection gives the all-ones index, which the store
+        // answers with no record.
+        if (selection_.currentIndex >= selection_.probeCount)
+            selection_.currentIndex = selection_.probeCount - 1;
+        reselect();
+    }
+    page_.loadActivePage();
+}
+
+void ProbeFileCommands::miVibratDatchikClick() {
+    if (selection_.probeCount <= 1) {
+        page_.loadActivePage();
+        return;
+    }
+    ViborModel dialog;
+    // Slot of each line: a slot that cannot be selected gets no line, so positions and slots
+    // may part; the chosen line must still select the slot it names.
+    std::vector<std::uint32_t> slotOfLine;
+    for (std::uint32_t i = 0; i < selection_.probeCount; ++i) {
+        if (!isTrue(store_.VibratDatchikPoIndeksu(i))) continue;
+        selection_.current = store_.PoluchitVibranniyDatchik();
+        if (!selection_.current) continue;
+        dialog.addLine(choiceLine(i, *selection_.current));
+        slotOfLine.push_back(i);
+    }
+    dialog.setFocusedPosition(0);
+    dialog.setLoadMode(false);
+    if (ui_.runSelectionDialog(dialog) == kMrVibrat) {
+        const int p = dialog.focusedPosition();
+        std::uint32_t index = 0xFFFFFFFFu;  // no focused line
+        if (p >= 0 && static_cast<std::size_t>(p) < slotOfLine.size())
+            index = slotOfLine[static_cast<std::size_t>(p)];
+        selection_.currentIndex = index;
+        if (selection_.currentIndex >= selection_.probeCount)
+            selection_.currentIndex = selection_.probeCount - 1;
+    }
+    reselect();
+    page_.loadActivePage();
+}
+
+}  // namespace collections

@@ -1,0 +1,116 @@
+// Surface viewing from the tab "Объекты функциональной модели": choosing the surface file and
+// showing a named surface of it through the surface keeper, archiver and visualizer while the
+// main form is hidden behind the wait box TfrmModal. The libraries, the windows and the timer
+// are injected, so that the decisions run without widgets.
+//
+// States: editing -> viewing (the surface is shown, the wait box is up) -> closing (the box was
+// closed, the timer is enabled) -> editing (the timer destroyed the box and freed surfview1).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "editor/contracts/surface_api.h"
+#include "editor/probe/selection.h"
+
+namespace collections {
+
+inline constexpr std::uint32_t kMaskKeeperArchiver = 0x14;  // surfstore and surfarch
+inline constexpr std::uint32_t kMaskViewer = 0x08;          // surfview1
+inline constexpr std::uint32_t kFlagiSoVtorymParametrom = 0x1004;
+inline constexpr std::uint32_t kFlagiBezVtorogoParametra = 0x1007;
+// dlgVibratPoverhnosti: filter entries separated by '|', default extension.
+inline constexpr const char* kSurfaceFileFilter = "Поверхности (*.pv)|*.pv|Все файлы (*.*)|*.*";
+inline constexpr const char* kSurfaceFileExtension = "pv";
+
+// The loader's mask calls and the surface libraries' entries. Texts are cp1251 as the libraries
+// exchange them.
+class SurfaceLibraries {
+  public:
+    virtual ~SurfaceLibraries() = default;
+    virtual bool ZagruzitBiblioteki(std::uint32_t mask) = 0;
+    virtual void VigruzitBiblioteki(std::uint32_t mask) = 0;
+    // keeper (surfstore)
+    virtual bool VidelitPamyatDlyaPoverhnostey(std::uint32_t count) = 0;
+    virtual bool PodgotovitPoverhnost(void* record, std::int32_t parameter1,
+                                      std::uint32_t parameter2) = 0;
+    virtual contracts::SurfaceSetDescriptor* PoluchitSpisokPoverhnostey() = 0;
+    virtual void* PoluchitPoverhnostPoIndeksu(std::uint32_t index) = 0;
+    virtual const char* PoluchitImyaPoverhnosti(void* record) = 0;
+    virtual bool OpredelitPriznakPoverhnosti(void* record, std::int32_t value) = 0;
+    // archiver (surfarch)
+    virtual std::int32_t ZagruzitKolichestvoPoverhnostey(const char* fileName) = 0;
+    virtual std::int32_t ZagruzitParametr1Poverhnosti(const char* fileName,
+                                                      std::uint32_t index) = 0;
+    virtual std::uint32_t ZagruzitParametr2Poverhnosti(const char* fileName,
+                                                       std::uint32_t index) = 0;
+    virtual bool ZagruzitPoverhnost(const char* fileName, void* record, std::uint32_t index) = 0;
+    // visualizer (surfview1)
+    virtual void OpredelitFlagi(std::uint32_t flags) = 0;
+    virtual bool OpredelitPoverhnosti(contracts::SurfaceSetDescriptor* surfaces) = 0;
+};
+
+// The combo boxes next to the three "Показать" buttons.
+enum class SurfaceCombo { cbIIP, cbIIIP, cbIIPP };
+
+// What surface viewing needs of the main form, the wait box and the timer. Texts are UTF-8.
+class SurfaceViewingUi {
+  public:
+    virtual ~SurfaceViewingUi() = default;
+    virtual void hideMainForm() = 0;
+    virtual void showMainForm() = 0;
+    // Creates the wait box with no owner; its FormCreate places it and clears its callback.
+    virtual void createWaitBox() = 0;
+    // The function the box calls from its FormClose.
+    virtual void setWaitBoxCloseCallback(std::function<void()> callback) = 0;
+    // Shows the box without making it modal.
+    virtual void showWaitBox() = 0;
+    virtual void destroyWaitBox() = 0;
+    // tmZakritModalnuyu (1 ms, delivered through the event loop).
+    virtual void setTimerEnabled(bool enabled) = 0;
+    // dlgVibratPoverhnosti: the confirmed full file name, or nothing when cancelled.
+    virtual std::optional<std::string> askSurfaceFileName() = 0;
+    virtual std::string comboText(SurfaceCombo combo) = 0;
+    virtual void setIFsPText(const std::string& text) = 0;
+    // The exit handler of cbIFsP (the page's store): stores IFsP and lists the new file.
+    virtual void cbIFsPExit() = 0;
+};
+
+enum class ViewingState { editing, viewing, closing };
+
+class SurfaceViewing {
+  public:
+    SurfaceViewing(SurfaceLibraries& libraries, probe::ProbeSelection& selection,
+                   SurfaceViewingUi& ui);
+
+    void bnIFsPClick();
+    void bnIIPClick() { pokazatIz(SurfaceCombo::cbIIP); }
+    void bnIIIPClick() { pokazatIz(SurfaceCombo::cbIIIP); }
+    void bnIIPPClick() { pokazatIz(SurfaceCombo::cbIIPP); }
+
+    // Finds the surface named `surfaceName` (cp1251, compared byte for byte) in the surface file
+    // `fileName` (cp1251, may be null) and hands it to the visualizer.
+    void PokazatPoverhnost(const char* fileName, const std::string& surfaceName);
+
+    // The wait box's close callback: enables the timer; the box itself is left alone, because
+    // it is still inside its own close.
+    void waitBoxClosed();
+    // Ends a viewing: destroys the wait box, shows the main form, frees surfview1.
+    void tmZakritModalnuyuTimer();
+
+    ViewingState state() const { return state_; }
+    bool hasWaitBox() const { return waitBox_; }
+
+  private:
+    void pokazatIz(SurfaceCombo combo);
+
+    SurfaceLibraries& libs_;
+    probe::ProbeSelection& selection_;
+    SurfaceViewingUi& ui_;
+    bool waitBox_ = false;  // the module-wide reference to the wait box
+    ViewingState state_ = ViewingState::editing;
+};
+
+}  // namespace collections

@@ -1,0 +1,306 @@
+#include "editor/collections/probe_files.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "fake_probe_store.h"
+
+using collections::kMrOtmenit;
+using collections::kMrVibrat;
+using collections::ProbeFileCommands;
+using collections::ViborModel;
+
+namespace {
+
+struct FakePage : probe::ActivePage {
+    probe::ProbeSelection* selection = nullptr;
+    std::vector<std::string> calls;
+    const ProbeRecord* loadedRecord = nullptr;
+    void storeActivePage() override { calls.push_back("store"); }
+    void loadActivePage() override {
+        calls.push_back("load");
+        loadedRecord = selection->current;
+    }
+};
+
+struct FakeUi : collections::ProbeFileUi {
+    std::optional<std::string> fileName;
+    std::vector<std::pair<std::string, std::string>> messages;
+    int dialogsRun = 0;
+    std::vector<std::string> shownLines;
+    bool shownInLoadMode = false;
+    // What the user does in the dialog; returns the modal result.
+    std::function<int(ViborModel&)> user = [](ViborModel&) { return kMrVibrat; };
+
+    std::optional<std::string> askSaveFileName() override { return fileName; }
+    std::optional<std::string> askOpenFileName() override { return fileName; }
+    void showMessage(const std::string& text, const std::string& caption) override {
+        messages.emplace_back(text, caption);
+    }
+    int runSelectionDialog(ViborModel& dialog) override {
+        ++dialogsRun;
+        dialog.FormActivate();
+        shownInLoadMode = dialog.multiSelect();
+        shownLines.clear();
+        for (std::size_t p = 0; p < dialog.lineCount(); ++p) shownLines.push_back(dialog.line(p));
+        const int result = user(dialog);
+        dialog.setResult(result);
+        return result;
+    }
+};
+
+fake::StoredProbe probeNo(int i) {
+    const std::string n = std::to_string(i);
+    return {"Maker" + n, "Model" + n, "Name" + n};
+}
+
+class ProbeFilesTest : public ::testing::Test {
+  protected:
+    void SetUp() override { page.selection = &selection; }
+
+    // A collection of `count` probes with ids "p0".., the current one selected.
+    void collection(std::uint32_t count, std::uint32_t current) {
+        store.allocate(count);
+        for (std::uint32_t i = 0; i < count; ++i)
+            fake::ProbeStore::fill(*store.slots[i], probeNo(static_cast<int>(i)),
+                                   "p" + std::to_string(i));
+        selection.probeCount = count;
+        selection.currentIndex = current;
+        store.selected = current < count ? store.slots[current].get() : nullptr;
+        selection.current = store.selected ? &store.selected->rec : nullptr;
+        store.log.clear();
+    }
+    void file(const std::string& name, std::vector<std::optional<fake::StoredProbe>> records) {
+        store.files[name] = std::move(records);
+    }
+    std::vector<std::string> slotIds() const {
+        std::vector<std::string> ids;
+        for (auto& s : store.slots) ids.push_back(s->id);
+        return ids;
+    }
+    int currentSlot() const { return store.slotOf(selection.current); }
+
+    fake::ProbeStore store;
+    contracts::ProbeStoreApi api = store.api();
+    probe::ProbeSelection selection;
+    FakePage page;
+    FakeUi ui;
+    ProbeFileCommands commands{api, selection, page, ui};
+};
+
+TEST_F(ProbeFilesTest, SaveAllStopsWritingAtFirstFailureButVisitsEverySlot) {
+    collection(5, 3);
+    ui.fileName = "a.dt";
+    store.failSaveAtCall = 2;
+    commands.miSohranitClick();
+
+    EXPECT_EQ(store.written["a.dt"], (std::vector<std::string>{"p0", "p1"}));
+    EXPECT_EQ(store.saveCalls, 3u);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].first, "Все или отдельные датчики не были записаны в файл");
+    EXPECT_EQ(ui.messages[0].second, "Редактор ЖУВ");
+    // Slots 0..4 selected in turn, then the current probe again.
+    EXPECT_EQ(store.log.back(), "VibratDatchikPoIndeksu(3)");
+    EXPECT_EQ(currentSlot(), 3);
+    EXPECT_EQ(page.calls, (std::vector<std::string>{"store", "load"}));
+}
+
+TEST_F(ProbeFilesTest, SaveAllWithoutProbesOrCancelledStillReselects) {
+    collection(0, 0);
+    ui.fileName = "a.dt";
+    commands.miSohranitClick();
+    EXPECT_TRUE(store.written.empty());
+    EXPECT_TRUE(ui.messages.empty());
+
+    collection(2, 1);
+    store.selected = &store.temporary;  // something else selected in the store
+    ui.fileName.reset();
+    commands.miSohranitClick();
+    EXPECT_EQ(store.saveCalls, 0u);
+    EXPECT_EQ(store.log, (std::vector<std::string>{"VibratDatchikPoIndeksu(1)"}));
+    EXPECT_EQ(currentSlot(), 1);
+    EXPECT_EQ(page.calls.back(), "load");
+}
+
+TEST_F(ProbeFilesTest, SaveOneWritesTheSelectedProbeWithoutSelecting) {
+    collection(3, 2);
+    ui.fileName = "b.dt";
+    commands.miSohranitOdinClick();
+    EXPECT_EQ(store.written["b.dt"], (std::vector<std::string>{"p2"}));
+    EXPECT_TRUE(store.log.size() == 1 && store.log[0] == "SohranitDatchik");
+    EXPECT_TRUE(ui.messages.empty());
+
+    store.failSaveAtCall = store.saveCalls;
+    commands.miSohranitOdinClick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].first, collections::kMsgNeZapisani);
+    EXPECT_EQ(page.calls, (std::vector<std::string>{"store", "load", "store", "load"}));
+}
+
+TEST_F(ProbeFilesTest, LoadingASingleRecordFileNeedsNoDialog) {
+    collection(4, 3);
+    file("one.dt", {probeNo(7)});
+    ui.fileName = "one.dt";
+    commands.miZagruzitClick();
+
+    EXPECT_EQ(ui.dialogsRun, 0);
+    EXPECT_EQ(selection.probeCount, 1u);
+    EXPECT_EQ(slotIds(), (std::vector<std::string>{"one.dt#0"}));
+    EXPECT_EQ(selection.currentIndex, 0u);
+    EXPECT_EQ(currentSlot(), 0);
+    EXPECT_EQ(page.loadedRecord, selection.current);
+    EXPECT_EQ(page.calls, (std::vector<std::string>{"load"}));  // nothing stored before
+}
+
+TEST_F(ProbeFilesTest, LoadingChosenLinesReplacesTheCollectionInFileOrder) {
+    for (std::uint32_t previous : {1u, 5u}) {
+        collection(6, previous);
+        file("three.dt", {probeNo(0), std::nullopt, probeNo(2)});
+        ui.fileName = "three.dt";
+        ui.user = [](ViborModel& d) {
+            d.setSelected(1, false);
+            return kMrVibrat;
+        };
+        commands.miZagruzitClick();
+
+        EXPECT_TRUE(ui.shownInLoadMode);
+        EXPECT_EQ(ui.shownLines,
+                  (std::vector<std::string>{"0: Maker0 Model0 (Name0)", "1: Ошибка при загрузке",
+                                            "2: Maker2 Model2 (Name2)"}));
+        EXPECT_EQ(selection.probeCount, 2u);
+        EXPECT_EQ(slotIds(), (std::vector<std::string>{"three.dt#0", "three.dt#2"}));
+        EXPECT_EQ(selection.currentIndex, 1u) << "previous index " << previous;
+        EXPECT_EQ(currentSlot(), 1);
+    }
+}
+
+TEST_F(ProbeFilesTest, UnreadableRecordCanStillBeChosen) {
+    collection(1, 0);
+    file("f.dt", {probeNo(0), std::nullopt});
+    ui.fileName = "f.dt";
+    commands.miZagruzitClick();
+    // Slot 1 keeps what the allocation put there; the failure is not reported.
+    EXPECT_EQ(selection.probeCount, 2u);
+    EXPECT_EQ(slotIds(), (std::vector<std::string>{"f.dt#0", ""}));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ProbeFilesTest, LoadingWithEveryLineDeselectedEmptiesTheCollection) {
+    collection(3, 2);
+    file("f.dt", {probeNo(0), probeNo(1)});
+    ui.fileName = "f.dt";
+    ui.user = [](ViborModel& d) {
+        d.setSelected(0, false);
+        d.setSelected(1, false);
+        return kMrVibrat;
+    };
+    commands.miZagruzitClick();
+    EXPECT_EQ(selection.probeCount, 0u);
+    EXPECT_TRUE(store.slots.empty());
+    EXPECT_NE(std::find(store.log.begin(), store.log.end(), "VidelitPamyatDlyaDatchikov(0,0)"),
+              store.log.end());
+    EXPECT_EQ(selection.currentIndex, 0xFFFFFFFFu);
+    EXPECT_EQ(selection.current, nullptr);
+    EXPECT_EQ(page.calls.back(), "load");
+}
+
+TEST_F(ProbeFilesTest, FailedReallocationLeavesNoPointerIntoReleasedRecords) {
+    collection(3, 2);
+    file("f.dt", {probeNo(0), probeNo(1)});
+    ui.fileName = "f.dt";
+    store.failAllocation = true;
+    commands.miZagruzitClick();
+    // The count follows the choice although the store kept its slots; the record comes from
+    // the re-selection, not from the preview.
+    EXPECT_EQ(selection.probeCount, 2u);
+    EXPECT_EQ(selection.currentIndex, 1u);
+    EXPECT_EQ(currentSlot(), 1);
+}
+
+TEST_F(ProbeFilesTest, CancellingTheLoadKeepsTheCollectionAndRestoresTheRecord) {
+    collection(3, 2);
+    file("f.dt", {probeNo(0), probeNo(1), probeNo(2)});
+    ui.fileName = "f.dt";
+    ui.user = [](ViborModel&) { return kMrOtmenit; };
+    commands.miZagruzitClick();
+    EXPECT_EQ(slotIds(), (std::vector<std::string>{"p0", "p1", "p2"}));
+    EXPECT_EQ(selection.probeCount, 3u);
+    EXPECT_EQ(selection.currentIndex, 2u);
+    EXPECT_EQ(currentSlot(), 2);  // not the temporary record of the preview
+    EXPECT_EQ(page.loadedRecord, selection.current);
+
+    ui.fileName.reset();  // a cancelled file dialog touches nothing
+    store.log.clear();
+    commands.miZagruzitClick();
+    EXPECT_TRUE(store.log.empty());
+    EXPECT_EQ(page.calls.back(), "load");
+}
+
+TEST_F(ProbeFilesTest, ChoosingTheCurrentProbeListsModelFirst) {
+    collection(2, 0);
+    ui.user = [](ViborModel& d) {
+        d.setSelected(1, true);
+        return kMrVibrat;
+    };
+    commands.miVibratDatchikClick();
+    EXPECT_FALSE(ui.shownInLoadMode);
+    EXPECT_EQ(ui.shownLines,
+              (std::vector<std::string>{"0: Model0 Maker0 (Name0)", "1: Model1 Maker1 (Name1)"}));
+    EXPECT_EQ(selection.currentIndex, 1u);
+    EXPECT_EQ(currentSlot(), 1);
+    EXPECT_EQ(page.loadedRecord, selection.current);
+    EXPECT_EQ(page.calls, (std::vector<std::string>{"load"}));
+}
+
+TEST_F(ProbeFilesTest, CancelledChoiceUndoesTheSelectionsOfTheListing) {
+    collection(3, 1);
+    ui.user = [](ViborModel& d) {
+        d.setSelected(2, true);
+        return kMrOtmenit;
+    };
+    commands.miVibratDatchikClick();
+    EXPECT_EQ(selection.currentIndex, 1u);
+    EXPECT_EQ(currentSlot(), 1);
+}
+
+TEST_F(ProbeFilesTest, ChoiceWithOneProbeShowsNoDialog) {
+    collection(1, 0);
+    commands.miVibratDatchikClick();
+    EXPECT_EQ(ui.dialogsRun, 0);
+    EXPECT_EQ(page.calls, (std::vector<std::string>{"load"}));
+}
+
+TEST_F(ProbeFilesTest, ChosenLineSelectsTheSlotItNamesWhenASlotIsMissing) {
+    collection(4, 0);
+    store.unselectable = {1};
+    ui.user = [](ViborModel& d) {
+        d.setSelected(1, true);  // the line of slot 2
+        return kMrVibrat;
+    };
+    commands.miVibratDatchikClick();
+    ASSERT_EQ(ui.shownLines.size(), 3u);
+    EXPECT_EQ(ui.shownLines[1].substr(0, 3), "2: ");
+    EXPECT_EQ(selection.currentIndex, 2u);
+    EXPECT_EQ(currentSlot(), 2);
+}
+
+TEST_F(ProbeFilesTest, ChoiceWithoutFocusedLineTakesTheLastProbe) {
+    collection(3, 0);
+    ui.user = [](ViborModel& d) {
+        d.setFocusedPosition(-1);
+        return kMrVibrat;
+    };
+    commands.miVibratDatchikClick();
+    EXPECT_EQ(selection.currentIndex, 2u);
+}
+
+TEST(ProbeFileLines, NullTextsReadAsEmptyAndCp1251BecomesUtf8) {
+    ProbeRecord r{};
+    std::string maker = "\xC0\xE1";  // "Аб" in cp1251
+    r.Proizvoditel.tekst = maker.data();
+    EXPECT_EQ(ProbeFileCommands::loadLine(12, r), "12: Аб  ()");
+    EXPECT_EQ(ProbeFileCommands::choiceLine(0, r), "0:  Аб ()");
+}
+
+}  // namespace
