@@ -6,7 +6,7 @@
 namespace probe {
 
 class ActivePage {
-public:
+  public:
     virtual ~ActivePage() = default;
     virtual void storeActivePage() = 0;
     virtual void loadActivePage() = 0;

@@ -9,9 +9,9 @@
 namespace probe {
 
 struct ProbeSelection {
-    std::uint32_t probeCount = 0;     // records allocated in the probe store
-    std::uint32_t currentIndex = 0;   // selected record, held below probeCount by the commands
-    ProbeRecord* current = nullptr;   // borrowed from the probe store; null until allocated
+    std::uint32_t probeCount = 0;    // records allocated in the probe store
+    std::uint32_t currentIndex = 0;  // selected record, held below probeCount by the commands
+    ProbeRecord* current = nullptr;  // borrowed from the probe store; null until allocated
 };
 
 }  // namespace probe

@@ -1,0 +1,58 @@
+// Numbers and dates as the user reads and types them: plain functions of the user's locale,
+// with "today" supplied by the caller so that results do not depend on the wall clock.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace probe {
+
+// The parts of the user's locale that numbers and dates use. Texts are UTF-8.
+struct UserLocale {
+    std::string decimalSeparator = ",";
+    // Short date format: d/dd day, M/MM month, yy/yyyy year; '/' stands for the date separator;
+    // any other character is copied as it stands.
+    std::string shortDateFormat = "dd.MM.yyyy";
+    std::string dateSeparator = ".";
+};
+
+// Today's local date.
+using TodayFn = std::function<std::chrono::sys_days()>;
+TodayFn systemToday();
+
+// Day numbers count days from 30 December 1899 (day 0); the fraction is the time of day.
+inline constexpr std::chrono::sys_days kDayZero =
+    std::chrono::sys_days{std::chrono::year{1899} / std::chrono::December / 30};
+double dayNumber(std::chrono::sys_days day);
+// The date part of a day number; nullopt when it names no date of the years 1 to 9999.
+std::optional<std::chrono::sys_days> dateOfDayNumber(double dayNumber);
+
+// A quantity as shown: empty for 0.0, otherwise general format with 15 significant digits
+// (fixed notation from 0.0001 up to 15 integer digits, else mantissa, "E" and exponent).
+std::string chisloVTekst(double value, const UserLocale& locale);
+// A typed quantity: blanks, sign, digits with at most one locale decimal separator, optional
+// exponent, blanks. Empty or any other text gives 0.0.
+double tekstVChislo(std::string_view text, const UserLocale& locale);
+
+// A price as shown: empty for 0, otherwise the plain decimal integer.
+std::string cenaVTekst(std::int32_t price);
+// A typed price: a signed 32-bit decimal integer, surrounding blanks allowed; anything else,
+// out-of-range values included, gives 0.
+std::int32_t tekstVCenu(std::string_view text);
+
+// A date as shown: empty for 0.0 (and for day numbers that name no date), otherwise the date
+// part in the short date format.
+std::string dataVTekst(double dayNumber, const UserLocale& locale);
+// A typed date: two or three numbers in the order of the short date format, separated by the
+// date separator; two numbers take the current year; one- and two-digit years fall into the
+// hundred years beginning 50 years before the current year. Nullopt when unreadable.
+std::optional<std::chrono::sys_days> tekstVDatu(std::string_view text, const UserLocale& locale,
+                                                std::chrono::sys_days today);
+// The day number a typed date stores: 0.0 when empty or unreadable.
+double tekstVDenNomer(std::string_view text, const UserLocale& locale, std::chrono::sys_days today);
+
+}  // namespace probe

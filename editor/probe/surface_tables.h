@@ -1,0 +1,33 @@
+// What page 8 needs of the library loader to list a surface file: the request for the surface
+// keeper and archiver, and their bound function tables.
+#pragma once
+
+#include <cstdint>
+
+#include "editor/biblioteki/biblioteki.h"
+
+namespace probe {
+
+class SurfaceTables {
+  public:
+    virtual ~SurfaceTables() = default;
+    virtual bool ZagruzitBiblioteki(std::uint32_t mask) = 0;
+    virtual const biblioteki::SlotTable& keeperTable() const = 0;    // slot 2, surfstore
+    virtual const biblioteki::SlotTable& archiverTable() const = 0;  // slot 4, surfarch
+};
+
+// The loader's own slots.
+class LoaderSurfaceTables : public SurfaceTables {
+  public:
+    explicit LoaderSurfaceTables(biblioteki::Biblioteki& loader) : loader_(loader) {}
+    bool ZagruzitBiblioteki(std::uint32_t mask) override {
+        return loader_.ZagruzitBiblioteki(mask);
+    }
+    const biblioteki::SlotTable& keeperTable() const override { return loader_.table(2); }
+    const biblioteki::SlotTable& archiverTable() const override { return loader_.table(4); }
+
+  private:
+    biblioteki::Biblioteki& loader_;
+};
+
+}  // namespace probe
