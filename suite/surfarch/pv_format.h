@@ -1,0 +1,100 @@
+// The surface file (*.pv): encoding and decoding, shared by the archiver "surfarch.dll", the
+// sample-file generator and the tests. The layout is described in docs/surface_file_format.md.
+//
+// A file is a 16-byte header followed by surface blocks up to its end. Each block carries its
+// body length and the body's CRC-32, so one damaged surface fails alone while the others stay
+// readable. Nothing read from a file sizes an allocation before it has been checked against the
+// bytes the file really has.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace surfaces::pv {
+
+inline constexpr char kMagic[8] = {'P', 'V', 'S', 'U', 'R', 'F', '\r', '\n'};
+inline constexpr std::uint16_t kVersion = 1;
+inline constexpr std::size_t kHeaderSize = 16;
+inline constexpr std::size_t kBlockHeaderSize = 8;  // body length, CRC-32 of the body
+// Fixed part of a body: name length (2), vertex count (4), triangle count (4).
+inline constexpr std::size_t kBodyFixedSize = 10;
+
+// One surface as the file holds it. A surface without triangles is a line through its vertices
+// in order.
+struct Surface {
+    std::string name;                      // cp1251, at most 255 bytes, no NUL byte
+    std::vector<double> vertices;          // x, y, z per vertex
+    std::vector<std::uint32_t> triangles;  // three vertex indices per triangle
+
+    std::uint32_t vertexCount() const { return static_cast<std::uint32_t>(vertices.size() / 3); }
+    std::uint32_t triangleCount() const { return static_cast<std::uint32_t>(triangles.size() / 3); }
+};
+
+enum class Status {
+    kOk,
+    kCannotOpen,      // the file cannot be opened or read
+    kNotSurfaceFile,  // no surface file header
+    kUnsupportedVersion,
+    kNoSuchSurface,  // fewer complete surfaces than the number asked for
+    kDamaged,        // the body's CRC-32 does not match
+    kBadContents,    // lengths, counts, indices or coordinates that cannot be right
+    kTooLarge,       // counts beyond what a surface may hold
+    kCannotWrite,
+};
+
+// Where one surface block lies in a file.
+struct Block {
+    std::uint64_t offset = 0;  // of the block header
+    std::uint32_t length = 0;  // of the body
+};
+
+// Whether `s` can be written: name length and bytes, whole vertex and index triples, counts
+// within the bounds, indices naming vertices, finite coordinates.
+Status check(const Surface& s);
+
+// The file header, and one whole block (header and body) for `s`; `s` must pass check().
+std::string encodeHeader();
+std::string encodeBlock(const Surface& s);
+
+// Decodes a body (without the block header) into `out`; `out` is changed only on success.
+Status decodeBody(std::span<const unsigned char> body, Surface& out);
+// Reads only the vertex and triangle counts of a body.
+Status decodeCounts(std::span<const unsigned char> body, std::uint32_t& vertices,
+                    std::uint32_t& triangles);
+
+// An opened surface file: the header is checked and the complete blocks are found on open.
+class File {
+  public:
+    // Opens `path`, counts its complete blocks and keeps the places of the first `limit` of them.
+    // A block whose length runs past the end of the file ends the count: it and whatever follows
+    // are not surfaces.
+    Status open(const std::string& path, std::size_t limit = SIZE_MAX);
+
+    std::uint64_t count() const { return count_; }
+    const std::vector<Block>& blocks() const { return blocks_; }
+    std::uint64_t size() const { return size_; }
+    // Whether the last complete block ends exactly at the end of the file.
+    bool endsCleanly() const { return endsCleanly_; }
+
+    // The body of block `index`, its CRC-32 checked.
+    Status readBody(std::size_t index, std::vector<unsigned char>& body);
+    Status readSurface(std::size_t index, Surface& out);
+    Status readCounts(std::size_t index, std::uint32_t& vertices, std::uint32_t& triangles);
+
+  private:
+    std::string path_;
+    std::uint64_t size_ = 0;
+    std::vector<Block> blocks_;
+    std::uint64_t count_ = 0;
+    bool endsCleanly_ = false;
+};
+
+// Appends `s` to the file at `path`, writing the header first when the file is missing or empty.
+// A file that is not a surface file, or whose last block is cut short, is left untouched.
+Status appendSurface(const std::string& path, const Surface& s);
+
+}  // namespace surfaces::pv

@@ -1,0 +1,152 @@
+// The surface archiver "surfarch.dll": counts, reads and appends the surfaces of surface files
+// (*.pv) and hands out its 6-entry table under "Архиватор поверхностей, версия 1.0".
+//
+// The archiver never allocates a keeper's geometry: a surface is decoded into its own buffers
+// first and copied into the record only when it is whole and fits the room the keeper prepared,
+// so a failed read leaves the record as it was.
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "platform/cp1251.h"
+#include "platform/plugin.h"
+#include "suite/surfarch/pv_format.h"
+#include "suite/surfarch/surfarch_api.h"
+#include "suite/surfstore/surface_record.h"
+
+namespace {
+
+using surfaces::SurfaceRecord;
+namespace pv = surfaces::pv;
+
+// File names cross the boundary in cp1251; the POSIX file system takes UTF-8.
+std::string pathOf(const char* fileName) {
+#if defined(_WIN32)
+    return fileName;
+#else
+    return platform::cp1251ToUtf8(fileName);
+#endif
+}
+
+const std::string& tableName() {
+    static const std::string name = platform::utf8ToCp1251(contracts::kArchiverTableName);
+    return name;
+}
+
+bool readCounts(const char* fileName, std::uint32_t index, std::uint32_t& vertices,
+                std::uint32_t& triangles) {
+    if (fileName == nullptr) return false;
+    try {
+        pv::File file;
+        if (file.open(pathOf(fileName), std::size_t{index} + 1) != pv::Status::kOk) return false;
+        return file.readCounts(index, vertices, triangles) == pv::Status::kOk;
+    } catch (...) {
+        return false;
+    }
+}
+
+BoolByte PLUGIN_CALL SohranitPoverhnost(const char* fileName, const void* record) {
+    const auto* r = static_cast<const SurfaceRecord*>(record);
+    if (fileName == nullptr || !surfaces::isUsableRecord(r)) return kFalse;
+    try {
+        pv::Surface s;
+        s.name.assign(r->imya, strnlen(r->imya, surfaces::kMaxNameLength));
+        s.vertices.assign(r->vershini, r->vershini + std::size_t{r->vershin} * 3);
+        s.triangles.assign(r->treugolniki, r->treugolniki + std::size_t{r->treugolnikov} * 3);
+        return pv::appendSurface(pathOf(fileName), s) == pv::Status::kOk ? kTrue : kFalse;
+    } catch (...) {
+        return kFalse;
+    }
+}
+
+std::int32_t PLUGIN_CALL NaytiPoverhnostVFaile(const char* fileName, const char* name) {
+    if (fileName == nullptr || name == nullptr) return -1;
+    try {
+        pv::File file;
+        if (file.open(pathOf(fileName)) != pv::Status::kOk) return -1;
+        const std::size_t n = file.blocks().size();
+        for (std::size_t i = 0; i < n && i <= INT32_MAX; ++i) {
+            pv::Surface s;
+            if (file.readSurface(i, s) == pv::Status::kOk && s.name == name) {
+                return static_cast<std::int32_t>(i);
+            }
+        }
+    } catch (...) {
+    }
+    return -1;
+}
+
+std::int32_t PLUGIN_CALL ZagruzitKolichestvoPoverhnostey(const char* fileName) {
+    if (fileName == nullptr) return 0;
+    try {
+        pv::File file;
+        if (file.open(pathOf(fileName), 0) != pv::Status::kOk) return 0;
+        return file.count() > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(file.count());
+    } catch (...) {
+        return 0;
+    }
+}
+
+std::int32_t PLUGIN_CALL ZagruzitParametr1Poverhnosti(const char* fileName, std::uint32_t index) {
+    std::uint32_t vertices = 0;
+    std::uint32_t triangles = 0;
+    if (!readCounts(fileName, index, vertices, triangles)) return 0;
+    return static_cast<std::int32_t>(vertices);  // bounded by kMaxVertices
+}
+
+std::uint32_t PLUGIN_CALL ZagruzitParametr2Poverhnosti(const char* fileName, std::uint32_t index) {
+    std::uint32_t vertices = 0;
+    std::uint32_t triangles = 0;
+    if (!readCounts(fileName, index, vertices, triangles)) return 0;
+    return triangles;
+}
+
+BoolByte PLUGIN_CALL ZagruzitPoverhnost(const char* fileName, void* record, std::uint32_t index) {
+    auto* r = static_cast<SurfaceRecord*>(record);
+    if (fileName == nullptr || !surfaces::isUsableRecord(r)) return kFalse;
+    try {
+        pv::File file;
+        if (file.open(pathOf(fileName), std::size_t{index} + 1) != pv::Status::kOk) return kFalse;
+        pv::Surface s;
+        if (file.readSurface(index, s) != pv::Status::kOk) return kFalse;
+        const std::uint32_t v = s.vertexCount();
+        const std::uint32_t t = s.triangleCount();
+        // The record must have the room the keeper prepared for this surface.
+        if (v > static_cast<std::uint32_t>(r->parametr1) || t > r->parametr2) return kFalse;
+        if ((v > 0 && r->vershini == nullptr) || (t > 0 && r->treugolniki == nullptr)) {
+            return kFalse;
+        }
+        if (v > 0) std::memcpy(r->vershini, s.vertices.data(), s.vertices.size() * sizeof(double));
+        if (t > 0) {
+            std::memcpy(r->treugolniki, s.triangles.data(),
+                        s.triangles.size() * sizeof(std::uint32_t));
+        }
+        r->vershin = v;
+        r->treugolnikov = t;
+        std::memset(r->imya, 0, sizeof r->imya);
+        std::memcpy(r->imya, s.name.data(), s.name.size());  // at most kMaxNameLength
+        return kTrue;
+    } catch (...) {
+        return kFalse;
+    }
+}
+
+}  // namespace
+
+// Fills the caller's table of 6 entries when `name` is the archiver's table name byte for byte.
+PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, const char* name) {
+    if (table == nullptr || name == nullptr) return nullptr;
+    try {
+        if (tableName() != name) return nullptr;
+    } catch (...) {
+        return nullptr;
+    }
+    namespace a = surfaces::archiver;
+    table[a::kSohranitPoverhnost] = asCell(&SohranitPoverhnost);
+    table[a::kNaytiPoverhnostVFaile] = asCell(&NaytiPoverhnostVFaile);
+    table[a::kZagruzitKolichestvoPoverhnostey] = asCell(&ZagruzitKolichestvoPoverhnostey);
+    table[a::kZagruzitParametr1Poverhnosti] = asCell(&ZagruzitParametr1Poverhnosti);
+    table[a::kZagruzitParametr2Poverhnosti] = asCell(&ZagruzitParametr2Poverhnosti);
+    table[a::kZagruzitPoverhnost] = asCell(&ZagruzitPoverhnost);
+    return table;
+}
