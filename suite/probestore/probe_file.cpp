@@ -1,0 +1,346 @@
+#include "suite/probestore/probe_file.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string_view>
+
+namespace probestore {
+namespace {
+
+std::uint32_t crc(const std::uint8_t* data, std::size_t size) {
+    // zlib takes a uInt length; feed it in pieces so that any size_t length is covered.
+    uLong value = crc32(0L, Z_NULL, 0);
+    while (size > 0) {
+        const uInt piece = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
+        value = crc32(value, data, piece);
+        data += piece;
+        size -= piece;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+std::uint32_t getU32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+std::uint16_t getU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+void putU32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Appends little-endian fields to a payload.
+class Writer {
+  public:
+    Writer(std::vector<std::uint8_t>& out, const TextStore* texts) : out_(out), texts_(texts) {}
+    void u32(std::uint32_t v) {
+        std::uint8_t b[4];
+        putU32(b, v);
+        raw(b, 4);
+    }
+    void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
+    void f64(double v) {
+        const auto bits = std::bit_cast<std::uint64_t>(v);
+        u32(static_cast<std::uint32_t>(bits));
+        u32(static_cast<std::uint32_t>(bits >> 32));
+    }
+    void raw(const std::uint8_t* data, std::size_t size) {
+        if (size > kMaxPayloadSize - std::min<std::size_t>(out_.size(), kMaxPayloadSize)) {
+            tooLong_ = true;
+            return;
+        }
+        out_.insert(out_.end(), data, data + size);
+    }
+    void text(const char* s) {
+        const std::size_t n = s != nullptr ? std::strlen(s) : 0;
+        if (n > kMaxPayloadSize) {
+            tooLong_ = true;
+            return;
+        }
+        u32(static_cast<std::uint32_t>(n));
+        raw(reinterpret_cast<const std::uint8_t*>(s), n);
+    }
+    void list(const Spisok& l) {
+        const std::uint32_t n = texts_ != nullptr ? texts_->readableLines(l)
+                                                  : (l.stroki != nullptr ? l.kolichestvo : 0);
+        u32(n);
+        for (std::uint32_t i = 0; i < n && !tooLong_; ++i) text(l.stroki[i]);
+    }
+    bool tooLong() const { return tooLong_; }
+
+  private:
+    std::vector<std::uint8_t>& out_;
+    const TextStore* texts_;
+    bool tooLong_ = false;
+};
+
+// Reads the fields of a payload back, every read checked against what is left.
+class Reader {
+  public:
+    Reader(const std::uint8_t* data, std::size_t size, TextStore& texts)
+        : p_(data), left_(size), texts_(texts) {}
+    bool u32(std::uint32_t& v) {
+        if (left_ < 4) return false;
+        v = getU32(p_);
+        advance(4);
+        return true;
+    }
+    bool i32(std::int32_t& v) {
+        std::uint32_t u;
+        if (!u32(u)) return false;
+        v = static_cast<std::int32_t>(u);
+        return true;
+    }
+    bool f64(double& v) {
+        std::uint32_t lo, hi;
+        if (!u32(lo) || !u32(hi)) return false;
+        v = std::bit_cast<double>(std::uint64_t{hi} << 32 | lo);
+        return true;
+    }
+    bool raw(std::uint8_t* out, std::size_t size) {
+        if (left_ < size) return false;
+        std::memcpy(out, p_, size);
+        advance(size);
+        return true;
+    }
+    // An empty text loads as a null cell, which reads as the empty text.
+    bool text(char*& out) {
+        std::uint32_t n;
+        if (!u32(n) || n > left_) return false;
+        std::string_view value(reinterpret_cast<const char*>(p_), n);
+        if (value.find('\0') != std::string_view::npos) return false;
+        out = n == 0 ? nullptr : texts_.copyText(value);
+        advance(n);
+        return true;
+    }
+    bool list(Spisok& out) {
+        std::uint32_t n;
+        // Every line takes at least its 4-byte length, which bounds the array by the payload.
+        if (!u32(n) || n > left_ / 4 || n > kMaxListLines) return false;
+        if (n == 0) return true;
+        out.stroki = texts_.newLineArray(n);
+        out.kolichestvo = n;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (!text(out.stroki[i])) return false;
+            if (out.stroki[i] == nullptr) out.stroki[i] = texts_.copyText("");
+        }
+        return true;
+    }
+
+  private:
+    void advance(std::size_t n) {
+        p_ += n;
+        left_ -= n;
+    }
+    const std::uint8_t* p_;
+    std::size_t left_;
+    TextStore& texts_;
+};
+
+bool decodeFields(Reader& in, ProbeRecord& r) {
+    return in.raw(r.reserved0, sizeof r.reserved0) && in.u32(r.Piezoelementi) &&
+           in.u32(r.Fokusirovka) && in.u32(r.Otklonenie) && in.u32(r.Skanirovanie) &&
+           in.list(r.Obrabotka) && in.raw(r.reserved1, sizeof r.reserved1) &&
+           in.text(r.Proizvoditel.tekst) && in.text(r.Model.tekst) && in.text(r.Nazvanie.tekst) &&
+           in.i32(r.Cena) && in.list(r.Pribori) && in.f64(r.Data) &&
+           in.raw(r.reserved2, sizeof r.reserved2) && in.f64(r.RKIP1) && in.f64(r.RKIP2) &&
+           in.f64(r.TP) && in.f64(r.OCHIP) && in.list(r.Parametri) && in.f64(r.MU) &&
+           in.raw(r.reserved3, sizeof r.reserved3) && in.text(r.IFsP.tekst) &&
+           in.text(r.IIP.tekst) && in.text(r.IIIP.tekst) && in.text(r.IIPP.tekst) &&
+           in.i32(r.MasshtabProstranstva) && in.raw(r.reserved4, sizeof r.reserved4);
+}
+
+struct FrameHeader {
+    std::uint32_t payloadSize = 0;
+    std::uint32_t payloadCrc = 0;
+};
+
+// A frame header at `offset` whose magic and own checksum hold and whose length is plausible;
+// whether the payload fits in the file is checked by the caller.
+bool frameHeaderAt(ByteSource& source, std::uint64_t offset, FrameHeader& out) {
+    const std::uint8_t* h = source.view(offset, kFrameHeaderSize);
+    if (h == nullptr || std::memcmp(h, kFrameMagic, 4) != 0) return false;
+    if (crc(h, 12) != getU32(h + 12)) return false;
+    out.payloadSize = getU32(h + 4);
+    out.payloadCrc = getU32(h + 8);
+    return out.payloadSize <= kMaxPayloadSize;
+}
+
+bool fits(ByteSource& source, std::uint64_t offset, const FrameHeader& h) {
+    return offset <= source.size() && source.size() - offset >= kFrameHeaderSize &&
+           source.size() - offset - kFrameHeaderSize >= h.payloadSize;
+}
+
+bool payloadIntact(ByteSource& source, std::uint64_t offset, const FrameHeader& h) {
+    const std::uint8_t* p = source.view(offset + kFrameHeaderSize, h.payloadSize);
+    return p != nullptr && crc(p, h.payloadSize) == h.payloadCrc;
+}
+
+// The first offset at or after `from` where a frame header starts, or the file size.
+std::uint64_t resync(ByteSource& source, std::uint64_t from) {
+    constexpr std::size_t kStep = 1u << 16;
+    const std::uint64_t size = source.size();
+    std::uint64_t pos = from;
+    while (pos < size) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kStep, size - pos));
+        const std::uint8_t* chunk = source.view(pos, n);
+        if (chunk == nullptr) return size;
+        const void* hit = std::memchr(chunk, kFrameMagic[0], n);
+        if (hit == nullptr) {
+            pos += n;
+            continue;
+        }
+        const std::uint64_t candidate = pos + (static_cast<const std::uint8_t*>(hit) - chunk);
+        FrameHeader h;
+        if (frameHeaderAt(source, candidate, h)) return candidate;
+        pos = candidate + 1;
+    }
+    return size;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeFileHeader() {
+    std::vector<std::uint8_t> h(kFileHeaderSize, 0);
+    std::memcpy(h.data(), kFileMagic, 8);
+    h[8] = kVersionMajor & 0xFF;
+    h[9] = kVersionMajor >> 8;
+    h[10] = kVersionMinor & 0xFF;
+    h[11] = kVersionMinor >> 8;
+    putU32(h.data() + 12, kFileHeaderSize);
+    putU32(h.data() + 16, 0);  // flags: none defined
+    putU32(h.data() + 20, crc(h.data(), 20));
+    return h;
+}
+
+std::vector<std::uint8_t> encodeFrame(const std::vector<std::uint8_t>& payload) {
+    std::vector<std::uint8_t> frame(kFrameHeaderSize);
+    std::memcpy(frame.data(), kFrameMagic, 4);
+    putU32(frame.data() + 4, static_cast<std::uint32_t>(payload.size()));
+    putU32(frame.data() + 8, crc(payload.data(), payload.size()));
+    putU32(frame.data() + 12, crc(frame.data(), 12));
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return frame;
+}
+
+std::vector<std::uint8_t> encodeRecord(const ProbeRecord& r, const TextStore* texts) {
+    std::vector<std::uint8_t> out;
+    out.reserve(512);
+    Writer w(out, texts);
+    w.raw(r.reserved0, sizeof r.reserved0);
+    w.u32(r.Piezoelementi);
+    w.u32(r.Fokusirovka);
+    w.u32(r.Otklonenie);
+    w.u32(r.Skanirovanie);
+    w.list(r.Obrabotka);
+    w.raw(r.reserved1, sizeof r.reserved1);
+    w.text(r.Proizvoditel.tekst);
+    w.text(r.Model.tekst);
+    w.text(r.Nazvanie.tekst);
+    w.i32(r.Cena);
+    w.list(r.Pribori);
+    w.f64(r.Data);
+    w.raw(r.reserved2, sizeof r.reserved2);
+    w.f64(r.RKIP1);
+    w.f64(r.RKIP2);
+    w.f64(r.TP);
+    w.f64(r.OCHIP);
+    w.list(r.Parametri);
+    w.f64(r.MU);
+    w.raw(r.reserved3, sizeof r.reserved3);
+    w.text(r.IFsP.tekst);
+    w.text(r.IIP.tekst);
+    w.text(r.IIIP.tekst);
+    w.text(r.IIPP.tekst);
+    w.i32(r.MasshtabProstranstva);
+    w.raw(r.reserved4, sizeof r.reserved4);
+    if (w.tooLong()) out.clear();
+    return out;
+}
+
+bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts,
+                  ProbeRecord& out) {
+    std::memset(&out, 0, sizeof out);
+    bool ok = false;
+    try {
+        Reader in(payload, size, texts);
+        // Bytes after the last known field are left for later minor versions and skipped.
+        ok = decodeFields(in, out);
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok) {
+        texts.releaseRecordTexts(out);
+        std::memset(&out, 0, sizeof out);
+    }
+    return ok;
+}
+
+const std::uint8_t* MemorySource::view(std::uint64_t offset, std::size_t size) {
+    if (offset > size_ || size_ - offset < size) return nullptr;
+    return data_ + offset;
+}
+
+std::uint64_t readFileHeader(ByteSource& source) {
+    const std::uint8_t* h = source.view(0, kFileHeaderSize);
+    if (h == nullptr || std::memcmp(h, kFileMagic, 8) != 0) return 0;
+    if (getU16(h + 8) != kVersionMajor) return 0;
+    const std::uint32_t headerSize = getU32(h + 12);
+    if (headerSize < kFileHeaderSize || headerSize > kMaxFileHeaderSize) return 0;
+    if (headerSize > source.size()) return 0;
+    if (crc(h, 20) != getU32(h + 20)) return 0;
+    return headerSize;
+}
+
+bool headerAcceptsAppend(ByteSource& source) {
+    if (readFileHeader(source) == 0) return false;
+    const std::uint8_t* h = source.view(0, kFileHeaderSize);
+    return h != nullptr && getU16(h + 10) <= kVersionMinor;
+}
+
+bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {
+    entries.clear();
+    const std::uint64_t size = source.size();
+    std::uint64_t pos = readFileHeader(source);
+    if (pos == 0) return false;
+    while (pos < size && entries.size() < 0xFFFFFFFFu) {
+        FrameHeader h;
+        if (frameHeaderAt(source, pos, h) && fits(source, pos, h)) {
+            const std::uint64_t next = pos + kFrameHeaderSize + h.payloadSize;
+            FrameHeader following;
+            // The length is trusted when the next frame starts where it points (or the file
+            // ends there, or only a torn header fits after it). Otherwise the payload's checksum
+            // decides: a record torn by an interrupted append claims bytes of the next one.
+            bool whole = next == size || size - next < kFrameHeaderSize ||
+                         frameHeaderAt(source, next, following);
+            if (!whole) whole = payloadIntact(source, pos, h);
+            if (whole) {
+                entries.push_back({pos, h.payloadSize, false});
+                pos = next;
+                continue;
+            }
+        }
+        const std::uint64_t next = resync(source, pos + 1);
+        entries.push_back({pos, 0, true});
+        pos = next;
+    }
+    return true;
+}
+
+bool loadEntry(ByteSource& source, const RecordEntry& entry, TextStore& texts, ProbeRecord& out) {
+    std::memset(&out, 0, sizeof out);
+    if (entry.damaged) return false;
+    FrameHeader h;
+    if (!frameHeaderAt(source, entry.offset, h) || h.payloadSize != entry.payloadSize ||
+        !fits(source, entry.offset, h))
+        return false;
+    const std::uint8_t* p = source.view(entry.offset + kFrameHeaderSize, h.payloadSize);
+    if (p == nullptr || crc(p, h.payloadSize) != h.payloadCrc) return false;
+    return decodeRecord(p, h.payloadSize, texts, out);
+}
+
+}  // namespace probestore

@@ -1,0 +1,79 @@
+// The probe file format (docs/probe_file_format.md): a file header, then framed records. This
+// part knows the bytes only; probe_file_cache.h does the file system work.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "editor/contracts/probe_record.h"
+#include "suite/probestore/text_store.h"
+
+namespace probestore {
+
+inline constexpr std::uint8_t kFileMagic[8] = {'D', 'A', 'T', 'C', 'H', 'I', 'K', 'I'};
+inline constexpr std::uint16_t kVersionMajor = 1;
+inline constexpr std::uint16_t kVersionMinor = 0;
+inline constexpr std::uint32_t kFileHeaderSize = 24;
+// A reader accepts header extensions up to this size and skips them.
+inline constexpr std::uint32_t kMaxFileHeaderSize = 65536;
+
+inline constexpr std::uint8_t kFrameMagic[4] = {'Z', 'A', 'P', 'S'};
+inline constexpr std::uint32_t kFrameHeaderSize = 16;
+// No probe comes near this; a frame that claims more is damaged.
+inline constexpr std::uint32_t kMaxPayloadSize = 64u << 20;
+
+// The file header as the writer emits it (version 1.0, no extensions).
+std::vector<std::uint8_t> encodeFileHeader();
+// A frame (header and payload) around one encoded record.
+std::vector<std::uint8_t> encodeFrame(const std::vector<std::uint8_t>& payload);
+
+// The record's fields in file order: plain fields little-endian, texts and lines as counted
+// cp1251 bytes, the five reserved ranges raw. Empty when the result would exceed
+// kMaxPayloadSize. When `texts` is given, a list is never read past the array it created.
+// Throws std::bad_alloc.
+std::vector<std::uint8_t> encodeRecord(const ProbeRecord& record, const TextStore* texts = nullptr);
+
+// Fills `out` (zero-filled first, so it must hold no texts) from a payload; texts and lists are
+// created in `texts`. On failure everything created is released again and `out` is zero-filled.
+bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts,
+                  ProbeRecord& out);
+
+// Random access to the bytes of a probe file. The pointer `view` returns stays valid until the
+// next call; null when [offset, offset + size) is not inside the file or cannot be read.
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t size() const = 0;
+    virtual const std::uint8_t* view(std::uint64_t offset, std::size_t size) = 0;
+};
+
+class MemorySource : public ByteSource {
+  public:
+    MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::uint64_t size() const override { return size_; }
+    const std::uint8_t* view(std::uint64_t offset, std::size_t size) override;
+
+  private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+// One record of a file: where its frame starts and, when it is whole, its payload length.
+// A damaged stretch of the file counts as one record that cannot be loaded.
+struct RecordEntry {
+    std::uint64_t offset = 0;
+    std::uint32_t payloadSize = 0;
+    bool damaged = false;
+};
+
+// Where the records start, or 0 when the source is not a probe file this reader understands.
+std::uint64_t readFileHeader(ByteSource& source);
+// Whether a writer of this version may append to a file with this header.
+bool headerAcceptsAppend(ByteSource& source);
+// The records of a probe file in file order; false when it is not a probe file.
+bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries);
+// Checks the frame of a whole entry again and decodes its payload into `out`.
+bool loadEntry(ByteSource& source, const RecordEntry& entry, TextStore& texts, ProbeRecord& out);
+
+}  // namespace probestore

@@ -1,0 +1,184 @@
+#include "suite/probestore/probe_file_cache.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "platform/cp1251.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace probestore {
+namespace {
+
+// Sequential loads touch one window per this many bytes instead of one read per record.
+constexpr std::size_t kWindowSize = 1u << 20;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool seekTo(std::FILE* f, std::uint64_t offset) {
+#if defined(_WIN32)
+    return _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+std::int64_t endPosition(std::FILE* f) {
+    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
+#if defined(_WIN32)
+    return _ftelli64(f);
+#else
+    return ftello(f);
+#endif
+}
+
+// The bytes of one identified file, read through the shared window; the file is opened on the
+// first read that misses the window and closed when the source goes away.
+class FileSource : public ByteSource {
+  public:
+    FileSource(const FileIdentity& id, FileWindow& window) : id_(id), window_(window) {}
+    std::uint64_t size() const override { return id_.size; }
+    const std::uint8_t* view(std::uint64_t offset, std::size_t size) override {
+        if (offset > id_.size || id_.size - offset < size) return nullptr;
+        if (offset >= window_.offset && offset - window_.offset <= window_.bytes.size() &&
+            window_.bytes.size() - (offset - window_.offset) >= size)
+            return window_.bytes.data() + (offset - window_.offset);
+        // `size` is bounded by the file's size, and callers never ask for more than a frame.
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<std::uint64_t>(std::max(size, kWindowSize), id_.size - offset));
+        window_.clear();
+        if (!file_) file_.reset(std::fopen(id_.path.c_str(), "rb"));
+        if (!file_ || !seekTo(file_.get(), offset)) return nullptr;
+        window_.bytes.resize(want);
+        const std::size_t got = std::fread(window_.bytes.data(), 1, want, file_.get());
+        window_.bytes.resize(got);
+        window_.offset = offset;
+        return got >= size ? window_.bytes.data() : nullptr;
+    }
+
+  private:
+    const FileIdentity& id_;
+    FileWindow& window_;
+    File file_;
+};
+
+}  // namespace
+
+std::string nativePath(const char* fileName) {
+    if (fileName == nullptr) return {};
+#if defined(_WIN32)
+    return fileName;
+#else
+    return platform::cp1251ToUtf8(fileName);
+#endif
+}
+
+bool identify(const std::string& path, FileIdentity& out, bool* missing) {
+    if (missing != nullptr) *missing = false;
+    out = FileIdentity{};
+    out.path = path;
+    if (path.empty()) return false;
+#if defined(_WIN32)
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        const DWORD e = GetLastError();
+        if (missing != nullptr) *missing = e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
+        return false;
+    }
+    out.regular = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    out.size = std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+    out.modified =
+        static_cast<std::int64_t>(std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 |
+                                  data.ftLastWriteTime.dwLowDateTime);
+#else
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        if (missing != nullptr) *missing = errno == ENOENT;
+        return false;
+    }
+    out.regular = S_ISREG(st.st_mode);
+    out.size = static_cast<std::uint64_t>(st.st_size);
+    out.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    out.device = static_cast<std::uint64_t>(st.st_dev);
+    out.inode = static_cast<std::uint64_t>(st.st_ino);
+#endif
+    return true;
+}
+
+void ProbeFiles::invalidate() {
+    haveIndex_ = false;
+    isProbeFile_ = false;
+    entries_.clear();
+    entries_.shrink_to_fit();
+    window_.clear();
+}
+
+const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName) {
+    FileIdentity id;
+    if (!identify(nativePath(fileName), id) || !id.regular) return nullptr;
+    if (!haveIndex_ || !(id == identity_)) {
+        invalidate();
+        identity_ = id;
+        FileSource source(identity_, window_);
+        isProbeFile_ = scanRecords(source, entries_);
+        haveIndex_ = true;
+    }
+    return isProbeFile_ ? &entries_ : nullptr;
+}
+
+std::uint32_t ProbeFiles::count(const char* fileName) {
+    const std::vector<RecordEntry>* entries = index(fileName);
+    return entries != nullptr ? static_cast<std::uint32_t>(entries->size()) : 0;
+}
+
+bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& texts,
+                      ProbeRecord& out) {
+    const std::vector<RecordEntry>* entries = index(fileName);
+    if (entries == nullptr || number >= entries->size()) return false;
+    FileSource source(identity_, window_);
+    return loadEntry(source, (*entries)[number], texts, out);
+}
+
+bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& payload) {
+    invalidate();
+    if (payload.empty() || payload.size() > kMaxPayloadSize) return false;
+    const std::string path = nativePath(fileName);
+    FileIdentity id;
+    bool missing = false;
+    if (!identify(path, id, &missing) && !missing) return false;
+    if (!missing && !id.regular) return false;
+    const bool fresh = missing || id.size == 0;
+    if (!fresh) {
+        FileWindow window;
+        FileSource source(id, window);
+        if (!headerAcceptsAppend(source)) return false;
+    }
+    std::vector<std::uint8_t> buffer;
+    if (fresh) buffer = encodeFileHeader();
+    const std::vector<std::uint8_t> frame = encodeFrame(payload);
+    buffer.insert(buffer.end(), frame.begin(), frame.end());
+
+    // Appending only: the bytes already in the file are never rewritten, and the record goes
+    // out as one buffer, so an interruption can tear nothing but this record.
+    File file(std::fopen(path.c_str(), "ab"));
+    if (!file) return false;
+    // Someone else wrote to the file since it was examined: do not guess where we are.
+    const std::int64_t end = endPosition(file.get());
+    if (end < 0 || (!fresh && static_cast<std::uint64_t>(end) != id.size) || (fresh && end != 0))
+        return false;
+    bool ok = std::fwrite(buffer.data(), 1, buffer.size(), file.get()) == buffer.size();
+    ok = std::fflush(file.get()) == 0 && ok;
+    ok = std::fclose(file.release()) == 0 && ok;
+    return ok;
+}
+
+}  // namespace probestore

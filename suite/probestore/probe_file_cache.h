@@ -1,0 +1,68 @@
+// Probe files on disk: counting, loading and appending records, with an index of the last file
+// read so that reading every record of an n-record file costs O(n) together. The index is
+// trusted only while the file's identity (device, inode, size, modification time) is the one it
+// was built from, and it is dropped whenever this library appends to a file.
+//
+// File names arrive as cp1251 (the convention of every library boundary); on POSIX they are
+// converted to UTF-8 before the file system sees them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "editor/contracts/probe_record.h"
+#include "suite/probestore/probe_file.h"
+#include "suite/probestore/text_store.h"
+
+namespace probestore {
+
+struct FileIdentity {
+    bool regular = false;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // nanoseconds (POSIX) or 100 ns ticks (Windows)
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::string path;  // the native path it was taken for
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The bytes of the file last read, a window at a time, kept between calls.
+struct FileWindow {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t offset = 0;
+    void clear() {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        offset = 0;
+    }
+};
+
+class ProbeFiles {
+  public:
+    // Number of records in the file; 0 when it holds none or is not a readable probe file.
+    std::uint32_t count(const char* fileName);
+    // Decodes record `number` into `out` (which must hold no texts; zero-filled on failure).
+    bool load(const char* fileName, std::uint32_t number, TextStore& texts, ProbeRecord& out);
+    // Appends one framed record, creating the file (with its header) when it is missing or
+    // empty. Refuses files of another kind, directories and newer minor versions.
+    bool append(const char* fileName, const std::vector<std::uint8_t>& payload);
+    void invalidate();
+
+  private:
+    // The index of `fileName`, rebuilt when its identity changed; null when it cannot be read.
+    const std::vector<RecordEntry>* index(const char* fileName);
+
+    bool haveIndex_ = false;
+    bool isProbeFile_ = false;
+    FileIdentity identity_;
+    std::vector<RecordEntry> entries_;
+    FileWindow window_;
+};
+
+// The native form of a cp1251 file name.
+std::string nativePath(const char* fileName);
+// False when nothing (or nothing statable) is there; `missing` tells the two apart.
+bool identify(const std::string& path, FileIdentity& out, bool* missing = nullptr);
+
+}  // namespace probestore

@@ -1,0 +1,79 @@
+#include "suite/probestore/record_store.h"
+
+#include <cstring>
+#include <utility>
+
+namespace probestore {
+
+RecordStore::RecordStore() {
+    zeroFill(scratch_);
+}
+
+RecordStore::~RecordStore() {
+    for (ProbeRecord& r : records_) texts_.releaseRecordTexts(r);
+    texts_.releaseRecordTexts(scratch_);
+}
+
+void RecordStore::zeroFill(ProbeRecord& record) {
+    std::memset(&record, 0, sizeof record);
+}
+
+bool RecordStore::allocate(std::uint32_t count, std::uint32_t size) {
+    if (size != 0 && size != kProbeRecordSize32 && size != sizeof(ProbeRecord)) return false;
+    if (count > kMaxRecords) return false;
+    const std::size_t old = records_.size();
+    if (count > old) {
+        // Reserve first so that a failure leaves the collection as it was.
+        records_.reserve(count);
+        records_.resize(count);
+        for (std::size_t i = old; i < count; ++i) zeroFill(records_[i]);
+    } else {
+        for (std::size_t i = count; i < old; ++i) texts_.releaseRecordTexts(records_[i]);
+        records_.resize(count);
+        records_.shrink_to_fit();
+    }
+    if (selection_ == Selection::Slot && selectedIndex_ >= count) selection_ = Selection::None;
+    return true;
+}
+
+bool RecordStore::selectIndex(std::uint32_t index) {
+    if (index >= records_.size()) {
+        selection_ = Selection::None;
+        return false;
+    }
+    selection_ = Selection::Slot;
+    selectedIndex_ = index;
+    return true;
+}
+
+void RecordStore::selectScratch() {
+    selection_ = Selection::Scratch;
+}
+
+ProbeRecord* RecordStore::selected() {
+    switch (selection_) {
+        case Selection::Scratch:
+            return &scratch_;
+        case Selection::Slot:
+            return selectedIndex_ < records_.size() ? &records_[selectedIndex_] : nullptr;
+        case Selection::None:
+            break;
+    }
+    return nullptr;
+}
+
+bool RecordStore::resetSelected() {
+    ProbeRecord* r = selected();
+    if (r == nullptr) return false;
+    texts_.releaseRecordTexts(*r);
+    zeroFill(*r);
+    return true;
+}
+
+bool RecordStore::swap(std::uint32_t a, std::uint32_t b) {
+    if (a >= records_.size() || b >= records_.size()) return false;
+    if (a != b) std::swap(records_[a], records_[b]);
+    return true;
+}
+
+}  // namespace probestore

@@ -1,0 +1,98 @@
+#include "suite/probestore/text_store.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace probestore {
+
+TextStore::~TextStore() {
+    for (auto& [lines, count] : arrays_) delete[] lines;
+    for (const char* text : texts_) delete[] text;
+}
+
+char* TextStore::copyText(std::string_view text) {
+    auto copy = std::make_unique<char[]>(text.size() + 1);
+    if (!text.empty()) std::memcpy(copy.get(), text.data(), text.size());
+    copy[text.size()] = '\0';
+    texts_.insert(copy.get());
+    return copy.release();
+}
+
+char** TextStore::newLineArray(std::uint32_t count) {
+    auto lines = std::make_unique<char*[]>(count);  // value-initialised: all null
+    arrays_.emplace(lines.get(), count);
+    return lines.release();
+}
+
+void TextStore::releaseText(char* text) noexcept {
+    if (text != nullptr && texts_.erase(text) != 0) delete[] text;
+}
+
+void TextStore::releaseLineArray(char** lines) noexcept {
+    auto it = arrays_.find(lines);
+    if (it == arrays_.end()) return;
+    for (std::uint32_t i = 0; i < it->second; ++i) releaseText(lines[i]);
+    arrays_.erase(it);
+    delete[] lines;
+}
+
+bool TextStore::createStroka(Stroka* field, TextCallback text, void* context) {
+    if (field == nullptr) return false;
+    releaseStroka(field);
+    if (text == nullptr) return false;
+    const char* value = text(0, context);
+    field->tekst = copyText(value != nullptr ? value : "");
+    return true;
+}
+
+bool TextStore::releaseStroka(Stroka* field) noexcept {
+    if (field == nullptr) return false;
+    releaseText(field->tekst);
+    field->tekst = nullptr;
+    return true;
+}
+
+bool TextStore::createSpisok(Spisok* field, TextCallback line, std::uint32_t count, void* context) {
+    if (field == nullptr) return false;
+    releaseSpisok(field);
+    if (count == 0) return true;
+    if (line == nullptr || count > kMaxListLines) return false;
+    char** lines = newLineArray(count);
+    try {
+        // Each result is copied before the callback is asked again: it may reuse its buffer.
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const char* value = line(static_cast<std::int32_t>(i), context);
+            lines[i] = copyText(value != nullptr ? value : "");
+        }
+    } catch (...) {
+        releaseLineArray(lines);
+        throw;
+    }
+    field->stroki = lines;
+    field->kolichestvo = count;
+    return true;
+}
+
+bool TextStore::releaseSpisok(Spisok* field) noexcept {
+    if (field == nullptr) return false;
+    releaseLineArray(field->stroki);
+    field->stroki = nullptr;
+    field->kolichestvo = 0;
+    return true;
+}
+
+std::uint32_t TextStore::readableLines(const Spisok& list) const {
+    if (list.stroki == nullptr) return 0;
+    auto it = arrays_.find(list.stroki);
+    return it == arrays_.end() ? list.kolichestvo : std::min(list.kolichestvo, it->second);
+}
+
+void TextStore::releaseRecordTexts(ProbeRecord& r) noexcept {
+    for (Stroka* s : {&r.Proizvoditel, &r.Model, &r.Nazvanie, &r.IFsP, &r.IIP, &r.IIIP, &r.IIPP})
+        releaseStroka(s);
+    for (Spisok* l : {&r.Obrabotka, &r.Pribori, &r.Parametri}) releaseSpisok(l);
+}
+
+}  // namespace probestore
