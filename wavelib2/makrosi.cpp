@@ -75,7 +75,16 @@ bool PodklyuchitWavelib() {
 bool OtklyuchitWavelib() {
     if (gWavelib == kNeZagruzhali) return false;
     if (gWavelib != nullptr) platform::freeLibrary(gWavelib);
-    gWavelib = nullptr;
+    // Back to the state before any load. Where the platform keeps the library mapped after its
+    // unload (a POSIX library that used thread-local storage stays mapped while the thread lives),
+    // the next load must find a fresh instance rather than a spent one, and no table may keep
+    // pointing into the released wavelib.
+    gWavelib = kNeZagruzhali;
+    gZapros = nullptr;
+    gTablica10 = {};
+    gTablica11 = {};
+    gTekstOshibki = nullptr;
+    gKlyuch = 0;
     return true;
 }
 

@@ -1,0 +1,14 @@
+// wavelib2 in a folder without wavelib.
+#include <gtest/gtest.h>
+
+#include "tests/wavelib2/biblioteka_util.h"
+
+namespace {
+
+TEST(MissingWavelibTest, Wavelib2CannotBeLoaded) {
+    Wavelib2Library lib;
+    EXPECT_EQ(lib.module(), nullptr);
+    EXPECT_EQ(platform::lastErrorCode(), platform::kErrorDllInitFailed);
+}
+
+}  // namespace
