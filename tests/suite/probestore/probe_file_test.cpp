@@ -1,0 +1,319 @@
+#include "suite/probestore/probe_file.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "suite/probestore/probe_file_cache.h"
+#include "suite/probestore/record_store.h"
+#include "tests/suite/probestore/test_texts.h"
+
+namespace fs = std::filesystem;
+using probestore::ProbeFiles;
+using probestore::RecordStore;
+using probestore_test::lineOf;
+using probestore_test::Lines;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+std::string cp(const char* utf8) {
+    return platform::utf8ToCp1251(utf8);
+}
+
+class ProbeFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static std::atomic<int> serial{0};
+        dir_ = fs::temp_directory_path() /
+               ("probestore_test_" + std::to_string(std::random_device{}()) + "_" +
+                std::to_string(serial++));
+        fs::create_directories(dir_);
+        ASSERT_TRUE(store_.allocate(1, kProbeRecordSize32));
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string path(const char* name) const { return (dir_ / name).string(); }
+
+    void setText(Stroka& field, const std::string& value) {
+        Lines l{{value}};
+        ASSERT_TRUE(store_.texts().createStroka(&field, lineOf, &l));
+    }
+    void setList(Spisok& field, std::vector<std::string> lines) {
+        Lines l{std::move(lines)};
+        ASSERT_TRUE(store_.texts().createSpisok(&field, lineOf,
+                                                static_cast<std::uint32_t>(l.lines.size()), &l));
+    }
+
+    // A probe with every kind of field filled, reserved bytes included.
+    ProbeRecord& fullProbe(int variant) {
+        EXPECT_TRUE(store_.selectIndex(0));
+        store_.resetSelected();
+        ProbeRecord& r = *store_.selected();
+        for (auto* range : {r.reserved0, r.reserved1, r.reserved2, r.reserved3})
+            for (int i = 0; i < 80 && (range != r.reserved0 || i < 8); ++i)
+                range[i] = static_cast<std::uint8_t>(i * 7 + variant);
+        for (int i = 0; i < 84; ++i) r.reserved4[i] = static_cast<std::uint8_t>(255 - i);
+        r.Piezoelementi = 0x15A5u;
+        r.Fokusirovka = 0x1F5u;
+        r.Otklonenie = 0x21u;
+        r.Skanirovanie = 0x1Fu;
+        setList(r.Obrabotka, {cp("Фильтрация"), cp("Усреднение")});
+        setText(r.Proizvoditel, cp("Завод «Эхо»"));
+        setText(r.Model, cp("П111-2,5-К12-") + std::to_string(variant));
+        setText(r.Nazvanie, cp("Прямой совмещённый"));
+        r.Cena = -12345 - variant;
+        setList(r.Pribori, {cp("УД2-12"), "", cp("Дефектоскоп А1212")});
+        r.Data = 46000.5;
+        r.RKIP1 = 0.05;
+        r.RKIP2 = -1e-300;
+        r.TP = 4.2e-4;
+        r.OCHIP = 2.5e6;
+        setList(r.Parametri, {cp("<демпфер = эпоксид>")});
+        r.MU = 12.75;
+        setText(r.IFsP, "probe_surfaces.pv");
+        setText(r.IIP, cp("Излучающая поверхность"));
+        setText(r.IIIP, cp("Индикатриса направленности"));
+        r.MasshtabProstranstva = -3;
+        return r;
+    }
+
+    Bytes fileBytes(const std::string& p) const {
+        std::ifstream in(p, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    void writeBytes(const std::string& p, const Bytes& b) const {
+        std::ofstream out(p, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    }
+    bool save(ProbeFiles& files, const std::string& p) {
+        return files.append(p.c_str(),
+                            probestore::encodeRecord(*store_.selected(), &store_.texts()));
+    }
+    bool loadsAt(ProbeFiles& files, const std::string& p, std::uint32_t n) {
+        ProbeRecord out;
+        const bool ok = files.load(p.c_str(), n, store_.texts(), out);
+        store_.texts().releaseRecordTexts(out);
+        return ok;
+    }
+
+    fs::path dir_;
+    RecordStore store_;
+};
+
+TEST_F(ProbeFileTest, RecordWithCyrillicTextsAndListsRoundTripsEveryByte) {
+    ProbeFiles files;
+    const std::string p = path("round.dt");
+    const ProbeRecord& original = fullProbe(1);
+    ASSERT_TRUE(save(files, p));
+    const Bytes encoded = probestore::encodeRecord(original);
+    ASSERT_EQ(files.count(p.c_str()), 1u);
+
+    ProbeRecord back;
+    ASSERT_TRUE(files.load(p.c_str(), 0, store_.texts(), back));
+    EXPECT_EQ(probestore::encodeRecord(back), encoded);
+    EXPECT_EQ(0, std::memcmp(back.reserved0, original.reserved0, 8));
+    EXPECT_EQ(0, std::memcmp(back.reserved4, original.reserved4, 84));
+    EXPECT_STREQ(back.Nazvanie.tekst, original.Nazvanie.tekst);
+    ASSERT_EQ(back.Pribori.kolichestvo, 3u);
+    EXPECT_STREQ(back.Pribori.stroki[1], "");  // an empty line stays a line
+    EXPECT_STREQ(back.Pribori.stroki[2], original.Pribori.stroki[2]);
+    EXPECT_EQ(back.RKIP2, -1e-300);
+    EXPECT_EQ(back.Cena, -12346);
+    EXPECT_EQ(back.IIPP.tekst, nullptr);  // empty texts load as null cells
+    store_.texts().releaseRecordTexts(back);
+}
+
+TEST_F(ProbeFileTest, EncodingPutsFieldsAtTheDocumentedPayloadOffsets) {
+    ProbeRecord r;
+    RecordStore::zeroFill(r);
+    EXPECT_EQ(probestore::encodeRecord(r).size(), 444u);  // a record with no texts or lines
+
+    r.Piezoelementi = 0x04030201u;
+    r.Cena = -2;
+    r.OCHIP = 1.0;  // 0x3FF0000000000000
+    r.MasshtabProstranstva = 6;
+    r.reserved4[83] = 0xAB;
+    const Bytes b = probestore::encodeRecord(r);
+    EXPECT_EQ((Bytes{b.begin() + 8, b.begin() + 12}), (Bytes{1, 2, 3, 4}));
+    EXPECT_EQ((Bytes{b.begin() + 120, b.begin() + 124}), (Bytes{0xFE, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ((Bytes{b.begin() + 240, b.begin() + 248}), (Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
+    EXPECT_EQ((Bytes{b.begin() + 356, b.begin() + 360}), (Bytes{6, 0, 0, 0}));
+    EXPECT_EQ(b.back(), 0xAB);
+}
+
+TEST_F(ProbeFileTest, AppendsCreateTheFileAndPreserveEarlierRecordsByteForByte) {
+    ProbeFiles files;
+    const std::string p = path("append.dt");
+    fullProbe(1);
+    ASSERT_TRUE(save(files, p));
+    const Bytes first = fileBytes(p);
+    EXPECT_EQ(0, std::memcmp(first.data(), "DATCHIKI", 8));
+    fullProbe(2);
+    ASSERT_TRUE(save(files, p));
+    const Bytes second = fileBytes(p);
+    ASSERT_GT(second.size(), first.size());
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), second.begin()));
+    EXPECT_EQ(files.count(p.c_str()), 2u);
+
+    // An empty file is taken as a new one: it gets the header and the record.
+    const std::string empty = path("empty.dt");
+    writeBytes(empty, {});
+    EXPECT_EQ(files.count(empty.c_str()), 0u);
+    ASSERT_TRUE(save(files, empty));
+    EXPECT_EQ(files.count(empty.c_str()), 1u);
+    EXPECT_EQ(fileBytes(empty).size(), second.size() - first.size() + 24);
+}
+
+TEST_F(ProbeFileTest, DamagedRecordFailsAloneWhileItsNeighboursLoad) {
+    ProbeFiles files;
+    const std::string p = path("damaged.dt");
+    std::vector<std::uint64_t> starts;
+    for (int i = 0; i < 3; ++i) {
+        fullProbe(i);
+        starts.push_back(fs::exists(p) ? fs::file_size(p) : 24);
+        ASSERT_TRUE(save(files, p));
+    }
+    const Bytes good = fileBytes(p);
+    // A flipped byte inside record 1's payload, then one in record 1's length.
+    for (std::uint64_t offset : {starts[1] + 16 + 130, starts[1] + 5}) {
+        Bytes bad = good;
+        bad[offset] ^= 0x40;
+        writeBytes(p, bad);
+        ASSERT_EQ(files.count(p.c_str()), 3u) << offset;
+        EXPECT_TRUE(loadsAt(files, p, 0));
+        EXPECT_FALSE(loadsAt(files, p, 1));
+        EXPECT_TRUE(loadsAt(files, p, 2));
+        EXPECT_FALSE(loadsAt(files, p, 3));
+    }
+}
+
+TEST_F(ProbeFileTest, InterruptedAppendSpoilsOnlyTheRecordBeingWritten) {
+    ProbeFiles files;
+    const std::string p = path("torn.dt");
+    fullProbe(0);
+    ASSERT_TRUE(save(files, p));
+    ASSERT_TRUE(save(files, p));
+    const Bytes frame = probestore::encodeFrame(probestore::encodeRecord(*store_.selected()));
+    for (std::size_t cut : {std::size_t{7}, std::size_t{16}, frame.size() / 2}) {
+        Bytes torn = fileBytes(p);
+        torn.insert(torn.end(), frame.begin(), frame.begin() + static_cast<long>(cut));
+        const std::string q = path(("torn_" + std::to_string(cut) + ".dt").c_str());
+        writeBytes(q, torn);
+        ASSERT_EQ(files.count(q.c_str()), 3u) << cut;
+        EXPECT_FALSE(loadsAt(files, q, 2));
+        // The next append after the torn one loads again.
+        ASSERT_TRUE(save(files, q));
+        ASSERT_EQ(files.count(q.c_str()), 4u) << cut;
+        EXPECT_TRUE(loadsAt(files, q, 1));
+        EXPECT_FALSE(loadsAt(files, q, 2));
+        EXPECT_TRUE(loadsAt(files, q, 3));
+    }
+}
+
+TEST_F(ProbeFileTest, FilesThatAreNotProbeFilesCountZeroAndAreNeverAppendedTo) {
+    ProbeFiles files;
+    fullProbe(0);
+    const std::string p = path("good.dt");
+    ASSERT_TRUE(save(files, p));
+    const Bytes good = fileBytes(p);
+
+    std::vector<std::pair<std::string, Bytes>> cases;
+    cases.push_back({"text.dt", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}});
+    cases.push_back({"truncated_header.dt", Bytes(good.begin(), good.begin() + 10)});
+    Bytes lyingSize = good;
+    lyingSize[12] = 0xFF;  // header claims to be far longer than the file
+    lyingSize[13] = 0xFF;
+    cases.push_back({"lying_size.dt", lyingSize});
+    Bytes newerMajor = good;
+    newerMajor[8] = 2;
+    cases.push_back({"major2.dt", newerMajor});
+    Bytes badHeaderCrc = good;
+    badHeaderCrc[16] ^= 1;
+    cases.push_back({"bad_crc.dt", badHeaderCrc});
+    for (const auto& [name, bytes] : cases) {
+        const std::string q = path(name.c_str());
+        writeBytes(q, bytes);
+        EXPECT_EQ(files.count(q.c_str()), 0u) << name;
+        EXPECT_FALSE(loadsAt(files, q, 0)) << name;
+        EXPECT_FALSE(save(files, q)) << name;
+        EXPECT_EQ(fileBytes(q), bytes) << name;
+    }
+
+    EXPECT_EQ(files.count(dir_.string().c_str()), 0u);
+    EXPECT_FALSE(loadsAt(files, dir_.string(), 0));
+    EXPECT_FALSE(save(files, dir_.string()));
+    EXPECT_EQ(files.count(path("missing.dt").c_str()), 0u);
+    EXPECT_FALSE(save(files, path("no_such_dir/x.dt")));
+    EXPECT_EQ(files.count(""), 0u);
+}
+
+TEST_F(ProbeFileTest, TruncatedFileLosesOnlyItsLastRecord) {
+    ProbeFiles files;
+    const std::string p = path("cut.dt");
+    fullProbe(0);
+    ASSERT_TRUE(save(files, p));
+    ASSERT_TRUE(save(files, p));
+    const Bytes good = fileBytes(p);
+    for (std::size_t cut = 1; cut < good.size() / 2 - 12; cut += 37) {
+        writeBytes(p, Bytes(good.begin(), good.end() - static_cast<long>(cut)));
+        ASSERT_EQ(files.count(p.c_str()), 2u) << cut;
+        EXPECT_TRUE(loadsAt(files, p, 0)) << cut;
+        EXPECT_FALSE(loadsAt(files, p, 1)) << cut;
+    }
+}
+
+TEST_F(ProbeFileTest, IndexFollowsChangesMadeByOtherWriters) {
+    ProbeFiles files;
+    const std::string p = path("changing.dt");
+    fullProbe(0);
+    ASSERT_TRUE(save(files, p));
+    ASSERT_EQ(files.count(p.c_str()), 1u);
+
+    // Another program appends a record.
+    Bytes bytes = fileBytes(p);
+    const Bytes frame = probestore::encodeFrame(probestore::encodeRecord(*store_.selected()));
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    writeBytes(p, bytes);
+    EXPECT_EQ(files.count(p.c_str()), 2u);
+    EXPECT_TRUE(loadsAt(files, p, 1));
+
+    // Another file moved into its place.
+    fs::rename(p, path("old.dt"));
+    ASSERT_TRUE(save(files, p));
+    EXPECT_EQ(files.count(p.c_str()), 1u);
+    EXPECT_EQ(files.count(path("old.dt").c_str()), 2u);
+}
+
+TEST_F(ProbeFileTest, PayloadDecoderRejectsLiesWithoutAllocatingByThem) {
+    fullProbe(0);
+    const Bytes good = probestore::encodeRecord(*store_.selected());
+    const std::size_t live = store_.texts().liveBlocks();
+    ProbeRecord out;
+    for (std::size_t cut = 0; cut < good.size(); cut += 13) {
+        EXPECT_FALSE(probestore::decodeRecord(good.data(), cut, store_.texts(), out)) << cut;
+        EXPECT_EQ(store_.texts().liveBlocks(), live);
+    }
+    Bytes hugeList = good;
+    hugeList[24] = hugeList[25] = hugeList[26] = hugeList[27] = 0xFF;  // Obrabotka's line count
+    EXPECT_FALSE(probestore::decodeRecord(hugeList.data(), hugeList.size(), store_.texts(), out));
+    // The manufacturer's text follows two 10-letter preprocessing lines and reserved1.
+    Bytes nulInText = good;
+    const std::size_t manufacturer = 24 + 4 + 14 + 14 + 80;
+    ASSERT_EQ(nulInText[manufacturer], 11);  // "Завод «Эхо»" in cp1251
+    nulInText[manufacturer + 5] = 0;
+    EXPECT_FALSE(probestore::decodeRecord(nulInText.data(), nulInText.size(), store_.texts(), out));
+    EXPECT_TRUE(probestore::decodeRecord(good.data(), good.size(), store_.texts(), out));
+    store_.texts().releaseRecordTexts(out);
+    EXPECT_EQ(store_.texts().liveBlocks(), live);
+}
+
+}  // namespace
