@@ -1,0 +1,149 @@
+// The probe store as the editor binds it: the real library, looked up by its plain export names.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "editor/contracts/probestore_api.h"
+#include "platform/cp1251.h"
+#include "platform/dynlib.h"
+#include "tests/suite/probestore/test_texts.h"
+
+namespace fs = std::filesystem;
+using probestore_test::lineOf;
+using probestore_test::Lines;
+
+namespace {
+
+class ProbeStoreExportsTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        module_ = platform::loadLibrary("probestore.dll");
+        ASSERT_NE(module_, nullptr) << platform::lastErrorText();
+        void* cells[13];
+        for (int i = 0; i < 13; ++i) {
+            cells[i] = platform::findExport(module_, contracts::kProbeStoreExports[i]);
+            ASSERT_NE(cells[i], nullptr) << contracts::kProbeStoreExports[i];
+        }
+        using namespace contracts;
+        api_.SozdatSpisok = reinterpret_cast<SozdatSpisokFn>(cells[0]);
+        api_.SozdatStroku = reinterpret_cast<SozdatStrokuFn>(cells[1]);
+        api_.UdalitSpisok = reinterpret_cast<UdalitSpisokFn>(cells[2]);
+        api_.UdalitStroku = reinterpret_cast<UdalitStrokuFn>(cells[3]);
+        api_.VidelitPamyatDlyaDatchikov = reinterpret_cast<VidelitPamyatDlyaDatchikovFn>(cells[4]);
+        api_.VibratDatchikPoIndeksu = reinterpret_cast<VibratDatchikPoIndeksuFn>(cells[5]);
+        api_.PoluchitVibranniyDatchik = reinterpret_cast<PoluchitVibranniyDatchikFn>(cells[6]);
+        api_.VibratVremenniyDatchik = reinterpret_cast<VibratVremenniyDatchikFn>(cells[7]);
+        api_.InicializirovatDatchik = reinterpret_cast<InicializirovatDatchikFn>(cells[8]);
+        api_.ObmenyatDatchiki = reinterpret_cast<ObmenyatDatchikiFn>(cells[9]);
+        api_.SohranitDatchik = reinterpret_cast<SohranitDatchikFn>(cells[10]);
+        api_.ZagruzitDatchik = reinterpret_cast<ZagruzitDatchikFn>(cells[11]);
+        api_.ZagruzitKolichestvoDatchikov =
+            reinterpret_cast<ZagruzitKolichestvoDatchikovFn>(cells[12]);
+    }
+    static void TearDownTestSuite() {
+        // Leave the collection empty so that nothing is left for the leak checkers.
+        if (api_.VidelitPamyatDlyaDatchikov) {
+            api_.VibratVremenniyDatchik();
+            api_.InicializirovatDatchik();
+            api_.VidelitPamyatDlyaDatchikov(0, 0);
+        }
+        if (module_ != nullptr) platform::freeLibrary(module_);
+    }
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("probestore_exports_" + std::to_string(std::random_device{}()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // What the editor does when a page stores a text field.
+    void storeText(Stroka& field, const std::string& value) {
+        Lines l{{value}};
+        ASSERT_TRUE(api_.UdalitStroku(&field));
+        ASSERT_TRUE(api_.SozdatStroku(&field, lineOf, &l));
+    }
+
+    static inline platform::Module module_ = nullptr;
+    static inline contracts::ProbeStoreApi api_;
+    fs::path dir_;
+};
+
+TEST_F(ProbeStoreExportsTest, StartUpGivesOneSelectedZeroRecord) {
+    ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(0, 0));  // whatever earlier tests left
+    ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(1, kProbeRecordSize32));
+    ASSERT_TRUE(api_.VibratDatchikPoIndeksu(0));
+    ProbeRecord* r = api_.PoluchitVibranniyDatchik();
+    ASSERT_NE(r, nullptr);
+    ProbeRecord zero;
+    std::memset(&zero, 0, sizeof zero);
+    EXPECT_EQ(0, std::memcmp(r, &zero, sizeof zero));
+}
+
+TEST_F(ProbeStoreExportsTest, EmptiedCollectionAnswersTheAllOnesIndexWithNull) {
+    ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(2, kProbeRecordSize32));
+    ASSERT_TRUE(api_.VibratDatchikPoIndeksu(1));
+    ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(0, 0));
+    EXPECT_EQ(api_.PoluchitVibranniyDatchik(), nullptr);
+    EXPECT_FALSE(api_.VibratDatchikPoIndeksu(0xFFFFFFFFu));
+    EXPECT_EQ(api_.PoluchitVibranniyDatchik(), nullptr);
+    EXPECT_FALSE(api_.InicializirovatDatchik());
+    EXPECT_FALSE(api_.SohranitDatchik((dir_ / "none.dt").string().c_str()));
+    EXPECT_FALSE(fs::exists(dir_ / "none.dt"));
+}
+
+// The road of a load: preview every record in the scratch record, then fill the chosen slots.
+TEST_F(ProbeStoreExportsTest, SavedCollectionLoadsBackThroughTheScratchRecord) {
+    const std::string file = (dir_ / platform::utf8ToCp1251("датчики.dt")).string();
+    ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(3, kProbeRecordSize32));
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(api_.VibratDatchikPoIndeksu(i));
+        ProbeRecord* r = api_.PoluchitVibranniyDatchik();
+        storeText(r->Model, platform::utf8ToCp1251("Модель ") + std::to_string(i));
+        r->OCHIP = 1e6 * (i + 1);
+        ASSERT_TRUE(api_.SohranitDatchik(file.c_str()));
+    }
+    // The name crossed the boundary in cp1251; the file system got it in its own encoding.
+    EXPECT_TRUE(fs::exists(dir_ / "датчики.dt"));
+    ASSERT_EQ(api_.ZagruzitKolichestvoDatchikov(file.c_str()), 3u);
+
+    ASSERT_TRUE(api_.VibratVremenniyDatchik());
+    ProbeRecord* scratch = api_.PoluchitVibranniyDatchik();
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(api_.ZagruzitDatchik(file.c_str(), i));
+        EXPECT_EQ(scratch->OCHIP, 1e6 * (i + 1));
+    }
+    // A failed load leaves the selected record as it was.
+    EXPECT_FALSE(api_.ZagruzitDatchik(file.c_str(), 3));
+    EXPECT_EQ(scratch->OCHIP, 3e6);
+    EXPECT_EQ(platform::cp1251ToUtf8(scratch->Model.tekst), "Модель 2");
+
+    ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(2, 0));
+    std::uint32_t slot = 0;
+    for (std::uint32_t line : {0u, 2u}) {
+        ASSERT_TRUE(api_.VibratDatchikPoIndeksu(slot++));
+        ASSERT_TRUE(api_.ZagruzitDatchik(file.c_str(), line));
+    }
+    ASSERT_TRUE(api_.VibratDatchikPoIndeksu(1));
+    EXPECT_EQ(api_.PoluchitVibranniyDatchik()->OCHIP, 3e6);
+    EXPECT_TRUE(api_.ObmenyatDatchiki(0, 1));
+    EXPECT_EQ(api_.PoluchitVibranniyDatchik()->OCHIP, 1e6);
+}
+
+TEST_F(ProbeStoreExportsTest, ListsAreCopiedFromTheEditorsReusedBuffer) {
+    ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(1, kProbeRecordSize32));
+    ASSERT_TRUE(api_.VibratDatchikPoIndeksu(0));
+    ProbeRecord* r = api_.PoluchitVibranniyDatchik();
+    Lines l{{"УД2-12", "", "A1212 MASTER"}};
+    ASSERT_TRUE(api_.UdalitSpisok(&r->Pribori));
+    ASSERT_TRUE(api_.SozdatSpisok(&r->Pribori, lineOf, 3, &l));
+    ASSERT_EQ(r->Pribori.kolichestvo, 3u);
+    EXPECT_STREQ(r->Pribori.stroki[0], "УД2-12");
+    EXPECT_STREQ(r->Pribori.stroki[2], "A1212 MASTER");
+    EXPECT_TRUE(api_.InicializirovatDatchik());
+    EXPECT_EQ(r->Pribori.stroki, nullptr);
+}
+
+}  // namespace
