@@ -7,6 +7,10 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+// The export names come from wavelib2.def: plain, without the stdcall decoration.
+#define WAVELIB2_EXPORT extern "C"
+#else
+#define WAVELIB2_EXPORT PLUGIN_EXPORT
 #endif
 
 namespace {
@@ -34,12 +38,12 @@ PLUGIN_EXPORT int DllEntry(int prichina) {
 }
 #endif
 
-PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* tablica,
-                                                              std::uint32_t razmer,
-                                                              const char* imya) {
+WAVELIB2_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* tablica,
+                                                                std::uint32_t razmer,
+                                                                const char* imya) {
     return ZaprositTablicu(tablica, razmer, imya);
 }
 
-PLUGIN_EXPORT const char* PLUGIN_CALL PoluchitSoobzhenieObOshibke() {
+WAVELIB2_EXPORT const char* PLUGIN_CALL PoluchitSoobzhenieObOshibke() {
     return TekstOshibki();
 }
