@@ -1,0 +1,233 @@
+#include "suite/surfview1/scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <numeric>
+
+#include "platform/cp1251.h"
+#include "suite/surfstore/surface_record.h"
+
+namespace surfview {
+namespace {
+
+using contracts::SurfaceSetDescriptor;
+using surfaces::SurfaceRecord;
+
+// Most surfaces one showing takes.
+constexpr std::uint32_t kMaxSurfaces = 65536;
+constexpr double kMaxPitch = 1.55;  // just short of straight up or down
+
+bool readableSet(const SurfaceSetDescriptor* set) {
+    if (set == nullptr || set->kolichestvo > kMaxSurfaces) return false;
+    if (set->kolichestvo > 0 && (set->pervaya == nullptr || set->razmer < sizeof(SurfaceRecord))) {
+        return false;
+    }
+    return true;
+}
+
+const SurfaceRecord* recordAt(const SurfaceSetDescriptor* set, std::uint32_t i) {
+    const auto* base = static_cast<const unsigned char*>(set->pervaya);
+    return reinterpret_cast<const SurfaceRecord*>(base + std::size_t{i} * set->razmer);
+}
+
+Vec3 rotated(const Vec3& q, double yaw, double pitch) {
+    const double x1 = q.x * std::cos(yaw) - q.y * std::sin(yaw);
+    const double y1 = q.x * std::sin(yaw) + q.y * std::cos(yaw);
+    const double up = q.z;
+    const double toward = -y1;
+    return {x1, up * std::cos(pitch) - toward * std::sin(pitch),
+            up * std::sin(pitch) + toward * std::cos(pitch)};
+}
+
+bool finite(const Vec3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+}  // namespace
+
+bool copySurfaces(const SurfaceSetDescriptor* set, std::vector<Mesh>& out) {
+    if (!readableSet(set)) return false;
+    std::vector<Mesh> meshes;
+    for (std::uint32_t i = 0; i < set->kolichestvo; ++i) {
+        const SurfaceRecord* r = recordAt(set, i);
+        if (!surfaces::isUsableRecord(r)) continue;
+        Mesh m;
+        m.name = platform::cp1251ToUtf8(
+            std::string_view(r->imya, strnlen(r->imya, surfaces::kMaxNameLength)));
+        m.marked = r->priznak != 0;
+        m.vertices.resize(r->vershin);
+        std::vector<bool> good(r->vershin);
+        for (std::uint32_t v = 0; v < r->vershin; ++v) {
+            const double* p = r->vershini + std::size_t{v} * 3;
+            m.vertices[v] = {p[0], p[1], p[2]};
+            good[v] = finite(m.vertices[v]);
+            if (!good[v]) m.vertices[v] = {};
+        }
+        m.triangles.reserve(r->treugolnikov);
+        for (std::uint32_t t = 0; t < r->treugolnikov; ++t) {
+            const std::uint32_t* abc = r->treugolniki + std::size_t{t} * 3;
+            if (abc[0] < r->vershin && abc[1] < r->vershin && abc[2] < r->vershin && good[abc[0]] &&
+                good[abc[1]] && good[abc[2]]) {
+                m.triangles.push_back({abc[0], abc[1], abc[2]});
+            }
+        }
+        meshes.push_back(std::move(m));
+    }
+    out = std::move(meshes);
+    return true;
+}
+
+bool sortByDepth(SurfaceSetDescriptor* set, double yaw, double pitch, std::int32_t direction) {
+    if (!readableSet(set)) return false;
+    const std::uint32_t n = set->kolichestvo;
+    std::vector<double> depth(n, std::numeric_limits<double>::quiet_NaN());
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const SurfaceRecord* r = recordAt(set, i);
+        if (!surfaces::isUsableRecord(r) || r->vershin == 0) continue;
+        Vec3 sum;
+        for (std::uint32_t v = 0; v < r->vershin; ++v) {
+            const double* p = r->vershini + std::size_t{v} * 3;
+            sum.x += p[0];
+            sum.y += p[1];
+            sum.z += p[2];
+        }
+        const double k = 1.0 / r->vershin;
+        const double d = rotated({sum.x * k, sum.y * k, sum.z * k}, yaw, pitch).z;
+        if (std::isfinite(d)) depth[i] = direction >= 0 ? d : -d;
+    }
+    // order[k] is the old index of the record that goes to place k.
+    std::vector<std::uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&depth](std::uint32_t a, std::uint32_t b) {
+        const bool aKnown = !std::isnan(depth[a]);
+        const bool bKnown = !std::isnan(depth[b]);
+        if (aKnown != bKnown) return aKnown;
+        return aKnown && depth[a] < depth[b];
+    });
+    // Moves whole records by following the cycles of the permutation, so only one record's bytes
+    // are held aside at a time.
+    auto* base = static_cast<unsigned char*>(set->pervaya);
+    const std::size_t size = set->razmer;
+    std::vector<unsigned char> held(size);
+    std::vector<bool> placed(n, false);
+    for (std::uint32_t start = 0; start < n; ++start) {
+        if (placed[start] || order[start] == start) {
+            placed[start] = true;
+            continue;
+        }
+        std::memcpy(held.data(), base + std::size_t{start} * size, size);
+        std::uint32_t place = start;
+        while (order[place] != start) {
+            std::memcpy(base + std::size_t{place} * size, base + std::size_t{order[place]} * size,
+                        size);
+            placed[place] = true;
+            place = order[place];
+        }
+        std::memcpy(base + std::size_t{place} * size, held.data(), size);
+        placed[place] = true;
+    }
+    return true;
+}
+
+void Scene::setMeshes(std::vector<Mesh> meshes) {
+    meshes_ = std::move(meshes);
+    const bool anyMarked =
+        std::any_of(meshes_.begin(), meshes_.end(), [](const Mesh& m) { return m.marked; });
+    Vec3 lo{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
+            std::numeric_limits<double>::max()};
+    Vec3 hi{-lo.x, -lo.y, -lo.z};
+    bool any = false;
+    for (const Mesh& m : meshes_) {
+        if (anyMarked && !m.marked) continue;
+        for (const Vec3& v : m.vertices) {
+            lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
+            hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};
+            any = true;
+        }
+    }
+    centre_ = any ? Vec3{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2} : Vec3{};
+    radius_ = 0;
+    for (const Mesh& m : meshes_) {
+        if (anyMarked && !m.marked) continue;
+        for (const Vec3& v : m.vertices) {
+            radius_ =
+                std::max(radius_, std::hypot(v.x - centre_.x, v.y - centre_.y, v.z - centre_.z));
+        }
+    }
+    if (!(radius_ > 0) || !std::isfinite(radius_)) radius_ = 1;
+    resetView();
+}
+
+void Scene::rotate(double dxPixels, double dyPixels) {
+    yaw_ = std::remainder(yaw_ + dxPixels * 0.01, 2 * 3.14159265358979323846);
+    pitch_ = std::clamp(pitch_ + dyPixels * 0.01, -kMaxPitch, kMaxPitch);
+}
+
+void Scene::zoom(int wheelDelta) {
+    zoom_ = std::clamp(zoom_ * std::pow(1.15, wheelDelta / 120.0), 0.05, 50.0);
+}
+
+void Scene::resetView() {
+    yaw_ = kDefaultYaw;
+    pitch_ = kDefaultPitch;
+    zoom_ = 1;
+}
+
+Vec3 Scene::toView(const Vec3& p) const {
+    return rotated({p.x - centre_.x, p.y - centre_.y, p.z - centre_.z}, yaw_, pitch_);
+}
+
+Frame Scene::frame(int width, int height, std::uint32_t flags) const {
+    Frame f;
+    if ((flags & (kFlagPoints | kFlagEdges | kFlagFaces)) == 0) flags |= kFlagEdges;
+    f.fillFaces = (flags & kFlagFaces) != 0;
+    f.faceEdges = (flags & kFlagEdges) != 0;
+    const double scale = zoom_ * std::min(width, height) / (2.2 * radius_);
+    auto screen = [&](const Vec3& v) {
+        return Point2{width / 2.0 + scale * v.x, height / 2.0 - scale * v.y};
+    };
+    for (int mi = 0; mi < static_cast<int>(meshes_.size()); ++mi) {
+        const Mesh& m = meshes_[mi];
+        std::vector<Vec3> view(m.vertices.size());
+        std::transform(m.vertices.begin(), m.vertices.end(), view.begin(),
+                       [this](const Vec3& v) { return toView(v); });
+        if (m.triangles.empty()) {
+            for (std::size_t i = 1; i < view.size(); ++i) {
+                f.lines.push_back({screen(view[i - 1]), screen(view[i]), mi});
+            }
+            for (const Vec3& v : view) f.points.push_back({screen(v), mi});
+            continue;
+        }
+        if (f.fillFaces || f.faceEdges) {
+            for (const auto& t : m.triangles) {
+                const Vec3& a = view[t[0]];
+                const Vec3& b = view[t[1]];
+                const Vec3& c = view[t[2]];
+                const Vec3 u{b.x - a.x, b.y - a.y, b.z - a.z};
+                const Vec3 w{c.x - a.x, c.y - a.y, c.z - a.z};
+                const Vec3 n{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
+                const double length = std::hypot(n.x, n.y, n.z);
+                const double light = length > 0 ? 0.25 + 0.75 * std::abs(n.z) / length : 0.6;
+                f.faces.push_back(
+                    {{screen(a), screen(b), screen(c)}, (a.z + b.z + c.z) / 3, light, mi});
+            }
+        }
+        if (flags & kFlagPoints) {
+            for (const Vec3& v : view) f.points.push_back({screen(v), mi});
+        }
+    }
+    std::stable_sort(f.faces.begin(), f.faces.end(),
+                     [](const Frame::Face& a, const Frame::Face& b) { return a.depth < b.depth; });
+    if (flags & kFlagAxes) {
+        const Point2 origin = screen(toView({}));
+        const double length = 0.6 * radius_;
+        const Vec3 ends[3] = {{length, 0, 0}, {0, length, 0}, {0, 0, length}};
+        const char labels[3] = {'X', 'Y', 'Z'};
+        for (int i = 0; i < 3; ++i) f.axes.push_back({origin, screen(toView(ends[i])), labels[i]});
+    }
+    return f;
+}
+
+}  // namespace surfview

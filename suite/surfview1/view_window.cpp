@@ -1,0 +1,161 @@
+#include "suite/surfview1/view_window.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QScreen>
+#include <QWheelEvent>
+#include <algorithm>
+
+namespace surfview {
+namespace {
+
+const QColor kBackground(32, 38, 46);
+const QColor kMarked(235, 150, 50);
+const QColor kOther(100, 160, 220);
+const QColor kText(220, 225, 230);
+
+QColor meshColour(const Scene& scene, int mesh) {
+    return scene.meshes()[static_cast<std::size_t>(mesh)].marked ? kMarked : kOther;
+}
+
+QColor lit(const QColor& c, double light) {
+    return QColor::fromRgbF(static_cast<float>(c.redF() * light),
+                            static_cast<float>(c.greenF() * light),
+                            static_cast<float>(c.blueF() * light));
+}
+
+QPointF qt(const Point2& p) {
+    return {p.x, p.y};
+}
+
+QPoint eventPoint(const QMouseEvent* event) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return event->position().toPoint();
+#else
+    return event->pos();
+#endif
+}
+
+// The texts of the probe page's scale list, for exponents 6 down to -9.
+QString scaleText(std::int32_t exponent) {
+    static const char* const kTexts[] = {
+        "1000 км' = 1 м   ( x 10^6 )", "100 км' = 1 м",  "10 км' = 1 м",
+        "1 км' = 1 м   ( x 10^3 )",    "100 м' = 1 м",   "10 м' = 1 м",
+        "1 м' = 1 м   ( x 1 )",        "100 мм' = 1 м",  "10 мм' = 1 м",
+        "1 мм' = 1 м   ( / 10^3 )",    "100 мкм' = 1 м", "10 мкм' = 1 м",
+        "1 мкм' = 1 м   ( / 10^6 )",   "100 нм' = 1 м",  "10 нм' = 1 м",
+        "1 нм' = 1 м   ( / 10^9 )",
+    };
+    if (exponent > 6 || exponent < -9) return QString("10^%1").arg(exponent);
+    return QString::fromUtf8(kTexts[6 - exponent]);
+}
+
+}  // namespace
+
+OknoPoverhnostey::OknoPoverhnostey() {
+    setWindowTitle(QString::fromUtf8(kWindowTitle));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    setMinimumSize(320, 240);
+    resize(720, 540);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.left() + std::max(0, (area.width() - width()) / 3),
+             area.top() + std::max(0, (area.height() - height()) / 4));
+    }
+}
+
+void OknoPoverhnostey::setFlags(std::uint32_t flags) {
+    flags_ = flags;
+    update();
+}
+
+void OknoPoverhnostey::setScale(std::int32_t exponent) {
+    scale_ = exponent;
+    update();
+}
+
+void OknoPoverhnostey::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), kBackground);
+    const Frame f = scene_.frame(width(), height(), flags_);
+
+    for (const Frame::Face& face : f.faces) {
+        const QColor base = meshColour(scene_, face.mesh);
+        QPolygonF polygon;
+        for (const Point2& c : face.corners) polygon << qt(c);
+        if (f.fillFaces) {
+            const QColor fill = lit(base, face.light);
+            p.setBrush(fill);
+            // Without edges the outline takes the fill's colour, closing hairline seams.
+            p.setPen(f.faceEdges ? QPen(base.darker(180), 0) : QPen(fill, 0));
+        } else {
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(lit(base, face.light), 0));
+        }
+        p.drawPolygon(polygon);
+    }
+
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (const Frame::Segment& s : f.lines) {
+        p.setPen(QPen(meshColour(scene_, s.mesh), 2));
+        p.drawLine(qt(s.a), qt(s.b));
+    }
+    p.setPen(Qt::NoPen);
+    for (const auto& [point, mesh] : f.points) {
+        p.setBrush(meshColour(scene_, mesh).lighter(130));
+        p.drawEllipse(qt(point), 2.0, 2.0);
+    }
+    const QColor axisColours[3] = {QColor(230, 80, 80), QColor(90, 200, 90), QColor(90, 140, 240)};
+    for (std::size_t i = 0; i < f.axes.size() && i < 3; ++i) {
+        p.setPen(QPen(axisColours[i], 1.5));
+        p.drawLine(qt(f.axes[i].from), qt(f.axes[i].to));
+        p.drawText(qt(f.axes[i].to) + QPointF(4, -4), QString(QChar(f.axes[i].label)));
+    }
+
+    // Names of the surfaces, in their colours, and the controls and scale at the bottom.
+    const QFontMetrics metrics(font());
+    int y = 8 + metrics.ascent();
+    for (const Mesh& m : scene_.meshes()) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(m.marked ? kMarked : kOther);
+        p.drawRect(QRectF(10, y - metrics.ascent() + 2, 10, 10));
+        p.setPen(kText);
+        p.drawText(QPointF(26, y), QString::fromStdString(m.name));
+        y += metrics.height() + 2;
+    }
+    p.setPen(kText);
+    QString hint = QString::fromUtf8(
+        "Поворот: перетаскивание мышью; масштаб: колесо; исходный вид: двойной щелчок");
+    if (scale_) hint += QString::fromUtf8("   Масштаб: ") + scaleText(*scale_);
+    p.drawText(QPointF(10, height() - 10), hint);
+}
+
+void OknoPoverhnostey::mousePressEvent(QMouseEvent* event) {
+    last_ = eventPoint(event);
+}
+
+void OknoPoverhnostey::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & (Qt::LeftButton | Qt::RightButton))) return;
+    const QPoint at = eventPoint(event);
+    scene_.rotate(at.x() - last_.x(), at.y() - last_.y());
+    last_ = at;
+    update();
+}
+
+void OknoPoverhnostey::mouseDoubleClickEvent(QMouseEvent*) {
+    scene_.resetView();
+    update();
+}
+
+void OknoPoverhnostey::wheelEvent(QWheelEvent* event) {
+    scene_.zoom(event->angleDelta().y());
+    update();
+    event->accept();
+}
+
+}  // namespace surfview

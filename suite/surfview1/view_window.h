@@ -1,0 +1,39 @@
+// The visualizer's own window: draws the scene, turns it with the mouse and zooms with the wheel.
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+#include "suite/surfview1/scene.h"
+
+namespace surfview {
+
+class OknoPoverhnostey : public QWidget {
+  public:
+    OknoPoverhnostey();
+
+    Scene& scene() { return scene_; }
+    void setFlags(std::uint32_t flags);
+    // Scale exponent of the surfaces' unit (as on the probe's page), shown under the picture.
+    void setScale(std::int32_t exponent);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+  private:
+    Scene scene_;
+    std::uint32_t flags_ = kDefaultFlags;
+    std::optional<std::int32_t> scale_;
+    QPoint last_;
+};
+
+// Caption of the window.
+inline constexpr const char* kWindowTitle = "Просмотр поверхностей";
+
+}  // namespace surfview
