@@ -69,6 +69,7 @@ bool PodklyuchitWavelib() {
     }
     std::memcpy(&gTablica10, yachejki, sizeof(yachejki));
     PostroitTablicu11();
+    TekstOshibki();  // points the slot at wavelib's text now, so that later calls only read
     return true;
 }
 
