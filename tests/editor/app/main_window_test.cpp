@@ -1,0 +1,107 @@
+// The main window built with the real libraries beside the test program: caption, client
+// area, menu, page captions and the hidden title panel.
+#include <QAbstractButton>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtTest>
+
+#include "editor/ui/main_window.h"
+#include "tests/editor/biblioteki/fixture_platform.h"
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void windowHasCaptionMenuAndPages();
+};
+
+void MainWindowTest::windowHasCaptionMenuAndPages() {
+    testing_support::RecordingBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    probe::ProbeSelection selection;
+    ui::TfrmRedaktor window(loader, selection);
+
+#ifdef HAVE_PROBESTORE
+    QVERIFY(boxes.shown.empty());
+    QVERIFY(loader.isLoaded(biblioteki::kProbeStore));
+    QCOMPARE(selection.probeCount, 1u);
+    QVERIFY(selection.current != nullptr);
+#endif
+
+    QCOMPARE(window.windowTitle(), QString::fromUtf8("Редактор ЖУВ"));
+    QCOMPARE(window.centralWidget()->size(), QSize(754, 531));
+    QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+
+    // Menus in order, with their items and separators.
+    QStringList entries;
+    for (QAction* top : window.menuBar()->actions()) {
+        entries << top->text();
+        if (top->menu() == nullptr) continue;
+        for (QAction* item : top->menu()->actions()) {
+            entries << (item->isSeparator() ? QStringLiteral("-")
+                                            : item->objectName() + ":" + item->text());
+        }
+    }
+    const QStringList expected = {
+        QString::fromUtf8("Датчик"),
+        QString::fromUtf8("miInicializirovat:Инициализировать"),
+        QString::fromUtf8("miSohranitOdin:Добавить в файл..."),
+        QStringLiteral("-"),
+        QString::fromUtf8("miVibratDatchik:Выбрать"),
+        QStringLiteral("-"),
+        QString::fromUtf8("miVihod:Выход"),
+        QString::fromUtf8("Датчики"),
+        QString::fromUtf8("miSohranit:Добавить в файл..."),
+        QString::fromUtf8("miZagruzit:Загрузить из файла..."),
+        QString::fromUtf8("О программе"),
+    };
+    QCOMPARE(entries, expected);
+    QCOMPARE(window.N3->objectName(), QStringLiteral("N3"));
+    QVERIFY(window.N3->menu() == nullptr);
+
+    QTabWidget* pages = window.pcParametri;
+    QVERIFY(pages != nullptr);
+    QStringList captions;
+    QStringList names;
+    for (int i = 0; i < pages->count(); ++i) {
+        captions << pages->tabText(i);
+        names << pages->widget(i)->objectName();
+    }
+    QCOMPARE(captions, (QStringList{QString::fromUtf8("Пьезоэлектрические преобразователи"),
+                                    QString::fromUtf8("Средства фокусирования излучения"),
+                                    QString::fromUtf8("Средства отклонения излучения"),
+                                    QString::fromUtf8("Средства сканирования"),
+                                    QString::fromUtf8("Средства предварительной обработки"),
+                                    QString::fromUtf8("Идентификационная информация"),
+                                    QString::fromUtf8("Количественные параметры"),
+                                    QString::fromUtf8("Объекты функциональной модели")}));
+    QCOMPARE(names, (QStringList{"tbPiezoelementi", "tbFokusirovka", "tbOtklonenie",
+                                 "tbSkanirovanie", "tbObrabotka", "tbIdentifikacionnayaInformaciya",
+                                 "tsParametri", "tsObekti"}));
+    QCOMPARE(pages->currentIndex(), 0);
+
+    // Every caption can be read in full in its row, and choosing one changes the page.
+    auto* rows = window.findChild<QWidget*>(QStringLiteral("pcParametriRows"));
+    QVERIFY(rows != nullptr);
+    const auto buttons = rows->findChildren<QAbstractButton*>();
+    QCOMPARE(buttons.size(), 8);
+    for (QAbstractButton* b : buttons) {
+        QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) <= b->sizeHint().width(),
+                 qPrintable(b->text()));
+    }
+    buttons[5]->click();
+    QCOMPARE(pages->currentIndex(), 5);
+    pages->setCurrentIndex(2);
+    QVERIFY(buttons[2]->isChecked());
+
+    QVERIFY(window.pnlNazvanie->isHidden());
+    QVERIFY(!window.pnlGlavnaya->isHidden());
+    QCOMPARE(window.tmZakritModalnuyu->interval(), 1);
+    QVERIFY(!window.tmZakritModalnuyu->isActive());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,90 @@
+// The editor program run for real on the offscreen platform, with the loader pointed at fixture
+// folders; modal boxes are read and dismissed as they come up.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "editor/ui/editor_main.h"
+#include "editor/ui/main_window.h"
+#include "tests/editor/biblioteki/fixture_platform.h"
+
+namespace {
+
+using testing_support::Box;
+
+// Opens the libraries of one fixture folder. Once the application exists (the first library
+// request comes from the main window's creation), a timer starts that answers every message
+// box with OK and, when asked to, chooses "Выход" once the main window is up.
+class DrivingPlatform : public testing_support::FolderPlatform {
+  public:
+    DrivingPlatform(const std::string& folder, bool exitByMenu)
+        : FolderPlatform(std::string(LOADER_FIXTURE_DIR) + "/" + folder), exitByMenu_(exitByMenu) {}
+
+    void* LoadLibraryA(const char* fileName) override {
+        if (timer_ == nullptr) {
+            timer_ = new QTimer(qApp);
+            QObject::connect(timer_, &QTimer::timeout, [this] { drive(); });
+            timer_->start(20);
+        }
+        return FolderPlatform::LoadLibraryA(fileName);
+    }
+
+    std::vector<Box> boxes;
+    bool mainWindowSeen = false;
+
+  private:
+    void drive() {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxes.push_back({box->windowTitle().toStdString(), box->text().toStdString()});
+            box->button(QMessageBox::Ok)->click();
+            return;
+        }
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<ui::TfrmRedaktor*>(w);
+            if (window == nullptr || !window->isVisible()) continue;
+            mainWindowSeen = true;
+            if (exitByMenu_) window->miVihod->trigger();
+        }
+    }
+
+    bool exitByMenu_;
+    QTimer* timer_ = nullptr;
+};
+
+int runEditor(DrivingPlatform& platform) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static char name[] = "probe_editor";
+    static char* argv[] = {name, nullptr};
+    int argc = 1;
+    return ui::runProbeEditor(argc, argv, platform);
+}
+
+TEST(StartupTest, WithoutProbeStoreTwoBoxesAppearAndTheProgramEndsWithZero) {
+    DrivingPlatform platform("no_tables", false);
+    EXPECT_EQ(runEditor(platform), 0);
+    ASSERT_EQ(platform.boxes.size(), 2u);
+    EXPECT_EQ(platform.boxes[0].title, "Системная ошибка");
+    EXPECT_EQ(platform.boxes[0].text.rfind(
+                  "Загрузка библиотек(и)\r\nprobestore.dll\r\nне была завершена. \r\n", 0),
+              0u);
+    EXPECT_EQ(platform.boxes[1],
+              (Box{"Ошибка редактора",
+                   "Для нормальной работы приложения библиотека \r\nprobestore.dll\r\nдолжна быть "
+                   "открыта."}));
+}
+
+TEST(StartupTest, WithProbeStoreNoBoxAppearsAndExitEndsTheProgram) {
+    DrivingPlatform platform("full", true);
+    EXPECT_EQ(runEditor(platform), 0);
+    EXPECT_TRUE(platform.mainWindowSeen);
+    EXPECT_TRUE(platform.boxes.empty());
+    // Closing the window freed the probe store again.
+    EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), "free"), 1);
+}
+
+}  // namespace
