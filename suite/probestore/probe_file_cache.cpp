@@ -49,20 +49,24 @@ class FileSource : public ByteSource {
     std::uint64_t size() const override { return id_.size; }
     const std::uint8_t* view(std::uint64_t offset, std::size_t size) override {
         if (offset > id_.size || id_.size - offset < size) return nullptr;
-        if (offset >= window_.offset && offset - window_.offset <= window_.bytes.size() &&
-            window_.bytes.size() - (offset - window_.offset) >= size)
-            return window_.bytes.data() + (offset - window_.offset);
+        if (offset >= window_.offset && offset - window_.offset <= window_.length &&
+            window_.length - (offset - window_.offset) >= size)
+            return window_.data.get() + (offset - window_.offset);
         // `size` is bounded by the file's size, and callers never ask for more than a frame.
         const std::size_t want = static_cast<std::size_t>(
             std::min<std::uint64_t>(std::max(size, kWindowSize), id_.size - offset));
-        window_.clear();
+        window_.forget();
+        if (window_.capacity < want) {
+            window_.release();
+            window_.data = std::make_unique_for_overwrite<std::uint8_t[]>(want);
+            window_.capacity = want;
+        }
         if (!file_) file_.reset(std::fopen(id_.path.c_str(), "rb"));
         if (!file_ || !seekTo(file_.get(), offset)) return nullptr;
-        window_.bytes.resize(want);
-        const std::size_t got = std::fread(window_.bytes.data(), 1, want, file_.get());
-        window_.bytes.resize(got);
+        const std::size_t got = std::fread(window_.data.get(), 1, want, file_.get());
+        window_.length = got;
         window_.offset = offset;
-        return got >= size ? window_.bytes.data() : nullptr;
+        return got >= size ? window_.data.get() : nullptr;
     }
 
   private:
@@ -119,12 +123,20 @@ void ProbeFiles::invalidate() {
     isProbeFile_ = false;
     entries_.clear();
     entries_.shrink_to_fit();
-    window_.clear();
+    window_.release();
+}
+
+const std::string& ProbeFiles::native(const char* fileName) {
+    if (fileName != lastName_) {
+        lastNative_ = nativePath(fileName);
+        lastName_ = fileName;
+    }
+    return lastNative_;
 }
 
 const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName) {
     FileIdentity id;
-    if (!identify(nativePath(fileName), id) || !id.regular) return nullptr;
+    if (!identify(native(fileName), id) || !id.regular) return nullptr;
     if (!haveIndex_ || !(id == identity_)) {
         invalidate();
         identity_ = id;

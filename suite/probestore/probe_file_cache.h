@@ -7,7 +7,9 @@
 // converted to UTF-8 before the file system sees them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,14 +29,17 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
-// The bytes of the file last read, a window at a time, kept between calls.
+// The bytes of the file last read, a window at a time, kept between calls. The buffer is kept
+// (not zero-filled, not shrunk) while windows of the same file are read one after another.
 struct FileWindow {
-    std::vector<std::uint8_t> bytes;
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t capacity = 0;
+    std::size_t length = 0;
     std::uint64_t offset = 0;
-    void clear() {
-        bytes.clear();
-        bytes.shrink_to_fit();
-        offset = 0;
+    void forget() { length = 0; }
+    void release() {
+        data.reset();
+        capacity = length = 0;
     }
 };
 
@@ -53,6 +58,11 @@ class ProbeFiles {
     // The index of `fileName`, rebuilt when its identity changed; null when it cannot be read.
     const std::vector<RecordEntry>* index(const char* fileName);
 
+    // The native form of the last file name, converted once for the many calls on one file.
+    const std::string& native(const char* fileName);
+
+    std::string lastName_;
+    std::string lastNative_;
     bool haveIndex_ = false;
     bool isProbeFile_ = false;
     FileIdentity identity_;

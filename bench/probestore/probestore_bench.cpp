@@ -1,0 +1,146 @@
+// Preview of a 100,000-record probe file as the load command does it (count, load every record
+// into the scratch record, build every line "i: manufacturer model (name)"), next to reading the
+// same file's bytes once. Both run in the same process on the same (cached) file; the preview's
+// counters give its time and its ratio to the raw read measured alongside it.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "editor/contracts/probestore_api.h"
+#include "platform/cp1251.h"
+#include "platform/dynlib.h"
+#include "suite/probestore/probe_file.h"
+#include "suite/probestore/record_store.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint32_t kRecords = 100000;
+
+const char* PLUGIN_CALL textOf(std::int32_t, void* context) {
+    return static_cast<std::string*>(context)->c_str();
+}
+
+// Writes the sample file once: plausible probes with Cyrillic texts and a few lines each.
+const std::string& sampleFile() {
+    static const std::string path = [] {
+        const std::string p = (fs::temp_directory_path() / "probestore_bench_100k.dt").string();
+        probestore::RecordStore store;
+        store.allocate(1, kProbeRecordSize32);
+        store.selectIndex(0);
+        ProbeRecord& r = *store.selected();
+        std::string maker = platform::utf8ToCp1251("Завод «Ультразвук»");
+        std::string name = platform::utf8ToCp1251("Наклонный совмещённый");
+        std::string surfaces = "probe_surfaces.pv";
+        store.texts().createStroka(&r.Proizvoditel, textOf, &maker);
+        store.texts().createStroka(&r.Nazvanie, textOf, &name);
+        store.texts().createStroka(&r.IFsP, textOf, &surfaces);
+        std::string line = platform::utf8ToCp1251("<угол ввода = 65°>");
+        store.texts().createSpisok(&r.Parametri, textOf, 2, &line);
+        r.OCHIP = 2.5e6;
+        std::vector<std::uint8_t> bytes = probestore::encodeFileHeader();
+        for (std::uint32_t i = 0; i < kRecords; ++i) {
+            std::string model = "P121-" + std::to_string(i);
+            store.texts().createStroka(&r.Model, textOf, &model);
+            const auto frame = probestore::encodeFrame(probestore::encodeRecord(r));
+            bytes.insert(bytes.end(), frame.begin(), frame.end());
+        }
+        std::FILE* f = std::fopen(p.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        return p;
+    }();
+    return path;
+}
+
+struct Store {
+    Store() {
+        module = platform::loadLibrary("probestore.dll");
+        if (module == nullptr) return;
+        auto bind = [&](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(
+                platform::findExport(module, name));
+        };
+        bind(api.ZagruzitKolichestvoDatchikov, "ZagruzitKolichestvoDatchikov");
+        bind(api.VibratVremenniyDatchik, "VibratVremenniyDatchik");
+        bind(api.PoluchitVibranniyDatchik, "PoluchitVibranniyDatchik");
+        bind(api.ZagruzitDatchik, "ZagruzitDatchik");
+        bind(api.InicializirovatDatchik, "InicializirovatDatchik");
+    }
+    platform::Module module = nullptr;
+    contracts::ProbeStoreApi api;
+};
+
+std::size_t rawRead(const std::string& path) {
+    std::vector<char> buffer(1 << 20);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::size_t total = 0;
+    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0;) total += n;
+    std::fclose(f);
+    return total;
+}
+
+std::string text(const Stroka& s) {
+    return s.tekst != nullptr ? s.tekst : "";
+}
+
+std::size_t preview(const contracts::ProbeStoreApi& api, const char* file) {
+    const std::uint32_t n = api.ZagruzitKolichestvoDatchikov(file);
+    api.VibratVremenniyDatchik();
+    const ProbeRecord* r = api.PoluchitVibranniyDatchik();
+    std::vector<std::string> lines;
+    lines.reserve(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (api.ZagruzitDatchik(file, i))
+            lines.push_back(std::to_string(i) + ": " + text(r->Proizvoditel) + " " +
+                            text(r->Model) + " (" + text(r->Nazvanie) + ")");
+        else
+            lines.push_back(std::to_string(i) + ": " + "Ошибка при загрузке");
+    }
+    return lines.size();
+}
+
+void BM_RawRead(benchmark::State& state) {
+    const std::string& file = sampleFile();
+    for (auto _ : state) benchmark::DoNotOptimize(rawRead(file));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(file)));
+}
+
+void BM_PreviewOf100000Records(benchmark::State& state) {
+    const std::string& file = sampleFile();
+    static Store store;
+    if (store.module == nullptr) {
+        state.SkipWithError("probestore.so not found beside the benchmark");
+        return;
+    }
+    using Clock = std::chrono::steady_clock;
+    double rawSeconds = 0, previewSeconds = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        benchmark::DoNotOptimize(rawRead(file));
+        const auto t1 = Clock::now();
+        // Another file first, so that every preview builds its index afresh.
+        store.api.ZagruzitKolichestvoDatchikov("");
+        if (preview(store.api, file.c_str()) != kRecords) state.SkipWithError("wrong count");
+        const auto t2 = Clock::now();
+        rawSeconds += std::chrono::duration<double>(t1 - t0).count();
+        const double p = std::chrono::duration<double>(t2 - t1).count();
+        previewSeconds += p;
+        state.SetIterationTime(p);
+    }
+    store.api.InicializirovatDatchik();
+    state.counters["raw_read_ms"] = 1000 * rawSeconds / static_cast<double>(state.iterations());
+    state.counters["preview_ms"] = 1000 * previewSeconds / static_cast<double>(state.iterations());
+    state.counters["ratio_to_raw_read"] = previewSeconds / rawSeconds;
+}
+
+}  // namespace
+
+BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewOf100000Records)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
