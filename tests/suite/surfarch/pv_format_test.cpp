@@ -1,0 +1,209 @@
+// The surface file codec: round trips and files that are damaged, cut short, lying or of
+// another kind.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "platform/cp1251.h"
+#include "suite/surfarch/pv_format.h"
+#include "test_files.h"
+
+namespace {
+
+namespace pv = surfaces::pv;
+using pv::Status;
+using surftest::readBytes;
+using surftest::scratchPath;
+using surftest::writeBytes;
+
+pv::Surface tetrahedron(const std::string& nameUtf8) {
+    pv::Surface s;
+    s.name = platform::utf8ToCp1251(nameUtf8);
+    s.vertices = {0, 0, 0, 1.5, 0, 0, 0, -2.25, 0, 0, 0, 1e-300};
+    s.triangles = {0, 1, 2, 0, 1, 3, 1, 2, 3, 0, 2, 3};
+    return s;
+}
+
+pv::Surface line() {
+    pv::Surface s;
+    s.name = "cut";
+    s.vertices = {-1, 0, 0, 0, 0, 1, 1, 0, 0};
+    return s;
+}
+
+std::string fileOf(const std::vector<pv::Surface>& surfaces) {
+    std::string bytes = pv::encodeHeader();
+    for (const auto& s : surfaces) bytes += pv::encodeBlock(s);
+    return bytes;
+}
+
+void put32(std::string& bytes, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+TEST(SurfaceFileTest, SurfacesRoundTripExactly) {
+    pv::Surface a = tetrahedron("Излучающая поверхность");
+    a.vertices[1] = -0.0;
+    a.vertices[2] = std::numeric_limits<double>::denorm_min();
+    const std::string path = scratchPath("round.pv");
+    writeBytes(path, fileOf({a, line(), pv::Surface{}}));
+
+    pv::File f;
+    ASSERT_EQ(f.open(path), Status::kOk);
+    EXPECT_EQ(f.count(), 3u);
+    EXPECT_TRUE(f.endsCleanly());
+    pv::Surface back;
+    ASSERT_EQ(f.readSurface(0, back), Status::kOk);
+    EXPECT_EQ(back.name, a.name);
+    EXPECT_EQ(back.triangles, a.triangles);
+    ASSERT_EQ(back.vertices.size(), a.vertices.size());
+    EXPECT_EQ(std::memcmp(back.vertices.data(), a.vertices.data(), a.vertices.size() * 8), 0);
+
+    std::uint32_t v = 9, t = 9;
+    ASSERT_EQ(f.readCounts(1, v, t), Status::kOk);
+    EXPECT_EQ(v, 3u);
+    EXPECT_EQ(t, 0u);
+    ASSERT_EQ(f.readSurface(2, back), Status::kOk);
+    EXPECT_TRUE(back.name.empty());
+    EXPECT_TRUE(back.vertices.empty());
+    EXPECT_EQ(f.readSurface(3, back), Status::kNoSuchSurface);
+}
+
+TEST(SurfaceFileTest, LayoutIsLittleEndianWithFramedBodies) {
+    const std::string bytes = fileOf({line()});
+    ASSERT_EQ(bytes.size(), pv::kHeaderSize + pv::kBlockHeaderSize + 10 + 3 + 3 * 24);
+    EXPECT_EQ(bytes.substr(0, 8), std::string("PVSURF\r\n"));
+    EXPECT_EQ(bytes.substr(8, 4), std::string("\x01\x00\x10\x00", 4));
+    EXPECT_EQ(bytes.substr(16, 4), std::string("\x55\x00\x00\x00", 4));  // body length 85
+    EXPECT_EQ(bytes.substr(24, 5), std::string("\x03\x00"
+                                               "cut",
+                                               5));
+    EXPECT_EQ(bytes.substr(29, 8), std::string("\x03\x00\x00\x00\x00\x00\x00\x00", 8));
+    EXPECT_EQ(bytes.substr(37, 8), std::string("\x00\x00\x00\x00\x00\x00\xF0\xBF", 8));  // -1.0
+}
+
+TEST(SurfaceFileTest, DamagedSurfaceFailsAloneAndCutShortTailIsNoSurface) {
+    const std::string path = scratchPath("damaged.pv");
+    std::string bytes = fileOf({tetrahedron("a"), tetrahedron("b"), line()});
+    const std::size_t second = pv::kHeaderSize + pv::encodeBlock(tetrahedron("a")).size();
+    bytes[second + pv::kBlockHeaderSize + 5] ^= 0x40;  // a byte of the second body
+    bytes.resize(bytes.size() - 1);                    // the third block cut short
+    writeBytes(path, bytes);
+
+    pv::File f;
+    ASSERT_EQ(f.open(path), Status::kOk);
+    EXPECT_EQ(f.count(), 2u);
+    EXPECT_FALSE(f.endsCleanly());
+    pv::Surface s;
+    EXPECT_EQ(f.readSurface(0, s), Status::kOk);
+    EXPECT_EQ(f.readSurface(1, s), Status::kDamaged);
+    std::uint32_t v = 0, t = 0;
+    EXPECT_EQ(f.readCounts(1, v, t), Status::kDamaged);
+    EXPECT_EQ(f.readSurface(2, s), Status::kNoSuchSurface);
+}
+
+TEST(SurfaceFileTest, LyingLengthsStopTheCountWithoutReadingPastTheFile) {
+    const std::string path = scratchPath("lying.pv");
+    std::string bytes = fileOf({line(), line()});
+    put32(bytes, pv::kHeaderSize + pv::encodeBlock(line()).size(), 0xFFFFFFF0u);
+    writeBytes(path, bytes);
+    pv::File f;
+    ASSERT_EQ(f.open(path), Status::kOk);
+    EXPECT_EQ(f.count(), 1u);
+}
+
+// Bodies whose CRC is right but whose contents cannot be a surface.
+TEST(SurfaceFileTest, InconsistentBodiesAreRefused) {
+    pv::Surface out = line();
+    auto decode = [&out](const pv::Surface& s, auto&& mutate) {
+        std::string block = pv::encodeBlock(s);
+        std::string body = block.substr(pv::kBlockHeaderSize);
+        mutate(body);
+        return pv::decodeBody(
+            std::span(reinterpret_cast<const unsigned char*>(body.data()), body.size()), out);
+    };
+    const pv::Surface tri = tetrahedron("t");
+    // Vertex count claims more than the body holds.
+    EXPECT_EQ(decode(tri, [](std::string& b) { put32(b, 3, 5); }), Status::kBadContents);
+    // Counts far beyond any room.
+    EXPECT_EQ(decode(tri, [](std::string& b) { put32(b, 3, 0x7FFFFFFF); }), Status::kTooLarge);
+    // A triangle naming vertex 4 of 4.
+    EXPECT_EQ(decode(tri, [](std::string& b) { put32(b, b.size() - 4, 4); }), Status::kBadContents);
+    // A coordinate that is not a number.
+    EXPECT_EQ(decode(tri,
+                     [](std::string& b) {
+                         for (int i = 0; i < 8; ++i) b[3 + 8 + i] = '\xFF';
+                     }),
+              Status::kBadContents);
+    // Name length beyond the body, and a NUL inside the name.
+    EXPECT_EQ(decode(tri, [](std::string& b) { b[0] = '\xF0'; }), Status::kBadContents);
+    EXPECT_EQ(decode(tri, [](std::string& b) { b[2] = '\0'; }), Status::kBadContents);
+    // A body shorter than its fixed part.
+    EXPECT_EQ(decode(tri, [](std::string& b) { b.resize(6); }), Status::kBadContents);
+    EXPECT_EQ(out.name, "cut");  // refused bodies leave the output alone
+}
+
+TEST(SurfaceFileTest, FilesOfAnotherKindAreNoSurfaceFiles) {
+    pv::File f;
+    EXPECT_EQ(f.open(scratchPath("missing.pv")), Status::kCannotOpen);
+    const std::string path = scratchPath("other.pv");
+    writeBytes(path, "");
+    EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
+    writeBytes(path, "PVSURF\r\n");
+    EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
+    writeBytes(path, "Это не файл поверхностей, а просто текст.\n");
+    EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
+    std::string bytes = fileOf({line()});
+    bytes[8] = 2;
+    writeBytes(path, bytes);
+    EXPECT_EQ(f.open(path), Status::kUnsupportedVersion);
+    bytes = fileOf({line()});
+    bytes[10] = 8;  // header size smaller than the header
+    writeBytes(path, bytes);
+    EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
+    writeBytes(path, pv::encodeHeader());
+    ASSERT_EQ(f.open(path), Status::kOk);
+    EXPECT_EQ(f.count(), 0u);
+}
+
+TEST(SurfaceFileTest, AppendingCreatesExtendsAndRefusesWhatItCannotExtendSafely) {
+    const std::string path = scratchPath("Поверхности датчика.pv");
+    ASSERT_EQ(pv::appendSurface(path, line()), Status::kOk);
+    ASSERT_EQ(pv::appendSurface(path, tetrahedron("b")), Status::kOk);
+    pv::File f;
+    ASSERT_EQ(f.open(path), Status::kOk);
+    EXPECT_EQ(f.count(), 2u);
+    pv::Surface s;
+    ASSERT_EQ(f.readSurface(1, s), Status::kOk);
+    EXPECT_EQ(s.name, "b");
+
+    const std::string before = readBytes(path);
+    std::string cut = before;
+    cut.resize(cut.size() - 3);
+    writeBytes(path, cut);
+    EXPECT_EQ(pv::appendSurface(path, line()), Status::kBadContents);
+    EXPECT_EQ(readBytes(path), cut);
+
+    writeBytes(path, "text");
+    EXPECT_EQ(pv::appendSurface(path, line()), Status::kNotSurfaceFile);
+    EXPECT_EQ(readBytes(path), "text");
+
+    pv::Surface bad = line();
+    bad.triangles = {0, 1, 3};
+    EXPECT_EQ(pv::appendSurface(scratchPath("bad.pv"), bad), Status::kBadContents);
+    bad = line();
+    bad.name = std::string(256, 'x');
+    EXPECT_EQ(pv::check(bad), Status::kBadContents);
+    bad.name = std::string("a\0b", 3);
+    EXPECT_EQ(pv::check(bad), Status::kBadContents);
+    bad = line();
+    bad.vertices.push_back(1);
+    EXPECT_EQ(pv::check(bad), Status::kBadContents);
+    bad = line();
+    bad.vertices[4] = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(pv::check(bad), Status::kBadContents);
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+// The archiver with the keeper, both loaded from build/bin and reached through their tables, the
+// way the editor lists a surface file and reads a surface for showing.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "platform/dynlib.h"
+#include "suite/surfarch/pv_format.h"
+#include "suite/surfarch/surfarch_api.h"
+#include "suite/surfstore/surface_record.h"
+#include "test_files.h"
+
+namespace {
+
+namespace k = surfaces::keeper;
+namespace a = surfaces::archiver;
+namespace pv = surfaces::pv;
+using surfaces::SurfaceRecord;
+
+const std::string kSampleFile = PROBE_EXAMPLES_DIR "/probe_surfaces.pv";
+
+class ArchiverTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        keeperModule_ = platform::loadLibrary("surfstore.dll");
+        archiverModule_ = platform::loadLibrary("surfarch.dll");
+        ASSERT_NE(keeperModule_, nullptr) << platform::lastErrorText();
+        ASSERT_NE(archiverModule_, nullptr) << platform::lastErrorText();
+        ASSERT_TRUE(bind(keeperModule_, contracts::kKeeperTableName, keeper_));
+        ASSERT_TRUE(bind(archiverModule_, contracts::kArchiverTableName, archiver_));
+    }
+    void TearDown() override {
+        for (platform::Module m : {archiverModule_, keeperModule_}) {
+            if (m != nullptr) {
+                EXPECT_TRUE(platform::freeLibrary(m));
+            }
+        }
+    }
+
+    static bool bind(platform::Module m, const char* nameUtf8, TableCell* table) {
+        auto request = reinterpret_cast<TableRequest2>(
+            platform::findExport(m, "PoluchitTablicuFunkciyPoImeni"));
+        return request != nullptr &&
+               request(table, platform::utf8ToCp1251(nameUtf8).c_str()) == table;
+    }
+
+    // Keeper entries.
+    bool allocate(std::uint32_t n) {
+        return isTrue(cellAs<k::VidelitPamyatDlyaPoverhnosteyFn>(
+            keeper_[k::kVidelitPamyatDlyaPoverhnostey])(n));
+    }
+    SurfaceRecord* record(std::uint32_t i) {
+        return static_cast<SurfaceRecord*>(
+            cellAs<k::PoluchitPoverhnostPoIndeksuFn>(keeper_[k::kPoluchitPoverhnostPoIndeksu])(i));
+    }
+    bool prepare(void* r, std::int32_t p1, std::uint32_t p2) {
+        return isTrue(
+            cellAs<k::PodgotovitPoverhnostFn>(keeper_[k::kPodgotovitPoverhnost])(r, p1, p2));
+    }
+    std::string name(void* r) {
+        return cellAs<k::PoluchitImyaPoverhnostiFn>(keeper_[k::kPoluchitImyaPoverhnosti])(r);
+    }
+
+    // Archiver entries.
+    std::int32_t count(const std::string& file) {
+        return cellAs<a::ZagruzitKolichestvoPoverhnosteyFn>(
+            archiver_[a::kZagruzitKolichestvoPoverhnostey])(file.c_str());
+    }
+    std::int32_t parameter1(const std::string& file, std::uint32_t i) {
+        return cellAs<a::ZagruzitParametr1PoverhnostiFn>(
+            archiver_[a::kZagruzitParametr1Poverhnosti])(file.c_str(), i);
+    }
+    std::uint32_t parameter2(const std::string& file, std::uint32_t i) {
+        return cellAs<a::ZagruzitParametr2PoverhnostiFn>(
+            archiver_[a::kZagruzitParametr2Poverhnosti])(file.c_str(), i);
+    }
+    bool load(const std::string& file, void* r, std::uint32_t i) {
+        return isTrue(
+            cellAs<a::ZagruzitPoverhnostFn>(archiver_[a::kZagruzitPoverhnost])(file.c_str(), r, i));
+    }
+    bool save(const std::string& file, const void* r) {
+        return isTrue(
+            cellAs<a::SohranitPoverhnostFn>(archiver_[a::kSohranitPoverhnost])(file.c_str(), r));
+    }
+    std::int32_t find(const std::string& file, const std::string& surface) {
+        return cellAs<a::NaytiPoverhnostVFaileFn>(archiver_[a::kNaytiPoverhnostVFaile])(
+            file.c_str(), surface.c_str());
+    }
+
+    // The editor's listing: room for every surface, each prepared with its parameters and read.
+    std::vector<std::string> list(const std::string& file) {
+        std::vector<std::string> names;
+        const std::int32_t n = count(file);
+        if (n <= 0 || !allocate(static_cast<std::uint32_t>(n))) return names;
+        for (std::int32_t i = 0; i < n; ++i) {
+            const auto u = static_cast<std::uint32_t>(i);
+            prepare(record(u), parameter1(file, u), parameter2(file, u));
+            load(file, record(u), u);
+            names.push_back(platform::cp1251ToUtf8(name(record(u))));
+        }
+        return names;
+    }
+
+    platform::Module keeperModule_ = nullptr;
+    platform::Module archiverModule_ = nullptr;
+    TableCell keeper_[k::kTableEntries] = {};
+    TableCell archiver_[a::kTableEntries + 1] = {};
+};
+
+TEST_F(ArchiverTest, TableIsHandedOutOnlyForItsExactName) {
+    auto request = reinterpret_cast<TableRequest2>(
+        platform::findExport(archiverModule_, "PoluchitTablicuFunkciyPoImeni"));
+    TableCell table[a::kTableEntries + 1] = {};
+    EXPECT_EQ(request(table, platform::utf8ToCp1251(contracts::kKeeperTableName).c_str()), nullptr);
+    EXPECT_EQ(request(table, contracts::kArchiverTableName), nullptr);  // UTF-8 bytes
+    EXPECT_EQ(archiver_[a::kTableEntries], nullptr);
+    for (std::size_t i = 0; i < a::kTableEntries; ++i) EXPECT_NE(archiver_[i], nullptr) << i;
+}
+
+TEST_F(ArchiverTest, SampleFileListsItsSurfacesWithTheirParameters) {
+    const std::vector<std::string> names = list(kSampleFile);
+    const std::vector<std::string> expected = {"Излучающая поверхность",
+                                               "Индикатриса направленности", "Индикатриса приёма",
+                                               "Сечение индикатрисы направленности"};
+    EXPECT_EQ(names, expected);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        EXPECT_GT(parameter2(kSampleFile, i), 0u) << i;  // shaded surfaces
+        EXPECT_EQ(record(i)->vershin, static_cast<std::uint32_t>(parameter1(kSampleFile, i)));
+        EXPECT_EQ(record(i)->treugolnikov, parameter2(kSampleFile, i));
+    }
+    EXPECT_EQ(parameter2(kSampleFile, 3), 0u);  // a line
+    EXPECT_GT(parameter1(kSampleFile, 3), 1);
+    EXPECT_EQ(find(kSampleFile, platform::utf8ToCp1251("Индикатриса приёма")), 2);
+    EXPECT_EQ(find(kSampleFile, platform::utf8ToCp1251("индикатриса приёма")), -1);
+}
+
+TEST_F(ArchiverTest, SearchIntoOneRecordFindsTheWantedSurface) {
+    // Showing reads the surfaces one after another into record 0 until the name matches.
+    ASSERT_TRUE(allocate(1));
+    const std::string wanted = platform::utf8ToCp1251("Индикатриса приёма");
+    std::int32_t found = -1;
+    std::uint32_t lastParameter2 = 0;
+    for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(count(kSampleFile)); ++i) {
+        lastParameter2 = parameter2(kSampleFile, i);
+        ASSERT_TRUE(prepare(record(0), parameter1(kSampleFile, i), lastParameter2));
+        if (load(kSampleFile, record(0), i) && name(record(0)) == wanted) {
+            found = static_cast<std::int32_t>(i);
+            break;
+        }
+    }
+    EXPECT_EQ(found, 2);
+    EXPECT_EQ(record(0)->treugolnikov, lastParameter2);
+    EXPECT_TRUE(surfaces::isUsableRecord(record(0)));
+}
+
+TEST_F(ArchiverTest, ReadingNeedsThePreparedRoomAndLeavesTheRecordAloneOnFailure) {
+    ASSERT_TRUE(allocate(1));
+    SurfaceRecord* r = record(0);
+    ASSERT_TRUE(prepare(r, 3, 0));
+    const std::string before = name(r);
+    EXPECT_FALSE(load(kSampleFile, r, 0));  // the cap needs far more room
+    EXPECT_EQ(r->vershin, 0u);
+    EXPECT_EQ(name(r), before);
+    EXPECT_FALSE(load(kSampleFile, r, 99));
+    EXPECT_FALSE(load(kSampleFile, nullptr, 0));
+    SurfaceRecord foreign{};
+    EXPECT_FALSE(load(kSampleFile, &foreign, 3));  // not signed by the keeper
+
+    EXPECT_EQ(count("/nonexistent/file.pv"), 0);
+    EXPECT_EQ(parameter1("/nonexistent/file.pv", 0), 0);
+    EXPECT_EQ(parameter2(kSampleFile, 99), 0u);
+    EXPECT_EQ(cellAs<a::ZagruzitKolichestvoPoverhnosteyFn>(
+                  archiver_[a::kZagruzitKolichestvoPoverhnostey])(nullptr),
+              0);
+}
+
+TEST_F(ArchiverTest, DamagedSurfaceIsListedUnderAnEmptyNameAndTheOthersStillRead) {
+    const std::string path = surftest::scratchPath("damaged_sample.pv");
+    std::string bytes = surftest::readBytes(kSampleFile);
+    pv::File f;
+    ASSERT_EQ(f.open(kSampleFile), pv::Status::kOk);
+    bytes[f.blocks()[1].offset + pv::kBlockHeaderSize + 40] ^= 1;
+    surftest::writeBytes(path, bytes);
+
+    const std::vector<std::string> names = list(path);
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_EQ(names[0], "Излучающая поверхность");
+    EXPECT_EQ(names[1], "");
+    EXPECT_EQ(names[2], "Индикатриса приёма");
+    EXPECT_EQ(parameter1(path, 1), 0);
+}
+
+TEST_F(ArchiverTest, SavedRecordsReadBackUnderCyrillicFileNames) {
+    const std::string pathUtf8 = surftest::scratchPath("Новые поверхности.pv");
+    const std::string path = platform::utf8ToCp1251(pathUtf8);  // as the editor passes it
+    ASSERT_TRUE(allocate(2));
+    SurfaceRecord* r = record(0);
+    ASSERT_TRUE(prepare(r, 3, 1));
+    auto setVertex = cellAs<k::OpredelitVershinuFn>(keeper_[k::kOpredelitVershinu]);
+    ASSERT_TRUE(isTrue(setVertex(r, 0, 0, 0, 0)));
+    ASSERT_TRUE(isTrue(setVertex(r, 1, 1, 0, 0)));
+    ASSERT_TRUE(isTrue(setVertex(r, 2, 0, 1, 0.5)));
+    ASSERT_TRUE(
+        isTrue(cellAs<k::OpredelitTreugolnikFn>(keeper_[k::kOpredelitTreugolnik])(r, 0, 0, 1, 2)));
+    const std::string surfaceName = platform::utf8ToCp1251("Треугольник");
+    ASSERT_TRUE(isTrue(cellAs<k::OpredelitImyaPoverhnostiFn>(keeper_[k::kOpredelitImyaPoverhnosti])(
+        r, surfaceName.c_str())));
+    ASSERT_TRUE(save(path, r));
+    ASSERT_TRUE(save(path, r));
+    EXPECT_EQ(count(path), 2);
+    EXPECT_EQ(find(path, surfaceName), 0);
+
+    SurfaceRecord* back = record(1);
+    ASSERT_TRUE(prepare(back, parameter1(path, 1), parameter2(path, 1)));
+    ASSERT_TRUE(load(path, back, 1));
+    EXPECT_EQ(name(back), surfaceName);
+    ASSERT_EQ(back->vershin, 3u);
+    EXPECT_EQ(back->vershini[8], 0.5);
+    EXPECT_EQ(back->treugolniki[1], 1u);
+
+    SurfaceRecord foreign{};
+    EXPECT_FALSE(save(path, &foreign));
+    EXPECT_EQ(count(path), 2);
+}
+
+}  // namespace
