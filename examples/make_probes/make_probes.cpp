@@ -1,0 +1,266 @@
+// Writes the sample probe file through the probe store, as the editor would:
+//
+//   make_probes [output.dt]        (default: probes.dt; an existing file is replaced)
+//
+// Six probes: a single-element contact probe, a dual-frequency angle probe, a linear phased
+// array, a ring array, a matrix array and an immersion probe with a concave lens. Their
+// functional-model objects name the surfaces of the sample surface file "probe_surfaces.pv",
+// which is given in millimetres (scale exponent -3).
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "editor/contracts/probestore_api.h"
+#include "platform/cp1251.h"
+#include "platform/dynlib.h"
+
+namespace {
+
+using namespace std::chrono;
+
+struct Probe {
+    std::uint32_t piezoelementi, fokusirovka, otklonenie, skanirovanie;
+    std::vector<std::string> obrabotka;
+    std::string proizvoditel, model, nazvanie;
+    std::int32_t cena;
+    std::vector<std::string> pribori;
+    year_month_day data;
+    double rkip1, rkip2, tp, ochip;
+    std::vector<std::string> parametri;
+    double mu;
+};
+
+// Piezoelementi: each argument is the list position plus one (0 = not chosen).
+constexpr std::uint32_t piezo(unsigned frequencies, unsigned elements, unsigned shape,
+                              unsigned form1, unsigned form2, unsigned coordinates,
+                              unsigned accessSend, unsigned interfaceSend,
+                              unsigned interfaceReceive, unsigned accessReceive) {
+    return frequencies | elements << 2 | shape << 4 | form1 << 8 | form2 << 10 | coordinates << 12 |
+           accessSend << 14 | interfaceSend << 16 | interfaceReceive << 18 | accessReceive << 20;
+}
+enum : unsigned { kOne = 1, kMany = 2 };
+enum : unsigned { kPoint = 1, kLinear = 2, kRing = 3, kMatrix = 4 };
+enum : unsigned { kFlat = 1, kConvex = 2, kConcave = 3 };
+enum : unsigned { kRectangular = 1, kPolar = 2 };
+enum : unsigned { kSingleChannel = 1, kMultiChannel = 2, kDirect = 3 };
+enum : unsigned { kAnalog = 1, kDigital = 2 };
+
+// Fokusirovka, Otklonenie and Skanirovanie bits.
+constexpr std::uint32_t kLensOne = 1, kLensSet = 2, kLensChangeManual = 1 << 2;
+constexpr std::uint32_t kLensSystem = 0x10, kLensConcave1 = 0x40, kLensConcave2 = 0x80;
+constexpr std::uint32_t kDynamicFocusing = 0x100;
+constexpr std::uint32_t kDynamicDeflection = 0x20;
+constexpr std::uint32_t kSelectElements = 0x2, kControlDeflection = 0x4, kControlFocusing = 0x8;
+
+double dayNumber(year_month_day date) {
+    return static_cast<double>((sys_days{date} - sys_days{1899y / December / 30}).count());
+}
+
+const std::vector<Probe>& probes() {
+    static const std::vector<Probe> list = {
+        {piezo(kOne, kOne, kPoint, kFlat, kFlat, kRectangular, kSingleChannel, kAnalog, kAnalog,
+               kSingleChannel),
+         0,
+         0,
+         0,
+         {"Усилитель с временной регулировкой чувствительности"},
+         "НПО «Акустика»",
+         "П111-2,5-К12",
+         "Прямой совмещённый преобразователь",
+         4800,
+         {"Дефектоскоп ДУ-10", "Толщиномер ТУ-3"},
+         2024y / March / 15,
+         0.0,
+         0.0,
+         0.8e-3,
+         2.5e6,
+         {"<диаметр пьезоэлемента = 12 мм>", "<протектор = износостойкая керамика>",
+          "<скорость звука в стали = 5920 м/с>"},
+         28.0},
+        {piezo(kMany, kOne, kPoint, kFlat, kFlat, kRectangular, kSingleChannel, kAnalog, kAnalog,
+               kSingleChannel),
+         0,
+         0,
+         0,
+         {"Полосовой фильтр 1–6 МГц", "Переключение частоты"},
+         "НПО «Акустика»",
+         "П121-1,8/5,0-40",
+         "Наклонный двухчастотный преобразователь",
+         9600,
+         {"Дефектоскоп ДУ-10", "Дефектоскоп ДУ-20М"},
+         2023y / October / 2,
+         0.0,
+         0.0,
+         1.1e-3,
+         1.8e6,
+         {"<вторая частота = 5,0 МГц>", "<угол ввода = 40°>", "<стрела = 8 мм>",
+          "<призма = оргстекло>"},
+         35.0},
+        {piezo(kOne, kMany, kLinear, kFlat, kFlat, kRectangular, kMultiChannel, kDigital, kDigital,
+               kMultiChannel),
+         kDynamicFocusing,
+         kDynamicDeflection,
+         kSelectElements | kControlDeflection | kControlFocusing,
+         {"Цифровое формирование луча", "Усреднение по 4 посылкам"},
+         "ООО «Фазатрон»",
+         "ФР-5,0-64Л",
+         "Линейная фазированная решётка",
+         185000,
+         {"Система ФР-64", "Сканер-дефектоскоп СД-2"},
+         2025y / June / 20,
+         0.0,
+         0.0,
+         0.3e-3,
+         5.0e6,
+         {"<число элементов = 64>", "<шаг решётки = 0,6 мм>", "<высота элемента = 10 мм>",
+          "<сектор качания = ±45°>"},
+         60.0},
+        {piezo(kOne, kMany, kRing, kConcave, kConcave, kPolar, kMultiChannel, kDigital, kDigital,
+               kMultiChannel),
+         kDynamicFocusing | kLensConcave1 | kLensConcave2,
+         0,
+         kSelectElements | kControlFocusing,
+         {"Цифровое формирование луча"},
+         "ООО «Фазатрон»",
+         "КР-3,5-8К",
+         "Кольцевая решётка с динамической фокусировкой",
+         126000,
+         {"Система ФР-64"},
+         2025y / January / 28,
+         0.08,
+         0.08,
+         0.55e-3,
+         3.5e6,
+         {"<число колец = 8>", "<наружный диаметр = 32 мм>", "<глубина фокусировки = 10–80 мм>"},
+         18.0},
+        {piezo(kOne, kMany, kMatrix, kFlat, kFlat, kRectangular, kMultiChannel, kDigital, kDigital,
+               kMultiChannel),
+         kDynamicFocusing,
+         kDynamicDeflection,
+         kSelectElements | kControlDeflection | kControlFocusing,
+         {"Цифровое формирование луча", "Синтезированная апертура"},
+         "ЗАО «Матрица-УЗК»",
+         "МР-2,25-16x16",
+         "Матричная антенная решётка",
+         310000,
+         {"Система ФР-256", "Томограф УТ-3"},
+         2026y / February / 9,
+         0.0,
+         0.0,
+         0.9e-3,
+         2.25e6,
+         {"<размер матрицы = 16x16>", "<шаг = 1,0 мм>", "<объёмное сканирование = есть>"},
+         70.0},
+        {piezo(kOne, kOne, kPoint, kConcave, kConcave, kPolar, kDirect, kAnalog, kAnalog, kDirect),
+         kLensOne | kLensChangeManual | kLensSystem | kLensConcave1 | kLensConcave2,
+         0,
+         0,
+         {"Полосовой фильтр 5–15 МГц"},
+         "НПО «Акустика»",
+         "И-10-Ф30",
+         "Иммерсионный фокусирующий преобразователь с линзой",
+         15700,
+         {"Иммерсионная установка ИУ-1", "Дефектоскоп ДУ-20М"},
+         2024y / November / 11,
+         0.04,
+         0.04,
+         0.2e-3,
+         10.0e6,
+         {"<фокусное расстояние в воде = 30 мм>", "<материал линзы = полистирол>",
+          "<диаметр пьезоэлемента = 20 мм>"},
+         6.0},
+    };
+    return list;
+}
+
+const char* PLUGIN_CALL textOf(std::int32_t, void* context) {
+    return static_cast<const std::string*>(context)->c_str();
+}
+const char* PLUGIN_CALL lineOf(std::int32_t index, void* context) {
+    return (*static_cast<const std::vector<std::string>*>(context))[static_cast<std::size_t>(index)]
+        .c_str();
+}
+
+template <typename Fn>
+bool bind(platform::Module module, Fn& fn, const char* name) {
+    fn = reinterpret_cast<Fn>(platform::findExport(module, name));
+    if (fn == nullptr) std::fprintf(stderr, "make_probes: probestore has no %s\n", name);
+    return fn != nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string output = argc > 1 ? argv[1] : "probes.dt";
+    platform::Module module = platform::loadLibrary("probestore.dll");
+    if (module == nullptr) {
+        std::fprintf(stderr, "make_probes: probestore.dll: %s\n",
+                     platform::lastErrorText().c_str());
+        return 1;
+    }
+    contracts::ProbeStoreApi api;
+    if (!bind(module, api.VidelitPamyatDlyaDatchikov, "VidelitPamyatDlyaDatchikov") ||
+        !bind(module, api.VibratDatchikPoIndeksu, "VibratDatchikPoIndeksu") ||
+        !bind(module, api.PoluchitVibranniyDatchik, "PoluchitVibranniyDatchik") ||
+        !bind(module, api.SozdatStroku, "SozdatStroku") ||
+        !bind(module, api.SozdatSpisok, "SozdatSpisok") ||
+        !bind(module, api.SohranitDatchik, "SohranitDatchik") ||
+        !bind(module, api.ZagruzitKolichestvoDatchikov, "ZagruzitKolichestvoDatchikov"))
+        return 1;
+
+    // The store appends; the sample file is rebuilt from nothing.
+    std::error_code ignored;
+    std::filesystem::remove(output, ignored);
+    const std::string fileName = platform::utf8ToCp1251(output);
+
+    const auto& list = probes();
+    const std::uint32_t count = static_cast<std::uint32_t>(list.size());
+    if (!api.VidelitPamyatDlyaDatchikov(count, kProbeRecordSize32)) return 1;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const Probe& p = list[i];
+        if (!api.VibratDatchikPoIndeksu(i)) return 1;
+        ProbeRecord* r = api.PoluchitVibranniyDatchik();
+        r->Piezoelementi = p.piezoelementi;
+        r->Fokusirovka = p.fokusirovka;
+        r->Otklonenie = p.otklonenie;
+        r->Skanirovanie = p.skanirovanie;
+        r->Cena = p.cena;
+        r->Data = dayNumber(p.data);
+        r->RKIP1 = p.rkip1;
+        r->RKIP2 = p.rkip2;
+        r->TP = p.tp;
+        r->OCHIP = p.ochip;
+        r->MU = p.mu;
+        r->MasshtabProstranstva = -3;  // the surfaces are given in millimetres
+        auto text = [&](Stroka& field, const std::string& utf8) {
+            const std::string value = platform::utf8ToCp1251(utf8);
+            api.SozdatStroku(&field, textOf, const_cast<std::string*>(&value));
+        };
+        auto lines = [&](Spisok& field, const std::vector<std::string>& utf8) {
+            std::vector<std::string> value;
+            for (const auto& line : utf8) value.push_back(platform::utf8ToCp1251(line));
+            api.SozdatSpisok(&field, lineOf, static_cast<std::uint32_t>(value.size()), &value);
+        };
+        lines(r->Obrabotka, p.obrabotka);
+        text(r->Proizvoditel, p.proizvoditel);
+        text(r->Model, p.model);
+        text(r->Nazvanie, p.nazvanie);
+        lines(r->Pribori, p.pribori);
+        lines(r->Parametri, p.parametri);
+        text(r->IFsP, "probe_surfaces.pv");
+        text(r->IIP, "Излучающая поверхность");
+        text(r->IIIP, "Индикатриса направленности");
+        text(r->IIPP, "Индикатриса приёма");
+        if (!api.SohranitDatchik(fileName.c_str())) {
+            std::fprintf(stderr, "make_probes: could not add probe %u to %s\n", i, output.c_str());
+            return 1;
+        }
+    }
+    const std::uint32_t written = api.ZagruzitKolichestvoDatchikov(fileName.c_str());
+    api.VidelitPamyatDlyaDatchikov(0, 0);
+    platform::freeLibrary(module);
+    std::printf("%s: %u probes\n", output.c_str(), written);
+    return written == count ? 0 : 1;
+}
