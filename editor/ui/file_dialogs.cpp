@@ -1,0 +1,58 @@
+#include "editor/ui/file_dialogs.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+#include "platform/cp1251.h"
+
+namespace ui {
+
+QString qtNameFilters(const QString& pipeFilter) {
+    const QStringList parts = pipeFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
+            filters << description;
+        else
+            filters << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+namespace {
+
+std::optional<QString> ask(QWidget* owner, const char* pipeFilter, const char* defaultExtension,
+                           QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(mode);
+    dialog.setNameFilter(qtNameFilters(QString::fromUtf8(pipeFilter)));
+    dialog.setDefaultSuffix(QString::fromUtf8(defaultExtension));
+    if (mode == QFileDialog::AcceptSave) {
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace
+
+std::optional<QString> askOpenFileName(QWidget* owner, const char* pipeFilter,
+                                       const char* defaultExtension) {
+    return ask(owner, pipeFilter, defaultExtension, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> askSaveFileName(QWidget* owner, const char* pipeFilter,
+                                       const char* defaultExtension) {
+    return ask(owner, pipeFilter, defaultExtension, QFileDialog::AcceptSave);
+}
+
+std::string toLibraryText(const QString& text) {
+    return platform::utf8ToCp1251(text.toStdString());
+}
+
+}  // namespace ui

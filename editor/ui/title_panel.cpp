@@ -1,0 +1,103 @@
+#include "editor/ui/title_panel.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QMouseEvent>
+
+namespace ui {
+
+QtTitleLabel::QtTitleLabel(QWidget* panel) : QLabel(panel) {
+    setObjectName(QStringLiteral("lbNazvanie"));
+}
+
+void QtTitleLabel::setCaption(const std::string& utf8) {
+    setText(QString::fromStdString(utf8));
+    if (autoSize_) adjustSize();
+}
+
+void QtTitleLabel::setBold() {
+    QFont f = font();
+    f.setBold(true);
+    f.setItalic(false);
+    f.setUnderline(false);
+    f.setStrikeOut(false);
+    setFont(f);
+    if (autoSize_) adjustSize();
+}
+
+void QtTitleLabel::setFontName(const std::string& name) {
+    QFont f = font();
+    f.setFamily(QString::fromStdString(name));
+    setFont(f);
+    if (autoSize_) adjustSize();
+}
+
+void QtTitleLabel::setCentred() {
+    setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+}
+
+void QtTitleLabel::setFontSize(int points) {
+    QFont f = font();
+    f.setPointSize(points);
+    setFont(f);
+    if (autoSize_) adjustSize();
+}
+
+void QtTitleLabel::setAutoSize(bool on) {
+    autoSize_ = on;
+    if (autoSize_) adjustSize();
+}
+
+void QtTitleLabel::setWordWrap(bool on) {
+    // The width stays what auto-sizing gave; the text wraps inside it.
+    const QSize size = QLabel::size();
+    QLabel::setWordWrap(on);
+    resize(size);
+}
+
+void QtTitleLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && click_)
+        click_();
+}
+
+QtTitlePanel::QtTitlePanel(QWidget* pnlGlavnaya, QFrame* pnlNazvanie, std::function<void()> onClick)
+    : QObject(pnlNazvanie),
+      glavnaya_(pnlGlavnaya),
+      nazvanie_(pnlNazvanie),
+      onClick_(std::move(onClick)) {
+    nazvanie_->setCursor(Qt::PointingHandCursor);
+    nazvanie_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    nazvanie_->setLineWidth(1);
+    nazvanie_->setContentsMargins(4, 4, 4, 4);
+    nazvanie_->installEventFilter(this);
+}
+
+void QtTitlePanel::setGlavnayaVisible(bool visible) {
+    glavnaya_->setVisible(visible);
+}
+
+void QtTitlePanel::setNazvanieVisible(bool visible) {
+    nazvanie_->setVisible(visible);
+    if (visible) nazvanie_->raise();
+}
+
+int QtTitlePanel::nazvanieWidth() const {
+    return nazvanie_->width();
+}
+
+title::TitleLabel& QtTitlePanel::createLabel() {
+    auto* label = new QtTitleLabel(nazvanie_);
+    labels_.push_back(label);
+    return *label;
+}
+
+bool QtTitlePanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == nazvanie_ && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && onClick_) onClick_();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace ui
