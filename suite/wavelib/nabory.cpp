@@ -95,6 +95,15 @@ bool NashNabor(const NaborVoln* nabor) {
     return gNabory.count(nabor) != 0;
 }
 
+std::uint32_t Mesto(const NaborVoln* nabor) {
+    std::lock_guard lock(gMutex);
+    const auto it = gNabory.find(nabor);
+    if (it == gNabory.end()) return 0;
+    const Hranilishe& h = *it->second;
+    if (nabor->luchi != h.luchi.data() || nabor->volny != h.volny.data()) return 0;
+    return static_cast<std::uint32_t>(std::min(h.luchi.size(), h.volny.size()));
+}
+
 void ZapomnitOshibku(const char* utf8) {
     const std::string tekst = platform::utf8ToCp1251(utf8 != nullptr ? utf8 : "");
     const std::size_t n = std::min(tekst.size(), sizeof(gOshibka) - 1);

@@ -18,6 +18,9 @@ bool UdalitNabor(NaborVoln* nabor);
 bool IzmenitRazmer(NaborVoln* nabor, std::uint32_t n);
 // True for a set made by SozdatNabor and not yet released.
 bool NashNabor(const NaborVoln* nabor);
+// How many elements the arrays of a set made by SozdatNabor hold (at least its count while it
+// still points at them); 0 for any other pointer.
+std::uint32_t Mesto(const NaborVoln* nabor);
 
 // The text of the last failure, UTF-8 in, kept as cp1251 in one buffer whose address never
 // changes; "" until the first failure.

@@ -5,6 +5,7 @@
 #include "platform/plugin.h"
 #include "suite/wavelib/granica.h"
 #include "suite/wavelib/nabory.h"
+#include "suite/wavelib/razmeshchenie.h"
 #include "suite/wavelib/wavelib_api.h"
 
 namespace wavelib {
@@ -68,6 +69,7 @@ const TablicaVolny10 kTablica{
 PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* tablica,
                                                               std::uint32_t razmer,
                                                               const char* imya) {
+    if (void* svoya = wavelib::ZaprositTablicuRazmeshcheniya(tablica, razmer, imya)) return svoya;
     if (tablica == nullptr || imya == nullptr || std::strcmp(imya, kImyaTablicy10) != 0) {
         return nullptr;
     }

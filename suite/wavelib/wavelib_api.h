@@ -21,6 +21,9 @@
 //
 // Sets made by entry 0 belong to wavelib and must be released by entry 1; entries 3 to 7 accept
 // caller-made sets too.
+//
+// The same request also hands out the placement table "Размещение наборов, версия 1.0" and the
+// storage table "Хранение наборов, версия 1.0" (suite/wavelib/razmeshchenie.h).
 #pragma once
 
 #include "wavelib2/volny.h"

@@ -1,0 +1,67 @@
+// Room for the elements of wave sets, and the placement and storage tables that wavelib offers to
+// programs (for RazmnozhitNabor and for their own use).
+//
+// Programs ask wavelib for the tables by name through its request export:
+//   "Размещение наборов, версия 1.0"  placement table, 6 cells:
+//       2 Sdvinut(target, source)   3 the shift record it reads
+//       4 Povernut(target, source)  5 the orientation record it reads
+//   "Хранение наборов, версия 1.0"    storage table, 5 entries:
+//       0 MestoNabora(set) -> uint32  room of the set, in elements
+//       3 reserve(set, n, keep) -> boolean   4 release(set)
+// Cells not listed are null. The two parameter records are one pair per process: every table
+// handed out points at the same records, and a set of tables serves one thread at a time.
+//
+// Room is given in one of three ways: a set made by wavelib's entry 0 is resized by wavelib's own
+// storage; any other set gets arrays that this storage owns until the set's room is released; a
+// set whose arrays this storage did not give is never freed here (its room counts as its element
+// count, and growing it moves the elements into arrays of this storage).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/plugin.h"
+#include "wavelib2/tablicy_razmeshcheniya.h"
+#include "wavelib2/volny.h"
+
+namespace wavelib {
+
+// "Размещение наборов, версия 1.0" and "Хранение наборов, версия 1.0" in cp1251.
+inline constexpr char kImyaTablicyRazmeshcheniya[] =
+    "\xD0\xE0\xE7\xEC\xE5\xF9\xE5\xED\xE8\xE5 \xED\xE0\xE1\xEE\xF0\xEE\xE2, "
+    "\xE2\xE5\xF0\xF1\xE8\xFF 1.0";
+inline constexpr char kImyaTablicyHraneniya[] =
+    "\xD5\xF0\xE0\xED\xE5\xED\xE8\xE5 \xED\xE0\xE1\xEE\xF0\xEE\xE2, \xE2\xE5\xF0\xF1\xE8\xFF 1.0";
+
+// The most elements one set may be given room for.
+inline constexpr std::uint32_t kNaibolsheeMesto = 1u << 24;
+
+// Room of a set in elements (at least its element count).
+std::uint32_t MestoNabora(const NaborVoln* nabor);
+// Room for n elements. With `sohranit` the first elements stay (as many as fit) and the count is
+// cut to the room; without it the set becomes empty. False when out of memory or n is above
+// kNaibolsheeMesto; the set is then unchanged.
+bool ZarezervirovatMesto(NaborVoln* nabor, std::uint32_t n, bool sohranit);
+// Room for at least n elements, keeping every element; grows geometrically so that repeated
+// appends cost amortised constant time per element.
+bool ObespechitMesto(NaborVoln* nabor, std::uint32_t n);
+// Gives the room back: the set is left with no arrays and a count of 0. Arrays that this storage
+// did not give stay untouched.
+void OsvoboditMesto(NaborVoln* nabor);
+
+// The placement operations and the records they read.
+ZapisSdviga& ZapisSdvigaTablicy();
+ZapisOrientacii& ZapisOrientaciiTablicy();
+// With a flag byte other than 0 the target first takes the source's elements, media and source
+// point; then its ray origins and source point move by (second point - first point).
+BoolByte PLUGIN_CALL Sdvinut(NaborVoln* cel, NaborVoln* istochnik);
+// The target first takes the source's elements, media and source point when it is another set;
+// then the rotation that turns +z onto the record's vector (reversed with option 3) is applied to
+// the directions and edge vectors (option 2) and to the ray origins and source point about the
+// record's point (option 1). False for a zero vector.
+BoolByte PLUGIN_CALL Povernut(NaborVoln* cel, NaborVoln* istochnik);
+
+// Fills the table named `imya` when it is one of the two above and `razmer` (bytes) has room for
+// it; returns `tablica`, or null for any other name.
+void* ZaprositTablicuRazmeshcheniya(TableCell* tablica, std::uint32_t razmer, const char* imya);
+
+}  // namespace wavelib

@@ -1,0 +1,10 @@
+// The coefficient step of the interface operation, reachable on its own for the programs that
+// link the operations directly.
+#pragma once
+
+#include "wavelib2/volny.h"
+
+// Applies the reflection and transmission coefficients and the phase rule to the waves of the
+// reflected set R and the transmitted set T, element by element, for the incident rays of I that
+// reached the interface.
+void PrimenitKoefficienty(NaborVoln* r, NaborVoln* t, const NaborVoln* i);
