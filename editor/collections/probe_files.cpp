@@ -84,7 +84,10 @@ void ProbeFileCommands::miZagruzitClick() {
         dialog.bnVidelitVseClick();
         dialog.setFocusedPosition(0);
 
-        bool confirmed = true;
+        // A file that gives no record (empty, damaged, or not a probe file at all) offers
+        // nothing to choose: the collection is kept instead of being replaced by nothing, so
+        // that unsaved probes are not lost to a failed read.
+        bool confirmed = n > 0;
         if (n > 1) {
             dialog.setLoadMode(true);
             confirmed = ui_.runSelectionDialog(dialog) == kMrVibrat;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "fake_probe_store.h"
@@ -173,6 +174,19 @@ TEST_F(ProbeFilesTest, LoadingChosenLinesReplacesTheCollectionInFileOrder) {
         EXPECT_EQ(selection.currentIndex, 1u) << "previous index " << previous;
         EXPECT_EQ(currentSlot(), 1);
     }
+}
+
+TEST_F(ProbeFilesTest, FileWithoutRecordsKeepsTheCollection) {
+    collection(3, 2);
+    ui.fileName = "missing.dt";  // the store reports 0 records
+    commands.miZagruzitClick();
+    EXPECT_EQ(ui.dialogsRun, 0);
+    EXPECT_EQ(slotIds(), (std::vector<std::string>{"p0", "p1", "p2"}));
+    EXPECT_EQ(selection.probeCount, 3u);
+    EXPECT_EQ(currentSlot(), 2);
+    EXPECT_EQ(std::count_if(store.log.begin(), store.log.end(),
+                            [](const std::string& c) { return c.rfind("Videlit", 0) == 0; }),
+              0);
 }
 
 TEST_F(ProbeFilesTest, UnreadableRecordCanStillBeChosen) {
