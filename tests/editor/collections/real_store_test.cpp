@@ -1,0 +1,109 @@
+// The probe file commands against the probe store library beside the test program: probes
+// written to a real probe file, a chosen subset loaded back, and an emptied collection.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+#include "editor/biblioteki/biblioteki.h"
+#include "editor/collections/probe_files.h"
+#include "platform/cp1251.h"
+
+namespace {
+
+struct NoBoxes : biblioteki::MessageBoxes {
+    std::vector<std::string> texts;
+    void show(const std::string&, const std::string& text) override { texts.push_back(text); }
+};
+
+struct NoPage : probe::ActivePage {
+    void storeActivePage() override {}
+    void loadActivePage() override {}
+};
+
+struct ScriptedUi : collections::ProbeFileUi {
+    std::string fileName;
+    std::function<int(collections::ViborModel&)> user;
+    std::vector<std::string> lines;
+    std::optional<std::string> askSaveFileName() override { return fileName; }
+    std::optional<std::string> askOpenFileName() override { return fileName; }
+    void showMessage(const std::string& text, const std::string&) override {
+        ADD_FAILURE() << text;
+    }
+    int runSelectionDialog(collections::ViborModel& d) override {
+        lines.clear();
+        for (std::size_t p = 0; p < d.lineCount(); ++p) lines.push_back(d.line(p));
+        return user(d);
+    }
+};
+
+const char* PLUGIN_CALL giveText(std::int32_t, void* context) {
+    return static_cast<const std::string*>(context)->c_str();
+}
+
+std::string text(const Stroka& s) {
+    return s.tekst ? platform::cp1251ToUtf8(s.tekst) : std::string();
+}
+
+TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {
+    NoBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    ASSERT_TRUE(loader.ZagruzitBiblioteki(biblioteki::kProbeStore))
+        << (boxes.texts.empty() ? "" : boxes.texts[0]);
+    const contracts::ProbeStoreApi& store = loader.probeStore();
+
+    probe::ProbeSelection selection;
+    ASSERT_TRUE(store.VidelitPamyatDlyaDatchikov(3, kProbeRecordSize32));
+    selection.probeCount = 3;
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(store.VibratDatchikPoIndeksu(i));
+        ProbeRecord* r = store.PoluchitVibranniyDatchik();
+        std::string maker = platform::utf8ToCp1251("Изготовитель " + std::to_string(i));
+        std::string model = "M" + std::to_string(i);
+        store.SozdatStroku(&r->Proizvoditel, giveText, &maker);
+        store.SozdatStroku(&r->Model, giveText, &model);
+    }
+    selection.currentIndex = 2;
+
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("coll_real_store_" + std::to_string(::getpid()) + ".dt");
+    std::filesystem::remove(path);
+    NoPage page;
+    ScriptedUi ui;
+    ui.fileName = path.string();
+    collections::ProbeFileCommands commands(store, selection, page, ui);
+
+    commands.miSohranitClick();
+    EXPECT_EQ(store.ZagruzitKolichestvoDatchikov(ui.fileName.c_str()), 3u);
+    ASSERT_NE(selection.current, nullptr);
+    EXPECT_EQ(text(selection.current->Model), "M2");
+
+    ui.user = [](collections::ViborModel& d) {
+        d.setSelected(1, false);
+        return collections::kMrVibrat;
+    };
+    commands.miZagruzitClick();
+    EXPECT_EQ(ui.lines,
+              (std::vector<std::string>{"0: Изготовитель 0 M0 ()", "1: Изготовитель 1 M1 ()",
+                                        "2: Изготовитель 2 M2 ()"}));
+    EXPECT_EQ(selection.probeCount, 2u);
+    EXPECT_EQ(selection.currentIndex, 1u);
+    ASSERT_NE(selection.current, nullptr);
+    EXPECT_EQ(text(selection.current->Model), "M2");
+
+    ui.user = [](collections::ViborModel& d) {
+        for (std::size_t p = 0; p < d.lineCount(); ++p) d.setSelected(p, false);
+        return collections::kMrVibrat;
+    };
+    commands.miZagruzitClick();
+    EXPECT_EQ(selection.probeCount, 0u);
+    EXPECT_EQ(selection.currentIndex, 0xFFFFFFFFu);
+    EXPECT_EQ(selection.current, nullptr);
+
+    loader.VigruzitBiblioteki(biblioteki::kAllSlots);
+    std::filesystem::remove(path);
+}
+
+}  // namespace
