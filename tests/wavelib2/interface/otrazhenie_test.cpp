@@ -1,0 +1,252 @@
+// Reflection and transmission at an interface: the coefficient step on its own, and the whole
+// operation against a scripted wavelib.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "tests/wavelib2/interface/skript_wavelib.h"
+#include "tests/wavelib2/nabor_test_util.h"
+#include "wavelib2/otrazhenie.h"
+
+using ::testing::ElementsAre;
+
+namespace {
+
+Sreda SozdatSredu(double skorost, double plotnost) {
+    Sreda s{};
+    s.skorost = skorost;
+    s.plotnost = plotnost;
+    return s;
+}
+
+const Sreda kVoda = SozdatSredu(1480.0, 1000.0);
+const Sreda kStal = SozdatSredu(5900.0, 7800.0);
+
+double Impedans(const Sreda& s) {
+    return s.plotnost * s.skorost;
+}
+
+// One element met at an interface from medium `iz` into medium `v`.
+struct Vstrecha {
+    TestNabor r{1}, t{1}, i{1};
+    Vstrecha(const Sreda& iz, const Sreda& v, double c1, double c2,
+             std::uint32_t flagi = kLuchDoshel) {
+        r.nabor.sreda = iz;
+        t.nabor.sreda = v;
+        i.luchi[0].flagi = flagi;
+        for (Volna* w : {&r.volny[0], &t.volny[0]}) {
+            w->cosPadeniya = c1;
+            w->cosPrelomleniya = c2;
+            w->amplituda = 2.0;
+            w->energiya = 4.0;
+            w->faza = 0.5;
+        }
+    }
+    void Primenit() { PrimenitKoefficienty(&r.nabor, &t.nabor, &i.nabor); }
+    const Volna& wR() const { return r.volny[0]; }
+    const Volna& wT() const { return t.volny[0]; }
+};
+
+TEST(CoefficientTest, NormalIncidenceUsesTheImpedancesOfBothMedia) {
+    Vstrecha v(kVoda, kStal, 1.0, 1.0);
+    v.Primenit();
+    const double z1 = Impedans(kVoda), z2 = Impedans(kStal);
+    const double r = std::fabs((z2 - z1) / (z2 + z1));
+    const double t = std::sqrt(1.0 - r * r);
+    EXPECT_DOUBLE_EQ(v.wR().amplituda, 2.0 * r);
+    EXPECT_DOUBLE_EQ(v.wR().energiya, 4.0 * r * r);
+    EXPECT_DOUBLE_EQ(v.wT().amplituda, 2.0 * t);
+    EXPECT_DOUBLE_EQ(v.wT().energiya, 4.0 * t * t);
+
+    Vstrecha ravnye(kVoda, kVoda, 1.0, 1.0);
+    ravnye.Primenit();
+    EXPECT_EQ(ravnye.wR().amplituda, 0.0);
+    EXPECT_EQ(ravnye.wR().energiya, 0.0);
+    EXPECT_EQ(ravnye.wT().amplituda, 2.0);
+    EXPECT_EQ(ravnye.wT().energiya, 4.0);
+}
+
+TEST(CoefficientTest, ReflectedPhaseTurnsToPiMinusPhaseOnlyFromHigherToLowerImpedance) {
+    Vstrecha vniz(kStal, kVoda, 1.0, 1.0);
+    vniz.Primenit();
+    EXPECT_DOUBLE_EQ(vniz.wR().faza, std::numbers::pi - 0.5);
+    EXPECT_EQ(vniz.wT().faza, 0.5);
+
+    Vstrecha vverh(kVoda, kStal, 1.0, 1.0);
+    vverh.Primenit();
+    EXPECT_EQ(vverh.wR().faza, 0.5);
+    EXPECT_EQ(vverh.wT().faza, 0.5);
+}
+
+TEST(CoefficientTest, PhaseOnlyFlagKeepsAmplitudesAndEnergiesButStillAppliesThePhaseRule) {
+    Vstrecha v(kStal, kVoda, 1.0, 1.0, kLuchDoshel | kLuchTolkoFaza);
+    v.Primenit();
+    EXPECT_EQ(v.wR().amplituda, 2.0);
+    EXPECT_EQ(v.wR().energiya, 4.0);
+    EXPECT_EQ(v.wT().amplituda, 2.0);
+    EXPECT_EQ(v.wT().energiya, 4.0);
+    EXPECT_DOUBLE_EQ(v.wR().faza, std::numbers::pi - 0.5);
+}
+
+TEST(CoefficientTest, ElementThatDidNotReachTheInterfaceIsLeftAsItIs) {
+    Vstrecha v(kStal, kVoda, 0.7, 0.3, kLuchTolkoFaza | kLuchUdalit);
+    const Volna doR = v.wR(), doT = v.wT();
+    v.Primenit();
+    EXPECT_EQ(std::memcmp(&doR, &v.wR(), sizeof(Volna)), 0);
+    EXPECT_EQ(std::memcmp(&doT, &v.wT(), sizeof(Volna)), 0);
+}
+
+TEST(CoefficientTest, WithoutATransmittedRayEverythingIsReflected) {
+    // Water into steel at 30 degrees is beyond the critical angle.
+    Vstrecha v(kVoda, kStal, std::cos(std::numbers::pi / 6), 0.0);
+    v.t.luchi[0].flagi = kLuchUdalit;
+    v.Primenit();
+    EXPECT_EQ(v.wR().amplituda, 2.0);
+    EXPECT_EQ(v.wR().energiya, 4.0);
+    EXPECT_EQ(v.wT().energiya, 0.0);
+}
+
+// Over many media and angles: the oblique coefficient is the pressure reflection coefficient
+// (Z2 cos1 - Z1 cos2) / (Z2 cos1 + Z1 cos2), and what is reflected and transmitted balances.
+TEST(CoefficientTest, ObliqueCoefficientsBalanceTheEnergyOverManyAnglesAndMedia) {
+    const Sreda sredy[] = {kVoda,
+                           kStal,
+                           SozdatSredu(2730.0, 1180.0),
+                           SozdatSredu(343.0, 1.2),
+                           SozdatSredu(6320.0, 2700.0),
+                           SozdatSredu(1480.0, 7800.0)};
+    int provereno = 0;
+    for (const Sreda& iz : sredy) {
+        for (const Sreda& v : sredy) {
+            for (int gradusov = 0; gradusov < 90; ++gradusov) {
+                const double ugol = gradusov * std::numbers::pi / 180.0;
+                const double c1 = gradusov == 0 ? 1.0 : std::cos(ugol);
+                const double sin2 = std::sin(ugol) * v.skorost / iz.skorost;
+                if (sin2 >= 1.0) continue;  // no transmitted ray
+                const double c2 = gradusov == 0 ? 1.0 : std::sqrt(1.0 - sin2 * sin2);
+                Vstrecha vs(iz, v, c1, c2);
+                vs.Primenit();
+                const double r = vs.wR().amplituda / 2.0;
+                const double t = vs.wT().amplituda / 2.0;
+                const double z1 = Impedans(iz), z2 = Impedans(v);
+                EXPECT_NEAR(r, std::fabs((z2 * c1 - z1 * c2) / (z2 * c1 + z1 * c2)), 1e-9)
+                    << gradusov;
+                EXPECT_NEAR(r * r + t * t * c2 / c1, 1.0, 1e-12) << gradusov;
+                EXPECT_NEAR(vs.wR().energiya, 4.0 * r * r, 1e-12);
+                EXPECT_NEAR(vs.wT().energiya, 4.0 * t * t, 1e-12);
+                ++provereno;
+            }
+        }
+    }
+    EXPECT_GT(provereno, 1000);
+}
+
+// The whole operation: S separates water (first side) from steel; I travels in water.
+class InterfaceTest : public ::testing::Test {
+  protected:
+    static constexpr double kPorog = 1e-3;
+    static constexpr std::uint64_t kP = 0x0102030405060708ull;
+
+    TestNabor r{4}, t{4}, s{0}, i{4};
+
+    void SetUp() override {
+        SkriptWavelib::Podklyuchit();
+        s.nabor.sreda = kVoda;
+        s.nabor.sreda2 = kStal;
+        s.nabor.dlinaOtscheta = 4.0;
+        i.nabor.sreda = kVoda;
+        for (auto& w : i.volny) {
+            w.amplituda = 1.0;
+            w.energiya = 1.0;
+            w.dlinaShaga = 2.0;
+            w.cosPadeniya = w.cosPrelomleniya = 1.0;
+        }
+        for (auto& l : i.luchi) l.flagi = kLuchDoshel;
+        i.luchi[1].flagi = 0;  // misses the interface
+        i.volny[1].dlinaShaga = 0.0;
+        i.volny[2].cosPadeniya = 0.1;  // too grazing
+        i.volny[2].cosPrelomleniya = 0.5;
+        i.volny[3].energiya = 1e-6;  // too weak
+        r.nabor.chislo = t.nabor.chislo = 0;
+    }
+    bool Vyzvat(NaborVoln* nabor = nullptr) {
+        const double porog = kPorog;
+        return isTrue(
+            OtrazitIPrelomit(&r.nabor, &t.nabor, &s.nabor, nabor ? nabor : &i.nabor, &kP, &porog));
+    }
+};
+
+TEST_F(InterfaceTest, SplitKeepsTheWavesThatReachedTheInterfaceAndPassTheThresholds) {
+    ASSERT_TRUE(Vyzvat());
+    EXPECT_EQ(SkriptWavelib::parametr, kP);
+    EXPECT_DOUBLE_EQ(SkriptWavelib::otnoshenie, 1480.0 / 5900.0);
+
+    EXPECT_THAT(r.tags(), ElementsAre(0));
+    EXPECT_THAT(t.tags(), ElementsAre(0));
+    EXPECT_THAT(i.tags(), ElementsAre(1));
+    EXPECT_EQ(r.nabor.chisloVoln, 1u);
+    EXPECT_EQ(t.nabor.chisloVoln, 1u);
+    EXPECT_EQ(i.nabor.chisloVoln, 1u);
+
+    const double z1 = Impedans(kVoda), z2 = Impedans(kStal);
+    const double koefR = (z2 - z1) / (z2 + z1);
+    EXPECT_DOUBLE_EQ(r.volny[0].energiya, koefR * koefR);
+    EXPECT_DOUBLE_EQ(t.volny[0].energiya, 1.0 - koefR * koefR);
+    EXPECT_EQ(std::memcmp(&r.nabor.sreda, &kVoda, sizeof(Sreda)), 0);
+    EXPECT_EQ(std::memcmp(&t.nabor.sreda, &kStal, sizeof(Sreda)), 0);
+
+    // The last step up to the interface (2) in water, then a quarter reference length away.
+    ASSERT_EQ(SkriptWavelib::shagi.size(), 2u);
+    EXPECT_EQ(SkriptWavelib::shagi[0], std::make_pair(&r.nabor, 1.0));
+    EXPECT_EQ(SkriptWavelib::shagi[1], std::make_pair(&t.nabor, 1.0));
+    EXPECT_DOUBLE_EQ(r.volny[0].put, 3.0);
+    EXPECT_DOUBLE_EQ(r.volny[0].vremya1, 3.0 / 1480.0);
+    EXPECT_DOUBLE_EQ(t.volny[0].vremya1, 2.0 / 1480.0 + 1.0 / 5900.0);
+    EXPECT_EQ(i.volny[0].put, 0.0);  // the element that stays took no step
+}
+
+TEST_F(InterfaceTest, IncidentSetOnTheSecondSideTransmitsIntoTheFirst) {
+    i.nabor.sreda = kStal;
+    ASSERT_TRUE(Vyzvat());
+    EXPECT_DOUBLE_EQ(SkriptWavelib::otnoshenie, 5900.0 / 1480.0);
+    EXPECT_EQ(std::memcmp(&r.nabor.sreda, &kStal, sizeof(Sreda)), 0);
+    EXPECT_EQ(std::memcmp(&t.nabor.sreda, &kVoda, sizeof(Sreda)), 0);
+}
+
+TEST_F(InterfaceTest, MediumOnNeitherSideFailsWithoutCallingWavelib) {
+    i.nabor.sreda.skorost = 1481.0;  // the density matches the water, the speed does not
+    const std::vector<Volna> do_ = i.volny;
+    EXPECT_FALSE(Vyzvat());
+    EXPECT_EQ(SkriptWavelib::vyzovov4, 0);
+    EXPECT_EQ(SkriptWavelib::vyzovov5, 0);
+    EXPECT_EQ(std::memcmp(do_.data(), i.volny.data(), do_.size() * sizeof(Volna)), 0);
+    EXPECT_EQ(i.nabor.chislo, 4u);
+}
+
+TEST_F(InterfaceTest, FailureOfEitherWavelibEntryStopsBeforeAnyWaveIsTouched) {
+    SkriptWavelib::rezultat4 = false;
+    EXPECT_FALSE(Vyzvat());
+    EXPECT_EQ(SkriptWavelib::vyzovov5, 0);
+
+    SkriptWavelib::rezultat4 = true;
+    SkriptWavelib::rezultat5 = false;
+    EXPECT_FALSE(Vyzvat());
+    EXPECT_EQ(SkriptWavelib::vyzovov5, 1);
+    EXPECT_EQ(i.volny[0].put, 0.0);
+    EXPECT_EQ(r.volny[0].energiya, 0.0);
+    EXPECT_EQ(i.nabor.chislo, 4u);
+}
+
+TEST_F(InterfaceTest, MissingArgumentsAndSharedSetsAreRefused) {
+    const double porog = 0.0;
+    EXPECT_FALSE(OtrazitIPrelomit(&r.nabor, &t.nabor, &s.nabor, &i.nabor, &kP, nullptr));
+    EXPECT_FALSE(OtrazitIPrelomit(&r.nabor, &t.nabor, &s.nabor, &i.nabor, nullptr, &porog));
+    EXPECT_FALSE(OtrazitIPrelomit(&r.nabor, &r.nabor, &s.nabor, &i.nabor, &kP, &porog));
+    EXPECT_FALSE(OtrazitIPrelomit(&i.nabor, &t.nabor, &s.nabor, &i.nabor, &kP, &porog));
+    EXPECT_EQ(SkriptWavelib::vyzovov4, 0);
+}
+
+}  // namespace
