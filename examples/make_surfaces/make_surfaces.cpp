@@ -3,8 +3,8 @@
 //   make_surfaces [output.pv]        (default: probe_surfaces.pv)
 //
 // The surfaces are given in millimetres (the probe's scale "1 мм' = 1 м   ( / 10^3 )"):
-//   "Излучающая поверхность"                 a concave spherical cap: radius of curvature 40 mm,
-//                                            aperture 20 mm, focusing towards +z;
+//   "Излучающая поверхность"                 a concave spherical cap: radius of curvature 25 mm,
+//                                            aperture 24 mm, focusing towards +z;
 //   "Индикатриса направленности"             the directivity pattern r(θ, φ) of a circular piston
 //                                            with ka = 10, drawn with a radius of 20 mm;
 //   "Индикатриса приёма"                     the reception pattern of the same element at a lower
@@ -73,8 +73,8 @@ Point spherical(double r, double theta, double phi) {
 }
 
 Surface radiatingCap() {
-    constexpr double R = 40.0;  // radius of curvature
-    constexpr double a = 10.0;  // aperture radius
+    constexpr double R = 25.0;  // radius of curvature
+    constexpr double a = 12.0;  // aperture radius
     return polarGrid("Излучающая поверхность", 12, 48, [](double u, double v) {
         const double rho = a * u;
         return Point{rho * std::cos(v), rho * std::sin(v), R - std::sqrt(R * R - rho * rho)};

@@ -18,6 +18,9 @@ using surfaces::SurfaceRecord;
 // Most surfaces one showing takes.
 constexpr std::uint32_t kMaxSurfaces = 65536;
 constexpr double kMaxPitch = 1.55;  // just short of straight up or down
+// Unit direction towards the light in view space: from the upper left, in front. Faces are lit
+// from both sides.
+constexpr Vec3 kLight{-0.4082482904638631, 0.5443310539518174, 0.7302967433402214};
 
 bool readableSet(const SurfaceSetDescriptor* set) {
     if (set == nullptr || set->kolichestvo > kMaxSurfaces) return false;
@@ -209,7 +212,10 @@ Frame Scene::frame(int width, int height, std::uint32_t flags) const {
                 const Vec3 w{c.x - a.x, c.y - a.y, c.z - a.z};
                 const Vec3 n{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
                 const double length = std::hypot(n.x, n.y, n.z);
-                const double light = length > 0 ? 0.25 + 0.75 * std::abs(n.z) / length : 0.6;
+                const double facing =
+                    length > 0 ? std::abs(n.x * kLight.x + n.y * kLight.y + n.z * kLight.z) / length
+                               : 0.5;
+                const double light = 0.25 + 0.75 * facing;
                 f.faces.push_back(
                     {{screen(a), screen(b), screen(c)}, (a.z + b.z + c.z) / 3, light, mi});
             }

@@ -129,10 +129,13 @@ void OknoPoverhnostey::paintEvent(QPaintEvent*) {
         y += metrics.height() + 2;
     }
     p.setPen(kText);
-    QString hint = QString::fromUtf8(
-        "Поворот: перетаскивание мышью; масштаб: колесо; исходный вид: двойной щелчок");
-    if (scale_) hint += QString::fromUtf8("   Масштаб: ") + scaleText(*scale_);
-    p.drawText(QPointF(10, height() - 10), hint);
+    int bottom = height() - 10;
+    p.drawText(QPointF(10, bottom),
+               QString::fromUtf8("Поворот: мышь; масштаб: колесо; исходный вид: двойной щелчок"));
+    if (scale_) {
+        bottom -= metrics.height() + 2;
+        p.drawText(QPointF(10, bottom), QString::fromUtf8("Масштаб: ") + scaleText(*scale_));
+    }
 }
 
 void OknoPoverhnostey::mousePressEvent(QMouseEvent* event) {

@@ -1,0 +1,175 @@
+// The visualizer's scene without a window: what it copies from a surface set, how it orders
+// records by depth, and what a frame holds for each display flag.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "suite/surfstore/surface_record.h"
+#include "suite/surfview1/scene.h"
+
+namespace {
+
+using contracts::SurfaceSetDescriptor;
+using surfaces::SurfaceRecord;
+using namespace surfview;
+
+// Records with storage of their own, as the keeper would hand them out.
+struct Records {
+    std::vector<SurfaceRecord> records;
+    std::vector<std::vector<double>> vertices;
+    std::vector<std::vector<std::uint32_t>> triangles;
+
+    SurfaceRecord& add(const char* name, std::vector<double> v, std::vector<std::uint32_t> t) {
+        vertices.push_back(std::move(v));
+        triangles.push_back(std::move(t));
+        SurfaceRecord r{};
+        r.signatura = surfaces::kSurfaceRecordSignature;
+        r.vershin = static_cast<std::uint32_t>(vertices.back().size() / 3);
+        r.treugolnikov = static_cast<std::uint32_t>(triangles.back().size() / 3);
+        r.parametr1 = static_cast<std::int32_t>(r.vershin);
+        r.parametr2 = r.treugolnikov;
+        std::strncpy(r.imya, name, surfaces::kMaxNameLength);
+        records.push_back(r);
+        return records.back();
+    }
+    SurfaceSetDescriptor descriptor() {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            records[i].vershini = vertices[i].empty() ? nullptr : vertices[i].data();
+            records[i].treugolniki = triangles[i].empty() ? nullptr : triangles[i].data();
+        }
+        return {records.data(), static_cast<std::uint32_t>(records.size()), sizeof(SurfaceRecord)};
+    }
+};
+
+std::vector<double> triangleAt(double z) {
+    return {0, 0, z, 1, 0, z, 0, 1, z};
+}
+
+TEST(SceneTest, CopiesOnlyWhatCanBeReadSafely) {
+    std::vector<Mesh> meshes(1);
+    EXPECT_FALSE(copySurfaces(nullptr, meshes));
+    SurfaceSetDescriptor bad{nullptr, 1, sizeof(SurfaceRecord)};
+    EXPECT_FALSE(copySurfaces(&bad, meshes));
+    Records rs;
+    rs.add("a", triangleAt(0), {0, 1, 2});
+    SurfaceSetDescriptor small = rs.descriptor();
+    small.razmer = sizeof(SurfaceRecord) - 8;
+    EXPECT_FALSE(copySurfaces(&small, meshes));
+    EXPECT_EQ(meshes.size(), 1u);  // untouched by a refused set
+
+    Records set;
+    set.add(platform::utf8ToCp1251("Излучающая поверхность").c_str(), triangleAt(0),
+            {0, 1, 2, 0, 1, 3, 2, 2, 2});
+    set.add("unsigned", triangleAt(1), {0, 1, 2}).signatura = 0;
+    set.add("overfull", triangleAt(1), {0, 1, 2}).parametr2 = 0;
+    std::vector<double> withNan = triangleAt(2);
+    withNan.insert(withNan.end(), {std::numeric_limits<double>::quiet_NaN(), 0, 0});
+    set.add("nan", withNan, {0, 1, 2, 0, 1, 3}).priznak = 1;
+    SurfaceSetDescriptor d = set.descriptor();
+    ASSERT_TRUE(copySurfaces(&d, meshes));
+    ASSERT_EQ(meshes.size(), 2u);
+    EXPECT_EQ(meshes[0].name, "Излучающая поверхность");
+    EXPECT_EQ(meshes[0].triangles.size(), 2u);  // the one naming vertex 3 of 3 is dropped
+    EXPECT_FALSE(meshes[0].marked);
+    EXPECT_EQ(meshes[1].name, "nan");
+    EXPECT_TRUE(meshes[1].marked);
+    EXPECT_EQ(meshes[1].triangles.size(), 1u);  // the one using the NaN vertex is dropped
+}
+
+TEST(SceneTest, DepthSortMovesWholeRecords) {
+    Records set;
+    set.add("middle", triangleAt(0), {0, 1, 2});
+    set.add("empty", {}, {});
+    set.add("near", {0, -10, 0}, {});
+    set.add("far", {0, 10, 0}, {});
+    SurfaceSetDescriptor d = set.descriptor();
+    // Looking along +y (yaw 0, pitch 0), larger y is farther away.
+    ASSERT_TRUE(sortByDepth(&d, 0, 0, 1));
+    auto names = [&set] {
+        std::vector<std::string> n;
+        for (const auto& r : set.records) n.emplace_back(r.imya);
+        return n;
+    };
+    EXPECT_EQ(names(), (std::vector<std::string>{"far", "middle", "near", "empty"}));
+    EXPECT_EQ(set.records[0].vershini[1], 10);  // geometry travelled with its name
+    ASSERT_TRUE(sortByDepth(&d, 0, 0, -1));
+    EXPECT_EQ(names(), (std::vector<std::string>{"near", "middle", "far", "empty"}));
+    EXPECT_FALSE(sortByDepth(nullptr, 0, 0, 1));
+}
+
+TEST(SceneTest, FlagsChooseFacesEdgesPointsAndAxes) {
+    Records set;
+    set.add("surface", {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 1, 2, 0, 1, 3, 0, 2, 3});
+    set.add("line", {0, 0, 0, 1, 1, 1, 2, 0, 0}, {});
+    SurfaceSetDescriptor d = set.descriptor();
+    std::vector<Mesh> meshes;
+    ASSERT_TRUE(copySurfaces(&d, meshes));
+    Scene scene;
+    scene.setMeshes(meshes);
+
+    const Frame shaded = scene.frame(400, 300, 0x1004);
+    EXPECT_TRUE(shaded.fillFaces);
+    EXPECT_FALSE(shaded.faceEdges);
+    EXPECT_EQ(shaded.faces.size(), 3u);
+    EXPECT_EQ(shaded.lines.size(), 2u);   // a surface without triangles is always its line
+    EXPECT_EQ(shaded.points.size(), 3u);  // and its vertices
+    EXPECT_EQ(shaded.axes.size(), 3u);
+    for (std::size_t i = 1; i < shaded.faces.size(); ++i) {
+        EXPECT_LE(shaded.faces[i - 1].depth, shaded.faces[i].depth);  // far to near
+    }
+    for (const auto& f : shaded.faces) {
+        EXPECT_GE(f.light, 0.25);
+        EXPECT_LE(f.light, 1.0);
+    }
+
+    const Frame all = scene.frame(400, 300, 0x1007);
+    EXPECT_TRUE(all.fillFaces);
+    EXPECT_TRUE(all.faceEdges);
+    EXPECT_EQ(all.points.size(), 4u + 3u);
+
+    const Frame nothingAsked = scene.frame(400, 300, 0);
+    EXPECT_TRUE(nothingAsked.faceEdges);  // something stays visible
+    EXPECT_TRUE(nothingAsked.axes.empty());
+}
+
+TEST(SceneTest, PictureIsCentredAndFollowsZoomAndRotation) {
+    Records set;
+    set.add("a", {10, 10, 10, 12, 10, 10, 10, 12, 10, 10, 10, 12}, {0, 1, 2});
+    SurfaceSetDescriptor d = set.descriptor();
+    std::vector<Mesh> meshes;
+    ASSERT_TRUE(copySurfaces(&d, meshes));
+    Scene scene;
+    scene.setMeshes(meshes);
+    auto extent = [&scene] {
+        const Frame f = scene.frame(400, 400, kFlagPoints);
+        double lo = 1e9, hi = -1e9;
+        for (const auto& [p, mesh] : f.points) {
+            EXPECT_GE(p.x, 0);
+            EXPECT_LE(p.x, 400);
+            EXPECT_GE(p.y, 0);
+            EXPECT_LE(p.y, 400);
+            lo = std::min(lo, p.x);
+            hi = std::max(hi, p.x);
+        }
+        return hi - lo;
+    };
+    const double base = extent();
+    EXPECT_GT(base, 50);  // fitted to the window, not a speck
+    scene.zoom(120);
+    EXPECT_NEAR(extent(), base * 1.15, 1e-6);
+    scene.zoom(-100000);
+    EXPECT_GT(scene.zoomFactor(), 0);
+    scene.resetView();
+    const Frame before = scene.frame(400, 400, kFlagPoints);
+    scene.rotate(100, 0);
+    const Frame after = scene.frame(400, 400, kFlagPoints);
+    EXPECT_NE(before.points[1].first.x, after.points[1].first.x);
+    scene.rotate(0, 100000);
+    EXPECT_LT(scene.pitch(), 1.571);
+}
+
+}  // namespace
