@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,8 +24,9 @@ using testing_support::Box;
 // box with OK and, when asked to, chooses "Выход" once the main window is up.
 class DrivingPlatform : public testing_support::FolderPlatform {
   public:
-    DrivingPlatform(const std::string& folder, bool exitByMenu)
-        : FolderPlatform(std::string(LOADER_FIXTURE_DIR) + "/" + folder), exitByMenu_(exitByMenu) {}
+    enum class Then { wait, exitByMenu, throwFromHandler };
+    DrivingPlatform(const std::string& folder, Then then)
+        : FolderPlatform(std::string(LOADER_FIXTURE_DIR) + "/" + folder), then_(then) {}
 
     void* LoadLibraryA(const char* fileName) override {
         if (timer_ == nullptr) {
@@ -48,11 +51,16 @@ class DrivingPlatform : public testing_support::FolderPlatform {
             auto* window = qobject_cast<ui::TfrmRedaktor*>(w);
             if (window == nullptr || !window->isVisible()) continue;
             mainWindowSeen = true;
-            if (exitByMenu_) window->miVihod->trigger();
+            if (then_ == Then::exitByMenu) window->miVihod->trigger();
+            if (then_ == Then::throwFromHandler) {
+                then_ = Then::wait;
+                // From an event of its own: this timer does not fire again inside its handler.
+                QTimer::singleShot(0, window, [] { throw std::runtime_error("Сбой обработчика"); });
+            }
         }
     }
 
-    bool exitByMenu_;
+    Then then_;
     QTimer* timer_ = nullptr;
 };
 
@@ -65,7 +73,7 @@ int runEditor(DrivingPlatform& platform) {
 }
 
 TEST(StartupTest, WithoutProbeStoreTwoBoxesAppearAndTheProgramEndsWithZero) {
-    DrivingPlatform platform("no_tables", false);
+    DrivingPlatform platform("no_tables", DrivingPlatform::Then::wait);
     EXPECT_EQ(runEditor(platform), 0);
     ASSERT_EQ(platform.boxes.size(), 2u);
     EXPECT_EQ(platform.boxes[0].title, "Системная ошибка");
@@ -79,11 +87,20 @@ TEST(StartupTest, WithoutProbeStoreTwoBoxesAppearAndTheProgramEndsWithZero) {
 }
 
 TEST(StartupTest, WithProbeStoreNoBoxAppearsAndExitEndsTheProgram) {
-    DrivingPlatform platform("full", true);
+    DrivingPlatform platform("full", DrivingPlatform::Then::exitByMenu);
     EXPECT_EQ(runEditor(platform), 0);
     EXPECT_TRUE(platform.mainWindowSeen);
     EXPECT_TRUE(platform.boxes.empty());
     // Closing the window freed the probe store again.
+    EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), "free"), 1);
+}
+
+TEST(StartupTest, ExceptionFromAHandlerIsShownAndTheProgramEndsWithZero) {
+    DrivingPlatform platform("full", DrivingPlatform::Then::throwFromHandler);
+    EXPECT_EQ(runEditor(platform), 0);
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0], (Box{"Редактор ЖУВ", "Сбой обработчика"}));
+    // The window was still destroyed in order: the probe store was freed.
     EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), "free"), 1);
 }
 
