@@ -1,0 +1,152 @@
+// The contents of the editor's eight tab pages and their binding to the page logic. The page
+// control itself (pcParametri, with its eight empty pages) belongs to the main window; this
+// object fills the pages with their controls, forwards the controls' events to the pages' store
+// operations and runs the load and store of the page being entered and left.
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+#include "editor/biblioteki/biblioteki.h"
+#include "editor/contracts/probestore_api.h"
+#include "editor/probe/conversions.h"
+#include "editor/probe/page.h"
+#include "editor/probe/pages.h"
+#include "editor/probe/selection.h"
+#include "editor/probe/surface_tables.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+
+namespace ui {
+
+// What the pages work with. `storeReady` says whether the probe store may be called; once it
+// says no (the libraries were freed), control events store nothing.
+struct PageServices {
+    probe::ProbeSelection* selection = nullptr;
+    const contracts::ProbeStoreApi* store = nullptr;
+    probe::SurfaceTables* surfaces = nullptr;
+    probe::UserLocale locale;
+    probe::TodayFn today;
+    std::function<bool()> storeReady;
+};
+
+// Decimal separator, short date format and date separator of the user's system locale.
+probe::UserLocale systemLocale();
+
+// The Windows virtual-key code of a released key (numeric keypad 5 is 101); 0 when the key has
+// none.
+int windowsVirtualKey(int qtKey, bool keypad);
+
+class ProbePages : public QObject, public probe::ActivePage {
+  public:
+    // The editor's own: the probe store and the surface libraries come from the loader, the
+    // locale from the system, today from the system clock.
+    ProbePages(QTabWidget* pcParametri, biblioteki::Biblioteki& loader,
+               probe::ProbeSelection& selection);
+    ProbePages(QTabWidget* pcParametri, PageServices services);
+    ~ProbePages() override;
+
+    // The active page's store and load, for whole-record operations.
+    void storeActivePage() override;
+    void loadActivePage() override;
+
+    probe::PageControl& pageControl() { return *pageControl_; }
+    probe::PiezoelementiPage& piezoelementi() { return *piezoelementi_; }
+    probe::FokusirovkaPage& fokusirovka() { return *fokusirovka_; }
+    probe::OtkloneniePage& otklonenie() { return *otklonenie_; }
+    probe::SkanirovaniePage& skanirovanie() { return *skanirovanie_; }
+    probe::ObrabotkaPage& obrabotka() { return *obrabotka_; }
+    probe::IdentifikaciyaPage& identifikaciya() { return *identifikaciya_; }
+    probe::ParametriPage& parametri() { return *parametri_; }
+    probe::ObektiPage& obekti() { return *obekti_; }
+
+    // The key-release event of bnData, with the Windows virtual-key code of the key.
+    void setBnDataKeyUp(std::function<void(int virtualKey)> handler) {
+        bnDataKeyUp_ = std::move(handler);
+    }
+
+    // Page 1.
+    QComboBox *cbKDpC = nullptr, *cbKDpKP = nullptr, *cbKDpRIP = nullptr, *cbKDpFIP1 = nullptr,
+              *cbKDpFIP2 = nullptr, *cbLSK = nullptr, *cbSDkPI = nullptr, *cbSDkPP = nullptr,
+              *cbTIPBI = nullptr, *cbTIPBP = nullptr;
+    // Page 2.
+    QCheckBox* ckSAL = nullptr;
+    QComboBox* cbKL = nullptr;
+    QCheckBox* ckMSAL = nullptr;
+    QComboBox* cbSSL = nullptr;
+    QCheckBox *ckVFIP1 = nullptr, *ckVFIP2 = nullptr, *ckVSDF = nullptr;
+    // Page 3.
+    QCheckBox *ckEP = nullptr, *ck2VFIP1 = nullptr, *ck2VFIP2 = nullptr, *ckVoFIP1 = nullptr,
+              *ckVoFIP2 = nullptr, *ckVSDO = nullptr;
+    // Page 4.
+    QCheckBox *ckVSUP = nullptr, *ckVSUPV = nullptr, *ckVSUDO = nullptr, *ckVSUDF = nullptr,
+              *ckVSUMSAL = nullptr;
+    // Page 5.
+    QPlainTextEdit* mSPO = nullptr;
+    // Page 6.
+    QComboBox *cbProizvoditel = nullptr, *cbModel = nullptr, *cbNazvanie = nullptr,
+              *cbCena = nullptr, *cbData = nullptr;
+    QPlainTextEdit* mPribori = nullptr;
+    QPushButton* bnData = nullptr;
+    // Page 7.
+    QComboBox *cbRKIP1 = nullptr, *cbRKIP2 = nullptr, *cbOCHIP = nullptr, *cbTP = nullptr,
+              *cbMU = nullptr;
+    QPlainTextEdit* mParametri = nullptr;
+    // Page 8. The row of cbIIPP (label, field, button) is hidden; the field still loads and
+    // stores.
+    QComboBox *cbIFsP = nullptr, *cbIIP = nullptr, *cbIIIP = nullptr, *cbIIPP = nullptr,
+              *cbMasshtabProstranstva = nullptr;
+    QPushButton *bnIFsP = nullptr, *bnIIP = nullptr, *bnIIIP = nullptr, *bnIIPP = nullptr;
+    QLabel* lbIIPP = nullptr;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    struct Adapters;
+    ProbePages(QTabWidget* pcParametri, PageServices services,
+               std::unique_ptr<probe::LoaderSurfaceTables> loaderSurfaces);
+    static PageServices loaderServices(biblioteki::Biblioteki& loader,
+                                       probe::ProbeSelection& selection);
+    static probe::SurfaceTables& noSurfaces();
+    void createPage1(QWidget* page);
+    void createPage2(QWidget* page);
+    void createPage3(QWidget* page);
+    void createPage4(QWidget* page);
+    void createPage5(QWidget* page);
+    void createPage6(QWidget* page);
+    void createPage7(QWidget* page);
+    void createPage8(QWidget* page);
+    void createLogic();
+    void connectEvents();
+    // Runs a store triggered by a control event, unless the probe store is gone.
+    void stored(const std::function<void()>& store);
+    void onFocusChanged(QWidget* old, QWidget* now);
+
+    QTabWidget* pcParametri_;
+    PageServices services_;
+    std::unique_ptr<probe::LoaderSurfaceTables> loaderSurfaces_;
+    std::unique_ptr<Adapters> adapters_;
+    std::unique_ptr<probe::PiezoelementiPage> piezoelementi_;
+    std::unique_ptr<probe::FokusirovkaPage> fokusirovka_;
+    std::unique_ptr<probe::OtkloneniePage> otklonenie_;
+    std::unique_ptr<probe::SkanirovaniePage> skanirovanie_;
+    std::unique_ptr<probe::ObrabotkaPage> obrabotka_;
+    std::unique_ptr<probe::IdentifikaciyaPage> identifikaciya_;
+    std::unique_ptr<probe::ParametriPage> parametri_;
+    std::unique_ptr<probe::ObektiPage> obekti_;
+    std::unique_ptr<probe::PageControl> pageControl_;
+    // Text controls whose exit stores a page, with that page's store.
+    std::vector<std::pair<QWidget*, std::function<void()>>> exitHandlers_;
+    std::function<void(int)> bnDataKeyUp_;
+    bool shown_ = false;
+};
+
+}  // namespace ui

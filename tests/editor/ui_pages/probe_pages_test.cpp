@@ -1,0 +1,150 @@
+// The eight pages in real widgets on the offscreen platform: switching pages and control events
+// carry the controls into the record and back.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "editor/ui/pages/probe_pages.h"
+#include "platform/cp1251.h"
+#include "tests/editor/probe/fakes.h"
+
+using probe::testing::FakeStore;
+using probe::testing::OwnedRecord;
+using namespace std::chrono;
+
+class ProbePagesTest : public QObject {
+    Q_OBJECT
+
+  private:
+    struct Harness {
+        OwnedRecord owned;
+        probe::ProbeSelection selection;
+        contracts::ProbeStoreApi store = FakeStore::api();
+        bool storeReady = true;
+        QTabWidget tabs;
+        std::unique_ptr<ui::ProbePages> pages;
+        Harness() {
+            selection.current = &owned.record;
+            ui::PageServices s;
+            s.selection = &selection;
+            s.store = &store;
+            s.locale = probe::UserLocale{",", "dd.MM.yyyy", "."};
+            s.today = [] { return sys_days{2026y / December / 7}; };
+            s.storeReady = [this] { return storeReady; };
+            pages = std::make_unique<ui::ProbePages>(&tabs, std::move(s));
+        }
+        ~Harness() { pages.reset(); }
+    };
+
+  private slots:
+    void switchingPagesCarriesTheRecord() {
+        Harness h;
+        h.owned.record.Piezoelementi = 0xFF000000u | 0x2u;  // "Многочастотный" and stray bits
+        h.owned.record.Cena = 250;
+        h.owned.record.MasshtabProstranstva = 0;
+        h.tabs.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.tabs));
+
+        // The first page is loaded when the page control appears, without storing.
+        QCOMPARE(h.tabs.count(), 8);
+        QCOMPARE(h.tabs.tabText(7), QString::fromUtf8("Объекты функциональной модели"));
+        QCOMPARE(h.pages->cbKDpC->currentIndex(), 1);
+        QCOMPARE(h.owned.record.Piezoelementi, 0xFF000002u);
+
+        // A change of a list stores the whole word at once.
+        h.pages->cbKDpRIP->setCurrentIndex(3);
+        QCOMPARE(h.owned.record.Piezoelementi, 0x42u);
+
+        // Page 2: a click stores; loading it raised clicks but stored nothing.
+        h.owned.record.Fokusirovka = 0xF0000010u;
+        h.tabs.setCurrentIndex(1);
+        QVERIFY(h.pages->ckSAL->isChecked());
+        QCOMPARE(h.owned.record.Fokusirovka, 0xF0000010u);
+        h.pages->ckVSDF->setChecked(true);
+        QCOMPARE(h.owned.record.Fokusirovka, 0x110u);
+
+        // Page 5: lines with empty ones among them, stored when the page is left.
+        h.tabs.setCurrentIndex(4);
+        h.pages->mSPO->setPlainText(QString::fromUtf8("Усилитель\n\nАЦП\n\n"));
+        h.tabs.setCurrentIndex(5);
+        QCOMPARE(h.owned.record.Obrabotka.kolichestvo, 4u);
+        QCOMPARE(h.pages->cbCena->currentText(), QStringLiteral("250"));
+
+        // Page 6: typed texts reach the record when another page is entered.
+        h.pages->cbModel->setEditText(QString::fromUtf8("П111"));
+        h.pages->cbCena->setEditText(QStringLiteral("12 000"));
+        h.tabs.setCurrentIndex(6);
+        QVERIFY(h.owned.record.Model.tekst != nullptr);
+        QCOMPARE(QString::fromStdString(platform::cp1251ToUtf8(h.owned.record.Model.tekst)),
+                 QString::fromUtf8("П111"));
+        QCOMPARE(h.owned.record.Cena, 0);
+
+        // Page 5 again: the lines come back with their empty entries.
+        h.tabs.setCurrentIndex(4);
+        QCOMPARE(h.pages->mSPO->toPlainText(), QString::fromUtf8("Усилитель\n\nАЦП\n\n"));
+
+        // Page 8: the scale and the hidden reception-pattern row.
+        h.tabs.setCurrentIndex(7);
+        QCOMPARE(h.pages->cbMasshtabProstranstva->count(), 16);
+        QCOMPARE(h.pages->cbMasshtabProstranstva->currentText(),
+                 QString::fromUtf8("1 м' = 1 м   ( x 1 )"));
+        QVERIFY(!h.pages->cbIIPP->isVisible());
+        QVERIFY(h.pages->cbIIP->isVisible());
+        h.pages->cbIIPP->setEditText(QStringLiteral("hidden"));
+        h.pages->cbMasshtabProstranstva->setEditText(QStringLiteral("1:1"));
+        h.pages->storeActivePage();
+        QCOMPARE(h.owned.record.MasshtabProstranstva, 7);
+        QCOMPARE(QByteArray(h.owned.record.IIPP.tekst), QByteArray("hidden"));
+
+        // A whole-record reset followed by a load shows the record on the active page only.
+        h.owned.record.MasshtabProstranstva = -9;
+        h.pages->loadActivePage();
+        QCOMPARE(h.pages->cbMasshtabProstranstva->currentIndex(), 15);
+
+        // Once the probe store is gone, control events store nothing.
+        h.storeReady = false;
+        h.tabs.setCurrentIndex(0);
+        h.pages->cbKDpC->setCurrentIndex(0);
+        QCOMPARE(h.owned.record.Piezoelementi, 0x42u);
+    }
+
+    void obnovitAndItsKeyRelease() {
+        Harness h;
+        h.tabs.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.tabs));
+        h.tabs.setCurrentIndex(5);
+        int released = 0;
+        h.pages->setBnDataKeyUp([&](int key) { released = key; });
+        QTest::keyRelease(h.pages->bnData, Qt::Key_5, Qt::KeypadModifier);
+        QCOMPARE(released, 101);
+        QTest::keyRelease(h.pages->bnData, Qt::Key_5);
+        QCOMPARE(released, 0x35);
+
+        h.pages->bnData->click();
+        QCOMPARE(h.pages->cbData->currentText(), QStringLiteral("07.12.2026"));
+        QCOMPARE(h.owned.record.Data, probe::dayNumber(sys_days{2026y / December / 7}));
+        QCOMPARE(h.pages->bnData->text(), QString::fromUtf8("Обновить"));
+    }
+
+    void leavingATextFieldStoresItsPage() {
+        Harness h;
+        h.tabs.show();
+        QApplication::setActiveWindow(&h.tabs);
+        QVERIFY(QTest::qWaitForWindowActive(&h.tabs));
+        h.tabs.setCurrentIndex(6);
+        h.pages->cbRKIP1->setFocus();
+        QTRY_VERIFY(h.pages->cbRKIP1->hasFocus());
+        h.pages->cbRKIP1->setEditText(QStringLiteral("0,025"));
+        h.pages->cbTP->setFocus();
+        QTRY_COMPARE(h.owned.record.RKIP1, 0.025);
+    }
+};
+
+QTEST_MAIN(ProbePagesTest)
+#include "probe_pages_test.moc"
