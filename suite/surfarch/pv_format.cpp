@@ -148,7 +148,7 @@ Status decodeBody(std::span<const unsigned char> body, Surface& out) {
     return Status::kOk;
 }
 
-Status File::open(const std::string& path, std::size_t limit) {
+Status File::open(const std::string& path, std::size_t limit, bool keepPlaces) {
     path_ = path;
     blocks_.clear();
     count_ = 0;
@@ -170,18 +170,18 @@ Status File::open(const std::string& path, std::size_t limit) {
     if (headerSize < kHeaderSize || headerSize > size_) return Status::kNotSurfaceFile;
 
     std::uint64_t at = headerSize;
-    while (size_ - at >= kBlockHeaderSize) {
+    while (count_ < limit && size_ - at >= kBlockHeaderSize) {
         unsigned char blockHeader[kBlockHeaderSize];
         if (readExactly(in, at, blockHeader, kBlockHeaderSize) != Status::kOk) {
             return Status::kCannotOpen;
         }
         const std::uint32_t length = getU32(blockHeader);
         if (length > size_ - at - kBlockHeaderSize) break;  // cut short or lying: not a surface
-        if (blocks_.size() < limit) blocks_.push_back(Block{at, length});
+        if (keepPlaces) blocks_.push_back(Block{at, length});
         ++count_;
         at += kBlockHeaderSize + length;
     }
-    endsCleanly_ = at == size_;
+    endsCleanly_ = at == size_;  // a walk stopped by `limit` short of the end is not clean
     return Status::kOk;
 }
 

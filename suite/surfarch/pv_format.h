@@ -69,15 +69,17 @@ Status decodeCounts(std::span<const unsigned char> body, std::uint32_t& vertices
 // An opened surface file: the header is checked and the complete blocks are found on open.
 class File {
   public:
-    // Opens `path`, counts its complete blocks and keeps the places of the first `limit` of them.
-    // A block whose length runs past the end of the file ends the count: it and whatever follows
-    // are not surfaces.
-    Status open(const std::string& path, std::size_t limit = SIZE_MAX);
+    // Opens `path` and walks its blocks from the header on, stopping after `limit` of them. A
+    // block whose length runs past the end of the file ends the walk: it and whatever follows are
+    // not surfaces. With `keepPlaces` false the blocks are only counted (counting a file then
+    // takes no memory in proportion to it).
+    Status open(const std::string& path, std::size_t limit = SIZE_MAX, bool keepPlaces = true);
 
+    // Blocks found by the walk.
     std::uint64_t count() const { return count_; }
     const std::vector<Block>& blocks() const { return blocks_; }
     std::uint64_t size() const { return size_; }
-    // Whether the last complete block ends exactly at the end of the file.
+    // Whether the walk reached the end of the file and the last block ends exactly there.
     bool endsCleanly() const { return endsCleanly_; }
 
     // The body of block `index`, its CRC-32 checked.

@@ -80,7 +80,7 @@ std::int32_t PLUGIN_CALL ZagruzitKolichestvoPoverhnostey(const char* fileName) {
     if (fileName == nullptr) return 0;
     try {
         pv::File file;
-        if (file.open(pathOf(fileName), 0) != pv::Status::kOk) return 0;
+        if (file.open(pathOf(fileName), SIZE_MAX, false) != pv::Status::kOk) return 0;
         return file.count() > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(file.count());
     } catch (...) {
         return 0;

@@ -69,6 +69,15 @@ TEST(SurfaceFileTest, SurfacesRoundTripExactly) {
     EXPECT_TRUE(back.name.empty());
     EXPECT_TRUE(back.vertices.empty());
     EXPECT_EQ(f.readSurface(3, back), Status::kNoSuchSurface);
+
+    // A walk stopped early knows only the blocks before the stop; counting keeps no places.
+    ASSERT_EQ(f.open(path, 2), Status::kOk);
+    EXPECT_EQ(f.count(), 2u);
+    EXPECT_FALSE(f.endsCleanly());
+    EXPECT_EQ(f.readSurface(2, back), Status::kNoSuchSurface);
+    ASSERT_EQ(f.open(path, SIZE_MAX, false), Status::kOk);
+    EXPECT_EQ(f.count(), 3u);
+    EXPECT_TRUE(f.blocks().empty());
 }
 
 TEST(SurfaceFileTest, LayoutIsLittleEndianWithFramedBodies) {
