@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/cp1251.h"
+#include "suite/probestore/record_store.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -154,6 +155,7 @@ std::uint32_t ProbeFiles::count(const char* fileName) {
 
 bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& texts,
                       ProbeRecord& out) {
+    RecordStore::zeroFill(out);
     const std::vector<RecordEntry>* entries = index(fileName);
     if (entries == nullptr || number >= entries->size()) return false;
     FileSource source(identity_, window_);
