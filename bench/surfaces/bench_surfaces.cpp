@@ -1,0 +1,105 @@
+// What a user waits for around surfaces: the listing of a surface file (run at every store of
+// the functional-model page), the decoding of the sample file, and the visualizer's work for one
+// paint of the directivity pattern (repeated on every mouse move while turning it).
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "platform/dynlib.h"
+#include "suite/surfarch/pv_format.h"
+#include "suite/surfarch/surfarch_api.h"
+#include "suite/surfstore/surface_record.h"
+#include "suite/surfview1/scene.h"
+
+namespace {
+
+namespace k = surfaces::keeper;
+namespace a = surfaces::archiver;
+namespace pv = surfaces::pv;
+
+const std::string kSampleFile = PROBE_EXAMPLES_DIR "/probe_surfaces.pv";
+
+void BM_DecodeSampleFile(benchmark::State& state) {
+    for (auto _ : state) {
+        pv::File f;
+        if (f.open(kSampleFile) != pv::Status::kOk) state.SkipWithError("no sample file");
+        for (std::size_t i = 0; i < f.blocks().size(); ++i) {
+            pv::Surface s;
+            f.readSurface(i, s);
+            benchmark::DoNotOptimize(s.vertices.data());
+        }
+    }
+}
+BENCHMARK(BM_DecodeSampleFile);
+
+// The editor's listing: count, room for every surface, parameters, read, name.
+void BM_ListSampleFileThroughTheLibraries(benchmark::State& state) {
+    platform::Module keeper = platform::loadLibrary("surfstore.dll");
+    platform::Module archiver = platform::loadLibrary("surfarch.dll");
+    TableCell kt[k::kTableEntries] = {};
+    TableCell at[a::kTableEntries] = {};
+    auto bind = [](platform::Module m, const char* name, TableCell* table) {
+        auto request = m ? reinterpret_cast<TableRequest2>(
+                               platform::findExport(m, "PoluchitTablicuFunkciyPoImeni"))
+                         : nullptr;
+        return request && request(table, platform::utf8ToCp1251(name).c_str()) == table;
+    };
+    if (!bind(keeper, contracts::kKeeperTableName, kt) ||
+        !bind(archiver, contracts::kArchiverTableName, at)) {
+        state.SkipWithError("surface libraries not found");
+        return;
+    }
+    const char* file = kSampleFile.c_str();
+    for (auto _ : state) {
+        const std::int32_t n = cellAs<a::ZagruzitKolichestvoPoverhnosteyFn>(
+            at[a::kZagruzitKolichestvoPoverhnostey])(file);
+        cellAs<k::VidelitPamyatDlyaPoverhnosteyFn>(kt[k::kVidelitPamyatDlyaPoverhnostey])(
+            static_cast<std::uint32_t>(n));
+        for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(n); ++i) {
+            void* r =
+                cellAs<k::PoluchitPoverhnostPoIndeksuFn>(kt[k::kPoluchitPoverhnostPoIndeksu])(i);
+            cellAs<k::PodgotovitPoverhnostFn>(kt[k::kPodgotovitPoverhnost])(
+                r,
+                cellAs<a::ZagruzitParametr1PoverhnostiFn>(at[a::kZagruzitParametr1Poverhnosti])(
+                    file, i),
+                cellAs<a::ZagruzitParametr2PoverhnostiFn>(at[a::kZagruzitParametr2Poverhnosti])(
+                    file, i));
+            cellAs<a::ZagruzitPoverhnostFn>(at[a::kZagruzitPoverhnost])(file, r, i);
+            benchmark::DoNotOptimize(
+                cellAs<k::PoluchitImyaPoverhnostiFn>(kt[k::kPoluchitImyaPoverhnosti])(r));
+        }
+    }
+    platform::freeLibrary(archiver);
+    platform::freeLibrary(keeper);
+}
+BENCHMARK(BM_ListSampleFileThroughTheLibraries)->Unit(benchmark::kMillisecond);
+
+// One frame of the directivity pattern (about 5 600 triangles), shaded and with everything.
+void BM_FrameOfDirectivityPattern(benchmark::State& state) {
+    pv::File f;
+    pv::Surface s;
+    if (f.open(kSampleFile) != pv::Status::kOk || f.readSurface(1, s) != pv::Status::kOk) {
+        state.SkipWithError("no sample file");
+        return;
+    }
+    surfview::Mesh mesh;
+    for (std::size_t i = 0; i < s.vertices.size(); i += 3) {
+        mesh.vertices.push_back({s.vertices[i], s.vertices[i + 1], s.vertices[i + 2]});
+    }
+    for (std::size_t i = 0; i < s.triangles.size(); i += 3) {
+        mesh.triangles.push_back({s.triangles[i], s.triangles[i + 1], s.triangles[i + 2]});
+    }
+    surfview::Scene scene;
+    scene.setMeshes({mesh});
+    const auto flags = static_cast<std::uint32_t>(state.range(0));
+    for (auto _ : state) {
+        scene.rotate(3, 1);
+        benchmark::DoNotOptimize(scene.frame(720, 540, flags).faces.data());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(mesh.triangles.size()));
+}
+BENCHMARK(BM_FrameOfDirectivityPattern)->Arg(0x1004)->Arg(0x1007)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
