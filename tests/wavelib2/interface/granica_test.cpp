@@ -1,0 +1,259 @@
+// wavelib's plane interface, collections, storage and placement, driven directly.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <numbers>
+
+#include "suite/wavelib/granica.h"
+#include "suite/wavelib/nabory.h"
+#include "suite/wavelib/razmeshchenie.h"
+#include "tests/wavelib2/nabor_test_util.h"
+
+using ::testing::ElementsAre;
+
+namespace {
+
+using namespace wavelib;
+
+void Zadat(double v[3], double x, double y, double z) {
+    v[0] = x;
+    v[1] = y;
+    v[2] = z;
+}
+
+// A set that the test declares and whose room the storage gives; released when it goes.
+struct PustoyNabor {
+    NaborVoln nabor{};
+    ~PustoyNabor() { OsvoboditMesto(&nabor); }
+};
+
+// The plane z = 0 (normal +z, not of unit length); rays start at (0, 0, 1).
+class PlaneTest : public ::testing::Test {
+  protected:
+    TestNabor s{1}, i{3};
+    PustoyNabor r, t;
+    const double ugol = 10.0 * std::numbers::pi / 180.0;
+
+    void SetUp() override {
+        Zadat(s.luchi[0].napravlenie, 0, 0, 2);
+        for (auto& l : i.luchi) Zadat(l.nachalo, 0, 0, 1);
+        Zadat(i.luchi[0].napravlenie, 2 * std::sin(ugol), 0, -2 * std::cos(ugol));
+        Zadat(i.luchi[1].napravlenie, 0, 0, 1);           // away from the plane
+        Zadat(i.luchi[2].napravlenie, 1, 0, 0);           // along it
+        i.luchi[1].flagi = kLuchDoshel | kLuchTolkoFaza;  // left from an earlier interface
+        for (auto& w : i.volny) w.dlinaShaga = 5.0;
+        i.nabor.sreda.skorost = 1480.0;
+    }
+};
+
+TEST_F(PlaneTest, ReflectionMirrorsTheRaysThatMeetThePlaneAndMarksTheOthers) {
+    ASSERT_TRUE(OtrazitLuchi(&r.nabor, &s.nabor, &i.nabor, 0));
+    ASSERT_EQ(r.nabor.chislo, 3u);
+    EXPECT_EQ(r.nabor.chisloVoln, 3u);
+    const Luch& r0 = r.nabor.luchi[0];
+    EXPECT_NEAR(r0.nachalo[0], std::tan(ugol), 1e-15);
+    EXPECT_NEAR(r0.nachalo[2], 0.0, 1e-15);
+    EXPECT_NEAR(r0.napravlenie[0], 2 * std::sin(ugol), 1e-15);
+    EXPECT_NEAR(r0.napravlenie[2], 2 * std::cos(ugol), 1e-15);
+    EXPECT_EQ(r0.flagi & kLuchUdalit, 0u);
+    EXPECT_EQ(r.nabor.luchi[1].flagi & kLuchUdalit, kLuchUdalit);
+    EXPECT_EQ(r.nabor.luchi[2].flagi & kLuchUdalit, kLuchUdalit);
+
+    EXPECT_EQ(i.luchi[0].flagi, kLuchDoshel);
+    EXPECT_EQ(i.luchi[1].flagi, 0u);
+    EXPECT_EQ(i.luchi[2].flagi, 0u);
+    EXPECT_NEAR(i.volny[0].dlinaShaga, 1.0 / std::cos(ugol), 1e-15);
+    EXPECT_NEAR(i.volny[0].cosPadeniya, std::cos(ugol), 1e-15);
+    EXPECT_EQ(i.volny[1].dlinaShaga, 0.0);  // not taken a second time
+    EXPECT_EQ(i.volny[2].dlinaShaga, 0.0);
+    EXPECT_EQ(r.nabor.volny[0].dlinaShaga, i.volny[0].dlinaShaga);
+    EXPECT_EQ(r.nabor.sreda.skorost, 1480.0);
+}
+
+TEST_F(PlaneTest, RefractionFollowsSnellsLawAndStopsBeyondTheCriticalAngle) {
+    const double otnoshenie = 1480.0 / 5900.0;
+    ASSERT_TRUE(PrelomitLuchi(&t.nabor, &s.nabor, &i.nabor, 0, otnoshenie));
+    const double sin2 = std::sin(ugol) / otnoshenie;
+    const double cos2 = std::sqrt(1 - sin2 * sin2);
+    EXPECT_NEAR(i.volny[0].cosPrelomleniya, cos2, 1e-14);
+    EXPECT_NEAR(t.nabor.volny[0].cosPrelomleniya, cos2, 1e-14);
+    const Luch& t0 = t.nabor.luchi[0];
+    EXPECT_NEAR(t0.napravlenie[0], 2 * sin2, 1e-14);
+    EXPECT_NEAR(t0.napravlenie[1], 0.0, 1e-14);
+    EXPECT_NEAR(t0.napravlenie[2], -2 * cos2, 1e-14);
+    EXPECT_EQ(t0.flagi & kLuchUdalit, 0u);
+    EXPECT_EQ(i.luchi[0].flagi, kLuchDoshel);
+
+    Zadat(i.luchi[0].napravlenie, std::sin(0.5), 0, -std::cos(0.5));  // about 28.6 degrees
+    ASSERT_TRUE(PrelomitLuchi(&t.nabor, &s.nabor, &i.nabor, 0, otnoshenie));
+    EXPECT_EQ(t.nabor.luchi[0].flagi & kLuchUdalit, kLuchUdalit);
+    EXPECT_EQ(i.volny[0].cosPrelomleniya, 0.0);
+    EXPECT_EQ(i.luchi[0].flagi, kLuchDoshel);  // it still reached the plane and reflects
+}
+
+TEST_F(PlaneTest, PhaseOnlyPlanePassesItsFlagToTheRaysThatMeetIt) {
+    s.luchi[0].flagi = kLuchTolkoFaza;
+    ASSERT_TRUE(OtrazitLuchi(&r.nabor, &s.nabor, &i.nabor, 0));
+    EXPECT_EQ(i.luchi[0].flagi, kLuchDoshel | kLuchTolkoFaza);
+    EXPECT_EQ(i.luchi[1].flagi, 0u);
+}
+
+TEST_F(PlaneTest, BadPlanesRatiosAndSharedSetsFail) {
+    EXPECT_FALSE(OtrazitLuchi(&r.nabor, &s.nabor, &i.nabor, 1));
+    EXPECT_FALSE(OtrazitLuchi(&r.nabor, &s.nabor, &i.nabor, std::uint64_t{1} << 32));
+    EXPECT_FALSE(OtrazitLuchi(&i.nabor, &s.nabor, &i.nabor, 0));
+    EXPECT_FALSE(PrelomitLuchi(&t.nabor, &s.nabor, &i.nabor, 0, 0.0));
+    EXPECT_FALSE(
+        PrelomitLuchi(&t.nabor, &s.nabor, &i.nabor, 0, std::numeric_limits<double>::quiet_NaN()));
+    Zadat(s.luchi[0].napravlenie, 0, 0, 0);
+    EXPECT_FALSE(OtrazitLuchi(&r.nabor, &s.nabor, &i.nabor, 0));
+    EXPECT_EQ(i.volny[0].dlinaShaga, 5.0);  // nothing was written
+    EXPECT_NE(std::strlen(TekstOshibki()), 0u);
+}
+
+TEST(CollectTest, AppendsWorkSetsGrowingTheCollectionAndAppendsACollectionToItself) {
+    PustoyNabor sbor;
+    TestNabor q(3);
+    const ZapisSbora zapis{&q.nabor, 1, 0};
+    for (int k = 0; k < 3; ++k) ASSERT_TRUE(DobavitNabor(&sbor.nabor, &zapis));
+    EXPECT_EQ(sbor.nabor.chislo, 9u);
+    EXPECT_EQ(sbor.nabor.chisloVoln, 9u);
+    EXPECT_GE(MestoNabora(&sbor.nabor), 9u);
+    EXPECT_EQ(sbor.nabor.luchi[7].dlina, 1.0);
+    EXPECT_EQ(sbor.nabor.volny[8].perenos1, 2.0);
+
+    const ZapisSbora sam{&sbor.nabor, 1, 0};
+    ASSERT_TRUE(DobavitNabor(&sbor.nabor, &sam));
+    EXPECT_EQ(sbor.nabor.chislo, 18u);
+    EXPECT_EQ(sbor.nabor.luchi[17].dlina, 2.0);
+
+    const ZapisSbora dva{&q.nabor, 2, 0};
+    EXPECT_FALSE(DobavitNabor(&sbor.nabor, &dva));
+    EXPECT_EQ(sbor.nabor.chislo, 18u);
+}
+
+TEST(StorageTest, RoomOfDeclaredSetsIsGivenAndTakenBackHere) {
+    PustoyNabor n;
+    ASSERT_TRUE(ZarezervirovatMesto(&n.nabor, 4, false));
+    EXPECT_EQ(MestoNabora(&n.nabor), 4u);
+    EXPECT_EQ(n.nabor.chislo, 0u);
+    n.nabor.chislo = 2;
+    n.nabor.luchi[1].dlina = 42.0;
+    ASSERT_TRUE(ZarezervirovatMesto(&n.nabor, 100, true));
+    EXPECT_EQ(n.nabor.chislo, 2u);
+    EXPECT_EQ(n.nabor.luchi[1].dlina, 42.0);
+    EXPECT_FALSE(ZarezervirovatMesto(&n.nabor, kNaibolsheeMesto + 1, false));
+    EXPECT_EQ(n.nabor.chislo, 2u);
+    OsvoboditMesto(&n.nabor);
+    EXPECT_EQ(n.nabor.luchi, nullptr);
+    EXPECT_EQ(n.nabor.chislo, 0u);
+
+    // Arrays the storage did not give are never freed; growing moves the elements out of them.
+    TestNabor svoi(2);
+    OsvoboditMesto(&svoi.nabor);
+    EXPECT_EQ(svoi.nabor.luchi, svoi.luchi.data());
+    EXPECT_EQ(MestoNabora(&svoi.nabor), 2u);
+    ASSERT_TRUE(ObespechitMesto(&svoi.nabor, 3));
+    EXPECT_NE(svoi.nabor.luchi, svoi.luchi.data());
+    EXPECT_EQ(svoi.nabor.luchi[1].dlina, 1.0);
+    OsvoboditMesto(&svoi.nabor);
+}
+
+TEST(StorageTest, SetsMadeByWavelibAreResizedByItsOwnStorage) {
+    NaborVoln* n = SozdatNabor(2);
+    ASSERT_NE(n, nullptr);
+    n->luchi[1].dlina = 5.0;
+    ASSERT_TRUE(ZarezervirovatMesto(n, 10, true));
+    EXPECT_EQ(Mesto(n), 10u);
+    EXPECT_EQ(n->chislo, 2u);
+    EXPECT_EQ(n->luchi[1].dlina, 5.0);
+    OsvoboditMesto(n);
+    EXPECT_EQ(n->luchi, nullptr);
+    EXPECT_EQ(n->chislo, 0u);
+    EXPECT_TRUE(UdalitNabor(n));
+}
+
+class PlacementTest : public ::testing::Test {
+  protected:
+    TestNabor b{2};
+    PustoyNabor q;
+    void SetUp() override {
+        for (auto& l : b.luchi) {
+            Zadat(l.napravlenie, 0, 0, 3);
+            Zadat(l.rebro1, 1, 0, 0);
+        }
+        Zadat(b.luchi[1].nachalo, 1, 0, 0);
+        Zadat(b.nabor.istochnik, 0, 0, -1);
+        ZapisSdvigaTablicy() = ZapisSdviga{};
+        ZapisOrientaciiTablicy() = ZapisOrientacii{};
+    }
+};
+
+TEST_F(PlacementTest, ShiftCopiesTheSourceAndMovesItByTheDifferenceOfThePoints) {
+    ZapisSdviga& z = ZapisSdvigaTablicy();
+    z.flag = 1;
+    Zadat(z.tochka1, 1, 1, 1);
+    Zadat(z.tochka2, 2, 3, 4);
+    ASSERT_TRUE(Sdvinut(&q.nabor, &b.nabor));
+    ASSERT_EQ(q.nabor.chislo, 2u);
+    EXPECT_EQ(q.nabor.luchi[1].nachalo[0], 2.0);
+    EXPECT_EQ(q.nabor.luchi[1].nachalo[1], 2.0);
+    EXPECT_EQ(q.nabor.luchi[1].nachalo[2], 3.0);
+    EXPECT_EQ(q.nabor.istochnik[2], 2.0);
+    EXPECT_EQ(b.luchi[1].nachalo[0], 1.0);  // the source is not moved
+
+    z.flag = 0;
+    ASSERT_TRUE(Sdvinut(&q.nabor, nullptr));
+    EXPECT_EQ(q.nabor.luchi[1].nachalo[0], 3.0);
+}
+
+TEST_F(PlacementTest, TurnAimsTheDirectionsAlongTheVectorWithTheOptionsChosen) {
+    ZapisOrientacii& o = ZapisOrientaciiTablicy();
+    Zadat(o.vektor, 0, -2, 0);
+    o.opciya2 = 1;
+    ASSERT_TRUE(Povernut(&q.nabor, &b.nabor));
+    const Luch& l = q.nabor.luchi[1];
+    EXPECT_NEAR(l.napravlenie[0], 0.0, 1e-15);
+    EXPECT_NEAR(l.napravlenie[1], -3.0, 1e-15);
+    EXPECT_NEAR(l.napravlenie[2], 0.0, 1e-15);
+    EXPECT_NEAR(l.rebro1[0], 1.0, 1e-15);  // the axis of the turn stays
+    EXPECT_EQ(l.nachalo[0], 1.0);          // origins stay without option 1
+
+    o.opciya3 = 1;  // reversed: +z onto +y, this time turning the origins about (1, 0, 1) too
+    o.opciya1 = 1;
+    Zadat(o.tochka, 1, 0, 1);
+    ASSERT_TRUE(Povernut(&q.nabor, &b.nabor));
+    EXPECT_NEAR(q.nabor.luchi[0].napravlenie[1], 3.0, 1e-15);
+    EXPECT_NEAR(q.nabor.luchi[0].nachalo[0], 0.0, 1e-15);   // (0,0,0) - (1,0,1) = (-1,0,-1)
+    EXPECT_NEAR(q.nabor.luchi[0].nachalo[1], -1.0, 1e-15);  // turned: (-1,-1,0), back: (0,-1,1)
+    EXPECT_NEAR(q.nabor.luchi[0].nachalo[2], 1.0, 1e-15);
+
+    Zadat(o.vektor, 0, 0, 0);
+    EXPECT_FALSE(Povernut(&q.nabor, &q.nabor));
+    Zadat(o.vektor, 0, 0, 5);  // reversed: straight down, half a turn
+    ASSERT_TRUE(Povernut(&q.nabor, &b.nabor));
+    EXPECT_NEAR(q.nabor.luchi[0].napravlenie[2], -3.0, 1e-15);
+}
+
+TEST(PlacementTablesTest, ServedByNameWhenTheTableHasRoom) {
+    TableCell cells[8];
+    std::fill(std::begin(cells), std::end(cells), reinterpret_cast<TableCell>(0x5A));
+    ASSERT_EQ(ZaprositTablicuRazmeshcheniya(cells, sizeof(cells), kImyaTablicyRazmeshcheniya),
+              cells);
+    EXPECT_EQ(cells[0], nullptr);
+    EXPECT_EQ(cells[kYacheykaZapisSdviga], &ZapisSdvigaTablicy());
+    EXPECT_EQ(cells[kYacheykaZapisPovorota], &ZapisOrientaciiTablicy());
+    EXPECT_EQ(cells[6], reinterpret_cast<TableCell>(0x5A));
+
+    EXPECT_EQ(
+        ZaprositTablicuRazmeshcheniya(cells, 5 * sizeof(TableCell), kImyaTablicyRazmeshcheniya),
+        nullptr);
+    EXPECT_EQ(ZaprositTablicuRazmeshcheniya(cells, sizeof(cells), kImyaTablicyHraneniya), cells);
+    EXPECT_NE(cells[kVhodOsvobodit], nullptr);
+    EXPECT_EQ(ZaprositTablicuRazmeshcheniya(cells, sizeof(cells), "Хранение"), nullptr);
+}
+
+}  // namespace
