@@ -46,9 +46,9 @@ void QtMessageBoxes::show(const std::string& title, const std::string& text) {
 
 int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform) {
     EditorApplication application(argc, argv);
-    const QString title = QString::fromUtf8(app::kApplicationTitle);
-    QApplication::setApplicationName(title);
-    QApplication::setApplicationDisplayName(title);
+    // Only the name: a display name would be appended by some window systems to every other
+    // window's caption ("Системная ошибка — ..."), and the boxes keep their own titles.
+    QApplication::setApplicationName(QString::fromUtf8(app::kApplicationTitle));
     try {
         QtMessageBoxes boxes;
         biblioteki::Biblioteki loader(platform, boxes);

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tab_rows.h"
 
 namespace ui {
@@ -73,8 +74,11 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     adjustSize();
 
     // --- pages ---
-    // The pages' contents are created inside pcParametri here; the object that knows the active
-    // page is handed to the lifecycle with lifecycle_->setActivePage(...).
+    // The pages' contents are created inside pcParametri; ProbePages (objectName "ProbePages",
+    // a child of pcParametri) knows the active page and exposes the pages' controls.
+    auto* probePages = new ui::ProbePages(pcParametri, loader_, selection_);
+    lifecycle_->setActivePage(probePages);
+    probePages->setBnDataKeyUp([this](int virtualKey) { bnDataKeyUp(virtualKey); });
 
     // --- probe file commands ---
 
@@ -179,6 +183,20 @@ void TfrmRedaktor::createPages() {
 void TfrmRedaktor::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+// The window system adds its borders and caption only once the window is on screen, so the
+// placement made at creation may have used the client size alone. As soon as the borders are
+// known the window is placed once more by the same rule.
+void TfrmRedaktor::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    placeAgainWithFrame();
+}
+
+void TfrmRedaktor::placeAgainWithFrame() {
+    if (placedWithFrame_ || !isVisible() || frameGeometry().size() == geometry().size()) return;
+    placedWithFrame_ = true;
+    ops_->moveWindow(app::placeAtRightEdge(ops_->screenSize(), ops_->outerSize()));
 }
 
 void TfrmRedaktor::FormActivate() {

@@ -82,17 +82,20 @@ class TfrmRedaktor : public QMainWindow {
 
   protected:
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     class WindowOps;
 
     void createMenu();
     void createPages();
+    void placeAgainWithFrame();
 
     biblioteki::Biblioteki& loader_;
     probe::ProbeSelection& selection_;
     std::unique_ptr<WindowOps> ops_;
     std::unique_ptr<app::Lifecycle> lifecycle_;
+    bool placedWithFrame_ = false;
 };
 
 }  // namespace ui
