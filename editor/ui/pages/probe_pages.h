@@ -45,6 +45,8 @@ probe::UserLocale systemLocale();
 int windowsVirtualKey(int qtKey, bool keypad);
 
 class ProbePages : public QObject, public probe::ActivePage {
+    Q_OBJECT
+
   public:
     // The editor's own: the probe store and the surface libraries come from the loader, the
     // locale from the system, today from the system clock.
