@@ -58,7 +58,10 @@ QString scaleText(std::int32_t exponent) {
 
 OknoPoverhnostey::OknoPoverhnostey() {
     setWindowTitle(QString::fromUtf8(kWindowTitle));
+    // Closing the window hides it until the host withdraws the surfaces; it never ends the host
+    // application, whose own windows may all be hidden while a surface is shown.
     setAttribute(Qt::WA_DeleteOnClose, false);
+    setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     setMinimumSize(320, 240);
     resize(720, 540);

@@ -2,6 +2,7 @@
 // surface of the sample file in its own window, closing it on request and on unload.
 #include <QApplication>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 
@@ -39,6 +40,7 @@ class SurfaceViewerWindowTest : public QObject {
     void lineSurfaceIsDrawnWithTheWireFrameFlags();
     void unloadingWithTheWindowOpenDeletesIt();
     void unreadableSetsShowNothing();
+    void closingTheWindowNeverEndsTheHost();
 };
 
 void SurfaceViewerWindowTest::showsTheSurfaceAndClosesOnNull() {
@@ -115,6 +117,37 @@ void SurfaceViewerWindowTest::unreadableSetsShowNothing() {
     QVERIFY(!isTrue(viewer.api.OpredelitPoverhnosti(&broken)));
     QVERIFY(viewerWindow() == nullptr);
     QVERIFY(viewer.unload());
+}
+
+void SurfaceViewerWindowTest::closingTheWindowNeverEndsTheHost() {
+    // The host's own windows are all hidden while a surface is shown.
+    surftest::SampleSurface sample;
+    surftest::Viewer viewer;
+    QVERIFY(viewer.load());
+    std::uint32_t parameter2 = 0;
+    contracts::SurfaceSetDescriptor* set = sample.read(kSampleFile, 0, parameter2);
+    QVERIFY(set != nullptr);
+    QVERIFY(isTrue(viewer.api.OpredelitPoverhnosti(set)));
+    int lastClosed = 0;
+    const auto connection =
+        QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&lastClosed] { ++lastClosed; });
+    QWidget* window = viewerWindow();
+    QVERIFY(window != nullptr);
+    // The application notices a last window only while its event loop runs.
+    bool ranToTheEnd = false;
+    QTimer::singleShot(0, window, [window] { window->close(); });
+    QTimer::singleShot(200, qApp, [&ranToTheEnd] {
+        ranToTheEnd = true;
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    QObject::disconnect(connection);
+    QCOMPARE(lastClosed, 0);
+    QVERIFY(ranToTheEnd);
+    QCOMPARE(viewerWindow(), window);  // hidden, not deleted: the host still withdraws it
+    QVERIFY(!window->isVisible());
+    QVERIFY(viewer.unload());
+    QVERIFY(viewerWindow() == nullptr);
 }
 
 QTEST_MAIN(SurfaceViewerWindowTest)
