@@ -9,6 +9,8 @@
 #include "suite/probestore/record_store.h"
 
 #if defined(_WIN32)
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
 #include <sys/stat.h>

@@ -1,6 +1,7 @@
 #include "suite/probestore/probe_file.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <cstring>
@@ -291,6 +292,30 @@ TEST_F(ProbeFileTest, IndexFollowsChangesMadeByOtherWriters) {
     ASSERT_TRUE(save(files, p));
     EXPECT_EQ(files.count(p.c_str()), 1u);
     EXPECT_EQ(files.count(path("old.dt").c_str()), 2u);
+}
+
+TEST_F(ProbeFileTest, OverlappingFramesCraftedToForceChecksumsAreWalkedInLinearTime) {
+    // Every 16 bytes a valid frame header whose payload claims almost the rest of the file and
+    // whose end lands on no frame: without a bound each would be checksummed, O(size^2).
+    constexpr std::size_t kFrames = 1 << 16;
+    Bytes file = probestore::encodeFileHeader();
+    const std::size_t end = file.size() + kFrames * 16 + 64;
+    for (std::size_t i = 0; i < kFrames; ++i) {
+        const std::size_t at = file.size();
+        Bytes frame = probestore::encodeFrame(Bytes(1, 0));
+        frame.resize(16);
+        const std::uint32_t claim = static_cast<std::uint32_t>(end - at - 16 - 20);
+        for (int b = 0; b < 4; ++b) frame[4 + b] = static_cast<std::uint8_t>(claim >> (8 * b));
+        const std::uint32_t check = static_cast<std::uint32_t>(crc32(0, frame.data(), 12));
+        for (int b = 0; b < 4; ++b) frame[12 + b] = static_cast<std::uint8_t>(check >> (8 * b));
+        file.insert(file.end(), frame.begin(), frame.end());
+    }
+    file.resize(end, 0);
+    probestore::MemorySource source(file.data(), file.size());
+    std::vector<probestore::RecordEntry> entries;
+    ASSERT_TRUE(probestore::scanRecords(source, entries));
+    EXPECT_GE(entries.size(), 1u);
+    for (const auto& e : entries) EXPECT_TRUE(e.damaged);
 }
 
 TEST_F(ProbeFileTest, PayloadDecoderRejectsLiesWithoutAllocatingByThem) {
