@@ -55,6 +55,8 @@ int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform)
         probe::ProbeSelection selection;
         TfrmRedaktor frmRedaktor(loader, selection);
         frmRedaktor.show();
+        // The main window starts active, also where no window manager hands out the focus.
+        frmRedaktor.activateWindow();
         // The window may already have closed itself while it was being shown.
         if (frmRedaktor.isVisible()) QApplication::exec();
     } catch (const std::exception& e) {

@@ -65,7 +65,7 @@ class DrivingPlatform : public testing_support::FolderPlatform {
 };
 
 int runEditor(DrivingPlatform& platform) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static char name[] = "probe_editor";
     static char* argv[] = {name, nullptr};
     int argc = 1;
