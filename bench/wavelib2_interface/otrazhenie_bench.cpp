@@ -1,0 +1,167 @@
+// Speed of the interface split (OtrazitIPrelomit), in incident elements per second.
+//
+// BM_OtrazitIPrelomit_Biblioteki loads wavelib2 and wavelib as a program does: wavelib finds
+// where each ray meets the plane, mirrors and refracts it, and advances the new sets. The rays
+// leave a point source at 0 to 40 degrees, so that most of them are reflected whole.
+// BM_OtrazitIPrelomit_Sobstvenno measures wavelib2's own share (the last step, the wave copies,
+// the coefficients, the filters and the wave update of the step away) with a wavelib whose
+// entries do no work. The incident set is restored from a copy, outside the timing, before every
+// split.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+#include "platform/dynlib.h"
+#include "wavelib2/makrosi.h"
+
+namespace {
+
+constexpr double kVysota = 10.0;
+
+void ZadatSredy(NaborVoln* s, NaborVoln* i) {
+    s->sreda.skorost = i->sreda.skorost = 1.48;
+    s->sreda.plotnost = i->sreda.plotnost = 1.0;
+    s->sreda2.skorost = 5.9;
+    s->sreda2.plotnost = 7.8;
+    s->dlinaOtscheta = 2.0;
+}
+
+// Rays from (0, 0, 10) downwards, 0 to 40 degrees from the vertical, with their waves.
+void ZapolnitPadayushchiy(Luch* luchi, Volna* volny, std::uint32_t n) {
+    for (std::uint32_t k = 0; k < n; ++k) {
+        const double ugol = (k % 41) * std::numbers::pi / 180.0;
+        const double azimut = (k / 41) * 1e-3;
+        Luch& l = luchi[k];
+        l = Luch{};
+        l.nachalo[2] = kVysota;
+        l.napravlenie[0] = std::sin(ugol) * std::cos(azimut);
+        l.napravlenie[1] = std::sin(ugol) * std::sin(azimut);
+        l.napravlenie[2] = -std::cos(ugol);
+        Volna& w = volny[k];
+        w = Volna{};
+        w.amplituda = 1.0;
+        w.energiya = 1.0 / n;
+        w.koefZatuhaniya = 1.0;
+    }
+}
+
+void Otchet(benchmark::State& state, std::uint32_t n) {
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+}
+
+void BM_OtrazitIPrelomit_Biblioteki(benchmark::State& state) {
+    const auto n = static_cast<std::uint32_t>(state.range(0));
+    platform::Module modul = platform::loadLibrary("wavelib2.dll");
+    auto zapros = modul ? reinterpret_cast<TableRequest3>(
+                              platform::findExport(modul, "PoluchitTablicuFunkciyPoImeni"))
+                        : nullptr;
+    TablicaVolny11 t{};
+    if (zapros == nullptr ||
+        zapros(reinterpret_cast<TableCell*>(&t), sizeof(t), kImyaTablicy11) == nullptr) {
+        state.SkipWithError("wavelib2.dll did not load");
+        return;
+    }
+    NaborVoln* r = t.sozdatNabor(0);
+    NaborVoln* tr = t.sozdatNabor(0);
+    NaborVoln* s = t.sozdatNabor(1);
+    NaborVoln* i = t.sozdatNabor(n);
+    s->luchi[0].napravlenie[2] = 1.0;  // the plane z = 0
+    ZadatSredy(s, i);
+    std::vector<Luch> luchi(n);
+    std::vector<Volna> volny(n);
+    ZapolnitPadayushchiy(luchi.data(), volny.data(), n);
+
+    const std::uint64_t p = 0;
+    const double porog = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        t.izmenitRazmer(i, n);
+        std::memcpy(i->luchi, luchi.data(), n * sizeof(Luch));
+        std::memcpy(i->volny, volny.data(), n * sizeof(Volna));
+        state.ResumeTiming();
+        if (!isTrue(t.otrazitIPrelomit(r, tr, s, i, &p, &porog))) {
+            state.SkipWithError("OtrazitIPrelomit failed");
+            break;
+        }
+        benchmark::DoNotOptimize(r->chislo);
+    }
+    Otchet(state, n);
+    state.counters["reflected"] = r->chislo;
+    state.counters["transmitted"] = tr->chislo;
+    for (NaborVoln* nabor : {r, tr, s, i}) t.udalitNabor(nabor);
+    platform::freeLibrary(modul);
+}
+
+// A wavelib that leaves the rays as the benchmark prepared them: every incident ray has reached
+// the interface and every new ray exists.
+BoolByte PLUGIN_CALL Postroit(NaborVoln* novyy, NaborVoln*, NaborVoln* i, std::uint64_t) {
+    novyy->chislo = i->chislo;
+    return kTrue;
+}
+BoolByte PLUGIN_CALL PostroitPrelomlennyy(NaborVoln* novyy, NaborVoln* s, NaborVoln* i,
+                                          std::uint64_t p, double) {
+    return Postroit(novyy, s, i, p);
+}
+BoolByte PLUGIN_CALL Stoyat(NaborVoln*, double) {
+    return kTrue;
+}
+
+void BM_OtrazitIPrelomit_Sobstvenno(benchmark::State& state) {
+    const auto n = static_cast<std::uint32_t>(state.range(0));
+    TablicaVolny10 tablica{};
+    tablica.otrazitLuchi = &Postroit;
+    tablica.prelomitLuchi = &PostroitPrelomlennyy;
+    tablica.prodvinutLuchi = &Stoyat;
+    ZadatTablicu10(tablica);
+
+    std::vector<Luch> luchiR(n), luchiT(n), luchiI(n), luchi(n);
+    std::vector<Volna> volnyR(n), volnyT(n), volnyI(n), volny(n);
+    ZapolnitPadayushchiy(luchi.data(), volny.data(), n);
+    for (std::uint32_t k = 0; k < n; ++k) {
+        luchi[k].flagi = kLuchDoshel;
+        const double c1 = -luchi[k].napravlenie[2];
+        const double sin2 = std::sqrt(1.0 - c1 * c1) * 5.9 / 1.48;
+        volny[k].cosPadeniya = c1;
+        volny[k].cosPrelomleniya = sin2 < 1.0 ? std::sqrt(1.0 - sin2 * sin2) : 0.0;
+        volny[k].dlinaShaga = kVysota / c1;
+        if (sin2 >= 1.0) luchiT[k].flagi = kLuchUdalit;
+    }
+    NaborVoln r{}, tr{}, s{}, i{};
+    r.luchi = luchiR.data();
+    r.volny = volnyR.data();
+    tr.luchi = luchiT.data();
+    tr.volny = volnyT.data();
+    i.luchi = luchiI.data();
+    i.volny = volnyI.data();
+    ZadatSredy(&s, &i);
+    std::vector<Luch> luchiTnachalo = luchiT;
+
+    const std::uint64_t p = 0;
+    const double porog = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(luchiI.data(), luchi.data(), n * sizeof(Luch));
+        std::memcpy(volnyI.data(), volny.data(), n * sizeof(Volna));
+        std::memcpy(luchiT.data(), luchiTnachalo.data(), n * sizeof(Luch));
+        i.chislo = i.chisloVoln = n;
+        state.ResumeTiming();
+        OtrazitIPrelomit(&r, &tr, &s, &i, &p, &porog);
+        benchmark::DoNotOptimize(r.chislo);
+    }
+    Otchet(state, n);
+    state.counters["reflected"] = r.chislo;
+    state.counters["transmitted"] = tr.chislo;
+}
+
+}  // namespace
+
+BENCHMARK(BM_OtrazitIPrelomit_Biblioteki)
+    ->Arg(1'000'000)
+    ->MinTime(2.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OtrazitIPrelomit_Sobstvenno)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
