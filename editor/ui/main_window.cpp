@@ -9,11 +9,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "editor/ui/collections_binding.h"
 #include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tab_rows.h"
 
@@ -81,10 +83,22 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     probePages->setBnDataKeyUp([this](int virtualKey) { bnDataKeyUp(virtualKey); });
 
     // --- probe file commands ---
+    // The probe file commands, surface viewing and the title panel share one binding, a child
+    // of this window (CollectionsBinding::of finds it).
+    auto* collections = new CollectionsBinding(
+        {this, pnlGlavnaya, qobject_cast<QFrame*>(pnlNazvanie), tmZakritModalnuyu}, loader_,
+        selection_);
+    collections->setPages(probePages);
 
     // --- surface viewing ---
+    connect(probePages->bnIFsP, &QPushButton::clicked, this, &TfrmRedaktor::bnIFsPClick);
+    connect(probePages->bnIIP, &QPushButton::clicked, this, &TfrmRedaktor::bnIIPClick);
+    connect(probePages->bnIIIP, &QPushButton::clicked, this, &TfrmRedaktor::bnIIIPClick);
+    connect(probePages->bnIIPP, &QPushButton::clicked, this, &TfrmRedaktor::bnIIPPClick);
 
     // --- title panel ---
+    // pnlNazvanie and its lines report clicks to the title panel logic, which calls back
+    // pnlNazvanieClick's logic; bnData's key release arrives through bnDataKeyUp.
 
     lifecycle_->FormCreate();
 }
@@ -169,11 +183,10 @@ void TfrmRedaktor::createPages() {
     mainLayout->addWidget(rows);
     mainLayout->addWidget(pcParametri, 1);
 
-    auto* title = new QFrame(client);
-    title->setObjectName(QStringLiteral("pnlNazvanie"));
-    title->setAutoFillBackground(true);
-    title->hide();
-    pnlNazvanie = title;
+    pnlNazvanie = new QFrame(client);
+    pnlNazvanie->setObjectName(QStringLiteral("pnlNazvanie"));
+    pnlNazvanie->setAutoFillBackground(true);
+    pnlNazvanie->hide();
 
     grid->addWidget(pnlGlavnaya, 0, 0);
     grid->addWidget(pnlNazvanie, 0, 0);
@@ -213,23 +226,45 @@ void TfrmRedaktor::miVihodClick() {
 }
 
 // --- probe file commands ---
-void TfrmRedaktor::miSohranitOdinClick() {}
-void TfrmRedaktor::miVibratDatchikClick() {}
-void TfrmRedaktor::miSohranitClick() {}
-void TfrmRedaktor::miZagruzitClick() {}
+void TfrmRedaktor::miSohranitOdinClick() {
+    if (auto* b = CollectionsBinding::of(this)) b->files().miSohranitOdinClick();
+}
+void TfrmRedaktor::miVibratDatchikClick() {
+    if (auto* b = CollectionsBinding::of(this)) b->files().miVibratDatchikClick();
+}
+void TfrmRedaktor::miSohranitClick() {
+    if (auto* b = CollectionsBinding::of(this)) b->files().miSohranitClick();
+}
+void TfrmRedaktor::miZagruzitClick() {
+    if (auto* b = CollectionsBinding::of(this)) b->files().miZagruzitClick();
+}
 
 // --- title panel ---
-void TfrmRedaktor::N3Click() {}
-void TfrmRedaktor::pnlNazvanieClick() {}
+void TfrmRedaktor::N3Click() {
+    if (auto* b = CollectionsBinding::of(this)) b->titlePanel().N3Click();
+}
+void TfrmRedaktor::pnlNazvanieClick() {
+    if (auto* b = CollectionsBinding::of(this)) b->titlePanel().pnlNazvanieClick();
+}
 void TfrmRedaktor::bnDataKeyUp(int virtualKey) {
-    (void)virtualKey;
+    if (auto* b = CollectionsBinding::of(this)) b->titlePanel().bnDataKeyUp(virtualKey);
 }
 
 // --- surface viewing ---
-void TfrmRedaktor::tmZakritModalnuyuTimer() {}
-void TfrmRedaktor::bnIFsPClick() {}
-void TfrmRedaktor::bnIIPClick() {}
-void TfrmRedaktor::bnIIIPClick() {}
-void TfrmRedaktor::bnIIPPClick() {}
+void TfrmRedaktor::tmZakritModalnuyuTimer() {
+    if (auto* b = CollectionsBinding::of(this)) b->surfaces().tmZakritModalnuyuTimer();
+}
+void TfrmRedaktor::bnIFsPClick() {
+    if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIFsPClick();
+}
+void TfrmRedaktor::bnIIPClick() {
+    if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIIPClick();
+}
+void TfrmRedaktor::bnIIIPClick() {
+    if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIIIPClick();
+}
+void TfrmRedaktor::bnIIPPClick() {
+    if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIIPPClick();
+}
 
 }  // namespace ui

@@ -10,6 +10,7 @@
 #include "editor/probe/selection.h"
 
 class QAction;
+class QFrame;
 class QMenu;
 class QTabWidget;
 class QTimer;
@@ -45,7 +46,7 @@ class TfrmRedaktor : public QMainWindow {
     // The main panel with the page control, and the title panel that replaces it on request;
     // both fill the client area.
     QWidget* pnlGlavnaya = nullptr;
-    QWidget* pnlNazvanie = nullptr;
+    QFrame* pnlNazvanie = nullptr;
     QTabWidget* pcParametri = nullptr;
     QWidget* tbPiezoelementi = nullptr;
     QWidget* tbFokusirovka = nullptr;
