@@ -13,12 +13,17 @@ namespace surftest {
 // A path in a fresh temporary folder of this test process; `name` is UTF-8.
 inline std::string scratchPath(const std::string& name) {
     namespace fs = std::filesystem;
-    static const fs::path dir = [] {
-        fs::path d = fs::temp_directory_path() / ("surfarch_tests_" + std::to_string(getpid()));
-        fs::create_directories(d);
-        return d;
-    }();
-    const fs::path p = dir / fs::path(name);
+    // The folder goes away with the test process.
+    struct Folder {
+        fs::path path = fs::temp_directory_path() / ("surfarch_tests_" + std::to_string(getpid()));
+        Folder() { fs::create_directories(path); }
+        ~Folder() {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+    };
+    static const Folder dir;
+    const fs::path p = dir.path / fs::path(name);
     fs::remove(p);
     return p.string();
 }
