@@ -1,6 +1,7 @@
 // The main window built with the real libraries beside the test program: caption, client
 // area, menu, page captions and the hidden title panel.
 #include <QAbstractButton>
+#include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
