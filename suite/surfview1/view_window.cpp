@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -63,6 +64,7 @@ OknoPoverhnostey::OknoPoverhnostey() {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAttribute(Qt::WA_QuitOnClose, false);
     setAttribute(Qt::WA_OpaquePaintEvent, true);
+    setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(320, 240);
     resize(720, 540);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -134,7 +136,9 @@ void OknoPoverhnostey::paintEvent(QPaintEvent*) {
     p.setPen(kText);
     int bottom = height() - 10;
     p.drawText(QPointF(10, bottom),
-               QString::fromUtf8("Поворот: мышь; масштаб: колесо; исходный вид: двойной щелчок"));
+               QString::fromUtf8(
+                   "Поворот: мышь или стрелки; масштаб: колесо или +/-; исходный вид: двойной "
+                   "щелчок или Home"));
     if (scale_) {
         bottom -= metrics.height() + 2;
         p.drawText(QPointF(10, bottom), QString::fromUtf8("Масштаб: ") + scaleText(*scale_));
@@ -162,6 +166,38 @@ void OknoPoverhnostey::wheelEvent(QWheelEvent* event) {
     scene_.zoom(event->angleDelta().y());
     update();
     event->accept();
+}
+
+void OknoPoverhnostey::keyPressEvent(QKeyEvent* event) {
+    constexpr double kStep = 15;  // pixels of mouse travel per key press
+    switch (event->key()) {
+        case Qt::Key_Left:
+            scene_.rotate(-kStep, 0);
+            break;
+        case Qt::Key_Right:
+            scene_.rotate(kStep, 0);
+            break;
+        case Qt::Key_Up:
+            scene_.rotate(0, -kStep);
+            break;
+        case Qt::Key_Down:
+            scene_.rotate(0, kStep);
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            scene_.zoom(120);
+            break;
+        case Qt::Key_Minus:
+            scene_.zoom(-120);
+            break;
+        case Qt::Key_Home:
+            scene_.resetView();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    update();
 }
 
 }  // namespace surfview

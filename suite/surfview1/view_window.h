@@ -1,4 +1,5 @@
-// The visualizer's own window: draws the scene, turns it with the mouse and zooms with the wheel.
+// The visualizer's own window: draws the scene, turns it with the mouse or the arrow keys and
+// zooms with the wheel or the + and - keys.
 #pragma once
 
 #include <QPoint>
@@ -25,6 +26,7 @@ class OknoPoverhnostey : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     Scene scene_;
