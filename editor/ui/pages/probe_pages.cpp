@@ -93,7 +93,11 @@ class TextValue final : public probe::TextField {
 // end survive a load and store.
 class LinesValue final : public probe::LinesField {
   public:
-    explicit LinesValue(QPlainTextEdit* edit) : edit_(edit) {}
+    explicit LinesValue(QPlainTextEdit* edit)
+        : edit_(edit),
+          changed_(
+              QObject::connect(edit, &QPlainTextEdit::textChanged, [this] { dirty_ = true; })) {}
+    ~LinesValue() override { QObject::disconnect(changed_); }
     void clear() override { edit_->clear(); }
     void append(const std::string& line) override {
         QTextCursor cursor(edit_->document());
@@ -102,17 +106,24 @@ class LinesValue final : public probe::LinesField {
     }
     int count() const override { return static_cast<int>(lines().size()); }
     std::string line(int index) const override {
-        const QStringList all = lines();
+        const QStringList& all = lines();
         return index >= 0 && index < all.size() ? all[index].toStdString() : std::string();
     }
 
   private:
-    QStringList lines() const {
-        QStringList all = edit_->toPlainText().split(QLatin1Char('\n'));
-        if (!all.isEmpty() && all.last().isEmpty()) all.removeLast();
-        return all;
+    // The store asks for every line in turn; the split text is kept until the text changes.
+    const QStringList& lines() const {
+        if (dirty_) {
+            lines_ = edit_->toPlainText().split(QLatin1Char('\n'));
+            if (!lines_.isEmpty() && lines_.last().isEmpty()) lines_.removeLast();
+            dirty_ = false;
+        }
+        return lines_;
     }
     QPlainTextEdit* edit_;
+    QMetaObject::Connection changed_;
+    mutable QStringList lines_;
+    mutable bool dirty_ = true;
 };
 
 QComboBox* fixedList(QWidget* parent, const char* name, std::span<const char* const> items) {
@@ -161,7 +172,7 @@ bool within(const QWidget* widget, const QWidget* control) {
 probe::UserLocale systemLocale() {
     const QLocale locale = QLocale::system();
     probe::UserLocale result;
-    result.decimalSeparator = locale.decimalPoint().toStdString();
+    result.decimalSeparator = QString(locale.decimalPoint()).toStdString();
     const QString format = locale.dateFormat(QLocale::ShortFormat);
     result.shortDateFormat = format.toStdString();
     // The date separator is the first character that follows the first day, month or year.
@@ -589,7 +600,8 @@ void ProbePages::stored(const std::function<void()>& store) {
 void ProbePages::connectEvents() {
     // Pages 1 to 4: every change of a list and every click of a box stores the whole page.
     auto onList = [this](QComboBox* box, std::function<void()> store) {
-        connect(box, &QComboBox::currentIndexChanged, this, [this, store] { stored(store); });
+        connect(box, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                [this, store] { stored(store); });
     };
     auto onBox = [this](QCheckBox* box, std::function<void()> store) {
         connect(box, &QCheckBox::toggled, this, [this, store] { stored(store); });

@@ -63,8 +63,10 @@ TEST_F(RealLibraries, CyrillicTextsAndListsSurviveTheStoreAndAProbeFile) {
     // Storing twice releases the old values first and keeps one copy.
     ident.tbIdentifikacionnayaInformaciyaHide();
 
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("pages_real_" + std::to_string(::getpid()) + ".dt");
+    const auto file =
+        std::filesystem::temp_directory_path() /
+        ("pages_real_" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".dt");
     std::filesystem::remove(file);
     ASSERT_TRUE(isTrue(store.SohranitDatchik(file.string().c_str())));
     store.InicializirovatDatchik();

@@ -18,6 +18,46 @@ using probe::testing::FakeStore;
 using probe::testing::OwnedRecord;
 using namespace std::chrono;
 
+// Two surfaces, "Излучатель" and "Приём", in any file.
+struct TwoSurfaces : probe::SurfaceTables {
+    struct Record {
+        const char* name;
+    };
+    static inline Record records[2];
+    static inline contracts::SurfaceSetDescriptor set{records, 2, sizeof(Record)};
+    TwoSurfaces() {
+        namespace k = contracts::keeper;
+        namespace a = contracts::archiver;
+        archiver[a::kZagruzitKolichestvoPoverhnostey] =
+            asCell(+[](const char*) -> std::int32_t { return 2; });
+        archiver[a::kZagruzitParametr1Poverhnosti] =
+            asCell(+[](const char*, std::uint32_t) -> std::int32_t { return 0; });
+        archiver[a::kZagruzitParametr2Poverhnosti] =
+            asCell(+[](const char*, std::uint32_t) -> std::uint32_t { return 0; });
+        archiver[a::kZagruzitPoverhnost] =
+            asCell(+[](const char*, void* r, std::uint32_t i) -> BoolByte {
+                static const std::string names[2] = {platform::utf8ToCp1251("Излучатель"),
+                                                     platform::utf8ToCp1251("Приём")};
+                static_cast<Record*>(r)->name = names[i].c_str();
+                return kTrue;
+            });
+        keeper[k::kVidelitPamyatDlyaPoverhnostey] =
+            asCell(+[](std::uint32_t n) -> BoolByte { return n <= 2; });
+        keeper[k::kPodgotovitPoverhnost] =
+            asCell(+[](void*, std::int32_t, std::uint32_t) -> BoolByte { return kTrue; });
+        keeper[k::kPoluchitSpisokPoverhnostey] =
+            asCell(+[]() -> contracts::SurfaceSetDescriptor* { return &set; });
+        keeper[k::kPoluchitPoverhnostPoIndeksu] =
+            asCell(+[](std::uint32_t i) -> void* { return &records[i]; });
+        keeper[k::kPoluchitImyaPoverhnosti] =
+            asCell(+[](void* r) -> const char* { return static_cast<Record*>(r)->name; });
+    }
+    bool ZagruzitBiblioteki(std::uint32_t) override { return true; }
+    const biblioteki::SlotTable& keeperTable() const override { return keeper; }
+    const biblioteki::SlotTable& archiverTable() const override { return archiver; }
+    biblioteki::SlotTable keeper{}, archiver{};
+};
+
 class ProbePagesTest : public QObject {
     Q_OBJECT
 
@@ -28,6 +68,7 @@ class ProbePagesTest : public QObject {
         contracts::ProbeStoreApi store = FakeStore::api();
         bool storeReady = true;
         QTabWidget tabs;
+        TwoSurfaces surfaces;
         std::unique_ptr<ui::ProbePages> pages;
         Harness() {
             selection.current = &owned.record;
@@ -37,6 +78,7 @@ class ProbePagesTest : public QObject {
             s.locale = probe::UserLocale{",", "dd.MM.yyyy", "."};
             s.today = [] { return sys_days{2026y / December / 7}; };
             s.storeReady = [this] { return storeReady; };
+            s.surfaces = &surfaces;
             pages = std::make_unique<ui::ProbePages>(&tabs, std::move(s));
         }
         ~Harness() { pages.reset(); }
@@ -101,6 +143,11 @@ class ProbePagesTest : public QObject {
         h.pages->storeActivePage();
         QCOMPARE(h.owned.record.MasshtabProstranstva, 7);
         QCOMPARE(QByteArray(h.owned.record.IIPP.tekst), QByteArray("hidden"));
+        // The surface names fill the three name lists; the texts shown stay as they were.
+        QCOMPARE(h.pages->cbIIIP->count(), 2);
+        QCOMPARE(h.pages->cbIIP->itemText(1), QString::fromUtf8("Приём"));
+        QCOMPARE(h.pages->cbIIP->currentText(), QString());
+        QCOMPARE(h.pages->cbIIPP->currentText(), QStringLiteral("hidden"));
 
         // A whole-record reset followed by a load shows the record on the active page only.
         h.owned.record.MasshtabProstranstva = -9;
