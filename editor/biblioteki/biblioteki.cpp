@@ -3,6 +3,7 @@
 #include "editor/biblioteki/biblioteki.h"
 
 #include <cstddef>
+#include <type_traits>
 
 #include "platform/cp1251.h"
 
@@ -125,34 +126,35 @@ bool Biblioteki::bindSlot(int slot) {
             return all;
         }
         case 5: {
-            // Plain names only, in the fixed order; the lookup stops at the first missing name
-            // and leaves the later entry points as they were.
-            void* found[13];
-            for (int i = 0; i < 13; ++i) {
-                found[i] = platform_.GetProcAddress(module, contracts::kProbeStoreExports[i]);
-                if (found[i] == nullptr) return false;
+            // Plain names only, in the fixed order; the lookup stops at the first missing name.
+            // The names found before it are bound, the later ones keep their previous values.
+            void* found[13] = {};
+            int count = 0;
+            while (count < 13) {
+                found[count] =
+                    platform_.GetProcAddress(module, contracts::kProbeStoreExports[count]);
+                if (found[count] == nullptr) break;
+                ++count;
             }
+            auto set = [&](int i, auto& entry) {
+                if (i < count)
+                    entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(found[i]);
+            };
             auto& api = probeStore_;
-            api.SozdatSpisok = reinterpret_cast<contracts::SozdatSpisokFn>(found[0]);
-            api.SozdatStroku = reinterpret_cast<contracts::SozdatStrokuFn>(found[1]);
-            api.UdalitSpisok = reinterpret_cast<contracts::UdalitSpisokFn>(found[2]);
-            api.UdalitStroku = reinterpret_cast<contracts::UdalitStrokuFn>(found[3]);
-            api.VidelitPamyatDlyaDatchikov =
-                reinterpret_cast<contracts::VidelitPamyatDlyaDatchikovFn>(found[4]);
-            api.VibratDatchikPoIndeksu =
-                reinterpret_cast<contracts::VibratDatchikPoIndeksuFn>(found[5]);
-            api.PoluchitVibranniyDatchik =
-                reinterpret_cast<contracts::PoluchitVibranniyDatchikFn>(found[6]);
-            api.VibratVremenniyDatchik =
-                reinterpret_cast<contracts::VibratVremenniyDatchikFn>(found[7]);
-            api.InicializirovatDatchik =
-                reinterpret_cast<contracts::InicializirovatDatchikFn>(found[8]);
-            api.ObmenyatDatchiki = reinterpret_cast<contracts::ObmenyatDatchikiFn>(found[9]);
-            api.SohranitDatchik = reinterpret_cast<contracts::SohranitDatchikFn>(found[10]);
-            api.ZagruzitDatchik = reinterpret_cast<contracts::ZagruzitDatchikFn>(found[11]);
-            api.ZagruzitKolichestvoDatchikov =
-                reinterpret_cast<contracts::ZagruzitKolichestvoDatchikovFn>(found[12]);
-            return true;
+            set(0, api.SozdatSpisok);
+            set(1, api.SozdatStroku);
+            set(2, api.UdalitSpisok);
+            set(3, api.UdalitStroku);
+            set(4, api.VidelitPamyatDlyaDatchikov);
+            set(5, api.VibratDatchikPoIndeksu);
+            set(6, api.PoluchitVibranniyDatchik);
+            set(7, api.VibratVremenniyDatchik);
+            set(8, api.InicializirovatDatchik);
+            set(9, api.ObmenyatDatchiki);
+            set(10, api.SohranitDatchik);
+            set(11, api.ZagruzitDatchik);
+            set(12, api.ZagruzitKolichestvoDatchikov);
+            return count == 13;
         }
         case 7:
             doubleToString_ = findDecorated(module, "_DoubleToString@12", "DoubleToString");

@@ -199,6 +199,9 @@ TEST_F(LoaderTest, ProbeStoreWithoutFifthExportStopsLookupAndIsFreed) {
     const std::vector<std::string> finds = callsStartingWith("find");
     ASSERT_EQ(finds.size(), 5u);
     EXPECT_EQ(finds.back(), "find VidelitPamyatDlyaDatchikov");
+    // The four found before it are taken; the later ones keep their previous (null) values.
+    EXPECT_NE(loader.probeStore().UdalitStroku, nullptr);
+    EXPECT_EQ(loader.probeStore().VibratDatchikPoIndeksu, nullptr);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0],
               (Box{kTitle, "Загрузка библиотек(и):\r\nprobestore.dll\r\n" + kNoFunctionsTail}));
