@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QLayout>
 #include <QMouseEvent>
 
 namespace ui {
@@ -79,7 +80,12 @@ void QtTitlePanel::setGlavnayaVisible(bool visible) {
 
 void QtTitlePanel::setNazvanieVisible(bool visible) {
     nazvanie_->setVisible(visible);
-    if (visible) nazvanie_->raise();
+    if (!visible) return;
+    nazvanie_->raise();
+    // A panel shown for the first time gets its size from the layout only when the event loop
+    // runs; the lines are placed by that size right away.
+    if (QWidget* parent = nazvanie_->parentWidget())
+        if (QLayout* layout = parent->layout()) layout->activate();
 }
 
 int QtTitlePanel::nazvanieWidth() const {

@@ -1,0 +1,141 @@
+#include "editor/ui/collections_binding.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "editor/ui/file_dialogs.h"
+#include "editor/ui/pages/probe_pages.h"
+#include "editor/ui/tfrm_modal.h"
+#include "editor/ui/tfrm_vibor.h"
+#include "editor/ui/title_panel.h"
+
+namespace ui {
+
+class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
+  public:
+    explicit FileUi(QWidget* mainForm) : mainForm_(mainForm) {}
+
+    std::optional<std::string> askSaveFileName() override {
+        return library(ui::askSaveFileName(mainForm_, collections::kProbeFileFilter,
+                                           collections::kProbeFileExtension));
+    }
+    std::optional<std::string> askOpenFileName() override {
+        return library(ui::askOpenFileName(mainForm_, collections::kProbeFileFilter,
+                                           collections::kProbeFileExtension));
+    }
+    void showMessage(const std::string& text, const std::string& caption) override {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                        QString::fromStdString(text), QMessageBox::Ok, mainForm_);
+        box.exec();
+    }
+    int runSelectionDialog(collections::ViborModel& dialog) override {
+        return runTfrmVibor(mainForm_, dialog);
+    }
+
+  private:
+    static std::optional<std::string> library(const std::optional<QString>& name) {
+        if (!name) return std::nullopt;
+        return toLibraryText(*name);
+    }
+    QWidget* mainForm_;
+};
+
+class CollectionsBinding::ViewingUi final : public collections::SurfaceViewingUi {
+  public:
+    explicit ViewingUi(CollectionsBinding& b) : b_(b) {}
+
+    void hideMainForm() override { b_.w_.mainForm->hide(); }
+    void showMainForm() override { b_.w_.mainForm->show(); }
+    void createWaitBox() override { b_.waitBox_ = new TfrmModal(); }
+    void setWaitBoxCloseCallback(std::function<void()> callback) override {
+        if (b_.waitBox_)
+            b_.waitBox_->closeCallback = [callback](TfrmModal&) {
+                if (callback) callback();
+            };
+    }
+    void showWaitBox() override {
+        if (b_.waitBox_) b_.waitBox_->show();
+    }
+    void destroyWaitBox() override {
+        delete b_.waitBox_;
+        b_.waitBox_ = nullptr;
+    }
+    void setTimerEnabled(bool enabled) override {
+        if (enabled)
+            b_.w_.tmZakritModalnuyu->start();
+        else
+            b_.w_.tmZakritModalnuyu->stop();
+    }
+    std::optional<std::string> askSurfaceFileName() override {
+        std::optional<QString> name = askOpenFileName(
+            b_.w_.mainForm, collections::kSurfaceFileFilter, collections::kSurfaceFileExtension);
+        if (!name) return std::nullopt;
+        return name->toStdString();
+    }
+    std::string comboText(collections::SurfaceCombo combo) override {
+        QComboBox* box = this->combo(combo);
+        return box ? box->currentText().toStdString() : std::string();
+    }
+    void setIFsPText(const std::string& text) override {
+        if (b_.pages_ && b_.pages_->cbIFsP)
+            b_.pages_->cbIFsP->setEditText(QString::fromStdString(text));
+    }
+    void cbIFsPExit() override {
+        if (b_.pages_) b_.pages_->obekti().tsObektiHide();
+    }
+
+  private:
+    QComboBox* combo(collections::SurfaceCombo c) const {
+        if (!b_.pages_) return nullptr;
+        switch (c) {
+            case collections::SurfaceCombo::cbIIP:
+                return b_.pages_->cbIIP;
+            case collections::SurfaceCombo::cbIIIP:
+                return b_.pages_->cbIIIP;
+            case collections::SurfaceCombo::cbIIPP:
+                return b_.pages_->cbIIPP;
+        }
+        return nullptr;
+    }
+    CollectionsBinding& b_;
+};
+
+CollectionsBinding::CollectionsBinding(const CollectionsWidgets& widgets,
+                                       biblioteki::Biblioteki& loader,
+                                       probe::ProbeSelection& selection)
+    : QObject(widgets.mainForm),
+      w_(widgets),
+      fileUi_(std::make_unique<FileUi>(widgets.mainForm)),
+      viewingUi_(std::make_unique<ViewingUi>(*this)),
+      libraries_(loader) {
+    setObjectName(QStringLiteral("collectionsBinding"));
+    files_ = std::make_unique<collections::ProbeFileCommands>(loader.probeStore(), selection,
+                                                              activePage_, *fileUi_);
+    viewing_ = std::make_unique<collections::SurfaceViewing>(libraries_, selection, *viewingUi_);
+    if (w_.pnlGlavnaya && w_.pnlNazvanie) {
+        titleWidgets_ = new QtTitlePanel(w_.pnlGlavnaya, w_.pnlNazvanie,
+                                         [this] { title_->pnlNazvanieClick(); });
+        title_ = std::make_unique<title::TitlePanel>(*titleWidgets_);
+    }
+}
+
+CollectionsBinding::~CollectionsBinding() {
+    // A viewing still in progress when the program ends: the box has no owner to free it.
+    delete waitBox_;
+}
+
+CollectionsBinding* CollectionsBinding::of(QObject* mainForm) {
+    return mainForm
+               ? mainForm->findChild<CollectionsBinding*>(QString(), Qt::FindDirectChildrenOnly)
+               : nullptr;
+}
+
+void CollectionsBinding::setPages(ProbePages* pages) {
+    pages_ = pages;
+    activePage_.target = pages;
+}
+
+}  // namespace ui

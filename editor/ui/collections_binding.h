@@ -1,0 +1,87 @@
+// The main window's probe file commands, surface viewing and title panel, bound to their widgets:
+// the file dialogs, the message box, TfrmVibor, TfrmModal, the timer tmZakritModalnuyu, the
+// page-8 fields and buttons, bnData and the two panels. The main window creates one as its child
+// and forwards its slots to it.
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+#include "editor/biblioteki/biblioteki.h"
+#include "editor/collections/probe_files.h"
+#include "editor/collections/surface_libraries_biblioteki.h"
+#include "editor/collections/surface_viewing.h"
+#include "editor/probe/page.h"
+#include "editor/probe/selection.h"
+#include "editor/title/title_panel.h"
+
+class QComboBox;
+class QFrame;
+class QTimer;
+
+namespace ui {
+
+class ProbePages;
+class QtTitlePanel;
+class TfrmModal;
+
+struct CollectionsWidgets {
+    QWidget* mainForm = nullptr;
+    QWidget* pnlGlavnaya = nullptr;
+    QFrame* pnlNazvanie = nullptr;
+    QTimer* tmZakritModalnuyu = nullptr;
+};
+
+class CollectionsBinding : public QObject {
+    Q_OBJECT
+
+  public:
+    CollectionsBinding(const CollectionsWidgets& widgets, biblioteki::Biblioteki& loader,
+                       probe::ProbeSelection& selection);
+    ~CollectionsBinding() override;
+
+    // The binding of the main window, when it has one.
+    static CollectionsBinding* of(QObject* mainForm);
+
+    // The pages: the active page for the whole-record steps and page 8's fields for surface
+    // viewing.
+    void setPages(ProbePages* pages);
+    // The active page alone (for windows without the full pages).
+    void setActivePage(probe::ActivePage* page) { activePage_.target = page; }
+
+    collections::ProbeFileCommands& files() { return *files_; }
+    collections::SurfaceViewing& surfaces() { return *viewing_; }
+    title::TitlePanel& titlePanel() { return *title_; }
+
+    // The wait box of the viewing in progress, null when there is none.
+    TfrmModal* waitBox() const { return waitBox_; }
+    QtTitlePanel* titleWidgets() const { return titleWidgets_; }
+
+  private:
+    struct ForwardPage : probe::ActivePage {
+        probe::ActivePage* target = nullptr;
+        void storeActivePage() override {
+            if (target) target->storeActivePage();
+        }
+        void loadActivePage() override {
+            if (target) target->loadActivePage();
+        }
+    };
+    class FileUi;
+    class ViewingUi;
+    friend class ViewingUi;
+
+    CollectionsWidgets w_;
+    ProbePages* pages_ = nullptr;
+    TfrmModal* waitBox_ = nullptr;
+    QtTitlePanel* titleWidgets_ = nullptr;
+    ForwardPage activePage_;
+    std::unique_ptr<FileUi> fileUi_;
+    std::unique_ptr<ViewingUi> viewingUi_;
+    collections::BibliotekiSurfaceLibraries libraries_;
+    std::unique_ptr<collections::ProbeFileCommands> files_;
+    std::unique_ptr<collections::SurfaceViewing> viewing_;
+    std::unique_ptr<title::TitlePanel> title_;
+};
+
+}  // namespace ui

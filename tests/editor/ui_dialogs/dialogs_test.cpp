@@ -1,0 +1,264 @@
+// The record selection dialog, the wait box, the title panel's labels and the file dialog
+// filters on the offscreen platform, and one whole surface viewing with the libraries beside
+// the test program and the sample surface file.
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "editor/ui/collections_binding.h"
+#include "editor/ui/file_dialogs.h"
+#include "editor/ui/main_window.h"
+#include "editor/ui/tfrm_modal.h"
+#include "editor/ui/tfrm_vibor.h"
+#include "editor/ui/title_panel.h"
+#include "platform/cp1251.h"
+#include "tests/editor/biblioteki/fixture_platform.h"
+
+using collections::ViborModel;
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void viborOpensInLoadModeWithItsDesign();
+    void viborSingleChoiceReadsBackTheFocusedLine();
+    void viborCloseBoxGivesTwo();
+    void waitBoxClosesByHidingAndCallsBack();
+    void titleLinesAreCentredAndClickReturnsToTheEditor();
+    void pipeFiltersBecomeQtFilters();
+    void wholeSurfaceViewingWithTheRealLibraries();
+    void mainWindowCentresTheAboutLines();
+};
+
+namespace {
+
+ViborModel threeLines() {
+    ViborModel m;
+    for (const char* s : {"0: A B (C)", "1: D E (F)", "2: G H (I)"}) m.addLine(s);
+    return m;
+}
+
+QList<int> selectedRows(QListWidget* list) {
+    QList<int> rows;
+    for (int p = 0; p < list->count(); ++p)
+        if (list->item(p)->isSelected()) rows << p;
+    return rows;
+}
+
+}  // namespace
+
+void DialogsTest::viborOpensInLoadModeWithItsDesign() {
+    ViborModel model = threeLines();
+    model.bnVidelitVseClick();
+    model.setFocusedPosition(0);
+    ui::TfrmVibor d(model, nullptr);
+    d.show();
+    QCOMPARE(d.windowTitle(), QString::fromUtf8("Выбор записей для загрузки"));
+    QCOMPARE(d.size(), QSize(441, 303));
+    QCOMPARE(d.ListBox1->geometry(), QRect(16, 16, 409, 241));
+    QCOMPARE(d.bnVibrat->geometry(), QRect(24, 264, 121, 25));
+    QCOMPARE(d.bnVidelitVse->geometry(), QRect(160, 264, 121, 25));
+    QCOMPARE(d.bnOtmenit->geometry(), QRect(296, 264, 121, 25));
+    QCOMPARE(d.bnVibrat->text(), QString::fromUtf8("Выбрать"));
+    QCOMPARE(d.bnVidelitVse->text(), QString::fromUtf8("Выделить все"));
+    QCOMPARE(d.bnOtmenit->text(), QString::fromUtf8("Отменить"));
+    QVERIFY(d.bnVidelitVse->isVisible());
+    QCOMPARE(d.ListBox1->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(selectedRows(d.ListBox1), (QList<int>{0, 1, 2}));
+
+    // The user deselects a line, selects all again, deselects another and cancels: the marks
+    // are read back with result 2.
+    d.ListBox1->item(1)->setSelected(false);
+    QTest::mouseClick(d.bnVidelitVse, Qt::LeftButton);
+    QCOMPARE(selectedRows(d.ListBox1), (QList<int>{0, 1, 2}));
+    d.ListBox1->item(2)->setSelected(false);
+    QTest::mouseClick(d.bnOtmenit, Qt::LeftButton);
+    QCOMPARE(d.result(), 2);
+    QCOMPARE(model.result(), 2);
+    QCOMPARE(model.selectedCount(), 2u);
+    QVERIFY(!model.isSelected(2));
+}
+
+void DialogsTest::viborSingleChoiceReadsBackTheFocusedLine() {
+    ViborModel model = threeLines();
+    model.setFocusedPosition(0);
+    model.setLoadMode(false);
+    ui::TfrmVibor d(model, nullptr);
+    d.show();
+    QCOMPARE(d.windowTitle(), QString::fromUtf8("Выбор датчика"));
+    QVERIFY(!d.bnVidelitVse->isVisible());
+    QCOMPARE(d.ListBox1->selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(selectedRows(d.ListBox1), (QList<int>{0}));
+
+    d.ListBox1->setCurrentRow(2);
+    QCOMPARE(selectedRows(d.ListBox1), (QList<int>{2}));
+    QTest::mouseClick(d.bnVibrat, Qt::LeftButton);
+    QCOMPARE(d.result(), 1);
+    QCOMPARE(model.focusedPosition(), 2);
+    QCOMPARE(model.selectedCount(), 1u);
+}
+
+void DialogsTest::viborCloseBoxGivesTwo() {
+    ViborModel model = threeLines();
+    QTimer::singleShot(0, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) w->close();
+    });
+    QCOMPARE(ui::runTfrmVibor(nullptr, model), 2);
+    QCOMPARE(model.result(), 2);
+}
+
+void DialogsTest::waitBoxClosesByHidingAndCallsBack() {
+    ui::TfrmModal box;
+    QCOMPARE(box.windowTitle(), QString::fromUtf8("Просмотр поверхности"));
+    QCOMPARE(box.size(), QSize(379, 97));
+    const QByteArray text = box.Label1->text().toUtf8();
+    QCOMPARE(text,
+             QByteArray("После про") + char(0x63) + QByteArray("мотра нажмите \"Завершить\""));
+    QCOMPARE(box.Label1->geometry(), QRect(1, 16, 377, 25));
+    QCOMPARE(box.Button1->text(), QString::fromUtf8("Завершить"));
+    QCOMPARE(box.Button1->geometry(), QRect(137, 56, 105, 25));
+    QVERIFY(!(box.windowFlags() & Qt::WindowCloseButtonHint));
+    QVERIFY(!(box.windowFlags() & Qt::WindowSystemMenuHint));
+    QVERIFY(!(box.windowFlags() & Qt::WindowMinMaxButtonsHint));
+    QVERIFY(!box.closeCallback);
+
+    int calls = 0;
+    box.closeCallback = [&](ui::TfrmModal& from) {
+        QCOMPARE(&from, &box);
+        ++calls;
+    };
+    box.show();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(box.frameGeometry().right() + 1, screen.width() - 20);
+    QCOMPARE(box.frameGeometry().bottom() + 1, screen.height() - 60);
+    QTest::mouseClick(box.Button1, Qt::LeftButton);
+    QCOMPARE(calls, 1);
+    QVERIFY(!box.isVisible());
+}
+
+void DialogsTest::titleLinesAreCentredAndClickReturnsToTheEditor() {
+    QWidget client;
+    client.resize(754, 531);
+    auto* glavnaya = new QWidget(&client);
+    glavnaya->setGeometry(0, 0, 754, 531);
+    auto* nazvanie = new QFrame(&client);
+    nazvanie->setGeometry(0, 0, 754, 531);
+    nazvanie->hide();
+    client.show();
+    title::TitlePanel* logic = nullptr;
+    ui::QtTitlePanel widgets(glavnaya, nazvanie, [&] { logic->pnlNazvanieClick(); });
+    title::TitlePanel panel(widgets);
+    logic = &panel;
+
+    panel.N3Click();
+    QVERIFY(nazvanie->isVisible());
+    QVERIFY(!glavnaya->isVisible());
+    QCOMPARE(widgets.labels().size(), std::size_t(11));
+    int previousBottom = 0;
+    for (ui::QtTitleLabel* l : widgets.labels()) {
+        QVERIFY(l->isVisible());
+        QCOMPARE(l->x(), 377 - l->QLabel::width() / 2);
+        QVERIFY(l->y() >= previousBottom);
+        previousBottom = l->y() + l->QLabel::height();
+    }
+    QCOMPARE(widgets.labels()[8]->font().family(), QStringLiteral("Small Fonts"));
+    QVERIFY(widgets.labels()[2]->font().bold());
+
+    panel.N3Click();
+    QCOMPARE(widgets.labels().size(), std::size_t(11));
+
+    QTest::mouseClick(widgets.labels()[3], Qt::LeftButton);
+    QVERIFY(!nazvanie->isVisible());
+    QVERIFY(glavnaya->isVisible());
+
+    panel.bnDataKeyUp(101);
+    QCOMPARE(widgets.labels().size(), std::size_t(22));
+    QTest::mouseClick(nazvanie, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!nazvanie->isVisible());
+}
+
+void DialogsTest::pipeFiltersBecomeQtFilters() {
+    QCOMPARE(ui::qtNameFilters(QString::fromUtf8("Датчики (*.dt)|*.dt|Все файлы (*.*)|*.*")),
+             QString::fromUtf8("Датчики (*.dt);;Все файлы (*.*)"));
+    QCOMPARE(ui::qtNameFilters(QStringLiteral("Surfaces|*.pv;*.pv2")),
+             QStringLiteral("Surfaces (*.pv *.pv2)"));
+    QCOMPARE(ui::toLibraryText(QString::fromUtf8("/tmp/Д.dt")), std::string("/tmp/\xC4.dt"));
+}
+
+void DialogsTest::wholeSurfaceViewingWithTheRealLibraries() {
+#ifndef HAVE_SURFACE_LIBRARIES
+    QSKIP("the surface libraries are not built");
+#else
+    testing_support::RecordingBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    probe::ProbeSelection selection;
+    QWidget mainForm;
+    mainForm.show();
+    auto* timer = new QTimer(&mainForm);
+    timer->setInterval(1);
+    ui::CollectionsWidgets w;
+    w.mainForm = &mainForm;
+    w.tmZakritModalnuyu = timer;
+    auto* binding = new ui::CollectionsBinding(w, loader, selection);
+    QCOMPARE(ui::CollectionsBinding::of(&mainForm), binding);
+    QObject::connect(timer, &QTimer::timeout, binding,
+                     [binding] { binding->surfaces().tmZakritModalnuyuTimer(); });
+
+    std::string file = platform::utf8ToCp1251(EXAMPLES_DIR "/probe_surfaces.pv");
+    ProbeRecord record{};
+    record.IFsP.tekst = file.data();
+    selection.current = &record;
+    collections::SurfaceViewing& viewing = binding->surfaces();
+
+    for (int round = 0; round < 2; ++round) {
+        viewing.PokazatPoverhnost(file.c_str(), platform::utf8ToCp1251("Индикатриса приёма"));
+        QVERIFY2(boxes.shown.empty(), boxes.shown.empty() ? "" : boxes.shown[0].text.c_str());
+        QCOMPARE(viewing.state(), collections::ViewingState::viewing);
+        QVERIFY(loader.isLoaded(biblioteki::kSurfView));
+        QVERIFY(!mainForm.isVisible());
+        ui::TfrmModal* box = binding->waitBox();
+        QVERIFY(box && box->isVisible());
+
+        QTest::mouseClick(box->Button1, Qt::LeftButton);
+        QCOMPARE(viewing.state(), collections::ViewingState::closing);
+        QCOMPARE(binding->waitBox(), box);  // not destroyed inside its own close
+        QVERIFY(timer->isActive());
+
+        QTRY_COMPARE(viewing.state(), collections::ViewingState::editing);
+        QVERIFY(binding->waitBox() == nullptr);
+        QVERIFY(mainForm.isVisible());
+        QVERIFY(!timer->isActive());
+        QVERIFY(!loader.isLoaded(biblioteki::kSurfView));
+        QVERIFY(loader.isLoaded(biblioteki::kSurfStore | biblioteki::kSurfArch));
+    }
+
+    // A name that differs in case finds nothing and starts no viewing.
+    viewing.PokazatPoverhnost(file.c_str(), platform::utf8ToCp1251("индикатриса приёма"));
+    QCOMPARE(viewing.state(), collections::ViewingState::editing);
+    QVERIFY(mainForm.isVisible());
+    loader.VigruzitBiblioteki(biblioteki::kAllSlots);
+#endif
+}
+
+void DialogsTest::mainWindowCentresTheAboutLines() {
+    testing_support::RecordingBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    probe::ProbeSelection selection;
+    ui::TfrmRedaktor window(loader, selection);
+    window.show();
+    window.N3->trigger();
+    auto* binding = ui::CollectionsBinding::of(&window);
+    QVERIFY(binding && binding->titleWidgets());
+    QVERIFY(window.pnlNazvanie->isVisible());
+    QCOMPARE(window.pnlNazvanie->width(), 754);
+    for (ui::QtTitleLabel* l : binding->titleWidgets()->labels())
+        QCOMPARE(l->x() + l->QLabel::width() / 2, 377);
+    QTest::mouseClick(window.pnlNazvanie, Qt::LeftButton, {}, QPoint(3, 3));
+    QVERIFY(window.pnlGlavnaya->isVisible());
+}
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"
