@@ -61,6 +61,8 @@ int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform)
         if (frmRedaktor.isVisible()) QApplication::exec();
     } catch (const std::exception& e) {
         showExceptionBox(e.what());
+    } catch (...) {
+        showExceptionBox("Неизвестная ошибка.");
     }
     return 0;
 }
