@@ -48,7 +48,8 @@ std::int64_t endPosition(std::FILE* f) {
 // first read that misses the window and closed when the source goes away.
 class FileSource : public ByteSource {
   public:
-    FileSource(const FileIdentity& id, FileWindow& window) : id_(id), window_(window) {}
+    FileSource(const FileIdentity& id, FileWindow& window, std::size_t chunk = kWindowSize)
+        : id_(id), window_(window), chunk_(chunk) {}
     std::uint64_t size() const override { return id_.size; }
     const std::uint8_t* view(std::uint64_t offset, std::size_t size) override {
         if (offset > id_.size || id_.size - offset < size) return nullptr;
@@ -57,7 +58,7 @@ class FileSource : public ByteSource {
             return window_.data.get() + (offset - window_.offset);
         // `size` is bounded by the file's size, and callers never ask for more than a frame.
         const std::size_t want = static_cast<std::size_t>(
-            std::min<std::uint64_t>(std::max(size, kWindowSize), id_.size - offset));
+            std::min<std::uint64_t>(std::max(size, chunk_), id_.size - offset));
         window_.forget();
         if (window_.capacity < want) {
             window_.release();
@@ -75,6 +76,7 @@ class FileSource : public ByteSource {
   private:
     const FileIdentity& id_;
     FileWindow& window_;
+    std::size_t chunk_;
     File file_;
 };
 
@@ -175,7 +177,7 @@ bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& p
     const bool fresh = missing || id.size == 0;
     if (!fresh) {
         FileWindow window;
-        FileSource source(id, window);
+        FileSource source(id, window, kFileHeaderSize);  // the header is all it needs
         if (!headerAcceptsAppend(source)) return false;
     }
     std::vector<std::uint8_t> buffer;
