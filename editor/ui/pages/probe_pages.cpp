@@ -649,9 +649,10 @@ void ProbePages::connectEvents() {
 }
 
 void ProbePages::onFocusChanged(QWidget* old, QWidget* now) {
-    if (old == nullptr) return;
-    // The application losing the focus to another program is no exit from a field.
-    if (now == nullptr && QApplication::activeWindow() == nullptr) return;
+    // Only a move of the focus inside the same window leaves a field: a message box or another
+    // program taking the focus is no exit, so a store that shows a box does not run again.
+    // (A combo box's drop-down is a window of its own, so opening it leaves nothing either.)
+    if (old == nullptr || now == nullptr || old->window() != now->window()) return;
     for (const auto& [control, store] : exitHandlers_) {
         if (within(old, control) && !within(now, control)) {
             stored(store);
