@@ -86,8 +86,7 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     // The probe file commands, surface viewing and the title panel share one binding, a child
     // of this window (CollectionsBinding::of finds it).
     auto* collections = new CollectionsBinding(
-        {this, pnlGlavnaya, qobject_cast<QFrame*>(pnlNazvanie), tmZakritModalnuyu}, loader_,
-        selection_);
+        {this, pnlGlavnaya, pnlNazvanie, tmZakritModalnuyu}, loader_, selection_);
     collections->setPages(probePages);
 
     // --- surface viewing ---
