@@ -85,8 +85,8 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     // --- probe file commands ---
     // The probe file commands, surface viewing and the title panel share one binding, a child
     // of this window (CollectionsBinding::of finds it).
-    auto* collections = new CollectionsBinding(
-        {this, pnlGlavnaya, pnlNazvanie, tmZakritModalnuyu}, loader_, selection_);
+    auto* collections = new CollectionsBinding({this, pnlGlavnaya, pnlNazvanie, tmZakritModalnuyu},
+                                               loader_, selection_);
     collections->setPages(probePages);
 
     // --- surface viewing ---
