@@ -1,6 +1,7 @@
 // The record selection dialog, the wait box, the title panel's labels and the file dialog
 // filters on the offscreen platform, and one whole surface viewing with the libraries beside
 // the test program and the sample surface file.
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
@@ -11,6 +12,7 @@
 #include "editor/ui/collections_binding.h"
 #include "editor/ui/file_dialogs.h"
 #include "editor/ui/main_window.h"
+#include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tfrm_modal.h"
 #include "editor/ui/tfrm_vibor.h"
 #include "editor/ui/title_panel.h"
@@ -195,51 +197,48 @@ void DialogsTest::wholeSurfaceViewingWithTheRealLibraries() {
     testing_support::RecordingBoxes boxes;
     biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
     probe::ProbeSelection selection;
-    QWidget mainForm;
-    mainForm.show();
-    auto* timer = new QTimer(&mainForm);
-    timer->setInterval(1);
-    ui::CollectionsWidgets w;
-    w.mainForm = &mainForm;
-    w.tmZakritModalnuyu = timer;
-    auto* binding = new ui::CollectionsBinding(w, loader, selection);
-    QCOMPARE(ui::CollectionsBinding::of(&mainForm), binding);
-    QObject::connect(timer, &QTimer::timeout, binding,
-                     [binding] { binding->surfaces().tmZakritModalnuyuTimer(); });
-
-    std::string file = platform::utf8ToCp1251(EXAMPLES_DIR "/probe_surfaces.pv");
-    ProbeRecord record{};
-    record.IFsP.tekst = file.data();
-    selection.current = &record;
+    ui::TfrmRedaktor window(loader, selection);
+    window.show();
+    QVERIFY(selection.current != nullptr);
+    auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
+    auto* binding = ui::CollectionsBinding::of(&window);
+    QVERIFY(pages && binding);
     collections::SurfaceViewing& viewing = binding->surfaces();
 
+    // The file as "Выбрать" would put it into cbIFsP and store it.
+    window.pcParametri->setCurrentWidget(window.tsObekti);
+    pages->cbIFsP->setEditText(QStringLiteral(EXAMPLES_DIR "/probe_surfaces.pv"));
+    pages->obekti().tsObektiHide();
+    QVERIFY(selection.current->IFsP.tekst != nullptr);
+
     for (int round = 0; round < 2; ++round) {
-        viewing.PokazatPoverhnost(file.c_str(), platform::utf8ToCp1251("Индикатриса приёма"));
+        pages->cbIIP->setEditText(QString::fromUtf8("Индикатриса приёма"));
+        pages->bnIIP->click();
         QVERIFY2(boxes.shown.empty(), boxes.shown.empty() ? "" : boxes.shown[0].text.c_str());
         QCOMPARE(viewing.state(), collections::ViewingState::viewing);
         QVERIFY(loader.isLoaded(biblioteki::kSurfView));
-        QVERIFY(!mainForm.isVisible());
+        QVERIFY(!window.isVisible());
         ui::TfrmModal* box = binding->waitBox();
         QVERIFY(box && box->isVisible());
 
         QTest::mouseClick(box->Button1, Qt::LeftButton);
         QCOMPARE(viewing.state(), collections::ViewingState::closing);
         QCOMPARE(binding->waitBox(), box);  // not destroyed inside its own close
-        QVERIFY(timer->isActive());
+        QVERIFY(window.tmZakritModalnuyu->isActive());
 
         QTRY_COMPARE(viewing.state(), collections::ViewingState::editing);
         QVERIFY(binding->waitBox() == nullptr);
-        QVERIFY(mainForm.isVisible());
-        QVERIFY(!timer->isActive());
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.tmZakritModalnuyu->isActive());
         QVERIFY(!loader.isLoaded(biblioteki::kSurfView));
         QVERIFY(loader.isLoaded(biblioteki::kSurfStore | biblioteki::kSurfArch));
     }
 
     // A name that differs in case finds nothing and starts no viewing.
-    viewing.PokazatPoverhnost(file.c_str(), platform::utf8ToCp1251("индикатриса приёма"));
+    pages->cbIIP->setEditText(QString::fromUtf8("индикатриса приёма"));
+    pages->bnIIP->click();
     QCOMPARE(viewing.state(), collections::ViewingState::editing);
-    QVERIFY(mainForm.isVisible());
-    loader.VigruzitBiblioteki(biblioteki::kAllSlots);
+    QVERIFY(window.isVisible());
 #endif
 }
 
