@@ -11,7 +11,9 @@
 
 namespace title {
 
-void TitlePanel::showPanel() {
+void TitlePanel::showPanel(LineSet& shown, LineSet& hidden) {
+    for (TitleLabel* line : hidden) line->setShown(false);
+    for (TitleLabel* line : shown) line->setShown(true);
     ui_.setGlavnayaVisible(false);
     ui_.setNazvanieVisible(true);
 }
@@ -42,7 +44,8 @@ TitleLabel& TitlePanel::SozdatNadpis(int x, int y, const std::string& text, int 
     return label;
 }
 
-void TitlePanel::buildLines(const std::array<std::string, 11>& texts) {
+TitlePanel::LineSet TitlePanel::buildLines(const std::array<std::string, 11>& texts) {
+    LineSet lines;
     const int x = ui_.nazvanieWidth() / 2;
     int y = kFirstTop;
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -50,7 +53,9 @@ void TitlePanel::buildLines(const std::array<std::string, 11>& texts) {
         y += row.gap;
         TitleLabel& line = SozdatNadpis(x, y, texts[i], row.size, row.bold, row.smallFont);
         y += line.height();
+        lines.push_back(&line);
     }
+    return lines;
 }
 
 std::array<std::string, 11> TitlePanel::restoreHiddenTexts() {
@@ -75,19 +80,19 @@ std::array<std::string, 11> TitlePanel::restoreHiddenTexts() {
 }
 
 void TitlePanel::PokazatNazvanie() {
-    showPanel();
+    showPanel(titleLines_, aboutLines_);
     if (!titleNotBuilt_) return;
     titleNotBuilt_ = false;
-    buildLines(restoreHiddenTexts());
+    titleLines_ = buildLines(restoreHiddenTexts());
 }
 
 void TitlePanel::N3Click() {
-    showPanel();
+    showPanel(aboutLines_, titleLines_);
     if (!aboutNotBuilt_) return;
     aboutNotBuilt_ = false;
     std::array<std::string, 11> texts;
     for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = kAboutTexts[i];
-    buildLines(texts);
+    aboutLines_ = buildLines(texts);
 }
 
 }  // namespace title

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace title {
 
@@ -45,6 +46,7 @@ class TitleLabel {
     virtual void setTop(int y) = 0;
     virtual void setClickHandler(std::function<void()> handler) = 0;
     virtual void insertIntoPanel() = 0;
+    virtual void setShown(bool shown) = 0;
 };
 
 // The two panels of the main form.
@@ -78,12 +80,17 @@ class TitlePanel {
     static std::array<std::string, 11> restoreHiddenTexts();
 
   private:
-    void showPanel();
-    void buildLines(const std::array<std::string, 11>& texts);
+    using LineSet = std::vector<TitleLabel*>;
+    // Shows the panel with one set of lines; the other set stays on the panel, hidden, so that
+    // the two never overlap.
+    void showPanel(LineSet& shown, LineSet& hidden);
+    LineSet buildLines(const std::array<std::string, 11>& texts);
 
     TitlePanelUi& ui_;
     bool aboutNotBuilt_ = true;  // the About built flag: set until the lines exist
     bool titleNotBuilt_ = true;  // the title built flag, likewise
+    LineSet aboutLines_;
+    LineSet titleLines_;
 };
 
 }  // namespace title

@@ -30,6 +30,7 @@ class QtTitleLabel : public QLabel, public title::TitleLabel {
     void setTop(int y) override { move(x(), y); }
     void setClickHandler(std::function<void()> handler) override { click_ = std::move(handler); }
     void insertIntoPanel() override { show(); }
+    void setShown(bool shown) override { QLabel::setVisible(shown); }
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -14,6 +14,7 @@ namespace {
 struct FakeLabel : title::TitleLabel {
     std::string caption, fontName;
     bool bold = false, centred = false, autoSize = false, wordWrap = false, inserted = false;
+    bool shown = true;
     int size = 0, left = -1, top = -1;
     int naturalWidth = 101;  // the width auto-sizing gives
     std::function<void()> click;
@@ -31,6 +32,7 @@ struct FakeLabel : title::TitleLabel {
     void setTop(int y) override { top = y; }
     void setClickHandler(std::function<void()> h) override { click = std::move(h); }
     void insertIntoPanel() override { inserted = true; }
+    void setShown(bool s) override { shown = s; }
 };
 
 struct FakePanels : title::TitlePanelUi {
@@ -92,6 +94,12 @@ TEST_F(TitlePanelTest, EachSetIsBuiltOnceAndBothCoexist) {
     const auto hidden = TitlePanel::restoreHiddenTexts();
     EXPECT_EQ(ui.labels[11]->caption, hidden[0]);
     EXPECT_EQ(ui.labels[11]->top, ui.labels[0]->top);  // its own positions, from the same start
+    // Only the set asked for is visible; the other stays on the panel, hidden.
+    EXPECT_FALSE(ui.labels[0]->shown);
+    EXPECT_TRUE(ui.labels[11]->shown);
+    panel.N3Click();
+    EXPECT_TRUE(ui.labels[0]->shown);
+    EXPECT_FALSE(ui.labels[21]->shown);
 }
 
 TEST_F(TitlePanelTest, OnlyNumericKeypadFiveShowsTheHiddenLines) {
