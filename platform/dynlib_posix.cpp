@@ -55,7 +55,9 @@ using EntryFn = int (*)(int);
 std::recursive_mutex gMutex;
 std::map<void*, int> gRefs;
 
-void* openFile(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+void* openFile(const std::string& path) {
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
 
 }  // namespace
 
@@ -152,7 +154,9 @@ bool freeLibrary(Module module) {
     return true;
 }
 
-std::uint32_t lastErrorCode() { return tLastError.code; }
+std::uint32_t lastErrorCode() {
+    return tLastError.code;
+}
 
 std::string lastErrorText() {
     if (tLastError.code == 0 && tLastError.text.empty()) return systemText(0);

@@ -5,7 +5,9 @@
 
 namespace platform {
 
-std::string mapLibraryName(const std::string& fileName) { return fileName; }
+std::string mapLibraryName(const std::string& fileName) {
+    return fileName;
+}
 
 std::string executableDirectory() {
     char buf[MAX_PATH];
@@ -16,15 +18,21 @@ std::string executableDirectory() {
     return slash == std::string::npos ? std::string{} : path.substr(0, slash);
 }
 
-Module loadLibrary(const char* fileName) { return LoadLibraryA(fileName != nullptr ? fileName : ""); }
+Module loadLibrary(const char* fileName) {
+    return LoadLibraryA(fileName != nullptr ? fileName : "");
+}
 
 void* findExport(Module module, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
-bool freeLibrary(Module module) { return FreeLibrary(static_cast<HMODULE>(module)) != 0; }
+bool freeLibrary(Module module) {
+    return FreeLibrary(static_cast<HMODULE>(module)) != 0;
+}
 
-std::uint32_t lastErrorCode() { return GetLastError(); }
+std::uint32_t lastErrorCode() {
+    return GetLastError();
+}
 
 std::string lastErrorText() {
     char buf[256] = {};

@@ -20,7 +20,9 @@
 using BoolByte = std::uint8_t;
 inline constexpr BoolByte kTrue = 1;
 inline constexpr BoolByte kFalse = 0;
-inline constexpr bool isTrue(BoolByte b) { return b != 0; }
+inline constexpr bool isTrue(BoolByte b) {
+    return b != 0;
+}
 
 // Hands out one text (a line of a list or a control's text) as NUL-terminated cp1251.
 // The result stays valid until the next call of the same callback.

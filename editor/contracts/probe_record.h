@@ -29,22 +29,22 @@ struct ProbeRecord {
     std::uint8_t reserved1[80];
     Stroka Proizvoditel;  // manufacturer
     Stroka Model;
-    Stroka Nazvanie;  // name of the probe
+    Stroka Nazvanie;    // name of the probe
     std::int32_t Cena;  // approximate price, 0 = not given
     Spisok Pribori;     // compatible instruments, one per line
     double Data;        // date of the last update, days since 30.12.1899; 0.0 = not given
     std::uint8_t reserved2[80];
-    double RKIP1;        // radius of curvature, cutting plane 1, m
-    double RKIP2;        // radius of curvature, cutting plane 2, m
-    double TP;           // thickness of the piezo element, m
-    double OCHIP;        // main emission frequency, Hz
-    Spisok Parametri;    // other parameters, "<имя параметра = значение>"
-    double MU;           // angular width of the directivity pattern, degrees
+    double RKIP1;      // radius of curvature, cutting plane 1, m
+    double RKIP2;      // radius of curvature, cutting plane 2, m
+    double TP;         // thickness of the piezo element, m
+    double OCHIP;      // main emission frequency, Hz
+    Spisok Parametri;  // other parameters, "<имя параметра = значение>"
+    double MU;         // angular width of the directivity pattern, degrees
     std::uint8_t reserved3[80];
-    Stroka IFsP;  // file with the probe's surfaces
-    Stroka IIP;   // radiating surface
-    Stroka IIIP;  // directivity pattern
-    Stroka IIPP;  // reception pattern
+    Stroka IFsP;                        // file with the probe's surfaces
+    Stroka IIP;                         // radiating surface
+    Stroka IIIP;                        // directivity pattern
+    Stroka IIPP;                        // reception pattern
     std::int32_t MasshtabProstranstva;  // decimal exponent of the surface scale
     std::uint8_t reserved4[84];
 };

@@ -55,12 +55,18 @@ struct ProbeStoreApi {
 
 // Export names in lookup order; the loader stops at the first one a library lacks.
 inline constexpr const char* kProbeStoreExports[13] = {
-    "SozdatSpisok",           "SozdatStroku",
-    "UdalitSpisok",           "UdalitStroku",
-    "VidelitPamyatDlyaDatchikov", "VibratDatchikPoIndeksu",
-    "PoluchitVibranniyDatchik",   "VibratVremenniyDatchik",
-    "InicializirovatDatchik",     "ObmenyatDatchiki",
-    "SohranitDatchik",            "ZagruzitDatchik",
+    "SozdatSpisok",
+    "SozdatStroku",
+    "UdalitSpisok",
+    "UdalitStroku",
+    "VidelitPamyatDlyaDatchikov",
+    "VibratDatchikPoIndeksu",
+    "PoluchitVibranniyDatchik",
+    "VibratVremenniyDatchik",
+    "InicializirovatDatchik",
+    "ObmenyatDatchiki",
+    "SohranitDatchik",
+    "ZagruzitDatchik",
     "ZagruzitKolichestvoDatchikov",
 };
 

@@ -26,7 +26,7 @@ static_assert(sizeof(SurfaceSetDescriptor) == 16);
 #endif
 
 // Table names and sizes.
-inline constexpr const char* kKeeperTableName = "Хранитель поверхностей, версия 1.0";  // UTF-8
+inline constexpr const char* kKeeperTableName = "Хранитель поверхностей, версия 1.0";    // UTF-8
 inline constexpr const char* kArchiverTableName = "Архиватор поверхностей, версия 1.0";  // UTF-8
 inline constexpr std::size_t kKeeperTableEntries = 19;
 inline constexpr std::size_t kArchiverTableEntries = 6;

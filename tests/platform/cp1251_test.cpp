@@ -6,8 +6,7 @@ using platform::cp1251ToUtf8;
 using platform::utf8ToCp1251;
 
 TEST(Cp1251Test, CyrillicAndAsciiMapToTheirCodePageBytes) {
-    EXPECT_EQ(utf8ToCp1251("Редактор ЖУВ"),
-              "\xD0\xE5\xE4\xE0\xEA\xF2\xEE\xF0 \xC6\xD3\xC2");
+    EXPECT_EQ(utf8ToCp1251("Редактор ЖУВ"), "\xD0\xE5\xE4\xE0\xEA\xF2\xEE\xF0 \xC6\xD3\xC2");
     EXPECT_EQ(utf8ToCp1251("Ёё№"), "\xA8\xB8\xB9");
     EXPECT_EQ(cp1251ToUtf8("\xC0\xFF"), "Ая");
 }
@@ -19,9 +18,9 @@ TEST(Cp1251Test, EveryByteSurvivesARoundTrip) {
 }
 
 TEST(Cp1251Test, CharactersOutsideTheCodePageAndBrokenUtf8BecomeQuestionMarks) {
-    EXPECT_EQ(utf8ToCp1251("α"), "?");           // Greek alpha: not in cp1251
-    EXPECT_EQ(utf8ToCp1251("😀"), "?");          // four-byte sequence
-    EXPECT_EQ(utf8ToCp1251("a\xD0"), "a?");      // truncated sequence
-    EXPECT_EQ(utf8ToCp1251("\xC0\x80"), "??");   // overlong NUL
+    EXPECT_EQ(utf8ToCp1251("α"), "?");               // Greek alpha: not in cp1251
+    EXPECT_EQ(utf8ToCp1251("😀"), "?");               // four-byte sequence
+    EXPECT_EQ(utf8ToCp1251("a\xD0"), "a?");          // truncated sequence
+    EXPECT_EQ(utf8ToCp1251("\xC0\x80"), "??");       // overlong NUL
     EXPECT_EQ(utf8ToCp1251("\xED\xA0\x80"), "???");  // surrogate
 }

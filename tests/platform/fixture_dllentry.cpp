@@ -17,5 +17,9 @@ PLUGIN_EXPORT int DllEntry(int reason) {
     return 1;
 }
 
-PLUGIN_EXPORT int FixtureAttaches() { return attaches; }
-PLUGIN_EXPORT int FixtureDetaches() { return detaches; }
+PLUGIN_EXPORT int FixtureAttaches() {
+    return attaches;
+}
+PLUGIN_EXPORT int FixtureDetaches() {
+    return detaches;
+}
