@@ -2,7 +2,7 @@
 # As root it installs them non-interactively; as another user it prints the apt-get line and stops.
 
 PROBE_PACKAGES=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ g++-multilib pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
   clang libclang-rt-14-dev
