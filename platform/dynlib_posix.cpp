@@ -87,19 +87,15 @@ Module loadLibrary(const char* fileName) {
         return nullptr;
     }
     std::lock_guard lock(gMutex);
-    void* handle = nullptr;
-    std::string firstError;
+    // The first file of that name in the search order is the library, as on the home platform:
+    // one beside the executable that cannot be loaded fails the load with its own reason
+    // instead of handing over to a file of the same name elsewhere.
+    std::string path = name;
     if (name.find('/') == std::string::npos) {
         const std::string dir = executableDirectory();
-        if (!dir.empty()) {
-            handle = openFile(dir + "/" + name);
-            if (handle == nullptr) {
-                const char* e = dlerror();
-                firstError = e != nullptr ? e : "";
-            }
-        }
+        if (!dir.empty() && access((dir + "/" + name).c_str(), F_OK) == 0) path = dir + "/" + name;
     }
-    if (handle == nullptr) handle = openFile(name);
+    void* handle = openFile(path);
     if (handle == nullptr) {
         const char* e = dlerror();
         setLastError(kErrorModNotFound, withDetail(kErrorModNotFound, e));

@@ -35,10 +35,16 @@ std::uint32_t lastErrorCode() {
 }
 
 std::string lastErrorText() {
-    char buf[256] = {};
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, GetLastError(), 0, buf, sizeof buf - 1, nullptr);
-    return std::string(buf, n);
+    // The system allocates the buffer: into a fixed one a message longer than the buffer is not
+    // cut but fails as a whole. Callers cut the text to the length they show.
+    char* buf = nullptr;
+    const DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, GetLastError(), 0, reinterpret_cast<LPSTR>(&buf), 0, nullptr);
+    std::string text;
+    if (n != 0 && buf != nullptr) text.assign(buf, n);
+    if (buf != nullptr) LocalFree(buf);
+    return text;
 }
 
 }  // namespace platform

@@ -127,7 +127,8 @@ bool Biblioteki::bindSlot(int slot) {
         }
         case 5: {
             // Plain names only, in the fixed order; the lookup stops at the first missing name.
-            // The names found before it are bound, the later ones keep their previous values.
+            // Every name looked up takes its result (the missing one becomes null); the names
+            // after it are not looked up and keep their previous values.
             void* found[13] = {};
             int count = 0;
             while (count < 13) {
@@ -136,8 +137,9 @@ bool Biblioteki::bindSlot(int slot) {
                 if (found[count] == nullptr) break;
                 ++count;
             }
+            const int lookedUp = count < 13 ? count + 1 : 13;
             auto set = [&](int i, auto& entry) {
-                if (i < count)
+                if (i < lookedUp)
                     entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(found[i]);
             };
             auto& api = probeStore_;
@@ -236,9 +238,12 @@ void Biblioteki::VigruzitBiblioteki(std::uint32_t mask) {
 }
 
 void Biblioteki::PokazatSistemnuyuOshibku(const std::optional<std::string>& text) {
+    // The code is taken before its text: looking the text up may itself fail and replace the
+    // last error code with its own.
+    const std::uint32_t code = platform_.LastErrorCode();
     std::string systemText = cutCharacters(platform_.LastErrorText(), kSystemTextLimit);
     if (systemText.empty()) {
-        systemText = "Неизвестная ошибка (код " + std::to_string(platform_.LastErrorCode()) + ").";
+        systemText = "Неизвестная ошибка (код " + std::to_string(code) + ").";
     }
     boxes_.show(kSystemErrorTitle, text.value_or(std::string{}) + systemText);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "platform/dynlib.h"
@@ -51,6 +53,32 @@ TEST(DynlibTest, MissingLibraryAndExportReportCodeAndText) {
     EXPECT_EQ(platform::findExport(m, "NoSuchExport"), nullptr);
     EXPECT_EQ(platform::lastErrorCode(), platform::kErrorProcNotFound);
     EXPECT_TRUE(platform::freeLibrary(m));
+}
+
+// A bare name is looked up beside the running executable first; a file found there that cannot
+// be loaded fails the load with its own reason.
+TEST(DynlibTest, BareNamesAreLookedUpBesideTheExecutableFirst) {
+    namespace fs = std::filesystem;
+    const fs::path dir = platform::executableDirectory();
+    ASSERT_FALSE(dir.empty());
+    const fs::path copy = dir / "dynlib_copy_fixture.so";
+    const fs::path broken = dir / "dynlib_broken_fixture.so";
+    fs::copy_file(platform::mapLibraryName(kFixture), copy, fs::copy_options::overwrite_existing);
+    std::ofstream(broken) << "not a library";
+
+    void* m = platform::loadLibrary("dynlib_copy_fixture.dll");
+    EXPECT_NE(m, nullptr) << platform::lastErrorText();
+    if (m != nullptr) {
+        EXPECT_TRUE(platform::freeLibrary(m));
+    }
+
+    EXPECT_EQ(platform::loadLibrary("dynlib_broken_fixture.dll"), nullptr);
+    EXPECT_EQ(platform::lastErrorCode(), platform::kErrorModNotFound);
+    EXPECT_NE(platform::lastErrorText().find(broken.string()), std::string::npos)
+        << platform::lastErrorText();
+
+    fs::remove(copy);
+    fs::remove(broken);
 }
 
 }  // namespace

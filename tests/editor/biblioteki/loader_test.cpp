@@ -75,12 +75,17 @@ class FakePlatform : public biblioteki::LoaderPlatform {
         }
         return !failFree;
     }
-    std::string LastErrorText() override { return errorText; }
-    std::uint32_t LastErrorCode() override { return 126; }
+    // Like the system's message lookup, a lookup that finds no text leaves its own error code.
+    std::string LastErrorText() override {
+        if (errorText.empty()) errorCode = 317;
+        return errorText;
+    }
+    std::uint32_t LastErrorCode() override { return errorCode; }
 
     std::map<std::string, Exports> libraries;
     std::vector<std::string> calls;
     bool failFree = false;
+    std::uint32_t errorCode = 126;
     std::string errorText = "Не найден указанный модуль.";
 };
 
@@ -209,6 +214,20 @@ TEST_F(LoaderTest, ProbeStoreWithoutFifthExportStopsLookupAndIsFreed) {
     EXPECT_EQ(loader.moduleHandle(5), nullptr);
     EXPECT_NE(loader.notLoadedMask() & 0x20u, 0u);
     expectMasksComplementary();
+}
+
+TEST_F(LoaderTest, MissingProbeStoreExportBecomesNullWhileLaterOnesKeepTheirValues) {
+    fake.libraries["probestore.dll"] = probeStore();
+    ASSERT_TRUE(loader.ZagruzitBiblioteki(0x20));
+    loader.VigruzitBiblioteki(0x20);
+    const auto before = loader.probeStore();
+
+    fake.libraries["probestore.dll"] = probeStore(4);
+    EXPECT_FALSE(loader.ZagruzitBiblioteki(0x20));
+    EXPECT_EQ(loader.probeStore().VidelitPamyatDlyaDatchikov, nullptr);
+    EXPECT_EQ(loader.probeStore().VibratDatchikPoIndeksu, before.VibratDatchikPoIndeksu);
+    EXPECT_EQ(loader.probeStore().ZagruzitKolichestvoDatchikov,
+              before.ZagruzitKolichestvoDatchikov);
 }
 
 TEST_F(LoaderTest, ViewerLooksUpAllFiveExportsEvenWhenOneIsMissing) {
