@@ -47,11 +47,16 @@ void PrimenitKoefficienty(NaborVoln* r, NaborVoln* t, const NaborVoln* i) {
                 koefT = 0.0;
             } else {
                 const double c1 = wR.cosPadeniya;
-                if (!(c1 < 1.0 || c1 > 1.0)) {  // exactly 1.0, or not a number: normal incidence
+                const double c2 = wT.cosPrelomleniya;
+                // Normal incidence: an incidence cosine of exactly 1.0 or not a number, or a
+                // refraction cosine that rounded to exactly 1.0 (an incidence a hair off the
+                // normal from a faster into a slower medium). With the refracted tangent 0 the
+                // tangent form below would reflect everything (r = 1) instead of taking its
+                // limit, the impedance form.
+                if (!(c1 < 1.0 || c1 > 1.0) || c2 == 1.0) {
                     koefR = std::fabs((zT - zR) / (zT + zR));
                 } else {
                     const double tanR = std::sqrt(1.0 - c1 * c1) / c1;
-                    const double c2 = wT.cosPrelomleniya;
                     const double tanT = std::sqrt(1.0 - c2 * c2) / c2;
                     koefR = std::fabs((mT.plotnost * tanT - mR.plotnost * tanR) /
                                       (mT.plotnost * tanT + mR.plotnost * tanR));

@@ -109,6 +109,21 @@ TEST(CoefficientTest, WithoutATransmittedRayEverythingIsReflected) {
     EXPECT_EQ(v.wT().energiya, 0.0);
 }
 
+// From steel into water a hair off the normal the refraction cosine rounds to exactly 1.0; the
+// wave is split as at normal incidence, not reflected whole.
+TEST(CoefficientTest, RefractionCosineRoundedToOneSplitsAsAtNormalIncidence) {
+    const double c1 = std::nextafter(1.0, 0.0);
+    const double eta = kVoda.skorost / kStal.skorost;
+    const double c2 = std::sqrt(1.0 - eta * eta * (1.0 - c1 * c1));
+    ASSERT_EQ(c2, 1.0);
+    Vstrecha v(kStal, kVoda, c1, c2);
+    v.Primenit();
+    const double z1 = Impedans(kStal), z2 = Impedans(kVoda);
+    const double r = std::fabs((z2 - z1) / (z2 + z1));
+    EXPECT_NEAR(v.wR().energiya, 4.0 * r * r, 1e-12);
+    EXPECT_NEAR(v.wT().energiya, 4.0 * (1.0 - r * r), 1e-12);
+}
+
 // Over many media and angles: the oblique coefficient is the pressure reflection coefficient
 // (Z2 cos1 - Z1 cos2) / (Z2 cos1 + Z1 cos2), and what is reflected and transmitted balances.
 TEST(CoefficientTest, ObliqueCoefficientsBalanceTheEnergyOverManyAnglesAndMedia) {
