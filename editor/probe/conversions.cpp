@@ -250,7 +250,9 @@ std::optional<sys_days> tekstVDatu(std::string_view text, const UserLocale& loca
     int d = 0, m = 0, y = currentYear;
     std::size_t yearDigits = 4;
     if (count == 2) {
-        if (first == 'm' || first == 'y') {
+        // Day and month, in that order, whatever the format; only a format that begins with
+        // the year puts the month first.
+        if (first == 'y') {
             m = numbers[0];
             d = numbers[1];
         } else {

@@ -48,8 +48,9 @@ std::int32_t tekstVCenu(std::string_view text);
 // part in the short date format.
 std::string dataVTekst(double dayNumber, const UserLocale& locale);
 // A typed date: two or three numbers in the order of the short date format, separated by the
-// date separator; two numbers take the current year; one- and two-digit years fall into the
-// hundred years beginning 50 years before the current year. Nullopt when unreadable.
+// date separator; two numbers are day and month (month and day when the format begins with the
+// year) of the current year; one- and two-digit years fall into the hundred years beginning 50
+// years before the current year. Nullopt when unreadable.
 std::optional<std::chrono::sys_days> tekstVDatu(std::string_view text, const UserLocale& locale,
                                                 std::chrono::sys_days today);
 // The day number a typed date stores: 0.0 when empty or unreadable.

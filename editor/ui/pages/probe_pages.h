@@ -19,6 +19,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLocale;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -37,7 +38,12 @@ struct PageServices {
     std::function<bool()> storeReady;
 };
 
-// Decimal separator, short date format and date separator of the user's system locale.
+// Decimal separator, short date format and date separator of a locale. The short date format
+// keeps only the day, month and year fields and the separators between them: literal text
+// around them (a quoted "г." after the year, say) would make every shown date unreadable when
+// the page is stored again.
+probe::UserLocale userLocaleOf(const QLocale& locale);
+// The same for the user's system locale.
 probe::UserLocale systemLocale();
 
 // The Windows virtual-key code of a released key (numeric keypad 5 is 101); 0 when the key has

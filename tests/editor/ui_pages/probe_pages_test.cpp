@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -159,6 +160,35 @@ class ProbePagesTest : public QObject {
         h.tabs.setCurrentIndex(0);
         h.pages->cbKDpC->setCurrentIndex(0);
         QCOMPARE(h.owned.record.Piezoelementi, 0x42u);
+        // ... and a load reads nothing from the record that went with it.
+        h.owned.record.Piezoelementi = 0x2u;
+        h.pages->loadActivePage();
+        QCOMPARE(h.pages->cbKDpC->currentIndex(), 0);
+    }
+
+    void userLocaleFromQtLocales() {
+        const sys_days day{2026y / March / 5};
+        const probe::UserLocale ru = ui::userLocaleOf(QLocale(QLocale::Russian, QLocale::Russia));
+        QCOMPARE(QString::fromStdString(ru.decimalSeparator), QStringLiteral(","));
+        QCOMPARE(QString::fromStdString(ru.dateSeparator), QStringLiteral("."));
+        QCOMPARE(QString::fromStdString(probe::dataVTekst(probe::dayNumber(day), ru)),
+                 QStringLiteral("05.03.2026"));
+        QCOMPARE(QString::fromStdString(probe::chisloVTekst(1.25e-7, ru)),
+                 QStringLiteral("1,25E-7"));
+        QCOMPARE(probe::tekstVChislo("0,005", ru), 0.005);
+
+        // Every date a page shows must read back as the same date when the page is stored,
+        // also where the short format carries literal text after the year.
+        for (const QLocale& locale :
+             {QLocale(QLocale::Russian, QLocale::Russia), QLocale(QLocale::Bulgarian),
+              QLocale(QLocale::Hungarian), QLocale(QLocale::English, QLocale::UnitedStates),
+              QLocale(QLocale::Korean), QLocale(QLocale::Swedish), QLocale::c()}) {
+            const probe::UserLocale l = ui::userLocaleOf(locale);
+            const std::string shown = probe::dataVTekst(probe::dayNumber(day), l);
+            QVERIFY2(
+                probe::tekstVDatu(shown, l, sys_days{2026y / December / 7}) == day,
+                qPrintable(locale.name() + QStringLiteral(": ") + QString::fromStdString(shown)));
+        }
     }
 
     void obnovitAndItsKeyRelease() {
