@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/cp1251.h"
+#include "suite/wavelib/razmeshchenie.h"
 
 namespace wavelib {
 namespace {
@@ -27,6 +28,12 @@ std::map<const NaborVoln*, std::unique_ptr<Hranilishe>> gNabory;
 char gOshibka[512] = "";
 
 bool Razmestit(Hranilishe& h, std::uint32_t n) {
+    // The count comes from the caller: beyond the bound every set of wavelib keeps, the arrays
+    // are refused before anything is allocated or zeroed.
+    if (n > kNaibolsheeMesto) {
+        ZapomnitOshibku("Слишком много элементов для одного набора волн");
+        return false;
+    }
     const std::uint32_t bylo = std::min(h.nabor.chislo, static_cast<std::uint32_t>(h.luchi.size()));
     try {
         std::vector<Luch> luchi(h.luchi.begin(), h.luchi.begin() + std::min(bylo, n));

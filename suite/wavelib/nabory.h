@@ -9,12 +9,14 @@
 
 namespace wavelib {
 
-// A new set with n zeroed elements; null when out of memory.
+// A new set with n zeroed elements; null when out of memory or n is above kNaibolsheeMesto
+// (suite/wavelib/razmeshchenie.h).
 NaborVoln* SozdatNabor(std::uint32_t n);
 // Releases a set made by SozdatNabor; false (nothing done) for any other pointer.
 bool UdalitNabor(NaborVoln* nabor);
 // Sets the element and wave count to n, keeping the first min(count, n) elements and zeroing the
-// rest; false for a set not made here or when out of memory (the set is then unchanged).
+// rest; false for a set not made here, when out of memory or n is above kNaibolsheeMesto (the set
+// is then unchanged).
 bool IzmenitRazmer(NaborVoln* nabor, std::uint32_t n);
 // True for a set made by SozdatNabor and not yet released.
 bool NashNabor(const NaborVoln* nabor);

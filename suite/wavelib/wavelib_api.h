@@ -6,9 +6,11 @@
 //
 //   0 sozdatNabor(n)            a new wave set with n zeroed elements (count and wave count n),
 //                               its own ray and wave arrays, zeroed media; null when out of memory
+//                               or for more than 2^24 elements
 //   1 udalitNabor(set)          releases a set made by entry 0; any other pointer is ignored
 //   2 izmenitRazmer(set, n)     element and wave count become n: the first elements are kept,
-//                               the others zeroed; false for a set entry 0 did not make
+//                               the others zeroed; false for a set entry 0 did not make or for
+//                               more than 2^24 elements
 //   3 dobavitNabor(sbor, zap)   appends the elements of the work set named by the record
 //   4 otrazitLuchi(R, S, I, P)  builds the reflected rays of I at the interface S
 //   5 prelomitLuchi(T, S, I, P, ratio)   builds the transmitted rays

@@ -7,6 +7,7 @@
 
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
+#include "suite/wavelib/razmeshchenie.h"
 #include "suite/wavelib/wavelib_api.h"
 
 namespace {
@@ -74,8 +75,15 @@ TEST_F(WavelibTest, SetsMadeElsewhereAreRefused) {
     EXPECT_EQ(error(), "Набор волн создан не библиотекой wavelib");
     t.udalitNabor(&foreign);  // ignored
     t.udalitNabor(nullptr);
-    EXPECT_EQ(t.sozdatNabor(0xFFFFFFFFu), nullptr);  // far beyond memory
-    EXPECT_EQ(error(), "Недостаточно памяти для набора волн");
+    // Counts beyond the bound are refused before anything is allocated.
+    EXPECT_EQ(t.sozdatNabor(0xFFFFFFFFu), nullptr);
+    EXPECT_EQ(error(), "Слишком много элементов для одного набора волн");
+    NaborVoln* s = t.sozdatNabor(1);
+    ASSERT_NE(s, nullptr);
+    EXPECT_FALSE(isTrue(t.izmenitRazmer(s, wavelib::kNaibolsheeMesto + 1)));
+    EXPECT_EQ(s->chislo, 1u);
+    EXPECT_TRUE(isTrue(t.izmenitRazmer(s, 2)));
+    t.udalitNabor(s);
 }
 
 TEST_F(WavelibTest, StepMovesRaysAlongTheirNormalisedDirection) {
