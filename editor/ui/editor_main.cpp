@@ -31,9 +31,17 @@ class EditorApplication final : public QApplication {
         } catch (...) {
             showExceptionBox("Неизвестная ошибка.");
         }
+        // exit() only ends a loop that runs: an exception raised while the main window is
+        // being shown, before the message loop starts, must keep the loop from starting.
+        ending_ = true;
         exit(0);
         return false;
     }
+
+    bool ending() const { return ending_; }
+
+  private:
+    bool ending_ = false;
 };
 
 }  // namespace
@@ -58,7 +66,7 @@ int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform)
         // The main window starts active, also where no window manager hands out the focus.
         frmRedaktor.activateWindow();
         // The window may already have closed itself while it was being shown.
-        if (frmRedaktor.isVisible()) QApplication::exec();
+        if (frmRedaktor.isVisible() && !application.ending()) QApplication::exec();
     } catch (const std::exception& e) {
         showExceptionBox(e.what());
     } catch (...) {

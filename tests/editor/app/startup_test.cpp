@@ -24,7 +24,7 @@ using testing_support::Box;
 // box with OK and, when asked to, chooses "Выход" once the main window is up.
 class DrivingPlatform : public testing_support::FolderPlatform {
   public:
-    enum class Then { wait, exitByMenu, throwFromHandler };
+    enum class Then { wait, exitByMenu, throwFromHandler, throwWhileShown };
     DrivingPlatform(const std::string& folder, Then then)
         : FolderPlatform(std::string(LOADER_FIXTURE_DIR) + "/" + folder), then_(then) {}
 
@@ -33,14 +33,32 @@ class DrivingPlatform : public testing_support::FolderPlatform {
             timer_ = new QTimer(qApp);
             QObject::connect(timer_, &QTimer::timeout, [this] { drive(); });
             timer_->start(20);
+            if (then_ == Then::throwWhileShown) qApp->installEventFilter(&showThrower_);
         }
         return FolderPlatform::LoadLibraryA(fileName);
     }
 
     std::vector<Box> boxes;
     bool mainWindowSeen = false;
+    bool loopRanAfterException = false;
 
   private:
+    // Throws from the main window's first show event, before the message loop has started.
+    class ShowThrower : public QObject {
+      public:
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (!thrown_ && event->type() == QEvent::Show &&
+                qobject_cast<ui::TfrmRedaktor*>(watched) != nullptr) {
+                thrown_ = true;
+                throw std::runtime_error("Сбой при показе");
+            }
+            return false;
+        }
+
+      private:
+        bool thrown_ = false;
+    };
+
     void drive() {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             boxes.push_back({box->windowTitle().toStdString(), box->text().toStdString()});
@@ -51,6 +69,10 @@ class DrivingPlatform : public testing_support::FolderPlatform {
             auto* window = qobject_cast<ui::TfrmRedaktor*>(w);
             if (window == nullptr || !window->isVisible()) continue;
             mainWindowSeen = true;
+            if (then_ == Then::throwWhileShown && !boxes.empty()) {
+                loopRanAfterException = true;
+                window->close();
+            }
             if (then_ == Then::exitByMenu) window->miVihod->trigger();
             if (then_ == Then::throwFromHandler) {
                 then_ = Then::wait;
@@ -62,6 +84,7 @@ class DrivingPlatform : public testing_support::FolderPlatform {
 
     Then then_;
     QTimer* timer_ = nullptr;
+    ShowThrower showThrower_;
 };
 
 int runEditor(DrivingPlatform& platform) {
@@ -101,6 +124,14 @@ TEST(StartupTest, ExceptionFromAHandlerIsShownAndTheProgramEndsWithZero) {
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0], (Box{"Редактор ЖУВ", "Сбой обработчика"}));
     // The window was still destroyed in order: the probe store was freed.
+    EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), "free"), 1);
+}
+
+TEST(StartupTest, ExceptionWhileTheWindowIsShownEndsTheProgramBeforeTheLoop) {
+    DrivingPlatform platform("full", DrivingPlatform::Then::throwWhileShown);
+    EXPECT_EQ(runEditor(platform), 0);
+    EXPECT_EQ(platform.boxes, (std::vector<Box>{{"Редактор ЖУВ", "Сбой при показе"}}));
+    EXPECT_FALSE(platform.loopRanAfterException);
     EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), "free"), 1);
 }
 
