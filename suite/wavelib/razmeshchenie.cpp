@@ -77,12 +77,15 @@ struct Povorot {
 
 Povorot PovorotOsiZ(const double v[3]) {
     const double c = v[2];
-    if (c < -1.0 + 1e-12) {  // +z onto -z: half a turn about x
-        return Povorot{{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
-    }
     const double kx = -v[1];
     const double ky = v[0];
-    const double f = 1.0 / (1.0 + c);
+    const double s2 = kx * kx + ky * ky;  // the sine squared, exact to rounding at any angle
+    if (c < 0.0 && s2 == 0.0) {           // +z onto -z: half a turn about x
+        return Povorot{{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
+    }
+    // 1 / (1 + c), and near -z as (1 - c) / sin^2: there 1 + c loses its digits to rounding and
+    // the matrix would stop being a rotation (it would stretch the turned vectors).
+    const double f = c >= 0.0 ? 1.0 / (1.0 + c) : (1.0 - c) / s2;
     // I + K + K^2 / (1 + c), with K the cross-product matrix of k = (kx, ky, 0).
     return Povorot{{{1.0 - ky * ky * f, kx * ky * f, ky},
                     {kx * ky * f, 1.0 - kx * kx * f, -kx},

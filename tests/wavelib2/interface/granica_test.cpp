@@ -238,6 +238,22 @@ TEST_F(PlacementTest, TurnAimsTheDirectionsAlongTheVectorWithTheOptionsChosen) {
     EXPECT_NEAR(q.nabor.luchi[0].napravlenie[2], -3.0, 1e-15);
 }
 
+// Directions a hair off straight down: the turn stays a rotation, lengths kept and the axis landing
+// on the vector.
+TEST_F(PlacementTest, TurnNearlyStraightDownKeepsLengths) {
+    ZapisOrientacii& o = ZapisOrientaciiTablicy();
+    o.opciya2 = 1;
+    for (const double ugol : {1e-4, 2e-6, 1e-7}) {
+        Zadat(o.vektor, std::sin(ugol), 0, -std::cos(ugol));
+        ASSERT_TRUE(Povernut(&q.nabor, &b.nabor));
+        const Luch& l = q.nabor.luchi[0];
+        EXPECT_NEAR(l.napravlenie[0], 3.0 * std::sin(ugol), 1e-14) << ugol;
+        EXPECT_NEAR(l.napravlenie[1], 0.0, 1e-14) << ugol;
+        EXPECT_NEAR(l.napravlenie[2], -3.0 * std::cos(ugol), 1e-14) << ugol;
+        EXPECT_NEAR(std::hypot(l.rebro1[0], l.rebro1[1], l.rebro1[2]), 1.0, 1e-14) << ugol;
+    }
+}
+
 TEST(PlacementTablesTest, ServedByNameWhenTheTableHasRoom) {
     TableCell cells[8];
     std::fill(std::begin(cells), std::end(cells), reinterpret_cast<TableCell>(0x5A));
