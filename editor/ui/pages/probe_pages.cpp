@@ -153,6 +153,9 @@ QPlainTextEdit* memo(QWidget* parent, const char* name) {
     auto* edit = new QPlainTextEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Tab moves on to the next control as everywhere else in the form, instead of putting a
+    // tab character into the lines and keeping the keyboard user inside the field.
+    edit->setTabChangesFocus(true);
     return edit;
 }
 

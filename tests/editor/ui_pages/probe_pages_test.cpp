@@ -221,6 +221,24 @@ class ProbePagesTest : public QObject {
         h.pages->cbTP->setFocus();
         QTRY_COMPARE(h.owned.record.RKIP1, 0.025);
     }
+
+    // Tab leaves a multi-line field for the next control, so the keyboard user gets out of it,
+    // the field's lines keep no tab character, and leaving it stores the page.
+    void tabKeyLeavesAMultiLineField() {
+        Harness h;
+        h.tabs.show();
+        QApplication::setActiveWindow(&h.tabs);
+        QVERIFY(QTest::qWaitForWindowActive(&h.tabs));
+        h.tabs.setCurrentIndex(5);
+        h.pages->mPribori->setFocus();
+        QTRY_VERIFY(h.pages->mPribori->hasFocus());
+        QTest::keyClicks(h.pages->mPribori, QStringLiteral("UD2"));
+        QTest::keyClick(h.pages->mPribori, Qt::Key_Tab);
+        QCOMPARE(h.pages->mPribori->toPlainText(), QStringLiteral("UD2"));
+        QTRY_VERIFY(!h.pages->mPribori->hasFocus());
+        QCOMPARE(h.owned.record.Pribori.kolichestvo, 1u);
+        QCOMPARE(QByteArray(h.owned.record.Pribori.stroki[0]), QByteArray("UD2"));
+    }
 };
 
 QTEST_MAIN(ProbePagesTest)
