@@ -29,7 +29,9 @@ int PriUvedomlenii(int prichina) {
 }  // namespace
 
 #if defined(_WIN32)
-BOOL WINAPI DllMain(HINSTANCE, DWORD prichina, LPVOID) {
+// C linkage, so that the runtime's start-up code finds this entry and not its own default one
+// (GNU toolchains for Windows would otherwise see only a mangled name).
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD prichina, LPVOID) {
     return PriUvedomlenii(static_cast<int>(prichina)) != 0 ? TRUE : FALSE;
 }
 #else
