@@ -55,6 +55,24 @@ using EntryFn = int (*)(int);
 std::recursive_mutex gMutex;
 std::map<void*, int> gRefs;
 
+// dlsym with a handle also answers from the libraries the module depends on; a module's own
+// exports are only those defined in the module itself, as on the home platform.
+void* ownSymbol(void* module, const char* name) {
+    void* sym = dlsym(module, name);
+#if defined(__GLIBC__)
+    if (sym != nullptr) {
+        Dl_info info;
+        void* owner = nullptr;
+        void* self = nullptr;
+        if (dladdr1(sym, &info, &owner, RTLD_DL_LINKMAP) == 0 ||
+            dlinfo(module, RTLD_DI_LINKMAP, &self) != 0 || owner != self) {
+            return nullptr;
+        }
+    }
+#endif
+    return sym;
+}
+
 void* openFile(const std::string& path) {
     return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
@@ -103,7 +121,7 @@ Module loadLibrary(const char* fileName) {
     }
     int& refs = gRefs[handle];
     if (refs == 0) {
-        auto entry = reinterpret_cast<EntryFn>(dlsym(handle, "DllEntry"));
+        auto entry = reinterpret_cast<EntryFn>(ownSymbol(handle, "DllEntry"));
         if (entry != nullptr && entry(kProcessAttach) == 0) {
             entry(kProcessDetach);
             gRefs.erase(handle);
@@ -122,7 +140,7 @@ void* findExport(Module module, const char* name) {
         return nullptr;
     }
     dlerror();
-    void* sym = dlsym(module, name);
+    void* sym = ownSymbol(module, name);
     if (sym == nullptr) {
         setLastError(kErrorProcNotFound, withDetail(kErrorProcNotFound, name));
     }
@@ -138,7 +156,7 @@ bool freeLibrary(Module module) {
     }
     if (--it->second == 0) {
         gRefs.erase(it);
-        if (auto entry = reinterpret_cast<EntryFn>(dlsym(module, "DllEntry"))) {
+        if (auto entry = reinterpret_cast<EntryFn>(ownSymbol(module, "DllEntry"))) {
             entry(kProcessDetach);
         }
     }

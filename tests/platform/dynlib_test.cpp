@@ -81,4 +81,18 @@ TEST(DynlibTest, BareNamesAreLookedUpBesideTheExecutableFirst) {
     fs::remove(broken);
 }
 
+// Only a library's own exports are found: neither a lookup nor the entry notification reaches
+// into a library it depends on.
+TEST(DynlibTest, ExportsOfADependencyAreNotTheLibrarysOwn) {
+    const std::string dependent = std::string(PROBE_FIXTURE_DIR) + "/fixture_dependent.dll";
+    void* m = platform::loadLibrary(dependent.c_str());
+    ASSERT_NE(m, nullptr) << platform::lastErrorText();
+    EXPECT_EQ(platform::findExport(m, "FixtureFromDependency"), nullptr);
+    EXPECT_EQ(platform::lastErrorCode(), platform::kErrorProcNotFound);
+    auto attaches = reinterpret_cast<Counter>(platform::findExport(m, "FixtureDependentAttaches"));
+    ASSERT_NE(attaches, nullptr);
+    EXPECT_EQ(attaches(), 0);
+    EXPECT_TRUE(platform::freeLibrary(m));
+}
+
 }  // namespace
