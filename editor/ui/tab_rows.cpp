@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QHBoxLayout>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -17,6 +19,9 @@ TabRows::TabRows(QTabWidget* pages, QWidget* parent)
     setObjectName(QStringLiteral("pcParametriRows"));
     group_->setExclusive(true);
     pages_->tabBar()->hide();
+    // The hidden tab bar must not take the keyboard focus either: Tab would stop at a control
+    // nobody sees and never reach the page's fields. Ctrl+Tab still turns the pages.
+    pages_->tabBar()->setFocusPolicy(Qt::NoFocus);
 
     auto* rows = new QVBoxLayout(this);
     rows->setContentsMargins(2, 2, 2, 0);
@@ -30,6 +35,7 @@ TabRows::TabRows(QTabWidget* pages, QWidget* parent)
         auto* caption = new QToolButton(this);
         caption->setText(pages_->tabText(i));
         caption->setCheckable(true);
+        caption->setFocusPolicy(Qt::NoFocus);  // chosen with the mouse, like a tab
         caption->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         const int need = caption->sizeHint().width();
         if (row == nullptr || used + need > width) {
@@ -44,8 +50,20 @@ TabRows::TabRows(QTabWidget* pages, QWidget* parent)
     }
 
     connect(group_, &QButtonGroup::idClicked, pages_, &QTabWidget::setCurrentIndex);
+
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from any control, as a tab bar does; a list
+    // that has the focus would otherwise take the key as a letter to search for.
+    auto* next = new QShortcut(QKeySequence(QKeySequence::NextChild), this);
+    connect(next, &QShortcut::activated, this, [this] { turnPage(1); });
+    auto* previous = new QShortcut(QKeySequence(QKeySequence::PreviousChild), this);
+    connect(previous, &QShortcut::activated, this, [this] { turnPage(-1); });
     connect(pages_, &QTabWidget::currentChanged, this, &TabRows::pageChanged);
     pageChanged(pages_->currentIndex());
+}
+
+void TabRows::turnPage(int step) {
+    const int count = pages_->count();
+    if (count > 0) pages_->setCurrentIndex((pages_->currentIndex() + step + count) % count);
 }
 
 void TabRows::pageChanged(int index) {

@@ -17,6 +17,7 @@ class TabRows : public QWidget {
 
   private:
     void pageChanged(int index);
+    void turnPage(int step);
 
     QTabWidget* pages_;
     QButtonGroup* group_;

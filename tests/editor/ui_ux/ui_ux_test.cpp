@@ -1,0 +1,48 @@
+// The main window as a keyboard user meets it, built with the real libraries beside the test.
+#include <QApplication>
+#include <QComboBox>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "editor/ui/main_window.h"
+#include "tests/editor/biblioteki/fixture_platform.h"
+
+class UiUxTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // The window opens with the focus on a control of the first page, Tab walks on through the
+    // page's fields and Ctrl+Tab turns the pages.
+    void keyboardReachesThePages() {
+        testing_support::RecordingBoxes boxes;
+        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+        probe::ProbeSelection selection;
+        ui::TfrmRedaktor window(loader, selection);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QTRY_VERIFY(QApplication::focusWidget() != nullptr);
+        QWidget* first = QApplication::focusWidget();
+        QVERIFY(first->isVisible());
+        QVERIFY(window.tbPiezoelementi->isAncestorOf(first));
+
+        QTest::keyClick(first, Qt::Key_Tab);
+        QWidget* second = QApplication::focusWidget();
+        QVERIFY(second != nullptr && second != first);
+        QVERIFY(second->isVisible());
+        QVERIFY(qobject_cast<QComboBox*>(second) != nullptr);
+
+        QTest::keyClick(second, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(window.pcParametri->currentIndex(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(window.pcParametri->currentIndex(), 0);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(window.pcParametri->currentIndex(), 7);
+    }
+};
+
+QTEST_MAIN(UiUxTest)
+#include "ui_ux_test.moc"
