@@ -154,6 +154,9 @@ Status File::open(const std::string& path, std::size_t limit, bool keepPlaces) {
     count_ = 0;
     size_ = 0;
     endsCleanly_ = false;
+    // Only a regular file: opening a pipe or a device could wait for a writer forever.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return Status::kCannotOpen;
     std::ifstream in(path, std::ios::binary);
     if (!in) return Status::kCannotOpen;
     in.seekg(0, std::ios::end);

@@ -4,11 +4,16 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 #include "platform/cp1251.h"
 #include "suite/surfarch/pv_format.h"
 #include "test_files.h"
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -157,6 +162,16 @@ TEST(SurfaceFileTest, InconsistentBodiesAreRefused) {
 TEST(SurfaceFileTest, FilesOfAnotherKindAreNoSurfaceFiles) {
     pv::File f;
     EXPECT_EQ(f.open(scratchPath("missing.pv")), Status::kCannotOpen);
+    const std::string folder = scratchPath("folder.pv");
+    std::filesystem::create_directory(folder);
+    EXPECT_EQ(f.open(folder), Status::kCannotOpen);
+#if !defined(_WIN32)
+    // A pipe without a writer: opening it must not wait for one.
+    const std::string pipe = scratchPath("pipe.pv");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(f.open(pipe), Status::kCannotOpen);
+    EXPECT_NE(pv::appendSurface(pipe, line()), Status::kOk);
+#endif
     const std::string path = scratchPath("other.pv");
     writeBytes(path, "");
     EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
