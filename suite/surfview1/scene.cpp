@@ -187,7 +187,21 @@ Frame Scene::frame(int width, int height, std::uint32_t flags) const {
     if ((flags & (kFlagPoints | kFlagEdges | kFlagFaces)) == 0) flags |= kFlagEdges;
     f.fillFaces = (flags & kFlagFaces) != 0;
     f.faceEdges = (flags & kFlagEdges) != 0;
-    const double scale = zoom_ * std::min(width, height) / (2.2 * radius_);
+    // Axes from the origin are drawn, and fitted into the picture, only when the origin lies near
+    // the surfaces: axes far away would shrink the surfaces to a speck or point out of the window.
+    const bool axes = (flags & kFlagAxes) != 0;
+    const double axisLength = 0.6 * radius_;
+    const double fromCentre = std::hypot(centre_.x, centre_.y, centre_.z);
+    f.axesAtOrigin = fromCentre <= 2 * radius_;
+    double extent = radius_;
+    if (axes && f.axesAtOrigin) {
+        for (const Vec3& end :
+             {Vec3{}, Vec3{axisLength, 0, 0}, Vec3{0, axisLength, 0}, Vec3{0, 0, axisLength}}) {
+            extent = std::max(extent,
+                              std::hypot(end.x - centre_.x, end.y - centre_.y, end.z - centre_.z));
+        }
+    }
+    const double scale = zoom_ * std::min(width, height) / (2.2 * extent);
     auto screen = [&](const Vec3& v) {
         return Point2{width / 2.0 + scale * v.x, height / 2.0 - scale * v.y};
     };
@@ -221,17 +235,37 @@ Frame Scene::frame(int width, int height, std::uint32_t flags) const {
             }
         }
         if (flags & kFlagPoints) {
-            for (const Vec3& v : view) f.points.push_back({screen(v), mi});
+            // A vertex is put a little in front of its own faces, whose centres lie about as deep
+            // as it does, so that only faces clearly nearer hide it.
+            const double lift = 0.04 * radius_;
+            for (const Vec3& v : view) f.vertexDots.push_back({screen(v), v.z + lift, mi});
         }
     }
     std::stable_sort(f.faces.begin(), f.faces.end(),
                      [](const Frame::Face& a, const Frame::Face& b) { return a.depth < b.depth; });
-    if (flags & kFlagAxes) {
-        const Point2 origin = screen(toView({}));
-        const double length = 0.6 * radius_;
-        const Vec3 ends[3] = {{length, 0, 0}, {0, length, 0}, {0, 0, length}};
+    std::stable_sort(f.vertexDots.begin(), f.vertexDots.end(),
+                     [](const Frame::Dot& a, const Frame::Dot& b) { return a.depth < b.depth; });
+    if (axes) {
         const char labels[3] = {'X', 'Y', 'Z'};
-        for (int i = 0; i < 3; ++i) f.axes.push_back({origin, screen(toView(ends[i])), labels[i]});
+        const Vec3 ends[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        if (f.axesAtOrigin) {
+            const Point2 origin = screen(toView({}));
+            for (int i = 0; i < 3; ++i) {
+                const Vec3& e = ends[i];
+                f.axes.push_back(
+                    {origin, screen(toView({e.x * axisLength, e.y * axisLength, e.z * axisLength})),
+                     labels[i]});
+            }
+        } else {
+            // Directions only: the rotation of the unit vectors, 30 pixels long.
+            constexpr double kTriad = 30;
+            const Point2 corner{kTriad + 14, height - kTriad - 14};
+            for (int i = 0; i < 3; ++i) {
+                const Vec3 d = rotated(ends[i], yaw_, pitch_);
+                f.axes.push_back(
+                    {corner, {corner.x + kTriad * d.x, corner.y - kTriad * d.y}, labels[i]});
+            }
+        }
     }
     return f;
 }

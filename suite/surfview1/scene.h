@@ -46,8 +46,9 @@ struct Point2 {
     double x = 0, y = 0;
 };
 
-// One frame, in window pixels, ready to be painted in order: faces far to near, then lines,
-// points and axes on top.
+// One frame, in window pixels, ready to be painted in order: faces and mesh vertices far to near,
+// then lines, their points and the axes on top. The picture is fitted to the window with the
+// axes, when they are drawn from the origin, inside it.
 struct Frame {
     struct Face {
         std::array<Point2, 3> corners;
@@ -63,12 +64,23 @@ struct Frame {
         Point2 from, to;
         char label = 'X';
     };
+    // A vertex of a triangle mesh; painted among the faces by depth, so that faces in front of
+    // it hide it.
+    struct Dot {
+        Point2 at;
+        double depth = 0;  // larger is nearer
+        int mesh = 0;
+    };
     std::vector<Face> faces;
     bool faceEdges = false;  // outline every face
     bool fillFaces = false;
-    std::vector<Segment> lines;  // lines of surfaces without triangles
-    std::vector<std::pair<Point2, int>> points;
+    std::vector<Dot> vertexDots;                 // far to near
+    std::vector<Segment> lines;                  // lines of surfaces without triangles
+    std::vector<std::pair<Point2, int>> points;  // vertices of those lines
     std::vector<Axis> axes;
+    // Axes from the origin of the surfaces' coordinates when it lies near them; otherwise a
+    // small triad of the axes' directions in the lower left corner.
+    bool axesAtOrigin = true;
 };
 
 class Scene {

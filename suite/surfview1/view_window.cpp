@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QWheelEvent>
 #include <algorithm>
+#include <limits>
 
 namespace surfview {
 namespace {
@@ -87,9 +88,46 @@ void OknoPoverhnostey::setScale(std::int32_t exponent) {
 void OknoPoverhnostey::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), kBackground);
-    const Frame f = scene_.frame(width(), height(), flags_);
 
+    // The names of the surfaces take a band at the top, the hints and the scale one at the
+    // bottom; the picture is fitted between them, so that no text lies on it.
+    const QFontMetrics metrics(font());
+    const int lineStep = metrics.height() + 2;
+    const int margin = 10;
+    const QString hints = QString::fromUtf8(
+        "Поворот: мышь или стрелки; масштаб: колесо или +/-; исходный вид: двойной щелчок или "
+        "Home");
+    const QRect hintsRect = metrics.boundingRect(
+        QRect(margin, 0, std::max(1, width() - 2 * margin), height()), Qt::TextWordWrap, hints);
+    const int top = 8 + lineStep * static_cast<int>(scene_.meshes().size());
+    const int bottom = margin + hintsRect.height() + (scale_ ? lineStep : 0);
+    int pictureTop = top;
+    int pictureHeight = height() - top - bottom;
+    if (pictureHeight < height() / 2) {  // a small window: the picture keeps the whole window
+        pictureTop = 0;
+        pictureHeight = height();
+    }
+    const Frame f = scene_.frame(width(), pictureHeight, flags_);
+
+    p.save();
+    p.translate(0, pictureTop);
+    // Faces and the vertices of meshes far to near, so that nearer faces hide what lies behind.
+    std::size_t dot = 0;
+    auto drawDotsUpTo = [&](double depth) {
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(Qt::NoPen);
+        for (; dot < f.vertexDots.size() && f.vertexDots[dot].depth <= depth; ++dot) {
+            const Frame::Dot& d = f.vertexDots[dot];
+            p.setBrush(meshColour(scene_, d.mesh).lighter(140));
+            p.drawEllipse(qt(d.at), 1.6, 1.6);
+        }
+        p.setRenderHint(QPainter::Antialiasing, false);
+    };
     for (const Frame::Face& face : f.faces) {
+        // The vertices farther than this face go first.
+        if (dot < f.vertexDots.size() && f.vertexDots[dot].depth < face.depth) {
+            drawDotsUpTo(face.depth);
+        }
         const QColor base = meshColour(scene_, face.mesh);
         QPolygonF polygon;
         for (const Point2& c : face.corners) polygon << qt(c);
@@ -104,6 +142,7 @@ void OknoPoverhnostey::paintEvent(QPaintEvent*) {
         }
         p.drawPolygon(polygon);
     }
+    drawDotsUpTo(std::numeric_limits<double>::infinity());
 
     p.setRenderHint(QPainter::Antialiasing, true);
     for (const Frame::Segment& s : f.lines) {
@@ -119,29 +158,36 @@ void OknoPoverhnostey::paintEvent(QPaintEvent*) {
     for (std::size_t i = 0; i < f.axes.size() && i < 3; ++i) {
         p.setPen(QPen(axisColours[i], 1.5));
         p.drawLine(qt(f.axes[i].from), qt(f.axes[i].to));
-        p.drawText(qt(f.axes[i].to) + QPointF(4, -4), QString(QChar(f.axes[i].label)));
+        // The letter gets a dark outline so that it reads over a lit surface too.
+        const QPointF at = qt(f.axes[i].to) + QPointF(4, -4);
+        const QString label(QChar(f.axes[i].label));
+        p.setPen(kBackground);
+        for (const QPointF& shift :
+             {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)}) {
+            p.drawText(at + shift, label);
+        }
+        p.setPen(axisColours[i]);
+        p.drawText(at, label);
     }
+    p.restore();
 
-    // Names of the surfaces, in their colours, and the controls and scale at the bottom.
-    const QFontMetrics metrics(font());
+    // Names of the surfaces, in their colours, and the hints and scale at the bottom.
     int y = 8 + metrics.ascent();
     for (const Mesh& m : scene_.meshes()) {
         p.setPen(Qt::NoPen);
         p.setBrush(m.marked ? kMarked : kOther);
-        p.drawRect(QRectF(10, y - metrics.ascent() + 2, 10, 10));
+        p.drawRect(QRectF(margin, y - metrics.ascent() + 2, 10, 10));
         p.setPen(kText);
-        p.drawText(QPointF(26, y), QString::fromStdString(m.name));
-        y += metrics.height() + 2;
+        p.drawText(QPointF(margin + 16, y), QString::fromStdString(m.name));
+        y += lineStep;
     }
     p.setPen(kText);
-    int bottom = height() - 10;
-    p.drawText(QPointF(10, bottom),
-               QString::fromUtf8(
-                   "Поворот: мышь или стрелки; масштаб: колесо или +/-; исходный вид: двойной "
-                   "щелчок или Home"));
+    const int hintsTop = height() - margin - hintsRect.height();
+    p.drawText(QRect(margin, hintsTop, width() - 2 * margin, hintsRect.height()), Qt::TextWordWrap,
+               hints);
     if (scale_) {
-        bottom -= metrics.height() + 2;
-        p.drawText(QPointF(10, bottom), QString::fromUtf8("Масштаб: ") + scaleText(*scale_));
+        p.drawText(QPointF(margin, hintsTop - 2 - metrics.descent()),
+                   QString::fromUtf8("Масштаб: ") + scaleText(*scale_));
     }
 }
 

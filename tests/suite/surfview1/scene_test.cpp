@@ -129,7 +129,13 @@ TEST(SceneTest, FlagsChooseFacesEdgesPointsAndAxes) {
     const Frame all = scene.frame(400, 300, 0x1007);
     EXPECT_TRUE(all.fillFaces);
     EXPECT_TRUE(all.faceEdges);
-    EXPECT_EQ(all.points.size(), 4u + 3u);
+    EXPECT_EQ(all.points.size(), 3u);  // the line's vertices, drawn on top
+    // A mesh's vertices are painted among its faces far to near, so that nearer faces hide the
+    // ones behind them instead of every vertex showing through the shaded surface.
+    ASSERT_EQ(all.vertexDots.size(), 4u);
+    for (std::size_t i = 1; i < all.vertexDots.size(); ++i) {
+        EXPECT_LE(all.vertexDots[i - 1].depth, all.vertexDots[i].depth);
+    }
 
     const Frame nothingAsked = scene.frame(400, 300, 0);
     EXPECT_TRUE(nothingAsked.faceEdges);  // something stays visible
@@ -147,7 +153,8 @@ TEST(SceneTest, PictureIsCentredAndFollowsZoomAndRotation) {
     auto extent = [&scene] {
         const Frame f = scene.frame(400, 400, kFlagPoints);
         double lo = 1e9, hi = -1e9;
-        for (const auto& [p, mesh] : f.points) {
+        for (const Frame::Dot& d : f.vertexDots) {
+            const Point2& p = d.at;
             EXPECT_GE(p.x, 0);
             EXPECT_LE(p.x, 400);
             EXPECT_GE(p.y, 0);
@@ -167,9 +174,44 @@ TEST(SceneTest, PictureIsCentredAndFollowsZoomAndRotation) {
     const Frame before = scene.frame(400, 400, kFlagPoints);
     scene.rotate(100, 0);
     const Frame after = scene.frame(400, 400, kFlagPoints);
-    EXPECT_NE(before.points[1].first.x, after.points[1].first.x);
+    ASSERT_EQ(before.vertexDots.size(), 4u);
+    ASSERT_EQ(after.vertexDots.size(), 4u);
+    double movedBy = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        movedBy += std::abs(before.vertexDots[i].at.x - after.vertexDots[i].at.x);
+    }
+    EXPECT_GT(movedBy, 1);
     scene.rotate(0, 100000);
     EXPECT_LT(scene.pitch(), 1.571);
+}
+
+// The axes never leave the window: from the origin when it lies near the surfaces (the picture is
+// fitted with them), as a corner triad of directions when the surfaces lie far from it.
+TEST(SceneTest, AxesStayInsideTheWindow) {
+    auto axesInside = [](const std::vector<double>& vertices, bool atOrigin) {
+        Records set;
+        set.add("s", vertices, {});
+        SurfaceSetDescriptor d = set.descriptor();
+        std::vector<Mesh> meshes;
+        EXPECT_TRUE(copySurfaces(&d, meshes));
+        Scene scene;
+        scene.setMeshes(meshes);
+        const Frame f = scene.frame(400, 300, 0x1007);
+        EXPECT_EQ(f.axesAtOrigin, atOrigin);
+        EXPECT_EQ(f.axes.size(), 3u);
+        for (const Frame::Axis& a : f.axes) {
+            for (const Point2& p : {a.from, a.to}) {
+                EXPECT_GE(p.x, 0);
+                EXPECT_LE(p.x, 400);
+                EXPECT_GE(p.y, 0);
+                EXPECT_LE(p.y, 300);
+            }
+        }
+    };
+    // A pattern standing on the origin, like a directivity pattern along +z.
+    axesInside({0, 0, 0, 0.5, 0, 10, 0, 0, 20, -0.5, 0, 10}, true);
+    // A small surface far from the origin.
+    axesInside({100, 100, 100, 100.5, 100, 100, 100, 100.5, 100}, false);
 }
 
 }  // namespace
