@@ -13,7 +13,9 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace probestore {
@@ -21,11 +23,6 @@ namespace {
 
 // Sequential loads touch one window per this many bytes instead of one read per record.
 constexpr std::size_t kWindowSize = 1u << 20;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 bool seekTo(std::FILE* f, std::uint64_t offset) {
 #if defined(_WIN32)
@@ -44,12 +41,14 @@ std::int64_t endPosition(std::FILE* f) {
 #endif
 }
 
-// The bytes of one identified file, read through the shared window; the file is opened on the
-// first read that misses the window and closed when the source goes away.
+// The bytes of one identified file, read through the shared window: from `shared` when it is
+// given, else from the file opened on the first read that misses the window and closed when the
+// source goes away.
 class FileSource : public ByteSource {
   public:
-    FileSource(const FileIdentity& id, FileWindow& window, std::size_t chunk = kWindowSize)
-        : id_(id), window_(window), chunk_(chunk) {}
+    FileSource(const FileIdentity& id, FileWindow& window, std::size_t chunk = kWindowSize,
+               std::FILE* shared = nullptr)
+        : id_(id), window_(window), chunk_(chunk), shared_(shared) {}
     std::uint64_t size() const override { return id_.size; }
     const std::uint8_t* view(std::uint64_t offset, std::size_t size) override {
         if (offset > id_.size || id_.size - offset < size) return nullptr;
@@ -65,9 +64,10 @@ class FileSource : public ByteSource {
             window_.data = std::make_unique_for_overwrite<std::uint8_t[]>(want);
             window_.capacity = want;
         }
-        if (!file_) file_.reset(std::fopen(id_.path.c_str(), "rb"));
-        if (!file_ || !seekTo(file_.get(), offset)) return nullptr;
-        const std::size_t got = std::fread(window_.data.get(), 1, want, file_.get());
+        if (shared_ == nullptr && !file_) file_ = openRegular(id_.path);
+        std::FILE* f = shared_ != nullptr ? shared_ : file_.get();
+        if (f == nullptr || !seekTo(f, offset)) return nullptr;
+        const std::size_t got = std::fread(window_.data.get(), 1, want, f);
         window_.length = got;
         window_.offset = offset;
         return got >= size ? window_.data.get() : nullptr;
@@ -77,6 +77,7 @@ class FileSource : public ByteSource {
     const FileIdentity& id_;
     FileWindow& window_;
     std::size_t chunk_;
+    std::FILE* shared_;
     File file_;
 };
 
@@ -123,12 +124,53 @@ bool identify(const std::string& path, FileIdentity& out, bool* missing) {
     return true;
 }
 
+bool identifyOpen(std::FILE* file, const std::string& path, FileIdentity& out) {
+    out = FileIdentity{};
+    out.path = path;
+#if defined(_WIN32)
+    (void)file;
+    return false;  // the name is looked up on every call instead
+#else
+    struct stat st;
+    if (file == nullptr || ::fstat(fileno(file), &st) != 0) return false;
+    out.regular = S_ISREG(st.st_mode);
+    out.size = static_cast<std::uint64_t>(st.st_size);
+    out.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    out.device = static_cast<std::uint64_t>(st.st_dev);
+    out.inode = static_cast<std::uint64_t>(st.st_ino);
+    return true;
+#endif
+}
+
+File openRegular(const std::string& path) {
+#if defined(_WIN32)
+    File f(std::fopen(path.c_str(), "rb"));
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    File f(::fdopen(fd, "rb"));
+    if (!f) {
+        ::close(fd);
+        return nullptr;
+    }
+#endif
+    // Reads go by whole windows; a stream buffer would only copy them once more.
+    if (f) std::setvbuf(f.get(), nullptr, _IONBF, 0);
+    return f;
+}
+
 void ProbeFiles::invalidate() {
     haveIndex_ = false;
     isProbeFile_ = false;
     entries_.clear();
     entries_.shrink_to_fit();
     window_.release();
+    open_.reset();
 }
 
 const std::string& ProbeFiles::native(const char* fileName) {
@@ -139,30 +181,44 @@ const std::string& ProbeFiles::native(const char* fileName) {
     return lastNative_;
 }
 
-const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName) {
+const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, bool byName) {
+    using Clock = std::chrono::steady_clock;
+    const std::string& path = native(fileName);
     FileIdentity id;
-    if (!identify(native(fileName), id) || !id.regular) return nullptr;
+    // The open file unchanged, and its name looked up lately: the index holds.
+    if (!byName && haveIndex_ && open_ && path == identity_.path &&
+        Clock::now() - nameCheckedAt_ < kNameRecheck && identifyOpen(open_.get(), path, id) &&
+        id == identity_)
+        return isProbeFile_ ? &entries_ : nullptr;
+
+    if (!identify(path, id) || !id.regular) return nullptr;
     if (!haveIndex_ || !(id == identity_)) {
         invalidate();
+        File file = openRegular(path);
+        // The index describes the file that was opened, whatever the name shows by now.
+        FileIdentity opened;
+        if (file && identifyOpen(file.get(), path, opened)) id = opened;
         identity_ = id;
-        FileSource source(identity_, window_);
-        isProbeFile_ = scanRecords(source, entries_);
-        haveIndex_ = true;
+        FileSource source(identity_, window_, kWindowSize, file.get());
+        isProbeFile_ = file && id.regular && scanRecords(source, entries_);
+        haveIndex_ = file != nullptr;  // a file that could not be opened is tried again
+        open_ = std::move(file);
     }
+    nameCheckedAt_ = Clock::now();
     return isProbeFile_ ? &entries_ : nullptr;
 }
 
 std::uint32_t ProbeFiles::count(const char* fileName) {
-    const std::vector<RecordEntry>* entries = index(fileName);
+    const std::vector<RecordEntry>* entries = index(fileName, true);
     return entries != nullptr ? static_cast<std::uint32_t>(entries->size()) : 0;
 }
 
 bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& texts,
                       ProbeRecord& out) {
     RecordStore::zeroFill(out);
-    const std::vector<RecordEntry>* entries = index(fileName);
+    const std::vector<RecordEntry>* entries = index(fileName, false);
     if (entries == nullptr || number >= entries->size()) return false;
-    FileSource source(identity_, window_);
+    FileSource source(identity_, window_, kWindowSize, open_.get());
     return loadEntry(source, (*entries)[number], texts, out);
 }
 

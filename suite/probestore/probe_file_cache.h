@@ -3,12 +3,19 @@
 // trusted only while the file's identity (device, inode, size, modification time) is the one it
 // was built from, and it is dropped whenever this library appends to a file.
 //
+// The indexed file stays open. Every load compares the open file's identity with the index's
+// (any write to the file changes its size or modification time); the name is looked up again
+// on every count and, for loads, at least every kNameRecheck, so that a file that another
+// program moved into the name's place is taken up too.
+//
 // File names arrive as cp1251 (the convention of every library boundary); on POSIX they are
 // converted to UTF-8 before the file system sees them.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,8 +50,15 @@ struct FileWindow {
     }
 };
 
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
 class ProbeFiles {
   public:
+    static constexpr std::chrono::milliseconds kNameRecheck{100};
+
     // Number of records in the file; 0 when it holds none or is not a readable probe file.
     std::uint32_t count(const char* fileName);
     // Decodes record `number` into `out` (which must hold no texts; zero-filled on failure).
@@ -56,7 +70,8 @@ class ProbeFiles {
 
   private:
     // The index of `fileName`, rebuilt when its identity changed; null when it cannot be read.
-    const std::vector<RecordEntry>* index(const char* fileName);
+    // `byName` looks the name up again even when the open file is unchanged.
+    const std::vector<RecordEntry>* index(const char* fileName, bool byName);
 
     // The native form of the last file name, converted once for the many calls on one file.
     const std::string& native(const char* fileName);
@@ -68,11 +83,17 @@ class ProbeFiles {
     FileIdentity identity_;
     std::vector<RecordEntry> entries_;
     FileWindow window_;
+    File open_;  // the indexed file
+    std::chrono::steady_clock::time_point nameCheckedAt_;
 };
 
 // The native form of a cp1251 file name.
 std::string nativePath(const char* fileName);
 // False when nothing (or nothing statable) is there; `missing` tells the two apart.
 bool identify(const std::string& path, FileIdentity& out, bool* missing = nullptr);
+// The identity of an open file (taken for `path`); false where the platform cannot tell.
+bool identifyOpen(std::FILE* file, const std::string& path, FileIdentity& out);
+// Opens a regular file for reading, never waiting on a pipe or device; null otherwise.
+File openRegular(const std::string& path);
 
 }  // namespace probestore

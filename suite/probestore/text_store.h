@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -55,8 +56,12 @@ class TextStore {
     std::size_t liveBlocks() const { return texts_.size() + arrays_.size(); }
 
   private:
-    std::unordered_set<const char*> texts_;
-    std::unordered_map<char**, std::uint32_t> arrays_;  // array -> number of lines it was made for
+    // The registry's nodes come from a pool of this store: loading a record registers and
+    // releases a handful of texts, and the general allocator would be asked twice for each.
+    std::pmr::unsynchronized_pool_resource nodes_;
+    std::pmr::unordered_set<const char*> texts_{&nodes_};
+    // array -> number of lines it was made for
+    std::pmr::unordered_map<char**, std::uint32_t> arrays_{&nodes_};
 };
 
 }  // namespace probestore

@@ -287,11 +287,26 @@ TEST_F(ProbeFileTest, IndexFollowsChangesMadeByOtherWriters) {
     EXPECT_EQ(files.count(p.c_str()), 2u);
     EXPECT_TRUE(loadsAt(files, p, 1));
 
+    // Another program rewrites a record in place, keeping the size: the next load notices.
+    bytes[bytes.size() - 3] ^= 0x20;
+    writeBytes(p, bytes);
+    EXPECT_FALSE(loadsAt(files, p, 1));
+    EXPECT_TRUE(loadsAt(files, p, 0));
+
     // Another file moved into its place.
     fs::rename(p, path("old.dt"));
     ASSERT_TRUE(save(files, p));
     EXPECT_EQ(files.count(p.c_str()), 1u);
     EXPECT_EQ(files.count(path("old.dt").c_str()), 2u);
+    // ... also by another program, while the old one is still open here.
+    const Bytes single = fileBytes(p);
+    writeBytes(path("new.dt"), bytes);
+    fs::rename(path("new.dt"), p);
+    EXPECT_EQ(files.count(p.c_str()), 2u);
+    writeBytes(path("new.dt"), single);
+    fs::rename(path("new.dt"), p);
+    EXPECT_EQ(files.count(p.c_str()), 1u);
+    EXPECT_FALSE(loadsAt(files, p, 1));
 }
 
 TEST_F(ProbeFileTest, OverlappingFramesCraftedToForceChecksumsAreWalkedInLinearTime) {
