@@ -1,7 +1,11 @@
 #include "editor/ui/editor_main.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QStringList>
+#include <QTranslator>
 #include <exception>
 
 #include "editor/app/lifecycle.h"
@@ -52,8 +56,30 @@ void QtMessageBoxes::show(const std::string& title, const std::string& text) {
     box.exec();
 }
 
+bool installToolkitTranslations(QCoreApplication& application) {
+    auto* translator = new QTranslator(&application);
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    const QStringList folders = {
+        QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+#else
+        QLibraryInfo::location(QLibraryInfo::TranslationsPath),
+#endif
+    };
+    for (const QString& folder : folders) {
+        if (translator->load(russian, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator);
+            return true;
+        }
+    }
+    delete translator;
+    return false;
+}
+
 int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform) {
     EditorApplication application(argc, argv);
+    installToolkitTranslations(application);
     // Only the name: a display name would be appended by some window systems to every other
     // window's caption ("Системная ошибка — ..."), and the boxes keep their own titles.
     QApplication::setApplicationName(QString::fromUtf8(app::kApplicationTitle));

@@ -1,9 +1,12 @@
 // The main window as a keyboard user meets it, built with the real libraries beside the test.
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 
+#include "editor/ui/editor_main.h"
 #include "editor/ui/main_window.h"
 #include "tests/editor/biblioteki/fixture_platform.h"
 
@@ -41,6 +44,17 @@ class UiUxTest : public QObject {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab,
                         Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(window.pcParametri->currentIndex(), 7);
+    }
+
+    // The file dialogs speak Russian like the rest of the editor.
+    void fileDialogsInRussian() {
+        if (!ui::installToolkitTranslations(*QCoreApplication::instance()))
+            QSKIP("the toolkit's Russian translation is not installed");
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        QStringList buttons;
+        for (const QPushButton* b : dialog.findChildren<QPushButton*>()) buttons << b->text();
+        QVERIFY2(buttons.contains(QString::fromUtf8("Отмена")), qPrintable(buttons.join('|')));
     }
 };
 
