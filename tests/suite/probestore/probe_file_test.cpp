@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -149,6 +151,93 @@ TEST_F(ProbeFileTest, EncodingPutsFieldsAtTheDocumentedPayloadOffsets) {
     EXPECT_EQ((Bytes{b.begin() + 240, b.begin() + 248}), (Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
     EXPECT_EQ((Bytes{b.begin() + 356, b.begin() + 360}), (Bytes{6, 0, 0, 0}));
     EXPECT_EQ(b.back(), 0xAB);
+}
+
+// A reader written from docs/probe_file_format.md alone reads what the store writes.
+TEST_F(ProbeFileTest, FileReadsBackWithAReaderWrittenFromTheFormatDescription) {
+    ProbeFiles files;
+    const std::string p = path("documented.dt");
+    fullProbe(0);
+    ASSERT_TRUE(save(files, p));
+    const ProbeRecord& r = *store_.selected();
+    const Bytes b = fileBytes(p);
+
+    std::size_t at = 0;
+    auto u32 = [&b, &at] {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v |= std::uint32_t{b.at(at + i)} << (8 * i);
+        at += 4;
+        return v;
+    };
+    auto u64 = [&u32] {
+        const std::uint64_t lo = u32();
+        return lo | std::uint64_t{u32()} << 32;
+    };
+    auto text = [&b, &at, &u32] {
+        const std::uint32_t n = u32();
+        std::string t(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at + n));
+        at += n;
+        return t;
+    };
+    auto list = [&u32, &text] {
+        std::vector<std::string> lines(u32());
+        for (auto& line : lines) line = text();
+        return lines;
+    };
+    auto raw = [&b, &at](const std::uint8_t* expected, std::size_t n) {
+        const bool same = std::equal(expected, expected + n, b.begin() + static_cast<long>(at));
+        at += n;
+        return same;
+    };
+    auto crcOf = [&b](std::size_t from, std::size_t n) {
+        return static_cast<std::uint32_t>(crc32(0, b.data() + from, static_cast<uInt>(n)));
+    };
+    auto lines = [](const Spisok& l) {
+        return std::vector<std::string>(l.stroki, l.stroki + l.kolichestvo);
+    };
+    auto str = [](const Stroka& s) { return std::string(s.tekst != nullptr ? s.tekst : ""); };
+
+    // File header.
+    ASSERT_EQ(std::string(b.begin(), b.begin() + 8), "DATCHIKI");
+    at = 8;
+    EXPECT_EQ(u32(), 1u);  // major 1, minor 0
+    const std::uint32_t headerSize = u32();
+    EXPECT_EQ(headerSize, 24u);
+    EXPECT_EQ(u32(), 0u);
+    EXPECT_EQ(u32(), crcOf(0, 20));
+    // Frame header.
+    at = headerSize;
+    ASSERT_EQ(std::string(b.begin() + at, b.begin() + at + 4), "ZAPS");
+    at += 4;
+    const std::uint32_t payloadSize = u32();
+    const std::uint32_t payloadCrc = u32();
+    EXPECT_EQ(u32(), crcOf(headerSize, 12));
+    ASSERT_EQ(b.size(), at + payloadSize);
+    EXPECT_EQ(payloadCrc, crcOf(at, payloadSize));
+    // Payload, field by field.
+    EXPECT_TRUE(raw(r.reserved0, 8));
+    EXPECT_EQ(u32(), r.Piezoelementi);
+    EXPECT_EQ(u32(), r.Fokusirovka);
+    EXPECT_EQ(u32(), r.Otklonenie);
+    EXPECT_EQ(u32(), r.Skanirovanie);
+    EXPECT_EQ(list(), lines(r.Obrabotka));
+    EXPECT_TRUE(raw(r.reserved1, 80));
+    EXPECT_EQ(text(), str(r.Proizvoditel));
+    EXPECT_EQ(text(), str(r.Model));
+    EXPECT_EQ(text(), str(r.Nazvanie));
+    EXPECT_EQ(static_cast<std::int32_t>(u32()), r.Cena);
+    EXPECT_EQ(list(), lines(r.Pribori));
+    EXPECT_EQ(std::bit_cast<double>(u64()), r.Data);
+    EXPECT_TRUE(raw(r.reserved2, 80));
+    for (double field : {r.RKIP1, r.RKIP2, r.TP, r.OCHIP})
+        EXPECT_EQ(std::bit_cast<double>(u64()), field);
+    EXPECT_EQ(list(), lines(r.Parametri));
+    EXPECT_EQ(std::bit_cast<double>(u64()), r.MU);
+    EXPECT_TRUE(raw(r.reserved3, 80));
+    for (const Stroka* s : {&r.IFsP, &r.IIP, &r.IIIP, &r.IIPP}) EXPECT_EQ(text(), str(*s));
+    EXPECT_EQ(static_cast<std::int32_t>(u32()), r.MasshtabProstranstva);
+    EXPECT_TRUE(raw(r.reserved4, 84));
+    EXPECT_EQ(at, b.size());
 }
 
 TEST_F(ProbeFileTest, AppendsCreateTheFileAndPreserveEarlierRecordsByteForByte) {
