@@ -1,6 +1,6 @@
 // Shows one surface of a surface file in the visualizer and saves the window as a picture:
 //
-//   surfview_snapshot <file.pv> <surface number> <picture.png> [flags]
+//   surfview_snapshot <file.pv> <surface number> <picture.png> [flags [width height]]
 //
 // A tool for looking at what the visualizer draws (for example under a virtual display); not a
 // test.
@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     int result = 1;
     QTimer::singleShot(500, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (argc > 6) w->resize(std::atoi(argv[5]), std::atoi(argv[6]));
             if (w->isVisible() && w->grab().toImage().save(QString::fromLocal8Bit(argv[3]))) {
                 result = 0;
             }
