@@ -43,6 +43,8 @@ TfrmVibor::TfrmVibor(collections::ViborModel& model, QWidget* owner)
     for (std::size_t p = 0; p < model_.lineCount(); ++p) {
         auto* item = new QListWidgetItem(QString::fromStdString(model_.line(p)), ListBox1);
         item->setSizeHint(QSize(0, 16));
+        // A line longer than the list is shortened on screen; its tool tip shows it in full.
+        item->setToolTip(item->text());
     }
 
     bnVibrat = button(this, "bnVibrat", "Выбрать", 24);

@@ -2,12 +2,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 
 #include "editor/ui/editor_main.h"
 #include "editor/ui/main_window.h"
+#include "editor/ui/tfrm_vibor.h"
 #include "tests/editor/biblioteki/fixture_platform.h"
 
 class UiUxTest : public QObject {
@@ -55,6 +57,20 @@ class UiUxTest : public QObject {
         QStringList buttons;
         for (const QPushButton* b : dialog.findChildren<QPushButton*>()) buttons << b->text();
         QVERIFY2(buttons.contains(QString::fromUtf8("Отмена")), qPrintable(buttons.join('|')));
+    }
+
+    // A probe line longer than the list can still be read in full.
+    void longSelectionLinesReadInFull() {
+        collections::ViborModel model;
+        const std::string line =
+            "0: НПО «Акустика» П111-2,5-К12 (Прямой совмещённый преобразователь для контроля "
+            "сварных швов)";
+        model.addLine(line);
+        ui::TfrmVibor dialog(model, nullptr);
+        QListWidgetItem* item = dialog.ListBox1->item(0);
+        QVERIFY(dialog.ListBox1->fontMetrics().horizontalAdvance(item->text()) >
+                dialog.ListBox1->viewport()->width());
+        QCOMPARE(item->toolTip(), QString::fromStdString(line));
     }
 };
 
