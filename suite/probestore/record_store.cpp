@@ -21,17 +21,13 @@ void RecordStore::zeroFill(ProbeRecord& record) {
 bool RecordStore::allocate(std::uint32_t count, std::uint32_t size) {
     if (size != 0 && size != kProbeRecordSize32 && size != sizeof(ProbeRecord)) return false;
     if (count > kMaxRecords) return false;
-    const std::size_t old = records_.size();
-    if (count > old) {
-        // Reserve first so that a failure leaves the collection as it was.
-        records_.reserve(count);
-        records_.resize(count);
-        for (std::size_t i = old; i < count; ++i) zeroFill(records_[i]);
-    } else {
-        for (std::size_t i = count; i < old; ++i) texts_.releaseRecordTexts(records_[i]);
-        records_.resize(count);
-        records_.shrink_to_fit();
-    }
+    // The collection is replaced, never carried over: a slot whose record then fails to load
+    // must not go on showing the probe that was there before. The new slots are made first, so
+    // that a failure leaves the collection as it was.
+    std::vector<ProbeRecord> fresh(count);
+    for (ProbeRecord& r : fresh) zeroFill(r);
+    for (ProbeRecord& r : records_) texts_.releaseRecordTexts(r);
+    records_.swap(fresh);
     if (selection_ == Selection::Slot && selectedIndex_ >= count) selection_ = Selection::None;
     return true;
 }

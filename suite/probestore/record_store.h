@@ -24,9 +24,9 @@ class RecordStore {
     RecordStore& operator=(const RecordStore&) = delete;
     ~RecordStore();
 
-    // Room for `count` records. Records below the new count keep their contents, dropped ones
-    // have their texts released, new ones are zero-filled. A selected slot that no longer exists
-    // is deselected. On failure nothing changes.
+    // Room for `count` records, all of them zero-filled: the records held before have their
+    // texts released. A selected slot that no longer exists is deselected. On failure nothing
+    // changes.
     bool allocate(std::uint32_t count, std::uint32_t size);
     // Selects slot `index`; when it does not exist nothing is selected.
     bool selectIndex(std::uint32_t index);
