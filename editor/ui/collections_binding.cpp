@@ -48,7 +48,13 @@ class CollectionsBinding::ViewingUi final : public collections::SurfaceViewingUi
     explicit ViewingUi(CollectionsBinding& b) : b_(b) {}
 
     void hideMainForm() override { b_.w_.mainForm->hide(); }
-    void showMainForm() override { b_.w_.mainForm->show(); }
+    // The editor comes back as the active window, keyboard included, also where no window
+    // manager hands out the focus.
+    void showMainForm() override {
+        b_.w_.mainForm->show();
+        b_.w_.mainForm->raise();
+        b_.w_.mainForm->activateWindow();
+    }
     void createWaitBox() override { b_.waitBox_ = new TfrmModal(); }
     void setWaitBoxCloseCallback(std::function<void()> callback) override {
         if (b_.waitBox_)

@@ -7,8 +7,11 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "editor/ui/collections_binding.h"
 #include "editor/ui/editor_main.h"
 #include "editor/ui/main_window.h"
+#include "editor/ui/pages/probe_pages.h"
+#include "editor/ui/tfrm_modal.h"
 #include "editor/ui/tfrm_vibor.h"
 #include "tests/editor/biblioteki/fixture_platform.h"
 
@@ -71,6 +74,40 @@ class UiUxTest : public QObject {
         QVERIFY(dialog.ListBox1->fontMetrics().horizontalAdvance(item->text()) >
                 dialog.ListBox1->viewport()->width());
         QCOMPARE(item->toolTip(), QString::fromStdString(line));
+    }
+
+    // When a viewing ends the editor takes the keyboard again, without a click on it first.
+    // (The offscreen platform activates every window it shows; on a display without a window
+    // manager, QT_QPA_PLATFORM=xcb, this also checks that the editor asks for activation.)
+    void editorActiveAgainAfterViewing() {
+#ifndef HAVE_SURFACE_LIBRARIES
+        QSKIP("the surface libraries are not built");
+#else
+        testing_support::RecordingBoxes boxes;
+        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+        probe::ProbeSelection selection;
+        ui::TfrmRedaktor window(loader, selection);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
+        auto* binding = ui::CollectionsBinding::of(&window);
+        QVERIFY(pages && binding);
+        window.pcParametri->setCurrentWidget(window.tsObekti);
+        pages->cbIFsP->setEditText(QStringLiteral(EXAMPLES_DIR "/probe_surfaces.pv"));
+        pages->obekti().tsObektiHide();
+        pages->cbIIP->setEditText(QString::fromUtf8("Излучающая поверхность"));
+        pages->bnIIP->click();
+        ui::TfrmModal* box = binding->waitBox();
+        QVERIFY(box != nullptr && !window.isVisible());
+        box->activateWindow();
+        QTRY_VERIFY(box->isActiveWindow());
+
+        QTest::mouseClick(box->Button1, Qt::LeftButton);
+        QTRY_VERIFY(binding->waitBox() == nullptr);
+        QVERIFY(window.isVisible());
+        QTRY_VERIFY(window.isActiveWindow());
+#endif
     }
 };
 
