@@ -58,8 +58,12 @@ void QtTitleLabel::setWordWrap(bool on) {
 
 void QtTitleLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && click_)
-        click_();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QPoint at = event->position().toPoint();
+#else
+    const QPoint at = event->pos();  // Qt 5 builds
+#endif
+    if (event->button() == Qt::LeftButton && rect().contains(at) && click_) click_();
 }
 
 QtTitlePanel::QtTitlePanel(QWidget* pnlGlavnaya, QFrame* pnlNazvanie, std::function<void()> onClick)
