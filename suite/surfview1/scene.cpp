@@ -136,6 +136,22 @@ bool sortByDepth(SurfaceSetDescriptor* set, double yaw, double pitch, std::int32
 
 void Scene::setMeshes(std::vector<Mesh> meshes) {
     meshes_ = std::move(meshes);
+    // The picture is fitted to the window, so its size in file units does not matter; but
+    // coordinates near the ends of the double range have differences that are not finite, and
+    // tiny ones a fitting scale that is not. Such surfaces are brought near unit size by a power
+    // of two first.
+    double largest = 0;
+    for (const Mesh& m : meshes_) {
+        for (const Vec3& v : m.vertices) {
+            largest = std::max({largest, std::abs(v.x), std::abs(v.y), std::abs(v.z)});
+        }
+    }
+    if (largest > 0 && (largest > 1e100 || largest < 1e-100)) {
+        const double k = std::ldexp(1.0, -std::ilogb(largest));
+        for (Mesh& m : meshes_) {
+            for (Vec3& v : m.vertices) v = {v.x * k, v.y * k, v.z * k};
+        }
+    }
     const bool anyMarked =
         std::any_of(meshes_.begin(), meshes_.end(), [](const Mesh& m) { return m.marked; });
     Vec3 lo{std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),

@@ -85,6 +85,7 @@ struct Frame {
 
 class Scene {
   public:
+    // Takes the surfaces to show; those of extreme size are rescaled by a power of two.
     void setMeshes(std::vector<Mesh> meshes);
     const std::vector<Mesh>& meshes() const { return meshes_; }
 

@@ -214,4 +214,27 @@ TEST(SceneTest, AxesStayInsideTheWindow) {
     axesInside({100, 100, 100, 100.5, 100, 100, 100, 100.5, 100}, false);
 }
 
+// Coordinates at the ends of the double range are finite in the file, but their differences are
+// not: nothing that is not a finite number may reach the painter.
+TEST(SceneTest, HugeCoordinatesGiveOnlyFinitePoints) {
+    Records set;
+    set.add("mesh", {-1.7e308, 0, 0, 1.7e308, 0, 0, 0, 1.7e308, 1.7e308}, {0, 1, 2});
+    set.add("line", {1.7e308, 1.7e308, 1.7e308, -1.7e308, -1.7e308, -1.7e308}, {});
+    SurfaceSetDescriptor d = set.descriptor();
+    std::vector<Mesh> meshes;
+    ASSERT_TRUE(copySurfaces(&d, meshes));
+    Scene scene;
+    scene.setMeshes(meshes);
+    const Frame f = scene.frame(400, 300, 0x1007);
+    auto finitePoint = [](const Point2& p) { return std::isfinite(p.x) && std::isfinite(p.y); };
+    for (const auto& face : f.faces) {
+        for (const Point2& c : face.corners) EXPECT_TRUE(finitePoint(c));
+        EXPECT_TRUE(std::isfinite(face.depth));
+    }
+    for (const auto& s : f.lines) EXPECT_TRUE(finitePoint(s.a) && finitePoint(s.b));
+    for (const auto& [p, mesh] : f.points) EXPECT_TRUE(finitePoint(p));
+    for (const auto& dot : f.vertexDots) EXPECT_TRUE(finitePoint(dot.at));
+    for (const auto& a : f.axes) EXPECT_TRUE(finitePoint(a.from) && finitePoint(a.to));
+}
+
 }  // namespace
