@@ -3,6 +3,8 @@
 // paint of the directivity pattern (repeated on every mouse move while turning it).
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -35,7 +37,8 @@ void BM_DecodeSampleFile(benchmark::State& state) {
 BENCHMARK(BM_DecodeSampleFile);
 
 // The editor's listing: count, room for every surface, parameters, read, name.
-void BM_ListSampleFileThroughTheLibraries(benchmark::State& state) {
+// The editor's listing of `file` through the keeper and the archiver.
+void listThroughTheLibraries(benchmark::State& state, const char* file) {
     platform::Module keeper = platform::loadLibrary("surfstore.dll");
     platform::Module archiver = platform::loadLibrary("surfarch.dll");
     TableCell kt[k::kTableEntries] = {};
@@ -51,7 +54,6 @@ void BM_ListSampleFileThroughTheLibraries(benchmark::State& state) {
         state.SkipWithError("surface libraries not found");
         return;
     }
-    const char* file = kSampleFile.c_str();
     for (auto _ : state) {
         const std::int32_t n = cellAs<a::ZagruzitKolichestvoPoverhnosteyFn>(
             at[a::kZagruzitKolichestvoPoverhnostey])(file);
@@ -74,7 +76,30 @@ void BM_ListSampleFileThroughTheLibraries(benchmark::State& state) {
     platform::freeLibrary(archiver);
     platform::freeLibrary(keeper);
 }
+
+void BM_ListSampleFileThroughTheLibraries(benchmark::State& state) {
+    listThroughTheLibraries(state, kSampleFile.c_str());
+}
 BENCHMARK(BM_ListSampleFileThroughTheLibraries)->Unit(benchmark::kMillisecond);
+
+// A file of many small surfaces (short lines): the listing must not walk the file again for
+// every surface.
+void BM_ListFileOfManySurfaces(benchmark::State& state) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "bench_surfaces_many.pv").string();
+    std::string bytes = pv::encodeHeader();
+    pv::Surface line;
+    line.vertices = {0, 0, 0, 1, 0, 0};
+    for (std::int64_t i = 0; i < state.range(0); ++i) {
+        line.name = "cut " + std::to_string(i);
+        bytes += pv::encodeBlock(line);
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    listThroughTheLibraries(state, path.c_str());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_ListFileOfManySurfaces)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 // One frame of the directivity pattern (about 5 600 triangles), shaded and with everything.
 void BM_FrameOfDirectivityPattern(benchmark::State& state) {

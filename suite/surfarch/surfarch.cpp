@@ -6,6 +6,7 @@
 // so a failed read leaves the record as it was.
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/cp1251.h"
@@ -33,13 +34,45 @@ const std::string& tableName() {
     return name;
 }
 
+// The walk of the file opened last, kept while the file's size and modification time stay
+// those it was opened with: the editor asks for every surface of a file in turn, and walking the
+// file again for each would cost time quadratic in the number of surfaces. Every read checks the
+// block it reads again (its length and CRC-32), so a file changed behind an unchanged time can
+// only fail to read, never be read wrongly. One thread, like the rest of the library.
+struct OpenedFile {
+    std::string path;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type modified;
+    pv::File file;
+    bool valid = false;
+};
+
+pv::File* opened(const char* fileName) {
+    if (fileName == nullptr) return nullptr;
+    static OpenedFile last;
+    const std::string path = pathOf(fileName);
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec) return nullptr;
+    const std::filesystem::file_time_type modified = std::filesystem::last_write_time(path, ec);
+    if (ec) return nullptr;
+    if (last.valid && last.path == path && last.size == size && last.modified == modified) {
+        return &last.file;
+    }
+    last.valid = false;
+    if (last.file.open(path) != pv::Status::kOk) return nullptr;
+    last.path = path;
+    last.size = size;
+    last.modified = modified;
+    last.valid = true;
+    return &last.file;
+}
+
 bool readCounts(const char* fileName, std::uint32_t index, std::uint32_t& vertices,
                 std::uint32_t& triangles) {
-    if (fileName == nullptr) return false;
     try {
-        pv::File file;
-        if (file.open(pathOf(fileName), std::size_t{index} + 1) != pv::Status::kOk) return false;
-        return file.readCounts(index, vertices, triangles) == pv::Status::kOk;
+        pv::File* file = opened(fileName);
+        return file != nullptr && file->readCounts(index, vertices, triangles) == pv::Status::kOk;
     } catch (...) {
         return false;
     }
@@ -62,12 +95,12 @@ BoolByte PLUGIN_CALL SohranitPoverhnost(const char* fileName, const void* record
 std::int32_t PLUGIN_CALL NaytiPoverhnostVFaile(const char* fileName, const char* name) {
     if (fileName == nullptr || name == nullptr) return -1;
     try {
-        pv::File file;
-        if (file.open(pathOf(fileName)) != pv::Status::kOk) return -1;
-        const std::size_t n = file.blocks().size();
+        pv::File* file = opened(fileName);
+        if (file == nullptr) return -1;
+        const std::size_t n = file->blocks().size();
         for (std::size_t i = 0; i < n && i <= INT32_MAX; ++i) {
             pv::Surface s;
-            if (file.readSurface(i, s) == pv::Status::kOk && s.name == name) {
+            if (file->readSurface(i, s) == pv::Status::kOk && s.name == name) {
                 return static_cast<std::int32_t>(i);
             }
         }
@@ -79,9 +112,9 @@ std::int32_t PLUGIN_CALL NaytiPoverhnostVFaile(const char* fileName, const char*
 std::int32_t PLUGIN_CALL ZagruzitKolichestvoPoverhnostey(const char* fileName) {
     if (fileName == nullptr) return 0;
     try {
-        pv::File file;
-        if (file.open(pathOf(fileName), SIZE_MAX, false) != pv::Status::kOk) return 0;
-        return file.count() > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(file.count());
+        const pv::File* file = opened(fileName);
+        if (file == nullptr) return 0;
+        return file->count() > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(file->count());
     } catch (...) {
         return 0;
     }
@@ -105,10 +138,10 @@ BoolByte PLUGIN_CALL ZagruzitPoverhnost(const char* fileName, void* record, std:
     auto* r = static_cast<SurfaceRecord*>(record);
     if (fileName == nullptr || !surfaces::isUsableRecord(r)) return kFalse;
     try {
-        pv::File file;
-        if (file.open(pathOf(fileName), std::size_t{index} + 1) != pv::Status::kOk) return kFalse;
+        pv::File* file = opened(fileName);
+        if (file == nullptr) return kFalse;
         pv::Surface s;
-        if (file.readSurface(index, s) != pv::Status::kOk) return kFalse;
+        if (file->readSurface(index, s) != pv::Status::kOk) return kFalse;
         const std::uint32_t v = s.vertexCount();
         const std::uint32_t t = s.triangleCount();
         // The record must have the room the keeper prepared for this surface.

@@ -193,6 +193,39 @@ TEST_F(ArchiverTest, DamagedSurfaceIsListedUnderAnEmptyNameAndTheOthersStillRead
     EXPECT_EQ(parameter1(path, 1), 0);
 }
 
+// The archiver keeps the walk of the file it read last; a file changed by another program between
+// two calls is walked again.
+TEST_F(ArchiverTest, FileChangedBetweenCallsIsReadAsItIsNow) {
+    const std::string path = surftest::scratchPath("changing.pv");
+    pv::Surface line;
+    line.vertices = {0, 0, 0, 1, 0, 0};
+    std::string bytes = pv::encodeHeader();
+    for (const char* name : {"a", "b"}) {
+        line.name = name;
+        bytes += pv::encodeBlock(line);
+    }
+    surftest::writeBytes(path, bytes);
+    EXPECT_EQ(list(path), (std::vector<std::string>{"a", "b"}));
+
+    line.name = "c";
+    bytes += pv::encodeBlock(line);
+    surftest::writeBytes(path, bytes);
+    EXPECT_EQ(list(path), (std::vector<std::string>{"a", "b", "c"}));
+
+    // Rewritten in place with the same size: the names are read from the new bytes.
+    std::string rewritten = pv::encodeHeader();
+    for (const char* name : {"x", "b", "c"}) {
+        line.name = name;
+        rewritten += pv::encodeBlock(line);
+    }
+    surftest::writeBytes(path, rewritten);
+    EXPECT_EQ(list(path), (std::vector<std::string>{"x", "b", "c"}));
+    EXPECT_EQ(find(path, "x"), 0);
+
+    surftest::writeBytes(path, pv::encodeHeader());
+    EXPECT_EQ(count(path), 0);
+}
+
 TEST_F(ArchiverTest, SavedRecordsReadBackUnderCyrillicFileNames) {
     const std::string pathUtf8 = surftest::scratchPath("Новые поверхности.pv");
     const std::string path = platform::utf8ToCp1251(pathUtf8);  // as the editor passes it
