@@ -2,9 +2,12 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QItemSelection>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
+#include <vector>
 
 namespace ui {
 
@@ -41,10 +44,12 @@ TfrmVibor::TfrmVibor(collections::ViborModel& model, QWidget* owner)
     ListBox1->setUniformItemSizes(true);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (std::size_t p = 0; p < model_.lineCount(); ++p) {
-        auto* item = new QListWidgetItem(QString::fromStdString(model_.line(p)), ListBox1);
+        // Each line is complete before it joins the list, so that the list hears of it once.
+        auto* item = new QListWidgetItem(QString::fromStdString(model_.line(p)));
         item->setSizeHint(QSize(0, 16));
         // A line longer than the list is shortened on screen; its tool tip shows it in full.
         item->setToolTip(item->text());
+        ListBox1->addItem(item);
     }
 
     bnVibrat = button(this, "bnVibrat", "Выбрать", 24);
@@ -60,19 +65,33 @@ TfrmVibor::TfrmVibor(collections::ViborModel& model, QWidget* owner)
 void TfrmVibor::showMarks() {
     const QSignalBlocker block(ListBox1);
     const int focused = model_.focusedPosition();
-    if (focused >= 0)
-        ListBox1->setCurrentRow(focused, QItemSelectionModel::NoUpdate);
-    else
-        ListBox1->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
-    for (int p = 0; p < ListBox1->count(); ++p)
-        ListBox1->item(p)->setSelected(model_.isSelected(static_cast<std::size_t>(p)));
+    ListBox1->setCurrentRow(focused >= 0 ? focused : -1, QItemSelectionModel::NoUpdate);
+    // One selection of the runs of marked lines, set at once: marking lines one by one costs
+    // time that grows with the square of the lines, which a file of thousands of probes feels.
+    QItemSelection marks;
+    const int count = ListBox1->count();
+    for (int p = 0; p < count;) {
+        if (!model_.isSelected(static_cast<std::size_t>(p))) {
+            ++p;
+            continue;
+        }
+        const int first = p;
+        while (p < count && model_.isSelected(static_cast<std::size_t>(p))) ++p;
+        marks.select(ListBox1->model()->index(first, 0), ListBox1->model()->index(p - 1, 0));
+    }
+    ListBox1->selectionModel()->select(marks, QItemSelectionModel::ClearAndSelect);
 }
 
 void TfrmVibor::keepMarks() {
-    for (int p = 0; p < ListBox1->count(); ++p)
-        model_.setSelected(static_cast<std::size_t>(p), false);
-    for (int p = 0; p < ListBox1->count(); ++p)
-        if (ListBox1->item(p)->isSelected()) model_.setSelected(static_cast<std::size_t>(p), true);
+    const int count = ListBox1->count();
+    std::vector<bool> marks(static_cast<std::size_t>(count), false);
+    for (const QItemSelectionRange& range : ListBox1->selectionModel()->selection())
+        for (int p = std::max(range.top(), 0); p <= range.bottom() && p < count; ++p)
+            marks[static_cast<std::size_t>(p)] = true;
+    for (int p = 0; p < count; ++p) model_.setSelected(static_cast<std::size_t>(p), false);
+    for (int p = 0; p < count; ++p)
+        if (marks[static_cast<std::size_t>(p)])
+            model_.setSelected(static_cast<std::size_t>(p), true);
     model_.setFocusedPosition(ListBox1->currentRow());
 }
 

@@ -28,6 +28,7 @@ class DialogsTest : public QObject {
     void viborOpensInLoadModeWithItsDesign();
     void viborSingleChoiceReadsBackTheFocusedLine();
     void viborCloseBoxGivesTwo();
+    void viborKeepsScatteredMarksOfALongList();
     void waitBoxClosesByHidingAndCallsBack();
     void titleLinesAreCentredAndClickReturnsToTheEditor();
     void pipeFiltersBecomeQtFilters();
@@ -110,6 +111,29 @@ void DialogsTest::viborCloseBoxGivesTwo() {
     });
     QCOMPARE(ui::runTfrmVibor(nullptr, model), 2);
     QCOMPARE(model.result(), 2);
+}
+
+void DialogsTest::viborKeepsScatteredMarksOfALongList() {
+    // Runs of marked and unmarked lines, a lone mark at each end: shown and read back unchanged.
+    ViborModel model;
+    const int n = 2000;
+    for (int i = 0; i < n; ++i) model.addLine(std::to_string(i) + ": A B (C)");
+    auto marked = [](int p) { return p == 0 || p == n - 1 || (p % 7 != 0 && p % 11 < 6); };
+    for (int p = 0; p < n; ++p) model.setSelected(static_cast<std::size_t>(p), marked(p));
+    model.setFocusedPosition(1500);
+    std::uint32_t expected = 0;
+    for (int p = 0; p < n; ++p) expected += marked(p) ? 1 : 0;
+
+    ui::TfrmVibor d(model, nullptr);
+    d.show();
+    QCOMPARE(d.ListBox1->currentRow(), 1500);
+    QCOMPARE(d.ListBox1->selectionModel()->selectedIndexes().size(), int(expected));
+    d.ListBox1->item(0)->setSelected(false);  // the user drops the first line
+    QTest::mouseClick(d.bnVibrat, Qt::LeftButton);
+    QCOMPARE(model.selectedCount(), expected - 1);
+    QVERIFY(!model.isSelected(0));
+    for (int p = 1; p < n; ++p) QCOMPARE(model.isSelected(static_cast<std::size_t>(p)), marked(p));
+    QCOMPARE(model.focusedPosition(), 1500);
 }
 
 void DialogsTest::waitBoxClosesByHidingAndCallsBack() {

@@ -1,0 +1,45 @@
+// What the user waits for between choosing a probe file and seeing its lines: the record
+// selection dialog built over n lines, all selected, shown, and its marks read back on
+// "Выбрать". Run with QT_QPA_PLATFORM=offscreen when there is no display.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <string>
+
+#include "editor/collections/vibor_model.h"
+#include "editor/ui/tfrm_vibor.h"
+
+namespace {
+
+void BM_ViborLoadModeRoundTrip(benchmark::State& state) {
+    const auto n = static_cast<std::size_t>(state.range(0));
+    collections::ViborModel model;
+    for (std::size_t i = 0; i < n; ++i)
+        model.addLine(std::to_string(i) + ": Изготовитель Модель-" + std::to_string(i) +
+                      " (Преобразователь)");
+    for (auto _ : state) {
+        model.bnVidelitVseClick();
+        model.setFocusedPosition(0);
+        ui::TfrmVibor dialog(model, nullptr);
+        dialog.show();
+        dialog.done(collections::kMrVibrat);
+        benchmark::DoNotOptimize(model.selectedCount());
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ViborLoadModeRoundTrip)
+    ->RangeMultiplier(10)
+    ->Range(1000, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
