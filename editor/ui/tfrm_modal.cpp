@@ -68,4 +68,14 @@ void TfrmModal::showEvent(QShowEvent* event) {
     placeBottomRight();
 }
 
+// A window manager may add its frame only after the box is on screen, so the placement made
+// when it was shown used the inner size. As soon as the frame is known the box is placed once
+// more, so that its outer edges keep their distances from the screen's edges.
+void TfrmModal::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (placedWithFrame_ || !isVisible() || frameGeometry().size() == size()) return;
+    placedWithFrame_ = true;
+    placeBottomRight();
+}
+
 }  // namespace ui

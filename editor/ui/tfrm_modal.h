@@ -33,12 +33,15 @@ class TfrmModal : public QWidget {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     // FormClose: calls the close callback, when one is set.
     void FormClose();
     // Bottom right of the primary screen: 20 pixels from its right and 60 from its bottom edge.
     void placeBottomRight();
+
+    bool placedWithFrame_ = false;
 };
 
 }  // namespace ui
