@@ -72,22 +72,26 @@ void ProbeFileCommands::miZagruzitClick() {
         // line j always stands for record j of the file.
         store_.VibratVremenniyDatchik();
         selection_.current = store_.PoluchitVibranniyDatchik();
+        std::uint32_t readable = 0;
         for (std::uint32_t i = 0; i < n; ++i) {
             const bool read = isTrue(store_.ZagruzitDatchik(name, i));
             // A store that reports success but hands out no record gets the failure line
             // rather than a null dereference.
-            if (read && selection_.current)
+            if (read && selection_.current) {
                 dialog.addLine(loadLine(i, *selection_.current));
-            else
+                ++readable;
+            } else {
                 dialog.addLine(loadFailureLine(i));
+            }
         }
         dialog.bnVidelitVseClick();
         dialog.setFocusedPosition(0);
 
         // A file that gives no record (empty, damaged, or not a probe file at all) offers
-        // nothing to choose: the collection is kept instead of being replaced by nothing, so
-        // that unsaved probes are not lost to a failed read.
-        bool confirmed = n > 0;
+        // nothing to choose: the collection is kept instead of being replaced by nothing or by
+        // one empty slot, so that unsaved probes are not lost to a failed read the user never
+        // saw. With several records the dialog shows the failures and the user decides.
+        bool confirmed = readable > 0;
         if (n > 1) {
             dialog.setLoadMode(true);
             confirmed = ui_.runSelectionDialog(dialog) == kMrVibrat;

@@ -187,6 +187,17 @@ TEST_F(ProbeFilesTest, FileWithoutRecordsKeepsTheCollection) {
     EXPECT_EQ(std::count_if(store.log.begin(), store.log.end(),
                             [](const std::string& c) { return c.rfind("Videlit", 0) == 0; }),
               0);
+
+    // Nor does a file of one record that cannot be read replace the collection by one empty
+    // slot behind the user's back: no dialog has shown the failure.
+    file("damaged.dt", {std::nullopt});
+    ui.fileName = "damaged.dt";
+    commands.miZagruzitClick();
+    EXPECT_EQ(ui.dialogsRun, 0);
+    EXPECT_EQ(slotIds(), (std::vector<std::string>{"p0", "p1", "p2"}));
+    EXPECT_EQ(selection.probeCount, 3u);
+    EXPECT_EQ(currentSlot(), 2);
+    EXPECT_EQ(page.loadedRecord, selection.current);
 }
 
 TEST_F(ProbeFilesTest, UnreadableRecordCanStillBeChosen) {
