@@ -63,6 +63,9 @@ void ProbeFileCommands::miSohranitOdinClick() {
 }
 
 void ProbeFileCommands::miZagruzitClick() {
+    // A field is stored when it is left, and opening a menu leaves none: without this store the
+    // page load at the end would throw away what the user typed last, also after a cancel.
+    page_.storeActivePage();
     if (std::optional<std::string> fileName = ui_.askOpenFileName()) {
         const char* name = fileName->c_str();
         ViborModel dialog;
@@ -123,6 +126,8 @@ void ProbeFileCommands::miZagruzitClick() {
 }
 
 void ProbeFileCommands::miVibratDatchikClick() {
+    // What the user typed last reaches the probe being left (see miZagruzitClick).
+    page_.storeActivePage();
     if (selection_.probeCount <= 1) {
         page_.loadActivePage();
         return;

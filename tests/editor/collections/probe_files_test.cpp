@@ -16,9 +16,14 @@ namespace {
 
 struct FakePage : probe::ActivePage {
     probe::ProbeSelection* selection = nullptr;
+    const fake::ProbeStore* store = nullptr;
     std::vector<std::string> calls;
+    std::vector<int> storedInto;  // slot of the record each store wrote into
     const ProbeRecord* loadedRecord = nullptr;
-    void storeActivePage() override { calls.push_back("store"); }
+    void storeActivePage() override {
+        calls.push_back("store");
+        storedInto.push_back(store->slotOf(selection->current));
+    }
     void loadActivePage() override {
         calls.push_back("load");
         loadedRecord = selection->current;
@@ -58,7 +63,10 @@ fake::StoredProbe probeNo(int i) {
 
 class ProbeFilesTest : public ::testing::Test {
   protected:
-    void SetUp() override { page.selection = &selection; }
+    void SetUp() override {
+        page.selection = &selection;
+        page.store = &store;
+    }
 
     // A collection of `count` probes with ids "p0".., the current one selected.
     void collection(std::uint32_t count, std::uint32_t current) {
@@ -151,7 +159,9 @@ TEST_F(ProbeFilesTest, LoadingASingleRecordFileNeedsNoDialog) {
     EXPECT_EQ(selection.currentIndex, 0u);
     EXPECT_EQ(currentSlot(), 0);
     EXPECT_EQ(page.loadedRecord, selection.current);
-    EXPECT_EQ(page.calls, (std::vector<std::string>{"load"}));  // nothing stored before
+    // The page is stored first, into the probe the user was editing.
+    EXPECT_EQ(page.calls, (std::vector<std::string>{"store", "load"}));
+    EXPECT_EQ(page.storedInto, (std::vector<int>{3}));
 }
 
 TEST_F(ProbeFilesTest, LoadingChosenLinesReplacesTheCollectionInFileOrder) {
@@ -275,7 +285,9 @@ TEST_F(ProbeFilesTest, ChoosingTheCurrentProbeListsModelFirst) {
     EXPECT_EQ(selection.currentIndex, 1u);
     EXPECT_EQ(currentSlot(), 1);
     EXPECT_EQ(page.loadedRecord, selection.current);
-    EXPECT_EQ(page.calls, (std::vector<std::string>{"load"}));
+    // Pending edits reach probe 0 before probe 1 is shown.
+    EXPECT_EQ(page.calls, (std::vector<std::string>{"store", "load"}));
+    EXPECT_EQ(page.storedInto, (std::vector<int>{0}));
 }
 
 TEST_F(ProbeFilesTest, CancelledChoiceUndoesTheSelectionsOfTheListing) {
@@ -293,7 +305,7 @@ TEST_F(ProbeFilesTest, ChoiceWithOneProbeShowsNoDialog) {
     collection(1, 0);
     commands.miVibratDatchikClick();
     EXPECT_EQ(ui.dialogsRun, 0);
-    EXPECT_EQ(page.calls, (std::vector<std::string>{"load"}));
+    EXPECT_EQ(page.calls, (std::vector<std::string>{"store", "load"}));
 }
 
 TEST_F(ProbeFilesTest, ChosenLineSelectsTheSlotItNamesWhenASlotIsMissing) {

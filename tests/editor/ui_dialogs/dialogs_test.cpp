@@ -34,6 +34,7 @@ class DialogsTest : public QObject {
     void pipeFiltersBecomeQtFilters();
     void wholeSurfaceViewingWithTheRealLibraries();
     void mainWindowCentresTheAboutLines();
+    void typedTextSurvivesChoosingTheProbe();
 };
 
 namespace {
@@ -281,6 +282,27 @@ void DialogsTest::mainWindowCentresTheAboutLines() {
         QCOMPARE(l->x() + l->QLabel::width() / 2, 377);
     QTest::mouseClick(window.pnlNazvanie, Qt::LeftButton, {}, QPoint(3, 3));
     QVERIFY(window.pnlGlavnaya->isVisible());
+}
+
+void DialogsTest::typedTextSurvivesChoosingTheProbe() {
+    // A name typed into a field and not yet left, then "Датчик" / "Выбрать" from the menu (which
+    // leaves no field): the text stays in the field and reaches the probe record.
+    testing_support::RecordingBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    probe::ProbeSelection selection;
+    ui::TfrmRedaktor window(loader, selection);
+    window.show();
+    QVERIFY(selection.current != nullptr);
+    auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
+    QVERIFY(pages);
+    window.pcParametri->setCurrentWidget(window.tbIdentifikacionnayaInformaciya);
+    pages->cbModel->setFocus();
+    pages->cbModel->setEditText(QString::fromUtf8("П-121"));
+
+    window.miVibratDatchik->trigger();
+    QCOMPARE(pages->cbModel->currentText(), QString::fromUtf8("П-121"));
+    QVERIFY(selection.current && selection.current->Model.tekst);
+    QCOMPARE(platform::cp1251ToUtf8(selection.current->Model.tekst), std::string("П-121"));
 }
 
 QTEST_MAIN(DialogsTest)
