@@ -63,7 +63,7 @@ std::array<std::string, 11> TitlePanel::restoreHiddenTexts() {
     std::vector<char> work(sizeof kHiddenStore);
     std::memcpy(work.data(), kHiddenStore, sizeof kHiddenStore);
     std::array<std::string, 11> texts;
-    std::uint8_t temporary[kHiddenSlotSize];
+    std::uint8_t temporary[kHiddenSlotSize] = {};  // a malformed slot reads no uninitialised byte
     for (int i = 0; i < kHiddenSlots; ++i) {
         char* slot = work.data() + static_cast<std::size_t>(i) * kHiddenSlotSize;
         const auto length = static_cast<std::uint32_t>(strnlen(slot, kHiddenSlotSize));
