@@ -1,6 +1,8 @@
 #include "editor/ui/file_dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
 #include "platform/cp1251.h"
@@ -36,7 +38,12 @@ std::optional<QString> ask(QWidget* owner, const char* pipeFilter, const char* d
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first();
+    const QString chosen = dialog.selectedFiles().first();
+    // As the system's own file dialogs do, a confirmed choice makes the chosen file's folder the
+    // current one: the next dialog opens there, and a name the probe keeps without a folder (its
+    // surface file) is looked for beside the probe file that was just opened.
+    QDir::setCurrent(QFileInfo(chosen).absolutePath());
+    return chosen;
 }
 
 }  // namespace

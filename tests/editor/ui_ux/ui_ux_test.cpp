@@ -1,14 +1,20 @@
 // The main window as a keyboard user meets it, built with the real libraries beside the test.
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include "editor/ui/collections_binding.h"
 #include "editor/ui/editor_main.h"
+#include "editor/ui/file_dialogs.h"
 #include "editor/ui/main_window.h"
 #include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tfrm_modal.h"
@@ -108,6 +114,39 @@ class UiUxTest : public QObject {
         QVERIFY(window.isVisible());
         QTRY_VERIFY(window.isActiveWindow());
 #endif
+    }
+
+    // A confirmed file dialog makes the chosen file's folder the current one, so the next
+    // dialog opens there and a surface file named without a folder is found beside it.
+    void fileDialogOpensWhereTheLastChoiceWas() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QFile probes(folder.filePath(QStringLiteral("probes.dt")));
+        QVERIFY(probes.open(QIODevice::WriteOnly));
+        probes.close();
+        const QString before = QDir::currentPath();
+
+        QString shownIn;
+        auto answer = [&](bool confirm) {
+            QTimer::singleShot(0, [&, confirm] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (dialog == nullptr) return;
+                shownIn = dialog->directory().absolutePath();
+                if (!confirm) return dialog->reject();
+                dialog->selectFile(probes.fileName());
+                static_cast<QDialog*>(dialog)->accept();
+            });
+        };
+        answer(true);
+        const auto chosen = ui::askOpenFileName(nullptr, "Датчики (*.dt)|*.dt", "dt");
+        QVERIFY(chosen.has_value());
+        QCOMPARE(QFileInfo(*chosen).canonicalFilePath(), QFileInfo(probes).canonicalFilePath());
+        QCOMPARE(QDir::current().canonicalPath(), QDir(folder.path()).canonicalPath());
+
+        answer(false);
+        QVERIFY(!ui::askSaveFileName(nullptr, "Датчики (*.dt)|*.dt", "dt").has_value());
+        QCOMPARE(QDir(shownIn).canonicalPath(), QDir(folder.path()).canonicalPath());
+        QDir::setCurrent(before);
     }
 };
 
