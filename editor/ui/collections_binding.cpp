@@ -11,8 +11,28 @@
 #include "editor/ui/tfrm_modal.h"
 #include "editor/ui/tfrm_vibor.h"
 #include "editor/ui/title_panel.h"
+#include "platform/cp1251.h"
 
 namespace ui {
+
+namespace {
+
+constexpr const char* kImyaFaylaNe1251 =
+    "Имя файла содержит знаки, которых нет в кодовой странице 1251. Выберите файл с другим "
+    "именем или в другой папке.";
+
+// The libraries take file names in code page 1251. A name with a character that code page
+// lacks would reach them with '?' in its place and so name another file, or none: it is refused
+// with a message, and the command goes on as after a cancelled dialog.
+bool passesToLibraries(QWidget* owner, const QString& name) {
+    if (QString::fromStdString(platform::cp1251ToUtf8(toLibraryText(name))) == name) return true;
+    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(collections::kAppTitle),
+                    QString::fromUtf8(kImyaFaylaNe1251), QMessageBox::Ok, owner);
+    box.exec();
+    return false;
+}
+
+}  // namespace
 
 class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
   public:
@@ -36,8 +56,8 @@ class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
     }
 
   private:
-    static std::optional<std::string> library(const std::optional<QString>& name) {
-        if (!name) return std::nullopt;
+    std::optional<std::string> library(const std::optional<QString>& name) const {
+        if (!name || !passesToLibraries(mainForm_, *name)) return std::nullopt;
         return toLibraryText(*name);
     }
     QWidget* mainForm_;
@@ -78,7 +98,7 @@ class CollectionsBinding::ViewingUi final : public collections::SurfaceViewingUi
     std::optional<std::string> askSurfaceFileName() override {
         std::optional<QString> name = askOpenFileName(
             b_.w_.mainForm, collections::kSurfaceFileFilter, collections::kSurfaceFileExtension);
-        if (!name) return std::nullopt;
+        if (!name || !passesToLibraries(b_.w_.mainForm, *name)) return std::nullopt;
         return name->toStdString();
     }
     std::string comboText(collections::SurfaceCombo combo) override {

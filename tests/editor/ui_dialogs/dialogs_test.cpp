@@ -2,10 +2,14 @@
 // filters on the offscreen platform, and one whole surface viewing with the libraries beside
 // the test program and the sample surface file.
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -35,6 +39,7 @@ class DialogsTest : public QObject {
     void wholeSurfaceViewingWithTheRealLibraries();
     void mainWindowCentresTheAboutLines();
     void typedTextSurvivesChoosingTheProbe();
+    void fileNameOutsideCp1251IsRefused();
 };
 
 namespace {
@@ -303,6 +308,34 @@ void DialogsTest::typedTextSurvivesChoosingTheProbe() {
     QCOMPARE(pages->cbModel->currentText(), QString::fromUtf8("П-121"));
     QVERIFY(selection.current && selection.current->Model.tekst);
     QCOMPARE(platform::cp1251ToUtf8(selection.current->Model.tekst), std::string("П-121"));
+}
+
+void DialogsTest::fileNameOutsideCp1251IsRefused() {
+    // "ü" has no place in code page 1251: the probe must not be written to "zond_?.dt" instead.
+    testing_support::RecordingBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    probe::ProbeSelection selection;
+    ui::TfrmRedaktor window(loader, selection);
+    window.show();
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString wanted = dir.path() + QString::fromUtf8("/zond_ü.dt");
+    QString message;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        dialog->selectFile(wanted);
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                message = box->text();
+                box->accept();
+            }
+        });
+        static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+    });
+    window.miSohranitOdin->trigger();
+    QVERIFY2(message.contains(QStringLiteral("1251")), qPrintable(message));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
 }
 
 QTEST_MAIN(DialogsTest)
