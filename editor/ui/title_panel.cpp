@@ -1,5 +1,6 @@
 #include "editor/ui/title_panel.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QLayout>
@@ -79,7 +80,17 @@ QtTitlePanel::QtTitlePanel(QWidget* pnlGlavnaya, QFrame* pnlNazvanie, std::funct
 }
 
 void QtTitlePanel::setGlavnayaVisible(bool visible) {
+    if (!visible) {
+        QWidget* focused = QApplication::focusWidget();
+        focusBefore_ = focused != nullptr && glavnaya_->isAncestorOf(focused) ? focused : nullptr;
+    }
     glavnaya_->setVisible(visible);
+    // A hidden field keeps the keyboard unless it is taken away: what the user types over the
+    // title panel would change fields nobody sees. The panel takes the keys and ignores them.
+    if (!visible && focusBefore_ != nullptr && focusBefore_->hasFocus())
+        nazvanie_->setFocus(Qt::OtherFocusReason);
+    if (visible && focusBefore_ != nullptr && focusBefore_->isVisible())
+        focusBefore_->setFocus(Qt::OtherFocusReason);
 }
 
 void QtTitlePanel::setNazvanieVisible(bool visible) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QPointer>
 #include <functional>
 #include <vector>
 
@@ -59,6 +60,9 @@ class QtTitlePanel : public QObject, public title::TitlePanelUi {
   private:
     QWidget* glavnaya_;
     QFrame* nazvanie_;
+    // The editor's field that had the keyboard when the title panel replaced the editor; it
+    // gets the keyboard back when the editor returns.
+    QPointer<QWidget> focusBefore_;
     std::function<void()> onClick_;
     std::vector<QtTitleLabel*> labels_;  // owned by the panel
 };

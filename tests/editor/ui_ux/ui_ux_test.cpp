@@ -148,6 +148,34 @@ class UiUxTest : public QObject {
         QCOMPARE(QDir(shownIn).canonicalPath(), QDir(folder.path()).canonicalPath());
         QDir::setCurrent(before);
     }
+
+    // "О программе" replaces the editor: keys typed over it reach no hidden field, and a click
+    // brings the editor back with the keyboard where it was.
+    void editorFieldKeepsTheKeyboardAcrossTheTitlePanel() {
+        testing_support::RecordingBoxes boxes;
+        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+        probe::ProbeSelection selection;
+        ui::TfrmRedaktor window(loader, selection);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
+        QVERIFY(pages != nullptr);
+        window.pcParametri->setCurrentWidget(window.tbIdentifikacionnayaInformaciya);
+        pages->cbModel->setFocus();
+        QTRY_VERIFY(pages->cbModel->hasFocus());
+        QTest::keyClicks(pages->cbModel, QStringLiteral("A"));
+
+        window.N3->trigger();
+        QVERIFY(!window.pnlNazvanie->isHidden());
+        QVERIFY(!pages->cbModel->hasFocus());
+        QWidget* keys = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
+        QTest::keyClicks(keys, QStringLiteral("HIDDEN"));
+        window.pnlNazvanieClick();
+        QVERIFY(window.pnlNazvanie->isHidden());
+        QTRY_VERIFY(pages->cbModel->hasFocus());
+        QCOMPARE(pages->cbModel->currentText(), QStringLiteral("A"));
+    }
 };
 
 QTEST_MAIN(UiUxTest)
