@@ -28,6 +28,7 @@ namespace {
 std::optional<QString> ask(QWidget* owner, const char* pipeFilter, const char* defaultExtension,
                            QFileDialog::AcceptMode mode) {
     QFileDialog dialog(owner);
+    dialog.setDirectory(QDir::currentPath());  // where the last confirmed choice was made
     dialog.setAcceptMode(mode);
     dialog.setNameFilter(qtNameFilters(QString::fromUtf8(pipeFilter)));
     dialog.setDefaultSuffix(QString::fromUtf8(defaultExtension));

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
@@ -133,7 +134,10 @@ class UiUxTest : public QObject {
                 if (dialog == nullptr) return;
                 shownIn = dialog->directory().absolutePath();
                 if (!confirm) return dialog->reject();
-                dialog->selectFile(probes.fileName());
+                // The full name typed into the name field, as a user does.
+                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name != nullptr);
+                name->setText(probes.fileName());
                 static_cast<QDialog*>(dialog)->accept();
             });
         };
