@@ -115,7 +115,7 @@ PLUGIN_EXPORT int DllEntry(int reason) {
 
 #if defined(_WIN32)
 #include <windows.h>
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     return DllEntry(static_cast<int>(reason)) != 0 ? TRUE : FALSE;
 }
 #endif
