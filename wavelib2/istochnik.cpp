@@ -10,7 +10,7 @@ constexpr double kMnozhitelAmplitudy = 2.0;
 constexpr std::uint32_t kFlagiIstochnika = 0x200C;  // built from the source; bits 0x08, 0x04
 constexpr std::uint32_t kFlagiSbrosit = 0x0012;
 
-double Dlina(const double v[3]) {
+double Dlina(const Vektor3& v) {
     return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
 }
 
@@ -36,7 +36,7 @@ BoolByte PLUGIN_CALL InicializirovatVolny(NaborVoln* nabor, const Volna* obrazec
     nabor->pole112 = 0;
     nabor->pole28 = 0;
 
-    const double* istochnik = nabor->istochnik;
+    const Vektor3 istochnik = VzyatVektor(nabor->istochnik);
     double summa = 0.0;
     for (std::uint32_t k = 0; k < chislo; ++k) {
         Luch& r = nabor->luchi[k];
@@ -44,14 +44,14 @@ BoolByte PLUGIN_CALL InicializirovatVolny(NaborVoln* nabor, const Volna* obrazec
             r.napravlenie[j] = r.nachalo[j] - istochnik[j];
             r.nachalo[j] = istochnik[j];
         }
-        summa += Dlina(r.napravlenie);
+        summa += Dlina(VzyatVektor(r.napravlenie));
     }
 
     for (std::uint32_t k = 0; k < chislo; ++k) {
         const Luch& r = nabor->luchi[k];
         Volna& w = nabor->volny[k];
         std::memset(&w, 0, sizeof(w));
-        const double dlina = Dlina(r.napravlenie);
+        const double dlina = Dlina(VzyatVektor(r.napravlenie));
         // The radiated energy is shared among the rays in proportion to their length.
         w.energiya = dlina * energiya / summa;
         w.amplituda = std::sqrt(kMnozhitelAmplitudy * impedans * w.energiya);
@@ -71,7 +71,7 @@ BoolByte PLUGIN_CALL InicializirovatVolny(NaborVoln* nabor, const Volna* obrazec
             proekciya += s[j] * r.napravlenie[j];
         }
         const double dolya = proekciya / (dlina * dlina);
-        double poperek[3];
+        Vektor3 poperek;
         for (int j = 0; j < 3; ++j) poperek[j] = s[j] - r.napravlenie[j] * dolya;
         w.uglovayaShirina = Arksinus(Dlina(poperek) / dlina);
     }

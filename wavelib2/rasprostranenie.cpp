@@ -47,7 +47,8 @@ BoolByte PLUGIN_CALL IzmenitMasshtab(NaborVoln* nabor, double mnozhitel) {
         }
     }
     nabor->dlinaOtscheta *= mnozhitel;
-    for (double& x : nabor->istochnik) x *= mnozhitel;
+    // By index: a reference to an element of the packed set would promise 8-byte alignment.
+    for (int k = 0; k < 3; ++k) nabor->istochnik[k] *= mnozhitel;
     nabor->dlina2 *= mnozhitel;
     return kTrue;
 }

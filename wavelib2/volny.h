@@ -6,8 +6,10 @@
 // the same on every build; the wave set grows by the width of its two pointers on 64-bit builds.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/plugin.h"
 
@@ -93,6 +95,22 @@ struct ZapisSbora {
 };
 
 #pragma pack(pop)
+
+// A three-component vector of a record (a ray's direction, origin or edge, a set's source point),
+// taken out or put back. The records are packed, so these arrays may start at any multiple of 4
+// bytes: they are copied bytewise, never handed on as a pointer to double, which promises 8-byte
+// alignment to whoever reads through it.
+using Vektor3 = std::array<double, 3>;
+
+inline Vektor3 VzyatVektor(const void* massiv) {
+    Vektor3 v;
+    std::memcpy(v.data(), massiv, sizeof(v));
+    return v;
+}
+
+inline void PolozhitVektor(void* massiv, const Vektor3& v) {
+    std::memcpy(massiv, v.data(), sizeof(v));
+}
 
 static_assert(sizeof(Sreda) == 128);
 static_assert(offsetof(Sreda, skorost) == 0 && offsetof(Sreda, plotnost) == 8 &&

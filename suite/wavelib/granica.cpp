@@ -13,13 +13,13 @@ namespace {
 
 constexpr std::uint32_t kFlagiVstrechi = kLuchDoshel | kLuchTolkoFaza;
 
-double Skalyar(const double a[3], const double b[3]) {
+double Skalyar(const Vektor3& a, const Vektor3& b) {
     return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 
 struct Ploskost {
-    double tochka[3];
-    double normal[3];  // unit length
+    Vektor3 tochka;
+    Vektor3 normal;  // unit length
     bool tolkoFaza;
 };
 
@@ -29,8 +29,10 @@ bool NaitiPloskost(const NaborVoln* s, std::uint64_t p, Ploskost& pl) {
         return false;
     }
     const Luch& r = s->luchi[p];
-    const double dlina = std::sqrt(Skalyar(r.napravlenie, r.napravlenie));
-    if (!(dlina > 0.0) || !std::isfinite(dlina) || !std::isfinite(Skalyar(r.nachalo, r.nachalo))) {
+    const Vektor3 napravlenie = VzyatVektor(r.napravlenie);
+    const Vektor3 nachalo = VzyatVektor(r.nachalo);
+    const double dlina = std::sqrt(Skalyar(napravlenie, napravlenie));
+    if (!(dlina > 0.0) || !std::isfinite(dlina) || !std::isfinite(Skalyar(nachalo, nachalo))) {
         ZapomnitOshibku("Плоскость раздела задана неверно");
         return false;
     }
@@ -55,11 +57,12 @@ struct Vstrecha {
 
 Vstrecha Vstretit(const Luch& r, const Ploskost& pl) {
     Vstrecha v;
-    const double dlina = std::sqrt(Skalyar(r.napravlenie, r.napravlenie));
+    const Vektor3 napravlenie = VzyatVektor(r.napravlenie);
+    const double dlina = std::sqrt(Skalyar(napravlenie, napravlenie));
     if (!(dlina > 0.0) || !std::isfinite(dlina)) return v;
-    const double dn = Skalyar(r.napravlenie, pl.normal);
+    const double dn = Skalyar(napravlenie, pl.normal);
     if (!(dn != 0.0)) return v;  // parallel to the plane, or not a number
-    double k[3];
+    Vektor3 k;
     for (int j = 0; j < 3; ++j) k[j] = pl.tochka[j] - r.nachalo[j];
     const double s = Skalyar(k, pl.normal) / dn;  // in lengths of the direction
     if (!(s > 0.0) || !std::isfinite(s)) return v;
@@ -76,9 +79,13 @@ Vstrecha Vstretit(const Luch& r, const Ploskost& pl) {
     return v;
 }
 
-void Otrazit(double x[3], const double n[3]) {
+// Reflects the vector stored at `massiv` (an array of a packed ray record) in the plane of normal
+// n.
+void Otrazit(void* massiv, const Vektor3& n) {
+    Vektor3 x = VzyatVektor(massiv);
     const double d = 2.0 * Skalyar(x, n);
     for (int j = 0; j < 3; ++j) x[j] -= d * n[j];
+    PolozhitVektor(massiv, x);
 }
 
 // Marks incident element k after the meeting and returns whether it reached the plane.

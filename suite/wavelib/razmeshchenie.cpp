@@ -44,8 +44,8 @@ void Ustanovit(NaborVoln* nabor, std::uint32_t chislo) {
     nabor->chisloVoln = chislo;
 }
 
-void Kopirovat(const double from[3], double to[3]) {
-    std::memcpy(to, from, 3 * sizeof(double));
+void Kopirovat(const void* from, void* to) {
+    std::memcpy(to, from, sizeof(Vektor3));
 }
 
 // The target takes the source's elements, media and source point.
@@ -68,10 +68,10 @@ bool VzyatElementy(NaborVoln* cel, const NaborVoln* istochnik) {
 // Rotation that turns +z onto the unit vector v (Rodrigues' formula about z x v).
 struct Povorot {
     double m[3][3];
-    void Primenit(double x[3]) const {
-        double y[3];
+    Vektor3 Primenit(const Vektor3& x) const {
+        Vektor3 y;
         for (int i = 0; i < 3; ++i) y[i] = m[i][0] * x[0] + m[i][1] * x[1] + m[i][2] * x[2];
-        Kopirovat(y, x);
+        return y;
     }
 };
 
@@ -230,17 +230,21 @@ BoolByte PLUGIN_CALL Povernut(NaborVoln* cel, NaborVoln* istochnik) {
     const double v[3] = {znak * o.vektor[0] / dlina, znak * o.vektor[1] / dlina,
                          znak * o.vektor[2] / dlina};
     const Povorot m = PovorotOsiZ(v);
-    auto vokrugTochki = [&](double x[3]) {
+    // The arrays turned belong to packed records: they are taken out and put back bytewise.
+    auto povernut = [&](void* massiv) { PolozhitVektor(massiv, m.Primenit(VzyatVektor(massiv))); };
+    auto vokrugTochki = [&](void* massiv) {
+        Vektor3 x = VzyatVektor(massiv);
         for (int j = 0; j < 3; ++j) x[j] -= o.tochka[j];
-        m.Primenit(x);
+        x = m.Primenit(x);
         for (int j = 0; j < 3; ++j) x[j] += o.tochka[j];
+        PolozhitVektor(massiv, x);
     };
     for (std::uint32_t k = 0; k < cel->chislo; ++k) {
         Luch& r = cel->luchi[k];
         if (o.opciya2 != 0) {
-            m.Primenit(r.napravlenie);
-            m.Primenit(r.rebro1);
-            m.Primenit(r.rebro2);
+            povernut(r.napravlenie);
+            povernut(r.rebro1);
+            povernut(r.rebro2);
         }
         if (o.opciya1 != 0) vokrugTochki(r.nachalo);
     }

@@ -42,7 +42,7 @@ BoolByte PLUGIN_CALL ProdvinutLuchi(NaborVoln* nabor, double shag) {
     }
     for (std::uint32_t i = 0; i < nabor->chislo; ++i) {
         Luch& r = nabor->luchi[i];
-        const double* d = r.napravlenie;
+        const Vektor3 d = VzyatVektor(r.napravlenie);  // the packed record's array, copied
         const double dlina = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         double proiden = 0.0;
         if (dlina > 0.0 && std::isfinite(dlina)) {
