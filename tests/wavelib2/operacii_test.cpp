@@ -12,6 +12,8 @@
 
 using ::testing::ElementsAre;
 
+// Doubles of the packed wave records are checked as values (+x): the checks take their
+// arguments by reference, and a reference to such a double promises 8-byte alignment.
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -123,9 +125,9 @@ TEST_F(PropagationTest, WithoutAttenuationOnlyPathAndTimesChange) {
     EXPECT_DOUBLE_EQ(w.put, 4.0);
     EXPECT_DOUBLE_EQ(w.vremya1, 11.5);
     EXPECT_DOUBLE_EQ(w.vremya2, 21.5);
-    EXPECT_EQ(w.amplituda, 4.0);
-    EXPECT_EQ(w.energiya, 8.0);
-    EXPECT_EQ(w.faza, 0.25);
+    EXPECT_EQ(+w.amplituda, 4.0);
+    EXPECT_EQ(+w.energiya, 8.0);
+    EXPECT_EQ(+w.faza, 0.25);
     EXPECT_EQ(s.nabor.chislo, 2u);
     EXPECT_EQ(s.nabor.chisloVoln, 77u);
 }
@@ -207,17 +209,17 @@ TEST(ScaleTest, MultipliesTheGeometryOnlyAndRefusesANullSet) {
     EXPECT_TRUE(isTrue(IzmenitMasshtab(&s.nabor, 1000.0)));
     for (const auto& r : s.luchi) {
         for (int k = 0; k < 3; ++k) {
-            EXPECT_EQ(r.napravlenie[k], 1000.0 * (1.0 + k));
-            EXPECT_EQ(r.nachalo[k], 1000.0 * (4.0 + k));
-            EXPECT_EQ(r.rebro1[k], 1000.0 * (7.0 + k));
-            EXPECT_EQ(r.rebro2[k], 1000.0 * (10.0 + k));
+            EXPECT_EQ(+r.napravlenie[k], 1000.0 * (1.0 + k));
+            EXPECT_EQ(+r.nachalo[k], 1000.0 * (4.0 + k));
+            EXPECT_EQ(+r.rebro1[k], 1000.0 * (7.0 + k));
+            EXPECT_EQ(+r.rebro2[k], 1000.0 * (10.0 + k));
         }
-        EXPECT_EQ(r.dlina, 13000.0);
+        EXPECT_EQ(+r.dlina, 13000.0);
         EXPECT_EQ(r.flagi, 0x0Eu);
     }
     EXPECT_EQ(s.nabor.istochnik[1], -2000.0);
-    EXPECT_EQ(s.nabor.dlinaOtscheta, 500.0);
-    EXPECT_EQ(s.nabor.dlina2, 250.0);
+    EXPECT_EQ(+s.nabor.dlinaOtscheta, 500.0);
+    EXPECT_EQ(+s.nabor.dlina2, 250.0);
     EXPECT_EQ(std::memcmp(&before.sreda, &s.nabor.sreda, 2 * sizeof(Sreda)), 0);
     EXPECT_EQ(std::memcmp(volnyBefore.data(), s.volny.data(), 2 * sizeof(Volna)), 0);
     EXPECT_EQ(s.nabor.flagi, before.flagi);

@@ -14,14 +14,15 @@
 
 using ::testing::ElementsAre;
 
+// Doubles of the packed wave records are checked as values (+x): the checks take their
+// arguments by reference, and a reference to such a double promises 8-byte alignment.
 namespace {
 
 using namespace wavelib;
 
-void Zadat(double v[3], double x, double y, double z) {
-    v[0] = x;
-    v[1] = y;
-    v[2] = z;
+// Sets a vector of a packed ray record, which may lie at a 4-byte boundary.
+void Zadat(void* v, double x, double y, double z) {
+    PolozhitVektor(v, {x, y, z});
 }
 
 // A set that the test declares and whose room the storage gives; released when it goes.
@@ -67,9 +68,9 @@ TEST_F(PlaneTest, ReflectionMirrorsTheRaysThatMeetThePlaneAndMarksTheOthers) {
     EXPECT_EQ(i.luchi[2].flagi, 0u);
     EXPECT_NEAR(i.volny[0].dlinaShaga, 1.0 / std::cos(ugol), 1e-15);
     EXPECT_NEAR(i.volny[0].cosPadeniya, std::cos(ugol), 1e-15);
-    EXPECT_EQ(i.volny[1].dlinaShaga, 0.0);  // not taken a second time
-    EXPECT_EQ(i.volny[2].dlinaShaga, 0.0);
-    EXPECT_EQ(r.nabor.volny[0].dlinaShaga, i.volny[0].dlinaShaga);
+    EXPECT_EQ(+i.volny[1].dlinaShaga, 0.0);  // not taken a second time
+    EXPECT_EQ(+i.volny[2].dlinaShaga, 0.0);
+    EXPECT_EQ(+r.nabor.volny[0].dlinaShaga, +i.volny[0].dlinaShaga);
     EXPECT_EQ(r.nabor.sreda.skorost, 1480.0);
 }
 
@@ -90,7 +91,7 @@ TEST_F(PlaneTest, RefractionFollowsSnellsLawAndStopsBeyondTheCriticalAngle) {
     Zadat(i.luchi[0].napravlenie, std::sin(0.5), 0, -std::cos(0.5));  // about 28.6 degrees
     ASSERT_TRUE(PrelomitLuchi(&t.nabor, &s.nabor, &i.nabor, 0, otnoshenie));
     EXPECT_EQ(t.nabor.luchi[0].flagi & kLuchUdalit, kLuchUdalit);
-    EXPECT_EQ(i.volny[0].cosPrelomleniya, 0.0);
+    EXPECT_EQ(+i.volny[0].cosPrelomleniya, 0.0);
     EXPECT_EQ(i.luchi[0].flagi, kLuchDoshel);  // it still reached the plane and reflects
 }
 
@@ -110,7 +111,7 @@ TEST_F(PlaneTest, BadPlanesRatiosAndSharedSetsFail) {
         PrelomitLuchi(&t.nabor, &s.nabor, &i.nabor, 0, std::numeric_limits<double>::quiet_NaN()));
     Zadat(s.luchi[0].napravlenie, 0, 0, 0);
     EXPECT_FALSE(OtrazitLuchi(&r.nabor, &s.nabor, &i.nabor, 0));
-    EXPECT_EQ(i.volny[0].dlinaShaga, 5.0);  // nothing was written
+    EXPECT_EQ(+i.volny[0].dlinaShaga, 5.0);  // nothing was written
     EXPECT_NE(std::strlen(TekstOshibki()), 0u);
 }
 
@@ -122,13 +123,13 @@ TEST(CollectTest, AppendsWorkSetsGrowingTheCollectionAndAppendsACollectionToItse
     EXPECT_EQ(sbor.nabor.chislo, 9u);
     EXPECT_EQ(sbor.nabor.chisloVoln, 9u);
     EXPECT_GE(MestoNabora(&sbor.nabor), 9u);
-    EXPECT_EQ(sbor.nabor.luchi[7].dlina, 1.0);
-    EXPECT_EQ(sbor.nabor.volny[8].perenos1, 2.0);
+    EXPECT_EQ(+sbor.nabor.luchi[7].dlina, 1.0);
+    EXPECT_EQ(+sbor.nabor.volny[8].perenos1, 2.0);
 
     const ZapisSbora sam{&sbor.nabor, 1, 0};
     ASSERT_TRUE(DobavitNabor(&sbor.nabor, &sam));
     EXPECT_EQ(sbor.nabor.chislo, 18u);
-    EXPECT_EQ(sbor.nabor.luchi[17].dlina, 2.0);
+    EXPECT_EQ(+sbor.nabor.luchi[17].dlina, 2.0);
 
     const ZapisSbora dva{&q.nabor, 2, 0};
     EXPECT_FALSE(DobavitNabor(&sbor.nabor, &dva));
@@ -144,7 +145,7 @@ TEST(StorageTest, RoomOfDeclaredSetsIsGivenAndTakenBackHere) {
     n.nabor.luchi[1].dlina = 42.0;
     ASSERT_TRUE(ZarezervirovatMesto(&n.nabor, 100, true));
     EXPECT_EQ(n.nabor.chislo, 2u);
-    EXPECT_EQ(n.nabor.luchi[1].dlina, 42.0);
+    EXPECT_EQ(+n.nabor.luchi[1].dlina, 42.0);
     EXPECT_FALSE(ZarezervirovatMesto(&n.nabor, kNaibolsheeMesto + 1, false));
     EXPECT_EQ(n.nabor.chislo, 2u);
     OsvoboditMesto(&n.nabor);
@@ -158,7 +159,7 @@ TEST(StorageTest, RoomOfDeclaredSetsIsGivenAndTakenBackHere) {
     EXPECT_EQ(MestoNabora(&svoi.nabor), 2u);
     ASSERT_TRUE(ObespechitMesto(&svoi.nabor, 3));
     EXPECT_NE(svoi.nabor.luchi, svoi.luchi.data());
-    EXPECT_EQ(svoi.nabor.luchi[1].dlina, 1.0);
+    EXPECT_EQ(+svoi.nabor.luchi[1].dlina, 1.0);
     OsvoboditMesto(&svoi.nabor);
 }
 
@@ -169,7 +170,7 @@ TEST(StorageTest, SetsMadeByWavelibAreResizedByItsOwnStorage) {
     ASSERT_TRUE(ZarezervirovatMesto(n, 10, true));
     EXPECT_EQ(Mesto(n), 10u);
     EXPECT_EQ(n->chislo, 2u);
-    EXPECT_EQ(n->luchi[1].dlina, 5.0);
+    EXPECT_EQ(+n->luchi[1].dlina, 5.0);
     OsvoboditMesto(n);
     EXPECT_EQ(n->luchi, nullptr);
     EXPECT_EQ(n->chislo, 0u);
@@ -199,15 +200,15 @@ TEST_F(PlacementTest, ShiftCopiesTheSourceAndMovesItByTheDifferenceOfThePoints) 
     Zadat(z.tochka2, 2, 3, 4);
     ASSERT_TRUE(Sdvinut(&q.nabor, &b.nabor));
     ASSERT_EQ(q.nabor.chislo, 2u);
-    EXPECT_EQ(q.nabor.luchi[1].nachalo[0], 2.0);
-    EXPECT_EQ(q.nabor.luchi[1].nachalo[1], 2.0);
-    EXPECT_EQ(q.nabor.luchi[1].nachalo[2], 3.0);
+    EXPECT_EQ(+q.nabor.luchi[1].nachalo[0], 2.0);
+    EXPECT_EQ(+q.nabor.luchi[1].nachalo[1], 2.0);
+    EXPECT_EQ(+q.nabor.luchi[1].nachalo[2], 3.0);
     EXPECT_EQ(q.nabor.istochnik[2], 2.0);
-    EXPECT_EQ(b.luchi[1].nachalo[0], 1.0);  // the source is not moved
+    EXPECT_EQ(+b.luchi[1].nachalo[0], 1.0);  // the source is not moved
 
     z.flag = 0;
     ASSERT_TRUE(Sdvinut(&q.nabor, nullptr));
-    EXPECT_EQ(q.nabor.luchi[1].nachalo[0], 3.0);
+    EXPECT_EQ(+q.nabor.luchi[1].nachalo[0], 3.0);
 }
 
 TEST_F(PlacementTest, TurnAimsTheDirectionsAlongTheVectorWithTheOptionsChosen) {
@@ -220,7 +221,7 @@ TEST_F(PlacementTest, TurnAimsTheDirectionsAlongTheVectorWithTheOptionsChosen) {
     EXPECT_NEAR(l.napravlenie[1], -3.0, 1e-15);
     EXPECT_NEAR(l.napravlenie[2], 0.0, 1e-15);
     EXPECT_NEAR(l.rebro1[0], 1.0, 1e-15);  // the axis of the turn stays
-    EXPECT_EQ(l.nachalo[0], 1.0);          // origins stay without option 1
+    EXPECT_EQ(+l.nachalo[0], 1.0);         // origins stay without option 1
 
     o.opciya3 = 1;  // reversed: +z onto +y, this time turning the origins about (1, 0, 1) too
     o.opciya1 = 1;

@@ -14,6 +14,8 @@
 
 using ::testing::ElementsAre;
 
+// Doubles of the packed wave records are checked as values (+x): the checks take their
+// arguments by reference, and a reference to such a double promises 8-byte alignment.
 namespace {
 
 class SourceTest : public ::testing::Test {
@@ -53,24 +55,24 @@ TEST_F(SourceTest, EnergyIsSharedByRayLengthAndRaysStartAtTheSource) {
     EXPECT_DOUBLE_EQ(s.volny[1].energiya, 6.0);
     EXPECT_DOUBLE_EQ(s.volny[1].amplituda, std::sqrt(2.0 * 1480.0 * 1000.0 * 6.0));
     for (const Luch& l : s.luchi) {
-        EXPECT_EQ(l.nachalo[0], 1.0);
-        EXPECT_EQ(l.nachalo[1], 1.0);
-        EXPECT_EQ(l.nachalo[2], 1.0);
+        EXPECT_EQ(+l.nachalo[0], 1.0);
+        EXPECT_EQ(+l.nachalo[1], 1.0);
+        EXPECT_EQ(+l.nachalo[2], 1.0);
     }
     EXPECT_EQ(s.luchi[0].napravlenie[2], 1.0);
-    EXPECT_EQ(s.luchi[1].napravlenie[1], 3.0);
+    EXPECT_EQ(+s.luchi[1].napravlenie[1], 3.0);
 
     for (const Volna& w : s.volny) {
-        EXPECT_EQ(w.vremya1, 1.5);
-        EXPECT_EQ(w.vremya2, 2.5);
-        EXPECT_EQ(w.koefZatuhaniya, 0.3);
-        EXPECT_EQ(w.faza, 0.7);
-        EXPECT_EQ(w.perenos1, 11.0);
-        EXPECT_EQ(w.perenos2, 12.0);
-        EXPECT_EQ(w.put, 0.0);
+        EXPECT_EQ(+w.vremya1, 1.5);
+        EXPECT_EQ(+w.vremya2, 2.5);
+        EXPECT_EQ(+w.koefZatuhaniya, 0.3);
+        EXPECT_EQ(+w.faza, 0.7);
+        EXPECT_EQ(+w.perenos1, 11.0);
+        EXPECT_EQ(+w.perenos2, 12.0);
+        EXPECT_EQ(+w.put, 0.0);
     }
     EXPECT_DOUBLE_EQ(s.volny[0].uglovayaShirina, std::asin(std::sqrt(0.02)));
-    EXPECT_EQ(s.volny[1].uglovayaShirina, 0.0);
+    EXPECT_EQ(+s.volny[1].uglovayaShirina, 0.0);
 
     EXPECT_EQ(s.nabor.flagi, 0x210Cu);
     EXPECT_EQ(s.nabor.pole28, 0u);
@@ -93,9 +95,9 @@ TEST_F(SourceTest, TemplateAndImpedancePairInsideTheSetAreReadBeforeTheyAreOverw
     s.nabor.sreda.skorost = 1480.0;
     s.nabor.sreda.plotnost = 1000.0;
     ASSERT_TRUE(InicializirovatVolny(&s.nabor, &s.volny[1], 8.0, &s.nabor.sreda.skorost));
-    EXPECT_EQ(s.volny[0].faza, 0.7);
-    EXPECT_EQ(s.volny[1].faza, 0.7);
-    EXPECT_EQ(s.volny[1].perenos2, 12.0);
+    EXPECT_EQ(+s.volny[0].faza, 0.7);
+    EXPECT_EQ(+s.volny[1].faza, 0.7);
+    EXPECT_EQ(+s.volny[1].perenos2, 12.0);
     EXPECT_DOUBLE_EQ(s.volny[0].amplituda, std::sqrt(2.0 * 1480.0 * 1000.0 * 2.0));
 }
 
@@ -208,7 +210,7 @@ TEST_F(ReplicationTest, EachPlacementRayShiftsTurnsAndCollectsTheWorkSet) {
         EXPECT_EQ(bajty[0], 1);
         for (int j = 0; j < 3; ++j) {
             EXPECT_EQ(DoubleV(bajty, 1 + 8 * j), 0.0);
-            EXPECT_EQ(DoubleV(bajty, 25 + 8 * j), a.luchi[k].nachalo[j]);
+            EXPECT_EQ(DoubleV(bajty, 25 + 8 * j), +a.luchi[k].nachalo[j]);
         }
     }
     // Orientation record: point zero, the ray's direction, option bytes 0, 1, 0.
@@ -216,7 +218,7 @@ TEST_F(ReplicationTest, EachPlacementRayShiftsTurnsAndCollectsTheWorkSet) {
         const auto& bajty = Tablicy::bajtyPovorota[k];
         for (int j = 0; j < 3; ++j) {
             EXPECT_EQ(DoubleV(bajty, 8 * j), 0.0);
-            EXPECT_EQ(DoubleV(bajty, 24 + 8 * j), a.luchi[k].napravlenie[j]);
+            EXPECT_EQ(DoubleV(bajty, 24 + 8 * j), +a.luchi[k].napravlenie[j]);
         }
         EXPECT_EQ(bajty[48], 0);
         EXPECT_EQ(bajty[49], 1);

@@ -10,6 +10,8 @@
 #include "tests/wavelib2/biblioteka_util.h"
 #include "wavelib2/tablicy_razmeshcheniya.h"
 
+// Doubles of the packed wave records are checked as values (+x): the checks take their
+// arguments by reference, and a reference to such a double promises 8-byte alignment.
 namespace {
 
 class EndToEndTest : public ::testing::Test {
@@ -65,13 +67,13 @@ TEST_F(EndToEndTest, SplitOfAPointSourceAtWaterOverSteelBalancesTheEnergy) {
     double energiya = 0.0;
     for (std::uint32_t k = 0; k < r->chislo; ++k) {
         energiya += r->volny[k].energiya;
-        EXPECT_GT(r->luchi[k].nachalo[2], 0.0);
+        EXPECT_GT(+r->luchi[k].nachalo[2], 0.0);
         EXPECT_NEAR(r->volny[k].put, 10.0 / r->volny[k].cosPadeniya + 1.0, 1e-9);
     }
     for (std::uint32_t k = 0; k < tr->chislo; ++k) {
         const Volna& w = tr->volny[k];
         energiya += w.energiya * w.cosPrelomleniya / w.cosPadeniya;
-        EXPECT_LT(tr->luchi[k].nachalo[2], 0.0);
+        EXPECT_LT(+tr->luchi[k].nachalo[2], 0.0);
     }
     EXPECT_NEAR(energiya, 1.0, 1e-12);
 
@@ -107,9 +109,9 @@ TEST_F(EndToEndTest, ReplicationPlacesThePatternAtEveryRayThroughTheNamedTables)
     for (std::uint32_t k = 0; k < 3; ++k) {
         for (std::uint32_t j = 0; j < 2; ++j) {
             const Luch& l = sbor->luchi[2 * k + j];
-            EXPECT_EQ(l.nachalo[0], 10.0 * (k + 1));
+            EXPECT_EQ(+l.nachalo[0], 10.0 * (k + 1));
             EXPECT_NEAR(l.napravlenie[k], 1.0, 1e-15) << k;
-            EXPECT_EQ(l.dlina, j);
+            EXPECT_EQ(+l.dlina, j);
         }
     }
     EXPECT_EQ(sbor->istochnik[1], 5.0);
