@@ -30,9 +30,13 @@ bool readableSet(const SurfaceSetDescriptor* set) {
     return true;
 }
 
-const SurfaceRecord* recordAt(const SurfaceSetDescriptor* set, std::uint32_t i) {
+// A copy of record i. The records lie `razmer` bytes apart, a stride the host chooses and that
+// need not keep the record's alignment, so a record is copied out rather than read in place.
+SurfaceRecord recordAt(const SurfaceSetDescriptor* set, std::uint32_t i) {
     const auto* base = static_cast<const unsigned char*>(set->pervaya);
-    return reinterpret_cast<const SurfaceRecord*>(base + std::size_t{i} * set->razmer);
+    SurfaceRecord record;
+    std::memcpy(&record, base + std::size_t{i} * set->razmer, sizeof(record));
+    return record;
 }
 
 Vec3 rotated(const Vec3& q, double yaw, double pitch) {
@@ -54,7 +58,8 @@ bool copySurfaces(const SurfaceSetDescriptor* set, std::vector<Mesh>& out) {
     if (!readableSet(set)) return false;
     std::vector<Mesh> meshes;
     for (std::uint32_t i = 0; i < set->kolichestvo; ++i) {
-        const SurfaceRecord* r = recordAt(set, i);
+        const SurfaceRecord record = recordAt(set, i);
+        const SurfaceRecord* r = &record;
         if (!surfaces::isUsableRecord(r)) continue;
         Mesh m;
         m.name = platform::cp1251ToUtf8(
@@ -87,7 +92,8 @@ bool sortByDepth(SurfaceSetDescriptor* set, double yaw, double pitch, std::int32
     const std::uint32_t n = set->kolichestvo;
     std::vector<double> depth(n, std::numeric_limits<double>::quiet_NaN());
     for (std::uint32_t i = 0; i < n; ++i) {
-        const SurfaceRecord* r = recordAt(set, i);
+        const SurfaceRecord record = recordAt(set, i);
+        const SurfaceRecord* r = &record;
         if (!surfaces::isUsableRecord(r) || r->vershin == 0) continue;
         Vec3 sum;
         for (std::uint32_t v = 0; v < r->vershin; ++v) {

@@ -101,6 +101,31 @@ TEST(SceneTest, DepthSortMovesWholeRecords) {
     EXPECT_FALSE(sortByDepth(nullptr, 0, 0, 1));
 }
 
+// The host chooses the distance between its records; one that does not keep the records'
+// alignment still gives every record whole, to copying and to the depth sort alike.
+TEST(SceneTest, RecordsOffTheirAlignmentAreReadWhole) {
+    Records set;
+    set.add("first", triangleAt(0), {0, 1, 2});
+    set.add("second", {0, 10, 1, 1, 10, 1, 0, 11, 1}, {0, 1, 2});
+    set.descriptor();
+    const std::size_t stride = sizeof(SurfaceRecord) + 4;
+    std::vector<unsigned char> bytes(2 * stride);
+    for (std::size_t i = 0; i < 2; ++i) {
+        std::memcpy(bytes.data() + i * stride, &set.records[i], sizeof(SurfaceRecord));
+    }
+    SurfaceSetDescriptor d{bytes.data(), 2, static_cast<std::uint32_t>(stride)};
+    std::vector<Mesh> meshes;
+    ASSERT_TRUE(copySurfaces(&d, meshes));
+    ASSERT_EQ(meshes.size(), 2u);
+    EXPECT_EQ(meshes[1].name, "second");
+    ASSERT_EQ(meshes[1].vertices.size(), 3u);
+    EXPECT_EQ(meshes[1].vertices[2].y, 11);
+    ASSERT_TRUE(sortByDepth(&d, 0, 0, 1));
+    SurfaceRecord front;
+    std::memcpy(&front, bytes.data(), sizeof(front));
+    EXPECT_STREQ(front.imya, "second");  // farther along +y
+}
+
 TEST(SceneTest, FlagsChooseFacesEdgesPointsAndAxes) {
     Records set;
     set.add("surface", {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 1, 2, 0, 1, 3, 0, 2, 3});
