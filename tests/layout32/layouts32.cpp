@@ -9,4 +9,6 @@
 
 static_assert(sizeof(void*) == 4, "this file is meant for a 32-bit compile");
 
-int main() { return 0; }
+int main() {
+    return 0;
+}
