@@ -7,8 +7,8 @@
 #include <string>
 #include <system_error>
 
+#include "abi/plugin.h"
 #include "platform/dynlib.h"
-#include "platform/plugin.h"
 
 namespace platform {
 namespace {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "wavelib2/makrosi.h"
+#include "wavelib2/vektor.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-const char kImyaWavelib[] = "wavelib.dll";
 // "Не найден модуль wavelib.dll" in cp1251.
 const char kNeNaidenWavelib[] =
     "\xCD\xE5 \xED\xE0\xE9\xE4\xE5\xED \xEC\xEE\xE4\xF3\xEB\xFC wavelib.dll";

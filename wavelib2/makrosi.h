@@ -7,8 +7,10 @@
 
 #include <cstdint>
 
-#include "platform/plugin.h"
-#include "wavelib2/volny.h"
+#include "abi/plugin.h"
+#include "abi/wave_set.h"
+#include "abi/wavelib.h"
+#include "abi/wavelib2.h"
 
 // ---- The bound wavelib
 // ---------------------------------------------------------------------------

@@ -2,7 +2,7 @@
 // link the operations directly.
 #pragma once
 
-#include "wavelib2/volny.h"
+#include "abi/wave_set.h"
 
 // Applies the reflection and transmission coefficients and the phase rule to the waves of the
 // reflected set R and the transmitted set T, element by element, for the incident rays of I that

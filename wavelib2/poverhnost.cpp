@@ -2,7 +2,7 @@
 //
 // On load the library binds wavelib and builds its version 1.1 table; a failure refuses the load.
 // On unload it releases wavelib.
-#include "platform/plugin.h"
+#include "abi/plugin.h"
 #include "wavelib2/makrosi.h"
 
 #if defined(_WIN32)

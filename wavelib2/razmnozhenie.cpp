@@ -3,8 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "abi/placement_tables.h"
 #include "wavelib2/makrosi.h"
-#include "wavelib2/tablicy_razmeshcheniya.h"
 
 BoolByte PLUGIN_CALL RazmnozhitNabor(NaborVoln* sbor, NaborVoln* a, NaborVoln* b, NaborVoln* q,
                                      TableCell* razmeshchenie, TableCell* hranenie) {

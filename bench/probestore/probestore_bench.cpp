@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/contracts/probestore_api.h"
+#include "abi/probestore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
 #include "suite/probestore/probe_file.h"

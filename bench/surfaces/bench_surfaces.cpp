@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "abi/surfarch.h"
+#include "abi/surfstore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
 #include "suite/surfarch/pv_format.h"
-#include "suite/surfarch/surfarch_api.h"
-#include "suite/surfstore/surface_record.h"
 #include "suite/surfview1/scene.h"
 
 namespace {
 
-namespace k = surfaces::keeper;
-namespace a = surfaces::archiver;
+namespace k = contracts::keeper;
+namespace a = contracts::archiver;
 namespace pv = surfaces::pv;
 
 const std::string kSampleFile = PROBE_EXAMPLES_DIR "/probe_surfaces.pv";
@@ -49,8 +49,8 @@ void listThroughTheLibraries(benchmark::State& state, const char* file) {
                          : nullptr;
         return request && request(table, platform::utf8ToCp1251(name).c_str()) == table;
     };
-    if (!bind(keeper, contracts::kKeeperTableName, kt) ||
-        !bind(archiver, contracts::kArchiverTableName, at)) {
+    if (!bind(keeper, contracts::keeper::kTableName, kt) ||
+        !bind(archiver, contracts::archiver::kTableName, at)) {
         state.SkipWithError("surface libraries not found");
         return;
     }

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "editor/contracts/probestore_api.h"
-#include "editor/contracts/surface_api.h"
-#include "platform/plugin.h"
+#include "abi/plugin.h"
+#include "abi/probestore.h"
+#include "abi/surfview1.h"
 
 namespace biblioteki {
 

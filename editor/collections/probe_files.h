@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "abi/probe_record.h"
+#include "abi/probestore.h"
 #include "editor/collections/vibor_model.h"
-#include "editor/contracts/probe_record.h"
-#include "editor/contracts/probestore_api.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
 

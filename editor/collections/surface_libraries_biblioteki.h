@@ -3,6 +3,9 @@
 // the widget-free logic does not link the loader; the main window includes it.
 #pragma once
 
+#include "abi/surfarch.h"
+#include "abi/surfstore.h"
+#include "abi/surfview1.h"
 #include "editor/biblioteki/biblioteki.h"
 #include "editor/collections/surface_viewing.h"
 

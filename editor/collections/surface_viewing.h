@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "editor/contracts/surface_api.h"
+#include "abi/surfstore.h"
 #include "editor/probe/selection.h"
 
 namespace collections {

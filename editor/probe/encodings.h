@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/contracts/probe_record.h"
+#include "abi/probe_record.h"
 
 namespace probe {
 

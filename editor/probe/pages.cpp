@@ -1,4 +1,6 @@
 #include "editor/probe/pages.h"
+#include "abi/surfarch.h"
+#include "abi/surfstore.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -10,7 +10,7 @@
 #include <span>
 #include <vector>
 
-#include "editor/contracts/probestore_api.h"
+#include "abi/probestore.h"
 #include "editor/probe/controls.h"
 #include "editor/probe/conversions.h"
 #include "editor/probe/encodings.h"

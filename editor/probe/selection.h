@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "editor/contracts/probe_record.h"
+#include "abi/probe_record.h"
 
 namespace probe {
 

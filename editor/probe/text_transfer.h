@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "editor/contracts/probestore_api.h"
+#include "abi/probestore.h"
 #include "editor/probe/controls.h"
 
 namespace probe {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/contracts/probestore_api.h"
+#include "abi/probestore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
 

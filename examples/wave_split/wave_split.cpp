@@ -14,9 +14,10 @@
 #include <cstdio>
 #include <numbers>
 
+#include "abi/plugin.h"
+#include "abi/wave_set.h"
+#include "abi/wavelib2.h"
 #include "platform/dynlib.h"
-#include "platform/plugin.h"
-#include "wavelib2/volny.h"
 
 namespace {
 

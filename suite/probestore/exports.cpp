@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "editor/contracts/probe_record.h"
-#include "platform/plugin.h"
+#include "abi/plugin.h"
+#include "abi/probe_record.h"
 #include "suite/probestore/probe_file.h"
 #include "suite/probestore/probe_file_cache.h"
 #include "suite/probestore/record_store.h"

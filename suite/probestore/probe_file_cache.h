@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/contracts/probe_record.h"
+#include "abi/probe_record.h"
 #include "suite/probestore/probe_file.h"
 #include "suite/probestore/text_store.h"
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "editor/contracts/probe_record.h"
+#include "abi/probe_record.h"
 #include "suite/probestore/text_store.h"
 
 namespace probestore {

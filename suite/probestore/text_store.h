@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "editor/contracts/probe_record.h"
-#include "platform/plugin.h"
+#include "abi/plugin.h"
+#include "abi/probe_record.h"
 
 namespace probestore {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "suite/surfstore/surface_record.h"
+#include "abi/surfstore.h"
 
 namespace surfaces::pv {
 namespace {
@@ -47,7 +47,8 @@ std::uint64_t bodyLength(std::size_t nameLength, std::uint64_t vertices, std::ui
 }
 
 Status checkCounts(std::uint32_t vertices, std::uint32_t triangles) {
-    if (vertices > kMaxVertices || triangles > kMaxTriangles) return Status::kTooLarge;
+    if (vertices > contracts::kMaxVertices || triangles > contracts::kMaxTriangles)
+        return Status::kTooLarge;
     return Status::kOk;
 }
 
@@ -62,10 +63,11 @@ Status readExactly(std::ifstream& in, std::uint64_t offset, unsigned char* to, s
 }  // namespace
 
 Status check(const Surface& s) {
-    if (s.name.size() > kMaxNameLength) return Status::kBadContents;
+    if (s.name.size() > contracts::kMaxNameLength) return Status::kBadContents;
     if (s.name.find('\0') != std::string::npos) return Status::kBadContents;
     if (s.vertices.size() % 3 != 0 || s.triangles.size() % 3 != 0) return Status::kBadContents;
-    if (s.vertices.size() / 3 > kMaxVertices || s.triangles.size() / 3 > kMaxTriangles) {
+    if (s.vertices.size() / 3 > contracts::kMaxVertices ||
+        s.triangles.size() / 3 > contracts::kMaxTriangles) {
         return Status::kTooLarge;
     }
     for (double c : s.vertices) {
@@ -108,7 +110,7 @@ Status decodeCounts(std::span<const unsigned char> body, std::uint32_t& vertices
                     std::uint32_t& triangles) {
     if (body.size() < kBodyFixedSize) return Status::kBadContents;
     const std::size_t nameLength = getU16(body.data());
-    if (nameLength > kMaxNameLength || body.size() < kBodyFixedSize + nameLength) {
+    if (nameLength > contracts::kMaxNameLength || body.size() < kBodyFixedSize + nameLength) {
         return Status::kBadContents;
     }
     const unsigned char* counts = body.data() + 2 + nameLength;

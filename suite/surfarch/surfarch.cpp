@@ -9,15 +9,15 @@
 #include <filesystem>
 #include <string>
 
+#include "abi/plugin.h"
+#include "abi/surfarch.h"
+#include "abi/surfstore.h"
 #include "platform/cp1251.h"
-#include "platform/plugin.h"
 #include "suite/surfarch/pv_format.h"
-#include "suite/surfarch/surfarch_api.h"
-#include "suite/surfstore/surface_record.h"
 
 namespace {
 
-using surfaces::SurfaceRecord;
+using contracts::SurfaceRecord;
 namespace pv = surfaces::pv;
 
 // File names cross the boundary in cp1251; the POSIX file system takes UTF-8.
@@ -30,7 +30,7 @@ std::string pathOf(const char* fileName) {
 }
 
 const std::string& tableName() {
-    static const std::string name = platform::utf8ToCp1251(contracts::kArchiverTableName);
+    static const std::string name = platform::utf8ToCp1251(contracts::archiver::kTableName);
     return name;
 }
 
@@ -80,10 +80,10 @@ bool readCounts(const char* fileName, std::uint32_t index, std::uint32_t& vertic
 
 BoolByte PLUGIN_CALL SohranitPoverhnost(const char* fileName, const void* record) {
     const auto* r = static_cast<const SurfaceRecord*>(record);
-    if (fileName == nullptr || !surfaces::isUsableRecord(r)) return kFalse;
+    if (fileName == nullptr || !contracts::isUsableRecord(r)) return kFalse;
     try {
         pv::Surface s;
-        s.name.assign(r->imya, strnlen(r->imya, surfaces::kMaxNameLength));
+        s.name.assign(r->imya, strnlen(r->imya, contracts::kMaxNameLength));
         s.vertices.assign(r->vershini, r->vershini + std::size_t{r->vershin} * 3);
         s.triangles.assign(r->treugolniki, r->treugolniki + std::size_t{r->treugolnikov} * 3);
         return pv::appendSurface(pathOf(fileName), s) == pv::Status::kOk ? kTrue : kFalse;
@@ -136,7 +136,7 @@ std::uint32_t PLUGIN_CALL ZagruzitParametr2Poverhnosti(const char* fileName, std
 
 BoolByte PLUGIN_CALL ZagruzitPoverhnost(const char* fileName, void* record, std::uint32_t index) {
     auto* r = static_cast<SurfaceRecord*>(record);
-    if (fileName == nullptr || !surfaces::isUsableRecord(r)) return kFalse;
+    if (fileName == nullptr || !contracts::isUsableRecord(r)) return kFalse;
     try {
         pv::File* file = opened(fileName);
         if (file == nullptr) return kFalse;
@@ -174,7 +174,7 @@ PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, 
     } catch (...) {
         return nullptr;
     }
-    namespace a = surfaces::archiver;
+    namespace a = contracts::archiver;
     table[a::kSohranitPoverhnost] = asCell(&SohranitPoverhnost);
     table[a::kNaytiPoverhnostVFaile] = asCell(&NaytiPoverhnostVFaile);
     table[a::kZagruzitKolichestvoPoverhnostey] = asCell(&ZagruzitKolichestvoPoverhnostey);

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "abi/plugin.h"
+#include "abi/surfstore.h"
 #include "platform/cp1251.h"
-#include "platform/plugin.h"
-#include "suite/surfstore/surface_record.h"
 
 namespace {
 
+using contracts::SurfaceRecord;
 using contracts::SurfaceSetDescriptor;
-using surfaces::SurfaceRecord;
 
 // Most records the keeper holds at once.
 constexpr std::uint32_t kMaxRecords = 1u << 20;
@@ -39,7 +39,7 @@ Keeper& keeper() {
 
 SurfaceRecord emptyRecord() {
     SurfaceRecord r{};
-    r.signatura = surfaces::kSurfaceRecordSignature;
+    r.signatura = contracts::kSurfaceRecordSignature;
     return r;
 }
 
@@ -89,7 +89,7 @@ void releaseAll() {
 // counts are out of bounds or memory is short (nothing is registered then).
 bool allocateGeometry(std::uint32_t vertices, std::uint32_t triangles, double*& vertexOut,
                       std::uint32_t*& triangleOut) {
-    if (vertices > surfaces::kMaxVertices || triangles > surfaces::kMaxTriangles) return false;
+    if (vertices > contracts::kMaxVertices || triangles > contracts::kMaxTriangles) return false;
     std::unique_ptr<double[]> v;
     std::unique_ptr<std::uint32_t[]> t;
     if (vertices > 0) {
@@ -109,7 +109,7 @@ bool allocateGeometry(std::uint32_t vertices, std::uint32_t triangles, double*& 
 }
 
 const std::string& tableName() {
-    static const std::string name = platform::utf8ToCp1251(contracts::kKeeperTableName);
+    static const std::string name = platform::utf8ToCp1251(contracts::keeper::kTableName);
     return name;
 }
 
@@ -150,7 +150,7 @@ BoolByte PLUGIN_CALL PodgotovitPoverhnost(void* record, std::int32_t parameter1,
             return kFalse;
         }
         releaseGeometry(*r);
-        r->signatura = surfaces::kSurfaceRecordSignature;
+        r->signatura = contracts::kSurfaceRecordSignature;
         r->parametr1 = parameter1;
         r->parametr2 = parameter2;
         r->vershini = v;
@@ -174,7 +174,7 @@ BoolByte PLUGIN_CALL OsvoboditPoverhnost(void* record) {
 BoolByte PLUGIN_CALL KopirovatPoverhnost(void* target, const void* source) {
     SurfaceRecord* to = ownRecord(target);
     const SurfaceRecord* from = ownRecord(source);
-    if (to == nullptr || from == nullptr || !surfaces::isUsableRecord(from)) return kFalse;
+    if (to == nullptr || from == nullptr || !contracts::isUsableRecord(from)) return kFalse;
     if (to == from) return kTrue;
     try {
         double* v = nullptr;
@@ -188,7 +188,7 @@ BoolByte PLUGIN_CALL KopirovatPoverhnost(void* target, const void* source) {
                         std::size_t{from->treugolnikov} * 3 * sizeof(std::uint32_t));
         }
         releaseGeometry(*to);
-        to->signatura = surfaces::kSurfaceRecordSignature;
+        to->signatura = contracts::kSurfaceRecordSignature;
         to->parametr1 = static_cast<std::int32_t>(from->vershin);
         to->parametr2 = from->treugolnikov;
         to->vershin = from->vershin;
@@ -197,7 +197,7 @@ BoolByte PLUGIN_CALL KopirovatPoverhnost(void* target, const void* source) {
         to->treugolniki = t;
         to->priznak = from->priznak;
         std::memcpy(to->imya, from->imya, sizeof to->imya);
-        to->imya[surfaces::kMaxNameLength] = '\0';
+        to->imya[contracts::kMaxNameLength] = '\0';
         return kTrue;
     } catch (...) {
         return kFalse;
@@ -228,7 +228,7 @@ void* PLUGIN_CALL PoluchitPoverhnostPoIndeksu(std::uint32_t index) {
 void* PLUGIN_CALL NaytiPoverhnostPoImeni(const char* name) {
     if (name == nullptr) return nullptr;
     for (SurfaceRecord& r : keeper().records) {
-        r.imya[surfaces::kMaxNameLength] = '\0';
+        r.imya[contracts::kMaxNameLength] = '\0';
         if (std::strcmp(r.imya, name) == 0) return &r;
     }
     return nullptr;
@@ -237,8 +237,8 @@ void* PLUGIN_CALL NaytiPoverhnostPoImeni(const char* name) {
 BoolByte PLUGIN_CALL OpredelitImyaPoverhnosti(void* record, const char* name) {
     SurfaceRecord* r = ownRecord(record);
     if (r == nullptr || name == nullptr) return kFalse;
-    const std::size_t length = strnlen(name, surfaces::kMaxNameLength + 1);
-    if (length > surfaces::kMaxNameLength) return kFalse;
+    const std::size_t length = strnlen(name, contracts::kMaxNameLength + 1);
+    if (length > contracts::kMaxNameLength) return kFalse;
     std::memset(r->imya, 0, sizeof r->imya);
     std::memcpy(r->imya, name, length);
     return kTrue;
@@ -248,14 +248,14 @@ const char* PLUGIN_CALL PoluchitImyaPoverhnosti(void* record) {
     SurfaceRecord* r = ownRecord(record);
     // An unknown record has no name; the empty text keeps callers that list names safe.
     if (r == nullptr) return "";
-    r->imya[surfaces::kMaxNameLength] = '\0';
+    r->imya[contracts::kMaxNameLength] = '\0';
     return r->imya;
 }
 
 BoolByte PLUGIN_CALL PoluchitParametriPoverhnosti(void* record, std::int32_t* parameter1,
                                                   std::uint32_t* parameter2) {
     const SurfaceRecord* r = ownRecord(record);
-    if (r == nullptr || !surfaces::isUsableRecord(r)) return kFalse;
+    if (r == nullptr || !contracts::isUsableRecord(r)) return kFalse;
     if (parameter1 != nullptr) *parameter1 = static_cast<std::int32_t>(r->vershin);
     if (parameter2 != nullptr) *parameter2 = r->treugolnikov;
     return kTrue;
@@ -263,7 +263,7 @@ BoolByte PLUGIN_CALL PoluchitParametriPoverhnosti(void* record, std::int32_t* pa
 
 BoolByte PLUGIN_CALL PoluchitVershinu(void* record, std::uint32_t index, double* xyz) {
     const SurfaceRecord* r = ownRecord(record);
-    if (r == nullptr || xyz == nullptr || !surfaces::isUsableRecord(r) || index >= r->vershin) {
+    if (r == nullptr || xyz == nullptr || !contracts::isUsableRecord(r) || index >= r->vershin) {
         return kFalse;
     }
     std::memcpy(xyz, r->vershini + std::size_t{index} * 3, 3 * sizeof(double));
@@ -273,7 +273,7 @@ BoolByte PLUGIN_CALL PoluchitVershinu(void* record, std::uint32_t index, double*
 BoolByte PLUGIN_CALL OpredelitVershinu(void* record, std::uint32_t index, double x, double y,
                                        double z) {
     SurfaceRecord* r = ownRecord(record);
-    if (r == nullptr || !surfaces::isUsableRecord(r)) return kFalse;
+    if (r == nullptr || !contracts::isUsableRecord(r)) return kFalse;
     if (index >= static_cast<std::uint32_t>(r->parametr1) || r->vershini == nullptr) return kFalse;
     double* v = r->vershini + std::size_t{index} * 3;
     v[0] = x;
@@ -297,7 +297,7 @@ std::int32_t PLUGIN_CALL PoluchitPriznakPoverhnosti(void* record) {
 
 BoolByte PLUGIN_CALL PoluchitTreugolnik(void* record, std::uint32_t index, std::uint32_t* abc) {
     const SurfaceRecord* r = ownRecord(record);
-    if (r == nullptr || abc == nullptr || !surfaces::isUsableRecord(r) ||
+    if (r == nullptr || abc == nullptr || !contracts::isUsableRecord(r) ||
         index >= r->treugolnikov) {
         return kFalse;
     }
@@ -308,7 +308,7 @@ BoolByte PLUGIN_CALL PoluchitTreugolnik(void* record, std::uint32_t index, std::
 BoolByte PLUGIN_CALL OpredelitTreugolnik(void* record, std::uint32_t index, std::uint32_t a,
                                          std::uint32_t b, std::uint32_t c) {
     SurfaceRecord* r = ownRecord(record);
-    if (r == nullptr || !surfaces::isUsableRecord(r)) return kFalse;
+    if (r == nullptr || !contracts::isUsableRecord(r)) return kFalse;
     if (index >= r->parametr2 || r->treugolniki == nullptr) return kFalse;
     if (a >= r->vershin || b >= r->vershin || c >= r->vershin) return kFalse;
     std::uint32_t* t = r->treugolniki + std::size_t{index} * 3;
@@ -329,7 +329,7 @@ PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, 
     } catch (...) {
         return nullptr;
     }
-    namespace k = surfaces::keeper;
+    namespace k = contracts::keeper;
     table[k::kOchistitPoverhnosti] = asCell(&OchistitPoverhnosti);
     table[k::kPoluchitKolichestvoPoverhnostey] = asCell(&PoluchitKolichestvoPoverhnostey);
     table[k::kVidelitPamyatDlyaPoverhnostey] = asCell(&VidelitPamyatDlyaPoverhnostey);

@@ -6,14 +6,14 @@
 #include <limits>
 #include <numeric>
 
+#include "abi/surfstore.h"
 #include "platform/cp1251.h"
-#include "suite/surfstore/surface_record.h"
 
 namespace surfview {
 namespace {
 
+using contracts::SurfaceRecord;
 using contracts::SurfaceSetDescriptor;
-using surfaces::SurfaceRecord;
 
 // Most surfaces one showing takes.
 constexpr std::uint32_t kMaxSurfaces = 65536;
@@ -60,10 +60,10 @@ bool copySurfaces(const SurfaceSetDescriptor* set, std::vector<Mesh>& out) {
     for (std::uint32_t i = 0; i < set->kolichestvo; ++i) {
         const SurfaceRecord record = recordAt(set, i);
         const SurfaceRecord* r = &record;
-        if (!surfaces::isUsableRecord(r)) continue;
+        if (!contracts::isUsableRecord(r)) continue;
         Mesh m;
         m.name = platform::cp1251ToUtf8(
-            std::string_view(r->imya, strnlen(r->imya, surfaces::kMaxNameLength)));
+            std::string_view(r->imya, strnlen(r->imya, contracts::kMaxNameLength)));
         m.marked = r->priznak != 0;
         m.vertices.resize(r->vershin);
         std::vector<bool> good(r->vershin);
@@ -94,7 +94,7 @@ bool sortByDepth(SurfaceSetDescriptor* set, double yaw, double pitch, std::int32
     for (std::uint32_t i = 0; i < n; ++i) {
         const SurfaceRecord record = recordAt(set, i);
         const SurfaceRecord* r = &record;
-        if (!surfaces::isUsableRecord(r) || r->vershin == 0) continue;
+        if (!contracts::isUsableRecord(r) || r->vershin == 0) continue;
         Vec3 sum;
         for (std::uint32_t v = 0; v < r->vershin; ++v) {
             const double* p = r->vershini + std::size_t{v} * 3;

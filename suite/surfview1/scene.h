@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/contracts/surface_api.h"
+#include "abi/surfstore.h"
 
 namespace surfview {
 

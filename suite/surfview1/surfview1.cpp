@@ -10,7 +10,8 @@
 #include <QPointer>
 #include <QThread>
 
-#include "platform/plugin.h"
+#include "abi/plugin.h"
+#include "abi/surfview1.h"
 #include "suite/surfview1/scene.h"
 #include "suite/surfview1/view_window.h"
 

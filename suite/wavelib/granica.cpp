@@ -7,6 +7,7 @@
 
 #include "suite/wavelib/nabory.h"
 #include "suite/wavelib/razmeshchenie.h"
+#include "suite/wavelib/vektor.h"
 
 namespace wavelib {
 namespace {

@@ -24,8 +24,8 @@
 
 #include <cstdint>
 
-#include "platform/plugin.h"
-#include "wavelib2/volny.h"
+#include "abi/plugin.h"
+#include "abi/wave_set.h"
 
 namespace wavelib {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "wavelib2/volny.h"
+#include "abi/wave_set.h"
 
 namespace wavelib {
 

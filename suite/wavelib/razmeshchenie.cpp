@@ -10,6 +10,7 @@
 #include <new>
 
 #include "suite/wavelib/nabory.h"
+#include "suite/wavelib/vektor.h"
 
 namespace wavelib {
 namespace {

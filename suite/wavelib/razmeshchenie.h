@@ -1,5 +1,6 @@
 // Room for the elements of wave sets, and the placement and storage tables that wavelib offers to
-// programs (for RazmnozhitNabor and for their own use).
+// programs (for RazmnozhitNabor and for their own use); the tables themselves are declared in
+// abi/placement_tables.h.
 //
 // Programs ask wavelib for the tables by name through its request export:
 //   "Размещение наборов, версия 1.0"  placement table, 6 cells:
@@ -19,18 +20,11 @@
 
 #include <cstdint>
 
-#include "platform/plugin.h"
-#include "wavelib2/tablicy_razmeshcheniya.h"
-#include "wavelib2/volny.h"
+#include "abi/placement_tables.h"
+#include "abi/plugin.h"
+#include "abi/wave_set.h"
 
 namespace wavelib {
-
-// "Размещение наборов, версия 1.0" and "Хранение наборов, версия 1.0" in cp1251.
-inline constexpr char kImyaTablicyRazmeshcheniya[] =
-    "\xD0\xE0\xE7\xEC\xE5\xF9\xE5\xED\xE8\xE5 \xED\xE0\xE1\xEE\xF0\xEE\xE2, "
-    "\xE2\xE5\xF0\xF1\xE8\xFF 1.0";
-inline constexpr char kImyaTablicyHraneniya[] =
-    "\xD5\xF0\xE0\xED\xE5\xED\xE8\xE5 \xED\xE0\xE1\xEE\xF0\xEE\xE2, \xE2\xE5\xF0\xF1\xE8\xFF 1.0";
 
 // The most elements one set may be given room for.
 inline constexpr std::uint32_t kNaibolsheeMesto = 1u << 24;

@@ -2,11 +2,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/plugin.h"
+#include "abi/plugin.h"
+#include "abi/wavelib.h"
 #include "suite/wavelib/granica.h"
 #include "suite/wavelib/nabory.h"
 #include "suite/wavelib/razmeshchenie.h"
-#include "suite/wavelib/wavelib_api.h"
+#include "suite/wavelib/vektor.h"
 
 namespace wavelib {
 namespace {

@@ -1,7 +1,7 @@
 // Two test libraries: a shared library with its own entry notification and export, and a
 // plug-in built against it that has neither (FIXTURE_DEPENDENT). The plug-in tells how often the
 // dependency's DllEntry was asked to attach.
-#include "platform/plugin.h"
+#include "abi/plugin.h"
 
 #ifdef FIXTURE_DEPENDENT
 extern "C" int FixtureDependencyAttaches();

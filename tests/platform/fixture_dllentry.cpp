@@ -1,7 +1,7 @@
 // Test library: counts its entry notifications; refuses the attach while `refuse` is set.
 #include <cstdlib>
 
-#include "platform/plugin.h"
+#include "abi/plugin.h"
 
 namespace {
 int attaches = 0;

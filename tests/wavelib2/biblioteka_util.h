@@ -5,9 +5,10 @@
 
 #include <array>
 
+#include "abi/plugin.h"
+#include "abi/wavelib.h"
+#include "abi/wavelib2.h"
 #include "platform/dynlib.h"
-#include "platform/plugin.h"
-#include "wavelib2/volny.h"
 
 class Wavelib2Library {
   public:

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "wavelib2/volny.h"
+#include "abi/wave_set.h"
 
 struct TestNabor {
     std::vector<Luch> luchi;

@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "abi/probestore.h"
 #include "editor/biblioteki/biblioteki.h"
-#include "editor/contracts/probestore_api.h"
 #include "editor/probe/conversions.h"
 #include "editor/probe/page.h"
 #include "editor/probe/pages.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/contracts/probestore_api.h"
+#include "abi/probestore.h"
 
 namespace fake {
 

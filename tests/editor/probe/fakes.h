@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/contracts/probestore_api.h"
+#include "abi/probestore.h"
 #include "editor/probe/controls.h"
 
 namespace probe::testing {

@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "abi/surfarch.h"
+#include "abi/surfstore.h"
 #include "editor/probe/pages.h"
 #include "fakes.h"
 #include "platform/cp1251.h"

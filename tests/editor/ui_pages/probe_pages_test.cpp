@@ -11,6 +11,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "abi/surfarch.h"
+#include "abi/surfstore.h"
 #include "editor/ui/pages/probe_pages.h"
 #include "platform/cp1251.h"
 #include "tests/editor/probe/fakes.h"

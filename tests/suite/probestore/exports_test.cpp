@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "editor/contracts/probestore_api.h"
+#include "abi/probestore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
 #include "tests/suite/probestore/test_texts.h"

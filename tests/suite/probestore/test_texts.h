@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/plugin.h"
+#include "abi/plugin.h"
 
 namespace probestore_test {
 

@@ -6,19 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "abi/surfarch.h"
+#include "abi/surfstore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
 #include "suite/surfarch/pv_format.h"
-#include "suite/surfarch/surfarch_api.h"
-#include "suite/surfstore/surface_record.h"
 #include "test_files.h"
 
 namespace {
 
-namespace k = surfaces::keeper;
-namespace a = surfaces::archiver;
+namespace k = contracts::keeper;
+namespace a = contracts::archiver;
 namespace pv = surfaces::pv;
-using surfaces::SurfaceRecord;
+using contracts::SurfaceRecord;
 
 const std::string kSampleFile = PROBE_EXAMPLES_DIR "/probe_surfaces.pv";
 
@@ -29,8 +29,8 @@ class ArchiverTest : public ::testing::Test {
         archiverModule_ = platform::loadLibrary("surfarch.dll");
         ASSERT_NE(keeperModule_, nullptr) << platform::lastErrorText();
         ASSERT_NE(archiverModule_, nullptr) << platform::lastErrorText();
-        ASSERT_TRUE(bind(keeperModule_, contracts::kKeeperTableName, keeper_));
-        ASSERT_TRUE(bind(archiverModule_, contracts::kArchiverTableName, archiver_));
+        ASSERT_TRUE(bind(keeperModule_, contracts::keeper::kTableName, keeper_));
+        ASSERT_TRUE(bind(archiverModule_, contracts::archiver::kTableName, archiver_));
     }
     void TearDown() override {
         for (platform::Module m : {archiverModule_, keeperModule_}) {
@@ -114,8 +114,9 @@ TEST_F(ArchiverTest, TableIsHandedOutOnlyForItsExactName) {
     auto request = reinterpret_cast<TableRequest2>(
         platform::findExport(archiverModule_, "PoluchitTablicuFunkciyPoImeni"));
     TableCell table[a::kTableEntries + 1] = {};
-    EXPECT_EQ(request(table, platform::utf8ToCp1251(contracts::kKeeperTableName).c_str()), nullptr);
-    EXPECT_EQ(request(table, contracts::kArchiverTableName), nullptr);  // UTF-8 bytes
+    EXPECT_EQ(request(table, platform::utf8ToCp1251(contracts::keeper::kTableName).c_str()),
+              nullptr);
+    EXPECT_EQ(request(table, contracts::archiver::kTableName), nullptr);  // UTF-8 bytes
     EXPECT_EQ(archiver_[a::kTableEntries], nullptr);
     for (std::size_t i = 0; i < a::kTableEntries; ++i) EXPECT_NE(archiver_[i], nullptr) << i;
 }
@@ -153,7 +154,7 @@ TEST_F(ArchiverTest, SearchIntoOneRecordFindsTheWantedSurface) {
     }
     EXPECT_EQ(found, 2);
     EXPECT_EQ(record(0)->treugolnikov, lastParameter2);
-    EXPECT_TRUE(surfaces::isUsableRecord(record(0)));
+    EXPECT_TRUE(contracts::isUsableRecord(record(0)));
 }
 
 TEST_F(ArchiverTest, ReadingNeedsThePreparedRoomAndLeavesTheRecordAloneOnFailure) {

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "abi/surfstore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
-#include "suite/surfstore/surface_record.h"
 
 namespace {
 
-namespace k = surfaces::keeper;
+namespace k = contracts::keeper;
+using contracts::SurfaceRecord;
 using contracts::SurfaceSetDescriptor;
-using surfaces::SurfaceRecord;
 
 class KeeperTest : public ::testing::Test {
   protected:
@@ -23,7 +23,7 @@ class KeeperTest : public ::testing::Test {
         request_ = reinterpret_cast<TableRequest2>(
             platform::findExport(module_, "PoluchitTablicuFunkciyPoImeni"));
         ASSERT_NE(request_, nullptr);
-        const std::string name = platform::utf8ToCp1251(contracts::kKeeperTableName);
+        const std::string name = platform::utf8ToCp1251(contracts::keeper::kTableName);
         ASSERT_EQ(request_(table_, name.c_str()), table_);
         ASSERT_TRUE(isTrue(allocate(0)));
     }
@@ -85,8 +85,8 @@ class KeeperTest : public ::testing::Test {
 
 TEST_F(KeeperTest, TableIsHandedOutOnlyForItsExactCp1251Name) {
     TableCell other[k::kTableEntries + 1] = {};
-    EXPECT_EQ(request_(other, contracts::kKeeperTableName), nullptr);  // UTF-8 bytes
-    const std::string name = platform::utf8ToCp1251(contracts::kKeeperTableName);
+    EXPECT_EQ(request_(other, contracts::keeper::kTableName), nullptr);  // UTF-8 bytes
+    const std::string name = platform::utf8ToCp1251(contracts::keeper::kTableName);
     EXPECT_EQ(request_(other, (name + " ").c_str()), nullptr);
     EXPECT_EQ(request_(other, name.substr(0, name.size() - 1).c_str()), nullptr);
     EXPECT_EQ(request_(other, nullptr), nullptr);
@@ -106,7 +106,7 @@ TEST_F(KeeperTest, AllocationDescribesTheRecordsAndReplacesThePreviousSet) {
         void* r = record(i);
         EXPECT_EQ(r, static_cast<char*>(d->pervaya) + i * d->razmer);
         EXPECT_EQ(name(r), "");
-        EXPECT_EQ(static_cast<SurfaceRecord*>(r)->signatura, surfaces::kSurfaceRecordSignature);
+        EXPECT_EQ(static_cast<SurfaceRecord*>(r)->signatura, contracts::kSurfaceRecordSignature);
     }
     EXPECT_EQ(record(3), nullptr);
 
@@ -134,8 +134,8 @@ TEST_F(KeeperTest, PreparingGivesRoomWithinBoundsAndRefusesForeignRecords) {
     EXPECT_NE(r->treugolniki, nullptr);
 
     EXPECT_FALSE(isTrue(prepare(r, -1, 0)));
-    EXPECT_FALSE(isTrue(prepare(r, static_cast<std::int32_t>(surfaces::kMaxVertices) + 1, 0)));
-    EXPECT_FALSE(isTrue(prepare(r, 0, surfaces::kMaxTriangles + 1)));
+    EXPECT_FALSE(isTrue(prepare(r, static_cast<std::int32_t>(contracts::kMaxVertices) + 1, 0)));
+    EXPECT_FALSE(isTrue(prepare(r, 0, contracts::kMaxTriangles + 1)));
     EXPECT_EQ(r->parametr1, 4);  // a refused preparation leaves the room as it was
 
     SurfaceRecord outside{};
@@ -186,14 +186,14 @@ TEST_F(KeeperTest, NamesAreBoundedAndFoundByteForByte) {
     EXPECT_EQ(find(platform::utf8ToCp1251("индикатриса приёма").c_str()), nullptr);
     EXPECT_EQ(find(""), record(0));
 
-    const std::string longest(surfaces::kMaxNameLength, 'a');
+    const std::string longest(contracts::kMaxNameLength, 'a');
     EXPECT_TRUE(isTrue(setName(record(0), longest.c_str())));
     EXPECT_EQ(name(record(0)), longest);
     EXPECT_FALSE(isTrue(setName(record(0), (longest + "a").c_str())));
     EXPECT_EQ(name(record(0)), longest);
     // A name overwritten without its terminator still reads as a bounded text.
-    std::memset(static_cast<SurfaceRecord*>(record(0))->imya, 'b', surfaces::kMaxNameLength + 1);
-    EXPECT_EQ(name(record(0)).size(), surfaces::kMaxNameLength);
+    std::memset(static_cast<SurfaceRecord*>(record(0))->imya, 'b', contracts::kMaxNameLength + 1);
+    EXPECT_EQ(name(record(0)).size(), contracts::kMaxNameLength);
 }
 
 TEST_F(KeeperTest, MarkCopyAndReleaseKeepRecordsApart) {

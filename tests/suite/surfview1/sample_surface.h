@@ -4,10 +4,11 @@
 
 #include <string>
 
+#include "abi/surfarch.h"
+#include "abi/surfstore.h"
+#include "abi/surfview1.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
-#include "suite/surfarch/surfarch_api.h"
-#include "suite/surfstore/surface_record.h"
 
 namespace surftest {
 
@@ -16,8 +17,8 @@ class SampleSurface {
     SampleSurface() {
         keeperModule_ = platform::loadLibrary("surfstore.dll");
         archiverModule_ = platform::loadLibrary("surfarch.dll");
-        ok_ = bind(keeperModule_, contracts::kKeeperTableName, keeper_) &&
-              bind(archiverModule_, contracts::kArchiverTableName, archiver_);
+        ok_ = bind(keeperModule_, contracts::keeper::kTableName, keeper_) &&
+              bind(archiverModule_, contracts::archiver::kTableName, archiver_);
     }
     ~SampleSurface() {
         if (archiverModule_ != nullptr) platform::freeLibrary(archiverModule_);
@@ -32,8 +33,8 @@ class SampleSurface {
     // the surface cannot be read. `parameter2` receives its second parameter.
     contracts::SurfaceSetDescriptor* read(const std::string& file, std::uint32_t index,
                                           std::uint32_t& parameter2) {
-        namespace k = surfaces::keeper;
-        namespace a = surfaces::archiver;
+        namespace k = contracts::keeper;
+        namespace a = contracts::archiver;
         if (!ok_) return nullptr;
         if (!isTrue(cellAs<k::VidelitPamyatDlyaPoverhnosteyFn>(
                 keeper_[k::kVidelitPamyatDlyaPoverhnostey])(1))) {
@@ -67,8 +68,8 @@ class SampleSurface {
 
     platform::Module keeperModule_ = nullptr;
     platform::Module archiverModule_ = nullptr;
-    TableCell keeper_[surfaces::keeper::kTableEntries] = {};
-    TableCell archiver_[surfaces::archiver::kTableEntries] = {};
+    TableCell keeper_[contracts::keeper::kTableEntries] = {};
+    TableCell archiver_[contracts::archiver::kTableEntries] = {};
     bool ok_ = false;
 };
 

@@ -7,14 +7,14 @@
 #include <limits>
 #include <vector>
 
+#include "abi/surfstore.h"
 #include "platform/cp1251.h"
-#include "suite/surfstore/surface_record.h"
 #include "suite/surfview1/scene.h"
 
 namespace {
 
+using contracts::SurfaceRecord;
 using contracts::SurfaceSetDescriptor;
-using surfaces::SurfaceRecord;
 using namespace surfview;
 
 // Records with storage of their own, as the keeper would hand them out.
@@ -27,12 +27,12 @@ struct Records {
         vertices.push_back(std::move(v));
         triangles.push_back(std::move(t));
         SurfaceRecord r{};
-        r.signatura = surfaces::kSurfaceRecordSignature;
+        r.signatura = contracts::kSurfaceRecordSignature;
         r.vershin = static_cast<std::uint32_t>(vertices.back().size() / 3);
         r.treugolnikov = static_cast<std::uint32_t>(triangles.back().size() / 3);
         r.parametr1 = static_cast<std::int32_t>(r.vershin);
         r.parametr2 = r.treugolnikov;
-        std::strncpy(r.imya, name, surfaces::kMaxNameLength);
+        std::strncpy(r.imya, name, contracts::kMaxNameLength);
         records.push_back(r);
         return records.back();
     }

@@ -5,10 +5,11 @@
 #include <cmath>
 #include <limits>
 
+#include "abi/wavelib.h"
+#include "abi/wavelib2.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
 #include "suite/wavelib/razmeshchenie.h"
-#include "suite/wavelib/wavelib_api.h"
 
 // Doubles of the packed wave records are checked as values (+x): the checks take their
 // arguments by reference, and a reference to such a double promises 8-byte alignment.
@@ -36,8 +37,8 @@ class WavelibTest : public ::testing::Test {
 };
 
 TEST_F(WavelibTest, RequestNeedsTheExactNameAndRoomForEightEntries) {
-    std::array<TableCell, 8> cells{};
-    EXPECT_EQ(zapros(cells.data(), 8 * sizeof(TableCell) - 1, kImyaTablicy10), nullptr);
+    std::array<TableCell, kZapisey10> cells{};
+    EXPECT_EQ(zapros(cells.data(), kZapisey10 * sizeof(TableCell) - 1, kImyaTablicy10), nullptr);
     EXPECT_EQ(cells[0], nullptr);
     EXPECT_EQ(zapros(cells.data(), sizeof(cells), kImyaTablicy11), nullptr);
     EXPECT_EQ(zapros(cells.data(), sizeof(cells), nullptr), nullptr);

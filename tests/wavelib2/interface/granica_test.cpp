@@ -10,6 +10,7 @@
 #include "suite/wavelib/granica.h"
 #include "suite/wavelib/nabory.h"
 #include "suite/wavelib/razmeshchenie.h"
+#include "suite/wavelib/vektor.h"
 #include "tests/wavelib2/nabor_test_util.h"
 
 using ::testing::ElementsAre;

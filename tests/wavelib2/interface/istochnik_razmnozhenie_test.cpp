@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "abi/placement_tables.h"
 #include "tests/wavelib2/interface/skript_wavelib.h"
 #include "tests/wavelib2/nabor_test_util.h"
-#include "wavelib2/tablicy_razmeshcheniya.h"
 
 using ::testing::ElementsAre;
 

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <numbers>
 
+#include "abi/placement_tables.h"
 #include "platform/cp1251.h"
 #include "suite/wavelib/razmeshchenie.h"
 #include "tests/wavelib2/biblioteka_util.h"
-#include "wavelib2/tablicy_razmeshcheniya.h"
 
 // Doubles of the packed wave records are checked as values (+x): the checks take their
 // arguments by reference, and a reference to such a double promises 8-byte alignment.
@@ -83,12 +83,10 @@ TEST_F(EndToEndTest, SplitOfAPointSourceAtWaterOverSteelBalancesTheEnergy) {
 TEST_F(EndToEndTest, ReplicationPlacesThePatternAtEveryRayThroughTheNamedTables) {
     TableCell razmeshchenie[kYacheekRazmeshcheniya];
     TableCell hranenie[kZapiseyHraneniya];
-    ASSERT_EQ(
-        lib.request(razmeshchenie, sizeof(razmeshchenie), wavelib::kImyaTablicyRazmeshcheniya),
-        razmeshchenie);
-    ASSERT_EQ(lib.request(hranenie, sizeof(hranenie), wavelib::kImyaTablicyHraneniya), hranenie);
-    EXPECT_EQ(wavelib::kImyaTablicyHraneniya,
-              platform::utf8ToCp1251("Хранение наборов, версия 1.0"));
+    ASSERT_EQ(lib.request(razmeshchenie, sizeof(razmeshchenie), kImyaTablicyRazmeshcheniya),
+              razmeshchenie);
+    ASSERT_EQ(lib.request(hranenie, sizeof(hranenie), kImyaTablicyHraneniya), hranenie);
+    EXPECT_EQ(kImyaTablicyHraneniya, platform::utf8ToCp1251("Хранение наборов, версия 1.0"));
 
     NaborVoln* sbor = Sozdat(0);
     NaborVoln* a = Sozdat(3);

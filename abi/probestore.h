@@ -1,39 +1,48 @@
 // The probe store library ("probestore.dll"): thirteen plain-named exports that own the probe
 // records, their texts and lists, the selection and the probe files.
+//
+// Pointers handed in (file names, cells, callbacks and their contexts) are borrowed for the call
+// only. Everything the store hands out is owned by the store.
 #pragma once
 
 #include <cstdint>
 
-#include "editor/contracts/probe_record.h"
-#include "platform/plugin.h"
+#include "plugin.h"
+#include "probe_record.h"
 
 namespace contracts {
 
-// Room for `count` records of `size` bytes (0 keeps the size already in force).
+// Room for `count` records of `size` bytes (0 keeps the size already in force). Pointers to
+// records of the collection handed out before may be invalid afterwards.
 using VidelitPamyatDlyaDatchikovFn = BoolByte PLUGIN_CALL (*)(std::uint32_t count,
                                                               std::uint32_t size);
 // Selects record `index`; false (and nothing selected) when it does not exist.
 using VibratDatchikPoIndeksuFn = BoolByte PLUGIN_CALL (*)(std::uint32_t index);
 // Selects the scratch record that lies apart from the collection.
 using VibratVremenniyDatchikFn = BoolByte PLUGIN_CALL (*)();
-// The selected record, null when none is selected.
+// The selected record, null when none is selected. Owned by the store; valid until the next
+// VidelitPamyatDlyaDatchikov or the store's unload (a host fetches it after every selection).
 using PoluchitVibranniyDatchikFn = ProbeRecord* PLUGIN_CALL (*)();
 // Resets the selected record in place.
 using InicializirovatDatchikFn = BoolByte PLUGIN_CALL (*)();
 // Swaps two records of the collection (never called by the editor).
 using ObmenyatDatchikiFn = BoolByte PLUGIN_CALL (*)(std::uint32_t a, std::uint32_t b);
-// Appends the selected record to a probe file.
+// Appends the selected record to a probe file. fileName: cp1251, borrowed for the call.
 using SohranitDatchikFn = BoolByte PLUGIN_CALL (*)(const char* fileName);
-// Reads record `number` of a probe file into the selected record.
+// Reads record `number` of a probe file into the selected record. fileName: borrowed.
 using ZagruzitDatchikFn = BoolByte PLUGIN_CALL (*)(const char* fileName, std::uint32_t number);
-// Number of records in a probe file; 0 when it holds none or cannot be read.
+// Number of records in a probe file; 0 when it holds none or cannot be read. fileName: borrowed.
 using ZagruzitKolichestvoDatchikovFn = std::uint32_t PLUGIN_CALL (*)(const char* fileName);
-// The field points to the store's copy of the text the callback hands out.
+// The field points to the store's copy of the text the callback hands out. field: a cell of a
+// record the store handed out; text and context: borrowed for the call.
 using SozdatStrokuFn = BoolByte PLUGIN_CALL (*)(Stroka* field, TextCallback text, void* context);
+// Releases the store's text of the cell and empties it. field: a cell of a store's record.
 using UdalitStrokuFn = BoolByte PLUGIN_CALL (*)(Stroka* field);
-// The field holds copies of lines 0 .. count-1 as the callback hands them out.
+// The field holds copies of lines 0 .. count-1 as the callback hands them out. field: a cell of a
+// record the store handed out; line and context: borrowed for the call.
 using SozdatSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field, TextCallback line,
                                                 std::uint32_t count, void* context);
+// Releases the store's lines of the cell and empties it. field: a cell of a store's record.
 using UdalitSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field);
 
 // The bound entry points, in the order the loader looks them up.

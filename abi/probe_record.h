@@ -2,20 +2,23 @@
 // fixed offsets. On the 32-bit home platform it is 456 bytes; on builds with 8-byte pointers the
 // same declaration gives 512 bytes (text and list cells widen, every other width and encoding
 // stays).
+//
+// The records live in the probe store's memory (see probestore.h); a host holds only a borrowed
+// pointer to the selected record and reads and writes its plain fields in place.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-// A text cell: a NUL-terminated cp1251 text owned by the probe store; null reads as empty.
+// A text cell: a NUL-terminated cp1251 text; null reads as empty.
 struct Stroka {
-    char* tekst;
+    char* tekst;  // owned by the probe store; valid until the store replaces or deletes the cell
 };
 
 // A list cell: an array of text pointers and the number of lines. With a count of 0 the array
 // pointer is never read.
 struct Spisok {
-    char** stroki;
+    char** stroki;  // array and lines owned by the probe store; valid until it replaces the cell
     std::uint32_t kolichestvo;
 };
 

@@ -1,5 +1,9 @@
-// Conventions shared by every library boundary of the tool set: calling convention,
-// one-byte booleans, the text callback and the function-table request.
+// Conventions shared by every library boundary of the tool set: calling convention, export
+// macros, one-byte booleans, the text callback, the function-table request and the library entry
+// notification.
+//
+// Everything under abi/ includes only standard headers and its own folder, so that a library
+// written for the tool set needs this folder alone.
 #pragma once
 
 #include <cstdint>
@@ -25,18 +29,23 @@ inline constexpr bool isTrue(BoolByte b) {
 }
 
 // Hands out one text (a line of a list or a control's text) as NUL-terminated cp1251.
-// The result stays valid until the next call of the same callback.
+// context: the caller's own, passed back untouched; the callee never keeps it.
+// result: owned by the callback's side; valid until the next call of the same callback.
 using TextCallback = const char* PLUGIN_CALL (*)(std::int32_t index, void* context);
 
 // One cell of a function table: an entry point of whatever signature the table's version fixes.
+// The entry points belong to the library that filled the cell and stay valid while it is loaded.
 using TableCell = void*;
 
 // The function-table request in its three-argument form (table, size in bytes, name and version)
 // and in its two-argument form (table, name and version).
+// table: the caller's array, filled in place; the library keeps no reference to it.
+// name: NUL-terminated cp1251, borrowed for the call.
+// result: `table` when the table was filled, null when it was not.
 using TableRequest3 = void* PLUGIN_CALL (*)(TableCell* table, std::uint32_t size, const char* name);
 using TableRequest2 = void* PLUGIN_CALL (*)(TableCell* table, const char* name);
 
-// Library entry notification reasons (the Windows values).
+// Library entry notification reasons (the Windows values), as a library's DllEntry receives them.
 enum DllReason : int {
     kProcessDetach = 0,
     kProcessAttach = 1,

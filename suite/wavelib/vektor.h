@@ -1,0 +1,24 @@
+// A three-component vector of a packed wave record (a ray's direction, origin or edge, a set's
+// source point), taken out or put back. The records are packed, so these arrays may start at any
+// multiple of 4 bytes: they are copied bytewise, never handed on as a pointer to double, which
+// promises 8-byte alignment to whoever reads through it.
+#pragma once
+
+#include <array>
+#include <cstring>
+
+namespace wavelib {
+
+using Vektor3 = std::array<double, 3>;
+
+inline Vektor3 VzyatVektor(const void* massiv) {
+    Vektor3 v;
+    std::memcpy(v.data(), massiv, sizeof(v));
+    return v;
+}
+
+inline void PolozhitVektor(void* massiv, const Vektor3& v) {
+    std::memcpy(massiv, v.data(), sizeof(v));
+}
+
+}  // namespace wavelib
