@@ -8,7 +8,7 @@
 #include <QTranslator>
 #include <exception>
 
-#include "editor/app/lifecycle.h"
+#include "editor/lifecycle/lifecycle.h"
 #include "editor/probe/selection.h"
 #include "editor/ui/main_window.h"
 
@@ -16,7 +16,7 @@ namespace ui {
 namespace {
 
 void showExceptionBox(const char* what) {
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(app::kApplicationTitle),
+    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(lifecycle::kApplicationTitle),
                     QString::fromUtf8(what != nullptr ? what : ""), QMessageBox::Ok);
     box.exec();
 }
@@ -82,7 +82,7 @@ int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform)
     installToolkitTranslations(application);
     // Only the name: a display name would be appended by some window systems to every other
     // window's caption ("Системная ошибка — ..."), and the boxes keep their own titles.
-    QApplication::setApplicationName(QString::fromUtf8(app::kApplicationTitle));
+    QApplication::setApplicationName(QString::fromUtf8(lifecycle::kApplicationTitle));
     try {
         QtMessageBoxes boxes;
         biblioteki::Biblioteki loader(platform, boxes);

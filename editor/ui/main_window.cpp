@@ -22,22 +22,22 @@
 namespace ui {
 
 // The window-system operations the lifecycle logic asks for.
-class TfrmRedaktor::WindowOps final : public app::MainWindowOps {
+class TfrmRedaktor::WindowOps final : public lifecycle::MainWindowOps {
   public:
     explicit WindowOps(TfrmRedaktor& window) : window_(window) {}
 
-    app::Size screenSize() override {
+    lifecycle::Size screenSize() override {
         const QScreen* screen = window_.screen();
         if (screen == nullptr) screen = QGuiApplication::primaryScreen();
         if (screen == nullptr) return {};
         const QRect r = screen->geometry();
         return {r.width(), r.height()};
     }
-    app::Size outerSize() override {
+    lifecycle::Size outerSize() override {
         const QRect frame = window_.frameGeometry();
         return {frame.width(), frame.height()};
     }
-    void moveWindow(app::Position p) override { window_.move(p.left, p.top); }
+    void moveWindow(lifecycle::Position p) override { window_.move(p.left, p.top); }
     void messageBox(const std::string& title, const std::string& text) override {
         QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                         QString::fromStdString(text), QMessageBox::Ok, &window_);
@@ -61,8 +61,8 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
       loader_(loader),
       selection_(selection),
       ops_(std::make_unique<WindowOps>(*this)),
-      lifecycle_(std::make_unique<app::Lifecycle>(selection, loader, *ops_)) {
-    setWindowTitle(QString::fromUtf8(app::kApplicationTitle));
+      lifecycle_(std::make_unique<lifecycle::Lifecycle>(selection, loader, *ops_)) {
+    setWindowTitle(QString::fromUtf8(lifecycle::kApplicationTitle));
     createMenu();
     createPages();
 
@@ -146,7 +146,7 @@ void TfrmRedaktor::createMenu() {
 void TfrmRedaktor::createPages() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(app::kClientWidth, app::kClientHeight);
+    client->setFixedSize(lifecycle::kClientWidth, lifecycle::kClientHeight);
     auto* grid = new QGridLayout(client);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
@@ -208,7 +208,7 @@ void TfrmRedaktor::moveEvent(QMoveEvent* event) {
 void TfrmRedaktor::placeAgainWithFrame() {
     if (placedWithFrame_ || !isVisible() || frameGeometry().size() == geometry().size()) return;
     placedWithFrame_ = true;
-    ops_->moveWindow(app::placeAtRightEdge(ops_->screenSize(), ops_->outerSize()));
+    ops_->moveWindow(lifecycle::placeAtRightEdge(ops_->screenSize(), ops_->outerSize()));
 }
 
 void TfrmRedaktor::FormActivate() {

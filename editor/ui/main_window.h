@@ -5,8 +5,8 @@
 #include <QMainWindow>
 #include <memory>
 
-#include "editor/app/lifecycle.h"
 #include "editor/biblioteki/biblioteki.h"
+#include "editor/lifecycle/lifecycle.h"
 #include "editor/probe/selection.h"
 
 class QAction;
@@ -30,7 +30,7 @@ class TfrmRedaktor : public QMainWindow {
 
     biblioteki::Biblioteki& loader() { return loader_; }
     probe::ProbeSelection& selection() { return selection_; }
-    app::Lifecycle& lifecycle() { return *lifecycle_; }
+    lifecycle::Lifecycle& lifecycle() { return *lifecycle_; }
 
     // Menus and commands of MainMenu1.
     QMenu* mnDatchik = nullptr;   // "Датчик"
@@ -95,7 +95,7 @@ class TfrmRedaktor : public QMainWindow {
     biblioteki::Biblioteki& loader_;
     probe::ProbeSelection& selection_;
     std::unique_ptr<WindowOps> ops_;
-    std::unique_ptr<app::Lifecycle> lifecycle_;
+    std::unique_ptr<lifecycle::Lifecycle> lifecycle_;
     bool placedWithFrame_ = false;
 };
 

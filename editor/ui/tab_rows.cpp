@@ -10,7 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "editor/app/lifecycle.h"
+#include "editor/lifecycle/lifecycle.h"
 
 namespace ui {
 
@@ -28,7 +28,7 @@ TabRows::TabRows(QTabWidget* pages, QWidget* parent)
     rows->setSpacing(0);
 
     // Rows are filled greedily in page order; each row's captions share its whole width.
-    const int width = app::kClientWidth - 4;
+    const int width = lifecycle::kClientWidth - 4;
     QHBoxLayout* row = nullptr;
     int used = 0;
     for (int i = 0; i < pages_->count(); ++i) {

@@ -10,7 +10,7 @@
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
 
-namespace app {
+namespace lifecycle {
 
 inline constexpr const char* kApplicationTitle = "Редактор ЖУВ";
 inline constexpr const char* kEditorErrorTitle = "Ошибка редактора";
@@ -72,4 +72,4 @@ class Lifecycle {
     bool destroyed_ = false;  // FormDestroy ran
 };
 
-}  // namespace app
+}  // namespace lifecycle

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/app/lifecycle.h"
+#include "editor/lifecycle/lifecycle.h"
 #include "tests/editor/biblioteki/fixture_platform.h"
 
 namespace {
@@ -22,13 +22,13 @@ struct Log {
     std::vector<Box> boxes;
 };
 
-class FakeWindow : public app::MainWindowOps {
+class FakeWindow : public lifecycle::MainWindowOps {
   public:
-    FakeWindow(Log& log, app::Lifecycle*& lifecycle) : log_(log), lifecycle_(lifecycle) {}
+    FakeWindow(Log& log, lifecycle::Lifecycle*& lifecycle) : log_(log), lifecycle_(lifecycle) {}
 
-    app::Size screenSize() override { return {1024, 768}; }
-    app::Size outerSize() override { return {760, 580}; }
-    void moveWindow(app::Position p) override {
+    lifecycle::Size screenSize() override { return {1024, 768}; }
+    lifecycle::Size outerSize() override { return {760, 580}; }
+    void moveWindow(lifecycle::Position p) override {
         log_.events.push_back("move " + std::to_string(p.left) + "," + std::to_string(p.top));
     }
     void messageBox(const std::string& title, const std::string& text) override {
@@ -42,7 +42,7 @@ class FakeWindow : public app::MainWindowOps {
 
   private:
     Log& log_;
-    app::Lifecycle*& lifecycle_;
+    lifecycle::Lifecycle*& lifecycle_;
 };
 
 class LoggingBoxes : public biblioteki::MessageBoxes {
@@ -80,14 +80,14 @@ struct Editor {
     LoggingBoxes boxes{log};
     biblioteki::Biblioteki loader{platform, boxes};
     probe::ProbeSelection selection;
-    app::Lifecycle* active = nullptr;
+    lifecycle::Lifecycle* active = nullptr;
     FakeWindow window{log, active};
-    app::Lifecycle lifecycle{selection, loader, window};
+    lifecycle::Lifecycle lifecycle{selection, loader, window};
     FakePage page{log, loader};
 };
 
 TEST(PlacementTest, WindowSitsAtTheRightEdgeFortyPixelsAboveTheBottom) {
-    const app::Position p = app::placeAtRightEdge({1024, 768}, {760, 580});
+    const lifecycle::Position p = lifecycle::placeAtRightEdge({1024, 768}, {760, 580});
     EXPECT_EQ(p.left, 264);
     EXPECT_EQ(p.top, 148);
 }

@@ -1,6 +1,6 @@
-#include "editor/app/lifecycle.h"
+#include "editor/lifecycle/lifecycle.h"
 
-namespace app {
+namespace lifecycle {
 
 Position placeAtRightEdge(Size screen, Size outer) {
     return {screen.width - outer.width, screen.height - outer.height - kBottomGap};
@@ -57,4 +57,4 @@ void Lifecycle::miVihodClick() {
     window_.closeWindow();
 }
 
-}  // namespace app
+}  // namespace lifecycle
