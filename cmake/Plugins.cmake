@@ -1,8 +1,9 @@
 # probe_add_plugin(<target> [OUTPUT_DIR <dir>] [OUTPUT_NAME <name>] SOURCES <files...>)
 #
 # A plug-in library as the tool set ships it: "<name>.so" on POSIX (no "lib" prefix), only the
-# PLUGIN_EXPORT functions visible, the platform layer linked in privately. Lands in build/bin
-# unless OUTPUT_DIR says otherwise (test fixtures keep their own folders).
+# PLUGIN_EXPORT functions visible, the boundary headers, the platform layer and the tree's defaults
+# linked in privately. Lands in build/bin unless OUTPUT_DIR says otherwise (test fixtures keep
+# their own folders).
 function(probe_add_plugin target)
   cmake_parse_arguments(PLUGIN "" "OUTPUT_DIR;OUTPUT_NAME" "SOURCES" ${ARGN})
   add_library(${target} MODULE ${PLUGIN_SOURCES})
@@ -18,5 +19,5 @@ function(probe_add_plugin target)
     set_target_properties(${target} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${PLUGIN_OUTPUT_DIR}
                                                RUNTIME_OUTPUT_DIRECTORY ${PLUGIN_OUTPUT_DIR})
   endif()
-  target_link_libraries(${target} PRIVATE platform)
+  target_link_libraries(${target} PRIVATE probe_defaults abi platform)
 endfunction()

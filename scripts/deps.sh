@@ -32,10 +32,15 @@ probe_ensure_deps() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Configures build/ once (Ninja, RelWithDebInfo) and builds what changed.
+# Configures build/ once (Ninja, RelWithDebInfo) and builds what changed. PROBE_WARNINGS_AS_ERRORS
+# in the environment (ON or OFF) is passed on to the configuration, which then runs again.
 probe_build() {
-  if [ ! -f build/build.ninja ]; then
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  local options=()
+  if [ -n "${PROBE_WARNINGS_AS_ERRORS:-}" ]; then
+    options+=("-DPROBE_WARNINGS_AS_ERRORS=${PROBE_WARNINGS_AS_ERRORS}")
+  fi
+  if [ ! -f build/build.ninja ] || [ "${#options[@]}" -gt 0 ]; then
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
   fi
   cmake --build build
 }

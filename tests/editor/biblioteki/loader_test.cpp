@@ -139,8 +139,10 @@ TEST_F(LoaderTest, NothingToDoAnswersTrueWithoutSystemCalls) {
 }
 
 TEST_F(LoaderTest, LoadsEveryRequestedLibraryBeforeBindingAny) {
-    fake.libraries["surfstore.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&request2}};
-    fake.libraries["surfarch.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&request2}};
+    fake.libraries["surfstore.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request2)}};
+    fake.libraries["surfarch.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request2)}};
     fake.libraries["probestore.dll"] = probeStore();
 
     EXPECT_TRUE(loader.ZagruzitBiblioteki(0x34));
@@ -154,11 +156,14 @@ TEST_F(LoaderTest, LoadsEveryRequestedLibraryBeforeBindingAny) {
 }
 
 TEST_F(LoaderTest, TableRequestsPassCp1251NamesAndByteSizes) {
-    const Exports decorated3 = {{"_PoluchitTablicuFunkciyPoImeni@12", (void*)&request3}};
+    const Exports decorated3 = {
+        {"_PoluchitTablicuFunkciyPoImeni@12", reinterpret_cast<void*>(&request3)}};
     fake.libraries["surfgen.dll"] = decorated3;
     fake.libraries["surfedit.dll"] = decorated3;
-    fake.libraries["surfstore.dll"] = {{"_PoluchitTablicuFunkciyPoImeni@8", (void*)&request2}};
-    fake.libraries["surfarch.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&request2}};
+    fake.libraries["surfstore.dll"] = {
+        {"_PoluchitTablicuFunkciyPoImeni@8", reinterpret_cast<void*>(&request2)}};
+    fake.libraries["surfarch.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request2)}};
     fake.libraries["wavelib2.dll"] = decorated3;
     fake.libraries["numconv.dll"] = {{"DoubleToString", fakeEntry()}};
 
@@ -249,8 +254,10 @@ TEST_F(LoaderTest, ViewerLooksUpAllFiveExportsEvenWhenOneIsMissing) {
 }
 
 TEST_F(LoaderTest, KeeperAndArchiverWithoutTablesFailInOneBox) {
-    fake.libraries["surfstore.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&requestNull}};
-    fake.libraries["surfarch.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&requestNull}};
+    fake.libraries["surfstore.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&requestNull)}};
+    fake.libraries["surfarch.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&requestNull)}};
 
     EXPECT_FALSE(loader.ZagruzitBiblioteki(0x14));
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -264,7 +271,8 @@ TEST_F(LoaderTest, KeeperAndArchiverWithoutTablesFailInOneBox) {
 }
 
 TEST_F(LoaderTest, OneFailedSlotLeavesTheOthersOfTheRequestBound) {
-    fake.libraries["surfstore.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&request2}};
+    fake.libraries["surfstore.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request2)}};
     // surfarch.dll is missing: one load box, and the keeper still binds.
     EXPECT_FALSE(loader.ZagruzitBiblioteki(0x14));
     EXPECT_EQ(boxes.shown.size(), 1u);
@@ -273,7 +281,8 @@ TEST_F(LoaderTest, OneFailedSlotLeavesTheOthersOfTheRequestBound) {
 }
 
 TEST_F(LoaderTest, InitialisingCallDecidesWhetherSlotsZeroAndOneBind) {
-    fake.libraries["surfgen.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&request3}};
+    fake.libraries["surfgen.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request3)}};
     gLog.initResult = 0;
     EXPECT_FALSE(loader.ZagruzitBiblioteki(0x01));
     EXPECT_EQ(boxes.shown.size(), 1u);
@@ -285,7 +294,8 @@ TEST_F(LoaderTest, InitialisingCallDecidesWhetherSlotsZeroAndOneBind) {
 }
 
 TEST_F(LoaderTest, TableWithoutInitialisingEntryFailsTheSlotInsteadOfCallingNull) {
-    fake.libraries["surfedit.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&request3}};
+    fake.libraries["surfedit.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request3)}};
     gLog.fillInit = false;
     EXPECT_FALSE(loader.ZagruzitBiblioteki(0x02));
     EXPECT_TRUE(gLog.contexts.empty());
@@ -293,7 +303,8 @@ TEST_F(LoaderTest, TableWithoutInitialisingEntryFailsTheSlotInsteadOfCallingNull
 }
 
 TEST_F(LoaderTest, WaveProcessorBindsThroughThePlainRequestName) {
-    fake.libraries["wavelib2.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&request3}};
+    fake.libraries["wavelib2.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request3)}};
     EXPECT_TRUE(loader.ZagruzitBiblioteki(0x40));
     EXPECT_EQ(callsStartingWith("find"),
               (std::vector<std::string>{"find _PoluchitTablicuFunkciyPoImeni@12",
@@ -302,7 +313,8 @@ TEST_F(LoaderTest, WaveProcessorBindsThroughThePlainRequestName) {
 }
 
 TEST_F(LoaderTest, UnloadAllFreesExactlyTheLoadedSlotsOnce) {
-    fake.libraries["surfgen.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&request3}};
+    fake.libraries["surfgen.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request3)}};
     fake.libraries["probestore.dll"] = probeStore();
     ASSERT_TRUE(loader.ZagruzitBiblioteki(0x21));
     ASSERT_NE(loader.contextRecord(0)[1], nullptr);
@@ -322,7 +334,8 @@ TEST_F(LoaderTest, UnloadAllFreesExactlyTheLoadedSlotsOnce) {
 }
 
 TEST_F(LoaderTest, FailedFreeShowsOneBoxAndTheNextLoadOnlyBindsAgain) {
-    fake.libraries["surfstore.dll"] = {{"PoluchitTablicuFunkciyPoImeni", (void*)&request2}};
+    fake.libraries["surfstore.dll"] = {
+        {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request2)}};
     fake.libraries["probestore.dll"] = probeStore();
     ASSERT_TRUE(loader.ZagruzitBiblioteki(0x24));
     fake.failFree = true;

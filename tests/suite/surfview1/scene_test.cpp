@@ -178,8 +178,8 @@ TEST(SceneTest, PictureIsCentredAndFollowsZoomAndRotation) {
     auto extent = [&scene] {
         const Frame f = scene.frame(400, 400, kFlagPoints);
         double lo = 1e9, hi = -1e9;
-        for (const Frame::Dot& d : f.vertexDots) {
-            const Point2& p = d.at;
+        for (const Frame::Dot& dot : f.vertexDots) {
+            const Point2& p = dot.at;
             EXPECT_GE(p.x, 0);
             EXPECT_LE(p.x, 400);
             EXPECT_GE(p.y, 0);

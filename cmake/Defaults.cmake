@@ -1,0 +1,36 @@
+# probe_defaults: the language standard, the include path and the warnings, in one INTERFACE target that every target
+# of the tree links (PRIVATE), instead of flags set for the whole directory tree.
+#
+# Beyond -Wall -Wextra: pedantic standard C++, shadowed names, classes with virtual functions but
+# no virtual destructor and hidden overloads, C-style casts (every cast at a library boundary is a
+# named one), casts that drop const, format strings, undefined macros in #if, stray semicolons,
+# and GCC's checks for duplicated conditions and branches and suspicious logical operators. With
+# PROBE_WARNINGS_AS_ERRORS (set by CI) every warning fails the build.
+#
+# Every target includes the tree's headers by their path from the root ("editor/probe/pages.h").
+add_library(probe_defaults INTERFACE)
+target_compile_features(probe_defaults INTERFACE cxx_std_20)
+target_include_directories(probe_defaults INTERFACE ${PROJECT_SOURCE_DIR})
+target_compile_options(probe_defaults INTERFACE
+  $<$<COMPILE_LANG_AND_ID:CXX,GNU,Clang>:-Wall;-Wextra;-Wpedantic;-Wshadow;-Wnon-virtual-dtor;-Woverloaded-virtual;-Wold-style-cast;-Wcast-qual;-Wformat=2;-Wundef;-Wextra-semi>
+  $<$<COMPILE_LANG_AND_ID:CXX,GNU>:-Wduplicated-cond;-Wduplicated-branches;-Wlogical-op>
+  $<$<BOOL:${PROBE_WARNINGS_AS_ERRORS}>:-Werror>)
+
+# Fails the configuration when a target compiled from the tree's sources under `dir` (and its
+# subfolders) does not link probe_defaults.
+function(probe_require_defaults dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY|EXECUTABLE)$")
+      get_target_property(libraries ${target} LINK_LIBRARIES)
+      if(NOT "probe_defaults" IN_LIST libraries)
+        message(FATAL_ERROR "${target} (${dir}) does not link probe_defaults")
+      endif()
+    endif()
+  endforeach()
+  get_property(subdirectories DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    probe_require_defaults(${subdirectory})
+  endforeach()
+endfunction()
