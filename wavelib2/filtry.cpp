@@ -5,6 +5,8 @@
 // records stay in the arrays behind the element count.
 #include "wavelib2/makrosi.h"
 
+namespace wavelib2 {
+
 namespace {
 
 template <typename Udalit>
@@ -53,3 +55,5 @@ NaborVoln* PLUGIN_CALL UdalitOtmechennye(NaborVoln* nabor) {
     Otfiltrovat(nabor, [](const Luch& r, const Volna&) { return (r.flagi & kLuchUdalit) != 0; });
     return nabor;
 }
+
+}  // namespace wavelib2

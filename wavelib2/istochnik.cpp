@@ -5,6 +5,8 @@
 #include "wavelib2/makrosi.h"
 #include "wavelib2/vektor.h"
 
+namespace wavelib2 {
+
 namespace {
 
 constexpr double kMnozhitelAmplitudy = 2.0;
@@ -81,3 +83,5 @@ BoolByte PLUGIN_CALL InicializirovatVolny(NaborVoln* nabor, const Volna* obrazec
     nabor->chisloVoln = chislo;
     return kTrue;
 }
+
+}  // namespace wavelib2

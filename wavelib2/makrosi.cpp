@@ -7,6 +7,8 @@
 #include "platform/dynlib.h"
 #include "wavelib2/makrosi.h"
 
+namespace wavelib2 {
+
 namespace {
 
 // "Не найден модуль wavelib.dll" in cp1251.
@@ -109,3 +111,5 @@ const char* TekstOshibki() {
     }
     return gTekstOshibki;
 }
+
+}  // namespace wavelib2

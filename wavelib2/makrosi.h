@@ -2,7 +2,8 @@
 //
 // Everything here works in place on caller-owned wave sets and keeps no state between calls. The
 // entries of the version 1.1 table carry PLUGIN_CALL; the other operations are used inside the
-// library only.
+// library only. Only the two exports of poverhnost.cpp have C names; everything else lives in
+// namespace wavelib2.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include "abi/wave_set.h"
 #include "abi/wavelib.h"
 #include "abi/wavelib2.h"
+
+namespace wavelib2 {
 
 // ---- The bound wavelib
 // ---------------------------------------------------------------------------
@@ -45,7 +48,6 @@ void RasprostranitVolny(NaborVoln* nabor);
 void UdalitDoshedshie(NaborVoln* nabor);  // removes the rays that reached the interface (0x02)
 void OtbrositPoPorogam(NaborVoln* nabor, double minCos, double minEnergiya);
 
-extern "C" {
 // Entry 6: wavelib's entry 6, then RasprostranitVolny. False (nothing else done) when wavelib
 // fails.
 BoolByte PLUGIN_CALL ProdvinutVolny(NaborVoln* nabor, double shag);
@@ -63,4 +65,5 @@ BoolByte PLUGIN_CALL InicializirovatVolny(NaborVoln* nabor, const Volna* obrazec
                                           const double* para);
 BoolByte PLUGIN_CALL RazmnozhitNabor(NaborVoln* sbor, NaborVoln* a, NaborVoln* b, NaborVoln* q,
                                      TableCell* razmeshchenie, TableCell* hranenie);
-}
+
+}  // namespace wavelib2

@@ -7,6 +7,8 @@
 
 #include "wavelib2/makrosi.h"
 
+namespace wavelib2 {
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -128,3 +130,5 @@ BoolByte PLUGIN_CALL OtrazitIPrelomit(NaborVoln* r, NaborVoln* t, NaborVoln* s, 
     ProdvinutVolny(t, shag);
     return kTrue;
 }
+
+}  // namespace wavelib2

@@ -4,7 +4,11 @@
 
 #include "abi/wave_set.h"
 
+namespace wavelib2 {
+
 // Applies the reflection and transmission coefficients and the phase rule to the waves of the
 // reflected set R and the transmitted set T, element by element, for the incident rays of I that
 // reached the interface.
 void PrimenitKoefficienty(NaborVoln* r, NaborVoln* t, const NaborVoln* i);
+
+}  // namespace wavelib2

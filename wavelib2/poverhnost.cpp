@@ -1,7 +1,8 @@
 // The exports of wavelib2 and its library entry notification.
 //
 // On load the library binds wavelib and builds its version 1.1 table; a failure refuses the load.
-// On unload it releases wavelib.
+// On unload it releases wavelib. The exports and the entry notification are the library's only
+// names outside namespace wavelib2.
 #include "abi/plugin.h"
 #include "wavelib2/makrosi.h"
 
@@ -13,6 +14,7 @@
 #define WAVELIB2_EXPORT PLUGIN_EXPORT
 #endif
 
+namespace wavelib2 {
 namespace {
 
 int PriUvedomlenii(int prichina) {
@@ -27,25 +29,26 @@ int PriUvedomlenii(int prichina) {
 }
 
 }  // namespace
+}  // namespace wavelib2
 
 #if defined(_WIN32)
 // C linkage, so that the runtime's start-up code finds this entry and not its own default one
 // (GNU toolchains for Windows would otherwise see only a mangled name).
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD prichina, LPVOID) {
-    return PriUvedomlenii(static_cast<int>(prichina)) != 0 ? TRUE : FALSE;
+    return wavelib2::PriUvedomlenii(static_cast<int>(prichina)) != 0 ? TRUE : FALSE;
 }
 #else
 PLUGIN_EXPORT int DllEntry(int prichina) {
-    return PriUvedomlenii(prichina);
+    return wavelib2::PriUvedomlenii(prichina);
 }
 #endif
 
 WAVELIB2_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* tablica,
                                                                 std::uint32_t razmer,
                                                                 const char* imya) {
-    return ZaprositTablicu(tablica, razmer, imya);
+    return wavelib2::ZaprositTablicu(tablica, razmer, imya);
 }
 
 WAVELIB2_EXPORT const char* PLUGIN_CALL PoluchitSoobzhenieObOshibke() {
-    return TekstOshibki();
+    return wavelib2::TekstOshibki();
 }

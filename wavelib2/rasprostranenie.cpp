@@ -3,6 +3,8 @@
 
 #include "wavelib2/makrosi.h"
 
+namespace wavelib2 {
+
 void RasprostranitVolny(NaborVoln* nabor) {
     if (nabor == nullptr || nabor->volny == nullptr) return;
     const Sreda& sreda = nabor->sreda;
@@ -52,3 +54,5 @@ BoolByte PLUGIN_CALL IzmenitMasshtab(NaborVoln* nabor, double mnozhitel) {
     nabor->dlina2 *= mnozhitel;
     return kTrue;
 }
+
+}  // namespace wavelib2

@@ -6,6 +6,8 @@
 #include "abi/placement_tables.h"
 #include "wavelib2/makrosi.h"
 
+namespace wavelib2 {
+
 BoolByte PLUGIN_CALL RazmnozhitNabor(NaborVoln* sbor, NaborVoln* a, NaborVoln* b, NaborVoln* q,
                                      TableCell* razmeshchenie, TableCell* hranenie) {
     if (sbor == nullptr || a == nullptr || b == nullptr || q == nullptr ||
@@ -61,3 +63,5 @@ BoolByte PLUGIN_CALL RazmnozhitNabor(NaborVoln* sbor, NaborVoln* a, NaborVoln* b
     std::memcpy(sbor->istochnik, a->istochnik, sizeof(a->istochnik));
     return kTrue;
 }
+
+}  // namespace wavelib2

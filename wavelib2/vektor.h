@@ -7,6 +7,8 @@
 #include <array>
 #include <cstring>
 
+namespace wavelib2 {
+
 using Vektor3 = std::array<double, 3>;
 
 inline Vektor3 VzyatVektor(const void* massiv) {
@@ -18,3 +20,5 @@ inline Vektor3 VzyatVektor(const void* massiv) {
 inline void PolozhitVektor(void* massiv, const Vektor3& v) {
     std::memcpy(massiv, v.data(), sizeof(v));
 }
+
+}  // namespace wavelib2

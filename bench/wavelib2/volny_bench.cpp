@@ -11,6 +11,8 @@
 
 namespace {
 
+using namespace wavelib2;
+
 struct BenchNabor {
     std::vector<Luch> luchi;
     std::vector<Volna> volny;

@@ -19,6 +19,8 @@
 
 namespace {
 
+using namespace wavelib2;
+
 constexpr double kVysota = 10.0;
 
 void ZadatSredy(NaborVoln* s, NaborVoln* i) {

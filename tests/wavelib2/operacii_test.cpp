@@ -16,6 +16,8 @@ using ::testing::ElementsAre;
 // arguments by reference, and a reference to such a double promises 8-byte alignment.
 namespace {
 
+using namespace wavelib2;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(TableNamesTest, AreTheCp1251BytesOfTheRussianNames) {

@@ -18,6 +18,8 @@ using ::testing::ElementsAre;
 // arguments by reference, and a reference to such a double promises 8-byte alignment.
 namespace {
 
+using namespace wavelib2;
+
 class SourceTest : public ::testing::Test {
   protected:
     TestNabor s{2};

@@ -17,6 +17,8 @@ using ::testing::ElementsAre;
 // arguments by reference, and a reference to such a double promises 8-byte alignment.
 namespace {
 
+using namespace wavelib2;
+
 Sreda SozdatSredu(double skorost, double plotnost) {
     Sreda s{};
     s.skorost = skorost;

@@ -36,7 +36,7 @@ struct SkriptWavelib {
         t.otrazitLuchi = &Otrazit;
         t.prelomitLuchi = &Prelomit;
         t.prodvinutLuchi = &Prodvinut;
-        ZadatTablicu10(t);
+        wavelib2::ZadatTablicu10(t);
     }
 
     static void Postroit(NaborVoln* novyy, const NaborVoln* i, bool prelomlenie) {
