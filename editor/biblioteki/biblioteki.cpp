@@ -3,16 +3,15 @@
 #include "editor/biblioteki/biblioteki.h"
 
 #include <cstddef>
+#include <iterator>
 #include <type_traits>
 
+#include "abi/surfarch.h"
+#include "abi/wavelib2.h"
 #include "platform/cp1251.h"
 
 namespace biblioteki {
 namespace {
-
-constexpr std::uint32_t bit(int slot) {
-    return 1u << slot;
-}
 
 // Fixed file names of the eight slots.
 constexpr const char* kFileNames[kSlotCount] = {
@@ -20,24 +19,40 @@ constexpr const char* kFileNames[kSlotCount] = {
     "surfarch.dll", "probestore.dll", "wavelib2.dll",  "numconv.dll",
 };
 
-// Name and version strings of the table-bound slots (UTF-8 here, cp1251 on the wire).
+// Name and version strings of the table-bound slots (UTF-8 here, cp1251 on the wire; the wave
+// processor's is kImyaTablicy11 of abi/wavelib2.h in cp1251).
 constexpr const char* kTableNames[kSlotCount] = {
-    "Генератор поверхностей, версия 1.0", "Редактор поверхностей, версия 1.0",
-    "Хранитель поверхностей, версия 1.0", nullptr,
-    "Архиватор поверхностей, версия 1.0", nullptr,
-    "Обработчик волн, версия 1.1",        nullptr,
+    contracts::surface_tools::kGeneratorTableName,
+    contracts::surface_tools::kEditorTableName,
+    contracts::keeper::kTableName,
+    nullptr,
+    contracts::archiver::kTableName,
+    nullptr,
+    "Обработчик волн, версия 1.1",
+    nullptr,
 };
 
 // Entries of the three-argument tables; the size passed is entries times the size of one cell,
 // which is 32, 48 and 56 bytes on the 32-bit home platform.
-constexpr std::uint32_t kTableEntries[kSlotCount] = {8, 12, 0, 0, 0, 0, 14, 0};
+constexpr std::size_t tableEntries(int slot) {
+    switch (slot) {
+        case kSlotSurfGen:
+            return contracts::surface_tools::kGeneratorTableEntries;
+        case kSlotSurfEdit:
+            return contracts::surface_tools::kEditorTableEntries;
+        case kSlotWaveLib:
+            return kZapisey11;
+        default:
+            return 0;
+    }
+}
 
 // The visualizer's five exports: decorated name, then plain name.
 struct ExportName {
     const char* decorated;
     const char* plain;
 };
-constexpr ExportName kViewerExports[5] = {
+constexpr ExportName kViewerExports[] = {
     {"_OpredelitPoverhnosti@4", "OpredelitPoverhnosti"},
     {"_OpredelitFlagi@4", "OpredelitFlagi"},
     {"_PoluchitFlagi@0", "PoluchitFlagi"},
@@ -82,34 +97,36 @@ bool Biblioteki::bindSlot(int slot) {
     void* module = modules_[s];
     TableCell* table = tables_[s].data();
     switch (slot) {
-        case 0:
-        case 1:
-        case 6: {
+        case kSlotSurfGen:
+        case kSlotSurfEdit:
+        case kSlotWaveLib: {
             auto request = reinterpret_cast<TableRequest3>(findDecorated(
                 module, "_PoluchitTablicuFunkciyPoImeni@12", "PoluchitTablicuFunkciyPoImeni"));
             if (request == nullptr) return false;
             const std::string name = platform::utf8ToCp1251(kTableNames[slot]);
-            const auto size = static_cast<std::uint32_t>(kTableEntries[slot] * sizeof(TableCell));
+            const auto size = static_cast<std::uint32_t>(tableEntries(slot) * sizeof(TableCell));
             if (request(table, size, name.c_str()) == nullptr) return false;
-            if (slot == 6) return true;
+            if (slot == kSlotWaveLib) return true;
             // A table without its initialising entry cannot be made ready: the slot fails
             // instead of calling through a null entry.
-            auto init = cellAs<InicializirovatBibliotekuFn>(table[1]);
+            namespace tools = contracts::surface_tools;
+            auto init = cellAs<tools::InicializirovatBibliotekuFn>(
+                table[tools::kInicializirovatBiblioteku]);
             if (init == nullptr) return false;
             return init(context_[s].data()) != 0;
         }
-        case 2:
-        case 4: {
+        case kSlotSurfStore:
+        case kSlotSurfArch: {
             auto request = reinterpret_cast<TableRequest2>(findDecorated(
                 module, "_PoluchitTablicuFunkciyPoImeni@8", "PoluchitTablicuFunkciyPoImeni"));
             if (request == nullptr) return false;
             const std::string name = platform::utf8ToCp1251(kTableNames[slot]);
             return request(table, name.c_str()) != nullptr;
         }
-        case 3: {
-            void* found[5];
+        case kSlotSurfView: {
+            void* found[std::size(kViewerExports)];
             bool all = true;
-            for (int i = 0; i < 5; ++i) {
+            for (std::size_t i = 0; i < std::size(kViewerExports); ++i) {
                 found[i] =
                     findDecorated(module, kViewerExports[i].decorated, kViewerExports[i].plain);
                 all = all && found[i] != nullptr;
@@ -125,19 +142,20 @@ bool Biblioteki::bindSlot(int slot) {
                 reinterpret_cast<contracts::viewer::SortirovatPoverhnostiPoGlubineFn>(found[4]);
             return all;
         }
-        case 5: {
+        case kSlotProbeStore: {
             // Plain names only, in the fixed order; the lookup stops at the first missing name.
             // Every name looked up takes its result (the missing one becomes null); the names
             // after it are not looked up and keep their previous values.
-            void* found[13] = {};
+            constexpr int kExports = static_cast<int>(std::size(contracts::kProbeStoreExports));
+            void* found[kExports] = {};
             int count = 0;
-            while (count < 13) {
+            while (count < kExports) {
                 found[count] =
                     platform_.GetProcAddress(module, contracts::kProbeStoreExports[count]);
                 if (found[count] == nullptr) break;
                 ++count;
             }
-            const int lookedUp = count < 13 ? count + 1 : 13;
+            const int lookedUp = count < kExports ? count + 1 : kExports;
             auto set = [&](int i, auto& entry) {
                 if (i < lookedUp)
                     entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(found[i]);
@@ -156,9 +174,9 @@ bool Biblioteki::bindSlot(int slot) {
             set(10, api.SohranitDatchik);
             set(11, api.ZagruzitDatchik);
             set(12, api.ZagruzitKolichestvoDatchikov);
-            return count == 13;
+            return count == kExports;
         }
-        case 7:
+        case kSlotNumConv:
             doubleToString_ = findDecorated(module, "_DoubleToString@12", "DoubleToString");
             return doubleToString_ != nullptr;
         default:
@@ -167,20 +185,20 @@ bool Biblioteki::bindSlot(int slot) {
 }
 
 bool Biblioteki::ZagruzitBiblioteki(std::uint32_t mask) {
-    const std::uint32_t requested = mask & notLoaded_ & 0xFFu;
+    const std::uint32_t requested = mask & notLoaded_ & kSlotBits;
     if (requested == 0) return true;
 
     // Loading pass: every requested library is mapped before any is bound.
     std::uint32_t loadedNow = 0;
     bool loadFailureShown = false;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if ((requested & bit(slot)) == 0) continue;
+        if ((requested & slotBit(slot)) == 0) continue;
         const auto s = static_cast<std::size_t>(slot);
         if (modules_[s] == nullptr) {
             modules_[s] = platform_.LoadLibraryA(platform::utf8ToCp1251(fileNames_[s]).c_str());
         }
         if (modules_[s] != nullptr) {
-            loadedNow |= bit(slot);
+            loadedNow |= slotBit(slot);
         } else if (!loadFailureShown) {
             loadFailureShown = true;
             PokazatSistemnuyuOshibku("Загрузка библиотек(и)\r\n" + fileNames_[s] + "\r\n" +
@@ -191,14 +209,14 @@ bool Biblioteki::ZagruzitBiblioteki(std::uint32_t mask) {
     // Binding pass, in slot order.
     std::uint32_t bound = 0;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        if ((loadedNow & bit(slot)) != 0 && bindSlot(slot)) bound |= bit(slot);
+        if ((loadedNow & slotBit(slot)) != 0 && bindSlot(slot)) bound |= slotBit(slot);
     }
 
     const std::uint32_t failed = loadedNow & ~bound;
     if (failed != 0) {
         std::string text = "Загрузка библиотек(и):\r\n";
         for (int slot = 0; slot < kSlotCount; ++slot) {
-            if ((failed & bit(slot)) != 0)
+            if ((failed & slotBit(slot)) != 0)
                 text += fileNames_[static_cast<std::size_t>(slot)] + "\r\n";
         }
         text += "не была завершена. \r\nНе найдены необходимые функции.";
@@ -216,17 +234,21 @@ void Biblioteki::freeSlots(std::uint32_t mask) {
     bool freeFailureShown = false;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
-        if ((mask & bit(slot)) == 0 || modules_[s] == nullptr) continue;
+        if ((mask & slotBit(slot)) == 0 || modules_[s] == nullptr) continue;
         if (platform_.FreeLibrary(modules_[s])) {
             modules_[s] = nullptr;
-            notLoaded_ |= bit(slot);
+            notLoaded_ |= slotBit(slot);
         } else if (!freeFailureShown) {
             freeFailureShown = true;
             PokazatSistemnuyuOshibku();
         }
     }
-    if ((mask & bit(0)) != 0) context_[0][1] = nullptr;
-    if ((mask & bit(1)) != 0) context_[1][1] = nullptr;
+    for (int slot : {kSlotSurfGen, kSlotSurfEdit}) {
+        if ((mask & slotBit(slot)) != 0) {
+            context_[static_cast<std::size_t>(slot)]
+                    [contracts::surface_tools::kContextCellCleared] = nullptr;
+        }
+    }
 }
 
 void Biblioteki::VigruzitBiblioteki(std::uint32_t mask) {
@@ -234,7 +256,7 @@ void Biblioteki::VigruzitBiblioteki(std::uint32_t mask) {
     if (mask == 0) return;
     freeSlots(mask);
     // A slot whose library would not be freed still leaves the loaded mask: it is unusable.
-    notLoaded_ |= mask & 0xFFu;
+    notLoaded_ |= mask & kSlotBits;
 }
 
 void Biblioteki::PokazatSistemnuyuOshibku(const std::optional<std::string>& text) {

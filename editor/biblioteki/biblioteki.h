@@ -8,21 +8,12 @@
 
 #include "abi/plugin.h"
 #include "abi/probestore.h"
+#include "abi/surface_tools.h"
+#include "abi/surfstore.h"
 #include "abi/surfview1.h"
+#include "editor/biblioteki/slots.h"
 
 namespace biblioteki {
-
-// Slot bits.
-inline constexpr std::uint32_t kSurfGen = 0x01;     // slot 0, "surfgen.dll"
-inline constexpr std::uint32_t kSurfEdit = 0x02;    // slot 1, "surfedit.dll"
-inline constexpr std::uint32_t kSurfStore = 0x04;   // slot 2, "surfstore.dll"
-inline constexpr std::uint32_t kSurfView = 0x08;    // slot 3, "surfview1.dll"
-inline constexpr std::uint32_t kSurfArch = 0x10;    // slot 4, "surfarch.dll"
-inline constexpr std::uint32_t kProbeStore = 0x20;  // slot 5, "probestore.dll"
-inline constexpr std::uint32_t kWaveLib = 0x40;     // slot 6, "wavelib2.dll"
-inline constexpr std::uint32_t kNumConv = 0x80;     // slot 7, "numconv.dll"
-inline constexpr std::uint32_t kAllSlots = 0xFFFFFFFFu;
-inline constexpr int kSlotCount = 8;
 
 // The platform's library calls as the loader makes them; tests put a recording fake here.
 class LoaderPlatform {
@@ -47,11 +38,10 @@ class MessageBoxes {
 // The real platform layer behind LoaderPlatform.
 LoaderPlatform& systemPlatform();
 
-using SlotTable = std::array<TableCell, 19>;  // room for the largest table (slot 2)
-
-// Entry 1 of the tables of slots 0 and 1: takes the address of the slot's library context record
-// (three pointer-sized cells) and answers non-zero when the library is ready for work.
-using InicializirovatBibliotekuFn = std::int32_t PLUGIN_CALL (*)(void** context);
+// Room for the largest table, the keeper's (slot 2).
+using SlotTable = std::array<TableCell, contracts::keeper::kTableEntries>;
+// The library context record of slots 0 and 1.
+using ContextRecord = std::array<void*, contracts::surface_tools::kContextCells>;
 
 // Titles and texts of the loader's boxes (UTF-8).
 inline constexpr const char* kSystemErrorTitle = "Системная ошибка";
@@ -83,19 +73,19 @@ class Biblioteki {
     const contracts::SurfaceViewerApi& surfaceViewer() const { return viewer_; }
     const SlotTable& table(int slot) const { return tables_[static_cast<std::size_t>(slot)]; }
     void* doubleToString() const { return doubleToString_; }
-    // The library context record of slots 0 and 1 (three pointer-sized cells each).
-    const std::array<void*, 3>& contextRecord(int slot) const {
+    // The library context record of slots 0 and 1.
+    const ContextRecord& contextRecord(int slot) const {
         return context_[static_cast<std::size_t>(slot)];
     }
 
-    // Typed access to a keeper (slot 2) or archiver (slot 4) table entry.
+    // Typed access to a keeper or archiver table entry.
     template <typename Fn>
     Fn keeper(std::size_t entry) const {
-        return cellAs<Fn>(tables_[2][entry]);
+        return cellAs<Fn>(tables_[kSlotSurfStore][entry]);
     }
     template <typename Fn>
     Fn archiver(std::size_t entry) const {
-        return cellAs<Fn>(tables_[4][entry]);
+        return cellAs<Fn>(tables_[kSlotSurfArch][entry]);
     }
 
   private:
@@ -108,7 +98,7 @@ class Biblioteki {
     std::array<std::string, kSlotCount> fileNames_;
     std::array<void*, kSlotCount> modules_{};
     std::array<SlotTable, kSlotCount> tables_{};
-    std::array<std::array<void*, 3>, 2> context_{};
+    std::array<ContextRecord, 2> context_{};  // slots 0 and 1
     contracts::ProbeStoreApi probeStore_{};
     contracts::SurfaceViewerApi viewer_{};
     void* doubleToString_ = nullptr;

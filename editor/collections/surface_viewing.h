@@ -13,12 +13,13 @@
 #include <string>
 
 #include "abi/surfstore.h"
+#include "editor/biblioteki/slots.h"
 #include "editor/probe/selection.h"
 
 namespace collections {
 
-inline constexpr std::uint32_t kMaskKeeperArchiver = 0x14;  // surfstore and surfarch
-inline constexpr std::uint32_t kMaskViewer = 0x08;          // surfview1
+inline constexpr std::uint32_t kMaskKeeperArchiver = biblioteki::kSurfStore | biblioteki::kSurfArch;
+inline constexpr std::uint32_t kMaskViewer = biblioteki::kSurfView;
 inline constexpr std::uint32_t kFlagiSoVtorymParametrom = 0x1004;
 inline constexpr std::uint32_t kFlagiBezVtorogoParametra = 0x1007;
 // dlgVibratPoverhnosti: filter entries separated by '|', default extension.

@@ -32,7 +32,8 @@ void Lifecycle::FormActivate() {
     if (closing_ || (loader_.notLoadedMask() & biblioteki::kProbeStore) == 0) return;
     closing_ = true;
     window_.bringToFront();
-    window_.messageBox(kEditorErrorTitle, probeStoreMissingText(loader_.fileName(5)));
+    window_.messageBox(kEditorErrorTitle,
+                       probeStoreMissingText(loader_.fileName(biblioteki::kSlotProbeStore)));
     window_.closeWindow();
 }
 

@@ -12,8 +12,8 @@ class SurfaceTables {
   public:
     virtual ~SurfaceTables() = default;
     virtual bool ZagruzitBiblioteki(std::uint32_t mask) = 0;
-    virtual const biblioteki::SlotTable& keeperTable() const = 0;    // slot 2, surfstore
-    virtual const biblioteki::SlotTable& archiverTable() const = 0;  // slot 4, surfarch
+    virtual const biblioteki::SlotTable& keeperTable() const = 0;    // surfstore
+    virtual const biblioteki::SlotTable& archiverTable() const = 0;  // surfarch
 };
 
 // The loader's own slots.
@@ -23,8 +23,12 @@ class LoaderSurfaceTables : public SurfaceTables {
     bool ZagruzitBiblioteki(std::uint32_t mask) override {
         return loader_.ZagruzitBiblioteki(mask);
     }
-    const biblioteki::SlotTable& keeperTable() const override { return loader_.table(2); }
-    const biblioteki::SlotTable& archiverTable() const override { return loader_.table(4); }
+    const biblioteki::SlotTable& keeperTable() const override {
+        return loader_.table(biblioteki::kSlotSurfStore);
+    }
+    const biblioteki::SlotTable& archiverTable() const override {
+        return loader_.table(biblioteki::kSlotSurfArch);
+    }
 
   private:
     biblioteki::Biblioteki& loader_;

@@ -267,7 +267,7 @@ void* ZaprositTablicuRazmeshcheniya(TableCell* tablica, std::uint32_t razmer, co
     if (std::strcmp(imya, kImyaTablicyHraneniya) == 0) {
         if (razmer < kZapiseyHraneniya * sizeof(TableCell)) return nullptr;
         std::fill_n(tablica, kZapiseyHraneniya, nullptr);
-        tablica[0] = asCell(&MestoVhod);
+        tablica[kVhodMesto] = asCell(&MestoVhod);
         tablica[kVhodZarezervirovat] = asCell(&ZarezervirovatVhod);
         tablica[kVhodOsvobodit] = asCell(&OsvoboditVhod);
         return tablica;

@@ -60,9 +60,14 @@ BoolByte PLUGIN_CALL ProdvinutLuchi(NaborVoln* nabor, double shag) {
 namespace {
 
 const TablicaVolny10 kTablica{
-    &wavelib::SozdatNaborVhod, &wavelib::UdalitNaborVhod,  &wavelib::IzmenitRazmerVhod,
-    &wavelib::DobavitNabor,    &wavelib::OtrazitLuchi,     &wavelib::PrelomitLuchi,
-    &wavelib::ProdvinutLuchi,  &wavelib::TekstOshibkiVhod,
+    .sozdatNabor = &wavelib::SozdatNaborVhod,
+    .udalitNabor = &wavelib::UdalitNaborVhod,
+    .izmenitRazmer = &wavelib::IzmenitRazmerVhod,
+    .dobavitNabor = &wavelib::DobavitNabor,
+    .otrazitLuchi = &wavelib::OtrazitLuchi,
+    .prelomitLuchi = &wavelib::PrelomitLuchi,
+    .prodvinutLuchi = &wavelib::ProdvinutLuchi,
+    .tekstOshibki = &wavelib::TekstOshibkiVhod,
 };
 
 }  // namespace

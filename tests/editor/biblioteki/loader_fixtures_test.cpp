@@ -48,7 +48,7 @@ TEST(LoaderFixtureTest, ProbeStoreWithoutFifthExportIsNamedAndFreed) {
               "Загрузка библиотек(и):\r\nprobestore.dll\r\nне была завершена. \r\nНе найдены "
               "необходимые функции.");
     EXPECT_EQ(l.count("free"), 1);
-    EXPECT_EQ(l.loader.moduleHandle(5), nullptr);
+    EXPECT_EQ(l.loader.moduleHandle(biblioteki::kSlotProbeStore), nullptr);
     EXPECT_NE(l.loader.notLoadedMask() & 0x20u, 0u);
 }
 
@@ -67,10 +67,11 @@ TEST(LoaderFixtureTest, WaveProcessorWithPlainRequestNameBinds) {
     Loader l("full");
     ASSERT_TRUE(l.loader.ZagruzitBiblioteki(0x40));
     const auto lastSize = FolderPlatform::fixtureExport<std::uint32_t (*)()>(
-        l.loader.moduleHandle(6), "FixtureLastSize");
+        l.loader.moduleHandle(biblioteki::kSlotWaveLib), "FixtureLastSize");
     ASSERT_NE(lastSize, nullptr);
     EXPECT_EQ(lastSize(), 14 * sizeof(TableCell));
-    for (int i = 0; i < 14; ++i) EXPECT_NE(l.loader.table(6)[i], nullptr) << i;
+    for (int i = 0; i < 14; ++i)
+        EXPECT_NE(l.loader.table(biblioteki::kSlotWaveLib)[i], nullptr) << i;
     l.loader.VigruzitBiblioteki(0x40);
 }
 
@@ -79,13 +80,13 @@ TEST(LoaderFixtureTest, SurfaceGeneratorBindsOnlyWhenItsInitialisingCallSucceeds
     EXPECT_FALSE(failing.loader.ZagruzitBiblioteki(0x01));
     EXPECT_EQ(failing.boxes.shown.size(), 1u);
     EXPECT_EQ(failing.count("free"), 1);
-    EXPECT_EQ(failing.loader.contextRecord(0)[1], nullptr);
+    EXPECT_EQ(failing.loader.contextRecord(biblioteki::kSlotSurfGen)[1], nullptr);
 
     Loader working("full");
     ASSERT_TRUE(working.loader.ZagruzitBiblioteki(0x01));
-    EXPECT_NE(working.loader.contextRecord(0)[1], nullptr);
+    EXPECT_NE(working.loader.contextRecord(biblioteki::kSlotSurfGen)[1], nullptr);
     working.loader.VigruzitBiblioteki(0x01);
-    EXPECT_EQ(working.loader.contextRecord(0)[1], nullptr);
+    EXPECT_EQ(working.loader.contextRecord(biblioteki::kSlotSurfGen)[1], nullptr);
 }
 
 TEST(LoaderFixtureTest, KeeperAndArchiverWithoutTablesAreListedTogether) {

@@ -180,11 +180,11 @@ TEST_F(LoaderTest, TableRequestsPassCp1251NamesAndByteSizes) {
     EXPECT_EQ(gLog.sizes, (std::vector<std::uint32_t>{8 * cell, 12 * cell, 14 * cell}));
     // The initialising calls got the context records of slots 0 and 1.
     ASSERT_EQ(gLog.contexts.size(), 2u);
-    EXPECT_EQ(gLog.contexts[0], loader.contextRecord(0).data());
-    EXPECT_EQ(gLog.contexts[1], loader.contextRecord(1).data());
+    EXPECT_EQ(gLog.contexts[0], loader.contextRecord(biblioteki::kSlotSurfGen).data());
+    EXPECT_EQ(gLog.contexts[1], loader.contextRecord(biblioteki::kSlotSurfEdit).data());
     // Decorated names were found first; the plain name was only asked where they were missing.
     EXPECT_EQ(callsStartingWith("find PoluchitTablicuFunkciyPoImeni").size(), 1u);
-    EXPECT_EQ(loader.table(6)[0], asCell(&anyEntry));
+    EXPECT_EQ(loader.table(biblioteki::kSlotWaveLib)[0], asCell(&anyEntry));
     EXPECT_EQ(loader.doubleToString(), fakeEntry());
     EXPECT_EQ(loader.loadedMask(), 0xD7u);
 }
@@ -216,7 +216,7 @@ TEST_F(LoaderTest, ProbeStoreWithoutFifthExportStopsLookupAndIsFreed) {
     EXPECT_EQ(boxes.shown[0],
               (Box{kTitle, "Загрузка библиотек(и):\r\nprobestore.dll\r\n" + kNoFunctionsTail}));
     EXPECT_EQ(callsStartingWith("free"), std::vector<std::string>{"free probestore.dll"});
-    EXPECT_EQ(loader.moduleHandle(5), nullptr);
+    EXPECT_EQ(loader.moduleHandle(biblioteki::kSlotProbeStore), nullptr);
     EXPECT_NE(loader.notLoadedMask() & 0x20u, 0u);
     expectMasksComplementary();
 }
@@ -317,15 +317,15 @@ TEST_F(LoaderTest, UnloadAllFreesExactlyTheLoadedSlotsOnce) {
         {"PoluchitTablicuFunkciyPoImeni", reinterpret_cast<void*>(&request3)}};
     fake.libraries["probestore.dll"] = probeStore();
     ASSERT_TRUE(loader.ZagruzitBiblioteki(0x21));
-    ASSERT_NE(loader.contextRecord(0)[1], nullptr);
+    ASSERT_NE(loader.contextRecord(biblioteki::kSlotSurfGen)[1], nullptr);
     fake.calls.clear();
 
     loader.VigruzitBiblioteki(biblioteki::kAllSlots);
     EXPECT_EQ(fake.calls, (std::vector<std::string>{"free surfgen.dll", "free probestore.dll"}));
     EXPECT_EQ(loader.loadedMask(), 0u);
     EXPECT_EQ(loader.notLoadedMask(), 0xFFFFFFFFu);
-    EXPECT_EQ(loader.moduleHandle(0), nullptr);
-    EXPECT_EQ(loader.contextRecord(0)[1], nullptr);
+    EXPECT_EQ(loader.moduleHandle(biblioteki::kSlotSurfGen), nullptr);
+    EXPECT_EQ(loader.contextRecord(biblioteki::kSlotSurfGen)[1], nullptr);
 
     fake.calls.clear();
     loader.VigruzitBiblioteki(biblioteki::kAllSlots);
@@ -345,7 +345,7 @@ TEST_F(LoaderTest, FailedFreeShowsOneBoxAndTheNextLoadOnlyBindsAgain) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0], (Box{kTitle, "Неверный дескриптор."}));
     EXPECT_EQ(loader.loadedMask(), 0u);
-    EXPECT_NE(loader.moduleHandle(5), nullptr);
+    EXPECT_NE(loader.moduleHandle(biblioteki::kSlotProbeStore), nullptr);
     expectMasksComplementary();
 
     fake.calls.clear();
