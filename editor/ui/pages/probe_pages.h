@@ -19,13 +19,14 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLocale;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QWidget;
 
 namespace ui {
+
+class ControlAdapters;
 
 // What the pages work with. `storeReady` says whether the probe store may be called; once it
 // says no (the libraries were freed), control events store nothing.
@@ -37,18 +38,6 @@ struct PageServices {
     probe::TodayFn today;
     std::function<bool()> storeReady;
 };
-
-// Decimal separator, short date format and date separator of a locale. The short date format
-// keeps only the day, month and year fields and the separators between them: literal text
-// around them (a quoted "г." after the year, say) would make every shown date unreadable when
-// the page is stored again.
-probe::UserLocale userLocaleOf(const QLocale& locale);
-// The same for the user's system locale.
-probe::UserLocale systemLocale();
-
-// The Windows virtual-key code of a released key (numeric keypad 5 is 101); 0 when the key has
-// none.
-int windowsVirtualKey(int qtKey, bool keypad);
 
 class ProbePages : public QObject, public probe::ActivePage {
     Q_OBJECT
@@ -75,7 +64,7 @@ class ProbePages : public QObject, public probe::ActivePage {
     probe::ParametriPage& parametri() { return *parametri_; }
     probe::ObektiPage& obekti() { return *obekti_; }
 
-    // The key-release event of bnData, with the Windows virtual-key code of the key.
+    // The key-release event of bnData, with the virtual-key code of the key (virtual_keys.h).
     void setBnDataKeyUp(std::function<void(int virtualKey)> handler) {
         bnDataKeyUp_ = std::move(handler);
     }
@@ -118,20 +107,20 @@ class ProbePages : public QObject, public probe::ActivePage {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    struct Adapters;
     ProbePages(QTabWidget* pcParametri, PageServices services,
                std::unique_ptr<probe::LoaderSurfaceTables> loaderSurfaces);
     static PageServices loaderServices(biblioteki::Biblioteki& loader,
                                        probe::ProbeSelection& selection);
     static probe::SurfaceTables& noSurfaces();
-    void createPage1(QWidget* page);
-    void createPage2(QWidget* page);
-    void createPage3(QWidget* page);
-    void createPage4(QWidget* page);
-    void createPage5(QWidget* page);
-    void createPage6(QWidget* page);
-    void createPage7(QWidget* page);
-    void createPage8(QWidget* page);
+    // One builder per page or group of pages, each in a file of its own.
+    void buildTransducersPage(QWidget* page);  // page 1, transducers_page.cpp
+    void buildFocusingPage(QWidget* page);     // pages 2 to 5, means_pages.cpp
+    void buildDeflectionPage(QWidget* page);
+    void buildScanningPage(QWidget* page);
+    void buildPreprocessingPage(QWidget* page);
+    void buildIdentificationPage(QWidget* page);  // page 6, identification_page.cpp
+    void buildParametersPage(QWidget* page);      // page 7, parameters_page.cpp
+    void buildModelObjectsPage(QWidget* page);    // page 8, model_objects_page.cpp
     void createLogic();
     void connectEvents();
     // Runs a store triggered by a control event, unless the probe store is gone.
@@ -141,7 +130,7 @@ class ProbePages : public QObject, public probe::ActivePage {
     QTabWidget* pcParametri_;
     PageServices services_;
     std::unique_ptr<probe::LoaderSurfaceTables> loaderSurfaces_;
-    std::unique_ptr<Adapters> adapters_;
+    std::unique_ptr<ControlAdapters> adapters_;
     std::unique_ptr<probe::PiezoelementiPage> piezoelementi_;
     std::unique_ptr<probe::FokusirovkaPage> fokusirovka_;
     std::unique_ptr<probe::OtkloneniePage> otklonenie_;

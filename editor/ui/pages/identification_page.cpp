@@ -1,0 +1,42 @@
+// Page 6, "Идентификационная информация": manufacturer, model, name, price, compatible
+// instruments and the date of the last update.
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include "editor/ui/pages/page_widgets.h"
+#include "editor/ui/pages/probe_pages.h"
+
+namespace ui {
+
+void ProbePages::buildIdentificationPage(QWidget* page) {
+    auto* grid = new QGridLayout(page);
+    cbProizvoditel = editField(page, "cbProizvoditel");
+    cbModel = editField(page, "cbModel");
+    cbNazvanie = editField(page, "cbNazvanie");
+    cbCena = editField(page, "cbCena");
+    mPribori = memo(page, "mPribori");
+    cbData = editField(page, "cbData");
+    bnData = new QPushButton(fromUtf8("Обновить"), page);
+    bnData->setObjectName(QStringLiteral("bnData"));
+    grid->addWidget(label(page, "Производитель:"), 0, 0);
+    grid->addWidget(cbProizvoditel, 0, 1, 1, 2);
+    grid->addWidget(label(page, "Модель:"), 1, 0);
+    grid->addWidget(cbModel, 1, 1, 1, 2);
+    grid->addWidget(label(page, "Название:"), 2, 0);
+    grid->addWidget(cbNazvanie, 2, 1, 1, 2);
+    grid->addWidget(label(page, "Ориентировочная цена:"), 3, 0);
+    grid->addWidget(cbCena, 3, 1, 1, 2);
+    grid->addWidget(label(page, "Совместим с приборами:"), 4, 0, Qt::AlignTop);
+    grid->addWidget(mPribori, 4, 1, 1, 2);
+    grid->addWidget(label(page, "Дата последнего обновления:"), 5, 0);
+    grid->addWidget(cbData, 5, 1);
+    grid->addWidget(bnData, 5, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(4, 1);
+}
+
+}  // namespace ui

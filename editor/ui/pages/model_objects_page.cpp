@@ -1,0 +1,61 @@
+// Page 8, "Объекты функциональной модели": the surface file, the surfaces and their scale.
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+
+#include "editor/probe/page_items.h"
+#include "editor/ui/pages/page_widgets.h"
+#include "editor/ui/pages/probe_pages.h"
+
+namespace ui {
+
+void ProbePages::buildModelObjectsPage(QWidget* page) {
+    auto* grid = new QGridLayout(page);
+    cbIFsP = editField(page, "cbIFsP");
+    cbIIP = editField(page, "cbIIP");
+    cbIIIP = editField(page, "cbIIIP");
+    cbIIPP = editField(page, "cbIIPP");
+    auto button = [page](const char* name, const char* caption) {
+        auto* b = new QPushButton(fromUtf8(caption), page);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    bnIFsP = button("bnIFsP", "Выбрать");
+    bnIIP = button("bnIIP", "Показать");
+    bnIIIP = button("bnIIIP", "Показать");
+    bnIIPP = button("bnIIPP", "Показать");
+    grid->addWidget(label(page, "Имя файла с поверхностями датчика:"), 0, 0);
+    grid->addWidget(cbIFsP, 0, 1);
+    grid->addWidget(bnIFsP, 0, 2);
+    grid->addWidget(label(page, "Имя излучающей поверхности:"), 1, 0);
+    grid->addWidget(cbIIP, 1, 1);
+    grid->addWidget(bnIIP, 1, 2);
+    grid->addWidget(label(page, "Имя индикатрисы направленности пьезоэлемента:"), 2, 0);
+    grid->addWidget(cbIIIP, 2, 1);
+    grid->addWidget(bnIIIP, 2, 2);
+    lbIIPP = label(page, "Имя индикатрисы приёма пьезоэлемента:");
+    lbIIPP->setObjectName(QStringLiteral("lbIIPP"));
+    grid->addWidget(lbIIPP, 3, 0);
+    grid->addWidget(cbIIPP, 3, 1);
+    grid->addWidget(bnIIPP, 3, 2);
+    // The reception pattern's row is never shown; its field still loads and stores.
+    lbIIPP->hide();
+    cbIIPP->hide();
+    bnIIPP->hide();
+
+    cbMasshtabProstranstva = new QComboBox(page);
+    cbMasshtabProstranstva->setObjectName(QStringLiteral("cbMasshtabProstranstva"));
+    cbMasshtabProstranstva->setEditable(true);
+    cbMasshtabProstranstva->setInsertPolicy(QComboBox::NoInsert);
+    for (const char* entry : probe::kMasshtabProstranstva)
+        cbMasshtabProstranstva->addItem(fromUtf8(entry));
+    cbMasshtabProstranstva->setCurrentIndex(-1);
+    grid->addWidget(label(page, "Масштаб поверхностей:"), 4, 0);
+    grid->addWidget(cbMasshtabProstranstva, 4, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(5, 1);
+}
+
+}  // namespace ui
