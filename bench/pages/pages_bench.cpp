@@ -16,20 +16,20 @@ const probe::UserLocale kLocale{",", "dd.MM.yyyy", "."};
 void BM_ChisloVTekst(benchmark::State& state) {
     double v = 1.25e-7;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(probe::chisloVTekst(v, kLocale));
+        benchmark::DoNotOptimize(probe::numberToText(v, kLocale));
         v *= 1.0001;
     }
 }
 BENCHMARK(BM_ChisloVTekst);
 
 void BM_TekstVChislo(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(probe::tekstVChislo(" -1234,5678E-3 ", kLocale));
+    for (auto _ : state) benchmark::DoNotOptimize(probe::textToNumber(" -1234,5678E-3 ", kLocale));
 }
 BENCHMARK(BM_TekstVChislo);
 
 void BM_TekstVDatu(benchmark::State& state) {
     const auto today = std::chrono::sys_days{std::chrono::year{2026} / 12 / 7};
-    for (auto _ : state) benchmark::DoNotOptimize(probe::tekstVDatu("29.02.28", kLocale, today));
+    for (auto _ : state) benchmark::DoNotOptimize(probe::textToDate("29.02.28", kLocale, today));
 }
 BENCHMARK(BM_TekstVDatu);
 
@@ -67,7 +67,7 @@ void BM_StoreSpisok(benchmark::State& state) {
     api.SozdatSpisok = &sozdat;
     api.UdalitSpisok = &udalit;
     Spisok cell{};
-    for (auto _ : state) probe::storeSpisok(api, cell, memo);
+    for (auto _ : state) probe::storeListCell(api, cell, memo);
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_StoreSpisok)->Arg(10)->Arg(10000);

@@ -7,14 +7,14 @@
 #include <QApplication>
 #include <string>
 
-#include "editor/collections/vibor_model.h"
+#include "editor/collections/record_selection_model.h"
 #include "editor/ui/tfrm_vibor.h"
 
 namespace {
 
 void BM_ViborLoadModeRoundTrip(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
-    collections::ViborModel model;
+    collections::RecordSelectionModel model;
     for (std::size_t i = 0; i < n; ++i)
         model.addLine(std::to_string(i) + ": Изготовитель Модель-" + std::to_string(i) +
                       " (Преобразователь)");
@@ -23,7 +23,7 @@ void BM_ViborLoadModeRoundTrip(benchmark::State& state) {
         model.setFocusedPosition(0);
         ui::TfrmVibor dialog(model, nullptr);
         dialog.show();
-        dialog.done(collections::kMrVibrat);
+        dialog.done(collections::kResultChosen);
         benchmark::DoNotOptimize(model.selectedCount());
     }
     state.SetComplexityN(state.range(0));

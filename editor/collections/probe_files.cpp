@@ -26,7 +26,7 @@ std::string ProbeFileCommands::loadLine(std::uint32_t i, const ProbeRecord& reco
 }
 
 std::string ProbeFileCommands::loadFailureLine(std::uint32_t i) {
-    return std::to_string(i) + ": " + kOshibkaPriZagruzke;
+    return std::to_string(i) + ": " + kUnreadableRecordText;
 }
 
 std::string ProbeFileCommands::choiceLine(std::uint32_t i, const ProbeRecord& record) {
@@ -47,7 +47,7 @@ void ProbeFileCommands::miSohranitClick() {
             store_.VibratDatchikPoIndeksu(i);
             if (ok) ok = isTrue(store_.SohranitDatchik(fileName->c_str()));
         }
-        if (!ok) ui_.showMessage(kMsgNeZapisani, kAppTitle);
+        if (!ok) ui_.showMessage(kNotAllWrittenMessage, kAppTitle);
     }
     reselect();
     page_.loadActivePage();
@@ -57,7 +57,7 @@ void ProbeFileCommands::miSohranitOdinClick() {
     page_.storeActivePage();
     if (std::optional<std::string> fileName = ui_.askSaveFileName()) {
         if (!isTrue(store_.SohranitDatchik(fileName->c_str())))
-            ui_.showMessage(kMsgNeZapisani, kAppTitle);
+            ui_.showMessage(kNotAllWrittenMessage, kAppTitle);
     }
     page_.loadActivePage();
 }
@@ -68,7 +68,7 @@ void ProbeFileCommands::miZagruzitClick() {
     page_.storeActivePage();
     if (std::optional<std::string> fileName = ui_.askOpenFileName()) {
         const char* name = fileName->c_str();
-        ViborModel dialog;
+        RecordSelectionModel dialog;
         const std::uint32_t n = store_.ZagruzitKolichestvoDatchikov(name);
 
         // Preview: every record of the file passes through the store's temporary record, so
@@ -97,7 +97,7 @@ void ProbeFileCommands::miZagruzitClick() {
         bool confirmed = readable > 0;
         if (n > 1) {
             dialog.setLoadMode(true);
-            confirmed = ui_.runSelectionDialog(dialog) == kMrVibrat;
+            confirmed = ui_.runSelectionDialog(dialog) == kResultChosen;
         }
 
         if (confirmed) {
@@ -132,7 +132,7 @@ void ProbeFileCommands::miVibratDatchikClick() {
         page_.loadActivePage();
         return;
     }
-    ViborModel dialog;
+    RecordSelectionModel dialog;
     // Slot of each line: a slot that cannot be selected gets no line, so positions and slots
     // may part; the chosen line must still select the slot it names.
     std::vector<std::uint32_t> slotOfLine;
@@ -145,7 +145,7 @@ void ProbeFileCommands::miVibratDatchikClick() {
     }
     dialog.setFocusedPosition(0);
     dialog.setLoadMode(false);
-    if (ui_.runSelectionDialog(dialog) == kMrVibrat) {
+    if (ui_.runSelectionDialog(dialog) == kResultChosen) {
         const int p = dialog.focusedPosition();
         std::uint32_t index = 0xFFFFFFFFu;  // no focused line
         if (p >= 0 && static_cast<std::size_t>(p) < slotOfLine.size())

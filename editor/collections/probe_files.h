@@ -11,15 +11,16 @@
 
 #include "abi/probe_record.h"
 #include "abi/probestore.h"
-#include "editor/collections/vibor_model.h"
+#include "editor/collections/record_selection_model.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
 
 namespace collections {
 
 inline constexpr const char* kAppTitle = "Редактор ЖУВ";
-inline constexpr const char* kMsgNeZapisani = "Все или отдельные датчики не были записаны в файл";
-inline constexpr const char* kOshibkaPriZagruzke = "Ошибка при загрузке";
+inline constexpr const char* kNotAllWrittenMessage =
+    "Все или отдельные датчики не были записаны в файл";
+inline constexpr const char* kUnreadableRecordText = "Ошибка при загрузке";
 // dlgSohranit and dlgZagruzit: filter entries separated by '|', default extension.
 inline constexpr const char* kProbeFileFilter = "Датчики (*.dt)|*.dt|Все файлы (*.*)|*.*";
 inline constexpr const char* kProbeFileExtension = "dt";
@@ -36,8 +37,9 @@ class ProbeFileUi {
     // A modal box with an OK button and no icon.
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
     // Shows the record selection dialog modally over `dialog` (owner: the main form), keeps the
-    // user's marks and focus in it and returns the modal result (kMrVibrat or kMrOtmenit).
-    virtual int runSelectionDialog(ViborModel& dialog) = 0;
+    // user's marks and focus in it and returns the modal result (kResultChosen or
+    // kResultCancelled).
+    virtual int runSelectionDialog(RecordSelectionModel& dialog) = 0;
 };
 
 class ProbeFileCommands {

@@ -17,7 +17,7 @@ void SurfaceViewing::bnIFsPClick() {
     ui_.cbIFsPExit();
 }
 
-void SurfaceViewing::pokazatIz(SurfaceCombo combo) {
+void SurfaceViewing::showSurfaceOf(SurfaceCombo combo) {
     if (!selection_.current) return;
     // The file is the record's stored copy; the name is what the combo box shows right now.
     PokazatPoverhnost(selection_.current->IFsP.tekst, platform::utf8ToCp1251(ui_.comboText(combo)));
@@ -56,7 +56,8 @@ void SurfaceViewing::PokazatPoverhnost(const char* fileName, const std::string& 
     set->kolichestvo = 1;
 
     if (!libs_.ZagruzitBiblioteki(kMaskViewer)) return;
-    libs_.OpredelitFlagi(parameter2 != 0 ? kFlagiSoVtorymParametrom : kFlagiBezVtorogoParametra);
+    libs_.OpredelitFlagi(parameter2 != 0 ? kFlagsWithSecondParameter
+                                         : kFlagsWithoutSecondParameter);
     libs_.OpredelitPriznakPoverhnosti(libs_.PoluchitPoverhnostPoIndeksu(0), 1);
     libs_.OpredelitPoverhnosti(set);
     ui_.hideMainForm();

@@ -20,8 +20,8 @@ namespace collections {
 
 inline constexpr std::uint32_t kMaskKeeperArchiver = biblioteki::kSurfStore | biblioteki::kSurfArch;
 inline constexpr std::uint32_t kMaskViewer = biblioteki::kSurfView;
-inline constexpr std::uint32_t kFlagiSoVtorymParametrom = 0x1004;
-inline constexpr std::uint32_t kFlagiBezVtorogoParametra = 0x1007;
+inline constexpr std::uint32_t kFlagsWithSecondParameter = 0x1004;
+inline constexpr std::uint32_t kFlagsWithoutSecondParameter = 0x1007;
 // dlgVibratPoverhnosti: filter entries separated by '|', default extension.
 inline constexpr const char* kSurfaceFileFilter = "Поверхности (*.pv)|*.pv|Все файлы (*.*)|*.*";
 inline constexpr const char* kSurfaceFileExtension = "pv";
@@ -87,9 +87,9 @@ class SurfaceViewing {
                    SurfaceViewingUi& ui);
 
     void bnIFsPClick();
-    void bnIIPClick() { pokazatIz(SurfaceCombo::cbIIP); }
-    void bnIIIPClick() { pokazatIz(SurfaceCombo::cbIIIP); }
-    void bnIIPPClick() { pokazatIz(SurfaceCombo::cbIIPP); }
+    void bnIIPClick() { showSurfaceOf(SurfaceCombo::cbIIP); }
+    void bnIIIPClick() { showSurfaceOf(SurfaceCombo::cbIIIP); }
+    void bnIIPPClick() { showSurfaceOf(SurfaceCombo::cbIIPP); }
 
     // Finds the surface named `surfaceName` (cp1251, compared byte for byte) in the surface file
     // `fileName` (cp1251, may be null) and hands it to the visualizer.
@@ -105,7 +105,7 @@ class SurfaceViewing {
     bool hasWaitBox() const { return waitBox_; }
 
   private:
-    void pokazatIz(SurfaceCombo combo);
+    void showSurfaceOf(SurfaceCombo combo);
 
     SurfaceLibraries& libs_;
     probe::ProbeSelection& selection_;

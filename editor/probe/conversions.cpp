@@ -53,7 +53,7 @@ std::optional<sys_days> dateOfDayNumber(double number) {
     return kDayZero + days{static_cast<int>(whole)};
 }
 
-std::string chisloVTekst(double value, const UserLocale& locale) {
+std::string numberToText(double value, const UserLocale& locale) {
     if (value == 0.0) return {};
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
@@ -104,7 +104,7 @@ std::string chisloVTekst(double value, const UserLocale& locale) {
     return out;
 }
 
-double tekstVChislo(std::string_view text, const UserLocale& locale) {
+double textToNumber(std::string_view text, const UserLocale& locale) {
     if (text.empty()) return 0.0;
     std::size_t i = skipBlanks(text, 0);
     std::string number;  // the same number in the form from_chars reads
@@ -144,11 +144,11 @@ double tekstVChislo(std::string_view text, const UserLocale& locale) {
     return value;
 }
 
-std::string cenaVTekst(std::int32_t price) {
+std::string priceToText(std::int32_t price) {
     return price == 0 ? std::string() : std::to_string(price);
 }
 
-std::int32_t tekstVCenu(std::string_view text) {
+std::int32_t textToPrice(std::string_view text) {
     std::size_t i = skipBlanks(text, 0);
     std::size_t end = text.size();
     while (end > i && text[end - 1] == ' ') --end;
@@ -162,7 +162,7 @@ std::int32_t tekstVCenu(std::string_view text) {
     return value;
 }
 
-std::string dataVTekst(double number, const UserLocale& locale) {
+std::string dateToText(double number, const UserLocale& locale) {
     if (number == 0.0) return {};
     auto date = dateOfDayNumber(number);
     if (!date) return {};
@@ -205,7 +205,7 @@ std::string dataVTekst(double number, const UserLocale& locale) {
     return out;
 }
 
-std::optional<sys_days> tekstVDatu(std::string_view text, const UserLocale& locale,
+std::optional<sys_days> textToDate(std::string_view text, const UserLocale& locale,
                                    sys_days today) {
     const std::string& sep = locale.dateSeparator;
     if (sep.empty()) return std::nullopt;
@@ -277,9 +277,9 @@ std::optional<sys_days> tekstVDatu(std::string_view text, const UserLocale& loca
     return sys_days{ymd};
 }
 
-double tekstVDenNomer(std::string_view text, const UserLocale& locale, sys_days today) {
+double textToDayNumber(std::string_view text, const UserLocale& locale, sys_days today) {
     if (text.empty()) return 0.0;
-    auto date = tekstVDatu(text, locale, today);
+    auto date = textToDate(text, locale, today);
     return date ? dayNumber(*date) : 0.0;
 }
 

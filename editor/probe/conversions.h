@@ -33,27 +33,28 @@ std::optional<std::chrono::sys_days> dateOfDayNumber(double dayNumber);
 
 // A quantity as shown: empty for 0.0, otherwise general format with 15 significant digits
 // (fixed notation from 0.0001 up to 15 integer digits, else mantissa, "E" and exponent).
-std::string chisloVTekst(double value, const UserLocale& locale);
+std::string numberToText(double value, const UserLocale& locale);
 // A typed quantity: blanks, sign, digits with at most one locale decimal separator, optional
 // exponent, blanks. Empty or any other text gives 0.0.
-double tekstVChislo(std::string_view text, const UserLocale& locale);
+double textToNumber(std::string_view text, const UserLocale& locale);
 
 // A price as shown: empty for 0, otherwise the plain decimal integer.
-std::string cenaVTekst(std::int32_t price);
+std::string priceToText(std::int32_t price);
 // A typed price: a signed 32-bit decimal integer, surrounding blanks allowed; anything else,
 // out-of-range values included, gives 0.
-std::int32_t tekstVCenu(std::string_view text);
+std::int32_t textToPrice(std::string_view text);
 
 // A date as shown: empty for 0.0 (and for day numbers that name no date), otherwise the date
 // part in the short date format.
-std::string dataVTekst(double dayNumber, const UserLocale& locale);
+std::string dateToText(double dayNumber, const UserLocale& locale);
 // A typed date: two or three numbers in the order of the short date format, separated by the
 // date separator; two numbers are day and month (month and day when the format begins with the
 // year) of the current year; one- and two-digit years fall into the hundred years beginning 50
 // years before the current year. Nullopt when unreadable.
-std::optional<std::chrono::sys_days> tekstVDatu(std::string_view text, const UserLocale& locale,
+std::optional<std::chrono::sys_days> textToDate(std::string_view text, const UserLocale& locale,
                                                 std::chrono::sys_days today);
 // The day number a typed date stores: 0.0 when empty or unreadable.
-double tekstVDenNomer(std::string_view text, const UserLocale& locale, std::chrono::sys_days today);
+double textToDayNumber(std::string_view text, const UserLocale& locale,
+                       std::chrono::sys_days today);
 
 }  // namespace probe

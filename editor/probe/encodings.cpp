@@ -13,12 +13,12 @@ const std::array<const char*, 16> kMasshtabProstranstva{
     "1 нм' = 1 м   ( / 10^9 )",
 };
 
-std::string readStroka(const Stroka& cell) {
+std::string readTextCell(const Stroka& cell) {
     if (cell.tekst == nullptr) return {};
     return platform::cp1251ToUtf8(cell.tekst);
 }
 
-std::vector<std::string> readSpisok(const Spisok& cell) {
+std::vector<std::string> readListCell(const Spisok& cell) {
     std::vector<std::string> lines;
     if (cell.kolichestvo == 0 || cell.stroki == nullptr) return lines;
     // The count comes from the store's memory; lines are appended one by one rather than

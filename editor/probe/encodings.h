@@ -23,7 +23,7 @@ struct SubField {
 
 // Sub-fields of each word in the order the page loads and stores them. Every bit outside these
 // masks is cleared whenever the page is stored.
-inline constexpr std::array<SubField, 10> kPiezoelementiFields{{
+inline constexpr std::array<SubField, 10> kTransducersFields{{
     {"cbKDpC", 0x3, 0, 2},
     {"cbKDpKP", 0xC, 2, 2},
     {"cbKDpRIP", 0x70, 4, 3},
@@ -36,7 +36,7 @@ inline constexpr std::array<SubField, 10> kPiezoelementiFields{{
     {"cbSDkPP", 0x300000, 20, 2},
 }};
 
-inline constexpr std::array<SubField, 7> kFokusirovkaFields{{
+inline constexpr std::array<SubField, 7> kFocusingFields{{
     {"cbKL", 0x3, 0, 2},
     {"cbSSL", 0xC, 2, 2},
     {"ckSAL", 0x10, 4, 1},
@@ -46,7 +46,7 @@ inline constexpr std::array<SubField, 7> kFokusirovkaFields{{
     {"ckVSDF", 0x100, 8, 1},
 }};
 
-inline constexpr std::array<SubField, 6> kOtklonenieFields{{
+inline constexpr std::array<SubField, 6> kDeflectionFields{{
     {"ckEP", 0x1, 0, 1},
     {"ck2VFIP1", 0x2, 1, 1},
     {"ck2VFIP2", 0x4, 2, 1},
@@ -55,7 +55,7 @@ inline constexpr std::array<SubField, 6> kOtklonenieFields{{
     {"ckVSDO", 0x20, 5, 1},
 }};
 
-inline constexpr std::array<SubField, 5> kSkanirovanieFields{{
+inline constexpr std::array<SubField, 5> kScanningFields{{
     {"ckVSUP", 0x1, 0, 1},
     {"ckVSUPV", 0x2, 1, 1},
     {"ckVSUDO", 0x4, 2, 1},
@@ -86,18 +86,18 @@ constexpr std::uint32_t valueFromPosition(int position) {
 // The surface scales, largest first. The stored exponent is 6 minus the position; nothing
 // chosen stores 7, and an exponent outside -9..6 shows no entry.
 extern const std::array<const char*, 16> kMasshtabProstranstva;  // UTF-8
-inline constexpr std::int32_t kMasshtabNotChosen = 7;
-constexpr std::int32_t masshtabFromPosition(int position) {
-    return (position >= 0 && position < 16) ? 6 - position : kMasshtabNotChosen;
+inline constexpr std::int32_t kScaleNotChosen = 7;
+constexpr std::int32_t scaleFromPosition(int position) {
+    return (position >= 0 && position < 16) ? 6 - position : kScaleNotChosen;
 }
-constexpr int positionFromMasshtab(std::int32_t exponent) {
+constexpr int positionFromScale(std::int32_t exponent) {
     return (exponent >= -9 && exponent <= 6) ? 6 - exponent : -1;
 }
 
 // A text cell's text as UTF-8; a null cell reads as empty.
-std::string readStroka(const Stroka& cell);
+std::string readTextCell(const Stroka& cell);
 // A list cell's lines as UTF-8; a count of 0 never touches the array pointer, and a null array
 // reads as no lines whatever the count says.
-std::vector<std::string> readSpisok(const Spisok& cell);
+std::vector<std::string> readListCell(const Spisok& cell);
 
 }  // namespace probe

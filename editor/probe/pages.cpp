@@ -45,9 +45,9 @@ void WordPage::storeWord() {
     record->*word_ = word;
 }
 
-PiezoelementiPage::PiezoelementiPage(ProbeSelection& selection, const PiezoelementiControls& c)
-    : WordPage(selection, &ProbeRecord::Piezoelementi, kPiezoelementiFields) {
-    // The order of kPiezoelementiFields: the receivers' access method comes after both
+TransducersPage::TransducersPage(ProbeSelection& selection, const TransducersControls& c)
+    : WordPage(selection, &ProbeRecord::Piezoelementi, kTransducersFields) {
+    // The order of kTransducersFields: the receivers' access method comes after both
     // interface types.
     bindList(*c.cbKDpC, static_cast<int>(items::kKDpC.size()));
     bindList(*c.cbKDpKP, static_cast<int>(items::kKDpKP.size()));
@@ -61,8 +61,8 @@ PiezoelementiPage::PiezoelementiPage(ProbeSelection& selection, const Piezoeleme
     bindList(*c.cbSDkPP, static_cast<int>(items::kSDkP.size()));
 }
 
-FokusirovkaPage::FokusirovkaPage(ProbeSelection& selection, const FokusirovkaControls& c)
-    : WordPage(selection, &ProbeRecord::Fokusirovka, kFokusirovkaFields) {
+FocusingPage::FocusingPage(ProbeSelection& selection, const FocusingControls& c)
+    : WordPage(selection, &ProbeRecord::Fokusirovka, kFocusingFields) {
     bindList(*c.cbKL, static_cast<int>(items::kKL.size()));
     bindList(*c.cbSSL, static_cast<int>(items::kSSL.size()));
     bindBox(*c.ckSAL);
@@ -72,144 +72,145 @@ FokusirovkaPage::FokusirovkaPage(ProbeSelection& selection, const FokusirovkaCon
     bindBox(*c.ckVSDF);
 }
 
-OtkloneniePage::OtkloneniePage(ProbeSelection& selection, const OtklonenieControls& c)
-    : WordPage(selection, &ProbeRecord::Otklonenie, kOtklonenieFields) {
+DeflectionPage::DeflectionPage(ProbeSelection& selection, const DeflectionControls& c)
+    : WordPage(selection, &ProbeRecord::Otklonenie, kDeflectionFields) {
     for (CheckBox* box : {c.ckEP, c.ck2VFIP1, c.ck2VFIP2, c.ckVoFIP1, c.ckVoFIP2, c.ckVSDO})
         bindBox(*box);
 }
 
-SkanirovaniePage::SkanirovaniePage(ProbeSelection& selection, const SkanirovanieControls& c)
-    : WordPage(selection, &ProbeRecord::Skanirovanie, kSkanirovanieFields) {
+ScanningPage::ScanningPage(ProbeSelection& selection, const ScanningControls& c)
+    : WordPage(selection, &ProbeRecord::Skanirovanie, kScanningFields) {
     for (CheckBox* box : {c.ckVSUP, c.ckVSUPV, c.ckVSUDO, c.ckVSUDF, c.ckVSUMSAL}) bindBox(*box);
 }
 
 // ---- page 5 ----
 
-void ObrabotkaPage::tbObrabotkaShow() {
+void PreprocessingPage::tbObrabotkaShow() {
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
-    loadSpisok(record->Obrabotka, mSPO_);
+    loadListCell(record->Obrabotka, mSPO_);
 }
 
-void ObrabotkaPage::tbObrabotkaHide() {
+void PreprocessingPage::tbObrabotkaHide() {
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
-    storeSpisok(store_, record->Obrabotka, mSPO_);
+    storeListCell(store_, record->Obrabotka, mSPO_);
 }
 
 // ---- page 6 ----
 
-void IdentifikaciyaPage::tbIdentifikacionnayaInformaciyaShow() {
+void IdentificationPage::tbIdentifikacionnayaInformaciyaShow() {
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
-    loadSpisok(record->Pribori, *c_.mPribori);
-    loadStroka(record->Proizvoditel, *c_.cbProizvoditel);
-    loadStroka(record->Model, *c_.cbModel);
-    loadStroka(record->Nazvanie, *c_.cbNazvanie);
-    c_.cbCena->setText(cenaVTekst(record->Cena));
-    c_.cbData->setText(dataVTekst(record->Data, locale_));
+    loadListCell(record->Pribori, *c_.mPribori);
+    loadTextCell(record->Proizvoditel, *c_.cbProizvoditel);
+    loadTextCell(record->Model, *c_.cbModel);
+    loadTextCell(record->Nazvanie, *c_.cbNazvanie);
+    c_.cbCena->setText(priceToText(record->Cena));
+    c_.cbData->setText(dateToText(record->Data, locale_));
 }
 
-void IdentifikaciyaPage::tbIdentifikacionnayaInformaciyaHide() {
+void IdentificationPage::tbIdentifikacionnayaInformaciyaHide() {
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
-    storeSpisok(store_, record->Pribori, *c_.mPribori);
-    storeStroka(store_, record->Proizvoditel, *c_.cbProizvoditel);
-    storeStroka(store_, record->Model, *c_.cbModel);
-    storeStroka(store_, record->Nazvanie, *c_.cbNazvanie);
-    record->Cena = tekstVCenu(c_.cbCena->text());
-    record->Data = tekstVDenNomer(c_.cbData->text(), locale_, today_());
+    storeListCell(store_, record->Pribori, *c_.mPribori);
+    storeTextCell(store_, record->Proizvoditel, *c_.cbProizvoditel);
+    storeTextCell(store_, record->Model, *c_.cbModel);
+    storeTextCell(store_, record->Nazvanie, *c_.cbNazvanie);
+    record->Cena = textToPrice(c_.cbCena->text());
+    record->Data = textToDayNumber(c_.cbData->text(), locale_, today_());
 }
 
-void IdentifikaciyaPage::bnDataClick() {
+void IdentificationPage::bnDataClick() {
     const auto today = today_();
     const double todayNumber = dayNumber(today);
-    const double shown = tekstVDenNomer(c_.cbData->text(), locale_, today);
+    const double shown = textToDayNumber(c_.cbData->text(), locale_, today);
     if (todayNumber <= shown) return;
-    c_.cbData->setText(dataVTekst(todayNumber, locale_));
+    c_.cbData->setText(dateToText(todayNumber, locale_));
     tbIdentifikacionnayaInformaciyaHide();  // cbData's exit handler
 }
 
 // ---- page 7 ----
 
-void ParametriPage::tsParametriShow() {
+void ParametersPage::tsParametriShow() {
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
-    c_.cbRKIP1->setText(chisloVTekst(record->RKIP1, locale_));
-    c_.cbRKIP2->setText(chisloVTekst(record->RKIP2, locale_));
-    c_.cbOCHIP->setText(chisloVTekst(record->OCHIP, locale_));
-    c_.cbTP->setText(chisloVTekst(record->TP, locale_));
-    c_.cbMU->setText(chisloVTekst(record->MU, locale_));
-    loadSpisok(record->Parametri, *c_.mParametri);
+    c_.cbRKIP1->setText(numberToText(record->RKIP1, locale_));
+    c_.cbRKIP2->setText(numberToText(record->RKIP2, locale_));
+    c_.cbOCHIP->setText(numberToText(record->OCHIP, locale_));
+    c_.cbTP->setText(numberToText(record->TP, locale_));
+    c_.cbMU->setText(numberToText(record->MU, locale_));
+    loadListCell(record->Parametri, *c_.mParametri);
 }
 
-void ParametriPage::tsParametriHide() {
+void ParametersPage::tsParametriHide() {
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
-    storeSpisok(store_, record->Parametri, *c_.mParametri);
-    record->RKIP1 = tekstVChislo(c_.cbRKIP1->text(), locale_);
-    record->RKIP2 = tekstVChislo(c_.cbRKIP2->text(), locale_);
-    record->OCHIP = tekstVChislo(c_.cbOCHIP->text(), locale_);
-    record->TP = tekstVChislo(c_.cbTP->text(), locale_);
-    record->MU = tekstVChislo(c_.cbMU->text(), locale_);
+    storeListCell(store_, record->Parametri, *c_.mParametri);
+    record->RKIP1 = textToNumber(c_.cbRKIP1->text(), locale_);
+    record->RKIP2 = textToNumber(c_.cbRKIP2->text(), locale_);
+    record->OCHIP = textToNumber(c_.cbOCHIP->text(), locale_);
+    record->TP = textToNumber(c_.cbTP->text(), locale_);
+    record->MU = textToNumber(c_.cbMU->text(), locale_);
 }
 
 // ---- page 8 ----
 
-void ObektiPage::tsObektiShow() {
+void ModelObjectsPage::tsObektiShow() {
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
-    loadStroka(record->IFsP, *c_.cbIFsP);
-    loadStroka(record->IIP, *c_.cbIIP);
-    loadStroka(record->IIIP, *c_.cbIIIP);
-    loadStroka(record->IIPP, *c_.cbIIPP);
-    c_.cbMasshtabProstranstva->setPosition(positionFromMasshtab(record->MasshtabProstranstva));
+    loadTextCell(record->IFsP, *c_.cbIFsP);
+    loadTextCell(record->IIP, *c_.cbIIP);
+    loadTextCell(record->IIIP, *c_.cbIIIP);
+    loadTextCell(record->IIPP, *c_.cbIIPP);
+    c_.cbMasshtabProstranstva->setPosition(positionFromScale(record->MasshtabProstranstva));
 }
 
-void ObektiPage::tsObektiHide() {
+void ModelObjectsPage::tsObektiHide() {
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
-    storeStroka(store_, record->IFsP, *c_.cbIFsP);
-    storeStroka(store_, record->IIP, *c_.cbIIP);
-    storeStroka(store_, record->IIIP, *c_.cbIIIP);
-    storeStroka(store_, record->IIPP, *c_.cbIIPP);
-    record->MasshtabProstranstva = masshtabFromPosition(c_.cbMasshtabProstranstva->position());
+    storeTextCell(store_, record->IFsP, *c_.cbIFsP);
+    storeTextCell(store_, record->IIP, *c_.cbIIP);
+    storeTextCell(store_, record->IIIP, *c_.cbIIIP);
+    storeTextCell(store_, record->IIPP, *c_.cbIIPP);
+    record->MasshtabProstranstva = scaleFromPosition(c_.cbMasshtabProstranstva->position());
 
     if (!surfaces_.ZagruzitBiblioteki(biblioteki::kSurfStore | biblioteki::kSurfArch)) return;
     if (record->IFsP.tekst == nullptr) return;
-    PerechislitPoverhnosti(record->IFsP.tekst);
+    listSurfaces(record->IFsP.tekst);
 }
 
 // Reads every surface of the file into the keeper and offers the surfaces' names in the lists
 // of the three name fields. The libraries stay loaded afterwards.
-void ObektiPage::PerechislitPoverhnosti(const char* fileName) {
+void ModelObjectsPage::listSurfaces(const char* fileName) {
     namespace k = contracts::keeper;
     namespace a = contracts::archiver;
     const biblioteki::SlotTable& keeper = surfaces_.keeperTable();
     const biblioteki::SlotTable& archiver = surfaces_.archiverTable();
-    auto kolichestvo =
+    auto countSurfaces =
         cellAs<a::ZagruzitKolichestvoPoverhnosteyFn>(archiver[a::kZagruzitKolichestvoPoverhnostey]);
-    auto parametr1 =
+    auto vertexCount =
         cellAs<a::ZagruzitParametr1PoverhnostiFn>(archiver[a::kZagruzitParametr1Poverhnosti]);
-    auto parametr2 =
+    auto triangleCount =
         cellAs<a::ZagruzitParametr2PoverhnostiFn>(archiver[a::kZagruzitParametr2Poverhnosti]);
-    auto zagruzit = cellAs<a::ZagruzitPoverhnostFn>(archiver[a::kZagruzitPoverhnost]);
-    auto videlit =
+    auto loadSurface = cellAs<a::ZagruzitPoverhnostFn>(archiver[a::kZagruzitPoverhnost]);
+    auto allocate =
         cellAs<k::VidelitPamyatDlyaPoverhnosteyFn>(keeper[k::kVidelitPamyatDlyaPoverhnostey]);
-    auto podgotovit = cellAs<k::PodgotovitPoverhnostFn>(keeper[k::kPodgotovitPoverhnost]);
-    auto spisok = cellAs<k::PoluchitSpisokPoverhnosteyFn>(keeper[k::kPoluchitSpisokPoverhnostey]);
-    auto poIndeksu =
+    auto prepare = cellAs<k::PodgotovitPoverhnostFn>(keeper[k::kPodgotovitPoverhnost]);
+    auto descriptor =
+        cellAs<k::PoluchitSpisokPoverhnosteyFn>(keeper[k::kPoluchitSpisokPoverhnostey]);
+    auto recordAt =
         cellAs<k::PoluchitPoverhnostPoIndeksuFn>(keeper[k::kPoluchitPoverhnostPoIndeksu]);
-    auto imya = cellAs<k::PoluchitImyaPoverhnostiFn>(keeper[k::kPoluchitImyaPoverhnosti]);
+    auto nameOf = cellAs<k::PoluchitImyaPoverhnostiFn>(keeper[k::kPoluchitImyaPoverhnosti]);
     // A library whose table left an entry empty is treated like one that lists nothing.
-    if (!kolichestvo || !parametr1 || !parametr2 || !zagruzit || !videlit || !podgotovit ||
-        !spisok || !poIndeksu || !imya)
+    if (!countSurfaces || !vertexCount || !triangleCount || !loadSurface || !allocate || !prepare ||
+        !descriptor || !recordAt || !nameOf)
         return;
 
-    std::uint32_t n = static_cast<std::uint32_t>(kolichestvo(fileName));
+    std::uint32_t n = static_cast<std::uint32_t>(countSurfaces(fileName));
     if (n == 0) return;
-    if (!isTrue(videlit(n))) return;
-    contracts::SurfaceSetDescriptor* set = spisok();
+    if (!isTrue(allocate(n))) return;
+    contracts::SurfaceSetDescriptor* set = descriptor();
     if (set == nullptr || set->pervaya == nullptr) return;
     // Never walk past the records the keeper says it holds.
     n = std::min(n, set->kolichestvo);
@@ -219,11 +220,11 @@ void ObektiPage::PerechislitPoverhnosti(const char* fileName) {
     for (TextField* field : {c_.cbIIP, c_.cbIIIP, c_.cbIIPP}) field->clearItems();
     for (std::uint32_t i = 0; i < n; ++i) {
         void* record = first + static_cast<std::size_t>(i) * size;
-        const std::int32_t p1 = parametr1(fileName, i);
-        const std::uint32_t p2 = parametr2(fileName, i);
-        podgotovit(poIndeksu(i), p1, p2);
-        zagruzit(fileName, record, i);  // a failed read is still listed under the keeper's name
-        const char* name = imya(record);
+        const std::int32_t p1 = vertexCount(fileName, i);
+        const std::uint32_t p2 = triangleCount(fileName, i);
+        prepare(recordAt(i), p1, p2);
+        loadSurface(fileName, record, i);  // a failed read is still listed under the keeper's name
+        const char* name = nameOf(record);
         const std::string text = name ? platform::cp1251ToUtf8(name) : std::string();
         for (TextField* field : {c_.cbIIP, c_.cbIIIP, c_.cbIIPP}) field->addItem(text);
     }

@@ -60,7 +60,7 @@ class WordPage : public Page {
 };
 
 // Page 1: probe class, coordinate system, access methods and interface types.
-struct PiezoelementiControls {
+struct TransducersControls {
     FixedList* cbKDpC;
     FixedList* cbKDpKP;
     FixedList* cbKDpRIP;
@@ -72,9 +72,9 @@ struct PiezoelementiControls {
     FixedList* cbTIPBI;
     FixedList* cbTIPBP;
 };
-class PiezoelementiPage : public WordPage {
+class TransducersPage : public WordPage {
   public:
-    PiezoelementiPage(ProbeSelection& selection, const PiezoelementiControls& c);
+    TransducersPage(ProbeSelection& selection, const TransducersControls& c);
     void tbPiezoelementiShow() { loadWord(); }
     // The page's store; also the change event of all ten lists.
     void cbKDpCChange() { storeWord(); }
@@ -83,7 +83,7 @@ class PiezoelementiPage : public WordPage {
 };
 
 // Page 2: focusing means.
-struct FokusirovkaControls {
+struct FocusingControls {
     CheckBox* ckSAL;
     FixedList* cbKL;
     CheckBox* ckMSAL;
@@ -92,9 +92,9 @@ struct FokusirovkaControls {
     CheckBox* ckVFIP2;
     CheckBox* ckVSDF;
 };
-class FokusirovkaPage : public WordPage {
+class FocusingPage : public WordPage {
   public:
-    FokusirovkaPage(ProbeSelection& selection, const FokusirovkaControls& c);
+    FocusingPage(ProbeSelection& selection, const FocusingControls& c);
     void tbFokusirovkaShow() { loadWord(); }
     // The page's store; also the click of its five boxes and the change of its two lists.
     void cbKLChange() { storeWord(); }
@@ -103,7 +103,7 @@ class FokusirovkaPage : public WordPage {
 };
 
 // Page 3: deflection means.
-struct OtklonenieControls {
+struct DeflectionControls {
     CheckBox* ckEP;
     CheckBox* ck2VFIP1;
     CheckBox* ck2VFIP2;
@@ -111,9 +111,9 @@ struct OtklonenieControls {
     CheckBox* ckVoFIP2;
     CheckBox* ckVSDO;
 };
-class OtkloneniePage : public WordPage {
+class DeflectionPage : public WordPage {
   public:
-    OtkloneniePage(ProbeSelection& selection, const OtklonenieControls& c);
+    DeflectionPage(ProbeSelection& selection, const DeflectionControls& c);
     void tbOtklonenieShow() { loadWord(); }
     void tbOtklonenieHide() { storeWord(); }
     void show() override { tbOtklonenieShow(); }
@@ -121,16 +121,16 @@ class OtkloneniePage : public WordPage {
 };
 
 // Page 4: scanning means.
-struct SkanirovanieControls {
+struct ScanningControls {
     CheckBox* ckVSUP;
     CheckBox* ckVSUPV;
     CheckBox* ckVSUDO;
     CheckBox* ckVSUDF;
     CheckBox* ckVSUMSAL;
 };
-class SkanirovaniePage : public WordPage {
+class ScanningPage : public WordPage {
   public:
-    SkanirovaniePage(ProbeSelection& selection, const SkanirovanieControls& c);
+    ScanningPage(ProbeSelection& selection, const ScanningControls& c);
     void tbSkanirovanieShow() { loadWord(); }
     void tbSkanirovanieHide() { storeWord(); }
     void show() override { tbSkanirovanieShow(); }
@@ -138,10 +138,10 @@ class SkanirovaniePage : public WordPage {
 };
 
 // Page 5: preprocessing means, one per line.
-class ObrabotkaPage : public Page {
+class PreprocessingPage : public Page {
   public:
-    ObrabotkaPage(ProbeSelection& selection, const contracts::ProbeStoreApi& store,
-                  LinesField& mSPO)
+    PreprocessingPage(ProbeSelection& selection, const contracts::ProbeStoreApi& store,
+                      LinesField& mSPO)
         : selection_(selection), store_(store), mSPO_(mSPO) {}
     void tbObrabotkaShow();
     // The page's store; also the exit of mSPO.
@@ -156,7 +156,7 @@ class ObrabotkaPage : public Page {
 };
 
 // Page 6: identification.
-struct IdentifikaciyaControls {
+struct IdentificationControls {
     TextField* cbProizvoditel;
     TextField* cbModel;
     TextField* cbNazvanie;
@@ -164,10 +164,10 @@ struct IdentifikaciyaControls {
     LinesField* mPribori;
     TextField* cbData;
 };
-class IdentifikaciyaPage : public Page {
+class IdentificationPage : public Page {
   public:
-    IdentifikaciyaPage(ProbeSelection& selection, const contracts::ProbeStoreApi& store,
-                       const IdentifikaciyaControls& c, UserLocale locale, TodayFn today)
+    IdentificationPage(ProbeSelection& selection, const contracts::ProbeStoreApi& store,
+                       const IdentificationControls& c, UserLocale locale, TodayFn today)
         : selection_(selection),
           store_(store),
           c_(c),
@@ -186,13 +186,13 @@ class IdentifikaciyaPage : public Page {
   private:
     ProbeSelection& selection_;
     const contracts::ProbeStoreApi& store_;
-    IdentifikaciyaControls c_;
+    IdentificationControls c_;
     UserLocale locale_;
     TodayFn today_;
 };
 
 // Page 7: quantitative parameters.
-struct ParametriControls {
+struct ParametersControls {
     TextField* cbRKIP1;
     TextField* cbRKIP2;
     TextField* cbOCHIP;
@@ -200,10 +200,10 @@ struct ParametriControls {
     TextField* cbMU;
     LinesField* mParametri;
 };
-class ParametriPage : public Page {
+class ParametersPage : public Page {
   public:
-    ParametriPage(ProbeSelection& selection, const contracts::ProbeStoreApi& store,
-                  const ParametriControls& c, UserLocale locale)
+    ParametersPage(ProbeSelection& selection, const contracts::ProbeStoreApi& store,
+                   const ParametersControls& c, UserLocale locale)
         : selection_(selection), store_(store), c_(c), locale_(std::move(locale)) {}
     void tsParametriShow();
     // The page's store; also the exit of each of its six text controls.
@@ -215,23 +215,23 @@ class ParametriPage : public Page {
   private:
     ProbeSelection& selection_;
     const contracts::ProbeStoreApi& store_;
-    ParametriControls c_;
+    ParametersControls c_;
     UserLocale locale_;
 };
 
 // Page 8: objects of the functional model. Every store also lists the surface file named in
 // cbIFsP into the drop-down lists of the three surface name fields.
-struct ObektiControls {
+struct ModelObjectsControls {
     TextField* cbIFsP;
     TextField* cbIIP;
     TextField* cbIIIP;
     TextField* cbIIPP;
     FixedList* cbMasshtabProstranstva;
 };
-class ObektiPage : public Page {
+class ModelObjectsPage : public Page {
   public:
-    ObektiPage(ProbeSelection& selection, const contracts::ProbeStoreApi& store,
-               SurfaceTables& surfaces, const ObektiControls& c)
+    ModelObjectsPage(ProbeSelection& selection, const contracts::ProbeStoreApi& store,
+                     SurfaceTables& surfaces, const ModelObjectsControls& c)
         : selection_(selection), store_(store), surfaces_(surfaces), c_(c) {}
     void tsObektiShow();
     // The page's store; also the exit of each of its five fields.
@@ -240,11 +240,11 @@ class ObektiPage : public Page {
     void hide() override { tsObektiHide(); }
 
   private:
-    void PerechislitPoverhnosti(const char* fileName);
+    void listSurfaces(const char* fileName);
     ProbeSelection& selection_;
     const contracts::ProbeStoreApi& store_;
     SurfaceTables& surfaces_;
-    ObektiControls c_;
+    ModelObjectsControls c_;
 };
 
 // The page control: which page is active, and the switch between pages. Leaving a page stores

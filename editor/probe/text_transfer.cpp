@@ -36,13 +36,13 @@ extern "C" const char* PLUGIN_CALL PoluchitTekstPolya(std::int32_t, void* contex
     return buffer.c_str();
 }
 
-void storeStroka(const contracts::ProbeStoreApi& store, Stroka& cell, TextField& field) {
+void storeTextCell(const contracts::ProbeStoreApi& store, Stroka& cell, TextField& field) {
     if (store.UdalitStroku == nullptr || store.SozdatStroku == nullptr) return;
     store.UdalitStroku(&cell);
     store.SozdatStroku(&cell, &PoluchitTekstPolya, &field);
 }
 
-void storeSpisok(const contracts::ProbeStoreApi& store, Spisok& cell, LinesField& field) {
+void storeListCell(const contracts::ProbeStoreApi& store, Spisok& cell, LinesField& field) {
     if (store.UdalitSpisok == nullptr || store.SozdatSpisok == nullptr) return;
     int lines = field.count();
     store.UdalitSpisok(&cell);
@@ -50,13 +50,13 @@ void storeSpisok(const contracts::ProbeStoreApi& store, Spisok& cell, LinesField
                        static_cast<std::uint32_t>(lines < 0 ? 0 : lines), &field);
 }
 
-void loadStroka(const Stroka& cell, TextField& field) {
-    field.setText(readStroka(cell));
+void loadTextCell(const Stroka& cell, TextField& field) {
+    field.setText(readTextCell(cell));
 }
 
-void loadSpisok(const Spisok& cell, LinesField& field) {
+void loadListCell(const Spisok& cell, LinesField& field) {
     field.clear();
-    for (const std::string& line : readSpisok(cell)) field.append(line);
+    for (const std::string& line : readListCell(cell)) field.append(line);
 }
 
 }  // namespace probe

@@ -18,13 +18,13 @@ extern "C" const char* PLUGIN_CALL PoluchitStrokuSpiska(std::int32_t index, void
 extern "C" const char* PLUGIN_CALL PoluchitTekstPolya(std::int32_t ignored, void* context);
 
 // Replaces a text cell with the field's text.
-void storeStroka(const contracts::ProbeStoreApi& store, Stroka& cell, TextField& field);
+void storeTextCell(const contracts::ProbeStoreApi& store, Stroka& cell, TextField& field);
 // Replaces a list cell with the field's lines.
-void storeSpisok(const contracts::ProbeStoreApi& store, Spisok& cell, LinesField& field);
+void storeListCell(const contracts::ProbeStoreApi& store, Spisok& cell, LinesField& field);
 
 // Shows a text cell in a field (null: empty).
-void loadStroka(const Stroka& cell, TextField& field);
+void loadTextCell(const Stroka& cell, TextField& field);
 // Empties the multi-line field and appends the list's lines in order.
-void loadSpisok(const Spisok& cell, LinesField& field);
+void loadListCell(const Spisok& cell, LinesField& field);
 
 }  // namespace probe

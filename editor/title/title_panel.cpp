@@ -3,10 +3,10 @@
 #include <cstring>
 #include <vector>
 
-#include "editor/title/Simvoly_preobrazovanie_dvoichnyykod_tekst.h"
-#include "editor/title/Simvoly_preobrazovanie_shifrovanierazrezheniem.h"
 #include "editor/title/about_texts.h"
 #include "editor/title/hidden_store.h"
+#include "editor/title/simvoly_preobrazovanie_dvoichnyykod_tekst.h"
+#include "editor/title/simvoly_preobrazovanie_shifrovanierazrezheniem.h"
 #include "platform/cp1251.h"
 
 namespace title {
@@ -14,13 +14,13 @@ namespace title {
 void TitlePanel::showPanel(LineSet& shown, LineSet& hidden) {
     for (TitleLabel* line : hidden) line->setShown(false);
     for (TitleLabel* line : shown) line->setShown(true);
-    ui_.setGlavnayaVisible(false);
-    ui_.setNazvanieVisible(true);
+    ui_.setMainPanelVisible(false);
+    ui_.setTitlePanelVisible(true);
 }
 
 void TitlePanel::pnlNazvanieClick() {
-    ui_.setGlavnayaVisible(true);
-    ui_.setNazvanieVisible(false);
+    ui_.setMainPanelVisible(true);
+    ui_.setTitlePanelVisible(false);
 }
 
 void TitlePanel::bnDataKeyUp(int key) {
@@ -46,7 +46,7 @@ TitleLabel& TitlePanel::SozdatNadpis(int x, int y, const std::string& text, int 
 
 TitlePanel::LineSet TitlePanel::buildLines(const std::array<std::string, 11>& texts) {
     LineSet lines;
-    const int x = ui_.nazvanieWidth() / 2;
+    const int x = ui_.titlePanelWidth() / 2;
     int y = kFirstTop;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const LineLayout& row = kLineLayout[i];

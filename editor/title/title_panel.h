@@ -53,9 +53,9 @@ class TitleLabel {
 class TitlePanelUi {
   public:
     virtual ~TitlePanelUi() = default;
-    virtual void setGlavnayaVisible(bool visible) = 0;
-    virtual void setNazvanieVisible(bool visible) = 0;
-    virtual int nazvanieWidth() const = 0;
+    virtual void setMainPanelVisible(bool visible) = 0;
+    virtual void setTitlePanelVisible(bool visible) = 0;
+    virtual int titlePanelWidth() const = 0;
     // A new label owned by pnlNazvanie; it lives as long as the panel.
     virtual TitleLabel& createLabel() = 0;
 };

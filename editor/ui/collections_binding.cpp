@@ -17,7 +17,7 @@ namespace ui {
 
 namespace {
 
-constexpr const char* kImyaFaylaNe1251 =
+constexpr const char* kFileNameNotIn1251Message =
     "Имя файла содержит знаки, которых нет в кодовой странице 1251. Выберите файл с другим "
     "именем или в другой папке.";
 
@@ -27,7 +27,7 @@ constexpr const char* kImyaFaylaNe1251 =
 bool passesToLibraries(QWidget* owner, const QString& name) {
     if (QString::fromStdString(platform::cp1251ToUtf8(toLibraryText(name))) == name) return true;
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(collections::kAppTitle),
-                    QString::fromUtf8(kImyaFaylaNe1251), QMessageBox::Ok, owner);
+                    QString::fromUtf8(kFileNameNotIn1251Message), QMessageBox::Ok, owner);
     box.exec();
     return false;
 }
@@ -51,8 +51,8 @@ class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
                         QString::fromStdString(text), QMessageBox::Ok, mainForm_);
         box.exec();
     }
-    int runSelectionDialog(collections::ViborModel& dialog) override {
-        return runTfrmVibor(mainForm_, dialog);
+    int runSelectionDialog(collections::RecordSelectionModel& dialog) override {
+        return runRecordSelection(mainForm_, dialog);
     }
 
   private:
@@ -110,7 +110,7 @@ class CollectionsBinding::ViewingUi final : public collections::SurfaceViewingUi
             b_.pages_->cbIFsP->setEditText(QString::fromStdString(text));
     }
     void cbIFsPExit() override {
-        if (b_.pages_) b_.pages_->obekti().tsObektiHide();
+        if (b_.pages_) b_.pages_->modelObjects().tsObektiHide();
     }
 
   private:

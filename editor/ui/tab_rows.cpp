@@ -16,7 +16,7 @@ namespace ui {
 
 TabRows::TabRows(QTabWidget* pages, QWidget* parent)
     : QWidget(parent), pages_(pages), group_(new QButtonGroup(this)) {
-    setObjectName(QStringLiteral("pcParametriRows"));
+    setObjectName(QStringLiteral("pageCaptionRows"));
     group_->setExclusive(true);
     pages_->tabBar()->hide();
     // The hidden tab bar must not take the keyboard focus either: Tab would stop at a control

@@ -12,7 +12,7 @@ TfrmModal::TfrmModal()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("frmModal"));
-    setWindowTitle(QString::fromUtf8(kTfrmModalCaption));
+    setWindowTitle(QString::fromUtf8(kWaitBoxCaption));
     setFixedSize(379, 97);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(13);
@@ -26,7 +26,7 @@ TfrmModal::TfrmModal()
     Button1->setGeometry(137, 56, 105, 25);
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
 
-    Label1 = new QLabel(QString::fromUtf8(kTfrmModalText), this);
+    Label1 = new QLabel(QString::fromUtf8(kWaitBoxText), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(1, 16, 377, 25);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

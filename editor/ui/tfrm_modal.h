@@ -13,8 +13,8 @@ class QPushButton;
 namespace ui {
 
 // The label's text: the fourth letter of "проcмотра" is the Latin c (0x63).
-inline constexpr const char* kTfrmModalText = "После про\x63мотра нажмите \"Завершить\"";
-inline constexpr const char* kTfrmModalCaption = "Просмотр поверхности";
+inline constexpr const char* kWaitBoxText = "После про\x63мотра нажмите \"Завершить\"";
+inline constexpr const char* kWaitBoxCaption = "Просмотр поверхности";
 
 class TfrmModal : public QWidget {
   public:

@@ -26,7 +26,7 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption, int 
 
 }  // namespace
 
-TfrmVibor::TfrmVibor(collections::ViborModel& model, QWidget* owner)
+TfrmVibor::TfrmVibor(collections::RecordSelectionModel& model, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                          Qt::MSWindowsFixedSizeDialogHint),
@@ -55,9 +55,10 @@ TfrmVibor::TfrmVibor(collections::ViborModel& model, QWidget* owner)
     bnVibrat = button(this, "bnVibrat", "Выбрать", 24);
     bnVidelitVse = button(this, "bnVidelitVse", "Выделить все", 160);
     bnOtmenit = button(this, "bnOtmenit", "Отменить", 296);
-    connect(bnVibrat, &QPushButton::clicked, this, [this] { done(collections::kMrVibrat); });
+    connect(bnVibrat, &QPushButton::clicked, this, [this] { done(collections::kResultChosen); });
     connect(bnVidelitVse, &QPushButton::clicked, this, [this] { bnVidelitVseClick(); });
-    connect(bnOtmenit, &QPushButton::clicked, this, [this] { done(collections::kMrOtmenit); });
+    connect(bnOtmenit, &QPushButton::clicked, this,
+            [this] { done(collections::kResultCancelled); });
 
     showMarks();
 }
@@ -100,7 +101,7 @@ void TfrmVibor::FormActivate() {
     model_.FormActivate();
     ListBox1->setSelectionMode(model_.multiSelect() ? QAbstractItemView::ExtendedSelection
                                                     : QAbstractItemView::SingleSelection);
-    bnVidelitVse->setVisible(model_.videlitVseVisible());
+    bnVidelitVse->setVisible(model_.selectAllVisible());
     setWindowTitle(QString::fromUtf8(model_.caption()));
     showMarks();
 }
@@ -118,7 +119,7 @@ void TfrmVibor::done(int result) {
 }
 
 void TfrmVibor::reject() {
-    done(collections::kMrOtmenit);
+    done(collections::kResultCancelled);
 }
 
 void TfrmVibor::showEvent(QShowEvent* event) {
@@ -137,7 +138,7 @@ void TfrmVibor::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
-int runTfrmVibor(QWidget* owner, collections::ViborModel& model) {
+int runRecordSelection(QWidget* owner, collections::RecordSelectionModel& model) {
     TfrmVibor frmVibor(model, owner);
     return frmVibor.exec();
 }

@@ -1,12 +1,12 @@
 // TfrmVibor, the record selection dialog: a list of lines from which the user picks several
-// (load mode) or one (single-choice mode). The window mirrors a collections::ViborModel: it
-// shows the model's lines, marks and focus when it opens and writes the user's marks and focus
+// (load mode) or one (single-choice mode). The window mirrors a collections::RecordSelectionModel:
+// it shows the model's lines, marks and focus when it opens and writes the user's marks and focus
 // back when it closes.
 #pragma once
 
 #include <QDialog>
 
-#include "editor/collections/vibor_model.h"
+#include "editor/collections/record_selection_model.h"
 
 class QListWidget;
 class QPushButton;
@@ -15,7 +15,7 @@ namespace ui {
 
 class TfrmVibor : public QDialog {
   public:
-    TfrmVibor(collections::ViborModel& model, QWidget* owner);
+    TfrmVibor(collections::RecordSelectionModel& model, QWidget* owner);
 
     QListWidget* ListBox1 = nullptr;
     QPushButton* bnVibrat = nullptr;
@@ -38,10 +38,10 @@ class TfrmVibor : public QDialog {
     void showMarks();
     void keepMarks();
 
-    collections::ViborModel& model_;
+    collections::RecordSelectionModel& model_;
 };
 
 // Shows the dialog modally over `model` with `owner` as its owner and returns the modal result.
-int runTfrmVibor(QWidget* owner, collections::ViborModel& model);
+int runRecordSelection(QWidget* owner, collections::RecordSelectionModel& model);
 
 }  // namespace ui

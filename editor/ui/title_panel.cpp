@@ -69,52 +69,52 @@ void QtTitleLabel::mouseReleaseEvent(QMouseEvent* event) {
 
 QtTitlePanel::QtTitlePanel(QWidget* pnlGlavnaya, QFrame* pnlNazvanie, std::function<void()> onClick)
     : QObject(pnlNazvanie),
-      glavnaya_(pnlGlavnaya),
-      nazvanie_(pnlNazvanie),
+      mainPanel_(pnlGlavnaya),
+      titlePanel_(pnlNazvanie),
       onClick_(std::move(onClick)) {
-    nazvanie_->setCursor(Qt::PointingHandCursor);
-    nazvanie_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    nazvanie_->setLineWidth(1);
-    nazvanie_->setContentsMargins(4, 4, 4, 4);
-    nazvanie_->installEventFilter(this);
+    titlePanel_->setCursor(Qt::PointingHandCursor);
+    titlePanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    titlePanel_->setLineWidth(1);
+    titlePanel_->setContentsMargins(4, 4, 4, 4);
+    titlePanel_->installEventFilter(this);
 }
 
-void QtTitlePanel::setGlavnayaVisible(bool visible) {
+void QtTitlePanel::setMainPanelVisible(bool visible) {
     if (!visible) {
         QWidget* focused = QApplication::focusWidget();
-        focusBefore_ = focused != nullptr && glavnaya_->isAncestorOf(focused) ? focused : nullptr;
+        focusBefore_ = focused != nullptr && mainPanel_->isAncestorOf(focused) ? focused : nullptr;
     }
-    glavnaya_->setVisible(visible);
+    mainPanel_->setVisible(visible);
     // A hidden field keeps the keyboard unless it is taken away: what the user types over the
     // title panel would change fields nobody sees. The panel takes the keys and ignores them.
     if (!visible && focusBefore_ != nullptr && focusBefore_->hasFocus())
-        nazvanie_->setFocus(Qt::OtherFocusReason);
+        titlePanel_->setFocus(Qt::OtherFocusReason);
     if (visible && focusBefore_ != nullptr && focusBefore_->isVisible())
         focusBefore_->setFocus(Qt::OtherFocusReason);
 }
 
-void QtTitlePanel::setNazvanieVisible(bool visible) {
-    nazvanie_->setVisible(visible);
+void QtTitlePanel::setTitlePanelVisible(bool visible) {
+    titlePanel_->setVisible(visible);
     if (!visible) return;
-    nazvanie_->raise();
+    titlePanel_->raise();
     // A panel shown for the first time gets its size from the layout only when the event loop
     // runs; the lines are placed by that size right away.
-    if (QWidget* parent = nazvanie_->parentWidget())
+    if (QWidget* parent = titlePanel_->parentWidget())
         if (QLayout* layout = parent->layout()) layout->activate();
 }
 
-int QtTitlePanel::nazvanieWidth() const {
-    return nazvanie_->width();
+int QtTitlePanel::titlePanelWidth() const {
+    return titlePanel_->width();
 }
 
 title::TitleLabel& QtTitlePanel::createLabel() {
-    auto* label = new QtTitleLabel(nazvanie_);
+    auto* label = new QtTitleLabel(titlePanel_);
     labels_.push_back(label);
     return *label;
 }
 
 bool QtTitlePanel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == nazvanie_ && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == titlePanel_ && event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && onClick_) onClick_();
     }

@@ -47,9 +47,9 @@ class QtTitlePanel : public QObject, public title::TitlePanelUi {
     // clicks to `onClick`.
     QtTitlePanel(QWidget* pnlGlavnaya, QFrame* pnlNazvanie, std::function<void()> onClick);
 
-    void setGlavnayaVisible(bool visible) override;
-    void setNazvanieVisible(bool visible) override;
-    int nazvanieWidth() const override;
+    void setMainPanelVisible(bool visible) override;
+    void setTitlePanelVisible(bool visible) override;
+    int titlePanelWidth() const override;
     title::TitleLabel& createLabel() override;
 
     const std::vector<QtTitleLabel*>& labels() const { return labels_; }
@@ -58,8 +58,8 @@ class QtTitlePanel : public QObject, public title::TitlePanelUi {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QWidget* glavnaya_;
-    QFrame* nazvanie_;
+    QWidget* mainPanel_;
+    QFrame* titlePanel_;
     // The editor's field that had the keyboard when the title panel replaced the editor; it
     // gets the keyboard back when the editor returns.
     QPointer<QWidget> focusBefore_;

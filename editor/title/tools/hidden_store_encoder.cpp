@@ -1,6 +1,6 @@
 #include "editor/title/tools/hidden_store_encoder.h"
 
-#include "editor/title/Simvoly_preobrazovanie_shifrovanierazrezheniem.h"
+#include "editor/title/simvoly_preobrazovanie_shifrovanierazrezheniem.h"
 
 namespace title {
 
@@ -19,14 +19,14 @@ void appendHex(std::string& out, std::uint8_t b) {
 
 }  // namespace
 
-std::string ZashifrovatRazrezhenie(std::string_view cp1251, std::uint32_t& filler) {
+std::string encodeHiddenText(std::string_view cp1251, std::uint32_t& filler) {
     std::string hex;
     hex.reserve(4 * (cp1251.size() + 1));
     auto scatter = [&](std::uint8_t c) {
         std::uint8_t pair[2] = {static_cast<std::uint8_t>(nextFiller(filler) & kUnreadBits0),
                                 static_cast<std::uint8_t>(nextFiller(filler) & kUnreadBits1)};
         for (int bit = 0; bit < 8; ++bit) {
-            const BitSource& s = kRazrezhenie[bit];
+            const BitSource& s = kBitSources[bit];
             if ((c >> bit) & 1) pair[s.pairByte] |= static_cast<std::uint8_t>(1u << s.bit);
         }
         appendHex(hex, pair[0]);

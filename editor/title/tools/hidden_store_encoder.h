@@ -11,6 +11,6 @@ namespace title {
 
 // `filler` is the state of a small generator for the unread bits, so that the output is the
 // same on every run.
-std::string ZashifrovatRazrezhenie(std::string_view cp1251, std::uint32_t& filler);
+std::string encodeHiddenText(std::string_view cp1251, std::uint32_t& filler);
 
 }  // namespace title

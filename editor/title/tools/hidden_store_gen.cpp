@@ -21,7 +21,7 @@ int main() {
         "// clang-format off\n"
         "const char kHiddenStore[kHiddenSlots][kHiddenSlotSize] = {\n");
     for (const char* text : title::kHiddenTextsPlain) {
-        const std::string hex = title::ZashifrovatRazrezhenie(platform::utf8ToCp1251(text), filler);
+        const std::string hex = title::encodeHiddenText(platform::utf8ToCp1251(text), filler);
         if (hex.size() >= title::kHiddenSlotSize) {
             std::fprintf(stderr, "line too long for a slot: %s\n", text);
             return 1;

@@ -38,35 +38,35 @@ void ProbePages::connectEvents() {
     auto onBox = [this](QCheckBox* box, std::function<void()> store) {
         connect(box, &QCheckBox::toggled, this, [this, store] { stored(store); });
     };
-    auto cbKDpCChange = [this] { piezoelementi_->cbKDpCChange(); };
+    auto cbKDpCChange = [this] { transducers_->cbKDpCChange(); };
     for (QComboBox* box : {cbKDpC, cbKDpKP, cbKDpRIP, cbKDpFIP1, cbKDpFIP2, cbLSK, cbSDkPI, cbSDkPP,
                            cbTIPBI, cbTIPBP})
         onList(box, cbKDpCChange);
-    auto cbKLChange = [this] { fokusirovka_->cbKLChange(); };
+    auto cbKLChange = [this] { focusing_->cbKLChange(); };
     for (QCheckBox* box : {ckSAL, ckMSAL, ckVFIP1, ckVFIP2, ckVSDF}) onBox(box, cbKLChange);
     onList(cbKL, cbKLChange);
     onList(cbSSL, cbKLChange);
     for (QCheckBox* box : {ckEP, ck2VFIP1, ck2VFIP2, ckVoFIP1, ckVoFIP2, ckVSDO})
-        onBox(box, [this] { otklonenie_->tbOtklonenieHide(); });
+        onBox(box, [this] { deflection_->tbOtklonenieHide(); });
     for (QCheckBox* box : {ckVSUP, ckVSUPV, ckVSUDO, ckVSUDF, ckVSUMSAL})
-        onBox(box, [this] { skanirovanie_->tbSkanirovanieHide(); });
+        onBox(box, [this] { scanning_->tbSkanirovanieHide(); });
 
     // Pages 5 to 8: leaving a text control stores the whole page.
-    exitHandlers_.emplace_back(mSPO, [this] { obrabotka_->tbObrabotkaHide(); });
+    exitHandlers_.emplace_back(mSPO, [this] { preprocessing_->tbObrabotkaHide(); });
     for (QWidget* w : std::initializer_list<QWidget*>{cbProizvoditel, cbModel, cbNazvanie, cbData,
                                                       cbCena, mPribori})
         exitHandlers_.emplace_back(
-            w, [this] { identifikaciya_->tbIdentifikacionnayaInformaciyaHide(); });
+            w, [this] { identification_->tbIdentifikacionnayaInformaciyaHide(); });
     for (QWidget* w :
          std::initializer_list<QWidget*>{cbRKIP1, cbRKIP2, mParametri, cbOCHIP, cbTP, cbMU})
-        exitHandlers_.emplace_back(w, [this] { parametri_->tsParametriHide(); });
+        exitHandlers_.emplace_back(w, [this] { parameters_->tsParametriHide(); });
     for (QWidget* w :
          std::initializer_list<QWidget*>{cbIFsP, cbIIP, cbIIIP, cbIIPP, cbMasshtabProstranstva})
-        exitHandlers_.emplace_back(w, [this] { obekti_->tsObektiHide(); });
+        exitHandlers_.emplace_back(w, [this] { modelObjects_->tsObektiHide(); });
     connect(qApp, &QApplication::focusChanged, this, &ProbePages::onFocusChanged);
 
     connect(bnData, &QPushButton::clicked, this,
-            [this] { stored([this] { identifikaciya_->bnDataClick(); }); });
+            [this] { stored([this] { identification_->bnDataClick(); }); });
     bnData->installEventFilter(this);
 
     // Switching pages stores the page left and loads the page entered, while the page control

@@ -93,38 +93,38 @@ void ProbePages::createLogic() {
     ControlAdapters& a = *adapters_;
     probe::ProbeSelection& sel = *services_.selection;
     const contracts::ProbeStoreApi& store = *services_.store;
-    piezoelementi_ = std::make_unique<probe::PiezoelementiPage>(
-        sel, probe::PiezoelementiControls{a.list(cbKDpC), a.list(cbKDpKP), a.list(cbKDpRIP),
-                                          a.list(cbKDpFIP1), a.list(cbKDpFIP2), a.list(cbLSK),
-                                          a.list(cbSDkPI), a.list(cbSDkPP), a.list(cbTIPBI),
-                                          a.list(cbTIPBP)});
-    fokusirovka_ = std::make_unique<probe::FokusirovkaPage>(
-        sel, probe::FokusirovkaControls{a.box(ckSAL), a.list(cbKL), a.box(ckMSAL), a.list(cbSSL),
-                                        a.box(ckVFIP1), a.box(ckVFIP2), a.box(ckVSDF)});
-    otklonenie_ = std::make_unique<probe::OtkloneniePage>(
-        sel, probe::OtklonenieControls{a.box(ckEP), a.box(ck2VFIP1), a.box(ck2VFIP2),
+    transducers_ = std::make_unique<probe::TransducersPage>(
+        sel, probe::TransducersControls{a.list(cbKDpC), a.list(cbKDpKP), a.list(cbKDpRIP),
+                                        a.list(cbKDpFIP1), a.list(cbKDpFIP2), a.list(cbLSK),
+                                        a.list(cbSDkPI), a.list(cbSDkPP), a.list(cbTIPBI),
+                                        a.list(cbTIPBP)});
+    focusing_ = std::make_unique<probe::FocusingPage>(
+        sel, probe::FocusingControls{a.box(ckSAL), a.list(cbKL), a.box(ckMSAL), a.list(cbSSL),
+                                     a.box(ckVFIP1), a.box(ckVFIP2), a.box(ckVSDF)});
+    deflection_ = std::make_unique<probe::DeflectionPage>(
+        sel, probe::DeflectionControls{a.box(ckEP), a.box(ck2VFIP1), a.box(ck2VFIP2),
                                        a.box(ckVoFIP1), a.box(ckVoFIP2), a.box(ckVSDO)});
-    skanirovanie_ = std::make_unique<probe::SkanirovaniePage>(
-        sel, probe::SkanirovanieControls{a.box(ckVSUP), a.box(ckVSUPV), a.box(ckVSUDO),
-                                         a.box(ckVSUDF), a.box(ckVSUMSAL)});
-    obrabotka_ = std::make_unique<probe::ObrabotkaPage>(sel, store, *a.memo(mSPO));
-    identifikaciya_ = std::make_unique<probe::IdentifikaciyaPage>(
+    scanning_ = std::make_unique<probe::ScanningPage>(
+        sel, probe::ScanningControls{a.box(ckVSUP), a.box(ckVSUPV), a.box(ckVSUDO), a.box(ckVSUDF),
+                                     a.box(ckVSUMSAL)});
+    preprocessing_ = std::make_unique<probe::PreprocessingPage>(sel, store, *a.memo(mSPO));
+    identification_ = std::make_unique<probe::IdentificationPage>(
         sel, store,
-        probe::IdentifikaciyaControls{a.text(cbProizvoditel), a.text(cbModel), a.text(cbNazvanie),
+        probe::IdentificationControls{a.text(cbProizvoditel), a.text(cbModel), a.text(cbNazvanie),
                                       a.text(cbCena), a.memo(mPribori), a.text(cbData)},
         services_.locale, services_.today);
-    parametri_ = std::make_unique<probe::ParametriPage>(
+    parameters_ = std::make_unique<probe::ParametersPage>(
         sel, store,
-        probe::ParametriControls{a.text(cbRKIP1), a.text(cbRKIP2), a.text(cbOCHIP), a.text(cbTP),
-                                 a.text(cbMU), a.memo(mParametri)},
+        probe::ParametersControls{a.text(cbRKIP1), a.text(cbRKIP2), a.text(cbOCHIP), a.text(cbTP),
+                                  a.text(cbMU), a.memo(mParametri)},
         services_.locale);
-    obekti_ = std::make_unique<probe::ObektiPage>(
+    modelObjects_ = std::make_unique<probe::ModelObjectsPage>(
         sel, store, *services_.surfaces,
-        probe::ObektiControls{a.text(cbIFsP), a.text(cbIIP), a.text(cbIIIP), a.text(cbIIPP),
-                              a.list(cbMasshtabProstranstva)});
+        probe::ModelObjectsControls{a.text(cbIFsP), a.text(cbIIP), a.text(cbIIIP), a.text(cbIIPP),
+                                    a.list(cbMasshtabProstranstva)});
     pageControl_ = std::make_unique<probe::PageControl>(std::array<probe::Page*, 8>{
-        piezoelementi_.get(), fokusirovka_.get(), otklonenie_.get(), skanirovanie_.get(),
-        obrabotka_.get(), identifikaciya_.get(), parametri_.get(), obekti_.get()});
+        transducers_.get(), focusing_.get(), deflection_.get(), scanning_.get(),
+        preprocessing_.get(), identification_.get(), parameters_.get(), modelObjects_.get()});
     pageControl_->setActiveIndex(pcParametri_->currentIndex());
 }
 

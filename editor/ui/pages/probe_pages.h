@@ -55,14 +55,14 @@ class ProbePages : public QObject, public probe::ActivePage {
     void loadActivePage() override;
 
     probe::PageControl& pageControl() { return *pageControl_; }
-    probe::PiezoelementiPage& piezoelementi() { return *piezoelementi_; }
-    probe::FokusirovkaPage& fokusirovka() { return *fokusirovka_; }
-    probe::OtkloneniePage& otklonenie() { return *otklonenie_; }
-    probe::SkanirovaniePage& skanirovanie() { return *skanirovanie_; }
-    probe::ObrabotkaPage& obrabotka() { return *obrabotka_; }
-    probe::IdentifikaciyaPage& identifikaciya() { return *identifikaciya_; }
-    probe::ParametriPage& parametri() { return *parametri_; }
-    probe::ObektiPage& obekti() { return *obekti_; }
+    probe::TransducersPage& transducers() { return *transducers_; }
+    probe::FocusingPage& focusing() { return *focusing_; }
+    probe::DeflectionPage& deflection() { return *deflection_; }
+    probe::ScanningPage& scanning() { return *scanning_; }
+    probe::PreprocessingPage& preprocessing() { return *preprocessing_; }
+    probe::IdentificationPage& identification() { return *identification_; }
+    probe::ParametersPage& parameters() { return *parameters_; }
+    probe::ModelObjectsPage& modelObjects() { return *modelObjects_; }
 
     // The key-release event of bnData, with the virtual-key code of the key (virtual_keys.h).
     void setBnDataKeyUp(std::function<void(int virtualKey)> handler) {
@@ -131,14 +131,14 @@ class ProbePages : public QObject, public probe::ActivePage {
     PageServices services_;
     std::unique_ptr<probe::LoaderSurfaceTables> loaderSurfaces_;
     std::unique_ptr<ControlAdapters> adapters_;
-    std::unique_ptr<probe::PiezoelementiPage> piezoelementi_;
-    std::unique_ptr<probe::FokusirovkaPage> fokusirovka_;
-    std::unique_ptr<probe::OtkloneniePage> otklonenie_;
-    std::unique_ptr<probe::SkanirovaniePage> skanirovanie_;
-    std::unique_ptr<probe::ObrabotkaPage> obrabotka_;
-    std::unique_ptr<probe::IdentifikaciyaPage> identifikaciya_;
-    std::unique_ptr<probe::ParametriPage> parametri_;
-    std::unique_ptr<probe::ObektiPage> obekti_;
+    std::unique_ptr<probe::TransducersPage> transducers_;
+    std::unique_ptr<probe::FocusingPage> focusing_;
+    std::unique_ptr<probe::DeflectionPage> deflection_;
+    std::unique_ptr<probe::ScanningPage> scanning_;
+    std::unique_ptr<probe::PreprocessingPage> preprocessing_;
+    std::unique_ptr<probe::IdentificationPage> identification_;
+    std::unique_ptr<probe::ParametersPage> parameters_;
+    std::unique_ptr<probe::ModelObjectsPage> modelObjects_;
     std::unique_ptr<probe::PageControl> pageControl_;
     // Text controls whose exit stores a page, with that page's store.
     std::vector<std::pair<QWidget*, std::function<void()>>> exitHandlers_;

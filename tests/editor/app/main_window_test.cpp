@@ -85,7 +85,7 @@ void MainWindowTest::windowHasCaptionMenuAndPages() {
     QCOMPARE(pages->currentIndex(), 0);
 
     // Every caption can be read in full in its row, and choosing one changes the page.
-    auto* rows = window.findChild<QWidget*>(QStringLiteral("pcParametriRows"));
+    auto* rows = window.findChild<QWidget*>(QStringLiteral("pageCaptionRows"));
     QVERIFY(rows != nullptr);
     const auto buttons = rows->findChildren<QAbstractButton*>();
     QCOMPARE(buttons.size(), 8);

@@ -7,10 +7,10 @@
 
 #include "fake_probe_store.h"
 
-using collections::kMrOtmenit;
-using collections::kMrVibrat;
+using collections::kResultCancelled;
+using collections::kResultChosen;
 using collections::ProbeFileCommands;
-using collections::ViborModel;
+using collections::RecordSelectionModel;
 
 namespace {
 
@@ -37,14 +37,16 @@ struct FakeUi : collections::ProbeFileUi {
     std::vector<std::string> shownLines;
     bool shownInLoadMode = false;
     // What the user does in the dialog; returns the modal result.
-    std::function<int(ViborModel&)> user = [](ViborModel&) { return kMrVibrat; };
+    std::function<int(RecordSelectionModel&)> user = [](RecordSelectionModel&) {
+        return kResultChosen;
+    };
 
     std::optional<std::string> askSaveFileName() override { return fileName; }
     std::optional<std::string> askOpenFileName() override { return fileName; }
     void showMessage(const std::string& text, const std::string& caption) override {
         messages.emplace_back(text, caption);
     }
-    int runSelectionDialog(ViborModel& dialog) override {
+    int runSelectionDialog(RecordSelectionModel& dialog) override {
         ++dialogsRun;
         dialog.FormActivate();
         shownInLoadMode = dialog.multiSelect();
@@ -143,7 +145,7 @@ TEST_F(ProbeFilesTest, SaveOneWritesTheSelectedProbeWithoutSelecting) {
     store.failSaveAtCall = store.saveCalls;
     commands.miSohranitOdinClick();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].first, collections::kMsgNeZapisani);
+    EXPECT_EQ(ui.messages[0].first, collections::kNotAllWrittenMessage);
     EXPECT_EQ(page.calls, (std::vector<std::string>{"store", "load", "store", "load"}));
 }
 
@@ -169,9 +171,9 @@ TEST_F(ProbeFilesTest, LoadingChosenLinesReplacesTheCollectionInFileOrder) {
         collection(6, previous);
         file("three.dt", {probeNo(0), std::nullopt, probeNo(2)});
         ui.fileName = "three.dt";
-        ui.user = [](ViborModel& d) {
+        ui.user = [](RecordSelectionModel& d) {
             d.setSelected(1, false);
-            return kMrVibrat;
+            return kResultChosen;
         };
         commands.miZagruzitClick();
 
@@ -225,10 +227,10 @@ TEST_F(ProbeFilesTest, LoadingWithEveryLineDeselectedEmptiesTheCollection) {
     collection(3, 2);
     file("f.dt", {probeNo(0), probeNo(1)});
     ui.fileName = "f.dt";
-    ui.user = [](ViborModel& d) {
+    ui.user = [](RecordSelectionModel& d) {
         d.setSelected(0, false);
         d.setSelected(1, false);
-        return kMrVibrat;
+        return kResultChosen;
     };
     commands.miZagruzitClick();
     EXPECT_EQ(selection.probeCount, 0u);
@@ -257,7 +259,7 @@ TEST_F(ProbeFilesTest, CancellingTheLoadKeepsTheCollectionAndRestoresTheRecord) 
     collection(3, 2);
     file("f.dt", {probeNo(0), probeNo(1), probeNo(2)});
     ui.fileName = "f.dt";
-    ui.user = [](ViborModel&) { return kMrOtmenit; };
+    ui.user = [](RecordSelectionModel&) { return kResultCancelled; };
     commands.miZagruzitClick();
     EXPECT_EQ(slotIds(), (std::vector<std::string>{"p0", "p1", "p2"}));
     EXPECT_EQ(selection.probeCount, 3u);
@@ -274,9 +276,9 @@ TEST_F(ProbeFilesTest, CancellingTheLoadKeepsTheCollectionAndRestoresTheRecord) 
 
 TEST_F(ProbeFilesTest, ChoosingTheCurrentProbeListsModelFirst) {
     collection(2, 0);
-    ui.user = [](ViborModel& d) {
+    ui.user = [](RecordSelectionModel& d) {
         d.setSelected(1, true);
-        return kMrVibrat;
+        return kResultChosen;
     };
     commands.miVibratDatchikClick();
     EXPECT_FALSE(ui.shownInLoadMode);
@@ -292,9 +294,9 @@ TEST_F(ProbeFilesTest, ChoosingTheCurrentProbeListsModelFirst) {
 
 TEST_F(ProbeFilesTest, CancelledChoiceUndoesTheSelectionsOfTheListing) {
     collection(3, 1);
-    ui.user = [](ViborModel& d) {
+    ui.user = [](RecordSelectionModel& d) {
         d.setSelected(2, true);
-        return kMrOtmenit;
+        return kResultCancelled;
     };
     commands.miVibratDatchikClick();
     EXPECT_EQ(selection.currentIndex, 1u);
@@ -311,9 +313,9 @@ TEST_F(ProbeFilesTest, ChoiceWithOneProbeShowsNoDialog) {
 TEST_F(ProbeFilesTest, ChosenLineSelectsTheSlotItNamesWhenASlotIsMissing) {
     collection(4, 0);
     store.unselectable = {1};
-    ui.user = [](ViborModel& d) {
+    ui.user = [](RecordSelectionModel& d) {
         d.setSelected(1, true);  // the line of slot 2
-        return kMrVibrat;
+        return kResultChosen;
     };
     commands.miVibratDatchikClick();
     ASSERT_EQ(ui.shownLines.size(), 3u);
@@ -324,9 +326,9 @@ TEST_F(ProbeFilesTest, ChosenLineSelectsTheSlotItNamesWhenASlotIsMissing) {
 
 TEST_F(ProbeFilesTest, ChoiceWithoutFocusedLineTakesTheLastProbe) {
     collection(3, 0);
-    ui.user = [](ViborModel& d) {
+    ui.user = [](RecordSelectionModel& d) {
         d.setFocusedPosition(-1);
-        return kMrVibrat;
+        return kResultChosen;
     };
     commands.miVibratDatchikClick();
     EXPECT_EQ(selection.currentIndex, 2u);

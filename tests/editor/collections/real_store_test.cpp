@@ -25,14 +25,14 @@ struct NoPage : probe::ActivePage {
 
 struct ScriptedUi : collections::ProbeFileUi {
     std::string fileName;
-    std::function<int(collections::ViborModel&)> user;
+    std::function<int(collections::RecordSelectionModel&)> user;
     std::vector<std::string> lines;
     std::optional<std::string> askSaveFileName() override { return fileName; }
     std::optional<std::string> askOpenFileName() override { return fileName; }
     void showMessage(const std::string& text, const std::string&) override {
         ADD_FAILURE() << text;
     }
-    int runSelectionDialog(collections::ViborModel& d) override {
+    int runSelectionDialog(collections::RecordSelectionModel& d) override {
         lines.clear();
         for (std::size_t p = 0; p < d.lineCount(); ++p) lines.push_back(d.line(p));
         return user(d);
@@ -80,9 +80,9 @@ TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {
     ASSERT_NE(selection.current, nullptr);
     EXPECT_EQ(text(selection.current->Model), "M2");
 
-    ui.user = [](collections::ViborModel& d) {
+    ui.user = [](collections::RecordSelectionModel& d) {
         d.setSelected(1, false);
-        return collections::kMrVibrat;
+        return collections::kResultChosen;
     };
     commands.miZagruzitClick();
     EXPECT_EQ(ui.lines,
@@ -93,9 +93,9 @@ TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {
     ASSERT_NE(selection.current, nullptr);
     EXPECT_EQ(text(selection.current->Model), "M2");
 
-    ui.user = [](collections::ViborModel& d) {
+    ui.user = [](collections::RecordSelectionModel& d) {
         for (std::size_t p = 0; p < d.lineCount(); ++p) d.setSelected(p, false);
-        return collections::kMrVibrat;
+        return collections::kResultChosen;
     };
     commands.miZagruzitClick();
     EXPECT_EQ(selection.probeCount, 0u);

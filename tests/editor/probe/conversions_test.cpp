@@ -16,70 +16,70 @@ const UserLocale kIso{".", "yyyy-MM-dd", "-"};
 const sys_days kToday = sys_days{2026y / December / 7};
 
 TEST(NumberText, GeneralFormatWithLocaleSeparator) {
-    EXPECT_EQ(chisloVTekst(0.0, kComma), "");
-    EXPECT_EQ(chisloVTekst(0.005, kComma), "0,005");
-    EXPECT_EQ(chisloVTekst(0.0001, kComma), "0,0001");
-    EXPECT_EQ(chisloVTekst(0.00005, kComma), "5E-5");
-    EXPECT_EQ(chisloVTekst(1500.0, kComma), "1500");
-    EXPECT_EQ(chisloVTekst(1.25e-7, kComma), "1,25E-7");
-    EXPECT_EQ(chisloVTekst(1e20, kComma), "1E20");
-    EXPECT_EQ(chisloVTekst(-2.5, kPoint), "-2.5");
-    EXPECT_EQ(chisloVTekst(123456789012345.0, kPoint), "123456789012345");
-    EXPECT_EQ(chisloVTekst(1234567890123456.0, kPoint), "1.23456789012346E15");
-    EXPECT_EQ(chisloVTekst(-3.5e-9, kComma), "-3,5E-9");
+    EXPECT_EQ(numberToText(0.0, kComma), "");
+    EXPECT_EQ(numberToText(0.005, kComma), "0,005");
+    EXPECT_EQ(numberToText(0.0001, kComma), "0,0001");
+    EXPECT_EQ(numberToText(0.00005, kComma), "5E-5");
+    EXPECT_EQ(numberToText(1500.0, kComma), "1500");
+    EXPECT_EQ(numberToText(1.25e-7, kComma), "1,25E-7");
+    EXPECT_EQ(numberToText(1e20, kComma), "1E20");
+    EXPECT_EQ(numberToText(-2.5, kPoint), "-2.5");
+    EXPECT_EQ(numberToText(123456789012345.0, kPoint), "123456789012345");
+    EXPECT_EQ(numberToText(1234567890123456.0, kPoint), "1.23456789012346E15");
+    EXPECT_EQ(numberToText(-3.5e-9, kComma), "-3,5E-9");
 }
 
 TEST(NumberText, ReadsOnlyTheLocaleGrammar) {
-    EXPECT_DOUBLE_EQ(tekstVChislo("1,5", kComma), 1.5);
-    EXPECT_DOUBLE_EQ(tekstVChislo("1.5", kComma), 0.0);
-    EXPECT_DOUBLE_EQ(tekstVChislo("1.5", kPoint), 1.5);
-    EXPECT_DOUBLE_EQ(tekstVChislo("1,5", kPoint), 0.0);
-    EXPECT_DOUBLE_EQ(tekstVChislo("2e-3", kComma), 0.002);
-    EXPECT_DOUBLE_EQ(tekstVChislo("2E-3", kComma), 0.002);
-    EXPECT_EQ(chisloVTekst(tekstVChislo("2E-3", kComma), kComma), "0,002");
-    EXPECT_DOUBLE_EQ(tekstVChislo("  -,5  ", kComma), -0.5);
-    EXPECT_DOUBLE_EQ(tekstVChislo("+5,", kComma), 5.0);
-    EXPECT_DOUBLE_EQ(tekstVChislo("7E", kComma), 7.0);  // the letter alone is exponent 0
+    EXPECT_DOUBLE_EQ(textToNumber("1,5", kComma), 1.5);
+    EXPECT_DOUBLE_EQ(textToNumber("1.5", kComma), 0.0);
+    EXPECT_DOUBLE_EQ(textToNumber("1.5", kPoint), 1.5);
+    EXPECT_DOUBLE_EQ(textToNumber("1,5", kPoint), 0.0);
+    EXPECT_DOUBLE_EQ(textToNumber("2e-3", kComma), 0.002);
+    EXPECT_DOUBLE_EQ(textToNumber("2E-3", kComma), 0.002);
+    EXPECT_EQ(numberToText(textToNumber("2E-3", kComma), kComma), "0,002");
+    EXPECT_DOUBLE_EQ(textToNumber("  -,5  ", kComma), -0.5);
+    EXPECT_DOUBLE_EQ(textToNumber("+5,", kComma), 5.0);
+    EXPECT_DOUBLE_EQ(textToNumber("7E", kComma), 7.0);  // the letter alone is exponent 0
     for (const char* bad :
          {"", "1 000", "5 м", ",", "-", "E5", "1,2,3", "1e5x", "0x10", "inf", "1e400"})
-        EXPECT_DOUBLE_EQ(tekstVChislo(bad, kComma), 0.0) << bad;
+        EXPECT_DOUBLE_EQ(textToNumber(bad, kComma), 0.0) << bad;
 }
 
 TEST(NumberText, FifteenDigitRoundingRoundTrips) {
     const double precise = 0.12345678901234567;
-    const std::string shown = chisloVTekst(precise, kComma);
+    const std::string shown = numberToText(precise, kComma);
     EXPECT_EQ(shown, "0,123456789012346");
-    const double stored = tekstVChislo(shown, kComma);
-    EXPECT_EQ(chisloVTekst(stored, kComma), shown);
-    EXPECT_EQ(tekstVChislo(chisloVTekst(stored, kComma), kComma), stored);
+    const double stored = textToNumber(shown, kComma);
+    EXPECT_EQ(numberToText(stored, kComma), shown);
+    EXPECT_EQ(textToNumber(numberToText(stored, kComma), kComma), stored);
 }
 
 TEST(PriceText, SignedThirtyTwoBitOrZero) {
-    EXPECT_EQ(cenaVTekst(0), "");
-    EXPECT_EQ(cenaVTekst(-1500), "-1500");
-    EXPECT_EQ(tekstVCenu("2147483647"), 2147483647);
-    EXPECT_EQ(tekstVCenu("-2147483648"), INT32_MIN);
-    EXPECT_EQ(tekstVCenu(" 42 "), 42);
+    EXPECT_EQ(priceToText(0), "");
+    EXPECT_EQ(priceToText(-1500), "-1500");
+    EXPECT_EQ(textToPrice("2147483647"), 2147483647);
+    EXPECT_EQ(textToPrice("-2147483648"), INT32_MIN);
+    EXPECT_EQ(textToPrice(" 42 "), 42);
     for (const char* bad : {"", "0", "2147483648", "12 000", "1,5", "abc", "+-3", "5 руб"})
-        EXPECT_EQ(tekstVCenu(bad), 0) << bad;
+        EXPECT_EQ(textToPrice(bad), 0) << bad;
 }
 
 TEST(DateText, DayNumbersCountFromTheLastDaysOf1899) {
     EXPECT_EQ(dayNumber(sys_days{1899y / December / 30}), 0.0);
     EXPECT_EQ(dayNumber(sys_days{1900y / January / 1}), 2.0);
-    EXPECT_EQ(dataVTekst(dayNumber(sys_days{2026y / March / 5}), kComma), "05.03.2026");
-    EXPECT_EQ(dataVTekst(dayNumber(sys_days{2026y / March / 5}), kPoint), "3/5/2026");
-    EXPECT_EQ(dataVTekst(dayNumber(sys_days{2026y / March / 5}), kIso), "2026-03-05");
+    EXPECT_EQ(dateToText(dayNumber(sys_days{2026y / March / 5}), kComma), "05.03.2026");
+    EXPECT_EQ(dateToText(dayNumber(sys_days{2026y / March / 5}), kPoint), "3/5/2026");
+    EXPECT_EQ(dateToText(dayNumber(sys_days{2026y / March / 5}), kIso), "2026-03-05");
     // A time of day from another source shows the date part only.
-    EXPECT_EQ(dataVTekst(dayNumber(sys_days{2026y / March / 5}) + 0.75, kComma), "05.03.2026");
-    EXPECT_EQ(dataVTekst(0.0, kComma), "");
-    EXPECT_EQ(dataVTekst(1e300, kComma), "");
-    EXPECT_EQ(dataVTekst(std::nan(""), kComma), "");
+    EXPECT_EQ(dateToText(dayNumber(sys_days{2026y / March / 5}) + 0.75, kComma), "05.03.2026");
+    EXPECT_EQ(dateToText(0.0, kComma), "");
+    EXPECT_EQ(dateToText(1e300, kComma), "");
+    EXPECT_EQ(dateToText(std::nan(""), kComma), "");
 }
 
 TEST(DateText, ReadsInTheOrderOfTheShortFormat) {
     auto read = [](const char* text, const UserLocale& l) {
-        auto d = tekstVDatu(text, l, kToday);
+        auto d = textToDate(text, l, kToday);
         return d ? year_month_day{*d} : year_month_day{};
     };
     EXPECT_EQ(read("05.03.2026", kComma), 2026y / March / 5);
@@ -104,9 +104,9 @@ TEST(DateText, ReadsInTheOrderOfTheShortFormat) {
 TEST(DateText, UnreadableTexts) {
     for (const char* bad : {"29.02.2027", "31.04.2026", "0.1.2026", "1.13.2026", "5", "1.2.3.4",
                             "1,2,2026", "1.2.2026x", "1 .2.2026", "..", "1.2.00000", ""})
-        EXPECT_FALSE(tekstVDatu(bad, kComma, kToday)) << bad;
-    EXPECT_TRUE(tekstVDatu("29.02.2028", kComma, kToday));
-    EXPECT_EQ(tekstVDenNomer("29.02.2027", kComma, kToday), 0.0);
+        EXPECT_FALSE(textToDate(bad, kComma, kToday)) << bad;
+    EXPECT_TRUE(textToDate("29.02.2028", kComma, kToday));
+    EXPECT_EQ(textToDayNumber("29.02.2027", kComma, kToday), 0.0);
 }
 
 }  // namespace

@@ -46,10 +46,10 @@ TEST_F(RealLibraries, CyrillicTextsAndListsSurviveTheStoreAndAProbeFile) {
     FakeText cbProizvoditel, cbModel, cbNazvanie, cbCena, cbData;
     FakeLines mPribori, mSPO;
     const auto today = std::chrono::sys_days{std::chrono::year{2026} / 12 / 7};
-    IdentifikaciyaPage ident(selection, store,
+    IdentificationPage ident(selection, store,
                              {&cbProizvoditel, &cbModel, &cbNazvanie, &cbCena, &mPribori, &cbData},
                              UserLocale{}, [today] { return today; });
-    ObrabotkaPage obrabotka(selection, store, mSPO);
+    PreprocessingPage preprocessing(selection, store, mSPO);
 
     cbProizvoditel.setText("НПО «Эхо-Скан»");
     cbModel.setText("П121-5,0-65°");
@@ -59,7 +59,7 @@ TEST_F(RealLibraries, CyrillicTextsAndListsSurviveTheStoreAndAProbeFile) {
     mPribori.lines = {"УД2-70", "", "Ёлка ™"};
     mSPO.lines = {"", "Фильтр ВЧ"};
     ident.tbIdentifikacionnayaInformaciyaHide();
-    obrabotka.tbObrabotkaHide();
+    preprocessing.tbObrabotkaHide();
     // Storing twice releases the old values first and keeps one copy.
     ident.tbIdentifikacionnayaInformaciyaHide();
 
@@ -77,7 +77,7 @@ TEST_F(RealLibraries, CyrillicTextsAndListsSurviveTheStoreAndAProbeFile) {
     std::filesystem::remove(file);
 
     ident.tbIdentifikacionnayaInformaciyaShow();
-    obrabotka.tbObrabotkaShow();
+    preprocessing.tbObrabotkaShow();
     EXPECT_EQ(cbProizvoditel.text(), "НПО «Эхо-Скан»");
     EXPECT_EQ(cbModel.text(), "П121-5,0-65°");
     EXPECT_EQ(cbNazvanie.text(), "Наклонный совмещённый");
@@ -93,8 +93,8 @@ TEST_F(RealLibraries, SampleSurfaceFileIsListedIntoTheNameFields) {
     LoaderSurfaceTables surfaces(loader);
     FakeText cbIFsP, cbIIP, cbIIIP, cbIIPP;
     FakeList cbMasshtab(16);
-    ObektiPage page(selection, loader.probeStore(), surfaces,
-                    {&cbIFsP, &cbIIP, &cbIIIP, &cbIIPP, &cbMasshtab});
+    ModelObjectsPage page(selection, loader.probeStore(), surfaces,
+                          {&cbIFsP, &cbIIP, &cbIIIP, &cbIIPP, &cbMasshtab});
     cbIFsP.setText(PROBE_SAMPLE_SURFACES);
     cbIIP.setText("Излучающая поверхность");
     cbMasshtab.setPosition(9);

@@ -33,13 +33,13 @@ TEST(TextCallbacks, HandOutCp1251NeverNullAndKeepSeparateBuffers) {
     EXPECT_STREQ(PoluchitTekstPolya(0, nullptr), "");
 }
 
-TEST(ObrabotkaPage, LinesRoundTripThroughTheStoreWithEmptyLinesKept) {
+TEST(PreprocessingPage, LinesRoundTripThroughTheStoreWithEmptyLinesKept) {
     ProbeSelection selection;
     OwnedRecord owned;
     selection.current = &owned.record;
     const auto store = FakeStore::api();
     FakeLines mSPO;
-    ObrabotkaPage page(selection, store, mSPO);
+    PreprocessingPage page(selection, store, mSPO);
 
     mSPO.lines = {"Усилитель", "", "АЦП 12 бит", ""};
     FakeStore::log().clear();
@@ -71,7 +71,7 @@ struct Page6 {
     FakeText cbProizvoditel, cbModel, cbNazvanie, cbCena, cbData;
     FakeLines mPribori;
     sys_days today = sys_days{2026y / December / 7};
-    IdentifikaciyaPage page{selection,
+    IdentificationPage page{selection,
                             store,
                             {&cbProizvoditel, &cbModel, &cbNazvanie, &cbCena, &mPribori, &cbData},
                             UserLocale{",", "dd.MM.yyyy", "."},
@@ -79,7 +79,7 @@ struct Page6 {
     Page6() { selection.current = &owned.record; }
 };
 
-TEST(IdentifikaciyaPage, StoresTextsPriceAndDateAndLoadsThemBack) {
+TEST(IdentificationPage, StoresTextsPriceAndDateAndLoadsThemBack) {
     Page6 p;
     p.cbProizvoditel.setText("ООО «Эхо»");
     p.cbModel.setText("П121-2,5");
@@ -107,7 +107,7 @@ TEST(IdentifikaciyaPage, StoresTextsPriceAndDateAndLoadsThemBack) {
     EXPECT_EQ(p.mPribori.lines, (std::vector<std::string>{"УД2-12", "УД4-Т"}));
 }
 
-TEST(IdentifikaciyaPage, UnreadablePriceAndDateStoreZeroAndShowEmpty) {
+TEST(IdentificationPage, UnreadablePriceAndDateStoreZeroAndShowEmpty) {
     Page6 p;
     p.cbCena.setText("0");
     p.cbData.setText("29.02.2027");
@@ -128,7 +128,7 @@ TEST(IdentifikaciyaPage, UnreadablePriceAndDateStoreZeroAndShowEmpty) {
     EXPECT_EQ(p.owned.record.Data, dayNumber(sys_days{2026y / March / 5}));
 }
 
-TEST(IdentifikaciyaPage, ObnovitWritesTodayOnlyOverAnOlderDate) {
+TEST(IdentificationPage, ObnovitWritesTodayOnlyOverAnOlderDate) {
     Page6 p;
     const double today = dayNumber(p.today);
     for (const char* shown : {"", "не дата", "01.12.2026"}) {
@@ -149,15 +149,15 @@ TEST(IdentifikaciyaPage, ObnovitWritesTodayOnlyOverAnOlderDate) {
     }
 }
 
-TEST(ParametriPage, NumbersFollowTheLocaleAndListIsStoredAsTyped) {
+TEST(ParametersPage, NumbersFollowTheLocaleAndListIsStoredAsTyped) {
     ProbeSelection selection;
     OwnedRecord owned;
     selection.current = &owned.record;
     const auto store = FakeStore::api();
     FakeText cbRKIP1, cbRKIP2, cbOCHIP, cbTP, cbMU;
     FakeLines mParametri;
-    ParametriPage page(selection, store, {&cbRKIP1, &cbRKIP2, &cbOCHIP, &cbTP, &cbMU, &mParametri},
-                       UserLocale{",", "dd.MM.yyyy", "."});
+    ParametersPage page(selection, store, {&cbRKIP1, &cbRKIP2, &cbOCHIP, &cbTP, &cbMU, &mParametri},
+                        UserLocale{",", "dd.MM.yyyy", "."});
     cbRKIP1.setText("0,05");
     cbRKIP2.setText("0.05");  // the other separator
     cbOCHIP.setText("2,5E6");

@@ -15,9 +15,9 @@ struct Page1 {
     ProbeRecord record{};
     FakeList cbKDpC{2}, cbKDpKP{2}, cbKDpRIP{4}, cbKDpFIP1{3}, cbKDpFIP2{3}, cbLSK{2}, cbSDkPI{3},
         cbSDkPP{3}, cbTIPBI{2}, cbTIPBP{2};
-    PiezoelementiPage page{selection,
-                           {&cbKDpC, &cbKDpKP, &cbKDpRIP, &cbKDpFIP1, &cbKDpFIP2, &cbLSK, &cbSDkPI,
-                            &cbSDkPP, &cbTIPBI, &cbTIPBP}};
+    TransducersPage page{selection,
+                         {&cbKDpC, &cbKDpKP, &cbKDpRIP, &cbKDpFIP1, &cbKDpFIP2, &cbLSK, &cbSDkPI,
+                          &cbSDkPP, &cbTIPBI, &cbTIPBP}};
     std::vector<FakeList*> all() {
         return {&cbKDpC, &cbKDpKP, &cbKDpRIP, &cbKDpFIP1, &cbKDpFIP2,
                 &cbLSK,  &cbSDkPI, &cbSDkPP,  &cbTIPBI,   &cbTIPBP};
@@ -29,7 +29,7 @@ struct Page1 {
     }
 };
 
-TEST(PiezoelementiPage, LoadRaisesChangeEventsButNeverRewritesTheWord) {
+TEST(TransducersPage, LoadRaisesChangeEventsButNeverRewritesTheWord) {
     Page1 p;
     // Garbage in bit 7 and bits 22..31 would vanish if any store ran during the load.
     p.record.Piezoelementi = 0xFFC00080u | 0x2u | (3u << 4) | (2u << 20);
@@ -43,7 +43,7 @@ TEST(PiezoelementiPage, LoadRaisesChangeEventsButNeverRewritesTheWord) {
     EXPECT_EQ(p.cbKDpKP.position(), -1);
 }
 
-TEST(PiezoelementiPage, StoreRebuildsTheWordFromTheListsAndClearsForeignBits) {
+TEST(TransducersPage, StoreRebuildsTheWordFromTheListsAndClearsForeignBits) {
     Page1 p;
     p.record.Piezoelementi = 0xFFC00080u;
     p.page.tbPiezoelementiShow();
@@ -64,7 +64,7 @@ TEST(PiezoelementiPage, StoreRebuildsTheWordFromTheListsAndClearsForeignBits) {
               2u | 4u | 0x300u | 0x800u | 0x2000u | 0xC000u | 0x10000u | 0x80000u | 0x300000u);
 }
 
-TEST(PiezoelementiPage, MatrichniySetsBitSixOnly) {
+TEST(TransducersPage, MatrichniySetsBitSixOnly) {
     Page1 p;
     p.record.Piezoelementi = 0x30;  // "Кольцевой" was chosen
     p.page.tbPiezoelementiShow();
@@ -72,7 +72,7 @@ TEST(PiezoelementiPage, MatrichniySetsBitSixOnly) {
     EXPECT_EQ(p.record.Piezoelementi, 0x40u);
 }
 
-TEST(PiezoelementiPage, OutOfRangeSubFieldsLoadAsNoChoiceAndStoreBackAsZero) {
+TEST(TransducersPage, OutOfRangeSubFieldsLoadAsNoChoiceAndStoreBackAsZero) {
     Page1 p;
     // 3 in cbKDpC's two-item field, 7 in cbKDpRIP's four-item field, 3 in cbLSK's.
     p.record.Piezoelementi = 0x3u | 0x70u | 0x3000u | (1u << 14);
@@ -85,7 +85,7 @@ TEST(PiezoelementiPage, OutOfRangeSubFieldsLoadAsNoChoiceAndStoreBackAsZero) {
     EXPECT_EQ(p.record.Piezoelementi, 1u << 14);
 }
 
-TEST(PiezoelementiPage, WithoutCurrentRecordLoadAndStoreTouchNothing) {
+TEST(TransducersPage, WithoutCurrentRecordLoadAndStoreTouchNothing) {
     Page1 p;
     p.cbKDpC.setPosition(1);
     p.selection.current = nullptr;
@@ -102,7 +102,7 @@ struct Page2 {
     ProbeRecord record{};
     FakeBox ckSAL, ckMSAL, ckVFIP1, ckVFIP2, ckVSDF;
     FakeList cbKL{2}, cbSSL{3};
-    FokusirovkaPage page{selection, {&ckSAL, &cbKL, &ckMSAL, &cbSSL, &ckVFIP1, &ckVFIP2, &ckVSDF}};
+    FocusingPage page{selection, {&ckSAL, &cbKL, &ckMSAL, &cbSSL, &ckVFIP1, &ckVFIP2, &ckVSDF}};
     Page2() {
         selection.current = &record;
         for (FakeBox* b : {&ckSAL, &ckMSAL, &ckVFIP1, &ckVFIP2, &ckVSDF})
@@ -111,7 +111,7 @@ struct Page2 {
     }
 };
 
-TEST(FokusirovkaPage, LoadsListsAndBoxesWithoutStoring) {
+TEST(FocusingPage, LoadsListsAndBoxesWithoutStoring) {
     Page2 p;
     p.record.Fokusirovka = 0xFFFFFE00u | 0x2u | (3u << 2) | 0x10u | 0x100u;
     const std::uint32_t before = p.record.Fokusirovka;
@@ -124,7 +124,7 @@ TEST(FokusirovkaPage, LoadsListsAndBoxesWithoutStoring) {
     EXPECT_TRUE(p.ckVSDF.checked());
 }
 
-TEST(FokusirovkaPage, ClickStoresWholeWordAndLensControlsStayIndependentOfCkSAL) {
+TEST(FocusingPage, ClickStoresWholeWordAndLensControlsStayIndependentOfCkSAL) {
     Page2 p;
     p.record.Fokusirovka = 0xFFFFFE00u | 0x3u | 0x10u | 0x20u | (1u << 2);
     p.page.tbFokusirovkaShow();
@@ -136,14 +136,14 @@ TEST(FokusirovkaPage, ClickStoresWholeWordAndLensControlsStayIndependentOfCkSAL)
     EXPECT_EQ(p.record.Fokusirovka, 0x20u | (1u << 2) | 0x80u);
 }
 
-TEST(OtklonenieAndSkanirovaniePages, StoreClearsBitsOutsideTheirTables) {
+TEST(DeflectionAndScanningPages, StoreClearsBitsOutsideTheirTables) {
     ProbeSelection selection;
     ProbeRecord record{};
     selection.current = &record;
     FakeBox ckEP, ck2VFIP1, ck2VFIP2, ckVoFIP1, ckVoFIP2, ckVSDO;
-    OtkloneniePage otk{selection, {&ckEP, &ck2VFIP1, &ck2VFIP2, &ckVoFIP1, &ckVoFIP2, &ckVSDO}};
+    DeflectionPage otk{selection, {&ckEP, &ck2VFIP1, &ck2VFIP2, &ckVoFIP1, &ckVoFIP2, &ckVSDO}};
     FakeBox ckVSUP, ckVSUPV, ckVSUDO, ckVSUDF, ckVSUMSAL;
-    SkanirovaniePage sk{selection, {&ckVSUP, &ckVSUPV, &ckVSUDO, &ckVSUDF, &ckVSUMSAL}};
+    ScanningPage sk{selection, {&ckVSUP, &ckVSUPV, &ckVSUDO, &ckVSUDF, &ckVSUMSAL}};
     for (FakeBox* b : {&ckEP, &ck2VFIP1, &ck2VFIP2, &ckVoFIP1, &ckVoFIP2, &ckVSDO})
         b->onClick = [&] { otk.tbOtklonenieHide(); };
     for (FakeBox* b : {&ckVSUP, &ckVSUPV, &ckVSUDO, &ckVSUDF, &ckVSUMSAL})

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "editor/title/Simvoly_preobrazovanie_dvoichnyykod_tekst.h"
-#include "editor/title/Simvoly_preobrazovanie_shifrovanierazrezheniem.h"
 #include "editor/title/hidden_store.h"
+#include "editor/title/simvoly_preobrazovanie_dvoichnyykod_tekst.h"
+#include "editor/title/simvoly_preobrazovanie_shifrovanierazrezheniem.h"
 #include "editor/title/title_panel.h"
 #include "editor/title/tools/hidden_store_encoder.h"
 #include "editor/title/tools/hidden_texts_plain.h"
@@ -94,7 +94,7 @@ TEST(HiddenStoreTest, EncoderRoundTripsEveryByte) {
     std::string all;
     for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
     std::uint32_t filler = 7;
-    const std::string hex = title::ZashifrovatRazrezhenie(all, filler);
+    const std::string hex = title::encodeHiddenText(all, filler);
     ASSERT_EQ(hex.size(), 4 * (all.size() + 1));
     std::vector<std::uint8_t> pairs(hex.size() / 2);
     std::uint32_t capacity = static_cast<std::uint32_t>(pairs.size());

@@ -40,9 +40,9 @@ struct FakePanels : title::TitlePanelUi {
     int width = 754;
     std::vector<std::unique_ptr<FakeLabel>> labels;
 
-    void setGlavnayaVisible(bool v) override { glavnaya = v; }
-    void setNazvanieVisible(bool v) override { nazvanie = v; }
-    int nazvanieWidth() const override { return width; }
+    void setMainPanelVisible(bool v) override { glavnaya = v; }
+    void setTitlePanelVisible(bool v) override { nazvanie = v; }
+    int titlePanelWidth() const override { return width; }
     title::TitleLabel& createLabel() override {
         labels.push_back(std::make_unique<FakeLabel>());
         return *labels.back();

@@ -23,7 +23,7 @@
 #include "platform/cp1251.h"
 #include "tests/editor/biblioteki/fixture_platform.h"
 
-using collections::ViborModel;
+using collections::RecordSelectionModel;
 
 class DialogsTest : public QObject {
     Q_OBJECT
@@ -44,8 +44,8 @@ class DialogsTest : public QObject {
 
 namespace {
 
-ViborModel threeLines() {
-    ViborModel m;
+RecordSelectionModel threeLines() {
+    RecordSelectionModel m;
     for (const char* s : {"0: A B (C)", "1: D E (F)", "2: G H (I)"}) m.addLine(s);
     return m;
 }
@@ -60,7 +60,7 @@ QList<int> selectedRows(QListWidget* list) {
 }  // namespace
 
 void DialogsTest::viborOpensInLoadModeWithItsDesign() {
-    ViborModel model = threeLines();
+    RecordSelectionModel model = threeLines();
     model.bnVidelitVseClick();
     model.setFocusedPosition(0);
     ui::TfrmVibor d(model, nullptr);
@@ -92,7 +92,7 @@ void DialogsTest::viborOpensInLoadModeWithItsDesign() {
 }
 
 void DialogsTest::viborSingleChoiceReadsBackTheFocusedLine() {
-    ViborModel model = threeLines();
+    RecordSelectionModel model = threeLines();
     model.setFocusedPosition(0);
     model.setLoadMode(false);
     ui::TfrmVibor d(model, nullptr);
@@ -111,17 +111,17 @@ void DialogsTest::viborSingleChoiceReadsBackTheFocusedLine() {
 }
 
 void DialogsTest::viborCloseBoxGivesTwo() {
-    ViborModel model = threeLines();
+    RecordSelectionModel model = threeLines();
     QTimer::singleShot(0, [] {
         if (QWidget* w = QApplication::activeModalWidget()) w->close();
     });
-    QCOMPARE(ui::runTfrmVibor(nullptr, model), 2);
+    QCOMPARE(ui::runRecordSelection(nullptr, model), 2);
     QCOMPARE(model.result(), 2);
 }
 
 void DialogsTest::viborKeepsScatteredMarksOfALongList() {
     // Runs of marked and unmarked lines, a lone mark at each end: shown and read back unchanged.
-    ViborModel model;
+    RecordSelectionModel model;
     const int n = 2000;
     for (int i = 0; i < n; ++i) model.addLine(std::to_string(i) + ": A B (C)");
     auto marked = [](int p) { return p == 0 || p == n - 1 || (p % 7 != 0 && p % 11 < 6); };
@@ -238,7 +238,7 @@ void DialogsTest::wholeSurfaceViewingWithTheRealLibraries() {
     // The file as "Выбрать" would put it into cbIFsP and store it.
     window.pcParametri->setCurrentWidget(window.tsObekti);
     pages->cbIFsP->setEditText(QStringLiteral(EXAMPLES_DIR "/probe_surfaces.pv"));
-    pages->obekti().tsObektiHide();
+    pages->modelObjects().tsObektiHide();
     QVERIFY(selection.current->IFsP.tekst != nullptr);
 
     for (int round = 0; round < 2; ++round) {

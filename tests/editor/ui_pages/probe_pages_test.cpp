@@ -174,11 +174,11 @@ class ProbePagesTest : public QObject {
         const probe::UserLocale ru = ui::userLocaleOf(QLocale(QLocale::Russian, QLocale::Russia));
         QCOMPARE(QString::fromStdString(ru.decimalSeparator), QStringLiteral(","));
         QCOMPARE(QString::fromStdString(ru.dateSeparator), QStringLiteral("."));
-        QCOMPARE(QString::fromStdString(probe::dataVTekst(probe::dayNumber(day), ru)),
+        QCOMPARE(QString::fromStdString(probe::dateToText(probe::dayNumber(day), ru)),
                  QStringLiteral("05.03.2026"));
-        QCOMPARE(QString::fromStdString(probe::chisloVTekst(1.25e-7, ru)),
+        QCOMPARE(QString::fromStdString(probe::numberToText(1.25e-7, ru)),
                  QStringLiteral("1,25E-7"));
-        QCOMPARE(probe::tekstVChislo("0,005", ru), 0.005);
+        QCOMPARE(probe::textToNumber("0,005", ru), 0.005);
 
         // Every date a page shows must read back as the same date when the page is stored,
         // also where the short format carries literal text after the year.
@@ -187,9 +187,9 @@ class ProbePagesTest : public QObject {
               QLocale(QLocale::Hungarian), QLocale(QLocale::English, QLocale::UnitedStates),
               QLocale(QLocale::Korean), QLocale(QLocale::Swedish), QLocale::c()}) {
             const probe::UserLocale l = ui::userLocaleOf(locale);
-            const std::string shown = probe::dataVTekst(probe::dayNumber(day), l);
+            const std::string shown = probe::dateToText(probe::dayNumber(day), l);
             QVERIFY2(
-                probe::tekstVDatu(shown, l, sys_days{2026y / December / 7}) == day,
+                probe::textToDate(shown, l, sys_days{2026y / December / 7}) == day,
                 qPrintable(locale.name() + QStringLiteral(": ") + QString::fromStdString(shown)));
         }
     }

@@ -71,7 +71,7 @@ class UiUxTest : public QObject {
 
     // A probe line longer than the list can still be read in full.
     void longSelectionLinesReadInFull() {
-        collections::ViborModel model;
+        collections::RecordSelectionModel model;
         const std::string line =
             "0: НПО «Акустика» П111-2,5-К12 (Прямой совмещённый преобразователь для контроля "
             "сварных швов)";
@@ -102,7 +102,7 @@ class UiUxTest : public QObject {
         QVERIFY(pages && binding);
         window.pcParametri->setCurrentWidget(window.tsObekti);
         pages->cbIFsP->setEditText(QStringLiteral(EXAMPLES_DIR "/probe_surfaces.pv"));
-        pages->obekti().tsObektiHide();
+        pages->modelObjects().tsObektiHide();
         pages->cbIIP->setEditText(QString::fromUtf8("Излучающая поверхность"));
         pages->bnIIP->click();
         ui::TfrmModal* box = binding->waitBox();

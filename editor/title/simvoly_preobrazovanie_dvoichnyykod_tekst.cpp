@@ -1,4 +1,4 @@
-#include "editor/title/Simvoly_preobrazovanie_dvoichnyykod_tekst.h"
+#include "editor/title/simvoly_preobrazovanie_dvoichnyykod_tekst.h"
 
 namespace title {
 

@@ -111,7 +111,7 @@ struct Page8 {
     FakeSurfaceLibs libs;
     FakeText cbIFsP, cbIIP, cbIIIP, cbIIPP;
     FakeList cbMasshtabProstranstva{16};
-    ObektiPage page{
+    ModelObjectsPage page{
         selection, store, libs, {&cbIFsP, &cbIIP, &cbIIIP, &cbIIPP, &cbMasshtabProstranstva}};
     Page8() {
         selection.current = &owned.record;
@@ -121,17 +121,17 @@ struct Page8 {
 };
 
 TEST(ScaleEncoding, SixteenEntriesAroundTheOneToOneScale) {
-    EXPECT_STREQ(kMasshtabProstranstva[positionFromMasshtab(0)], "1 м' = 1 м   ( x 1 )");
-    EXPECT_STREQ(kMasshtabProstranstva[positionFromMasshtab(6)], "1000 км' = 1 м   ( x 10^6 )");
-    EXPECT_STREQ(kMasshtabProstranstva[positionFromMasshtab(-9)], "1 нм' = 1 м   ( / 10^9 )");
-    EXPECT_EQ(positionFromMasshtab(7), -1);
-    EXPECT_EQ(positionFromMasshtab(-10), -1);
-    EXPECT_EQ(masshtabFromPosition(-1), 7);
+    EXPECT_STREQ(kMasshtabProstranstva[positionFromScale(0)], "1 м' = 1 м   ( x 1 )");
+    EXPECT_STREQ(kMasshtabProstranstva[positionFromScale(6)], "1000 км' = 1 м   ( x 10^6 )");
+    EXPECT_STREQ(kMasshtabProstranstva[positionFromScale(-9)], "1 нм' = 1 м   ( / 10^9 )");
+    EXPECT_EQ(positionFromScale(7), -1);
+    EXPECT_EQ(positionFromScale(-10), -1);
+    EXPECT_EQ(scaleFromPosition(-1), 7);
     for (int position = 0; position < 16; ++position)
-        EXPECT_EQ(positionFromMasshtab(masshtabFromPosition(position)), position);
+        EXPECT_EQ(positionFromScale(scaleFromPosition(position)), position);
 }
 
-TEST(ObektiPage, ListsEverySurfaceIntoTheThreeNameLists) {
+TEST(ModelObjectsPage, ListsEverySurfaceIntoTheThreeNameLists) {
     Page8 p;
     const std::string file = platform::utf8ToCp1251("датчик.pv");
     FakeSurfaceLibs::files[file] = {{platform::utf8ToCp1251("Излучатель"), 1, 2, true},
@@ -164,7 +164,7 @@ TEST(ObektiPage, ListsEverySurfaceIntoTheThreeNameLists) {
     EXPECT_EQ(p.cbIIP.items, expected);
 }
 
-TEST(ObektiPage, NothingListableLeavesTheNameListsButStoresTheFields) {
+TEST(ModelObjectsPage, NothingListableLeavesTheNameListsButStoresTheFields) {
     {
         Page8 p;  // null file name: the store hands out no text at all
         p.store.SozdatStroku = [](Stroka*, TextCallback, void*) -> BoolByte { return kTrue; };
@@ -200,7 +200,7 @@ TEST(ObektiPage, NothingListableLeavesTheNameListsButStoresTheFields) {
     }
 }
 
-TEST(ObektiPage, ListingNeverWalksPastTheKeepersRecords) {
+TEST(ModelObjectsPage, ListingNeverWalksPastTheKeepersRecords) {
     Page8 p;
     FakeSurfaceLibs::files["f.pv"] = {{"a", 0, 0, true}, {"b", 0, 0, true}, {"c", 0, 0, true}};
     // A keeper that reports fewer records than it was asked for.
@@ -216,7 +216,7 @@ TEST(ObektiPage, ListingNeverWalksPastTheKeepersRecords) {
     EXPECT_EQ(p.names(), (std::vector<std::string>{"a", "b"}));
 }
 
-TEST(ObektiPage, OutOfRangeScaleLoadsAsNoEntry) {
+TEST(ModelObjectsPage, OutOfRangeScaleLoadsAsNoEntry) {
     Page8 p;
     p.owned.record.MasshtabProstranstva = 7;
     p.cbMasshtabProstranstva.setPosition(3);

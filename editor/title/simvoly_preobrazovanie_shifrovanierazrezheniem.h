@@ -1,4 +1,5 @@
-// Gathering bytes that were scattered over the bits of byte pairs.
+// Unit Simvoly_preobrazovanie_shifrovanierazrezheniem: gathering bytes that were scattered over
+// the bits of byte pairs.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,7 @@ struct BitSource {
     int pairByte;
     int bit;
 };
-inline constexpr BitSource kRazrezhenie[8] = {
+inline constexpr BitSource kBitSources[8] = {
     {1, 1}, {0, 2}, {1, 3}, {0, 0}, {0, 7}, {1, 6}, {1, 5}, {0, 4},
 };
 // The bits of each pair byte that carry nothing.

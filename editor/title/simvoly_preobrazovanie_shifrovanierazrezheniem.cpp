@@ -1,4 +1,4 @@
-#include "editor/title/Simvoly_preobrazovanie_shifrovanierazrezheniem.h"
+#include "editor/title/simvoly_preobrazovanie_shifrovanierazrezheniem.h"
 
 namespace title {
 
@@ -15,7 +15,7 @@ bool RasshifrovatRazrezhenie(std::uint8_t* out, std::uint32_t& capacity, const s
         const std::uint8_t pair[2] = {in[2 * k], in[2 * k + 1]};
         std::uint8_t b = 0;
         for (int bit = 0; bit < 8; ++bit) {
-            const BitSource& s = kRazrezhenie[bit];
+            const BitSource& s = kBitSources[bit];
             b |= static_cast<std::uint8_t>(((pair[s.pairByte] >> s.bit) & 1) << bit);
         }
         out[k] = b;

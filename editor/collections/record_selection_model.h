@@ -10,17 +10,17 @@
 namespace collections {
 
 // Modal results of the dialog.
-inline constexpr int kMrVibrat = 1;   // "Выбрать"
-inline constexpr int kMrOtmenit = 2;  // "Отменить" or the close box
+inline constexpr int kResultChosen = 1;     // "Выбрать"
+inline constexpr int kResultCancelled = 2;  // "Отменить" or the close box
 
-inline constexpr const char* kViborDesignCaption = "Выбор записей";
-inline constexpr const char* kViborLoadCaption = "Выбор записей для загрузки";
-inline constexpr const char* kViborChoiceCaption = "Выбор датчика";
+inline constexpr const char* kSelectionDesignCaption = "Выбор записей";
+inline constexpr const char* kSelectionLoadCaption = "Выбор записей для загрузки";
+inline constexpr const char* kSelectionChoiceCaption = "Выбор датчика";
 
-class ViborModel {
+class RecordSelectionModel {
   public:
     // A new dialog is in load mode (the constructor's default) and multi-select from the start.
-    ViborModel() = default;
+    RecordSelectionModel() = default;
 
     // Appends a line (UTF-8) at the end of the list, unselected.
     void addLine(std::string text);
@@ -43,7 +43,7 @@ class ViborModel {
     // "Выделить все" and the caption follow the load mode flag. Lines and focus are kept.
     void FormActivate();
     bool multiSelect() const { return multiSelect_; }
-    bool videlitVseVisible() const { return videlitVseVisible_; }
+    bool selectAllVisible() const { return selectAllVisible_; }
     const std::string& caption() const { return caption_; }
 
     // Marks as the user (or the window mirroring the model) sets them. Out-of-range positions
@@ -61,8 +61,8 @@ class ViborModel {
     int focused_ = -1;
     bool loadMode_ = true;
     bool multiSelect_ = true;
-    bool videlitVseVisible_ = true;
-    std::string caption_ = kViborDesignCaption;
+    bool selectAllVisible_ = true;
+    std::string caption_ = kSelectionDesignCaption;
     int result_ = 0;
 };
 

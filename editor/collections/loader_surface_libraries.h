@@ -11,9 +11,9 @@
 
 namespace collections {
 
-class BibliotekiSurfaceLibraries : public SurfaceLibraries {
+class LoaderSurfaceLibraries : public SurfaceLibraries {
   public:
-    explicit BibliotekiSurfaceLibraries(biblioteki::Biblioteki& loader) : b_(loader) {}
+    explicit LoaderSurfaceLibraries(biblioteki::Biblioteki& loader) : b_(loader) {}
 
     bool ZagruzitBiblioteki(std::uint32_t mask) override { return b_.ZagruzitBiblioteki(mask); }
     void VigruzitBiblioteki(std::uint32_t mask) override { b_.VigruzitBiblioteki(mask); }

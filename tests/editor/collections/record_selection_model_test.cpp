@@ -1,33 +1,33 @@
-#include "editor/collections/vibor_model.h"
+#include "editor/collections/record_selection_model.h"
 
 #include <gtest/gtest.h>
 
-using collections::ViborModel;
+using collections::RecordSelectionModel;
 
 namespace {
 
-ViborModel withLines(int n) {
-    ViborModel m;
+RecordSelectionModel withLines(int n) {
+    RecordSelectionModel m;
     for (int i = 0; i < n; ++i) m.addLine("line " + std::to_string(i));
     return m;
 }
 
-TEST(ViborModelTest, NewDialogOpensInLoadMode) {
-    ViborModel m = withLines(2);
+TEST(RecordSelectionModelTest, NewDialogOpensInLoadMode) {
+    RecordSelectionModel m = withLines(2);
     EXPECT_TRUE(m.multiSelect());  // before any activation too
     EXPECT_EQ(m.caption(), "Выбор записей");
     m.FormActivate();
     EXPECT_EQ(m.caption(), "Выбор записей для загрузки");
-    EXPECT_TRUE(m.videlitVseVisible());
+    EXPECT_TRUE(m.selectAllVisible());
     EXPECT_TRUE(m.multiSelect());
 }
 
-TEST(ViborModelTest, SelectAllMarksEveryLineAndNothingOnAnEmptyList) {
-    ViborModel empty;
+TEST(RecordSelectionModelTest, SelectAllMarksEveryLineAndNothingOnAnEmptyList) {
+    RecordSelectionModel empty;
     empty.bnVidelitVseClick();
     EXPECT_EQ(empty.selectedCount(), 0u);
 
-    ViborModel m = withLines(3);
+    RecordSelectionModel m = withLines(3);
     m.bnVidelitVseClick();
     EXPECT_EQ(m.selectedCount(), 3u);
     m.setSelected(1, false);
@@ -35,14 +35,14 @@ TEST(ViborModelTest, SelectAllMarksEveryLineAndNothingOnAnEmptyList) {
     EXPECT_TRUE(m.isSelected(0) && !m.isSelected(1) && m.isSelected(2));
 }
 
-TEST(ViborModelTest, SingleChoiceModeKeepsOneLineWhichIsTheFocusedOne) {
-    ViborModel m = withLines(3);
+TEST(RecordSelectionModelTest, SingleChoiceModeKeepsOneLineWhichIsTheFocusedOne) {
+    RecordSelectionModel m = withLines(3);
     m.bnVidelitVseClick();
     m.setFocusedPosition(0);
     m.setLoadMode(false);
     m.FormActivate();
     EXPECT_EQ(m.caption(), "Выбор датчика");
-    EXPECT_FALSE(m.videlitVseVisible());
+    EXPECT_FALSE(m.selectAllVisible());
     EXPECT_FALSE(m.multiSelect());
     EXPECT_EQ(m.selectedCount(), 1u);
     EXPECT_TRUE(m.isSelected(0));
@@ -55,8 +55,8 @@ TEST(ViborModelTest, SingleChoiceModeKeepsOneLineWhichIsTheFocusedOne) {
     EXPECT_TRUE(m.isSelected(2));
 }
 
-TEST(ViborModelTest, FocusOutsideTheListReadsMinusOne) {
-    ViborModel m;
+TEST(RecordSelectionModelTest, FocusOutsideTheListReadsMinusOne) {
+    RecordSelectionModel m;
     m.setFocusedPosition(0);
     EXPECT_EQ(m.focusedPosition(), -1);
     m.addLine("x");

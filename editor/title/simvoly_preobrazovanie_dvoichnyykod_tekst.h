@@ -1,4 +1,4 @@
-// Hexadecimal text to bytes.
+// Unit Simvoly_preobrazovanie_dvoichnyykod_tekst: hexadecimal text to bytes.
 #pragma once
 
 #include <cstdint>
