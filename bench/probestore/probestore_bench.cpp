@@ -37,16 +37,16 @@ const std::string& sampleFile() {
         std::string maker = platform::utf8ToCp1251("Завод «Ультразвук»");
         std::string name = platform::utf8ToCp1251("Наклонный совмещённый");
         std::string surfaces = "probe_surfaces.pv";
-        store.texts().createStroka(&r.Proizvoditel, textOf, &maker);
-        store.texts().createStroka(&r.Nazvanie, textOf, &name);
-        store.texts().createStroka(&r.IFsP, textOf, &surfaces);
+        store.texts().createTextCell(&r.Proizvoditel, textOf, &maker);
+        store.texts().createTextCell(&r.Nazvanie, textOf, &name);
+        store.texts().createTextCell(&r.IFsP, textOf, &surfaces);
         std::string line = platform::utf8ToCp1251("<угол ввода = 65°>");
-        store.texts().createSpisok(&r.Parametri, textOf, 2, &line);
+        store.texts().createListCell(&r.Parametri, textOf, 2, &line);
         r.OCHIP = 2.5e6;
         std::vector<std::uint8_t> bytes = probestore::encodeFileHeader();
         for (std::uint32_t i = 0; i < kRecords; ++i) {
             std::string model = "P121-" + std::to_string(i);
-            store.texts().createStroka(&r.Model, textOf, &model);
+            store.texts().createTextCell(&r.Model, textOf, &model);
             const auto frame = probestore::encodeFrame(probestore::encodeRecord(r));
             bytes.insert(bytes.end(), frame.begin(), frame.end());
         }

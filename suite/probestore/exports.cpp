@@ -62,20 +62,20 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL ObmenyatDatchiki(std::uint32_t a, std::uint32
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL SozdatStroku(Stroka* field, TextCallback text, void* context) {
-    return guarded([&] { return store().texts().createStroka(field, text, context); });
+    return guarded([&] { return store().texts().createTextCell(field, text, context); });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL UdalitStroku(Stroka* field) {
-    return guarded([&] { return store().texts().releaseStroka(field); });
+    return guarded([&] { return store().texts().releaseTextCell(field); });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL SozdatSpisok(Spisok* field, TextCallback line,
                                                 std::uint32_t count, void* context) {
-    return guarded([&] { return store().texts().createSpisok(field, line, count, context); });
+    return guarded([&] { return store().texts().createListCell(field, line, count, context); });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL UdalitSpisok(Spisok* field) {
-    return guarded([&] { return store().texts().releaseSpisok(field); });
+    return guarded([&] { return store().texts().releaseListCell(field); });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL SohranitDatchik(const char* fileName) {

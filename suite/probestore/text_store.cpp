@@ -38,25 +38,26 @@ void TextStore::releaseLineArray(char** lines) noexcept {
     delete[] lines;
 }
 
-bool TextStore::createStroka(Stroka* field, TextCallback text, void* context) {
+bool TextStore::createTextCell(Stroka* field, TextCallback text, void* context) {
     if (field == nullptr) return false;
-    releaseStroka(field);
+    releaseTextCell(field);
     if (text == nullptr) return false;
     const char* value = text(0, context);
     field->tekst = copyText(value != nullptr ? value : "");
     return true;
 }
 
-bool TextStore::releaseStroka(Stroka* field) noexcept {
+bool TextStore::releaseTextCell(Stroka* field) noexcept {
     if (field == nullptr) return false;
     releaseText(field->tekst);
     field->tekst = nullptr;
     return true;
 }
 
-bool TextStore::createSpisok(Spisok* field, TextCallback line, std::uint32_t count, void* context) {
+bool TextStore::createListCell(Spisok* field, TextCallback line, std::uint32_t count,
+                               void* context) {
     if (field == nullptr) return false;
-    releaseSpisok(field);
+    releaseListCell(field);
     if (count == 0) return true;
     if (line == nullptr || count > kMaxListLines) return false;
     char** lines = newLineArray(count);
@@ -75,7 +76,7 @@ bool TextStore::createSpisok(Spisok* field, TextCallback line, std::uint32_t cou
     return true;
 }
 
-bool TextStore::releaseSpisok(Spisok* field) noexcept {
+bool TextStore::releaseListCell(Spisok* field) noexcept {
     if (field == nullptr) return false;
     releaseLineArray(field->stroki);
     field->stroki = nullptr;
@@ -91,8 +92,8 @@ std::uint32_t TextStore::readableLines(const Spisok& list) const {
 
 void TextStore::releaseRecordTexts(ProbeRecord& r) noexcept {
     for (Stroka* s : {&r.Proizvoditel, &r.Model, &r.Nazvanie, &r.IFsP, &r.IIP, &r.IIIP, &r.IIPP})
-        releaseStroka(s);
-    for (Spisok* l : {&r.Obrabotka, &r.Pribori, &r.Parametri}) releaseSpisok(l);
+        releaseTextCell(s);
+    for (Spisok* l : {&r.Obrabotka, &r.Pribori, &r.Parametri}) releaseListCell(l);
 }
 
 }  // namespace probestore

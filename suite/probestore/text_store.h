@@ -39,10 +39,10 @@ class TextStore {
 
     // The cell operations the probe store exports. A null callback result reads as the empty
     // text. Each releases what the cell held first, so a missing release never leaks.
-    bool createStroka(Stroka* field, TextCallback text, void* context);
-    bool releaseStroka(Stroka* field) noexcept;
-    bool createSpisok(Spisok* field, TextCallback line, std::uint32_t count, void* context);
-    bool releaseSpisok(Spisok* field) noexcept;
+    bool createTextCell(Stroka* field, TextCallback text, void* context);
+    bool releaseTextCell(Stroka* field) noexcept;
+    bool createListCell(Spisok* field, TextCallback line, std::uint32_t count, void* context);
+    bool releaseListCell(Spisok* field) noexcept;
 
     // Releases every text and list a record points to and leaves those cells empty.
     void releaseRecordTexts(ProbeRecord& record) noexcept;

@@ -18,10 +18,10 @@
 namespace {
 
 using contracts::SurfaceSetDescriptor;
-using surfview::OknoPoverhnostey;
+using surfview::SurfaceWindow;
 
 struct State {
-    QPointer<OknoPoverhnostey> window;
+    QPointer<SurfaceWindow> window;
     std::uint32_t flags = surfview::kDefaultFlags;
     std::optional<std::int32_t> scale;
 };
@@ -58,7 +58,7 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL OpredelitPoverhnosti(SurfaceSetDescriptor* su
         std::vector<surfview::Mesh> meshes;
         if (!surfview::copySurfaces(surfaces, meshes)) return kFalse;
         State& s = state();
-        if (!s.window) s.window = new OknoPoverhnostey();
+        if (!s.window) s.window = new SurfaceWindow();
         s.window->scene().setMeshes(std::move(meshes));
         s.window->setFlags(s.flags);
         if (s.scale) s.window->setScale(*s.scale);

@@ -58,7 +58,7 @@ QString scaleText(std::int32_t exponent) {
 
 }  // namespace
 
-OknoPoverhnostey::OknoPoverhnostey() {
+SurfaceWindow::SurfaceWindow() {
     setWindowTitle(QString::fromUtf8(kWindowTitle));
     // Closing the window hides it until the host withdraws the surfaces; it never ends the host
     // application, whose own windows may all be hidden while a surface is shown.
@@ -75,17 +75,17 @@ OknoPoverhnostey::OknoPoverhnostey() {
     }
 }
 
-void OknoPoverhnostey::setFlags(std::uint32_t flags) {
+void SurfaceWindow::setFlags(std::uint32_t flags) {
     flags_ = flags;
     update();
 }
 
-void OknoPoverhnostey::setScale(std::int32_t exponent) {
+void SurfaceWindow::setScale(std::int32_t exponent) {
     scale_ = exponent;
     update();
 }
 
-void OknoPoverhnostey::paintEvent(QPaintEvent*) {
+void SurfaceWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), kBackground);
 
@@ -191,11 +191,11 @@ void OknoPoverhnostey::paintEvent(QPaintEvent*) {
     }
 }
 
-void OknoPoverhnostey::mousePressEvent(QMouseEvent* event) {
+void SurfaceWindow::mousePressEvent(QMouseEvent* event) {
     last_ = eventPoint(event);
 }
 
-void OknoPoverhnostey::mouseMoveEvent(QMouseEvent* event) {
+void SurfaceWindow::mouseMoveEvent(QMouseEvent* event) {
     if (!(event->buttons() & (Qt::LeftButton | Qt::RightButton))) return;
     const QPoint at = eventPoint(event);
     scene_.rotate(at.x() - last_.x(), at.y() - last_.y());
@@ -203,18 +203,18 @@ void OknoPoverhnostey::mouseMoveEvent(QMouseEvent* event) {
     update();
 }
 
-void OknoPoverhnostey::mouseDoubleClickEvent(QMouseEvent*) {
+void SurfaceWindow::mouseDoubleClickEvent(QMouseEvent*) {
     scene_.resetView();
     update();
 }
 
-void OknoPoverhnostey::wheelEvent(QWheelEvent* event) {
+void SurfaceWindow::wheelEvent(QWheelEvent* event) {
     scene_.zoom(event->angleDelta().y());
     update();
     event->accept();
 }
 
-void OknoPoverhnostey::keyPressEvent(QKeyEvent* event) {
+void SurfaceWindow::keyPressEvent(QKeyEvent* event) {
     constexpr double kStep = 15;  // pixels of mouse travel per key press
     switch (event->key()) {
         case Qt::Key_Left:

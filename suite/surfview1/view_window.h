@@ -11,9 +11,9 @@
 
 namespace surfview {
 
-class OknoPoverhnostey : public QWidget {
+class SurfaceWindow : public QWidget {
   public:
-    OknoPoverhnostey();
+    SurfaceWindow();
 
     Scene& scene() { return scene_; }
     void setFlags(std::uint32_t flags);

@@ -48,12 +48,12 @@ class ProbeFileTest : public ::testing::Test {
 
     void setText(Stroka& field, const std::string& value) {
         Lines l{{value}};
-        ASSERT_TRUE(store_.texts().createStroka(&field, lineOf, &l));
+        ASSERT_TRUE(store_.texts().createTextCell(&field, lineOf, &l));
     }
     void setList(Spisok& field, std::vector<std::string> lines) {
         Lines l{std::move(lines)};
-        ASSERT_TRUE(store_.texts().createSpisok(&field, lineOf,
-                                                static_cast<std::uint32_t>(l.lines.size()), &l));
+        ASSERT_TRUE(store_.texts().createListCell(&field, lineOf,
+                                                  static_cast<std::uint32_t>(l.lines.size()), &l));
     }
 
     // A probe with every kind of field filled, reserved bytes included.

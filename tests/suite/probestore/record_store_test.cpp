@@ -14,7 +14,7 @@ namespace {
 
 void setText(RecordStore& s, Stroka& field, const char* value) {
     Lines l{{value}};
-    ASSERT_TRUE(s.texts().createStroka(&field, lineOf, &l));
+    ASSERT_TRUE(s.texts().createTextCell(&field, lineOf, &l));
 }
 
 bool allZero(const ProbeRecord& r) {
@@ -57,7 +57,7 @@ TEST(RecordStoreTest, ShrinkingReleasesTheTextsOfDroppedRecords) {
         ASSERT_TRUE(s.selectIndex(i));
         setText(s, s.selected()->Nazvanie, "Датчик");
         Lines l{{"А", "Б"}};
-        ASSERT_TRUE(s.texts().createSpisok(&s.selected()->Pribori, lineOf, 2, &l));
+        ASSERT_TRUE(s.texts().createListCell(&s.selected()->Pribori, lineOf, 2, &l));
     }
     EXPECT_EQ(s.texts().liveBlocks(), 3u * 4u);
     ASSERT_TRUE(s.allocate(1, 0));
@@ -113,7 +113,7 @@ TEST(RecordStoreTest, ResetReleasesTextsAndZeroFills) {
     ProbeRecord* r = s.selected();
     setText(s, r->IFsP, "probe_surfaces.pv");
     Lines l{{"<частота = 5 МГц>"}};
-    ASSERT_TRUE(s.texts().createSpisok(&r->Parametri, lineOf, 1, &l));
+    ASSERT_TRUE(s.texts().createListCell(&r->Parametri, lineOf, 1, &l));
     r->reserved2[5] = 9;
     r->MU = 12.5;
     ASSERT_TRUE(s.resetSelected());
@@ -140,11 +140,11 @@ TEST(TextStoreTest, CopiesEachLineBeforeAskingForTheNext) {
     RecordStore s;
     Spisok list{};
     Lines l{{"Первая строка", "2", "третья, самая длинная строка списка"}};
-    ASSERT_TRUE(s.texts().createSpisok(&list, lineOf, 3, &l));
+    ASSERT_TRUE(s.texts().createListCell(&list, lineOf, 3, &l));
     EXPECT_EQ(l.calls, 3);
     ASSERT_EQ(list.kolichestvo, 3u);
     for (std::uint32_t i = 0; i < 3; ++i) EXPECT_EQ(list.stroki[i], l.lines[i]);
-    EXPECT_TRUE(s.texts().releaseSpisok(&list));
+    EXPECT_TRUE(s.texts().releaseListCell(&list));
     EXPECT_EQ(list.stroki, nullptr);
     EXPECT_EQ(list.kolichestvo, 0u);
 }
@@ -153,13 +153,13 @@ TEST(TextStoreTest, NullCallbackResultsReadAsEmptyTexts) {
     RecordStore s;
     Stroka text{};
     Spisok list{};
-    ASSERT_TRUE(s.texts().createStroka(&text, probestore_test::nullText, nullptr));
+    ASSERT_TRUE(s.texts().createTextCell(&text, probestore_test::nullText, nullptr));
     EXPECT_STREQ(text.tekst, "");
-    ASSERT_TRUE(s.texts().createSpisok(&list, probestore_test::nullText, 2, nullptr));
+    ASSERT_TRUE(s.texts().createListCell(&list, probestore_test::nullText, 2, nullptr));
     ASSERT_EQ(list.kolichestvo, 2u);
     EXPECT_STREQ(list.stroki[1], "");
-    s.texts().releaseStroka(&text);
-    s.texts().releaseSpisok(&list);
+    s.texts().releaseTextCell(&text);
+    s.texts().releaseListCell(&list);
     EXPECT_EQ(s.texts().liveBlocks(), 0u);
 }
 
@@ -167,13 +167,13 @@ TEST(TextStoreTest, RefusesMissingCallbackAndUnboundedCountsLeavingTheCellEmpty)
     RecordStore s;
     Stroka text{};
     Spisok list{};
-    EXPECT_FALSE(s.texts().createStroka(&text, nullptr, nullptr));
-    EXPECT_FALSE(s.texts().createStroka(nullptr, probestore_test::nullText, nullptr));
-    EXPECT_FALSE(s.texts().createSpisok(&list, probestore_test::nullText, 0xFFFFFFFFu, nullptr));
-    EXPECT_FALSE(s.texts().createSpisok(&list, nullptr, 1, nullptr));
+    EXPECT_FALSE(s.texts().createTextCell(&text, nullptr, nullptr));
+    EXPECT_FALSE(s.texts().createTextCell(nullptr, probestore_test::nullText, nullptr));
+    EXPECT_FALSE(s.texts().createListCell(&list, probestore_test::nullText, 0xFFFFFFFFu, nullptr));
+    EXPECT_FALSE(s.texts().createListCell(&list, nullptr, 1, nullptr));
     EXPECT_EQ(text.tekst, nullptr);
     EXPECT_EQ(list.stroki, nullptr);
-    EXPECT_TRUE(s.texts().createSpisok(&list, nullptr, 0, nullptr));
+    EXPECT_TRUE(s.texts().createListCell(&list, nullptr, 0, nullptr));
     EXPECT_EQ(s.texts().liveBlocks(), 0u);
 }
 
@@ -183,21 +183,21 @@ TEST(TextStoreTest, RecreatingWithoutReleaseDoesNotLeakAndForeignPointersAreNotF
     setText(s, text, "a");
     setText(s, text, "b");  // no UdalitStroku in between
     EXPECT_EQ(s.texts().liveBlocks(), 1u);
-    s.texts().releaseStroka(&text);
+    s.texts().releaseTextCell(&text);
 
     char foreign[] = "not ours";
     Stroka cell{foreign};
-    EXPECT_TRUE(s.texts().releaseStroka(&cell));
+    EXPECT_TRUE(s.texts().releaseTextCell(&cell));
     EXPECT_EQ(cell.tekst, nullptr);
     EXPECT_STREQ(foreign, "not ours");
 
     // A list whose count was changed behind the store's back is freed by its real length.
     Spisok list{};
     Lines l{{"x", "y"}};
-    ASSERT_TRUE(s.texts().createSpisok(&list, lineOf, 2, &l));
+    ASSERT_TRUE(s.texts().createListCell(&list, lineOf, 2, &l));
     list.kolichestvo = 1000;
     EXPECT_EQ(s.texts().readableLines(list), 2u);
-    s.texts().releaseSpisok(&list);
+    s.texts().releaseListCell(&list);
     EXPECT_EQ(s.texts().liveBlocks(), 0u);
 }
 
