@@ -1,7 +1,7 @@
 // wavelib2 in a folder without wavelib.
 #include <gtest/gtest.h>
 
-#include "tests/wavelib2/biblioteka_util.h"
+#include "tests/wavelib2/wavelib2_library.h"
 
 namespace {
 

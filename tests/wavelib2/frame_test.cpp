@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/cp1251.h"
-#include "tests/wavelib2/biblioteka_util.h"
+#include "tests/wavelib2/wavelib2_library.h"
 
 // Doubles of the packed wave records are checked as values (+x): the checks take their
 // arguments by reference, and a reference to such a double promises 8-byte alignment.

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "abi/placement_tables.h"
-#include "tests/wavelib2/interface/skript_wavelib.h"
-#include "tests/wavelib2/nabor_test_util.h"
+#include "tests/wavelib2/interface/scripted_wavelib.h"
+#include "tests/wavelib2/test_wave_set.h"
 
 using ::testing::ElementsAre;
 

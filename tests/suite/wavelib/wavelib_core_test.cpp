@@ -11,7 +11,7 @@
 #include "suite/wavelib/nabory.h"
 #include "suite/wavelib/razmeshchenie.h"
 #include "suite/wavelib/vektor.h"
-#include "tests/wavelib2/nabor_test_util.h"
+#include "tests/wavelib2/test_wave_set.h"
 
 using ::testing::ElementsAre;
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <numbers>
 
-#include "tests/wavelib2/interface/skript_wavelib.h"
-#include "tests/wavelib2/nabor_test_util.h"
+#include "tests/wavelib2/interface/scripted_wavelib.h"
+#include "tests/wavelib2/test_wave_set.h"
 #include "wavelib2/otrazhenie.h"
 
 using ::testing::ElementsAre;

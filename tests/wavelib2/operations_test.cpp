@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "platform/cp1251.h"
-#include "tests/wavelib2/nabor_test_util.h"
+#include "tests/wavelib2/test_wave_set.h"
 #include "wavelib2/makrosi.h"
 
 using ::testing::ElementsAre;

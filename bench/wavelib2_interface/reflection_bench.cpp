@@ -1,9 +1,9 @@
 // Speed of the interface split (OtrazitIPrelomit), in incident elements per second.
 //
-// BM_OtrazitIPrelomit_Biblioteki loads wavelib2 and wavelib as a program does: wavelib finds
+// BM_OtrazitIPrelomit_Loaded loads wavelib2 and wavelib as a program does: wavelib finds
 // where each ray meets the plane, mirrors and refracts it, and advances the new sets. The rays
 // leave a point source at 0 to 40 degrees, so that most of them are reflected whole.
-// BM_OtrazitIPrelomit_Sobstvenno measures wavelib2's own share (the last step, the wave copies,
+// BM_OtrazitIPrelomit_Wavelib2Share measures wavelib2's own share (the last step, the wave copies,
 // the coefficients, the filters and the wave update of the step away) with a wavelib whose
 // entries do no work. The incident set is restored from a copy, outside the timing, before every
 // split.
@@ -54,7 +54,7 @@ void Otchet(benchmark::State& state, std::uint32_t n) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
 }
 
-void BM_OtrazitIPrelomit_Biblioteki(benchmark::State& state) {
+void BM_OtrazitIPrelomit_Loaded(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
     platform::Module modul = platform::loadLibrary("wavelib2.dll");
     auto zapros = modul ? reinterpret_cast<TableRequest3>(
@@ -111,7 +111,7 @@ BoolByte PLUGIN_CALL Stoyat(NaborVoln*, double) {
     return kTrue;
 }
 
-void BM_OtrazitIPrelomit_Sobstvenno(benchmark::State& state) {
+void BM_OtrazitIPrelomit_Wavelib2Share(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
     TablicaVolny10 tablica{};
     tablica.otrazitLuchi = &Postroit;
@@ -160,10 +160,7 @@ void BM_OtrazitIPrelomit_Sobstvenno(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_OtrazitIPrelomit_Biblioteki)
-    ->Arg(1'000'000)
-    ->MinTime(2.0)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OtrazitIPrelomit_Sobstvenno)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OtrazitIPrelomit_Loaded)->Arg(1'000'000)->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OtrazitIPrelomit_Wavelib2Share)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
