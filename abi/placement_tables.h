@@ -6,7 +6,7 @@
 // they point to belong to the library that filled them and stay valid while it is loaded. The
 // placement table carries two placement operations, each beside a pointer to the record that it
 // reads its parameters from; RazmnozhitNabor writes those records before every call of the
-// operations. Cells not listed here are null.
+// operations. Cells not listed here are null. Sets handed to the entries are borrowed for the call.
 #pragma once
 
 #include <cstddef>

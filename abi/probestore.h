@@ -45,7 +45,8 @@ using SozdatSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field, TextCallback line
 // Releases the store's lines of the cell and empties it. field: a cell of a store's record.
 using UdalitSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field);
 
-// The bound entry points, in the order the loader looks them up.
+// The bound entry points, in the order the loader looks them up; they belong to the loaded store
+// and are valid while it stays loaded.
 struct ProbeStoreApi {
     SozdatSpisokFn SozdatSpisok = nullptr;
     SozdatStrokuFn SozdatStroku = nullptr;

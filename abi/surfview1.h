@@ -20,7 +20,8 @@ using SortirovatPoverhnostiPoGlubineFn = BoolByte PLUGIN_CALL (*)(SurfaceSetDesc
                                                                   std::int32_t direction);
 }  // namespace viewer
 
-// The bound exports, in the order a host looks them up.
+// The bound exports, in the order a host looks them up; they belong to the loaded visualizer and
+// are valid while it stays loaded.
 struct SurfaceViewerApi {
     viewer::OpredelitPoverhnostiFn OpredelitPoverhnosti = nullptr;
     viewer::OpredelitFlagiFn OpredelitFlagi = nullptr;

@@ -65,7 +65,8 @@ using ProdvinutLuchiFn = BoolByte PLUGIN_CALL (*)(NaborVoln* nabor, double shag)
 //    when there is none).
 using TekstOshibkiFn = const char* PLUGIN_CALL (*)();
 
-// The version 1.0 table as wavelib fills it: 8 pointer-sized cells.
+// The version 1.0 table as wavelib fills it: 8 pointer-sized cells, entry points of wavelib that
+// are valid while it stays loaded.
 struct TablicaVolny10 {
     SozdatNaborFn sozdatNabor;        // 0
     UdalitNaborFn udalitNabor;        // 1

@@ -49,7 +49,8 @@ using OtbrositSlabyeVolnyFn = NaborVoln* PLUGIN_CALL (*)(NaborVoln* nabor, const
 // 13: removes the elements whose ray carries flag 0x08. Returns `nabor`.
 using UdalitOtmechennyeFn = NaborVoln* PLUGIN_CALL (*)(NaborVoln* nabor);
 
-// The version 1.1 table as wavelib2 hands it out: 14 pointer-sized cells.
+// The version 1.1 table as wavelib2 hands it out: 14 pointer-sized cells, entry points of wavelib2
+// and of wavelib that are valid while both stay loaded.
 struct TablicaVolny11 {
     SozdatNaborFn sozdatNabor;                    // 0  wavelib's
     UdalitNaborFn udalitNabor;                    // 1  wavelib's
