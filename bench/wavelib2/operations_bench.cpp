@@ -13,12 +13,12 @@ namespace {
 
 using namespace wavelib2;
 
-struct BenchNabor {
+struct BenchWaveSet {
     std::vector<Luch> luchi;
     std::vector<Volna> volny;
     NaborVoln nabor{};
 
-    explicit BenchNabor(std::uint32_t n) : luchi(n), volny(n) {
+    explicit BenchWaveSet(std::uint32_t n) : luchi(n), volny(n) {
         nabor.luchi = luchi.data();
         nabor.volny = volny.data();
         nabor.chislo = n;
@@ -43,7 +43,7 @@ void Report(benchmark::State& state, std::size_t elementBytes) {
 }
 
 void BM_RasprostranitVolny(benchmark::State& state) {
-    BenchNabor s(static_cast<std::uint32_t>(state.range(0)));
+    BenchWaveSet s(static_cast<std::uint32_t>(state.range(0)));
     for (auto _ : state) {
         RasprostranitVolny(&s.nabor);
         benchmark::ClobberMemory();
@@ -55,7 +55,7 @@ void BM_RasprostranitVolny(benchmark::State& state) {
 // outside the timing before each pass.
 void BM_OtbrositSlabyeVolny(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
-    BenchNabor s(n);
+    BenchWaveSet s(n);
     const double porog = 0.5;
     for (auto _ : state) {
         state.PauseTiming();
@@ -70,7 +70,7 @@ void BM_OtbrositSlabyeVolny(benchmark::State& state) {
 }
 
 void BM_IzmenitMasshtab(benchmark::State& state) {
-    BenchNabor s(static_cast<std::uint32_t>(state.range(0)));
+    BenchWaveSet s(static_cast<std::uint32_t>(state.range(0)));
     double mnozhitel = 2.0;
     for (auto _ : state) {
         IzmenitMasshtab(&s.nabor, mnozhitel);

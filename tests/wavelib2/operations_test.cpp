@@ -26,7 +26,7 @@ TEST(TableNamesTest, AreTheCp1251BytesOfTheRussianNames) {
 }
 
 TEST(FilterTest, RemovedSlotTakesTheLastElementWithItsWave) {
-    TestNabor s(4);  // A B C D
+    TestWaveSet s(4);  // A B C D
     s.luchi[1].flagi = kLuchUdalit;
     s.nabor.chisloVoln = 99;
     EXPECT_EQ(UdalitOtmechennye(&s.nabor), &s.nabor);
@@ -36,7 +36,7 @@ TEST(FilterTest, RemovedSlotTakesTheLastElementWithItsWave) {
 }
 
 TEST(FilterTest, MovedInElementIsTestedAgain) {
-    TestNabor s(5);
+    TestWaveSet s(5);
     s.luchi[1].flagi = kLuchUdalit;
     s.luchi[4].flagi = kLuchUdalit | kLuchDoshel;  // moves into slot 1 and must go as well
     s.luchi[3].flagi = 0xF7;                       // every bit but 0x08
@@ -45,13 +45,13 @@ TEST(FilterTest, MovedInElementIsTestedAgain) {
 }
 
 TEST(FilterTest, RemovingEveryElementOrAnEmptySetLeavesZeroCounts) {
-    TestNabor s(3);
+    TestWaveSet s(3);
     for (auto& r : s.luchi) r.flagi = kLuchDoshel;
     UdalitDoshedshie(&s.nabor);
     EXPECT_EQ(s.nabor.chislo, 0u);
     EXPECT_EQ(s.nabor.chisloVoln, 0u);
 
-    TestNabor empty(0);
+    TestWaveSet empty(0);
     empty.nabor.chisloVoln = 7;
     const double porog = 1.0;
     OtbrositSlabyeVolny(&empty.nabor, &porog);
@@ -59,7 +59,7 @@ TEST(FilterTest, RemovingEveryElementOrAnEmptySetLeavesZeroCounts) {
 }
 
 TEST(FilterTest, ReachedRaysLeaveByFlag0x02Only) {
-    TestNabor s(4);
+    TestWaveSet s(4);
     s.luchi[0].flagi = kLuchDoshel;
     s.luchi[2].flagi = kLuchUdalit | kLuchTolkoFaza;
     UdalitDoshedshie(&s.nabor);
@@ -67,7 +67,7 @@ TEST(FilterTest, ReachedRaysLeaveByFlag0x02Only) {
 }
 
 TEST(FilterTest, WeakWavesGoAtTheThresholdKeptAndNotANumberRemoved) {
-    TestNabor s(5);
+    TestWaveSet s(5);
     const double energii[] = {0.5, 0.49999999, kNaN, 2.0, -std::numeric_limits<double>::infinity()};
     for (int i = 0; i < 5; ++i) s.volny[i].energiya = energii[i];
     const double porog = 0.5;
@@ -77,7 +77,7 @@ TEST(FilterTest, WeakWavesGoAtTheThresholdKeptAndNotANumberRemoved) {
 }
 
 TEST(FilterTest, ThresholdsOnCosineAndEnergyBothApply) {
-    TestNabor s(5);
+    TestWaveSet s(5);
     const double cos[] = {0.2, 0.19999999, kNaN, 0.9, 1.0};
     const double energii[] = {1.0, 1.0, 1.0, 0.01, 1.0};
     for (int i = 0; i < 5; ++i) {
@@ -95,7 +95,7 @@ TEST(FilterTest, NullInputsAreHarmless) {
     UdalitDoshedshie(nullptr);
     OtbrositPoPorogam(nullptr, 0.2, 0.0);
 
-    TestNabor s(2);
+    TestWaveSet s(2);
     s.volny[0].energiya = kNaN;
     EXPECT_EQ(OtbrositSlabyeVolny(&s.nabor, nullptr), &s.nabor);
     EXPECT_EQ(s.nabor.chislo, 2u);
@@ -103,7 +103,7 @@ TEST(FilterTest, NullInputsAreHarmless) {
 
 class PropagationTest : public ::testing::Test {
   protected:
-    TestNabor s{2};
+    TestWaveSet s{2};
     void SetUp() override {
         s.nabor.sreda.skorost = 2.0;
         for (auto& w : s.volny) {
@@ -183,7 +183,7 @@ TEST_F(PropagationTest, AdvanceRunsWavelibStepThenTheWaveUpdate) {
 }
 
 TEST(ScaleTest, MultipliesTheGeometryOnlyAndRefusesANullSet) {
-    TestNabor s(2);
+    TestWaveSet s(2);
     for (auto& r : s.luchi) {
         for (int k = 0; k < 3; ++k) {
             r.napravlenie[k] = 1.0 + k;

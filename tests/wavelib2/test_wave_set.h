@@ -6,12 +6,12 @@
 
 #include "abi/wave_set.h"
 
-struct TestNabor {
+struct TestWaveSet {
     std::vector<Luch> luchi;
     std::vector<Volna> volny;
     NaborVoln nabor{};
 
-    explicit TestNabor(std::uint32_t n) : luchi(n), volny(n) {
+    explicit TestWaveSet(std::uint32_t n) : luchi(n), volny(n) {
         nabor.luchi = luchi.data();
         nabor.volny = volny.data();
         nabor.chislo = n;

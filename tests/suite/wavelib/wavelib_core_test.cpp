@@ -35,7 +35,7 @@ struct PustoyNabor {
 // The plane z = 0 (normal +z, not of unit length); rays start at (0, 0, 1).
 class PlaneTest : public ::testing::Test {
   protected:
-    TestNabor s{1}, i{3};
+    TestWaveSet s{1}, i{3};
     PustoyNabor r, t;
     const double ugol = 10.0 * std::numbers::pi / 180.0;
 
@@ -118,7 +118,7 @@ TEST_F(PlaneTest, BadPlanesRatiosAndSharedSetsFail) {
 
 TEST(CollectTest, AppendsWorkSetsGrowingTheCollectionAndAppendsACollectionToItself) {
     PustoyNabor sbor;
-    TestNabor q(3);
+    TestWaveSet q(3);
     const ZapisSbora zapis{&q.nabor, 1, 0};
     for (int k = 0; k < 3; ++k) ASSERT_TRUE(DobavitNabor(&sbor.nabor, &zapis));
     EXPECT_EQ(sbor.nabor.chislo, 9u);
@@ -154,7 +154,7 @@ TEST(StorageTest, RoomOfDeclaredSetsIsGivenAndTakenBackHere) {
     EXPECT_EQ(n.nabor.chislo, 0u);
 
     // Arrays the storage did not give are never freed; growing moves the elements out of them.
-    TestNabor svoi(2);
+    TestWaveSet svoi(2);
     OsvoboditMesto(&svoi.nabor);
     EXPECT_EQ(svoi.nabor.luchi, svoi.luchi.data());
     EXPECT_EQ(MestoNabora(&svoi.nabor), 2u);
@@ -180,7 +180,7 @@ TEST(StorageTest, SetsMadeByWavelibAreResizedByItsOwnStorage) {
 
 class PlacementTest : public ::testing::Test {
   protected:
-    TestNabor b{2};
+    TestWaveSet b{2};
     PustoyNabor q;
     void SetUp() override {
         for (auto& l : b.luchi) {

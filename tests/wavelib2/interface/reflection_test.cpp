@@ -35,7 +35,7 @@ double Impedans(const Sreda& s) {
 
 // One element met at an interface from medium `iz` into medium `v`.
 struct Vstrecha {
-    TestNabor r{1}, t{1}, i{1};
+    TestWaveSet r{1}, t{1}, i{1};
     Vstrecha(const Sreda& iz, const Sreda& v, double c1, double c2,
              std::uint32_t flagi = kLuchDoshel) {
         r.nabor.sreda = iz;
@@ -169,10 +169,10 @@ class InterfaceTest : public ::testing::Test {
     static constexpr double kPorog = 1e-3;
     static constexpr std::uint64_t kP = 0x0102030405060708ull;
 
-    TestNabor r{4}, t{4}, s{0}, i{4};
+    TestWaveSet r{4}, t{4}, s{0}, i{4};
 
     void SetUp() override {
-        SkriptWavelib::Podklyuchit();
+        ScriptedWavelib::Podklyuchit();
         s.nabor.sreda = kVoda;
         s.nabor.sreda2 = kStal;
         s.nabor.dlinaOtscheta = 4.0;
@@ -200,8 +200,8 @@ class InterfaceTest : public ::testing::Test {
 
 TEST_F(InterfaceTest, SplitKeepsTheWavesThatReachedTheInterfaceAndPassTheThresholds) {
     ASSERT_TRUE(Vyzvat());
-    EXPECT_EQ(SkriptWavelib::parametr, kP);
-    EXPECT_DOUBLE_EQ(SkriptWavelib::otnoshenie, 1480.0 / 5900.0);
+    EXPECT_EQ(ScriptedWavelib::parametr, kP);
+    EXPECT_DOUBLE_EQ(ScriptedWavelib::otnoshenie, 1480.0 / 5900.0);
 
     EXPECT_THAT(r.tags(), ElementsAre(0));
     EXPECT_THAT(t.tags(), ElementsAre(0));
@@ -218,9 +218,9 @@ TEST_F(InterfaceTest, SplitKeepsTheWavesThatReachedTheInterfaceAndPassTheThresho
     EXPECT_EQ(std::memcmp(&t.nabor.sreda, &kStal, sizeof(Sreda)), 0);
 
     // The last step up to the interface (2) in water, then a quarter reference length away.
-    ASSERT_EQ(SkriptWavelib::shagi.size(), 2u);
-    EXPECT_EQ(SkriptWavelib::shagi[0], std::make_pair(&r.nabor, 1.0));
-    EXPECT_EQ(SkriptWavelib::shagi[1], std::make_pair(&t.nabor, 1.0));
+    ASSERT_EQ(ScriptedWavelib::shagi.size(), 2u);
+    EXPECT_EQ(ScriptedWavelib::shagi[0], std::make_pair(&r.nabor, 1.0));
+    EXPECT_EQ(ScriptedWavelib::shagi[1], std::make_pair(&t.nabor, 1.0));
     EXPECT_DOUBLE_EQ(r.volny[0].put, 3.0);
     EXPECT_DOUBLE_EQ(r.volny[0].vremya1, 3.0 / 1480.0);
     EXPECT_DOUBLE_EQ(t.volny[0].vremya1, 2.0 / 1480.0 + 1.0 / 5900.0);
@@ -230,7 +230,7 @@ TEST_F(InterfaceTest, SplitKeepsTheWavesThatReachedTheInterfaceAndPassTheThresho
 TEST_F(InterfaceTest, IncidentSetOnTheSecondSideTransmitsIntoTheFirst) {
     i.nabor.sreda = kStal;
     ASSERT_TRUE(Vyzvat());
-    EXPECT_DOUBLE_EQ(SkriptWavelib::otnoshenie, 5900.0 / 1480.0);
+    EXPECT_DOUBLE_EQ(ScriptedWavelib::otnoshenie, 5900.0 / 1480.0);
     EXPECT_EQ(std::memcmp(&r.nabor.sreda, &kStal, sizeof(Sreda)), 0);
     EXPECT_EQ(std::memcmp(&t.nabor.sreda, &kVoda, sizeof(Sreda)), 0);
 }
@@ -239,21 +239,21 @@ TEST_F(InterfaceTest, MediumOnNeitherSideFailsWithoutCallingWavelib) {
     i.nabor.sreda.skorost = 1481.0;  // the density matches the water, the speed does not
     const std::vector<Volna> do_ = i.volny;
     EXPECT_FALSE(Vyzvat());
-    EXPECT_EQ(SkriptWavelib::vyzovov4, 0);
-    EXPECT_EQ(SkriptWavelib::vyzovov5, 0);
+    EXPECT_EQ(ScriptedWavelib::vyzovov4, 0);
+    EXPECT_EQ(ScriptedWavelib::vyzovov5, 0);
     EXPECT_EQ(std::memcmp(do_.data(), i.volny.data(), do_.size() * sizeof(Volna)), 0);
     EXPECT_EQ(i.nabor.chislo, 4u);
 }
 
 TEST_F(InterfaceTest, FailureOfEitherWavelibEntryStopsBeforeAnyWaveIsTouched) {
-    SkriptWavelib::rezultat4 = false;
+    ScriptedWavelib::rezultat4 = false;
     EXPECT_FALSE(Vyzvat());
-    EXPECT_EQ(SkriptWavelib::vyzovov5, 0);
+    EXPECT_EQ(ScriptedWavelib::vyzovov5, 0);
 
-    SkriptWavelib::rezultat4 = true;
-    SkriptWavelib::rezultat5 = false;
+    ScriptedWavelib::rezultat4 = true;
+    ScriptedWavelib::rezultat5 = false;
     EXPECT_FALSE(Vyzvat());
-    EXPECT_EQ(SkriptWavelib::vyzovov5, 1);
+    EXPECT_EQ(ScriptedWavelib::vyzovov5, 1);
     EXPECT_EQ(+i.volny[0].put, 0.0);
     EXPECT_EQ(+r.volny[0].energiya, 0.0);
     EXPECT_EQ(i.nabor.chislo, 4u);
@@ -265,7 +265,7 @@ TEST_F(InterfaceTest, MissingArgumentsAndSharedSetsAreRefused) {
     EXPECT_FALSE(OtrazitIPrelomit(&r.nabor, &t.nabor, &s.nabor, &i.nabor, nullptr, &porog));
     EXPECT_FALSE(OtrazitIPrelomit(&r.nabor, &r.nabor, &s.nabor, &i.nabor, &kP, &porog));
     EXPECT_FALSE(OtrazitIPrelomit(&i.nabor, &t.nabor, &s.nabor, &i.nabor, &kP, &porog));
-    EXPECT_EQ(SkriptWavelib::vyzovov4, 0);
+    EXPECT_EQ(ScriptedWavelib::vyzovov4, 0);
 }
 
 }  // namespace

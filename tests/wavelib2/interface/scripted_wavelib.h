@@ -12,7 +12,7 @@
 
 #include "wavelib2/makrosi.h"
 
-struct SkriptWavelib {
+struct ScriptedWavelib {
     static inline bool rezultat4 = true;
     static inline bool rezultat5 = true;
     static inline int vyzovov4 = 0;

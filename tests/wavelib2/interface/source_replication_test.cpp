@@ -22,7 +22,7 @@ using namespace wavelib2;
 
 class SourceTest : public ::testing::Test {
   protected:
-    TestNabor s{2};
+    TestWaveSet s{2};
     Volna obrazec{};
     const double para[2] = {1480.0, 1000.0};
 
@@ -84,7 +84,7 @@ TEST_F(SourceTest, EnergyIsSharedByRayLengthAndRaysStartAtTheSource) {
 
 TEST_F(SourceTest, SecondCallOnABuiltSetChangesNothing) {
     ASSERT_TRUE(InicializirovatVolny(&s.nabor, &obrazec, 8.0, para));
-    const TestNabor do_ = s;
+    const TestWaveSet do_ = s;
     s.nabor.pole28 = 5;
     EXPECT_TRUE(InicializirovatVolny(&s.nabor, &obrazec, 100.0, para));
     EXPECT_EQ(s.nabor.pole28, 5u);
@@ -152,12 +152,12 @@ double DoubleV(const std::vector<unsigned char>& bajty, std::size_t smeshchenie)
 
 class ReplicationTest : public ::testing::Test {
   protected:
-    TestNabor sbor{0}, a{2}, b{3}, q{0};
+    TestWaveSet sbor{0}, a{2}, b{3}, q{0};
     TableCell razmeshchenie[kYacheekRazmeshcheniya] = {};
     TableCell hranenie[kZapiseyHraneniya] = {};
 
     void SetUp() override {
-        SkriptWavelib::Podklyuchit();
+        ScriptedWavelib::Podklyuchit();
         TablicaVolny10 t = Tablica10();
         t.dobavitNabor = &Tablicy::Dobavit;
         ZadatTablicu10(t);
