@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "editor/probe/captions.h"
 #include "editor/ui/collections_binding.h"
 #include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tab_rows.h"
@@ -165,15 +166,15 @@ void TfrmRedaktor::createPages() {
         pcParametri->addTab(widget, QString::fromUtf8(caption));
         return widget;
     };
-    tbPiezoelementi = page("tbPiezoelementi", "Пьезоэлектрические преобразователи");
-    tbFokusirovka = page("tbFokusirovka", "Средства фокусирования излучения");
-    tbOtklonenie = page("tbOtklonenie", "Средства отклонения излучения");
-    tbSkanirovanie = page("tbSkanirovanie", "Средства сканирования");
-    tbObrabotka = page("tbObrabotka", "Средства предварительной обработки");
+    tbPiezoelementi = page("tbPiezoelementi", probe::captions::kPages[0]);
+    tbFokusirovka = page("tbFokusirovka", probe::captions::kPages[1]);
+    tbOtklonenie = page("tbOtklonenie", probe::captions::kPages[2]);
+    tbSkanirovanie = page("tbSkanirovanie", probe::captions::kPages[3]);
+    tbObrabotka = page("tbObrabotka", probe::captions::kPages[4]);
     tbIdentifikacionnayaInformaciya =
-        page("tbIdentifikacionnayaInformaciya", "Идентификационная информация");
-    tsParametri = page("tsParametri", "Количественные параметры");
-    tsObekti = page("tsObekti", "Объекты функциональной модели");
+        page("tbIdentifikacionnayaInformaciya", probe::captions::kPages[5]);
+    tsParametri = page("tsParametri", probe::captions::kPages[6]);
+    tsObekti = page("tsObekti", probe::captions::kPages[7]);
     pcParametri->setCurrentIndex(0);
 
     // The captions do not fit one row: they are shown in rows above the pages instead of the

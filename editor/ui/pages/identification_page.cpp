@@ -7,10 +7,13 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "editor/probe/captions.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
 namespace ui {
+
+namespace captions = probe::captions;
 
 void ProbePages::buildIdentificationPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
@@ -20,19 +23,19 @@ void ProbePages::buildIdentificationPage(QWidget* page) {
     cbCena = editField(page, "cbCena");
     mPribori = memo(page, "mPribori");
     cbData = editField(page, "cbData");
-    bnData = new QPushButton(fromUtf8("Обновить"), page);
+    bnData = new QPushButton(fromUtf8(captions::kBnData), page);
     bnData->setObjectName(QStringLiteral("bnData"));
-    grid->addWidget(label(page, "Производитель:"), 0, 0);
+    grid->addWidget(label(page, captions::kProizvoditel), 0, 0);
     grid->addWidget(cbProizvoditel, 0, 1, 1, 2);
-    grid->addWidget(label(page, "Модель:"), 1, 0);
+    grid->addWidget(label(page, captions::kModel), 1, 0);
     grid->addWidget(cbModel, 1, 1, 1, 2);
-    grid->addWidget(label(page, "Название:"), 2, 0);
+    grid->addWidget(label(page, captions::kNazvanie), 2, 0);
     grid->addWidget(cbNazvanie, 2, 1, 1, 2);
-    grid->addWidget(label(page, "Ориентировочная цена:"), 3, 0);
+    grid->addWidget(label(page, captions::kCena), 3, 0);
     grid->addWidget(cbCena, 3, 1, 1, 2);
-    grid->addWidget(label(page, "Совместим с приборами:"), 4, 0, Qt::AlignTop);
+    grid->addWidget(label(page, captions::kPribori), 4, 0, Qt::AlignTop);
     grid->addWidget(mPribori, 4, 1, 1, 2);
-    grid->addWidget(label(page, "Дата последнего обновления:"), 5, 0);
+    grid->addWidget(label(page, captions::kData), 5, 0);
     grid->addWidget(cbData, 5, 1);
     grid->addWidget(bnData, 5, 2);
     grid->setColumnStretch(1, 1);

@@ -10,16 +10,19 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "editor/probe/captions.h"
 #include "editor/probe/page_items.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
 namespace ui {
 
+namespace captions = probe::captions;
+
 void ProbePages::buildFocusingPage(QWidget* page) {
     namespace it = probe::items;
     auto* layout = new QVBoxLayout(page);
-    ckSAL = checkBox(page, "ckSAL", "Система акустических линз (АЛ)");
+    ckSAL = checkBox(page, "ckSAL", captions::kSAL);
     layout->addWidget(ckSAL);
 
     // The lens controls sit in a frame indented under ckSAL; ckSAL does not enable them.
@@ -31,21 +34,19 @@ void ProbePages::buildFocusingPage(QWidget* page) {
     indent->addWidget(lenses, 1);
     auto* grid = new QGridLayout(lenses);
     cbKL = fixedList(lenses, "cbKL", it::kKL);
-    ckMSAL = checkBox(lenses, "ckMSAL", "Механизм смены АЛ");
+    ckMSAL = checkBox(lenses, "ckMSAL", captions::kMSAL);
     cbSSL = fixedList(lenses, "cbSSL", it::kSSL);
-    grid->addWidget(label(lenses, "Количество АЛ:"), 0, 0);
+    grid->addWidget(label(lenses, captions::kKL), 0, 0);
     grid->addWidget(cbKL, 0, 1);
     grid->addWidget(ckMSAL, 1, 0, 1, 2);
-    grid->addWidget(label(lenses, "Cпособ смены АЛ:"), 2,
+    grid->addWidget(label(lenses, captions::kSSL), 2,
                     0);  // the caption's first letter is Latin
     grid->addWidget(cbSSL, 2, 1);
     layout->addLayout(indent);
 
-    ckVFIP1 =
-        checkBox(page, "ckVFIP1", "Вогнутая форма излучающей поверхности (в секущей плоскости 1)");
-    ckVFIP2 =
-        checkBox(page, "ckVFIP2", "Вогнутая форма излучающей поверхности (в секущей плоскости 2)");
-    ckVSDF = checkBox(page, "ckVSDF", "Встроенная схема динамического фокусирования");
+    ckVFIP1 = checkBox(page, "ckVFIP1", captions::kVFIP1);
+    ckVFIP2 = checkBox(page, "ckVFIP2", captions::kVFIP2);
+    ckVSDF = checkBox(page, "ckVSDF", captions::kVSDF);
     layout->addWidget(ckVFIP1);
     layout->addWidget(ckVFIP2);
     layout->addWidget(ckVSDF);
@@ -54,17 +55,12 @@ void ProbePages::buildFocusingPage(QWidget* page) {
 
 void ProbePages::buildDeflectionPage(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
-    ckEP =
-        checkBox(page, "ckEP", "Электрический привод, на роторе которого закреплены пьезоэлементы");
-    ck2VFIP1 =
-        checkBox(page, "ck2VFIP1", "Выпуклая форма излучающей поверхности (в секущей плоскости 1)");
-    ck2VFIP2 =
-        checkBox(page, "ck2VFIP2", "Выпуклая форма излучающей поверхности (в секущей плоскости 2)");
-    ckVoFIP1 =
-        checkBox(page, "ckVoFIP1", "Вогнутая форма излучающей поверхности (в секущей плоскости 1)");
-    ckVoFIP2 =
-        checkBox(page, "ckVoFIP2", "Вогнутая форма излучающей поверхности (в секущей плоскости 2)");
-    ckVSDO = checkBox(page, "ckVSDO", "Встроенная схема динамического отклонения");
+    ckEP = checkBox(page, "ckEP", captions::kEP);
+    ck2VFIP1 = checkBox(page, "ck2VFIP1", captions::k2VFIP1);
+    ck2VFIP2 = checkBox(page, "ck2VFIP2", captions::k2VFIP2);
+    ckVoFIP1 = checkBox(page, "ckVoFIP1", captions::kVoFIP1);
+    ckVoFIP2 = checkBox(page, "ckVoFIP2", captions::kVoFIP2);
+    ckVSDO = checkBox(page, "ckVSDO", captions::kVSDO);
     for (QCheckBox* box : {ckEP, ck2VFIP1, ck2VFIP2, ckVoFIP1, ckVoFIP2, ckVSDO})
         layout->addWidget(box);
     layout->addStretch(1);
@@ -72,12 +68,11 @@ void ProbePages::buildDeflectionPage(QWidget* page) {
 
 void ProbePages::buildScanningPage(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
-    ckVSUP = checkBox(page, "ckVSUP", "Встроенная схема управления приводом");
-    ckVSUPV = checkBox(page, "ckVSUPV", "Встроенная схема управления выбором пьезоэлементов");
-    ckVSUDO = checkBox(page, "ckVSUDO", "Встроенная схема управления динамическим отклонением");
-    ckVSUDF = checkBox(page, "ckVSUDF", "Встроенная схема управления динамическим фокусированием");
-    ckVSUMSAL = checkBox(page, "ckVSUMSAL",
-                         "Встроенная схема управления механизмом смены акустических линз");
+    ckVSUP = checkBox(page, "ckVSUP", captions::kVSUP);
+    ckVSUPV = checkBox(page, "ckVSUPV", captions::kVSUPV);
+    ckVSUDO = checkBox(page, "ckVSUDO", captions::kVSUDO);
+    ckVSUDF = checkBox(page, "ckVSUDF", captions::kVSUDF);
+    ckVSUMSAL = checkBox(page, "ckVSUMSAL", captions::kVSUMSAL);
     for (QCheckBox* box : {ckVSUP, ckVSUPV, ckVSUDO, ckVSUDF, ckVSUMSAL}) layout->addWidget(box);
     layout->addStretch(1);
 }

@@ -5,11 +5,14 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "editor/probe/captions.h"
 #include "editor/probe/page_items.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
 namespace ui {
+
+namespace captions = probe::captions;
 
 void ProbePages::buildModelObjectsPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
@@ -26,16 +29,16 @@ void ProbePages::buildModelObjectsPage(QWidget* page) {
     bnIIP = button("bnIIP", "Показать");
     bnIIIP = button("bnIIIP", "Показать");
     bnIIPP = button("bnIIPP", "Показать");
-    grid->addWidget(label(page, "Имя файла с поверхностями датчика:"), 0, 0);
+    grid->addWidget(label(page, captions::kIFsP), 0, 0);
     grid->addWidget(cbIFsP, 0, 1);
     grid->addWidget(bnIFsP, 0, 2);
-    grid->addWidget(label(page, "Имя излучающей поверхности:"), 1, 0);
+    grid->addWidget(label(page, captions::kIIP), 1, 0);
     grid->addWidget(cbIIP, 1, 1);
     grid->addWidget(bnIIP, 1, 2);
-    grid->addWidget(label(page, "Имя индикатрисы направленности пьезоэлемента:"), 2, 0);
+    grid->addWidget(label(page, captions::kIIIP), 2, 0);
     grid->addWidget(cbIIIP, 2, 1);
     grid->addWidget(bnIIIP, 2, 2);
-    lbIIPP = label(page, "Имя индикатрисы приёма пьезоэлемента:");
+    lbIIPP = label(page, captions::kIIPP);
     lbIIPP->setObjectName(QStringLiteral("lbIIPP"));
     grid->addWidget(lbIIPP, 3, 0);
     grid->addWidget(cbIIPP, 3, 1);
@@ -52,7 +55,7 @@ void ProbePages::buildModelObjectsPage(QWidget* page) {
     for (const char* entry : probe::kMasshtabProstranstva)
         cbMasshtabProstranstva->addItem(fromUtf8(entry));
     cbMasshtabProstranstva->setCurrentIndex(-1);
-    grid->addWidget(label(page, "Масштаб поверхностей:"), 4, 0);
+    grid->addWidget(label(page, captions::kMasshtabProstranstva), 4, 0);
     grid->addWidget(cbMasshtabProstranstva, 4, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(5, 1);

@@ -6,10 +6,13 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include "editor/probe/captions.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
 namespace ui {
+
+namespace captions = probe::captions;
 
 void ProbePages::buildParametersPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
@@ -24,11 +27,11 @@ void ProbePages::buildParametersPage(QWidget* page) {
         const char* unit;
     };
     const Row rows[] = {
-        {"Радиус кривизны излучающей поверхности (в секущей плоскости 1):", cbRKIP1, "м"},
-        {"Радиус кривизны излучающей поверхности (в секущей плоскости 2):", cbRKIP2, "м"},
-        {"Основная частота излучения пьезоэлемента:", cbOCHIP, "Гц"},
-        {"Толщина пьезоэлемента:", cbTP, "м"},
-        {"Угловая ширина диаграммы направленности:", cbMU, "°"},
+        {captions::kRKIP1, cbRKIP1, captions::kUnitMetre},
+        {captions::kRKIP2, cbRKIP2, captions::kUnitMetre},
+        {captions::kOCHIP, cbOCHIP, captions::kUnitHertz},
+        {captions::kTP, cbTP, captions::kUnitMetre},
+        {captions::kMU, cbMU, captions::kUnitDegree},
     };
     int r = 0;
     for (const Row& row : rows) {
@@ -37,8 +40,7 @@ void ProbePages::buildParametersPage(QWidget* page) {
         grid->addWidget(label(page, row.unit), r, 2);
         ++r;
     }
-    grid->addWidget(label(page, "Прочие параметры (формат строки: <имя параметра = значение>):"),
-                    r++, 0, 1, 3);
+    grid->addWidget(label(page, captions::kParametri), r++, 0, 1, 3);
     mParametri = memo(page, "mParametri");
     grid->addWidget(mParametri, r, 0, 1, 3);
     grid->setRowStretch(r, 1);

@@ -2,6 +2,7 @@
 // page's load and store. The pages' contents are built in one file per page or group of pages,
 // the event wiring in page_events.cpp.
 #include "editor/ui/pages/probe_pages.h"
+#include "editor/probe/captions.h"
 
 #include <QTabWidget>
 #include <QWidget>
@@ -11,6 +12,8 @@
 #include "editor/ui/pages/user_locale.h"
 
 namespace ui {
+
+namespace captions = probe::captions;
 
 namespace {
 // Surface access for a page set built without libraries: nothing can be listed.
@@ -61,11 +64,6 @@ ProbePages::ProbePages(QTabWidget* pcParametri, PageServices services,
     if (!services_.today) services_.today = probe::systemToday();
     if (!services_.storeReady) services_.storeReady = [] { return true; };
     setObjectName(QStringLiteral("ProbePages"));
-    static const char* const kCaptions[8] = {
-        "Пьезоэлектрические преобразователи", "Средства фокусирования излучения",
-        "Средства отклонения излучения",      "Средства сканирования",
-        "Средства предварительной обработки", "Идентификационная информация",
-        "Количественные параметры",           "Объекты функциональной модели"};
     static const char* const kNames[8] = {"tbPiezoelementi", "tbFokusirovka",
                                           "tbOtklonenie",    "tbSkanirovanie",
                                           "tbObrabotka",     "tbIdentifikacionnayaInformaciya",
@@ -73,7 +71,8 @@ ProbePages::ProbePages(QTabWidget* pcParametri, PageServices services,
     while (pcParametri_->count() < 8) {
         auto* page = new QWidget(pcParametri_);
         page->setObjectName(QString::fromLatin1(kNames[pcParametri_->count()]));
-        pcParametri_->addTab(page, fromUtf8(kCaptions[pcParametri_->count()]));
+        pcParametri_->addTab(
+            page, fromUtf8(captions::kPages[static_cast<std::size_t>(pcParametri_->count())]));
     }
     buildTransducersPage(pcParametri_->widget(0));
     buildFocusingPage(pcParametri_->widget(1));

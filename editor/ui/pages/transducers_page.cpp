@@ -7,16 +7,19 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "editor/probe/captions.h"
 #include "editor/probe/page_items.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
 namespace ui {
 
+namespace captions = probe::captions;
+
 void ProbePages::buildTransducersPage(QWidget* page) {
     namespace it = probe::items;
     auto* layout = new QVBoxLayout(page);
-    auto* group = new QGroupBox(fromUtf8(" [ Класс датчика ] "), page);
+    auto* group = new QGroupBox(fromUtf8(captions::kKlassDatchika), page);
     group->setObjectName(QStringLiteral("gbKlassDatchika"));
     auto* groupGrid = new QGridLayout(group);
     auto row = [](QGridLayout* grid, QWidget* parent, const char* caption, QComboBox* box) {
@@ -29,11 +32,11 @@ void ProbePages::buildTransducersPage(QWidget* page) {
     cbKDpRIP = fixedList(group, "cbKDpRIP", it::kKDpRIP);
     cbKDpFIP1 = fixedList(group, "cbKDpFIP1", it::kKDpFIP);
     cbKDpFIP2 = fixedList(group, "cbKDpFIP2", it::kKDpFIP);
-    row(groupGrid, group, "По частоте излучения:", cbKDpC);
-    row(groupGrid, group, "По количеству пьезоэлементов:", cbKDpKP);
-    row(groupGrid, group, "По размерности излучающей поверхности:", cbKDpRIP);
-    row(groupGrid, group, "По форме излучающей поверхности (в секущей плоскости 1):", cbKDpFIP1);
-    row(groupGrid, group, "По форме излучающей поверхности (в секущей плоскости 2):", cbKDpFIP2);
+    row(groupGrid, group, captions::kKDpC, cbKDpC);
+    row(groupGrid, group, captions::kKDpKP, cbKDpKP);
+    row(groupGrid, group, captions::kKDpRIP, cbKDpRIP);
+    row(groupGrid, group, captions::kKDpFIP1, cbKDpFIP1);
+    row(groupGrid, group, captions::kKDpFIP2, cbKDpFIP2);
     layout->addWidget(group);
 
     auto* grid = new QGridLayout();
@@ -42,11 +45,11 @@ void ProbePages::buildTransducersPage(QWidget* page) {
     cbSDkPP = fixedList(page, "cbSDkPP", it::kSDkP);
     cbTIPBI = fixedList(page, "cbTIPBI", it::kTIPB);
     cbTIPBP = fixedList(page, "cbTIPBP", it::kTIPB);
-    row(grid, page, "Локальная система координат:", cbLSK);
-    row(grid, page, "Способ доступа к пьезоэлементам - излучателям:", cbSDkPI);
-    row(grid, page, "Способ доступа к пьезоэлементам - приёмникам:", cbSDkPP);
-    row(grid, page, "Тип интерфейса \"пьезоэлемент - блок излучения\":", cbTIPBI);
-    row(grid, page, "Тип интерфейса \"пьезоэлемент - блок приёма\":", cbTIPBP);
+    row(grid, page, captions::kLSK, cbLSK);
+    row(grid, page, captions::kSDkPI, cbSDkPI);
+    row(grid, page, captions::kSDkPP, cbSDkPP);
+    row(grid, page, captions::kTIPBI, cbTIPBI);
+    row(grid, page, captions::kTIPBP, cbTIPBP);
     layout->addLayout(grid);
     layout->addStretch(1);
 }
