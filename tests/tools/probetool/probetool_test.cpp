@@ -1,0 +1,288 @@
+// probetool's commands run in-process against the probe store library beside the test program:
+// the JSON round trip, the commands on a damaged file, the checks of import, and wrong calls.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "platform/cp1251.h"
+#include "tools/probetool/commands.h"
+#include "tools/probetool/probe_json.h"
+#include "tools/probetool/probe_store.h"
+
+namespace fs = std::filesystem;
+using probetool::Json;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result run(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = probetool::run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string temp(const std::string& name) {
+    const fs::path p =
+        fs::temp_directory_path() / ("probetool_" + std::to_string(::getpid()) + "_" + name);
+    fs::remove(p);
+    return p.string();
+}
+
+std::string bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Offsets of the record frames of a probe file (24-byte header, frames of 16 bytes + payload).
+std::vector<std::size_t> frameOffsets(const std::string& bytes) {
+    std::vector<std::size_t> frames;
+    for (std::size_t p = 24; p + 16 <= bytes.size();) {
+        frames.push_back(p);
+        std::uint32_t size;
+        std::memcpy(&size, bytes.data() + p + 4, 4);
+        p += 16 + size;
+    }
+    return frames;
+}
+
+const char* PLUGIN_CALL giveText(std::int32_t, void* context) {
+    return static_cast<const std::string*>(context)->c_str();
+}
+const char* PLUGIN_CALL giveLine(std::int32_t i, void* context) {
+    return (*static_cast<const std::vector<std::string>*>(context))[static_cast<std::size_t>(i)]
+        .c_str();
+}
+
+TEST(ProbetoolRoundTrip, SampleFileGoesThroughJsonAndBackByteForByte) {
+    const Result exported = run({"export", PROBE_SAMPLE_PROBES});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const Json doc = Json::parse(exported.out);
+    EXPECT_EQ(doc["header"]["format"], "probe-descriptions");
+    ASSERT_EQ(doc["probes"].size(), 6u);
+    const Json& first = doc["probes"][0];
+    EXPECT_EQ(first["identification"]["manufacturer"], "НПО «Акустика»");
+    EXPECT_EQ(first["identification"]["date"]["iso"], "2024-03-15");
+    EXPECT_EQ(first["piezo_elements"]["frequency_class"]["text"], "Одночастотный");
+    EXPECT_EQ(first["model_objects"]["surface_scale"]["code"], -3);
+    EXPECT_EQ(first["parameters"]["frequency_hz"], 2.5e6);
+
+    const std::string json = temp("sample.json"), copy = temp("copy.dt");
+    write(json, exported.out);
+    const Result imported = run({"import", json, copy});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(run({"export", copy}).out, exported.out);
+    // Same records, same frames: the whole file is the same.
+    EXPECT_EQ(bytesOf(copy), bytesOf(PROBE_SAMPLE_PROBES));
+
+    // Written to a file instead of standard output: the same text.
+    const std::string out = temp("out.json");
+    EXPECT_EQ(run({"export", copy, out}).status, 0);
+    EXPECT_EQ(bytesOf(out), exported.out);
+    EXPECT_NE(run({"show", copy, "6"}).out.find("Масштаб поверхностей: 1 мм' = 1 м"),
+              std::string::npos);
+}
+
+// Values the editor never writes but a record may hold: codes beyond a list, bits outside every
+// sub-field, reserved bytes, doubles that are no finite numbers, a date with a time of day,
+// texts with every cp1251 byte, empty lines.
+TEST(ProbetoolRoundTrip, UnusualRecordKeepsEveryByte) {
+    const std::string original = temp("unusual.dt");
+    {
+        std::ostringstream err;
+        probetool::ProbeStore store(err);
+        ASSERT_TRUE(store.ready()) << err.str();
+        const contracts::ProbeStoreApi& api = store.api();
+        ASSERT_TRUE(api.VibratDatchikPoIndeksu(0));
+        ProbeRecord& r = *api.PoluchitVibranniyDatchik();
+        r.Piezoelementi = 0xFFFFFFFFu;
+        r.Fokusirovka = 0x80000203u;
+        r.Otklonenie = 0x40;
+        r.Skanirovanie = 0x12345678u;
+        for (std::size_t i = 0; i < sizeof r.reserved1; ++i)
+            r.reserved1[i] = static_cast<std::uint8_t>(i * 7);
+        r.reserved0[0] = 0xFF;
+        r.reserved4[83] = 1;
+        r.RKIP1 = std::bit_cast<double>(0x7FF8000000000123ull);
+        r.RKIP2 = -0.0;
+        r.TP = -INFINITY;
+        r.OCHIP = 1.0 / 3.0;
+        r.MU = 5e-324;
+        r.Data = 45366.75;
+        r.Cena = -2147483647 - 1;
+        r.MasshtabProstranstva = 7;
+        std::string every;
+        for (int c = 1; c < 256; ++c) every += static_cast<char>(c);
+        std::string plain = "plain";
+        api.SozdatStroku(&r.Proizvoditel, giveText, &every);
+        api.SozdatStroku(&r.IIPP, giveText, &plain);
+        std::vector<std::string> lines{"", "a\nb", ""};
+        api.SozdatSpisok(&r.Parametri, giveLine, 3, &lines);
+        ASSERT_TRUE(api.SohranitDatchik(original.c_str()));
+    }
+
+    const Result first = run({"export", original});
+    ASSERT_EQ(first.status, 0) << first.err;
+    const Json probe = Json::parse(first.out)["probes"][0];
+    EXPECT_EQ(probe["piezo_elements"]["frequency_class"], Json::parse(R"({"code":3,"text":null})"));
+    EXPECT_EQ(probe["piezo_elements"]["other_bits"], "0xFFC00080");
+    EXPECT_EQ(probe["parameters"]["radius_plane1_m"], "0x7FF8000000000123");
+    EXPECT_EQ(probe["identification"]["date"]["iso"], "2024-03-15");
+    EXPECT_EQ(probe["model_objects"]["surface_scale"]["text"], nullptr);
+
+    const std::string json = temp("unusual.json"), copy = temp("unusual_copy.dt");
+    write(json, first.out);
+    ASSERT_EQ(run({"import", json, copy}).status, 0);
+    EXPECT_EQ(run({"export", copy}).out, first.out);
+    EXPECT_EQ(bytesOf(copy), bytesOf(original));
+}
+
+TEST(ProbetoolDamagedFile, CommandsNameTheRecordWithTheFlippedByteAndKeepTheOthers) {
+    std::string bytes = bytesOf(PROBE_SAMPLE_PROBES);
+    const std::vector<std::size_t> frames = frameOffsets(bytes);
+    ASSERT_EQ(frames.size(), 6u);
+    bytes[frames[2] + 100] ^= 0x04;  // inside record 3's payload
+    const std::string damaged = temp("damaged.dt");
+    write(damaged, bytes);
+
+    const Result check = run({"check", damaged});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_NE(check.out.find("Запись 3 повреждена"), std::string::npos);
+    EXPECT_EQ(check.out.find("Запись 2 "), std::string::npos);
+    EXPECT_EQ(run({"check", PROBE_SAMPLE_PROBES}).status, 0);
+
+    const Result list = run({"list", damaged});
+    EXPECT_EQ(list.status, 1);
+    EXPECT_NE(list.out.find("3\tповреждена\n4\tисправна\tООО «Фазатрон»\tКР-3,5-8К"),
+              std::string::npos);
+
+    const std::string rescued = temp("rescued.dt");
+    const Result salvage = run({"salvage", damaged, rescued});
+    EXPECT_EQ(salvage.status, 1);
+    EXPECT_NE(salvage.out.find("потеряно: 1 (номер 3)"), std::string::npos);
+    EXPECT_EQ(run({"check", rescued}).out, "Все записи загружаются, записей: 5\n");
+    // The five rescued records are the sample's records 1, 2, 4, 5, 6, frame for frame.
+    const std::string sample = bytesOf(PROBE_SAMPLE_PROBES);
+    EXPECT_EQ(bytesOf(rescued), sample.substr(0, frames[2]) + sample.substr(frames[3]));
+
+    const Result exported = run({"export", damaged});
+    EXPECT_EQ(exported.status, 1);
+    EXPECT_EQ(Json::parse(exported.out)["probes"].size(), 5u);
+    EXPECT_EQ(run({"show", damaged, "3"}).status, 1);
+
+    // A damaged header leaves no record readable: that is damage, not an empty file.
+    bytes[13] ^= 0x01;
+    write(damaged, bytes);
+    EXPECT_EQ(run({"check", damaged}).status, 1);
+    EXPECT_EQ(run({"salvage", damaged, temp("nothing.dt")}).status, 1);
+}
+
+TEST(ProbetoolImport, EveryFaultIsNamedByPathAndProbeAndNothingIsWritten) {
+    Json doc = Json::parse(run({"export", PROBE_SAMPLE_PROBES}).out);
+    Json& p = doc["probes"];
+    p[0]["piezo_elements"]["surface_dimensionality"]["code"] = 8;  // a 3-bit sub-field
+    p[0]["identification"]["colour"] = "red";
+    p[1]["identification"]["model"] = "Модель ✓";
+    p[1]["identification"]["price"] = 12.5;
+    p[2]["focusing"]["other_bits"] = "0x00000100";
+    p[2]["reserved"]["bytes_0_7"] = "00112233445566778899";
+    p[3]["identification"]["date"] = Json::parse(R"({"iso": "2024-03-16", "day_number": 45366})");
+    p[4]["parameters"]["other"][1] = std::string("a\0b", 3);
+    p[5]["deflection"]["rotor_drive"]["code"] = 2;
+    p[5]["model_objects"] = "none";
+    doc["header"]["version"] = 2;
+
+    const std::string target = temp("target.dt");
+    write(target, bytesOf(PROBE_SAMPLE_PROBES));
+    const std::string json = temp("faults.json");
+    write(json, doc.dump(1));
+    const Result r = run({"import", json, target});
+    EXPECT_EQ(r.status, 1);
+    for (const char* expected : {
+             "датчик 1, /probes/0/piezo_elements/surface_dimensionality/code: число 8",
+             "датчик 1, /probes/0/identification/colour: неизвестный ключ",
+             "датчик 2, /probes/1/identification/model: знака «✓» нет в кодовой странице 1251",
+             "датчик 2, /probes/1/identification/price: ожидается целое число",
+             "датчик 3, /probes/2/focusing/other_bits: биты 0x00000100",
+             "датчик 3, /probes/2/reserved/bytes_0_7:",
+             "датчик 4, /probes/3/identification/date/iso: дата не совпадает",
+             "датчик 5, /probes/4/parameters/other/1: текст содержит нулевой знак",
+             "датчик 6, /probes/5/deflection/rotor_drive/code: число 2",
+             "датчик 6, /probes/5/model_objects: ожидается объект",
+             ": /header/version: поддерживается только версия 1",
+         })
+        EXPECT_NE(r.err.find(expected), std::string::npos) << expected << "\n" << r.err;
+    EXPECT_EQ(bytesOf(target), bytesOf(PROBE_SAMPLE_PROBES));
+
+    // Malformed text: the line and column of the fault; a key given twice: its path.
+    write(json,
+          "{\n  \"header\": {\"format\": \"probe-descriptions\", \"version\": 1},\n"
+          "  \"probes\": [{\"identification\": {\"price\": 5,}}]\n}\n");
+    const Result syntax = run({"import", json, target});
+    EXPECT_EQ(syntax.status, 1);
+    EXPECT_NE(syntax.err.find("синтаксическая ошибка JSON в строке 3, столбце 45"),
+              std::string::npos)
+        << syntax.err;
+    write(json, R"({"header": {"format": "probe-descriptions", "version": 1},
+                    "probes": [{}, {"identification": {"price": 5, "price": 6}}]})");
+    const Result twice = run({"import", json, target});
+    EXPECT_EQ(twice.status, 1);
+    EXPECT_NE(twice.err.find("датчик 2, /probes/1/identification/price: ключ «price» повторяется"),
+              std::string::npos)
+        << twice.err;
+    EXPECT_EQ(bytesOf(target), bytesOf(PROBE_SAMPLE_PROBES));
+
+    // Keys left out mean "not given"; the one probe appends after the six.
+    write(json, R"({"header": {"format": "probe-descriptions", "version": 1},
+                    "probes": [{"identification": {"name": "Ёлка", "date": {"iso": "2000-01-01"}}}]})");
+    ASSERT_EQ(run({"import", json, target}).status, 0);
+    const Json seventh = Json::parse(run({"export", target}).out)["probes"][6];
+    EXPECT_EQ(seventh["identification"]["name"], "Ёлка");
+    EXPECT_EQ(seventh["identification"]["date"]["day_number"], 36526.0);
+    EXPECT_EQ(seventh["focusing"]["lens_count"]["code"], 0);
+}
+
+TEST(ProbetoolUsage, WrongCallsAndUnusableFilesExitWithTwo) {
+    const Result help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("нумеруются с 1"), std::string::npos);
+    for (const char* command : {"list", "show", "export", "import", "check", "salvage"})
+        EXPECT_NE(help.out.find(std::string("  ") + command + " "), std::string::npos) << command;
+
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"frob"}).status, 2);
+    EXPECT_EQ(run({"list"}).status, 2);
+    EXPECT_EQ(run({"show", PROBE_SAMPLE_PROBES, "0"}).status, 2);
+    EXPECT_EQ(run({"show", PROBE_SAMPLE_PROBES, "7"}).status, 2);
+    EXPECT_EQ(run({"check", temp("missing.dt")}).status, 2);
+    EXPECT_EQ(run({"salvage", PROBE_SAMPLE_PROBES, PROBE_SAMPLE_PROBES}).status, 2);
+    EXPECT_EQ(run({"import", temp("missing.json"), temp("x.dt")}).status, 2);
+
+    const std::string text = temp("not_probes.dt");
+    write(text, "just some text, no probes here");
+    const Result notProbes = run({"list", text});
+    EXPECT_EQ(notProbes.status, 2);
+    EXPECT_NE(notProbes.err.find("не файл датчиков"), std::string::npos);
+    // Appending to it is refused before anything is written.
+    const std::string json = temp("empty.json");
+    write(json, R"({"header": {"format": "probe-descriptions", "version": 1}, "probes": [{}]})");
+    EXPECT_EQ(run({"import", json, text}).status, 2);
+    EXPECT_EQ(bytesOf(text), "just some text, no probes here");
+    EXPECT_EQ(run({"import", json, temp("日本.dt")}).status, 2);
+}
+
+}  // namespace

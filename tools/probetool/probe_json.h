@@ -1,0 +1,90 @@
+// The JSON form of probe records (docs/probe_json.md): a record to a JSON object, a JSON object
+// checked and turned into a record ready to be written, and the document around the probes.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/probetool/boundary.h"
+
+namespace probetool {
+
+// Keys keep the order in which they are written, so that the output reads like the pages.
+using Json = nlohmann::ordered_json;
+
+inline constexpr const char* kFormatName = "probe-descriptions";
+inline constexpr int kFormatVersion = 1;
+
+// One fault found in an imported document: the probe's number (1-based, 0 for the document
+// itself), the JSON pointer of the offending value and what is wrong with it (Russian).
+struct Problem {
+    std::size_t probe;
+    std::string path;
+    std::string message;
+};
+
+// A probe read from JSON and checked, ready for the probe store. Its plain fields are in
+// `record`; its text and list cells point into cp1251 copies owned here, so the record reads
+// like one the store hands out. Neither copied nor moved: the cells point into this object.
+class StagedProbe {
+  public:
+    StagedProbe() = default;
+    StagedProbe(const StagedProbe&) = delete;
+    StagedProbe& operator=(const StagedProbe&) = delete;
+
+    ProbeRecord record{};
+    void setText(Stroka& cell, std::string cp1251);
+    void setLines(Spisok& cell, std::vector<std::string> cp1251);
+
+  private:
+    std::deque<std::string> texts_;
+    std::deque<std::vector<char*>> arrays_;
+};
+
+// Every field of a record as a JSON object.
+Json probeToJson(const ProbeRecord& record);
+
+// The probe object at `path` (the probe's number is `number`) checked field by field. Every fault
+// is added to `problems`; the result is meaningful only when none was added.
+std::unique_ptr<StagedProbe> probeFromJson(const Json& value, const std::string& path,
+                                           std::size_t number, std::vector<Problem>& problems);
+
+// A whole document: header checked, then every probe. Stops at nothing: all faults are listed.
+std::vector<std::unique_ptr<StagedProbe>> documentFromJson(const Json& document,
+                                                           std::vector<Problem>& problems);
+
+// Parses JSON text. A syntax error or a key given twice in one object is reported as a problem
+// (with the line and column of a syntax error) and gives a discarded value.
+Json parseJson(std::string_view text, std::vector<Problem>& problems);
+
+// Makes the record's text and list cells hold copies of `source`'s through the store, and copies
+// every other field as it stands. `target` is a record the store owns.
+void transferRecord(const ProbeRecord& source, ProbeRecord& target,
+                    const contracts::ProbeStoreApi& store);
+
+// Writes a document probe by probe, in the layout export uses: two-space indentation, one line
+// per sub-field, line and list entry.
+class DocumentWriter {
+  public:
+    explicit DocumentWriter(std::ostream& out);
+    void probe(const ProbeRecord& record);
+    // Closes the document; returns false when the stream failed anywhere on the way.
+    bool finish();
+
+  private:
+    std::ostream& out_;
+    std::string buffer_;
+    std::size_t probes_ = 0;
+};
+
+// `value` laid out as export writes it, starting at `indent` spaces.
+void appendPretty(std::string& out, const Json& value, int indent);
+
+}  // namespace probetool
