@@ -301,66 +301,144 @@ std::string firstUncarried(const std::string& utf8) {
     return {};
 }
 
-// ---- record -> JSON ----
+// ---- record -> JSON text ----
 
-Json subFieldJson(std::uint32_t value, const probe::SubField& f) {
-    Json text = nullptr;
-    if (f.items.empty()) {
-        if (value <= 1) text = kBoxTexts[value];
-    } else if (value >= 1 && value <= f.items.size()) {
-        text = f.items[value - 1];
+// Export writes its text directly rather than through a JSON value: building a tree of values
+// for every record costs several times more than reading the records. The layout is two-space
+// indentation with a sub-field, a date and the header on one line each.
+
+// A JSON string. Texts with nothing to escape (nearly all) are copied as they stand; the rest go
+// through the JSON library's serializer. Texts here always come from the cp1251 codec, so they
+// are well-formed UTF-8.
+void appendString(std::string& out, std::string_view text) {
+    const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\';
+    });
+    if (plain) {
+        out += '"';
+        out += text;
+        out += '"';
+    } else {
+        out +=
+            Json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
-    Json out = Json::object();
-    out[kCode] = value;
-    out[kText] = std::move(text);
-    return out;
 }
 
+void appendInteger(std::string& out, std::int64_t value) {
+    char buf[24];
+    auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, res.ptr);
+}
+
+// A double as the JSON library writes it (a form that reads back as the same double); one that
+// is no finite number as the hexadecimal digits of its bits.
 Json quantityJson(double value) {
     if (std::isfinite(value)) return value;
     return hexBits(std::bit_cast<std::uint64_t>(value), 16);
 }
-
-Json linesJson(const Spisok& cell) {
-    Json out = Json::array();
-    for (std::string& line : probe::readSpisok(cell)) out.push_back(std::move(line));
-    return out;
+void appendQuantity(std::string& out, double value) {
+    if (std::isfinite(value))
+        out += Json(value).dump();
+    else
+        appendString(out, hexBits(std::bit_cast<std::uint64_t>(value), 16));
 }
 
-Json entriesJson(const std::vector<Entry>& entries, const ProbeRecord& r);
+// An object or an array spread over lines: each member on a line of its own, indented.
+class Block {
+  public:
+    Block(std::string& out, int indent, char open, char close)
+        : out_(out), indent_(indent), close_(close) {
+        out_ += open;
+    }
+    ~Block() {
+        if (!first_) {
+            out_ += '\n';
+            out_.append(static_cast<std::size_t>(indent_), ' ');
+        }
+        out_ += close_;
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+    // Starts the next member; the caller writes its value.
+    std::string& item() {
+        out_ += first_ ? "\n" : ",\n";
+        first_ = false;
+        out_.append(static_cast<std::size_t>(indent_ + 2), ' ');
+        return out_;
+    }
+    std::string& key(const char* key) {
+        item() += '"';
+        out_ += key;
+        out_ += "\": ";
+        return out_;
+    }
+    int inner() const { return indent_ + 2; }
 
-Json memberJson(const Member& member, const ProbeRecord& r) {
-    return std::visit(
+  private:
+    std::string& out_;
+    int indent_;
+    char close_;
+    bool first_ = true;
+};
+
+// {"code": ..., "text": ...} on one line; text null when the code names no entry.
+void appendCoded(std::string& out, std::int64_t code, const char* text) {
+    out += "{\"code\": ";
+    appendInteger(out, code);
+    out += ", \"text\": ";
+    if (text)
+        appendString(out, text);
+    else
+        out += "null";
+    out += '}';
+}
+
+const char* itemText(std::uint32_t value, const probe::SubField& f) {
+    if (f.items.empty()) return value <= 1 ? kBoxTexts[value] : nullptr;
+    return value >= 1 && value <= f.items.size() ? f.items[value - 1] : nullptr;
+}
+
+void appendLines(std::string& out, const Spisok& cell, int indent) {
+    Block block(out, indent, '[', ']');
+    for (const std::string& line : probe::readSpisok(cell)) appendString(block.item(), line);
+}
+
+void appendEntries(std::string& out, const std::vector<Entry>& entries, const ProbeRecord& r,
+                   int indent);
+
+void appendMember(std::string& out, const Member& member, const ProbeRecord& r, int indent) {
+    std::visit(
         Overloaded{
             [&](const WordField& w) {
                 const std::uint32_t word = r.*w.word;
-                Json out = Json::object();
-                for (std::size_t i = 0; i < w.fields.size(); ++i)
-                    out[w.keys[i].key] =
-                        subFieldJson(probe::extractSubField(word, w.fields[i]), w.fields[i]);
-                out[kOtherBits] = hexBits(word & ~subFieldBits(w.fields), 8);
-                return out;
+                Block block(out, indent, '{', '}');
+                for (std::size_t i = 0; i < w.fields.size(); ++i) {
+                    const std::uint32_t value = probe::extractSubField(word, w.fields[i]);
+                    appendCoded(block.key(w.keys[i].key), value, itemText(value, w.fields[i]));
+                }
+                appendString(block.key(kOtherBits), hexBits(word & ~subFieldBits(w.fields), 8));
             },
-            [&](const TextField& t) { return Json(probe::readStroka(r.*t.cell)); },
-            [&](const LinesField& l) { return linesJson(r.*l.cell); },
-            [&](const QuantityField& q) { return quantityJson(r.*q.value); },
-            [&](const PriceField& p) { return Json(r.*p.value); },
+            [&](const TextField& t) { appendString(out, probe::readStroka(r.*t.cell)); },
+            [&](const LinesField& l) { appendLines(out, r.*l.cell, indent); },
+            [&](const QuantityField& q) { appendQuantity(out, r.*q.value); },
+            [&](const PriceField& p) { appendInteger(out, r.*p.value); },
             [&](const DateField& d) {
-                Json out = Json::object();
-                out["iso"] = isoOf(r.*d.value);
-                out["day_number"] = quantityJson(r.*d.value);
-                return out;
+                const Json iso = isoOf(r.*d.value);
+                out += "{\"iso\": ";
+                if (iso.is_string())
+                    appendString(out, iso.get_ref<const std::string&>());
+                else
+                    out += "null";
+                out += ", \"day_number\": ";
+                appendQuantity(out, r.*d.value);
+                out += '}';
             },
             [&](const ScaleField& s) {
-                const std::int32_t exponent = r.*s.value;
-                const int position = probe::positionFromMasshtab(exponent);
-                Json out = Json::object();
-                out[kCode] = exponent;
-                out[kText] =
-                    position >= 0
-                        ? Json(probe::kMasshtabProstranstva[static_cast<std::size_t>(position)])
-                        : Json(nullptr);
-                return out;
+                const int position = probe::positionFromMasshtab(r.*s.value);
+                appendCoded(out, r.*s.value,
+                            position >= 0
+                                ? probe::kMasshtabProstranstva[static_cast<std::size_t>(position)]
+                                : nullptr);
             },
             [&](const ReservedField& f) {
                 // Trailing zero bytes are left out: an all-zero range reads as "".
@@ -368,22 +446,22 @@ Json memberJson(const Member& member, const ProbeRecord& r) {
                 std::size_t used = bytes.size();
                 while (used > 0 && bytes[used - 1] == 0) --used;
                 static const char kDigits[] = "0123456789abcdef";
-                std::string hex;
+                out += '"';
                 for (std::size_t i = 0; i < used; ++i) {
-                    hex += kDigits[bytes[i] >> 4];
-                    hex += kDigits[bytes[i] & 0xF];
+                    out += kDigits[bytes[i] >> 4];
+                    out += kDigits[bytes[i] & 0xF];
                 }
-                return Json(std::move(hex));
+                out += '"';
             },
-            [&](const GroupField& g) { return entriesJson(*g.entries, r); },
+            [&](const GroupField& g) { appendEntries(out, *g.entries, r, indent); },
         },
         member);
 }
 
-Json entriesJson(const std::vector<Entry>& entries, const ProbeRecord& r) {
-    Json out = Json::object();
-    for (const Entry& e : entries) out[e.key] = memberJson(e.member, r);
-    return out;
+void appendEntries(std::string& out, const std::vector<Entry>& entries, const ProbeRecord& r,
+                   int indent) {
+    Block block(out, indent, '{', '}');
+    for (const Entry& e : entries) appendMember(block.key(e.key), e.member, r, block.inner());
 }
 
 // ---- JSON -> record ----
@@ -703,8 +781,8 @@ void StagedProbe::setLines(Spisok& cell, std::vector<std::string> cp1251) {
     cell.kolichestvo = static_cast<std::uint32_t>(array.size());
 }
 
-Json probeToJson(const ProbeRecord& record) {
-    return entriesJson(probeEntries(), record);
+void appendProbe(std::string& out, const ProbeRecord& record, int indent) {
+    appendEntries(out, probeEntries(), record, indent);
 }
 
 std::unique_ptr<StagedProbe> probeFromJson(const Json& value, const std::string& path,
@@ -835,85 +913,17 @@ void transferRecord(const ProbeRecord& source, ProbeRecord& target,
     transferEntries(probeEntries(), source, target, store);
 }
 
-// ---- layout ----
-
-namespace {
-
-void appendScalar(std::string& out, const Json& value) {
-    out += value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-bool flatObject(const Json& value) {
-    return std::none_of(value.begin(), value.end(),
-                        [](const Json& v) { return v.is_structured(); });
-}
-
-}  // namespace
-
-void appendPretty(std::string& out, const Json& value, int indent) {
-    if (value.is_object()) {
-        if (value.empty()) {
-            out += "{}";
-        } else if (value.size() <= 2 && flatObject(value)) {
-            // A sub-field, a date or the header: one line.
-            out += '{';
-            bool first = true;
-            for (const auto& [key, v] : value.items()) {
-                if (!first) out += ", ";
-                first = false;
-                appendScalar(out, Json(key));
-                out += ": ";
-                appendScalar(out, v);
-            }
-            out += '}';
-        } else {
-            out += "{\n";
-            bool first = true;
-            for (const auto& [key, v] : value.items()) {
-                if (!first) out += ",\n";
-                first = false;
-                out.append(static_cast<std::size_t>(indent + 2), ' ');
-                appendScalar(out, Json(key));
-                out += ": ";
-                appendPretty(out, v, indent + 2);
-            }
-            out += '\n';
-            out.append(static_cast<std::size_t>(indent), ' ');
-            out += '}';
-        }
-    } else if (value.is_array()) {
-        if (value.empty()) {
-            out += "[]";
-            return;
-        }
-        out += "[\n";
-        bool first = true;
-        for (const Json& v : value) {
-            if (!first) out += ",\n";
-            first = false;
-            out.append(static_cast<std::size_t>(indent + 2), ' ');
-            appendPretty(out, v, indent + 2);
-        }
-        out += '\n';
-        out.append(static_cast<std::size_t>(indent), ' ');
-        out += ']';
-    } else {
-        appendScalar(out, value);
-    }
-}
-
 DocumentWriter::DocumentWriter(std::ostream& out) : out_(out) {
-    Json header = Json::object();
-    header["format"] = kFormatName;
-    header["version"] = kFormatVersion;
-    buffer_ = "{\n  \"header\": ";
-    appendPretty(buffer_, header, 2);
-    buffer_ += ",\n  \"probes\": [";
+    buffer_ = "{\n  \"header\": {\"format\": ";
+    appendString(buffer_, kFormatName);
+    buffer_ += ", \"version\": ";
+    appendInteger(buffer_, kFormatVersion);
+    buffer_ += "},\n  \"probes\": [";
 }
 
 void DocumentWriter::probe(const ProbeRecord& record) {
     buffer_ += probes_++ == 0 ? "\n    " : ",\n    ";
-    appendPretty(buffer_, probeToJson(record), 4);
+    appendProbe(buffer_, record, 4);
     if (buffer_.size() >= (1u << 20)) {
         out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         buffer_.clear();

@@ -48,8 +48,9 @@ class StagedProbe {
     std::deque<std::vector<char*>> arrays_;
 };
 
-// Every field of a record as a JSON object.
-Json probeToJson(const ProbeRecord& record);
+// Every field of a record as a JSON object, laid out as export writes it: the object's lines
+// after the first are indented by `indent` spaces.
+void appendProbe(std::string& out, const ProbeRecord& record, int indent);
 
 // The probe object at `path` (the probe's number is `number`) checked field by field. Every fault
 // is added to `problems`; the result is meaningful only when none was added.
@@ -83,8 +84,5 @@ class DocumentWriter {
     std::string buffer_;
     std::size_t probes_ = 0;
 };
-
-// `value` laid out as export writes it, starting at `indent` spaces.
-void appendPretty(std::string& out, const Json& value, int indent);
 
 }  // namespace probetool
