@@ -32,10 +32,19 @@ Result run(const std::vector<std::string>& args) {
     return {status, out.str(), err.str()};
 }
 
+// A fresh name in the temporary folder; the file is removed when the test program ends.
 std::string temp(const std::string& name) {
+    static struct Files {
+        std::vector<fs::path> paths;
+        ~Files() {
+            std::error_code ec;
+            for (const fs::path& p : paths) fs::remove(p, ec);
+        }
+    } files;
     const fs::path p =
         fs::temp_directory_path() / ("probetool_" + std::to_string(::getpid()) + "_" + name);
     fs::remove(p);
+    files.paths.push_back(p);
     return p.string();
 }
 
