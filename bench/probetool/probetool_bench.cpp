@@ -17,6 +17,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kRecords = 100000;
+#if defined(_WIN32)
+constexpr const char* kNullDevice = "NUL";
+#else
+constexpr const char* kNullDevice = "/dev/null";
+#endif
 constexpr std::size_t kHeaderSize = 24;  // the probe file header, before the first record frame
 
 // Repeats the record frames of the sample file: a frame does not depend on where it lies.
@@ -47,7 +52,7 @@ void BM_Export100kProbes(benchmark::State& state) {
     const std::string& file = sampleFile();
     for (auto _ : state) {
         std::ostringstream out, err;
-        const int status = probetool::run({"export", file, "/dev/null"}, out, err);
+        const int status = probetool::run({"export", file, kNullDevice}, out, err);
         if (status != 0) state.SkipWithError(err.str().c_str());
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kRecords));

@@ -287,7 +287,8 @@ std::string child(const std::string& path, std::size_t index) {
     return path + "/" + std::to_string(index);
 }
 
-// The first character of a UTF-8 text that code page 1251 has no byte for; empty if none.
+// The first character of a UTF-8 text that code page 1251 has no byte for, with its code point
+// ("«✓» (U+2713)"); empty if there is none.
 std::string firstUncarried(const std::string& utf8) {
     std::size_t i = 0;
     while (i < utf8.size()) {
@@ -295,7 +296,14 @@ std::string firstUncarried(const std::string& utf8) {
         std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : 4;
         length = std::min(length, utf8.size() - i);
         const std::string one = utf8.substr(i, length);
-        if (platform::cp1251ToUtf8(platform::utf8ToCp1251(one)) != one) return one;
+        if (platform::cp1251ToUtf8(platform::utf8ToCp1251(one)) != one) {
+            std::uint32_t cp = length == 1 ? lead : lead & (0x7Fu >> length);
+            for (std::size_t k = 1; k < length; ++k)
+                cp = cp << 6 | (static_cast<unsigned char>(one[k]) & 0x3Fu);
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+            return "«" + one + "» (" + code + ")";
+        }
         i += length;
     }
     return {};
@@ -527,13 +535,12 @@ class Reader {
             fail(path, "текст содержит нулевой знак, а в записи текст им заканчивается");
             return std::nullopt;
         }
+        std::string cp1251 = platform::utf8ToCp1251(utf8);
+        if (platform::cp1251ToUtf8(cp1251) == utf8) return cp1251;
         const std::string bad = firstUncarried(utf8);
-        if (!bad.empty()) {
-            fail(path,
-                 "знака «" + bad + "» нет в кодовой странице 1251, в записи его не сохранить");
-            return std::nullopt;
-        }
-        return platform::utf8ToCp1251(utf8);
+        fail(path, (bad.empty() ? std::string("в тексте есть знаки") : "знака " + bad) +
+                       " нет в кодовой странице 1251, в записи его не сохранить");
+        return std::nullopt;
     }
 
     std::optional<std::vector<std::string>> lines(const Json& v, const std::string& path) {

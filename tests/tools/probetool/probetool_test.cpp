@@ -224,7 +224,7 @@ TEST(ProbetoolImport, EveryFaultIsNamedByPathAndProbeAndNothingIsWritten) {
     for (const char* expected : {
              "датчик 1, /probes/0/piezo_elements/surface_dimensionality/code: число 8",
              "датчик 1, /probes/0/identification/colour: неизвестный ключ",
-             "датчик 2, /probes/1/identification/model: знака «✓» нет в кодовой странице 1251",
+             "датчик 2, /probes/1/identification/model: знака «✓» (U+2713) нет в кодовой странице 1251",
              "датчик 2, /probes/1/identification/price: ожидается целое число",
              "датчик 3, /probes/2/focusing/other_bits: биты 0x00000100",
              "датчик 3, /probes/2/reserved/bytes_0_7:",
