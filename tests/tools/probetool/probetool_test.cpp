@@ -15,6 +15,7 @@
 #include "tools/probetool/commands.h"
 #include "tools/probetool/probe_json.h"
 #include "tools/probetool/probe_store.h"
+#include "tools/probetool/probe_view.h"
 
 namespace fs = std::filesystem;
 using probetool::Json;
@@ -160,6 +161,77 @@ TEST(ProbetoolRoundTrip, UnusualRecordKeepsEveryByte) {
     EXPECT_EQ(bytesOf(copy), bytesOf(original));
 }
 
+// Every key lands in its own field of the record (a swap of two keys would still go through
+// export and import unnoticed), and the forms import accepts besides export's own.
+TEST(ProbetoolJson, KeysFillTheirOwnFieldsOfTheRecord) {
+    const Json doc = Json::parse(R"({
+      "header": {"format": "probe-descriptions", "version": 1},
+      "probes": [{
+        "piezo_elements": {"frequency_class": {"code": 2}, "surface_dimensionality": {"code": 4},
+                           "receiver_access": {"code": 3, "text": "не тот текст"},
+                           "other_bits": "0x80"},
+        "focusing": {"lens_change_method": {"code": 3}, "dynamic_focusing_circuit": {"code": 1}},
+        "deflection": {"convex_surface_plane2": {"code": 1}},
+        "scanning": {"lens_change_control_circuit": {"code": 1}, "other_bits": "0xFFFFFFE0"},
+        "preprocessing": ["П1", "П2"],
+        "identification": {"manufacturer": "M", "model": "X", "name": "N", "price": -5,
+                           "compatible_instruments": ["I"], "date": {"iso": "1899-12-31"}},
+        "parameters": {"radius_plane1_m": 1, "radius_plane2_m": 2, "frequency_hz": 3,
+                       "thickness_m": 4, "angular_width_deg": "0x4014000000000000",
+                       "other": ["o"]},
+        "model_objects": {"surface_file": "f.pv", "radiating_surface": "r",
+                          "directivity_pattern": "d", "reception_pattern": "p",
+                          "surface_scale": {"code": -9}},
+        "reserved": {"bytes_0_7": "01", "bytes_32_111": "02", "bytes_144_223": "03",
+                     "bytes_272_351": "04", "bytes_372_455": "0506"}
+      }]})");
+    std::vector<probetool::Problem> problems;
+    auto probes = probetool::documentFromJson(doc, problems);
+    ASSERT_TRUE(problems.empty()) << problems[0].path << ": " << problems[0].message;
+    ASSERT_EQ(probes.size(), 1u);
+    const ProbeRecord& r = probes[0]->record;
+    EXPECT_EQ(r.Piezoelementi, 0x2u | 0x40u | 0x300000u | 0x80u);
+    EXPECT_EQ(r.Fokusirovka, 0xCu | 0x100u);
+    EXPECT_EQ(r.Otklonenie, 0x4u);
+    EXPECT_EQ(r.Skanirovanie, 0xFFFFFFF0u);
+    auto text = [](const Stroka& s) { return platform::cp1251ToUtf8(s.tekst ? s.tekst : ""); };
+    ASSERT_EQ(r.Obrabotka.kolichestvo, 2u);
+    EXPECT_EQ(platform::cp1251ToUtf8(r.Obrabotka.stroki[1]), "П2");
+    EXPECT_EQ(text(r.Proizvoditel) + text(r.Model) + text(r.Nazvanie), "MXN");
+    EXPECT_EQ(r.Cena, -5);
+    ASSERT_EQ(r.Pribori.kolichestvo, 1u);
+    EXPECT_EQ(r.Data, 1.0);
+    EXPECT_EQ(r.RKIP1, 1.0);
+    EXPECT_EQ(r.RKIP2, 2.0);
+    EXPECT_EQ(r.OCHIP, 3.0);
+    EXPECT_EQ(r.TP, 4.0);
+    EXPECT_EQ(r.MU, 5.0);
+    ASSERT_EQ(r.Parametri.kolichestvo, 1u);
+    EXPECT_EQ(text(r.IFsP) + text(r.IIP) + text(r.IIIP) + text(r.IIPP), "f.pvrdp");
+    EXPECT_EQ(r.MasshtabProstranstva, -9);
+    EXPECT_EQ(r.reserved0[0], 1);
+    EXPECT_EQ(r.reserved1[0], 2);
+    EXPECT_EQ(r.reserved2[0], 3);
+    EXPECT_EQ(r.reserved3[0], 4);
+    EXPECT_EQ(r.reserved4[1], 6);
+
+    // The record shown as the pages show it.
+    const std::string shown = probetool::showRecord(r);
+    for (const char* expected : {
+             "  По размерности излучающей поверхности: Матричный\n",
+             "  Способ доступа к пьезоэлементам - приёмникам: Прямой\n",
+             "  (прочие биты слова: 0x00000080)\n",
+             "  Встроенная схема динамического фокусирования: да\n",
+             "  Система акустических линз (АЛ): нет\n",
+             "  Ориентировочная цена: -5\n",
+             "  Дата последнего обновления: 31.12.1899\n",
+             "  Угловая ширина диаграммы направленности: 5 °\n",
+             "  Масштаб поверхностей: 1 нм' = 1 м   ( / 10^9 )\n",
+             "  (резервные байты 372–455: 0506",
+         })
+        EXPECT_NE(shown.find(expected), std::string::npos) << expected << "\n" << shown;
+}
+
 TEST(ProbetoolDamagedFile, CommandsNameTheRecordWithTheFlippedByteAndKeepTheOthers) {
     std::string bytes = bytesOf(PROBE_SAMPLE_PROBES);
     const std::vector<std::size_t> frames = frameOffsets(bytes);
@@ -224,7 +296,8 @@ TEST(ProbetoolImport, EveryFaultIsNamedByPathAndProbeAndNothingIsWritten) {
     for (const char* expected : {
              "датчик 1, /probes/0/piezo_elements/surface_dimensionality/code: число 8",
              "датчик 1, /probes/0/identification/colour: неизвестный ключ",
-             "датчик 2, /probes/1/identification/model: знака «✓» (U+2713) нет в кодовой странице 1251",
+             "датчик 2, /probes/1/identification/model: знака «✓» (U+2713) нет в кодовой странице "
+             "1251",
              "датчик 2, /probes/1/identification/price: ожидается целое число",
              "датчик 3, /probes/2/focusing/other_bits: биты 0x00000100",
              "датчик 3, /probes/2/reserved/bytes_0_7:",
