@@ -2,6 +2,6 @@
 // the calling convention. Every other probetool file takes them from here.
 #pragma once
 
-#include "editor/contracts/probe_record.h"
-#include "editor/contracts/probestore_api.h"
-#include "platform/plugin.h"
+#include "abi/plugin.h"
+#include "abi/probe_record.h"
+#include "abi/probestore.h"
