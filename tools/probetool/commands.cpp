@@ -150,8 +150,9 @@ int listCommand(ProbeStore& store, const std::vector<std::string>& args, std::os
     for (std::uint32_t i = 0; i < source->count; ++i) {
         out << i + 1 << '\t';
         if (const ProbeRecord* r = store.load(source->file.forStore, i)) {
-            out << "исправна\t" << probe::readStroka(r->Proizvoditel) << '\t'
-                << probe::readStroka(r->Model) << '\t' << probe::readStroka(r->Nazvanie) << '\n';
+            out << "исправна\t" << probe::readTextCell(r->Proizvoditel) << '\t'
+                << probe::readTextCell(r->Model) << '\t' << probe::readTextCell(r->Nazvanie)
+                << '\n';
         } else {
             out << "повреждена\n";
             status = kDamagedOrInvalid;

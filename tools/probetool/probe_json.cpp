@@ -74,10 +74,10 @@ constexpr bool keysFollowFields(const std::array<WordKey, N>& keys,
         if (std::string_view(keys[i].control) != fields[i].control) return false;
     return true;
 }
-static_assert(keysFollowFields(kPiezoelementiKeys, probe::kPiezoelementiFields));
-static_assert(keysFollowFields(kFokusirovkaKeys, probe::kFokusirovkaFields));
-static_assert(keysFollowFields(kOtklonenieKeys, probe::kOtklonenieFields));
-static_assert(keysFollowFields(kSkanirovanieKeys, probe::kSkanirovanieFields));
+static_assert(keysFollowFields(kPiezoelementiKeys, probe::kTransducersFields));
+static_assert(keysFollowFields(kFokusirovkaKeys, probe::kFocusingFields));
+static_assert(keysFollowFields(kOtklonenieKeys, probe::kDeflectionFields));
+static_assert(keysFollowFields(kSkanirovanieKeys, probe::kScanningFields));
 
 constexpr const char* kOtherBits = "other_bits";
 constexpr const char* kCode = "code";
@@ -181,13 +181,13 @@ const std::vector<Entry>& reservedEntries() {
 const std::vector<Entry>& probeEntries() {
     static const std::vector<Entry> entries{
         {"piezo_elements",
-         WordField{&ProbeRecord::Piezoelementi, probe::kPiezoelementiFields, kPiezoelementiKeys}},
+         WordField{&ProbeRecord::Piezoelementi, probe::kTransducersFields, kPiezoelementiKeys}},
         {"focusing",
-         WordField{&ProbeRecord::Fokusirovka, probe::kFokusirovkaFields, kFokusirovkaKeys}},
+         WordField{&ProbeRecord::Fokusirovka, probe::kFocusingFields, kFokusirovkaKeys}},
         {"deflection",
-         WordField{&ProbeRecord::Otklonenie, probe::kOtklonenieFields, kOtklonenieKeys}},
+         WordField{&ProbeRecord::Otklonenie, probe::kDeflectionFields, kOtklonenieKeys}},
         {"scanning",
-         WordField{&ProbeRecord::Skanirovanie, probe::kSkanirovanieFields, kSkanirovanieKeys}},
+         WordField{&ProbeRecord::Skanirovanie, probe::kScanningFields, kSkanirovanieKeys}},
         {"preprocessing", LinesField{&ProbeRecord::Obrabotka}},
         {"identification", GroupField{&identificationEntries()}},
         {"parameters", GroupField{&parameterEntries()}},
@@ -408,7 +408,7 @@ const char* itemText(std::uint32_t value, const probe::SubField& f) {
 
 void appendLines(std::string& out, const Spisok& cell, int indent) {
     Block block(out, indent, '[', ']');
-    for (const std::string& line : probe::readSpisok(cell)) appendString(block.item(), line);
+    for (const std::string& line : probe::readListCell(cell)) appendString(block.item(), line);
 }
 
 void appendEntries(std::string& out, const std::vector<Entry>& entries, const ProbeRecord& r,
@@ -426,7 +426,7 @@ void appendMember(std::string& out, const Member& member, const ProbeRecord& r, 
                 }
                 appendString(block.key(kOtherBits), hexBits(word & ~subFieldBits(w.fields), 8));
             },
-            [&](const TextField& t) { appendString(out, probe::readStroka(r.*t.cell)); },
+            [&](const TextField& t) { appendString(out, probe::readTextCell(r.*t.cell)); },
             [&](const LinesField& l) { appendLines(out, r.*l.cell, indent); },
             [&](const QuantityField& q) { appendQuantity(out, r.*q.value); },
             [&](const PriceField& p) { appendInteger(out, r.*p.value); },
@@ -442,7 +442,7 @@ void appendMember(std::string& out, const Member& member, const ProbeRecord& r, 
                 out += '}';
             },
             [&](const ScaleField& s) {
-                const int position = probe::positionFromMasshtab(r.*s.value);
+                const int position = probe::positionFromScale(r.*s.value);
                 appendCoded(out, r.*s.value,
                             position >= 0
                                 ? probe::kMasshtabProstranstva[static_cast<std::size_t>(position)]

@@ -40,7 +40,7 @@ void line(std::string& out, const char* caption, const std::string& value, const
 }
 
 void lines(std::string& out, const Spisok& cell) {
-    for (const std::string& text : probe::readSpisok(cell)) out += "    " + text + '\n';
+    for (const std::string& text : probe::readListCell(cell)) out += "    " + text + '\n';
 }
 
 std::string hex32(std::uint32_t value) {
@@ -63,7 +63,7 @@ void word(std::string& out, std::uint32_t value, std::span<const probe::SubField
     std::uint32_t owned = 0;
     for (const probe::SubField& f : fields) {
         owned |= f.mask;
-        if (&f == &probe::kPiezoelementiFields[0]) {
+        if (&f == &probe::kTransducersFields[0]) {
             // The frame of the probe class lists, without the blanks that pad it on the page.
             std::string_view frame = captions::kKlassDatchika;
             frame.remove_prefix(frame.find_first_not_of(' '));
@@ -78,7 +78,7 @@ void word(std::string& out, std::uint32_t value, std::span<const probe::SubField
 }
 
 void quantity(std::string& out, const char* caption, double value, const char* unit) {
-    line(out, caption, probe::chisloVTekst(value, kLocale), unit);
+    line(out, caption, probe::numberToText(value, kLocale), unit);
 }
 
 void reservedBytes(std::string& out, const char* range, std::span<const std::uint8_t> bytes) {
@@ -101,24 +101,24 @@ void reservedBytes(std::string& out, const char* range, std::span<const std::uin
 std::string showRecord(const ProbeRecord& r) {
     std::string out;
     heading(out, 0);
-    word(out, r.Piezoelementi, probe::kPiezoelementiFields);
+    word(out, r.Piezoelementi, probe::kTransducersFields);
     heading(out, 1);
-    word(out, r.Fokusirovka, probe::kFokusirovkaFields);
+    word(out, r.Fokusirovka, probe::kFocusingFields);
     heading(out, 2);
-    word(out, r.Otklonenie, probe::kOtklonenieFields);
+    word(out, r.Otklonenie, probe::kDeflectionFields);
     heading(out, 3);
-    word(out, r.Skanirovanie, probe::kSkanirovanieFields);
+    word(out, r.Skanirovanie, probe::kScanningFields);
     heading(out, 4);
     lines(out, r.Obrabotka);
 
     heading(out, 5);
-    line(out, captions::kProizvoditel, probe::readStroka(r.Proizvoditel));
-    line(out, captions::kModel, probe::readStroka(r.Model));
-    line(out, captions::kNazvanie, probe::readStroka(r.Nazvanie));
-    line(out, captions::kCena, probe::cenaVTekst(r.Cena));
+    line(out, captions::kProizvoditel, probe::readTextCell(r.Proizvoditel));
+    line(out, captions::kModel, probe::readTextCell(r.Model));
+    line(out, captions::kNazvanie, probe::readTextCell(r.Nazvanie));
+    line(out, captions::kCena, probe::priceToText(r.Cena));
     line(out, captions::kPribori, "");
     lines(out, r.Pribori);
-    line(out, captions::kData, probe::dataVTekst(r.Data, kLocale));
+    line(out, captions::kData, probe::dateToText(r.Data, kLocale));
 
     heading(out, 6);
     quantity(out, captions::kRKIP1, r.RKIP1, captions::kUnitMetre);
@@ -130,15 +130,15 @@ std::string showRecord(const ProbeRecord& r) {
     lines(out, r.Parametri);
 
     heading(out, 7);
-    line(out, captions::kIFsP, probe::readStroka(r.IFsP));
-    line(out, captions::kIIP, probe::readStroka(r.IIP));
-    line(out, captions::kIIIP, probe::readStroka(r.IIIP));
-    line(out, captions::kIIPP, probe::readStroka(r.IIPP));
-    const int scale = probe::positionFromMasshtab(r.MasshtabProstranstva);
+    line(out, captions::kIFsP, probe::readTextCell(r.IFsP));
+    line(out, captions::kIIP, probe::readTextCell(r.IIP));
+    line(out, captions::kIIIP, probe::readTextCell(r.IIIP));
+    line(out, captions::kIIPP, probe::readTextCell(r.IIPP));
+    const int scale = probe::positionFromScale(r.MasshtabProstranstva);
     std::string scaleText;
     if (scale >= 0)
         scaleText = probe::kMasshtabProstranstva[static_cast<std::size_t>(scale)];
-    else if (r.MasshtabProstranstva != probe::kMasshtabNotChosen)
+    else if (r.MasshtabProstranstva != probe::kScaleNotChosen)
         scaleText = "(код " + std::to_string(r.MasshtabProstranstva) + " вне списка)";
     line(out, captions::kMasshtabProstranstva, scaleText);
 
