@@ -117,9 +117,9 @@ class UiUxTest : public QObject {
 #endif
     }
 
-    // A confirmed file dialog makes the chosen file's folder the current one, so the next
-    // dialog opens there and a surface file named without a folder is found beside it.
-    void fileDialogOpensWhereTheLastChoiceWas() {
+    // A confirmed file dialog leaves the current folder alone: only the operation that used
+    // the file makes its folder the current one, where the next dialog then opens.
+    void fileDialogOpensWhereTheLastOperationSucceeded() {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         QFile probes(folder.filePath(QStringLiteral("probes.dt")));
@@ -145,8 +145,10 @@ class UiUxTest : public QObject {
         const auto chosen = ui::askOpenFileName(nullptr, "Датчики (*.dt)|*.dt", "dt");
         QVERIFY(chosen.has_value());
         QCOMPARE(QFileInfo(*chosen).canonicalFilePath(), QFileInfo(probes).canonicalFilePath());
-        QCOMPARE(QDir::current().canonicalPath(), QDir(folder.path()).canonicalPath());
+        QCOMPARE(QDir::currentPath(), before);
 
+        ui::makeFolderCurrent(*chosen);
+        QCOMPARE(QDir::current().canonicalPath(), QDir(folder.path()).canonicalPath());
         answer(false);
         QVERIFY(!ui::askSaveFileName(nullptr, "Датчики (*.dt)|*.dt", "dt").has_value());
         QCOMPARE(QDir(shownIn).canonicalPath(), QDir(folder.path()).canonicalPath());
