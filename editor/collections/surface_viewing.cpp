@@ -14,10 +14,14 @@ SurfaceViewing::SurfaceViewing(SurfaceLibraries& libraries, probe::ProbeSelectio
 
 std::string SurfaceViewing::noReadableSurfaceMessage(const std::string& fileName,
                                                      std::uint32_t count) {
-    std::string text = "В файле «" + platform::cp1251ToUtf8(fileName) +
-                       "» нет поверхностей, которые можно прочитать.";
-    if (count > 0) text += "\nПоверхностей в файле: " + std::to_string(count) + ", прочитано: 0.";
-    return text;
+    const std::string name = platform::cp1251ToUtf8(fileName);
+    // The archiver counts no surfaces in a file that is not there either.
+    if (count == 0)
+        return "Файл «" + name +
+               "» не найден или не содержит поверхностей, которые можно прочитать.";
+    return "В файле «" + name +
+           "» нет поверхностей, которые можно прочитать.\nПоверхностей в файле: " +
+           std::to_string(count) + ", прочитано: 0.";
 }
 
 std::string SurfaceViewing::surfaceNotFoundMessage(const std::string& surfaceName,

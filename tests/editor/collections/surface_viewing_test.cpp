@@ -283,8 +283,11 @@ TEST_F(SurfaceViewingTest, ChosenFileWithoutReadableSurfaceIsReported) {
     ui.listing = {true, "/proc/s.pv", 4, 0};
     view.bnIFsPClick();
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0], "В файле «/proc/s.pv» нет поверхностей, которые можно прочитать.");
-    EXPECT_EQ(ui.messages[1], ui.messages[0] + "\nПоверхностей в файле: 4, прочитано: 0.");
+    EXPECT_EQ(ui.messages[0],
+              "Файл «/proc/s.pv» не найден или не содержит поверхностей, которые можно прочитать.");
+    EXPECT_EQ(ui.messages[1],
+              "В файле «/proc/s.pv» нет поверхностей, которые можно прочитать."
+              "\nПоверхностей в файле: 4, прочитано: 0.");
     // Nor does the folder of a file that gave nothing become the current one.
     EXPECT_TRUE(ui.currentFolderOf.empty());
 
@@ -316,7 +319,8 @@ TEST_F(SurfaceViewingTest, NothingToShowIsReportedExceptWhatTheLoaderReported) {
               "В файле «s.pv» нет поверхностей, которые можно прочитать."
               "\nПоверхностей в файле: 5, прочитано: 0.");
     libs.file.clear();
-    EXPECT_EQ(shown("a"), "В файле «s.pv» нет поверхностей, которые можно прочитать.");
+    EXPECT_EQ(shown("a"),
+              "Файл «s.pv» не найден или не содержит поверхностей, которые можно прочитать.");
     libs.file = {{"a", 1, 0}};
     libs.roomForOne = false;
     EXPECT_EQ(shown("a"), "Не удалось выделить память для поверхности.");
