@@ -168,6 +168,7 @@ void ModelObjectsPage::tsObektiShow() {
 }
 
 void ModelObjectsPage::tsObektiHide() {
+    listing_ = {};
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
     storeTextCell(store_, record->IFsP, *c_.cbIFsP);
@@ -176,7 +177,6 @@ void ModelObjectsPage::tsObektiHide() {
     storeTextCell(store_, record->IIPP, *c_.cbIIPP);
     record->MasshtabProstranstva = scaleFromPosition(c_.cbMasshtabProstranstva->position());
 
-    listing_ = {};
     if (!surfaces_.ZagruzitBiblioteki(biblioteki::kSurfStore | biblioteki::kSurfArch)) return;
     if (record->IFsP.tekst == nullptr) return;
     listSurfaces(record->IFsP.tekst);

@@ -355,27 +355,6 @@ TEST_F(SurfaceViewingTest, NameWithoutFolderIsFoundBesideTheProbeFileFirst) {
     view.bnIIPClick();
     EXPECT_EQ(view.state(), ViewingState::viewing);
     EXPECT_EQ(libs.counted, (std::vector<std::string>{"/probes/s.pv", "s.pv"}));
-    ui.pressZavershit();
-    view.tmZakritModalnuyuTimer();
-
-    // A name with a folder is taken as it stands, and probes not loaded from a file have no
-    // folder to look in.
-    libs.counted.clear();
-    ifsp = "sub/s.pv";
-    record.IFsP.tekst = ifsp.data();
-    libs.fileName = "sub/s.pv";
-    view.bnIIPClick();
-    EXPECT_EQ(libs.counted, (std::vector<std::string>{"sub/s.pv"}));
-    ui.pressZavershit();
-    view.tmZakritModalnuyuTimer();
-    libs.counted.clear();
-    ifsp = "s.pv";
-    record.IFsP.tekst = ifsp.data();
-    libs.fileName = "s.pv";
-    selection.loadedFromFolder.clear();
-    view.bnIIPClick();
-    EXPECT_EQ(libs.counted, (std::vector<std::string>{"s.pv"}));
-    EXPECT_EQ(view.state(), ViewingState::viewing);
 }
 
 }  // namespace
