@@ -6,7 +6,7 @@ PROBE_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
-  xvfb xauth x11-apps x11-utils imagemagick
+  xvfb xauth x11-apps x11-utils imagemagick xdotool
 )
 
 probe_missing_packages() {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "editor/probe/surface_files.h"
 #include "platform/cp1251.h"
 
 namespace collections {
@@ -14,6 +15,14 @@ std::string text(const Stroka& cell) {
 }
 
 }  // namespace
+
+std::string ProbeFileCommands::noReadableProbeMessage(const std::string& fileName,
+                                                      std::uint32_t records) {
+    std::string text = "В файле «" + platform::cp1251ToUtf8(fileName) +
+                       "» нет датчиков, которые можно прочитать.\n";
+    if (records > 0) text += "Записей в файле: " + std::to_string(records) + ", прочитано: 0.\n";
+    return text + "Датчики в редакторе не изменены.";
+}
 
 ProbeFileCommands::ProbeFileCommands(const contracts::ProbeStoreApi& store,
                                      probe::ProbeSelection& selection, probe::ActivePage& page,
@@ -47,7 +56,10 @@ void ProbeFileCommands::miSohranitClick() {
             store_.VibratDatchikPoIndeksu(i);
             if (ok) ok = isTrue(store_.SohranitDatchik(fileName->c_str()));
         }
-        if (!ok) ui_.showMessage(kNotAllWrittenMessage, kAppTitle);
+        if (ok)
+            ui_.makeFolderCurrent(*fileName);
+        else
+            ui_.showMessage(kNotAllWrittenMessage, kAppTitle);
     }
     reselect();
     page_.loadActivePage();
@@ -56,7 +68,9 @@ void ProbeFileCommands::miSohranitClick() {
 void ProbeFileCommands::miSohranitOdinClick() {
     page_.storeActivePage();
     if (std::optional<std::string> fileName = ui_.askSaveFileName()) {
-        if (!isTrue(store_.SohranitDatchik(fileName->c_str())))
+        if (isTrue(store_.SohranitDatchik(fileName->c_str())))
+            ui_.makeFolderCurrent(*fileName);
+        else
             ui_.showMessage(kNotAllWrittenMessage, kAppTitle);
     }
     page_.loadActivePage();
@@ -92,10 +106,12 @@ void ProbeFileCommands::miZagruzitClick() {
 
         // A file that gives no record (empty, damaged, or not a probe file at all) offers
         // nothing to choose: the collection is kept instead of being replaced by nothing or by
-        // one empty slot, so that unsaved probes are not lost to a failed read the user never
-        // saw. With several records the dialog shows the failures and the user decides.
+        // empty slots, so that unsaved probes are not lost, and the user is told. Where some
+        // records can be read, the dialog shows the failures and the user decides.
         bool confirmed = readable > 0;
-        if (n > 1) {
+        if (!confirmed) {
+            ui_.showMessage(noReadableProbeMessage(*fileName, n), kAppTitle);
+        } else if (n > 1) {
             dialog.setLoadMode(true);
             confirmed = ui_.runSelectionDialog(dialog) == kResultChosen;
         }
@@ -114,6 +130,9 @@ void ProbeFileCommands::miZagruzitClick() {
                     if (selected) store_.ZagruzitDatchik(name, j);
                 }
             }
+            // Surface files the probes name without a folder lie beside this file.
+            selection_.loadedFromFolder = probe::folderOf(*fileName);
+            ui_.makeFolderCurrent(*fileName);
         }
 
         // Unsigned on purpose: an empty collection gives the all-ones index, which the store

@@ -36,6 +36,10 @@ class ProbeFileUi {
     virtual std::optional<std::string> askOpenFileName() = 0;
     // A modal box with an OK button and no icon.
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
+    // The folder of a file that a command has just written or read makes the current one: the
+    // next file dialog opens there. A dialog's choice alone does not, so a folder where the
+    // command failed is not offered again. `fileName` as the dialogs return it.
+    virtual void makeFolderCurrent(const std::string& fileName) = 0;
     // Shows the record selection dialog modally over `dialog` (owner: the main form), keeps the
     // user's marks and focus in it and returns the modal result (kResultChosen or
     // kResultCancelled).
@@ -53,6 +57,7 @@ class ProbeFileCommands {
     // "Датчик" / "Добавить в файл...": appends the current probe to a file.
     void miSohranitOdinClick();
     // "Датчики" / "Загрузить из файла...": replaces the collection by records chosen from a file.
+    // A file that gives no record is reported and the collection is kept.
     void miZagruzitClick();
     // "Датчик" / "Выбрать": makes another probe of the collection the current one.
     void miVibratDatchikClick();
@@ -62,6 +67,8 @@ class ProbeFileCommands {
     static std::string loadLine(std::uint32_t i, const ProbeRecord& record);
     static std::string loadFailureLine(std::uint32_t i);
     static std::string choiceLine(std::uint32_t i, const ProbeRecord& record);
+    // The box for a file (cp1251 name) of `records` records none of which could be read.
+    static std::string noReadableProbeMessage(const std::string& fileName, std::uint32_t records);
 
   private:
     // The probe store selects the current probe index again and the current record is fetched.

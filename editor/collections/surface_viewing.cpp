@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "editor/collections/probe_files.h"
+#include "editor/probe/surface_files.h"
 #include "platform/cp1251.h"
 
 namespace collections {
@@ -10,11 +12,42 @@ SurfaceViewing::SurfaceViewing(SurfaceLibraries& libraries, probe::ProbeSelectio
                                SurfaceViewingUi& ui)
     : libs_(libraries), selection_(selection), ui_(ui) {}
 
+std::string SurfaceViewing::noReadableSurfaceMessage(const std::string& fileName,
+                                                     std::uint32_t count) {
+    const std::string name = platform::cp1251ToUtf8(fileName);
+    // The archiver counts no surfaces in a file that is not there either.
+    if (count == 0)
+        return "Файл «" + name +
+               "» не найден или не содержит поверхностей, которые можно прочитать.";
+    return "В файле «" + name +
+           "» нет поверхностей, которые можно прочитать.\nПоверхностей в файле: " +
+           std::to_string(count) + ", прочитано: 0.";
+}
+
+std::string SurfaceViewing::surfaceNotFoundMessage(const std::string& surfaceName,
+                                                   const std::string& fileName, std::uint32_t count,
+                                                   std::uint32_t read) {
+    std::string text = "Поверхность «" + platform::cp1251ToUtf8(surfaceName) +
+                       "» не найдена в файле «" + platform::cp1251ToUtf8(fileName) + "».";
+    // Among the surfaces that could not be read may be the one that was looked for.
+    if (read < count)
+        text += "\nПоверхностей в файле: " + std::to_string(count) +
+                ", прочитано: " + std::to_string(read) + ".";
+    return text;
+}
+
 void SurfaceViewing::bnIFsPClick() {
     std::optional<std::string> fileName = ui_.askSurfaceFileName();
     if (!fileName) return;
     ui_.setIFsPText(*fileName);
-    ui_.cbIFsPExit();
+    const probe::SurfaceListing listing = ui_.cbIFsPExit();
+    // Libraries that could not be loaded have been reported by the loader.
+    if (!listing.ran) return;
+    if (listing.read == 0) {
+        ui_.showMessage(noReadableSurfaceMessage(listing.fileName, listing.count), kAppTitle);
+        return;
+    }
+    ui_.makeFolderCurrent(*fileName);
 }
 
 void SurfaceViewing::showSurfaceOf(SurfaceCombo combo) {
@@ -23,36 +56,63 @@ void SurfaceViewing::showSurfaceOf(SurfaceCombo combo) {
     PokazatPoverhnost(selection_.current->IFsP.tekst, platform::utf8ToCp1251(ui_.comboText(combo)));
 }
 
-void SurfaceViewing::PokazatPoverhnost(const char* fileName, const std::string& surfaceName) {
+void SurfaceViewing::PokazatPoverhnost(const char* named, const std::string& surfaceName) {
     if (!libs_.ZagruzitBiblioteki(kMaskKeeperArchiver)) return;
-    if (!fileName) return;
+    // An empty name names no file either.
+    if (!named || !*named) {
+        ui_.showMessage(kNoSurfaceFileMessage, kAppTitle);
+        return;
+    }
 
-    const std::int32_t n = libs_.ZagruzitKolichestvoPoverhnostey(fileName);
+    const probe::LocatedSurfaceFile located = probe::locateSurfaceFile(
+        named, selection_.loadedFromFolder,
+        [this](const char* name) { return libs_.ZagruzitKolichestvoPoverhnostey(name); });
+    const char* fileName = located.fileName.c_str();
+    const std::int32_t n = located.surfaces;
+    if (n <= 0) {
+        ui_.showMessage(noReadableSurfaceMessage(located.fileName, 0), kAppTitle);
+        return;
+    }
+    // The keeper is given room for a single surface record; one that hands out no descriptor
+    // has no record to read into.
+    contracts::SurfaceSetDescriptor* searched =
+        libs_.VidelitPamyatDlyaPoverhnostey(1) ? libs_.PoluchitSpisokPoverhnostey() : nullptr;
+    if (!searched) {
+        ui_.showMessage(kNoRoomForSurfaceMessage, kAppTitle);
+        return;
+    }
     std::int32_t found = -1;
+    std::uint32_t read = 0;
     std::uint32_t parameter2 = 0;
-    if (n > 0 && libs_.VidelitPamyatDlyaPoverhnostey(1)) {
-        contracts::SurfaceSetDescriptor* set = libs_.PoluchitSpisokPoverhnostey();
-        void* first = set ? set->pervaya : nullptr;
-        // Every surface before the wanted one is read in full into the keeper's single record.
-        // A keeper that hands out no descriptor has no record to read into: nothing is searched.
-        for (std::int32_t i = 0; set && i < n; ++i) {
-            const auto index = static_cast<std::uint32_t>(i);
-            const std::int32_t parameter1 = libs_.ZagruzitParametr1Poverhnosti(fileName, index);
-            parameter2 = libs_.ZagruzitParametr2Poverhnosti(fileName, index);
-            libs_.PodgotovitPoverhnost(libs_.PoluchitPoverhnostPoIndeksu(0), parameter1,
-                                       parameter2);
-            if (!libs_.ZagruzitPoverhnost(fileName, first, index)) continue;
-            const char* name = libs_.PoluchitImyaPoverhnosti(libs_.PoluchitPoverhnostPoIndeksu(0));
-            if (name && surfaceName == name) {
-                found = i;
-                break;
-            }
+    void* first = searched->pervaya;
+    // Every surface before the wanted one is read in full into the keeper's single record.
+    for (std::int32_t i = 0; i < n; ++i) {
+        const auto index = static_cast<std::uint32_t>(i);
+        const std::int32_t parameter1 = libs_.ZagruzitParametr1Poverhnosti(fileName, index);
+        parameter2 = libs_.ZagruzitParametr2Poverhnosti(fileName, index);
+        libs_.PodgotovitPoverhnost(libs_.PoluchitPoverhnostPoIndeksu(0), parameter1, parameter2);
+        if (!libs_.ZagruzitPoverhnost(fileName, first, index)) continue;
+        ++read;
+        const char* name = libs_.PoluchitImyaPoverhnosti(libs_.PoluchitPoverhnostPoIndeksu(0));
+        if (name && surfaceName == name) {
+            found = i;
+            break;
         }
     }
 
     contracts::SurfaceSetDescriptor* set = libs_.PoluchitSpisokPoverhnostey();
-    if (found < 0) return;
-    if (!set || set->kolichestvo == 0) return;
+    const auto count = static_cast<std::uint32_t>(n);
+    if (found < 0) {
+        ui_.showMessage(read == 0
+                            ? noReadableSurfaceMessage(located.fileName, count)
+                            : surfaceNotFoundMessage(surfaceName, located.fileName, count, read),
+                        kAppTitle);
+        return;
+    }
+    if (!set || set->kolichestvo == 0) {
+        ui_.showMessage(kNoRoomForSurfaceMessage, kAppTitle);
+        return;
+    }
     set->kolichestvo = 1;
 
     if (!libs_.ZagruzitBiblioteki(kMaskViewer)) return;

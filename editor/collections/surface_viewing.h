@@ -14,6 +14,7 @@
 
 #include "abi/surfstore.h"
 #include "editor/biblioteki/slots.h"
+#include "editor/probe/pages.h"
 #include "editor/probe/selection.h"
 
 namespace collections {
@@ -25,6 +26,9 @@ inline constexpr std::uint32_t kFlagsWithoutSecondParameter = 0x1007;
 // dlgVibratPoverhnosti: filter entries separated by '|', default extension.
 inline constexpr const char* kSurfaceFileFilter = "Поверхности (*.pv)|*.pv|Все файлы (*.*)|*.*";
 inline constexpr const char* kSurfaceFileExtension = "pv";
+inline constexpr const char* kNoSurfaceFileMessage = "Файл с поверхностями датчика не задан.";
+inline constexpr const char* kNoRoomForSurfaceMessage =
+    "Не удалось выделить память для поверхности.";
 
 // The loader's mask calls and the surface libraries' entries. Texts are cp1251 as the libraries
 // exchange them.
@@ -73,10 +77,16 @@ class SurfaceViewingUi {
     virtual void setTimerEnabled(bool enabled) = 0;
     // dlgVibratPoverhnosti: the confirmed full file name, or nothing when cancelled.
     virtual std::optional<std::string> askSurfaceFileName() = 0;
+    // The chosen file's folder becomes the current one (see ProbeFileUi::makeFolderCurrent);
+    // `fileName` as askSurfaceFileName returned it.
+    virtual void makeFolderCurrent(const std::string& fileName) = 0;
     virtual std::string comboText(SurfaceCombo combo) = 0;
     virtual void setIFsPText(const std::string& text) = 0;
-    // The exit handler of cbIFsP (the page's store): stores IFsP and lists the new file.
-    virtual void cbIFsPExit() = 0;
+    // The exit handler of cbIFsP (the page's store): stores IFsP and lists the new file. Returns
+    // what the listing found.
+    virtual probe::SurfaceListing cbIFsPExit() = 0;
+    // A modal box with an OK button and no icon.
+    virtual void showMessage(const std::string& text, const std::string& caption) = 0;
 };
 
 enum class ViewingState { editing, viewing, closing };
@@ -86,14 +96,23 @@ class SurfaceViewing {
     SurfaceViewing(SurfaceLibraries& libraries, probe::ProbeSelection& selection,
                    SurfaceViewingUi& ui);
 
+    // Chooses the surface file and lists it; a file without a readable surface is reported.
     void bnIFsPClick();
     void bnIIPClick() { showSurfaceOf(SurfaceCombo::cbIIP); }
     void bnIIIPClick() { showSurfaceOf(SurfaceCombo::cbIIIP); }
     void bnIIPPClick() { showSurfaceOf(SurfaceCombo::cbIIPP); }
 
     // Finds the surface named `surfaceName` (cp1251, compared byte for byte) in the surface file
-    // `fileName` (cp1251, may be null) and hands it to the visualizer.
+    // `fileName` (cp1251, may be null; a name without a folder is looked for beside the probe
+    // file first) and hands it to the visualizer. When there is nothing to show the user is told
+    // why, except where the loader has told them already.
     void PokazatPoverhnost(const char* fileName, const std::string& surfaceName);
+
+    // The boxes' texts (UTF-8) for a file and a surface named in cp1251.
+    static std::string noReadableSurfaceMessage(const std::string& fileName, std::uint32_t count);
+    static std::string surfaceNotFoundMessage(const std::string& surfaceName,
+                                              const std::string& fileName, std::uint32_t count,
+                                              std::uint32_t read);
 
     // The wait box's close callback: enables the timer; the box itself is left alone, because
     // it is still inside its own close.

@@ -105,7 +105,11 @@ std::string numberToText(double value, const UserLocale& locale) {
 }
 
 double textToNumber(std::string_view text, const UserLocale& locale) {
-    if (text.empty()) return 0.0;
+    return readNumber(text, locale).value_or(0.0);
+}
+
+std::optional<double> readNumber(std::string_view text, const UserLocale& locale) {
+    if (text.empty()) return std::nullopt;
     std::size_t i = skipBlanks(text, 0);
     std::string number;  // the same number in the form from_chars reads
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
@@ -119,7 +123,7 @@ double textToNumber(std::string_view text, const UserLocale& locale) {
         i += sep.size();
         while (i < text.size() && isDigit(text[i])) fraction += text[i++];
     }
-    if (whole.empty() && fraction.empty()) return 0.0;
+    if (whole.empty() && fraction.empty()) return std::nullopt;
     number += whole.empty() ? "0" : whole;
     if (!fraction.empty()) number += "." + fraction;
     if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
@@ -135,12 +139,12 @@ double textToNumber(std::string_view text, const UserLocale& locale) {
         if (!expDigits.empty()) number += "e" + exponent + expDigits;
     }
     i = skipBlanks(text, i);
-    if (i != text.size()) return 0.0;
+    if (i != text.size()) return std::nullopt;
 
     double value = 0.0;
     auto res = std::from_chars(number.data(), number.data() + number.size(), value);
-    // Values beyond the range of a double (either way) store 0.0 like any unreadable text.
-    if (res.ec != std::errc() || res.ptr != number.data() + number.size()) return 0.0;
+    // Values beyond the range of a double (either way) are unreadable like any other text.
+    if (res.ec != std::errc() || res.ptr != number.data() + number.size()) return std::nullopt;
     return value;
 }
 
@@ -149,16 +153,21 @@ std::string priceToText(std::int32_t price) {
 }
 
 std::int32_t textToPrice(std::string_view text) {
+    return readPrice(text).value_or(0);
+}
+
+std::optional<std::int32_t> readPrice(std::string_view text) {
     std::size_t i = skipBlanks(text, 0);
     std::size_t end = text.size();
     while (end > i && text[end - 1] == ' ') --end;
     std::string_view number = text.substr(i, end - i);
     bool plus = !number.empty() && number.front() == '+';
     if (plus) number.remove_prefix(1);
-    if (number.empty() || (plus && (number.front() == '-' || number.front() == '+'))) return 0;
+    if (number.empty() || (plus && (number.front() == '-' || number.front() == '+')))
+        return std::nullopt;
     std::int32_t value = 0;
     auto res = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (res.ec != std::errc() || res.ptr != number.data() + number.size()) return 0;
+    if (res.ec != std::errc() || res.ptr != number.data() + number.size()) return std::nullopt;
     return value;
 }
 

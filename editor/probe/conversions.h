@@ -35,13 +35,18 @@ std::optional<std::chrono::sys_days> dateOfDayNumber(double dayNumber);
 // (fixed notation from 0.0001 up to 15 integer digits, else mantissa, "E" and exponent).
 std::string numberToText(double value, const UserLocale& locale);
 // A typed quantity: blanks, sign, digits with at most one locale decimal separator, optional
-// exponent, blanks. Empty or any other text gives 0.0.
+// exponent, blanks. Nullopt for any other text, the empty one included, and for a value beyond
+// the range of a double.
+std::optional<double> readNumber(std::string_view text, const UserLocale& locale);
+// The quantity a typed text stores: what readNumber reads, 0.0 when it reads nothing.
 double textToNumber(std::string_view text, const UserLocale& locale);
 
 // A price as shown: empty for 0, otherwise the plain decimal integer.
 std::string priceToText(std::int32_t price);
-// A typed price: a signed 32-bit decimal integer, surrounding blanks allowed; anything else,
-// out-of-range values included, gives 0.
+// A typed price: a signed 32-bit decimal integer, surrounding blanks allowed. Nullopt for
+// anything else, out-of-range values and the empty text included.
+std::optional<std::int32_t> readPrice(std::string_view text);
+// The price a typed text stores: what readPrice reads, 0 when it reads nothing.
 std::int32_t textToPrice(std::string_view text);
 
 // A date as shown: empty for 0.0 (and for day numbers that name no date), otherwise the date

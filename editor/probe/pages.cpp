@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "editor/probe/page_items.h"
+#include "editor/probe/surface_files.h"
 #include "editor/probe/text_transfer.h"
 #include "platform/cp1251.h"
 
@@ -167,6 +168,7 @@ void ModelObjectsPage::tsObektiShow() {
 }
 
 void ModelObjectsPage::tsObektiHide() {
+    listing_ = {};
     ProbeRecord* record = selection_.current;
     if (record == nullptr) return;
     storeTextCell(store_, record->IFsP, *c_.cbIFsP);
@@ -182,7 +184,7 @@ void ModelObjectsPage::tsObektiHide() {
 
 // Reads every surface of the file into the keeper and offers the surfaces' names in the lists
 // of the three name fields. The libraries stay loaded afterwards.
-void ModelObjectsPage::listSurfaces(const char* fileName) {
+void ModelObjectsPage::listSurfaces(const std::string& named) {
     namespace k = contracts::keeper;
     namespace a = contracts::archiver;
     const biblioteki::SlotTable& keeper = surfaces_.keeperTable();
@@ -207,8 +209,16 @@ void ModelObjectsPage::listSurfaces(const char* fileName) {
         !descriptor || !recordAt || !nameOf)
         return;
 
-    std::uint32_t n = static_cast<std::uint32_t>(countSurfaces(fileName));
-    if (n == 0) return;
+    const LocatedSurfaceFile located =
+        locateSurfaceFile(named, selection_.loadedFromFolder,
+                          [countSurfaces](const char* name) { return countSurfaces(name); });
+    const char* fileName = located.fileName.c_str();
+    listing_.ran = true;
+    listing_.fileName = located.fileName;
+    // A negative count is the archiver's failure, not a number of surfaces to make room for.
+    if (located.surfaces <= 0) return;
+    std::uint32_t n = static_cast<std::uint32_t>(located.surfaces);
+    listing_.count = n;
     if (!isTrue(allocate(n))) return;
     contracts::SurfaceSetDescriptor* set = descriptor();
     if (set == nullptr || set->pervaya == nullptr) return;
@@ -223,7 +233,8 @@ void ModelObjectsPage::listSurfaces(const char* fileName) {
         const std::int32_t p1 = vertexCount(fileName, i);
         const std::uint32_t p2 = triangleCount(fileName, i);
         prepare(recordAt(i), p1, p2);
-        loadSurface(fileName, record, i);  // a failed read is still listed under the keeper's name
+        // A failed read is still listed under the keeper's name.
+        if (isTrue(loadSurface(fileName, record, i))) ++listing_.read;
         const char* name = nameOf(record);
         const std::string text = name ? platform::cp1251ToUtf8(name) : std::string();
         for (TextField* field : {c_.cbIIP, c_.cbIIIP, c_.cbIIPP}) field->addItem(text);

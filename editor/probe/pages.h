@@ -219,6 +219,14 @@ class ParametersPage : public Page {
     UserLocale locale_;
 };
 
+// What the last listing of page 8 found in the surface file.
+struct SurfaceListing {
+    bool ran = false;         // the surface libraries were loaded and the probe names a file
+    std::string fileName;     // where the file was found (cp1251), see locateSurfaceFile
+    std::uint32_t count = 0;  // surfaces the file holds
+    std::uint32_t read = 0;   // of them read
+};
+
 // Page 8: objects of the functional model. Every store also lists the surface file named in
 // cbIFsP into the drop-down lists of the three surface name fields.
 struct ModelObjectsControls {
@@ -238,13 +246,16 @@ class ModelObjectsPage : public Page {
     void tsObektiHide();
     void show() override { tsObektiShow(); }
     void hide() override { tsObektiHide(); }
+    // What the last store found when it listed the surface file.
+    const SurfaceListing& lastListing() const { return listing_; }
 
   private:
-    void listSurfaces(const char* fileName);
+    void listSurfaces(const std::string& fileName);
     ProbeSelection& selection_;
     const contracts::ProbeStoreApi& store_;
     SurfaceTables& surfaces_;
     ModelObjectsControls c_;
+    SurfaceListing listing_;
 };
 
 // The page control: which page is active, and the switch between pages. Leaving a page stores

@@ -24,11 +24,16 @@ constexpr const char* kFileNameNotIn1251Message =
 // The libraries take file names in code page 1251. A name with a character that code page
 // lacks would reach them with '?' in its place and so name another file, or none: it is refused
 // with a message, and the command goes on as after a cancelled dialog.
+// The editor's boxes: a title, the text, OK and no icon.
+void showBox(QWidget* owner, const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok, owner);
+    box.exec();
+}
+
 bool passesToLibraries(QWidget* owner, const QString& name) {
     if (QString::fromStdString(platform::cp1251ToUtf8(toLibraryText(name))) == name) return true;
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(collections::kAppTitle),
-                    QString::fromUtf8(kFileNameNotIn1251Message), QMessageBox::Ok, owner);
-    box.exec();
+    showBox(owner, kFileNameNotIn1251Message, collections::kAppTitle);
     return false;
 }
 
@@ -47,9 +52,10 @@ class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
                                            collections::kProbeFileExtension));
     }
     void showMessage(const std::string& text, const std::string& caption) override {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
-                        QString::fromStdString(text), QMessageBox::Ok, mainForm_);
-        box.exec();
+        showBox(mainForm_, text, caption);
+    }
+    void makeFolderCurrent(const std::string& fileName) override {
+        ui::makeFolderCurrent(QString::fromStdString(platform::cp1251ToUtf8(fileName)));
     }
     int runSelectionDialog(collections::RecordSelectionModel& dialog) override {
         return runRecordSelection(mainForm_, dialog);
@@ -101,6 +107,12 @@ class CollectionsBinding::ViewingUi final : public collections::SurfaceViewingUi
         if (!name || !passesToLibraries(b_.w_.mainForm, *name)) return std::nullopt;
         return name->toStdString();
     }
+    void makeFolderCurrent(const std::string& fileName) override {
+        ui::makeFolderCurrent(QString::fromStdString(fileName));
+    }
+    void showMessage(const std::string& text, const std::string& caption) override {
+        showBox(b_.w_.mainForm, text, caption);
+    }
     std::string comboText(collections::SurfaceCombo combo) override {
         QComboBox* box = this->combo(combo);
         return box ? box->currentText().toStdString() : std::string();
@@ -109,8 +121,10 @@ class CollectionsBinding::ViewingUi final : public collections::SurfaceViewingUi
         if (b_.pages_ && b_.pages_->cbIFsP)
             b_.pages_->cbIFsP->setEditText(QString::fromStdString(text));
     }
-    void cbIFsPExit() override {
-        if (b_.pages_) b_.pages_->modelObjects().tsObektiHide();
+    probe::SurfaceListing cbIFsPExit() override {
+        if (!b_.pages_) return {};
+        b_.pages_->modelObjects().tsObektiHide();
+        return b_.pages_->modelObjects().lastListing();
     }
 
   private:

@@ -1,8 +1,10 @@
 #include "editor/ui/file_dialogs.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
+#include <QMimeDatabase>
+#include <QMimeType>
 #include <QStringList>
 
 #include "platform/cp1251.h"
@@ -23,31 +25,57 @@ QString qtNameFilters(const QString& pipeFilter) {
     return filters.join(QStringLiteral(";;"));
 }
 
+QIcon NameOnlyIconProvider::icon(const QFileInfo& info) const {
+    // Kinds come from the file system's own records (stat), which never block on a file.
+    if (info.isRoot()) return icon(QFileIconProvider::Drive);
+    if (info.isDir()) return icon(QFileIconProvider::Folder);
+    return icon(QFileIconProvider::File);
+}
+
+QString NameOnlyIconProvider::type(const QFileInfo& info) const {
+    // The base class names folders, links and drives without opening them; only for plain
+    // files would it read their contents.
+    if (!info.isFile()) return QFileIconProvider::type(info);
+    const QMimeType mime = QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+    return mime.comment().isEmpty() ? mime.name() : mime.comment();
+}
+
+void prepareFileDialog(QFileDialog& dialog, const char* pipeFilter, const char* defaultExtension,
+                       QFileDialog::AcceptMode mode) {
+    // One provider for every dialog: a dialog only borrows it.
+    static NameOnlyIconProvider nameOnly;
+    QFileDialog::Options options = QFileDialog::DontUseCustomDirectoryIcons;
+#if !defined(Q_OS_WIN)
+    // Dialogs of the desktop's own would decorate their lists as they please; the system's
+    // dialogs on Windows read no special file systems.
+    options |= QFileDialog::DontUseNativeDialog;
+#endif
+    if (mode == QFileDialog::AcceptSave) options |= QFileDialog::DontConfirmOverwrite;
+    dialog.setOptions(options);
+    dialog.setIconProvider(&nameOnly);
+    dialog.setDirectory(QDir::currentPath());  // where the last operation succeeded
+    dialog.setAcceptMode(mode);
+    dialog.setNameFilter(qtNameFilters(QString::fromUtf8(pipeFilter)));
+    dialog.setDefaultSuffix(QString::fromUtf8(defaultExtension));
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                       : QFileDialog::ExistingFile);
+}
+
 namespace {
 
 std::optional<QString> ask(QWidget* owner, const char* pipeFilter, const char* defaultExtension,
                            QFileDialog::AcceptMode mode) {
     QFileDialog dialog(owner);
-    dialog.setDirectory(QDir::currentPath());  // where the last confirmed choice was made
-    dialog.setAcceptMode(mode);
-    dialog.setNameFilter(qtNameFilters(QString::fromUtf8(pipeFilter)));
-    dialog.setDefaultSuffix(QString::fromUtf8(defaultExtension));
-    if (mode == QFileDialog::AcceptSave) {
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    } else {
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
+    prepareFileDialog(dialog, pipeFilter, defaultExtension, mode);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    const QString chosen = dialog.selectedFiles().first();
-    // As the system's own file dialogs do, a confirmed choice makes the chosen file's folder the
-    // current one: the next dialog opens there, and a name the probe keeps without a folder (its
-    // surface file) is looked for beside the probe file that was just opened.
-    QDir::setCurrent(QFileInfo(chosen).absolutePath());
-    return chosen;
+    return dialog.selectedFiles().first();
 }
 
 }  // namespace
+
+void makeFolderCurrent(const QString& fileName) {
+    QDir::setCurrent(QFileInfo(fileName).absolutePath());
+}
 
 std::optional<QString> askOpenFileName(QWidget* owner, const char* pipeFilter,
                                        const char* defaultExtension) {

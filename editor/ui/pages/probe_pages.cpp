@@ -84,6 +84,7 @@ ProbePages::ProbePages(QTabWidget* pcParametri, PageServices services,
     buildModelObjectsPage(pcParametri_->widget(7));
     createLogic();
     connectEvents();
+    connectFieldMarks();
 }
 
 ProbePages::~ProbePages() = default;

@@ -123,6 +123,7 @@ class ProbePages : public QObject, public probe::ActivePage {
     void buildModelObjectsPage(QWidget* page);    // page 8, model_objects_page.cpp
     void createLogic();
     void connectEvents();
+    void connectFieldMarks();  // field_marks.cpp
     // Runs a store triggered by a control event, unless the probe store is gone.
     void stored(const std::function<void()>& store);
     void onFocusChanged(QWidget* old, QWidget* now);

@@ -4,7 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QStyle>
 #include <QWidget>
 
 #include "editor/probe/captions.h"
@@ -18,40 +18,50 @@ namespace captions = probe::captions;
 
 void ProbePages::buildTransducersPage(QWidget* page) {
     namespace it = probe::items;
-    auto* layout = new QVBoxLayout(page);
+    // All ten lists stand in one column, the five of the probe class inside their frame as well
+    // as the five below it: the frame is drawn behind the rows of a single grid instead of
+    // holding a grid of its own, whose label column would be as wide as its own labels only.
+    // Grid columns: frame margin, label, list, frame margin; rows: the frame's caption, the
+    // five class rows, the frame's lower margin, the five other rows, the rest of the page.
+    auto* grid = new QGridLayout(page);
     auto* group = new QGroupBox(fromUtf8(captions::kKlassDatchika), page);
     group->setObjectName(QStringLiteral("gbKlassDatchika"));
-    auto* groupGrid = new QGridLayout(group);
-    auto row = [](QGridLayout* grid, QWidget* parent, const char* caption, QComboBox* box) {
-        const int r = grid->rowCount();
-        grid->addWidget(label(parent, caption), r, 0);
-        grid->addWidget(box, r, 1);
-    };
-    cbKDpC = fixedList(group, "cbKDpC", it::kKDpC);
-    cbKDpKP = fixedList(group, "cbKDpKP", it::kKDpKP);
-    cbKDpRIP = fixedList(group, "cbKDpRIP", it::kKDpRIP);
-    cbKDpFIP1 = fixedList(group, "cbKDpFIP1", it::kKDpFIP);
-    cbKDpFIP2 = fixedList(group, "cbKDpFIP2", it::kKDpFIP);
-    row(groupGrid, group, captions::kKDpC, cbKDpC);
-    row(groupGrid, group, captions::kKDpKP, cbKDpKP);
-    row(groupGrid, group, captions::kKDpRIP, cbKDpRIP);
-    row(groupGrid, group, captions::kKDpFIP1, cbKDpFIP1);
-    row(groupGrid, group, captions::kKDpFIP2, cbKDpFIP2);
-    layout->addWidget(group);
+    constexpr int kClassRows = 5;
+    grid->addWidget(group, 0, 0, kClassRows + 2, 4);
+    const int margin = group->style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+    grid->setColumnMinimumWidth(0, margin);
+    grid->setColumnMinimumWidth(3, margin);
+    grid->setRowMinimumHeight(0, group->fontMetrics().height() + margin / 2);
+    grid->setRowMinimumHeight(kClassRows + 1, margin);
+    grid->setColumnStretch(2, 1);
 
-    auto* grid = new QGridLayout();
+    auto row = [grid, page](int r, const char* caption, QComboBox* box) {
+        grid->addWidget(label(page, caption), r, 1);
+        grid->addWidget(box, r, 2);
+    };
+    cbKDpC = fixedList(page, "cbKDpC", it::kKDpC);
+    cbKDpKP = fixedList(page, "cbKDpKP", it::kKDpKP);
+    cbKDpRIP = fixedList(page, "cbKDpRIP", it::kKDpRIP);
+    cbKDpFIP1 = fixedList(page, "cbKDpFIP1", it::kKDpFIP);
+    cbKDpFIP2 = fixedList(page, "cbKDpFIP2", it::kKDpFIP);
+    row(1, captions::kKDpC, cbKDpC);
+    row(2, captions::kKDpKP, cbKDpKP);
+    row(3, captions::kKDpRIP, cbKDpRIP);
+    row(4, captions::kKDpFIP1, cbKDpFIP1);
+    row(5, captions::kKDpFIP2, cbKDpFIP2);
+
     cbLSK = fixedList(page, "cbLSK", it::kLSK);
     cbSDkPI = fixedList(page, "cbSDkPI", it::kSDkP);
     cbSDkPP = fixedList(page, "cbSDkPP", it::kSDkP);
     cbTIPBI = fixedList(page, "cbTIPBI", it::kTIPB);
     cbTIPBP = fixedList(page, "cbTIPBP", it::kTIPB);
-    row(grid, page, captions::kLSK, cbLSK);
-    row(grid, page, captions::kSDkPI, cbSDkPI);
-    row(grid, page, captions::kSDkPP, cbSDkPP);
-    row(grid, page, captions::kTIPBI, cbTIPBI);
-    row(grid, page, captions::kTIPBP, cbTIPBP);
-    layout->addLayout(grid);
-    layout->addStretch(1);
+    const int below = kClassRows + 2;
+    row(below, captions::kLSK, cbLSK);
+    row(below + 1, captions::kSDkPI, cbSDkPI);
+    row(below + 2, captions::kSDkPP, cbSDkPP);
+    row(below + 3, captions::kTIPBI, cbTIPBI);
+    row(below + 4, captions::kTIPBP, cbTIPBP);
+    grid->setRowStretch(below + 5, 1);
 }
 
 }  // namespace ui

@@ -97,6 +97,9 @@ void MainWindowTest::windowHasCaptionMenuAndPages() {
     QCOMPARE(pages->currentIndex(), 5);
     pages->setCurrentIndex(2);
     QVERIFY(buttons[2]->isChecked());
+    // The active page's caption alone is bold (and drawn in the selection colours).
+    for (int i = 0; i < buttons.size(); ++i) QCOMPARE(buttons[i]->font().bold(), i == 2);
+    QVERIFY(rows->styleSheet().contains(QStringLiteral(":checked")));
 
     QVERIFY(window.pnlNazvanie->isHidden());
     QVERIFY(!window.pnlGlavnaya->isHidden());

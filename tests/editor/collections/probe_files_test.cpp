@@ -33,6 +33,7 @@ struct FakePage : probe::ActivePage {
 struct FakeUi : collections::ProbeFileUi {
     std::optional<std::string> fileName;
     std::vector<std::pair<std::string, std::string>> messages;
+    std::vector<std::string> currentFolderOf;  // files whose folder became the current one
     int dialogsRun = 0;
     std::vector<std::string> shownLines;
     bool shownInLoadMode = false;
@@ -46,6 +47,7 @@ struct FakeUi : collections::ProbeFileUi {
     void showMessage(const std::string& text, const std::string& caption) override {
         messages.emplace_back(text, caption);
     }
+    void makeFolderCurrent(const std::string& name) override { currentFolderOf.push_back(name); }
     int runSelectionDialog(RecordSelectionModel& dialog) override {
         ++dialogsRun;
         dialog.FormActivate();
@@ -188,28 +190,72 @@ TEST_F(ProbeFilesTest, LoadingChosenLinesReplacesTheCollectionInFileOrder) {
     }
 }
 
-TEST_F(ProbeFilesTest, FileWithoutRecordsKeepsTheCollection) {
-    collection(3, 2);
-    ui.fileName = "missing.dt";  // the store reports 0 records
-    commands.miZagruzitClick();
-    EXPECT_EQ(ui.dialogsRun, 0);
-    EXPECT_EQ(slotIds(), (std::vector<std::string>{"p0", "p1", "p2"}));
-    EXPECT_EQ(selection.probeCount, 3u);
-    EXPECT_EQ(currentSlot(), 2);
-    EXPECT_EQ(std::count_if(store.log.begin(), store.log.end(),
-                            [](const std::string& c) { return c.rfind("Videlit", 0) == 0; }),
-              0);
+TEST_F(ProbeFilesTest, FileWithoutReadableRecordsIsReportedAndKeepsTheCollection) {
+    // No records at all (empty, missing, not a probe file), or records none of which can be
+    // read (several: nothing in the dialog could be chosen; one: no dialog would show it): the
+    // collection is neither replaced by nothing nor by empty slots, and a box says why.
+    file("damaged1.dt", {std::nullopt});
+    file("damaged3.dt", {std::nullopt, std::nullopt, std::nullopt});
+    const std::pair<const char*, const char*> cases[] = {
+        {"missing.dt", nullptr},
+        {"damaged1.dt", "Записей в файле: 1, прочитано: 0."},
+        {"damaged3.dt", "Записей в файле: 3, прочитано: 0."}};
+    for (const auto& [name, counts] : cases) {
+        collection(3, 2);
+        ui.messages.clear();
+        ui.fileName = name;
+        commands.miZagruzitClick();
+        EXPECT_EQ(ui.dialogsRun, 0) << name;
+        EXPECT_EQ(slotIds(), (std::vector<std::string>{"p0", "p1", "p2"})) << name;
+        EXPECT_EQ(selection.probeCount, 3u);
+        EXPECT_EQ(currentSlot(), 2);
+        EXPECT_EQ(page.loadedRecord, selection.current);
+        EXPECT_EQ(std::count_if(store.log.begin(), store.log.end(),
+                                [](const std::string& c) { return c.rfind("Videlit", 0) == 0; }),
+                  0);
+        ASSERT_EQ(ui.messages.size(), 1u) << name;
+        const std::string& text = ui.messages[0].first;
+        EXPECT_EQ(ui.messages[0].second, "Редактор ЖУВ");
+        EXPECT_EQ(text.rfind(std::string("В файле «") + name + "» нет датчиков", 0), 0u) << text;
+        EXPECT_EQ(counts != nullptr, text.find("Записей в файле") != std::string::npos) << text;
+        if (counts) {
+            EXPECT_NE(text.find(counts), std::string::npos) << text;
+        }
+        EXPECT_NE(text.find("не изменены"), std::string::npos) << text;
+    }
+    EXPECT_TRUE(ui.currentFolderOf.empty());
+    EXPECT_TRUE(selection.loadedFromFolder.empty());
+}
 
-    // Nor does a file of one record that cannot be read replace the collection by one empty
-    // slot behind the user's back: no dialog has shown the failure.
-    file("damaged.dt", {std::nullopt});
-    ui.fileName = "damaged.dt";
+TEST_F(ProbeFilesTest, FolderBecomesCurrentOnlyAfterTheCommandSucceeded) {
+    collection(2, 0);
+    ui.fileName = "/proc/zond.dt";
+    store.failSaveAtCall = store.saveCalls;
+    commands.miSohranitClick();
+    store.failSaveAtCall = store.saveCalls;
+    commands.miSohranitOdinClick();
+    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_TRUE(ui.currentFolderOf.empty());
+
+    store.failSaveAtCall = 0xFFFFFFFFu;
+    ui.fileName = "/data/zond.dt";
+    commands.miSohranitClick();
+    commands.miSohranitOdinClick();
+    EXPECT_EQ(ui.currentFolderOf, (std::vector<std::string>{"/data/zond.dt", "/data/zond.dt"}));
+
+    // A cancelled choice reads nothing into the collection; a confirmed one remembers where the
+    // probes came from.
+    ui.currentFolderOf.clear();
+    file("/probes/f.dt", {probeNo(0), probeNo(1)});
+    ui.fileName = "/probes/f.dt";
+    ui.user = [](RecordSelectionModel&) { return kResultCancelled; };
     commands.miZagruzitClick();
-    EXPECT_EQ(ui.dialogsRun, 0);
-    EXPECT_EQ(slotIds(), (std::vector<std::string>{"p0", "p1", "p2"}));
-    EXPECT_EQ(selection.probeCount, 3u);
-    EXPECT_EQ(currentSlot(), 2);
-    EXPECT_EQ(page.loadedRecord, selection.current);
+    EXPECT_TRUE(ui.currentFolderOf.empty());
+    EXPECT_TRUE(selection.loadedFromFolder.empty());
+    ui.user = [](RecordSelectionModel&) { return kResultChosen; };
+    commands.miZagruzitClick();
+    EXPECT_EQ(ui.currentFolderOf, (std::vector<std::string>{"/probes/f.dt"}));
+    EXPECT_EQ(selection.loadedFromFolder, "/probes/");
 }
 
 TEST_F(ProbeFilesTest, UnreadableRecordCanStillBeChosen) {

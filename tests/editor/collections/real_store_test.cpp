@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "editor/biblioteki/biblioteki.h"
@@ -27,11 +28,14 @@ struct ScriptedUi : collections::ProbeFileUi {
     std::string fileName;
     std::function<int(collections::RecordSelectionModel&)> user;
     std::vector<std::string> lines;
+    std::vector<std::string> messages;
+    std::vector<std::string> currentFolderOf;
     std::optional<std::string> askSaveFileName() override { return fileName; }
     std::optional<std::string> askOpenFileName() override { return fileName; }
     void showMessage(const std::string& text, const std::string&) override {
-        ADD_FAILURE() << text;
+        messages.push_back(text);
     }
+    void makeFolderCurrent(const std::string& name) override { currentFolderOf.push_back(name); }
     int runSelectionDialog(collections::RecordSelectionModel& d) override {
         lines.clear();
         for (std::size_t p = 0; p < d.lineCount(); ++p) lines.push_back(d.line(p));
@@ -101,6 +105,54 @@ TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {
     EXPECT_EQ(selection.probeCount, 0u);
     EXPECT_EQ(selection.currentIndex, 0xFFFFFFFFu);
     EXPECT_EQ(selection.current, nullptr);
+    EXPECT_TRUE(ui.messages.empty());
+    // The save and both loads succeeded, each with the file's folder.
+    EXPECT_EQ(ui.currentFolderOf, std::vector<std::string>(3, ui.fileName));
+    EXPECT_EQ(selection.loadedFromFolder, path.parent_path().string() + "/");
+
+    loader.VigruzitBiblioteki(biblioteki::kAllSlots);
+    std::filesystem::remove(path);
+}
+
+// Bytes that are no probe file, named *.dt, and an empty file: the user is told and the
+// collection stays as it was.
+TEST(RealProbeStoreTest, FileWithoutProbesIsReportedAndKeepsTheCollection) {
+    NoBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    ASSERT_TRUE(loader.ZagruzitBiblioteki(biblioteki::kProbeStore));
+    const contracts::ProbeStoreApi& store = loader.probeStore();
+    probe::ProbeSelection selection;
+    ASSERT_TRUE(store.VidelitPamyatDlyaDatchikov(2, kProbeRecordSize32));
+    selection.probeCount = 2;
+    selection.currentIndex = 1;
+    ASSERT_TRUE(store.VibratDatchikPoIndeksu(1));
+    selection.current = store.PoluchitVibranniyDatchik();
+    std::string model = "M1";
+    store.SozdatStroku(&selection.current->Model, giveText, &model);
+
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("coll_not_probes_" + std::to_string(::getpid()) + ".dt");
+    NoPage page;
+    ScriptedUi ui;
+    ui.fileName = path.string();
+    ui.user = [](collections::RecordSelectionModel&) {
+        ADD_FAILURE() << "nothing to choose from";
+        return collections::kResultChosen;
+    };
+    collections::ProbeFileCommands commands(store, selection, page, ui);
+    for (const std::string& bytes :
+         {std::string("\x89PNG\r\n\x1a\n random bytes, no probe"), std::string()}) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        commands.miZagruzitClick();
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_NE(ui.messages[0].find(path.string()), std::string::npos) << ui.messages[0];
+        ui.messages.clear();
+        EXPECT_EQ(selection.probeCount, 2u);
+        ASSERT_NE(selection.current, nullptr);
+        EXPECT_EQ(text(selection.current->Model), "M1");
+    }
+    EXPECT_TRUE(ui.currentFolderOf.empty());
+    EXPECT_TRUE(selection.loadedFromFolder.empty());
 
     loader.VigruzitBiblioteki(biblioteki::kAllSlots);
     std::filesystem::remove(path);

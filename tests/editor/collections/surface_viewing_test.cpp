@@ -57,7 +57,9 @@ struct FakeLibraries : collections::SurfaceLibraries {
         priznak = v;
         return true;
     }
+    std::vector<std::string> counted;  // file names the archiver was asked to count
     std::int32_t ZagruzitKolichestvoPoverhnostey(const char* f) override {
+        counted.emplace_back(f);
         return f == fileName ? static_cast<std::int32_t>(file.size()) : 0;
     }
     std::int32_t ZagruzitParametr1Poverhnosti(const char*, std::uint32_t i) override {
@@ -66,7 +68,8 @@ struct FakeLibraries : collections::SurfaceLibraries {
     std::uint32_t ZagruzitParametr2Poverhnosti(const char*, std::uint32_t i) override {
         return file.at(i).p2;
     }
-    bool ZagruzitPoverhnost(const char*, void* r, std::uint32_t i) override {
+    bool ZagruzitPoverhnost(const char* f, void* r, std::uint32_t i) override {
+        EXPECT_EQ(f, fileName);
         if (r != record || !file.at(i).readable) return false;
         read.push_back(i);
         recordName = file[i].name;
@@ -89,6 +92,9 @@ struct FakeUi : collections::SurfaceViewingUi {
     std::string combo[3];
     std::string ifspText;
     std::vector<std::string> calls;
+    std::vector<std::string> messages;
+    std::vector<std::string> currentFolderOf;
+    probe::SurfaceListing listing;  // what the page's store finds in the chosen file
 
     void hideMainForm() override { mainShown = false; }
     void showMainForm() override { mainShown = true; }
@@ -106,12 +112,20 @@ struct FakeUi : collections::SurfaceViewingUi {
     }
     void setTimerEnabled(bool e) override { timer = e; }
     std::optional<std::string> askSurfaceFileName() override { return surfaceFile; }
+    void makeFolderCurrent(const std::string& f) override { currentFolderOf.push_back(f); }
+    void showMessage(const std::string& text, const std::string& caption) override {
+        EXPECT_EQ(caption, "Редактор ЖУВ");
+        messages.push_back(text);
+    }
     std::string comboText(SurfaceCombo c) override { return combo[static_cast<int>(c)]; }
     void setIFsPText(const std::string& t) override {
         ifspText = t;
         calls.push_back("setIFsPText");
     }
-    void cbIFsPExit() override { calls.push_back("cbIFsPExit"); }
+    probe::SurfaceListing cbIFsPExit() override {
+        calls.push_back("cbIFsPExit");
+        return listing;
+    }
 
     // "Завершить": the box closes (hides) and calls its callback from inside FormClose.
     void pressZavershit() {
@@ -254,9 +268,93 @@ TEST_F(SurfaceViewingTest, ChoosingTheSurfaceFileStoresItThroughTheExitHandler) 
     EXPECT_TRUE(ui.calls.empty());
 
     ui.surfaceFile = "/tmp/Поверхности.pv";
+    ui.listing = {true, toCp1251("/tmp/Поверхности.pv"), 2, 1};
     view.bnIFsPClick();
     EXPECT_EQ(ui.ifspText, "/tmp/Поверхности.pv");
     EXPECT_EQ(ui.calls, (std::vector<std::string>{"setIFsPText", "cbIFsPExit"}));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.currentFolderOf, (std::vector<std::string>{"/tmp/Поверхности.pv"}));
+}
+
+TEST_F(SurfaceViewingTest, ChosenFileWithoutReadableSurfaceIsReported) {
+    ui.surfaceFile = "/proc/s.pv";
+    ui.listing = {true, "/proc/s.pv", 0, 0};
+    view.bnIFsPClick();
+    ui.listing = {true, "/proc/s.pv", 4, 0};
+    view.bnIFsPClick();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0],
+              "Файл «/proc/s.pv» не найден или не содержит поверхностей, которые можно прочитать.");
+    EXPECT_EQ(ui.messages[1],
+              "В файле «/proc/s.pv» нет поверхностей, которые можно прочитать."
+              "\nПоверхностей в файле: 4, прочитано: 0.");
+    // Nor does the folder of a file that gave nothing become the current one.
+    EXPECT_TRUE(ui.currentFolderOf.empty());
+
+    // Libraries that could not be loaded were reported by the loader.
+    ui.messages.clear();
+    ui.listing = {};
+    view.bnIFsPClick();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.currentFolderOf.empty());
+}
+
+TEST_F(SurfaceViewingTest, NothingToShowIsReportedExceptWhatTheLoaderReported) {
+    const auto shown = [this](const std::string& combo) {
+        ui.messages.clear();
+        ui.combo[0] = combo;
+        view.bnIIPClick();
+        EXPECT_TRUE(libs.shown.empty());
+        expectEditing();
+        return ui.messages.size() == 1 ? ui.messages[0]
+                                       : "messages: " + std::to_string(ui.messages.size());
+    };
+    EXPECT_EQ(shown("Зеркало"), "Поверхность «Зеркало» не найдена в файле «s.pv».");
+    libs.file[1].readable = false;
+    EXPECT_EQ(shown("Зеркало"),
+              "Поверхность «Зеркало» не найдена в файле «s.pv»."
+              "\nПоверхностей в файле: 5, прочитано: 4.");
+    for (auto& s : libs.file) s.readable = false;
+    EXPECT_EQ(shown("a"),
+              "В файле «s.pv» нет поверхностей, которые можно прочитать."
+              "\nПоверхностей в файле: 5, прочитано: 0.");
+    libs.file.clear();
+    EXPECT_EQ(shown("a"),
+              "Файл «s.pv» не найден или не содержит поверхностей, которые можно прочитать.");
+    libs.file = {{"a", 1, 0}};
+    libs.roomForOne = false;
+    EXPECT_EQ(shown("a"), "Не удалось выделить память для поверхности.");
+    libs.roomForOne = true;
+    for (const char* none : {static_cast<const char*>(nullptr), ""}) {
+        record.IFsP.tekst = const_cast<char*>(none);
+        EXPECT_EQ(shown("a"), "Файл с поверхностями датчика не задан.");
+    }
+    record.IFsP.tekst = ifsp.data();
+
+    libs.keeperArchiverLoad = false;
+    EXPECT_EQ(shown("a"), "messages: 0");
+    libs.keeperArchiverLoad = true;
+    libs.viewerLoad = false;
+    EXPECT_EQ(shown("a"), "messages: 0");
+}
+
+TEST_F(SurfaceViewingTest, NameWithoutFolderIsFoundBesideTheProbeFileFirst) {
+    ui.combo[0] = "b";
+    libs.fileName = "/probes/s.pv";
+    selection.loadedFromFolder = "/probes/";
+    view.bnIIPClick();
+    EXPECT_EQ(view.state(), ViewingState::viewing);
+    EXPECT_EQ(libs.counted, (std::vector<std::string>{"/probes/s.pv"}));
+    EXPECT_STREQ(record.IFsP.tekst, "s.pv");  // the record keeps the name as typed
+    ui.pressZavershit();
+    view.tmZakritModalnuyuTimer();
+
+    // Not beside the probe file: the current folder, where the libraries read a bare name.
+    libs.counted.clear();
+    libs.fileName = "s.pv";
+    view.bnIIPClick();
+    EXPECT_EQ(view.state(), ViewingState::viewing);
+    EXPECT_EQ(libs.counted, (std::vector<std::string>{"/probes/s.pv", "s.pv"}));
 }
 
 }  // namespace

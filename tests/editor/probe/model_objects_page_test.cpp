@@ -7,6 +7,7 @@
 #include "abi/surfarch.h"
 #include "abi/surfstore.h"
 #include "editor/probe/pages.h"
+#include "editor/probe/surface_files.h"
 #include "fakes.h"
 #include "platform/cp1251.h"
 
@@ -214,6 +215,63 @@ TEST(ModelObjectsPage, ListingNeverWalksPastTheKeepersRecords) {
     p.cbIFsP.setText("f.pv");
     p.page.tsObektiHide();
     EXPECT_EQ(p.names(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(ModelObjectsPage, ListingSaysWhatItReadAndLooksBesideTheProbeFile) {
+    Page8 p;
+    FakeSurfaceLibs::files["/probes/s.pv"] = {
+        {"a", 0, 0, true}, {"b", 0, 0, false}, {"c", 0, 0, true}};
+    p.selection.loadedFromFolder = "/probes/";
+    p.cbIFsP.setText("s.pv");
+    p.page.tsObektiHide();
+    EXPECT_STREQ(p.owned.record.IFsP.tekst, "s.pv");  // stored as typed
+    EXPECT_EQ(p.names(), (std::vector<std::string>{"a", "unread", "c"}));
+    const SurfaceListing& listing = p.page.lastListing();
+    EXPECT_TRUE(listing.ran);
+    EXPECT_EQ(listing.fileName, "/probes/s.pv");
+    EXPECT_EQ(listing.count, 3u);
+    EXPECT_EQ(listing.read, 2u);
+
+    // Nothing beside the probe file: the name as it stands, which has no surfaces here.
+    FakeSurfaceLibs::calls.clear();
+    p.selection.loadedFromFolder = "/elsewhere/";
+    p.page.tsObektiHide();
+    EXPECT_EQ(FakeSurfaceLibs::calls,
+              (std::vector<std::string>{"load 20", "count /elsewhere/s.pv", "count s.pv"}));
+    EXPECT_TRUE(p.page.lastListing().ran);
+    EXPECT_EQ(p.page.lastListing().fileName, "s.pv");
+    EXPECT_EQ(p.page.lastListing().count, 0u);
+
+    // No libraries: no listing ran, whatever the last one found.
+    p.libs.librariesLoad = false;
+    p.page.tsObektiHide();
+    EXPECT_FALSE(p.page.lastListing().ran);
+}
+
+TEST(SurfaceFiles, OnlyNamesWithoutFolderAreLookedForBesideTheProbeFile) {
+    EXPECT_FALSE(namesFolder("probe_surfaces.pv"));
+    for (const char* withFolder : {"/a/s.pv", "sub/s.pv", "C:\\s.pv", "C:s.pv", "..\\s.pv"})
+        EXPECT_TRUE(namesFolder(withFolder)) << withFolder;
+    EXPECT_EQ(folderOf("/data/probes.dt"), "/data/");
+    EXPECT_EQ(folderOf("D:\\zond\\probes.dt"), "D:\\zond\\");
+    EXPECT_EQ(folderOf("probes.dt"), "");
+
+    std::vector<std::string> asked;
+    auto count = [&asked](const char* name) {
+        asked.emplace_back(name);
+        return std::string(name) == "/data/s.pv" ? 4 : -1;
+    };
+    EXPECT_EQ(locateSurfaceFile("s.pv", "/data/", count).fileName, "/data/s.pv");
+    EXPECT_EQ(locateSurfaceFile("s.pv", "/data/", count).surfaces, 4);
+    asked.clear();
+    const LocatedSurfaceFile missing = locateSurfaceFile("s.pv", "/other/", count);
+    EXPECT_EQ(missing.fileName, "s.pv");
+    EXPECT_EQ(missing.surfaces, -1);
+    EXPECT_EQ(asked, (std::vector<std::string>{"/other/s.pv", "s.pv"}));
+    asked.clear();
+    locateSurfaceFile("/x/s.pv", "/data/", count);
+    locateSurfaceFile("", "/data/", count);
+    EXPECT_EQ(asked, (std::vector<std::string>{"/x/s.pv", ""}));
 }
 
 TEST(ModelObjectsPage, OutOfRangeScaleLoadsAsNoEntry) {

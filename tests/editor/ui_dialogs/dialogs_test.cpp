@@ -264,9 +264,21 @@ void DialogsTest::wholeSurfaceViewingWithTheRealLibraries() {
         QVERIFY(loader.isLoaded(biblioteki::kSurfStore | biblioteki::kSurfArch));
     }
 
-    // A name that differs in case finds nothing and starts no viewing.
+    // A name that differs in case finds nothing, starts no viewing, and says so in a box of the
+    // editor's own (title, OK, no icon).
     pages->cbIIP->setEditText(QString::fromUtf8("индикатриса приёма"));
+    QString message;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            message = box->text();
+            QCOMPARE(box->windowTitle(), QString::fromUtf8("Редактор ЖУВ"));
+            QCOMPARE(box->icon(), QMessageBox::NoIcon);
+            box->accept();
+        }
+    });
     pages->bnIIP->click();
+    QVERIFY2(message.startsWith(QString::fromUtf8("Поверхность «индикатриса приёма» не найдена")),
+             qPrintable(message));
     QCOMPARE(viewing.state(), collections::ViewingState::editing);
     QVERIFY(window.isVisible());
 #endif

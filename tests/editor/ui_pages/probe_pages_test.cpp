@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 
 #include "abi/surfarch.h"
 #include "abi/surfstore.h"
+#include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/pages/user_locale.h"
 #include "platform/cp1251.h"
@@ -225,6 +227,79 @@ class ProbePagesTest : public QObject {
         h.pages->cbRKIP1->setEditText(QStringLiteral("0,025"));
         h.pages->cbTP->setFocus();
         QTRY_COMPARE(h.owned.record.RKIP1, 0.025);
+    }
+
+    // A field whose text the record will not keep as typed is tinted while the user types, its
+    // tool tip says what will be stored, and both go when the text is fixed; what is stored
+    // stays what the reading rules make of the text.
+    void fieldsMarkTextsThatWillNotBeKept() {
+        Harness h;
+        h.tabs.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.tabs));
+        h.tabs.setCurrentIndex(6);
+        const QColor plain = h.pages->cbOCHIP->palette().color(QPalette::Base);
+        QVERIFY(plain != ui::notStoredTint());
+        const auto tinted = [](QWidget* w) {
+            return w->palette().color(QPalette::Base) == ui::notStoredTint();
+        };
+
+        QTest::keyClicks(h.pages->cbOCHIP->lineEdit(), QStringLiteral("1.5"));
+        QVERIFY(tinted(h.pages->cbOCHIP));
+        QVERIFY(tinted(h.pages->cbOCHIP->lineEdit()));  // the text's own background too
+        QVERIFY2(h.pages->cbOCHIP->toolTip().startsWith(QString::fromUtf8("будет записано: 0")),
+                 qPrintable(h.pages->cbOCHIP->toolTip()));
+        h.pages->storeActivePage();
+        QCOMPARE(h.owned.record.OCHIP, 0.0);
+
+        h.pages->cbOCHIP->lineEdit()->clear();
+        QTest::keyClicks(h.pages->cbOCHIP->lineEdit(), QStringLiteral("1,5"));
+        QVERIFY(!tinted(h.pages->cbOCHIP));
+        QCOMPARE(h.pages->cbOCHIP->palette().color(QPalette::Base), plain);
+        QVERIFY(h.pages->cbOCHIP->toolTip().isEmpty());
+        h.pages->storeActivePage();
+        QCOMPARE(h.owned.record.OCHIP, 1.5);
+
+        // A character code page 1251 lacks, in a line of a multi-line field.
+        h.pages->mParametri->setPlainText(QString::fromUtf8("R = 5 Ω"));
+        QVERIFY(tinted(h.pages->mParametri));
+        QCOMPARE(h.pages->mParametri->toolTip(),
+                 QString::fromUtf8("символ «Ω» не сохраняется (будет записан «?»)"));
+        h.pages->mParametri->setPlainText(QString::fromUtf8("R = 5 Ом"));
+        QVERIFY(!tinted(h.pages->mParametri));
+
+        // A price and a date on page 6, a loaded record's texts unmarked.
+        h.tabs.setCurrentIndex(5);
+        h.pages->cbCena->setEditText(QString::fromUtf8("дорого"));
+        h.pages->cbData->setEditText(QStringLiteral("31.02.2026"));
+        QVERIFY(tinted(h.pages->cbCena) && tinted(h.pages->cbData));
+        h.owned.record.Cena = 100;
+        h.owned.record.Data = probe::dayNumber(sys_days{2026y / February / 28});
+        h.pages->loadActivePage();
+        QVERIFY(!tinted(h.pages->cbCena) && !tinted(h.pages->cbData));
+    }
+
+    // The ten lists of the first page stand in one column, the five of the probe class inside
+    // their frame as well as the five below it.
+    void transducerListsShareOneColumn() {
+        Harness h;
+        h.tabs.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.tabs));
+        QWidget* page = h.tabs.widget(0);
+        auto* group = page->findChild<QWidget*>(QStringLiteral("gbKlassDatchika"));
+        QVERIFY(group != nullptr);
+        const QList<QComboBox*> lists = {h.pages->cbKDpC,    h.pages->cbKDpKP,   h.pages->cbKDpRIP,
+                                         h.pages->cbKDpFIP1, h.pages->cbKDpFIP2, h.pages->cbLSK,
+                                         h.pages->cbSDkPI,   h.pages->cbSDkPP,   h.pages->cbTIPBI,
+                                         h.pages->cbTIPBP};
+        int previousBottom = 0;
+        for (int i = 0; i < lists.size(); ++i) {
+            const QRect r(lists[i]->mapTo(page, QPoint(0, 0)), lists[i]->size());
+            QCOMPARE(r.left(), lists[0]->mapTo(page, QPoint(0, 0)).x());
+            QCOMPARE(r.width(), lists[0]->width());
+            QVERIFY(r.top() >= previousBottom);  // in the table's order, top to bottom
+            previousBottom = r.bottom();
+            QCOMPARE(group->geometry().contains(r), i < 5);
+        }
     }
 
     // Tab leaves a multi-line field for the next control, so the keyboard user gets out of it,

@@ -5,12 +5,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest>
 
 #include "editor/ui/collections_binding.h"
@@ -69,18 +71,32 @@ class UiUxTest : public QObject {
         QVERIFY2(buttons.contains(QString::fromUtf8("Отмена")), qPrintable(buttons.join('|')));
     }
 
-    // A probe line longer than the list can still be read in full.
+    // A probe line longer than the list can still be read in full: hovering any line, the first,
+    // one in the middle or the last after scrolling, shows it whole as a tool tip.
     void longSelectionLinesReadInFull() {
         collections::RecordSelectionModel model;
-        const std::string line =
-            "0: НПО «Акустика» П111-2,5-К12 (Прямой совмещённый преобразователь для контроля "
+        const std::string tail =
+            ": НПО «Акустика» П111-2,5-К12 (Прямой совмещённый преобразователь для контроля "
             "сварных швов)";
-        model.addLine(line);
+        const int n = 40;
+        for (int i = 0; i < n; ++i) model.addLine(std::to_string(i) + tail);
         ui::TfrmVibor dialog(model, nullptr);
-        QListWidgetItem* item = dialog.ListBox1->item(0);
-        QVERIFY(dialog.ListBox1->fontMetrics().horizontalAdvance(item->text()) >
-                dialog.ListBox1->viewport()->width());
-        QCOMPARE(item->toolTip(), QString::fromStdString(line));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QListWidget* list = dialog.ListBox1;
+        for (int row : {0, n / 2, n - 1}) {
+            QListWidgetItem* item = list->item(row);
+            const QString line = QString::fromStdString(std::to_string(row) + tail);
+            QCOMPARE(item->text(), line);
+            QVERIFY(list->fontMetrics().horizontalAdvance(line) > list->viewport()->width());
+            list->scrollToItem(item);
+            const QPoint at = list->visualItemRect(item).center();
+            QVERIFY(list->viewport()->rect().contains(at));
+            QHelpEvent hover(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(list->viewport(), &hover);
+            QTRY_COMPARE(QToolTip::text(), line);
+            QToolTip::hideText();
+        }
     }
 
     // When a viewing ends the editor takes the keyboard again, without a click on it first.
@@ -117,9 +133,9 @@ class UiUxTest : public QObject {
 #endif
     }
 
-    // A confirmed file dialog makes the chosen file's folder the current one, so the next
-    // dialog opens there and a surface file named without a folder is found beside it.
-    void fileDialogOpensWhereTheLastChoiceWas() {
+    // A confirmed file dialog leaves the current folder alone: only the operation that used
+    // the file makes its folder the current one, where the next dialog then opens.
+    void fileDialogOpensWhereTheLastOperationSucceeded() {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
         QFile probes(folder.filePath(QStringLiteral("probes.dt")));
@@ -145,8 +161,10 @@ class UiUxTest : public QObject {
         const auto chosen = ui::askOpenFileName(nullptr, "Датчики (*.dt)|*.dt", "dt");
         QVERIFY(chosen.has_value());
         QCOMPARE(QFileInfo(*chosen).canonicalFilePath(), QFileInfo(probes).canonicalFilePath());
-        QCOMPARE(QDir::current().canonicalPath(), QDir(folder.path()).canonicalPath());
+        QCOMPARE(QDir::currentPath(), before);
 
+        ui::makeFolderCurrent(*chosen);
+        QCOMPARE(QDir::current().canonicalPath(), QDir(folder.path()).canonicalPath());
         answer(false);
         QVERIFY(!ui::askSaveFileName(nullptr, "Датчики (*.dt)|*.dt", "dt").has_value());
         QCOMPARE(QDir(shownIn).canonicalPath(), QDir(folder.path()).canonicalPath());
