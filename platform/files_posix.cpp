@@ -30,12 +30,6 @@ std::string cp1251Path(const std::filesystem::path& path) {
     return utf8ToCp1251(path.native());
 }
 
-std::vector<std::string> cp1251Arguments(int argc, char** argv) {
-    std::vector<std::string> out;
-    for (int i = 0; i < argc; ++i) out.push_back(utf8ToCp1251(argv[i] != nullptr ? argv[i] : ""));
-    return out;
-}
-
 File openFile(const std::filesystem::path& path, FileMode mode) {
     const bool reading = mode == FileMode::kRead;
     // Non-blocking, so that opening a pipe or a device never waits for the other end.

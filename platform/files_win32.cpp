@@ -16,8 +16,6 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-// after windows.h, which it needs
-#include <shellapi.h>
 
 namespace platform {
 namespace {
@@ -48,21 +46,6 @@ std::filesystem::path systemPath(std::string_view cp1251) {
 std::string cp1251Path(const std::filesystem::path& path) {
     const std::wstring& wide = path.native();
     return utf16ToCp1251(std::u16string(wide.begin(), wide.end()));
-}
-
-std::vector<std::string> cp1251Arguments(int argc, char** argv) {
-    std::vector<std::string> out;
-    int n = 0;
-    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n)) {
-        for (int i = 0; i < n; ++i) {
-            const std::wstring_view w(wide[i]);
-            out.push_back(utf16ToCp1251(std::u16string(w.begin(), w.end())));
-        }
-        LocalFree(wide);
-        return out;
-    }
-    for (int i = 0; i < argc; ++i) out.push_back(argv[i] != nullptr ? argv[i] : "");
-    return out;
 }
 
 File openFile(const std::filesystem::path& path, FileMode mode) {
