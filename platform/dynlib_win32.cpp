@@ -30,7 +30,8 @@ void keepCurrentDirectoryOutOfLibrarySearch() {
     // An empty name removes the current directory from the search.
     SetDllDirectoryW(L"");
     // Where the system has it, the search is narrowed to the program's own folder and the system
-    // folder. Looked up rather than imported: systems without it would refuse to start the program.
+    // folder (wine, which ignores the empty name above, honours only this one). Looked up rather
+    // than imported: systems without it would refuse to start the program.
     using SetDefaultDirsFn = BOOL(WINAPI*)(DWORD);
     if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
         if (auto set = reinterpret_cast<SetDefaultDirsFn>(
