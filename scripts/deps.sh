@@ -26,7 +26,9 @@ probe_missing_packages() {
   for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
-  printf '%s\n' "${missing[@]}"
+  # Nothing at all when nothing is missing: printf would still print one empty line, which the
+  # caller took for a package to install.
+  [ "${#missing[@]}" -eq 0 ] || printf '%s\n' "${missing[@]}"
 }
 
 # probe_ensure_deps [package...]: installs the given packages (default: PROBE_PACKAGES).
