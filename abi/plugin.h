@@ -14,6 +14,8 @@
 #define PLUGIN_CALL
 #endif
 
+// On 32-bit Windows the libraries are linked with --kill-at, so that every export carries its
+// plain name only (no `Name@N`), which the callers' decorated-then-plain lookups find.
 #if defined(_WIN32)
 #define PLUGIN_EXPORT extern "C" __declspec(dllexport)
 #else
@@ -52,6 +54,21 @@ enum DllReason : int {
     kThreadAttach = 2,
     kThreadDetach = 3,
 };
+
+// PLUGIN_LIBRARY_ENTRY(onEntry) makes `int onEntry(int reason)` the library's entry notification
+// (a zero result on attach refuses the load). On Windows the system calls it through DllMain; on
+// POSIX the platform layer calls the export DllEntry, which exists only there.
+#if defined(_WIN32)
+#define PLUGIN_LIBRARY_ENTRY(onEntry)                                      \
+    extern "C" int __stdcall DllMain(void*, unsigned long reason, void*) { \
+        return onEntry(static_cast<int>(reason)) != 0 ? 1 : 0;             \
+    }
+#else
+#define PLUGIN_LIBRARY_ENTRY(onEntry)        \
+    PLUGIN_EXPORT int DllEntry(int reason) { \
+        return onEntry(reason);              \
+    }
+#endif
 
 // Casts a table cell to the entry point type the caller expects and back.
 template <typename Fn>

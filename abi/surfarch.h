@@ -1,7 +1,7 @@
 // The surface archiver "surfarch.dll": its function table "Архиватор поверхностей, версия 1.0"
-// (two-argument request, 6 entries). File names are cp1251 texts (on POSIX converted to the file
-// system's UTF-8 before use), borrowed for the call; surface numbers count from 0. A `record` is
-// a surface keeper's record (surfstore.h), borrowed for the call.
+// (two-argument request, 6 entries). File names are cp1251 texts (the archiver hands them to the
+// system as UTF-8 on POSIX and as UTF-16 on Windows), borrowed for the call; surface numbers count
+// from 0. A `record` is a surface keeper's record (surfstore.h), borrowed for the call.
 #pragma once
 
 #include <cstddef>

@@ -17,7 +17,7 @@ target_compile_options(probe_defaults INTERFACE
   $<$<BOOL:${PROBE_WARNINGS_AS_ERRORS}>:-Werror>)
 
 # Fails the configuration when a target compiled from the tree's sources under `dir` (and its
-# subfolders) does not link probe_defaults.
+# subfolders inside the tree) does not link probe_defaults.
 function(probe_require_defaults dir)
   get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target IN LISTS targets)
@@ -31,6 +31,10 @@ function(probe_require_defaults dir)
   endforeach()
   get_property(subdirectories DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
   foreach(subdirectory IN LISTS subdirectories)
-    probe_require_defaults(${subdirectory})
+    # Sources from outside the tree (GoogleTest in a cross build) keep their own settings.
+    cmake_path(IS_PREFIX PROJECT_SOURCE_DIR ${subdirectory} NORMALIZE inside)
+    if(inside)
+      probe_require_defaults(${subdirectory})
+    endif()
   endforeach()
 endfunction()

@@ -50,6 +50,11 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+char16_t decodeByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x80 ? char16_t{b} : kUpperHalf[b - 0x80];
+}
+
 }  // namespace
 
 // The standard library has no UTF-8 decoder that survives malformed input without exceptions,
@@ -97,9 +102,27 @@ std::string utf8ToCp1251(std::string_view utf8) {
 std::string cp1251ToUtf8(std::string_view cp1251) {
     std::string out;
     out.reserve(cp1251.size() * 2);
-    for (char c : cp1251) {
-        const auto b = static_cast<unsigned char>(c);
-        appendUtf8(out, b < 0x80 ? char32_t{b} : char32_t{kUpperHalf[b - 0x80]});
+    for (char c : cp1251) appendUtf8(out, decodeByte(c));
+    return out;
+}
+
+std::u16string cp1251ToUtf16(std::string_view cp1251) {
+    std::u16string out;
+    out.reserve(cp1251.size());
+    for (char c : cp1251) out.push_back(decodeByte(c));
+    return out;
+}
+
+std::string utf16ToCp1251(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        const char16_t u = utf16[i];
+        // A surrogate pair is one character outside the code page: one '?' for both halves.
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF)
+            ++i;
+        out.push_back(u >= 0xD800 && u <= 0xDFFF ? '?' : encodeCodePoint(u));
     }
     return out;
 }

@@ -31,6 +31,12 @@ inline constexpr std::uint32_t kErrorProcNotFound = 127;
 inline constexpr std::uint32_t kErrorDllInitFailed = 1114;
 inline constexpr std::uint32_t kErrorInvalidHandle = 6;
 
+// Takes the current directory out of this process's library search. Windows searches it after
+// the system folders, so a library planted beside a document opened from a shared or download
+// folder (the file dialogs make that folder the current one) would be loaded by its bare name.
+// POSIX never searches it unless told to by the environment: nothing to do there.
+void keepCurrentDirectoryOutOfLibrarySearch();
+
 // ".dll" at the end of a name becomes ".so" (POSIX only; identity on Windows).
 std::string mapLibraryName(const std::string& fileName);
 // Directory of the running executable, without a trailing separator; empty if unknown.

@@ -98,6 +98,8 @@ std::string executableDirectory() {
     return slash == std::string::npos ? std::string{} : buf.substr(0, slash);
 }
 
+void keepCurrentDirectoryOutOfLibrarySearch() {}
+
 Module loadLibrary(const char* fileName) {
     const std::string name = mapLibraryName(fileName != nullptr ? fileName : "");
     if (name.empty()) {

@@ -26,6 +26,21 @@ std::string executableDirectory() {
     return slash == std::string::npos ? std::string{} : path.substr(0, slash);
 }
 
+void keepCurrentDirectoryOutOfLibrarySearch() {
+    // An empty name removes the current directory from the search.
+    SetDllDirectoryW(L"");
+    // Where the system has it, the search is narrowed to the program's own folder and the system
+    // folder (wine, which ignores the empty name above, honours only this one). Looked up rather
+    // than imported: systems without it would refuse to start the program.
+    using SetDefaultDirsFn = BOOL(WINAPI*)(DWORD);
+    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
+        if (auto set = reinterpret_cast<SetDefaultDirsFn>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))) {
+            set(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+        }
+    }
+}
+
 Module loadLibrary(const char* fileName) {
     return LoadLibraryA(fileName != nullptr ? fileName : "");
 }

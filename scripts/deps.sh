@@ -1,5 +1,6 @@
 # Sourced by test.sh and run.sh: installs the Debian packages the build needs when any is missing.
 # As root it installs them non-interactively; as another user it prints the apt-get line and stops.
+# The packages of the Windows and Qt 5.15 legs are installed only when those legs run.
 
 PROBE_PACKAGES=(
   cmake ninja-build g++ g++-multilib pkg-config
@@ -9,17 +10,31 @@ PROBE_PACKAGES=(
   xvfb xauth x11-apps x11-utils imagemagick xdotool
 )
 
+# The Windows cross builds (mingw-w64 posix-thread compilers, zlib for them, wine64 for the 64-bit
+# test programs; GoogleTest is built from the sources of the googletest package) and the
+# Qt 5.15 build.
+PROBE_WINDOWS_PACKAGES=(
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest
+)
+PROBE_QT5_PACKAGES=(qtbase5-dev)
+
+# probe_missing_packages [package...]: those of the given packages (default: PROBE_PACKAGES) that
+# are not installed.
 probe_missing_packages() {
   local p missing=()
-  for p in "${PROBE_PACKAGES[@]}"; do
+  [ "$#" -gt 0 ] || set -- "${PROBE_PACKAGES[@]}"
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
-  printf '%s\n' "${missing[@]}"
+  # Nothing at all when nothing is missing: printf would still print one empty line, which the
+  # caller took for a package to install.
+  [ "${#missing[@]}" -eq 0 ] || printf '%s\n' "${missing[@]}"
 }
 
+# probe_ensure_deps [package...]: installs the given packages (default: PROBE_PACKAGES).
 probe_ensure_deps() {
   local missing
-  mapfile -t missing < <(probe_missing_packages)
+  mapfile -t missing < <(probe_missing_packages "$@")
   [ "${#missing[@]}" -eq 0 ] && return 0
   local line="apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}"
   if [ "$(id -u)" -ne 0 ]; then
@@ -32,15 +47,35 @@ probe_ensure_deps() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Configures build/ once (Ninja, RelWithDebInfo) and builds what changed. PROBE_WARNINGS_AS_ERRORS
-# in the environment (ON or OFF) is passed on to the configuration, which then runs again.
-probe_build() {
-  local options=()
+# probe_build_in <folder> [cmake option...] [-- target...]: configures the folder once (Ninja,
+# RelWithDebInfo, the given options) and builds what changed (everything, or the given targets).
+# PROBE_WARNINGS_AS_ERRORS in the environment (ON or OFF) is passed on to the configuration, which
+# then runs again.
+probe_build_in() {
+  local dir="$1"
+  shift
+  local options=() targets=()
+  while [ "$#" -gt 0 ] && [ "$1" != "--" ]; do
+    options+=("$1")
+    shift
+  done
+  [ "$#" -gt 0 ] && shift && targets=("$@")
+  local again=""
   if [ -n "${PROBE_WARNINGS_AS_ERRORS:-}" ]; then
     options+=("-DPROBE_WARNINGS_AS_ERRORS=${PROBE_WARNINGS_AS_ERRORS}")
+    again=1
   fi
-  if [ ! -f build/build.ninja ] || [ "${#options[@]}" -gt 0 ]; then
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
+  if [ ! -f "$dir/build.ninja" ] || [ -n "$again" ]; then
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
   fi
-  cmake --build build
+  if [ "${#targets[@]}" -gt 0 ]; then
+    cmake --build "$dir" --target "${targets[@]}"
+  else
+    cmake --build "$dir"
+  fi
+}
+
+# Configures build/ once and builds what changed.
+probe_build() {
+  probe_build_in build
 }

@@ -32,7 +32,7 @@ TfrmVibor::TfrmVibor(collections::RecordSelectionModel& model, QWidget* owner)
                          Qt::MSWindowsFixedSizeDialogHint),
       model_(model) {
     setObjectName(QStringLiteral("frmVibor"));
-    setWindowTitle(QString::fromUtf8(model_.caption()));
+    setWindowTitle(QString::fromStdString(model_.caption()));
     setFixedSize(kClientWidth, kClientHeight);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(13);
@@ -102,7 +102,7 @@ void TfrmVibor::FormActivate() {
     ListBox1->setSelectionMode(model_.multiSelect() ? QAbstractItemView::ExtendedSelection
                                                     : QAbstractItemView::SingleSelection);
     bnVidelitVse->setVisible(model_.selectAllVisible());
-    setWindowTitle(QString::fromUtf8(model_.caption()));
+    setWindowTitle(QString::fromStdString(model_.caption()));
     showMarks();
 }
 

@@ -73,7 +73,8 @@ QtTitlePanel::QtTitlePanel(QWidget* pnlGlavnaya, QFrame* pnlNazvanie, std::funct
       titlePanel_(pnlNazvanie),
       onClick_(std::move(onClick)) {
     titlePanel_->setCursor(Qt::PointingHandCursor);
-    titlePanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    titlePanel_->setFrameShape(QFrame::Panel);
+    titlePanel_->setFrameShadow(QFrame::Sunken);
     titlePanel_->setLineWidth(1);
     titlePanel_->setContentsMargins(4, 4, 4, 4);
     titlePanel_->installEventFilter(this);

@@ -15,6 +15,7 @@
 #include "abi/probestore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -193,7 +194,8 @@ bool bind(platform::Module module, Fn& fn, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string output = argc > 1 ? argv[1] : "probes.dt";
+    const std::vector<std::string> arguments = platform::cp1251Arguments(argc, argv);
+    const std::string fileName = arguments.size() > 1 ? arguments[1] : "probes.dt";
     platform::Module module = platform::loadLibrary("probestore.dll");
     if (module == nullptr) {
         std::fprintf(stderr, "make_probes: probestore.dll: %s\n",
@@ -212,8 +214,7 @@ int main(int argc, char** argv) {
 
     // The store appends; the sample file is rebuilt from nothing.
     std::error_code ignored;
-    std::filesystem::remove(output, ignored);
-    const std::string fileName = platform::utf8ToCp1251(output);
+    std::filesystem::remove(platform::systemPath(fileName), ignored);
 
     const auto& list = probes();
     const std::uint32_t count = static_cast<std::uint32_t>(list.size());
@@ -254,13 +255,14 @@ int main(int argc, char** argv) {
         text(r->IIIP, "Индикатриса направленности");
         text(r->IIPP, "Индикатриса приёма");
         if (!api.SohranitDatchik(fileName.c_str())) {
-            std::fprintf(stderr, "make_probes: could not add probe %u to %s\n", i, output.c_str());
+            std::fprintf(stderr, "make_probes: could not add probe %u to %s\n", i,
+                         platform::cp1251ToUtf8(fileName).c_str());
             return 1;
         }
     }
     const std::uint32_t written = api.ZagruzitKolichestvoDatchikov(fileName.c_str());
     api.VidelitPamyatDlyaDatchikov(0, 0);
     platform::freeLibrary(module);
-    std::printf("%s: %u probes\n", output.c_str(), written);
+    std::printf("%s: %u probes\n", platform::cp1251ToUtf8(fileName).c_str(), written);
     return written == count ? 0 : 1;
 }

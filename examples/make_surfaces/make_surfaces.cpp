@@ -17,8 +17,10 @@
 #include <functional>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "platform/cp1251.h"
+#include "platform/files.h"
 #include "suite/surfarch/pv_format.h"
 
 namespace {
@@ -110,7 +112,9 @@ Surface directivityCut() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string path = argc > 1 ? argv[1] : "probe_surfaces.pv";
+    const std::vector<std::string> arguments = platform::cp1251Arguments(argc, argv);
+    const std::string fileName = arguments.size() > 1 ? arguments[1] : "probe_surfaces.pv";
+    const std::string shown = platform::cp1251ToUtf8(fileName);
     std::string bytes = surfaces::pv::encodeHeader();
     for (const Surface& s : {radiatingCap(), directivity(), reception(), directivityCut()}) {
         if (surfaces::pv::check(s) != surfaces::pv::Status::kOk) {
@@ -119,13 +123,13 @@ int main(int argc, char** argv) {
         }
         bytes += surfaces::pv::encodeBlock(s);
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::systemPath(fileName), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
-        std::fprintf(stderr, "make_surfaces: cannot write %s\n", path.c_str());
+        std::fprintf(stderr, "make_surfaces: cannot write %s\n", shown.c_str());
         return 1;
     }
-    std::printf("%s: 4 surfaces, %zu bytes\n", path.c_str(), bytes.size());
+    std::printf("%s: 4 surfaces, %zu bytes\n", shown.c_str(), bytes.size());
     return 0;
 }

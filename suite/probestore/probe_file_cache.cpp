@@ -1,28 +1,28 @@
 #include "suite/probestore/probe_file_cache.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 
-#include "platform/cp1251.h"
+#include "platform/files.h"
 #include "suite/probestore/record_store.h"
-
-#if defined(_WIN32)
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace probestore {
 namespace {
 
 // Sequential loads touch one window per this many bytes instead of one read per record.
 constexpr std::size_t kWindowSize = 1u << 20;
+constexpr platform::FileMode kRead = platform::FileMode::kRead;
+
+// On Windows a file deleted while any handle to it is open keeps its name until the last handle
+// closes: a handle kept between calls would keep a deleted probe file's name taken and stop
+// other programs from replacing it. There the file is open only during a call (shared for read,
+// write and delete) and every load looks the name up; the index itself is kept all the same.
+#if defined(_WIN32)
+constexpr bool kKeepIndexedFileOpen = false;
+#else
+constexpr bool kKeepIndexedFileOpen = true;
+#endif
 
 bool seekTo(std::FILE* f, std::uint64_t offset) {
 #if defined(_WIN32)
@@ -64,7 +64,7 @@ class FileSource : public ByteSource {
             window_.data = std::make_unique_for_overwrite<std::uint8_t[]>(want);
             window_.capacity = want;
         }
-        if (shared_ == nullptr && !file_) file_ = openRegular(id_.path);
+        if (shared_ == nullptr && !file_) file_ = platform::openFile(id_.path, kRead);
         std::FILE* f = shared_ != nullptr ? shared_ : file_.get();
         if (f == nullptr || !seekTo(f, offset)) return nullptr;
         const std::size_t got = std::fread(window_.data.get(), 1, want, f);
@@ -83,85 +83,16 @@ class FileSource : public ByteSource {
 
 }  // namespace
 
-std::string nativePath(const char* fileName) {
-    if (fileName == nullptr) return {};
-#if defined(_WIN32)
-    return fileName;
-#else
-    return platform::cp1251ToUtf8(fileName);
-#endif
-}
-
-bool identify(const std::string& path, FileIdentity& out, bool* missing) {
-    if (missing != nullptr) *missing = false;
+bool identify(const std::filesystem::path& path, FileIdentity& out, bool* missing) {
     out = FileIdentity{};
     out.path = path;
-    if (path.empty()) return false;
-#if defined(_WIN32)
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-        const DWORD e = GetLastError();
-        if (missing != nullptr) *missing = e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND;
-        return false;
-    }
-    out.regular = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    out.size = std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
-    out.modified =
-        static_cast<std::int64_t>(std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 |
-                                  data.ftLastWriteTime.dwLowDateTime);
-#else
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-        if (missing != nullptr) *missing = errno == ENOENT;
-        return false;
-    }
-    out.regular = S_ISREG(st.st_mode);
-    out.size = static_cast<std::uint64_t>(st.st_size);
-    out.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    out.device = static_cast<std::uint64_t>(st.st_dev);
-    out.inode = static_cast<std::uint64_t>(st.st_ino);
-#endif
-    return true;
+    return platform::fileStatus(path, out, missing);
 }
 
-bool identifyOpen(std::FILE* file, const std::string& path, FileIdentity& out) {
+bool identifyOpen(std::FILE* file, const std::filesystem::path& path, FileIdentity& out) {
     out = FileIdentity{};
     out.path = path;
-#if defined(_WIN32)
-    (void)file;
-    return false;  // the name is looked up on every call instead
-#else
-    struct stat st;
-    if (file == nullptr || ::fstat(fileno(file), &st) != 0) return false;
-    out.regular = S_ISREG(st.st_mode);
-    out.size = static_cast<std::uint64_t>(st.st_size);
-    out.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    out.device = static_cast<std::uint64_t>(st.st_dev);
-    out.inode = static_cast<std::uint64_t>(st.st_ino);
-    return true;
-#endif
-}
-
-File openRegular(const std::string& path) {
-#if defined(_WIN32)
-    File f(std::fopen(path.c_str(), "rb"));
-#else
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    File f(::fdopen(fd, "rb"));
-    if (!f) {
-        ::close(fd);
-        return nullptr;
-    }
-#endif
-    // Reads go by whole windows; a stream buffer would only copy them once more.
-    if (f) std::setvbuf(f.get(), nullptr, _IONBF, 0);
-    return f;
+    return platform::fileStatus(file, out);
 }
 
 void ProbeFiles::invalidate() {
@@ -173,9 +104,9 @@ void ProbeFiles::invalidate() {
     open_.reset();
 }
 
-const std::string& ProbeFiles::native(const char* fileName) {
+const std::filesystem::path& ProbeFiles::native(const char* fileName) {
     if (fileName != lastName_) {
-        lastNative_ = nativePath(fileName);
+        lastNative_ = platform::systemPath(fileName);
         lastName_ = fileName;
     }
     return lastNative_;
@@ -183,7 +114,7 @@ const std::string& ProbeFiles::native(const char* fileName) {
 
 const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, bool byName) {
     using Clock = std::chrono::steady_clock;
-    const std::string& path = native(fileName);
+    const std::filesystem::path& path = native(fileName);
     FileIdentity id;
     // The open file unchanged, and its name looked up lately: the index holds.
     if (!byName && haveIndex_ && open_ && path == identity_.path &&
@@ -191,10 +122,15 @@ const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, bool byN
         id == identity_)
         return isProbeFile_ ? &entries_ : nullptr;
 
-    if (!identify(path, id) || !id.regular) return nullptr;
+    if (!identify(path, id) || !id.regular) {
+        // Nothing readable under the name any more: the file kept open is let go too. (Windows
+        // keeps a deleted file's name taken until its last handle closes.)
+        invalidate();
+        return nullptr;
+    }
     if (!haveIndex_ || !(id == identity_)) {
         invalidate();
-        File file = openRegular(path);
+        File file = platform::openFile(path, kRead);
         // The index describes the file that was opened, whatever the name shows by now.
         FileIdentity opened;
         if (file && identifyOpen(file.get(), path, opened)) id = opened;
@@ -202,7 +138,7 @@ const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, bool byN
         FileSource source(identity_, window_, kWindowSize, file.get());
         isProbeFile_ = file && id.regular && scanRecords(source, entries_);
         haveIndex_ = file != nullptr;  // a file that could not be opened is tried again
-        open_ = std::move(file);
+        if (kKeepIndexedFileOpen) open_ = std::move(file);
     }
     nameCheckedAt_ = Clock::now();
     return isProbeFile_ ? &entries_ : nullptr;
@@ -225,7 +161,7 @@ bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& tex
 bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& payload) {
     invalidate();
     if (payload.empty() || payload.size() > kMaxPayloadSize) return false;
-    const std::string path = nativePath(fileName);
+    const std::filesystem::path path = platform::systemPath(fileName);
     FileIdentity id;
     bool missing = false;
     if (!identify(path, id, &missing) && !missing) return false;
@@ -243,7 +179,7 @@ bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& p
 
     // Appending only: the bytes already in the file are never rewritten, and the record goes
     // out as one buffer, so an interruption can tear nothing but this record.
-    File file(std::fopen(path.c_str(), "ab"));
+    File file = platform::openFile(path, platform::FileMode::kAppend);
     if (!file) return false;
     // Someone else wrote to the file since it was examined: do not guess where we are.
     const std::int64_t end = endPosition(file.get());

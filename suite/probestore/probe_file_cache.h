@@ -3,36 +3,36 @@
 // trusted only while the file's identity (device, inode, size, modification time) is the one it
 // was built from, and it is dropped whenever this library appends to a file.
 //
-// The indexed file stays open. Every load compares the open file's identity with the index's
-// (any write to the file changes its size or modification time); the name is looked up again
-// on every count and, for loads, at least every kNameRecheck, so that a file that another
-// program moved into the name's place is taken up too.
+// On POSIX the indexed file stays open. Every load compares the open file's identity with the
+// index's (any write to the file changes its size or modification time); the name is looked up
+// again on every count and, for loads, at least every kNameRecheck, so that a file that another
+// program moved into the name's place is taken up too. On Windows the file is open only during a
+// call, shared for read, write and delete, and every call looks the name up: other programs may
+// rename, replace or delete a file listed here at any time, and the next count or load sees it.
 //
-// File names arrive as cp1251 (the convention of every library boundary); on POSIX they are
-// converted to UTF-8 before the file system sees them.
+// File names arrive as cp1251 (the convention of every library boundary) and reach the system
+// through the platform layer.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "abi/probe_record.h"
+#include "platform/files.h"
 #include "suite/probestore/probe_file.h"
 #include "suite/probestore/text_store.h"
 
 namespace probestore {
 
-struct FileIdentity {
-    bool regular = false;
-    std::uint64_t size = 0;
-    std::int64_t modified = 0;  // nanoseconds (POSIX) or 100 ns ticks (Windows)
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::string path;  // the native path it was taken for
+// The file's status and the system path it was taken for.
+struct FileIdentity : platform::FileStatus {
+    std::filesystem::path path;
     bool operator==(const FileIdentity&) const = default;
 };
 
@@ -50,10 +50,7 @@ struct FileWindow {
     }
 };
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using platform::File;
 
 class ProbeFiles {
   public:
@@ -73,27 +70,23 @@ class ProbeFiles {
     // `byName` looks the name up again even when the open file is unchanged.
     const std::vector<RecordEntry>* index(const char* fileName, bool byName);
 
-    // The native form of the last file name, converted once for the many calls on one file.
-    const std::string& native(const char* fileName);
+    // The system's form of the last file name, converted once for the many calls on one file.
+    const std::filesystem::path& native(const char* fileName);
 
     std::string lastName_;
-    std::string lastNative_;
+    std::filesystem::path lastNative_;
     bool haveIndex_ = false;
     bool isProbeFile_ = false;
     FileIdentity identity_;
     std::vector<RecordEntry> entries_;
     FileWindow window_;
-    File open_;  // the indexed file
+    File open_;  // the indexed file, where it is kept open
     std::chrono::steady_clock::time_point nameCheckedAt_;
 };
 
-// The native form of a cp1251 file name.
-std::string nativePath(const char* fileName);
 // False when nothing (or nothing statable) is there; `missing` tells the two apart.
-bool identify(const std::string& path, FileIdentity& out, bool* missing = nullptr);
-// The identity of an open file (taken for `path`); false where the platform cannot tell.
-bool identifyOpen(std::FILE* file, const std::string& path, FileIdentity& out);
-// Opens a regular file for reading, never waiting on a pipe or device; null otherwise.
-File openRegular(const std::string& path);
+bool identify(const std::filesystem::path& path, FileIdentity& out, bool* missing = nullptr);
+// The identity of an open file (taken for `path`).
+bool identifyOpen(std::FILE* file, const std::filesystem::path& path, FileIdentity& out);
 
 }  // namespace probestore

@@ -150,7 +150,7 @@ Status decodeBody(std::span<const unsigned char> body, Surface& out) {
     return Status::kOk;
 }
 
-Status File::open(const std::string& path, std::size_t limit, bool keepPlaces) {
+Status File::open(const std::filesystem::path& path, std::size_t limit, bool keepPlaces) {
     path_ = path;
     blocks_.clear();
     count_ = 0;
@@ -221,7 +221,7 @@ Status File::readCounts(std::size_t index, std::uint32_t& vertices, std::uint32_
     return decodeCounts(body, vertices, triangles);
 }
 
-Status appendSurface(const std::string& path, const Surface& s) {
+Status appendSurface(const std::filesystem::path& path, const Surface& s) {
     if (Status st = check(s); st != Status::kOk) return st;
     std::error_code ec;
     const bool exists = std::filesystem::exists(path, ec);

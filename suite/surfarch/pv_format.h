@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -73,7 +74,8 @@ class File {
     // block whose length runs past the end of the file ends the walk: it and whatever follows are
     // not surfaces. With `keepPlaces` false the blocks are only counted (counting a file then
     // takes no memory in proportion to it).
-    Status open(const std::string& path, std::size_t limit = SIZE_MAX, bool keepPlaces = true);
+    Status open(const std::filesystem::path& path, std::size_t limit = SIZE_MAX,
+                bool keepPlaces = true);
 
     // Blocks found by the walk.
     std::uint64_t count() const { return count_; }
@@ -88,7 +90,7 @@ class File {
     Status readCounts(std::size_t index, std::uint32_t& vertices, std::uint32_t& triangles);
 
   private:
-    std::string path_;
+    std::filesystem::path path_;
     std::uint64_t size_ = 0;
     std::vector<Block> blocks_;
     std::uint64_t count_ = 0;
@@ -97,6 +99,6 @@ class File {
 
 // Appends `s` to the file at `path`, writing the header first when the file is missing or empty.
 // A file that is not a surface file, or whose last block is cut short, is left untouched.
-Status appendSurface(const std::string& path, const Surface& s);
+Status appendSurface(const std::filesystem::path& path, const Surface& s);
 
 }  // namespace surfaces::pv

@@ -13,21 +13,13 @@
 #include "abi/surfarch.h"
 #include "abi/surfstore.h"
 #include "platform/cp1251.h"
+#include "platform/files.h"
 #include "suite/surfarch/pv_format.h"
 
 namespace {
 
 using contracts::SurfaceRecord;
 namespace pv = surfaces::pv;
-
-// File names cross the boundary in cp1251; the POSIX file system takes UTF-8.
-std::string pathOf(const char* fileName) {
-#if defined(_WIN32)
-    return fileName;
-#else
-    return platform::cp1251ToUtf8(fileName);
-#endif
-}
 
 const std::string& tableName() {
     static const std::string name = platform::utf8ToCp1251(contracts::archiver::kTableName);
@@ -40,7 +32,7 @@ const std::string& tableName() {
 // block it reads again (its length and CRC-32), so a file changed behind an unchanged time can
 // only fail to read, never be read wrongly. One thread, like the rest of the library.
 struct OpenedFile {
-    std::string path;
+    std::filesystem::path path;
     std::uintmax_t size = 0;
     std::filesystem::file_time_type modified;
     pv::File file;
@@ -50,7 +42,7 @@ struct OpenedFile {
 pv::File* opened(const char* fileName) {
     if (fileName == nullptr) return nullptr;
     static OpenedFile last;
-    const std::string path = pathOf(fileName);
+    const std::filesystem::path path = platform::systemPath(fileName);
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec) return nullptr;
@@ -86,7 +78,8 @@ BoolByte PLUGIN_CALL SohranitPoverhnost(const char* fileName, const void* record
         s.name.assign(r->imya, strnlen(r->imya, contracts::kMaxNameLength));
         s.vertices.assign(r->vershini, r->vershini + std::size_t{r->vershin} * 3);
         s.triangles.assign(r->treugolniki, r->treugolniki + std::size_t{r->treugolnikov} * 3);
-        return pv::appendSurface(pathOf(fileName), s) == pv::Status::kOk ? kTrue : kFalse;
+        return pv::appendSurface(platform::systemPath(fileName), s) == pv::Status::kOk ? kTrue
+                                                                                       : kFalse;
     } catch (...) {
         return kFalse;
     }

@@ -352,15 +352,14 @@ PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, 
     return table;
 }
 
+namespace {
+
 // Releases every record and its geometry before the library is unmapped.
-PLUGIN_EXPORT int DllEntry(int reason) {
+int onEntry(int reason) {
     if (reason == kProcessDetach) OchistitPoverhnosti();
     return 1;
 }
 
-#if defined(_WIN32)
-#include <windows.h>
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    return DllEntry(static_cast<int>(reason)) != 0 ? TRUE : FALSE;
-}
-#endif
+}  // namespace
+
+PLUGIN_LIBRARY_ENTRY(onEntry)

@@ -24,3 +24,11 @@ TEST(Cp1251Test, CharactersOutsideTheCodePageAndBrokenUtf8BecomeQuestionMarks) {
     EXPECT_EQ(utf8ToCp1251("\xC0\x80"), "??");       // overlong NUL
     EXPECT_EQ(utf8ToCp1251("\xED\xA0\x80"), "???");  // surrogate
 }
+
+TEST(Cp1251Test, Utf16CarriesEveryByteAndMarksWhatTheCodePageLacks) {
+    std::string all;
+    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+    EXPECT_EQ(platform::utf16ToCp1251(platform::cp1251ToUtf16(all)), all);
+    EXPECT_EQ(platform::cp1251ToUtf16(utf8ToCp1251("Жук №5")), u"Жук №5");
+    EXPECT_EQ(platform::utf16ToCp1251(u"a\U0001F600b\xD800"), "a?b?");  // pair, lone surrogate
+}

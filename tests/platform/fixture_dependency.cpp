@@ -1,6 +1,6 @@
 // Two test libraries: a shared library with its own entry notification and export, and a
 // plug-in built against it that has neither (FIXTURE_DEPENDENT). The plug-in tells how often the
-// dependency's DllEntry was asked to attach.
+// dependency's entry notification was asked to attach.
 #include "abi/plugin.h"
 
 #ifdef FIXTURE_DEPENDENT
@@ -12,12 +12,14 @@ PLUGIN_EXPORT int FixtureDependentAttaches() {
 #else
 namespace {
 int attaches = 0;
-}  // namespace
 
-PLUGIN_EXPORT int DllEntry(int reason) {
+int onEntry(int reason) {
     if (reason == kProcessAttach) ++attaches;
     return 1;
 }
+}  // namespace
+
+PLUGIN_LIBRARY_ENTRY(onEntry)
 PLUGIN_EXPORT int FixtureFromDependency() {
     return 1;
 }

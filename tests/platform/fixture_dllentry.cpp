@@ -1,4 +1,5 @@
-// Test library: counts its entry notifications; refuses the attach while `refuse` is set.
+// Test library: counts its entry notifications; refuses the attach while FIXTURE_REFUSE_ATTACH is
+// set.
 #include <cstdlib>
 
 #include "abi/plugin.h"
@@ -6,9 +7,8 @@
 namespace {
 int attaches = 0;
 int detaches = 0;
-}  // namespace
 
-PLUGIN_EXPORT int DllEntry(int reason) {
+int onEntry(int reason) {
     if (reason == kProcessAttach) {
         ++attaches;
         return std::getenv("FIXTURE_REFUSE_ATTACH") == nullptr ? 1 : 0;
@@ -16,6 +16,9 @@ PLUGIN_EXPORT int DllEntry(int reason) {
     if (reason == kProcessDetach) ++detaches;
     return 1;
 }
+}  // namespace
+
+PLUGIN_LIBRARY_ENTRY(onEntry)
 
 PLUGIN_EXPORT int FixtureAttaches() {
     return attaches;

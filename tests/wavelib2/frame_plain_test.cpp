@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/environment.h"
 #include "tests/wavelib2/wavelib2_library.h"
 
 // Doubles of the packed wave records are checked as values (+x): the checks take their
@@ -45,13 +46,12 @@ TEST(PlainWavelibTest, IsBoundThroughThePlainNameAndGetsEveryOtherRequest) {
 }
 
 TEST(PlainWavelibTest, NoVersion10TableRefusesTheLoad) {
-    setenv("FIXTURE_WAVELIB_NO_TABLE", "1", 1);
     {
+        testenv::Scoped noTable("FIXTURE_WAVELIB_NO_TABLE", "1");
         Wavelib2Library lib;
         EXPECT_FALSE(lib.loaded());
         EXPECT_EQ(platform::lastErrorCode(), platform::kErrorDllInitFailed);
     }
-    unsetenv("FIXTURE_WAVELIB_NO_TABLE");
     Wavelib2Library again;
     EXPECT_TRUE(again.loaded());
 }

@@ -24,17 +24,17 @@ probe::UserLocale userLocaleOf(const QLocale& locale) {
         if (!quoted) format += c;
     }
     qsizetype first = 0;
-    while (first < format.size() && !isField(format[first])) ++first;
+    while (first < format.size() && !isField(format.at(first))) ++first;
     qsizetype end = format.size();
-    while (end > first && !isField(format[end - 1])) --end;
+    while (end > first && !isField(format.at(end - 1))) --end;
     format = format.mid(first, end - first);
     if (format.isEmpty()) return result;  // no date fields at all: keep the defaults
     result.shortDateFormat = format.toStdString();
     // The date separator is the first character that follows the first day, month or year.
     for (qsizetype i = 0; i + 1 < format.size(); ++i) {
-        const QChar c = format[i].toLower();
-        if (isField(c) && format[i + 1].toLower() != c) {
-            result.dateSeparator = QString(format[i + 1]).toStdString();
+        const QChar c = format.at(i).toLower();
+        if (isField(c) && format.at(i + 1).toLower() != c) {
+            result.dateSeparator = QString(format.at(i + 1)).toStdString();
             break;
         }
     }

@@ -165,10 +165,15 @@ TEST(ModelObjectsPage, ListsEverySurfaceIntoTheThreeNameLists) {
     EXPECT_EQ(p.cbIIP.items, expected);
 }
 
+// A store that takes every text and keeps none of it.
+BoolByte PLUGIN_CALL acceptWithoutText(Stroka*, TextCallback, void*) {
+    return kTrue;
+}
+
 TEST(ModelObjectsPage, NothingListableLeavesTheNameListsButStoresTheFields) {
     {
         Page8 p;  // null file name: the store hands out no text at all
-        p.store.SozdatStroku = [](Stroka*, TextCallback, void*) -> BoolByte { return kTrue; };
+        p.store.SozdatStroku = acceptWithoutText;
         p.cbIIP.setText("a");
         p.page.tsObektiHide();
         EXPECT_EQ(p.names(), std::vector<std::string>{"old"});
@@ -201,17 +206,18 @@ TEST(ModelObjectsPage, NothingListableLeavesTheNameListsButStoresTheFields) {
     }
 }
 
+// A keeper that reports fewer records than it was asked for.
+BoolByte PLUGIN_CALL allocateTwoRecords(std::uint32_t) {
+    FakeSurfaceLibs::records.assign(2, {});
+    FakeSurfaceLibs::descriptor = {FakeSurfaceLibs::records.data(), 2,
+                                   sizeof(FakeSurfaceLibs::Record)};
+    return kTrue;
+}
+
 TEST(ModelObjectsPage, ListingNeverWalksPastTheKeepersRecords) {
     Page8 p;
     FakeSurfaceLibs::files["f.pv"] = {{"a", 0, 0, true}, {"b", 0, 0, true}, {"c", 0, 0, true}};
-    // A keeper that reports fewer records than it was asked for.
-    p.libs.keeper[contracts::keeper::kVidelitPamyatDlyaPoverhnostey] =
-        asCell(+[](std::uint32_t) -> BoolByte {
-            FakeSurfaceLibs::records.assign(2, {});
-            FakeSurfaceLibs::descriptor = {FakeSurfaceLibs::records.data(), 2,
-                                           sizeof(FakeSurfaceLibs::Record)};
-            return kTrue;
-        });
+    p.libs.keeper[contracts::keeper::kVidelitPamyatDlyaPoverhnostey] = asCell(&allocateTwoRecords);
     p.cbIFsP.setText("f.pv");
     p.page.tsObektiHide();
     EXPECT_EQ(p.names(), (std::vector<std::string>{"a", "b"}));

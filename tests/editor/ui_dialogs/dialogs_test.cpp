@@ -1,6 +1,7 @@
 // The record selection dialog, the wait box, the title panel's labels and the file dialog
 // filters on the offscreen platform, and one whole surface viewing with the libraries beside
 // the test program and the sample surface file.
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -9,6 +10,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>

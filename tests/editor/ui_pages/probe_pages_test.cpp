@@ -34,30 +34,31 @@ struct TwoSurfaces : probe::SurfaceTables {
     TwoSurfaces() {
         namespace k = contracts::keeper;
         namespace a = contracts::archiver;
-        archiver[a::kZagruzitKolichestvoPoverhnostey] =
-            asCell(+[](const char*) -> std::int32_t { return 2; });
-        archiver[a::kZagruzitParametr1Poverhnosti] =
-            asCell(+[](const char*, std::uint32_t) -> std::int32_t { return 0; });
-        archiver[a::kZagruzitParametr2Poverhnosti] =
-            asCell(+[](const char*, std::uint32_t) -> std::uint32_t { return 0; });
-        archiver[a::kZagruzitPoverhnost] =
-            asCell(+[](const char*, void* r, std::uint32_t i) -> BoolByte {
-                static const std::string names[2] = {platform::utf8ToCp1251("Излучатель"),
-                                                     platform::utf8ToCp1251("Приём")};
-                static_cast<Record*>(r)->name = names[i].c_str();
-                return kTrue;
-            });
-        keeper[k::kVidelitPamyatDlyaPoverhnostey] =
-            asCell(+[](std::uint32_t n) -> BoolByte { return n <= 2; });
-        keeper[k::kPodgotovitPoverhnost] =
-            asCell(+[](void*, std::int32_t, std::uint32_t) -> BoolByte { return kTrue; });
-        keeper[k::kPoluchitSpisokPoverhnostey] =
-            asCell(+[]() -> contracts::SurfaceSetDescriptor* { return &set; });
-        keeper[k::kPoluchitPoverhnostPoIndeksu] =
-            asCell(+[](std::uint32_t i) -> void* { return &records[i]; });
-        keeper[k::kPoluchitImyaPoverhnosti] =
-            asCell(+[](void* r) -> const char* { return static_cast<Record*>(r)->name; });
+        archiver[a::kZagruzitKolichestvoPoverhnostey] = asCell(&count);
+        archiver[a::kZagruzitParametr1Poverhnosti] = asCell(&parameter1);
+        archiver[a::kZagruzitParametr2Poverhnosti] = asCell(&parameter2);
+        archiver[a::kZagruzitPoverhnost] = asCell(&read);
+        keeper[k::kVidelitPamyatDlyaPoverhnostey] = asCell(&allocate);
+        keeper[k::kPodgotovitPoverhnost] = asCell(&prepare);
+        keeper[k::kPoluchitSpisokPoverhnostey] = asCell(&list);
+        keeper[k::kPoluchitPoverhnostPoIndeksu] = asCell(&byIndex);
+        keeper[k::kPoluchitImyaPoverhnosti] = asCell(&name);
     }
+    // The table entries, with the libraries' calling convention.
+    static std::int32_t PLUGIN_CALL count(const char*) { return 2; }
+    static std::int32_t PLUGIN_CALL parameter1(const char*, std::uint32_t) { return 0; }
+    static std::uint32_t PLUGIN_CALL parameter2(const char*, std::uint32_t) { return 0; }
+    static BoolByte PLUGIN_CALL read(const char*, void* r, std::uint32_t i) {
+        static const std::string names[2] = {platform::utf8ToCp1251("Излучатель"),
+                                             platform::utf8ToCp1251("Приём")};
+        static_cast<Record*>(r)->name = names[i].c_str();
+        return kTrue;
+    }
+    static BoolByte PLUGIN_CALL allocate(std::uint32_t n) { return n <= 2; }
+    static BoolByte PLUGIN_CALL prepare(void*, std::int32_t, std::uint32_t) { return kTrue; }
+    static contracts::SurfaceSetDescriptor* PLUGIN_CALL list() { return &set; }
+    static void* PLUGIN_CALL byIndex(std::uint32_t i) { return &records[i]; }
+    static const char* PLUGIN_CALL name(void* r) { return static_cast<Record*>(r)->name; }
     bool ZagruzitBiblioteki(std::uint32_t) override { return true; }
     const biblioteki::SlotTable& keeperTable() const override { return keeper; }
     const biblioteki::SlotTable& archiverTable() const override { return archiver; }

@@ -1,4 +1,5 @@
 // The main window as a keyboard user meets it, built with the real libraries beside the test.
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>

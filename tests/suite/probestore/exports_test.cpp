@@ -3,12 +3,15 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "abi/probestore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
+#include "platform/files.h"
 #include "tests/suite/probestore/test_texts.h"
 
 namespace fs = std::filesystem;
@@ -59,6 +62,26 @@ class ProbeStoreExportsTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir_); }
 
+    // A file name as the editor passes it: cp1251.
+    static std::string cp1251(const fs::path& path) { return platform::cp1251Path(path); }
+    // Fills the collection with `count` probes, model "Модель <i>", and appends them to `file`.
+    void saveProbes(const std::string& file, std::uint32_t count) {
+        ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(count, kProbeRecordSize32));
+        for (std::uint32_t i = 0; i < count; ++i) {
+            ASSERT_TRUE(api_.VibratDatchikPoIndeksu(i));
+            storeText(api_.PoluchitVibranniyDatchik()->Model,
+                      platform::utf8ToCp1251("Модель ") + std::to_string(i));
+            ASSERT_TRUE(api_.SohranitDatchik(file.c_str()));
+        }
+    }
+    // Loads record `number` of `file` into the scratch record; its model as UTF-8, or "failed".
+    std::string loadModel(const std::string& file, std::uint32_t number) {
+        if (!api_.VibratVremenniyDatchik()) return "failed";
+        if (!api_.ZagruzitDatchik(file.c_str(), number)) return "failed";
+        const char* model = api_.PoluchitVibranniyDatchik()->Model.tekst;
+        return model != nullptr ? platform::cp1251ToUtf8(model) : "";
+    }
+
     // What the editor does when a page stores a text field.
     void storeText(Stroka& field, const std::string& value) {
         Lines l{{value}};
@@ -90,13 +113,13 @@ TEST_F(ProbeStoreExportsTest, EmptiedCollectionAnswersTheAllOnesIndexWithNull) {
     EXPECT_FALSE(api_.VibratDatchikPoIndeksu(0xFFFFFFFFu));
     EXPECT_EQ(api_.PoluchitVibranniyDatchik(), nullptr);
     EXPECT_FALSE(api_.InicializirovatDatchik());
-    EXPECT_FALSE(api_.SohranitDatchik((dir_ / "none.dt").string().c_str()));
+    EXPECT_FALSE(api_.SohranitDatchik(cp1251(dir_ / "none.dt").c_str()));
     EXPECT_FALSE(fs::exists(dir_ / "none.dt"));
 }
 
 // The road of a load: preview every record in the scratch record, then fill the chosen slots.
 TEST_F(ProbeStoreExportsTest, SavedCollectionLoadsBackThroughTheScratchRecord) {
-    const std::string file = (dir_ / platform::utf8ToCp1251("датчики.dt")).string();
+    const std::string file = cp1251(dir_ / fs::path(u8"датчики.dt"));
     ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(3, kProbeRecordSize32));
     for (std::uint32_t i = 0; i < 3; ++i) {
         ASSERT_TRUE(api_.VibratDatchikPoIndeksu(i));
@@ -106,7 +129,7 @@ TEST_F(ProbeStoreExportsTest, SavedCollectionLoadsBackThroughTheScratchRecord) {
         ASSERT_TRUE(api_.SohranitDatchik(file.c_str()));
     }
     // The name crossed the boundary in cp1251; the file system got it in its own encoding.
-    EXPECT_TRUE(fs::exists(dir_ / "датчики.dt"));
+    EXPECT_TRUE(fs::exists(dir_ / fs::path(u8"датчики.dt")));
     ASSERT_EQ(api_.ZagruzitKolichestvoDatchikov(file.c_str()), 3u);
 
     ASSERT_TRUE(api_.VibratVremenniyDatchik());
@@ -130,6 +153,64 @@ TEST_F(ProbeStoreExportsTest, SavedCollectionLoadsBackThroughTheScratchRecord) {
     EXPECT_EQ(api_.PoluchitVibranniyDatchik()->OCHIP, 3e6);
     EXPECT_TRUE(api_.ObmenyatDatchiki(0, 1));
     EXPECT_EQ(api_.PoluchitVibranniyDatchik()->OCHIP, 1e6);
+}
+
+// A probe file in a Cyrillic folder under a Cyrillic name: the system lists it under that name,
+// it reads back, and it can be deleted.
+TEST_F(ProbeStoreExportsTest, ProbeFileUnderCyrillicFolderAndNameIsWrittenListedReadAndDeleted) {
+    const fs::path folder = dir_ / fs::path(u8"Датчики «Эхо»");
+    const fs::path name(u8"Наклонный №1.dt");
+    fs::create_directories(folder);
+    const std::string file = cp1251(folder / name);
+    EXPECT_EQ(platform::systemPath(file), folder / name);
+    saveProbes(file, 2);
+
+    std::vector<fs::path> listed;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder))
+        listed.push_back(e.path().filename());
+    EXPECT_EQ(listed, std::vector<fs::path>{name});
+    EXPECT_EQ(api_.ZagruzitKolichestvoDatchikov(file.c_str()), 2u);
+    EXPECT_EQ(loadModel(file, 1), "Модель 1");
+
+    // Indexed by the store and still deletable.
+    EXPECT_TRUE(fs::remove(folder / name));
+    EXPECT_EQ(api_.ZagruzitKolichestvoDatchikov(file.c_str()), 0u);
+    EXPECT_EQ(loadModel(file, 0), "failed");
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// The store keeps the file it indexed open; another program may still rename, replace and delete
+// it, and the next count or load sees what is under the name now.
+TEST_F(ProbeStoreExportsTest, IndexedProbeFileCanBeRenamedReplacedAndDeletedByOthers) {
+    const fs::path first = dir_ / "first.dt";
+    const fs::path second = dir_ / "second.dt";
+    saveProbes(cp1251(first), 3);
+    ASSERT_EQ(api_.ZagruzitKolichestvoDatchikov(cp1251(first).c_str()), 3u);
+    ASSERT_EQ(loadModel(cp1251(first), 2), "Модель 2");
+
+    fs::rename(first, second);
+    EXPECT_EQ(api_.ZagruzitKolichestvoDatchikov(cp1251(first).c_str()), 0u);
+    EXPECT_EQ(loadModel(cp1251(first), 0), "failed");
+    EXPECT_EQ(api_.ZagruzitKolichestvoDatchikov(cp1251(second).c_str()), 3u);
+    EXPECT_EQ(loadModel(cp1251(second), 2), "Модель 2");
+
+    // A one-record file written over the indexed one.
+    saveProbes(cp1251(first), 1);
+    ASSERT_EQ(api_.ZagruzitKolichestvoDatchikov(cp1251(second).c_str()), 3u);
+    {
+        std::ifstream from(first, std::ios::binary);
+        std::ofstream(second, std::ios::binary | std::ios::trunc) << from.rdbuf();
+    }
+    EXPECT_EQ(api_.ZagruzitKolichestvoDatchikov(cp1251(second).c_str()), 1u);
+    EXPECT_EQ(loadModel(cp1251(second), 2), "failed");
+
+    fs::remove(second);
+    EXPECT_EQ(api_.ZagruzitKolichestvoDatchikov(cp1251(second).c_str()), 0u);
+    EXPECT_EQ(loadModel(cp1251(second), 0), "failed");
+    EXPECT_FALSE(fs::exists(second));
+    // The name is free for a new file at once.
+    saveProbes(cp1251(second), 2);
+    EXPECT_EQ(api_.ZagruzitKolichestvoDatchikov(cp1251(second).c_str()), 2u);
 }
 
 TEST_F(ProbeStoreExportsTest, ListsAreCopiedFromTheEditorsReusedBuffer) {

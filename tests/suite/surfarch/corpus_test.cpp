@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 TEST(SurfaceFileCorpusTest, EveryCorpusFileIsReadSafelyAndConsistently) {
     const fs::path dir = SURFARCH_CORPUS_DIR;
     ASSERT_TRUE(fs::is_directory(dir));
-    const std::string scratch = surftest::scratchPath("corpus.pv");
+    const fs::path scratch = surftest::scratchPath("corpus.pv");
     int files = 0;
     for (const auto& entry : fs::directory_iterator(dir)) {
         if (!entry.is_regular_file()) continue;

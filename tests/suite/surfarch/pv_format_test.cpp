@@ -52,7 +52,7 @@ TEST(SurfaceFileTest, SurfacesRoundTripExactly) {
     pv::Surface a = tetrahedron("Излучающая поверхность");
     a.vertices[1] = -0.0;
     a.vertices[2] = std::numeric_limits<double>::denorm_min();
-    const std::string path = scratchPath("round.pv");
+    const std::filesystem::path path = scratchPath("round.pv");
     writeBytes(path, fileOf({a, line(), pv::Surface{}}));
 
     pv::File f;
@@ -99,7 +99,7 @@ TEST(SurfaceFileTest, LayoutIsLittleEndianWithFramedBodies) {
 }
 
 TEST(SurfaceFileTest, DamagedSurfaceFailsAloneAndCutShortTailIsNoSurface) {
-    const std::string path = scratchPath("damaged.pv");
+    const std::filesystem::path path = scratchPath("damaged.pv");
     std::string bytes = fileOf({tetrahedron("a"), tetrahedron("b"), line()});
     const std::size_t second = pv::kHeaderSize + pv::encodeBlock(tetrahedron("a")).size();
     bytes[second + pv::kBlockHeaderSize + 5] ^= 0x40;  // a byte of the second body
@@ -119,7 +119,7 @@ TEST(SurfaceFileTest, DamagedSurfaceFailsAloneAndCutShortTailIsNoSurface) {
 }
 
 TEST(SurfaceFileTest, LyingLengthsStopTheCountWithoutReadingPastTheFile) {
-    const std::string path = scratchPath("lying.pv");
+    const std::filesystem::path path = scratchPath("lying.pv");
     std::string bytes = fileOf({line(), line()});
     put32(bytes, pv::kHeaderSize + pv::encodeBlock(line()).size(), 0xFFFFFFF0u);
     writeBytes(path, bytes);
@@ -162,17 +162,17 @@ TEST(SurfaceFileTest, InconsistentBodiesAreRefused) {
 TEST(SurfaceFileTest, FilesOfAnotherKindAreNoSurfaceFiles) {
     pv::File f;
     EXPECT_EQ(f.open(scratchPath("missing.pv")), Status::kCannotOpen);
-    const std::string folder = scratchPath("folder.pv");
+    const std::filesystem::path folder = scratchPath("folder.pv");
     std::filesystem::create_directory(folder);
     EXPECT_EQ(f.open(folder), Status::kCannotOpen);
 #if !defined(_WIN32)
     // A pipe without a writer: opening it must not wait for one.
-    const std::string pipe = scratchPath("pipe.pv");
+    const std::filesystem::path pipe = scratchPath("pipe.pv");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_EQ(f.open(pipe), Status::kCannotOpen);
     EXPECT_NE(pv::appendSurface(pipe, line()), Status::kOk);
 #endif
-    const std::string path = scratchPath("other.pv");
+    const std::filesystem::path path = scratchPath("other.pv");
     writeBytes(path, "");
     EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
     writeBytes(path, "PVSURF\r\n");
@@ -193,7 +193,7 @@ TEST(SurfaceFileTest, FilesOfAnotherKindAreNoSurfaceFiles) {
 }
 
 TEST(SurfaceFileTest, AppendingCreatesExtendsAndRefusesWhatItCannotExtendSafely) {
-    const std::string path = scratchPath("Поверхности датчика.pv");
+    const std::filesystem::path path = scratchPath("Поверхности датчика.pv");
     ASSERT_EQ(pv::appendSurface(path, line()), Status::kOk);
     ASSERT_EQ(pv::appendSurface(path, tetrahedron("b")), Status::kOk);
     pv::File f;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <span>
 #include <string>
@@ -24,7 +25,8 @@ inline bool reencodes(const surfaces::pv::Surface& s, std::span<const unsigned c
                          reinterpret_cast<const char*>(body.data()), body.size()) == 0;
 }
 
-inline bool readSurfaceBytes(const std::string& path, const std::uint8_t* data, std::size_t size) {
+inline bool readSurfaceBytes(const std::filesystem::path& path, const std::uint8_t* data,
+                             std::size_t size) {
     namespace pv = surfaces::pv;
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);

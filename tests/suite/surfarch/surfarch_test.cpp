@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "abi/surfstore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
+#include "platform/files.h"
 #include "suite/surfarch/pv_format.h"
 #include "test_files.h"
 
@@ -18,7 +20,13 @@ namespace {
 namespace k = contracts::keeper;
 namespace a = contracts::archiver;
 namespace pv = surfaces::pv;
+namespace fs = std::filesystem;
 using contracts::SurfaceRecord;
+
+// A file name as the editor hands it to the archiver.
+std::string cp1251(const fs::path& file) {
+    return platform::cp1251Path(file);
+}
 
 const std::string kSampleFile = PROBE_EXAMPLES_DIR "/probe_surfaces.pv";
 
@@ -65,33 +73,33 @@ class ArchiverTest : public ::testing::Test {
     }
 
     // Archiver entries.
-    std::int32_t count(const std::string& file) {
+    std::int32_t count(const fs::path& file) {
         return cellAs<a::ZagruzitKolichestvoPoverhnosteyFn>(
-            archiver_[a::kZagruzitKolichestvoPoverhnostey])(file.c_str());
+            archiver_[a::kZagruzitKolichestvoPoverhnostey])(cp1251(file).c_str());
     }
-    std::int32_t parameter1(const std::string& file, std::uint32_t i) {
+    std::int32_t parameter1(const fs::path& file, std::uint32_t i) {
         return cellAs<a::ZagruzitParametr1PoverhnostiFn>(
-            archiver_[a::kZagruzitParametr1Poverhnosti])(file.c_str(), i);
+            archiver_[a::kZagruzitParametr1Poverhnosti])(cp1251(file).c_str(), i);
     }
-    std::uint32_t parameter2(const std::string& file, std::uint32_t i) {
+    std::uint32_t parameter2(const fs::path& file, std::uint32_t i) {
         return cellAs<a::ZagruzitParametr2PoverhnostiFn>(
-            archiver_[a::kZagruzitParametr2Poverhnosti])(file.c_str(), i);
+            archiver_[a::kZagruzitParametr2Poverhnosti])(cp1251(file).c_str(), i);
     }
-    bool load(const std::string& file, void* r, std::uint32_t i) {
-        return isTrue(
-            cellAs<a::ZagruzitPoverhnostFn>(archiver_[a::kZagruzitPoverhnost])(file.c_str(), r, i));
+    bool load(const fs::path& file, void* r, std::uint32_t i) {
+        return isTrue(cellAs<a::ZagruzitPoverhnostFn>(archiver_[a::kZagruzitPoverhnost])(
+            cp1251(file).c_str(), r, i));
     }
-    bool save(const std::string& file, const void* r) {
-        return isTrue(
-            cellAs<a::SohranitPoverhnostFn>(archiver_[a::kSohranitPoverhnost])(file.c_str(), r));
+    bool save(const fs::path& file, const void* r) {
+        return isTrue(cellAs<a::SohranitPoverhnostFn>(archiver_[a::kSohranitPoverhnost])(
+            cp1251(file).c_str(), r));
     }
-    std::int32_t find(const std::string& file, const std::string& surface) {
+    std::int32_t find(const fs::path& file, const std::string& surface) {
         return cellAs<a::NaytiPoverhnostVFaileFn>(archiver_[a::kNaytiPoverhnostVFaile])(
-            file.c_str(), surface.c_str());
+            cp1251(file).c_str(), surface.c_str());
     }
 
     // The editor's listing: room for every surface, each prepared with its parameters and read.
-    std::vector<std::string> list(const std::string& file) {
+    std::vector<std::string> list(const fs::path& file) {
         std::vector<std::string> names;
         const std::int32_t n = count(file);
         if (n <= 0 || !allocate(static_cast<std::uint32_t>(n))) return names;
@@ -179,7 +187,7 @@ TEST_F(ArchiverTest, ReadingNeedsThePreparedRoomAndLeavesTheRecordAloneOnFailure
 }
 
 TEST_F(ArchiverTest, DamagedSurfaceIsListedUnderAnEmptyNameAndTheOthersStillRead) {
-    const std::string path = surftest::scratchPath("damaged_sample.pv");
+    const fs::path path = surftest::scratchPath("damaged_sample.pv");
     std::string bytes = surftest::readBytes(kSampleFile);
     pv::File f;
     ASSERT_EQ(f.open(kSampleFile), pv::Status::kOk);
@@ -197,7 +205,7 @@ TEST_F(ArchiverTest, DamagedSurfaceIsListedUnderAnEmptyNameAndTheOthersStillRead
 // The archiver keeps the walk of the file it read last; a file changed by another program between
 // two calls is walked again.
 TEST_F(ArchiverTest, FileChangedBetweenCallsIsReadAsItIsNow) {
-    const std::string path = surftest::scratchPath("changing.pv");
+    const fs::path path = surftest::scratchPath("changing.pv");
     pv::Surface line;
     line.vertices = {0, 0, 0, 1, 0, 0};
     std::string bytes = pv::encodeHeader();
@@ -227,9 +235,13 @@ TEST_F(ArchiverTest, FileChangedBetweenCallsIsReadAsItIsNow) {
     EXPECT_EQ(count(path), 0);
 }
 
+// A surface file in a Cyrillic folder under a Cyrillic name: written, listed by the system under
+// that name, read back and deleted.
 TEST_F(ArchiverTest, SavedRecordsReadBackUnderCyrillicFileNames) {
-    const std::string pathUtf8 = surftest::scratchPath("Новые поверхности.pv");
-    const std::string path = platform::utf8ToCp1251(pathUtf8);  // as the editor passes it
+    const fs::path folder = surftest::scratchPath("Поверхности «Эхо»");
+    const fs::path fileName(u8"Новые поверхности №2.pv");
+    fs::create_directories(folder);
+    const fs::path path = folder / fileName;
     ASSERT_TRUE(allocate(2));
     SurfaceRecord* r = record(0);
     ASSERT_TRUE(prepare(r, 3, 1));
@@ -258,6 +270,14 @@ TEST_F(ArchiverTest, SavedRecordsReadBackUnderCyrillicFileNames) {
     SurfaceRecord foreign{};
     EXPECT_FALSE(save(path, &foreign));
     EXPECT_EQ(count(path), 2);
+
+    std::vector<fs::path> listed;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder))
+        listed.push_back(e.path().filename());
+    EXPECT_EQ(listed, std::vector<fs::path>{fileName});
+    EXPECT_TRUE(fs::remove(path));
+    EXPECT_EQ(count(path), 0);
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 namespace surftest {
 
 // A path in a fresh temporary folder of this test process; `name` is UTF-8.
-inline std::string scratchPath(const std::string& name) {
+inline std::filesystem::path scratchPath(const std::string& name) {
     namespace fs = std::filesystem;
     // The folder goes away with the test process.
     struct Folder {
@@ -23,17 +23,17 @@ inline std::string scratchPath(const std::string& name) {
         }
     };
     static const Folder dir;
-    const fs::path p = dir.path / fs::path(name);
+    const fs::path p = dir.path / fs::path(std::u8string(name.begin(), name.end()));
     fs::remove(p);
-    return p.string();
+    return p;
 }
 
-inline void writeBytes(const std::string& path, const std::string& bytes) {
+inline void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::string readBytes(const std::string& path) {
+inline std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
