@@ -210,10 +210,10 @@ const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, Lookup l
     using Clock = std::chrono::steady_clock;
     const std::string& path = native(fileName);
     FileIdentity id;
-    // The open file unchanged, and its name looked up lately: the index holds.
+    // The name and its identity checked lately: the index holds. A load checks its frame
+    // afresh, which is what a look at the open file's identity would tell in between.
     if (lookup == Lookup::kLoad && haveIndex_ && open_ && path == identity_.path &&
-        Clock::now() - nameCheckedAt_ < kNameRecheck && identifyOpen(open_.get(), path, id) &&
-        id == identity_)
+        Clock::now() - nameCheckedAt_ < kNameRecheck)
         return isProbeFile_ ? &entries_ : nullptr;
 
     if (!identify(path, id) || !id.regular) return nullptr;

@@ -3,12 +3,12 @@
 //
 // The index is built afresh by every count, and used by loads while the file's identity (device,
 // inode, size, modification and change time) is the one it was built from; it is dropped whenever
-// this library appends to a file. The indexed file stays open: every load compares the open
-// file's identity with the index's, and the name is looked up again at least every kNameRecheck,
-// so that a file that another program moved into the name's place is taken up too. No bytes are
-// kept between calls: every load reads its frame from the file and checks it again, so a file
-// rewritten behind an unchanged identity (file systems whose times count whole seconds) is read
-// as it is now, and a frame that is no longer where the index says rebuilds the index.
+// this library appends to a file. The indexed file stays open; its name is looked up and its
+// identity compared again at least every kNameRecheck, so that a file another program changed or
+// moved into the name's place is taken up. No bytes are kept between calls: every load reads its
+// frame from the file and checks it again, so a file rewritten behind an unchanged identity (file
+// systems whose times count whole seconds, writes within one tick of the clock) is read as it is
+// now, and a frame that is no longer where the index says rebuilds the index.
 //
 // Appends go through platform::AppendFile: one write per frame under the file's append lock, the
 // header of a new file written by whichever writer comes first.
