@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,11 @@
 
 #include "abi/surfstore.h"
 #include "platform/append_file.h"
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace surfaces::pv {
 namespace {
@@ -67,7 +73,35 @@ class Window {
   public:
     static constexpr std::size_t kSize = std::size_t{1} << 20;
 
-    Window(std::ifstream& in, std::uint64_t size) : in_(in), size_(size), bytes_(kSize) {}
+    Window(std::ifstream& in, const std::string& path, std::uint64_t size)
+        : in_(in), size_(size), bytes_(kSize) {
+#if !defined(_WIN32) && defined(SEEK_DATA)
+        holes_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+#else
+        static_cast<void>(path);
+#endif
+    }
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    ~Window() {
+#if !defined(_WIN32)
+        if (holes_ >= 0) ::close(holes_);
+#endif
+    }
+
+    // The first offset at or after `offset` that may hold data: a file system that keeps holes
+    // (never written, or allocated and not yet written, as after a crash) tells where they end,
+    // so their zeros need not be read. `offset` itself where it cannot tell.
+    std::uint64_t dataFrom(std::uint64_t offset) const {
+#if !defined(_WIN32) && defined(SEEK_DATA)
+        if (holes_ >= 0 && offset < size_) {
+            const off_t data = ::lseek(holes_, static_cast<off_t>(offset), SEEK_DATA);
+            if (data >= 0) return std::max<std::uint64_t>(offset, static_cast<std::uint64_t>(data));
+            if (errno == ENXIO) return size_;  // nothing but a hole up to the end
+        }
+#endif
+        return offset;
+    }
 
     // The bytes from `offset` to the end of the window, at least min(n, bytes left in the file)
     // of them (n at most kSize); empty at the end of the file or when the file cannot be read.
@@ -109,6 +143,7 @@ class Window {
     std::vector<unsigned char> bytes_;
     std::uint64_t start_ = 0;
     std::size_t length_ = 0;
+    int holes_ = -1;  // a descriptor to ask where holes end (POSIX)
 };
 
 // What a block header and the fixed part of its body say, when they agree with each other and
@@ -165,7 +200,12 @@ class Walk {
         while (pos < size_ && size_ - pos >= kBlockHeaderSize + kBodyFixedSize) {
             const std::span<const unsigned char> bytes = window_.from(pos, kLongestFixedPart);
             if (bytes.size() < kBlockHeaderSize + kBodyFixedSize) return size_;  // unreadable
-            const std::size_t zeros = zeroRun(bytes);
+            std::size_t zeros = zeroRun(bytes);
+            if (zeros == bytes.size()) {
+                // Zeros up to the end of the window: holes of the file are passed over unread.
+                zeros = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(window_.dataFrom(pos + zeros) - pos, SIZE_MAX));
+            }
             if (zeros >= 4) {
                 // No block starts where its length is zero: the next place to look is the first
                 // whose four length bytes reach the next byte that may not be zero.
@@ -309,7 +349,7 @@ Status File::open(const std::string& path, std::size_t limit, bool keepPlaces) {
     const std::uint16_t headerSize = getU16(header + 10);
     if (headerSize < kHeaderSize || headerSize > size_) return Status::kNotSurfaceFile;
 
-    Window window(in, size_);
+    Window window(in, path, size_);
     Walk walk(window, size_);
     std::uint64_t at = headerSize;
     bool lastWhole = true;

@@ -176,6 +176,22 @@ TEST(SurfaceFileTest, TornOrZeroFilledTailIsOneDamagedSurface) {
     }
 }
 
+// A stretch of the file that was never written (a hole, as a crash or a lying size can leave)
+// counts once, and a surface appended after it reads.
+TEST(SurfaceFileTest, HoleInTheFileIsOneDamagedSurface) {
+    const std::string path = scratchPath("hole.pv");
+    ASSERT_EQ(pv::appendSurface(path, line()), Status::kOk);
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) + (64u << 20));
+    ASSERT_EQ(pv::appendSurface(path, tetrahedron("after")), Status::kOk);
+    pv::File f;
+    ASSERT_EQ(f.open(path), Status::kOk);
+    ASSERT_EQ(f.count(), 3u);
+    pv::Surface s;
+    EXPECT_EQ(f.readSurface(1, s), Status::kDamaged);
+    ASSERT_EQ(f.readSurface(2, s), Status::kOk);
+    EXPECT_EQ(s.name, "after");
+}
+
 // Bodies whose CRC is right but whose contents cannot be a surface.
 TEST(SurfaceFileTest, InconsistentBodiesAreRefused) {
     pv::Surface out = line();
