@@ -101,10 +101,13 @@ class Reader {
         v = std::bit_cast<double>(std::uint64_t{hi} << 32 | lo);
         return true;
     }
-    bool raw(std::uint8_t* out, std::size_t size) {
-        if (left_ < size) return false;
-        std::memcpy(out, p_, size);
-        advance(size);
+    // A reserved range, its size known here so that the copy is a few moves rather than a
+    // general copy loop: loading a file copies five of them per record.
+    template <std::size_t N>
+    bool raw(std::uint8_t (&out)[N]) {
+        if (left_ < N) return false;
+        std::memcpy(out, p_, N);
+        advance(N);
         return true;
     }
     // An empty text loads as a null cell, which reads as the empty text.
@@ -142,16 +145,14 @@ class Reader {
 };
 
 bool decodeFields(Reader& in, ProbeRecord& r) {
-    return in.raw(r.reserved0, sizeof r.reserved0) && in.u32(r.Piezoelementi) &&
-           in.u32(r.Fokusirovka) && in.u32(r.Otklonenie) && in.u32(r.Skanirovanie) &&
-           in.list(r.Obrabotka) && in.raw(r.reserved1, sizeof r.reserved1) &&
-           in.text(r.Proizvoditel.tekst) && in.text(r.Model.tekst) && in.text(r.Nazvanie.tekst) &&
-           in.i32(r.Cena) && in.list(r.Pribori) && in.f64(r.Data) &&
-           in.raw(r.reserved2, sizeof r.reserved2) && in.f64(r.RKIP1) && in.f64(r.RKIP2) &&
-           in.f64(r.TP) && in.f64(r.OCHIP) && in.list(r.Parametri) && in.f64(r.MU) &&
-           in.raw(r.reserved3, sizeof r.reserved3) && in.text(r.IFsP.tekst) &&
-           in.text(r.IIP.tekst) && in.text(r.IIIP.tekst) && in.text(r.IIPP.tekst) &&
-           in.i32(r.MasshtabProstranstva) && in.raw(r.reserved4, sizeof r.reserved4);
+    return in.raw(r.reserved0) && in.u32(r.Piezoelementi) && in.u32(r.Fokusirovka) &&
+           in.u32(r.Otklonenie) && in.u32(r.Skanirovanie) && in.list(r.Obrabotka) &&
+           in.raw(r.reserved1) && in.text(r.Proizvoditel.tekst) && in.text(r.Model.tekst) &&
+           in.text(r.Nazvanie.tekst) && in.i32(r.Cena) && in.list(r.Pribori) && in.f64(r.Data) &&
+           in.raw(r.reserved2) && in.f64(r.RKIP1) && in.f64(r.RKIP2) && in.f64(r.TP) &&
+           in.f64(r.OCHIP) && in.list(r.Parametri) && in.f64(r.MU) && in.raw(r.reserved3) &&
+           in.text(r.IFsP.tekst) && in.text(r.IIP.tekst) && in.text(r.IIIP.tekst) &&
+           in.text(r.IIPP.tekst) && in.i32(r.MasshtabProstranstva) && in.raw(r.reserved4);
 }
 
 struct FrameHeader {
