@@ -44,7 +44,8 @@ std::uint64_t getU64(const unsigned char* p) {
     return std::uint64_t{getU32(p)} | (std::uint64_t{getU32(p + 4)} << 32);
 }
 
-std::uint32_t crcOf(const unsigned char* data, std::size_t size, uLong crc = crc32(0L, Z_NULL, 0)) {
+std::uint32_t crcOf(const unsigned char* data, std::size_t size) {
+    uLong crc = crc32(0L, Z_NULL, 0);
     return static_cast<std::uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
 }
 
@@ -74,7 +75,9 @@ class Window {
     static constexpr std::size_t kSize = std::size_t{1} << 20;
 
     Window(std::ifstream& in, const std::string& path, std::uint64_t size)
-        : in_(in), size_(size), bytes_(kSize) {
+        : in_(in),
+          size_(size),
+          bytes_(static_cast<std::size_t>(std::min<std::uint64_t>(kSize, size))) {
 #if !defined(_WIN32) && defined(SEEK_DATA)
         holes_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 #else
