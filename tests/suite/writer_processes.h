@@ -92,6 +92,47 @@ inline std::vector<std::pair<int, int>> reports(const std::string& output) {
     return out;
 }
 
+// What writer processes reported: the numbers each acknowledged, in its order, and what went
+// wrong.
+struct WriterRun {
+    std::vector<std::vector<int>> acknowledged;
+    std::vector<std::string> problems;  // empty when every append of every writer was acknowledged
+};
+
+// Runs `writers` copies of `program` (arguments: `file`, the writer's number, `count`), released
+// together; their reports go to files in `folder`.
+inline WriterRun runWriters(const std::string& program, const std::string& file, int writers,
+                            int count, const std::string& folder) {
+    WriterRun run;
+    run.acknowledged.resize(static_cast<std::size_t>(writers));
+    std::vector<std::string> outputs;
+    {
+        WriterProcesses processes;
+        for (int w = 0; w < writers; ++w) {
+            outputs.push_back(folder + "/writer" + std::to_string(w) + ".txt");
+            if (!processes.start(program, {file, std::to_string(w), std::to_string(count)},
+                                 outputs.back()))
+                run.problems.push_back("cannot start " + program);
+        }
+        processes.release();
+        if (!processes.wait()) run.problems.push_back("a writer did not end well");
+    }
+    for (int w = 0; w < writers; ++w) {
+        const auto reported = reports(outputs[static_cast<std::size_t>(w)]);
+        if (reported.size() != static_cast<std::size_t>(count))
+            run.problems.push_back("writer " + std::to_string(w) + " reported " +
+                                   std::to_string(reported.size()) + " appends");
+        for (const auto& [number, result] : reported) {
+            if (result == 1)
+                run.acknowledged[static_cast<std::size_t>(w)].push_back(number);
+            else
+                run.problems.push_back("writer " + std::to_string(w) + ": append " +
+                                       std::to_string(number) + " refused");
+        }
+    }
+    return run;
+}
+
 // A writer waits here until the gate opens (its standard input ends).
 inline void waitAtGate() {
     char buffer[64];

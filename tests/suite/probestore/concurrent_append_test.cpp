@@ -49,34 +49,6 @@ class ConcurrentAppendTest : public ::testing::Test {
         fs::remove_all(dir_);
     }
 
-    // Runs `writers` writer processes of `count` probes each on `file`; the acknowledged numbers
-    // per writer.
-    std::vector<std::vector<int>> runWriters(const std::string& file, int writers, int count) {
-        const std::string program =
-            platform::executableDirectory() + "/probestore_concurrent_writer";
-        stresstest::WriterProcesses processes;
-        for (int w = 0; w < writers; ++w) {
-            EXPECT_TRUE(processes.start(program, {file, std::to_string(w), std::to_string(count)},
-                                        output(w)));
-        }
-        processes.release();
-        EXPECT_TRUE(processes.wait());
-        std::vector<std::vector<int>> acknowledged(writers);
-        for (int w = 0; w < writers; ++w) {
-            const auto reports = stresstest::reports(output(w));
-            EXPECT_EQ(reports.size(), static_cast<std::size_t>(count)) << "writer " << w;
-            for (const auto& [number, result] : reports) {
-                EXPECT_EQ(result, 1) << "writer " << w << " probe " << number << " refused";
-                if (result == 1) acknowledged[w].push_back(number);
-            }
-        }
-        return acknowledged;
-    }
-
-    std::string output(int writer) const {
-        return (dir_ / ("writer" + std::to_string(writer) + ".txt")).string();
-    }
-
     platform::Module module_ = nullptr;
     contracts::ProbeStoreApi api_;
     fs::path dir_;
@@ -89,9 +61,13 @@ TEST_F(ConcurrentAppendTest, EveryAcknowledgedProbeLoadsWithItsContent) {
         // A new file first (the header is written once, whoever wins), then the same file again.
         std::vector<std::vector<int>> acknowledged(writers);
         for (int round = 0; round < 2; ++round) {
-            const auto more = runWriters(file, writers, kCount);
+            const stresstest::WriterRun run = stresstest::runWriters(
+                platform::executableDirectory() + "/probestore_concurrent_writer", file, writers,
+                kCount, dir_.string());
+            EXPECT_EQ(run.problems, std::vector<std::string>{}) << writers << " writers";
             for (int w = 0; w < writers; ++w)
-                acknowledged[w].insert(acknowledged[w].end(), more[w].begin(), more[w].end());
+                acknowledged[w].insert(acknowledged[w].end(), run.acknowledged[w].begin(),
+                                       run.acknowledged[w].end());
         }
         std::size_t total = 0;
         for (const auto& a : acknowledged) total += a.size();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -26,23 +27,12 @@ TEST(ConcurrentSurfaceAppendTest, EveryAcknowledgedSurfaceReadsWithItsGeometry) 
         // A new file first (the header is written once, whoever wins), then the same file again.
         std::vector<std::vector<int>> acknowledged(writers);
         for (int round = 0; round < 2; ++round) {
-            stresstest::WriterProcesses processes;
-            std::vector<std::string> outputs;
-            for (int w = 0; w < writers; ++w) {
-                outputs.push_back(surftest::scratchPath("writer" + std::to_string(w) + ".txt"));
-                ASSERT_TRUE(processes.start(
-                    program, {file, std::to_string(w), std::to_string(kCount)}, outputs.back()));
-            }
-            processes.release();
-            ASSERT_TRUE(processes.wait());
-            for (int w = 0; w < writers; ++w) {
-                const auto reports = stresstest::reports(outputs[w]);
-                EXPECT_EQ(reports.size(), static_cast<std::size_t>(kCount)) << "writer " << w;
-                for (const auto& [number, result] : reports) {
-                    EXPECT_EQ(result, 1) << "writer " << w << " surface " << number << " refused";
-                    if (result == 1) acknowledged[w].push_back(number);
-                }
-            }
+            const stresstest::WriterRun run = stresstest::runWriters(
+                program, file, writers, kCount, std::filesystem::path(file).parent_path().string());
+            EXPECT_EQ(run.problems, std::vector<std::string>{}) << writers << " writers";
+            for (int w = 0; w < writers; ++w)
+                acknowledged[w].insert(acknowledged[w].end(), run.acknowledged[w].begin(),
+                                       run.acknowledged[w].end());
         }
         std::size_t total = 0;
         for (const auto& a : acknowledged) total += a.size();
