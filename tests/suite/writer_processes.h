@@ -1,7 +1,9 @@
 // Writer processes for the stress tests: started one after another, held at a gate (their
 // standard input) until every one is running, then let go together; each writes what it reports
-// to a file of its own. POSIX only.
+// to a file of its own. Starting them is POSIX only; the writers' side builds everywhere.
 #pragma once
+
+#include <cstdio>
 
 #if !defined(_WIN32)
 
@@ -133,13 +135,17 @@ inline WriterRun runWriters(const std::string& program, const std::string& file,
     return run;
 }
 
+}  // namespace stresstest
+
+#endif
+
+namespace stresstest {
+
 // A writer waits here until the gate opens (its standard input ends).
 inline void waitAtGate() {
     char buffer[64];
-    while (::read(0, buffer, sizeof buffer) > 0) {
+    while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
     }
 }
 
 }  // namespace stresstest
-
-#endif
