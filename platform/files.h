@@ -41,11 +41,13 @@ enum class FileMode {
 File openFile(const std::filesystem::path& path, FileMode mode);
 
 // What tells one state of a file from another: any write changes the size or the modification
-// time, and another file moved into the name has another device or file number.
+// time, and another file moved into the name has another device or file number. The change time
+// also tells a rewrite apart where the modification time counts whole seconds.
 struct FileStatus {
     bool regular = false;
     std::uint64_t size = 0;
     std::int64_t modified = 0;  // nanoseconds (POSIX) or 100 ns ticks (Windows)
+    std::int64_t changed = 0;   // status change time in nanoseconds (POSIX; 0 on Windows)
     std::uint64_t device = 0;   // device (POSIX) or volume serial number (Windows)
     std::uint64_t file = 0;     // inode (POSIX) or file index (Windows)
     bool operator==(const FileStatus&) const = default;

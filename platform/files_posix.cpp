@@ -15,6 +15,7 @@ FileStatus statusOf(const struct stat& st) {
     s.regular = S_ISREG(st.st_mode);
     s.size = static_cast<std::uint64_t>(st.st_size);
     s.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     s.device = static_cast<std::uint64_t>(st.st_dev);
     s.file = static_cast<std::uint64_t>(st.st_ino);
     return s;

@@ -2,6 +2,9 @@
 // into the scratch record, build every line "i: manufacturer model (name)"), next to reading the
 // same file's bytes once. Both run in the same process on the same (cached) file; the preview's
 // counters give its time and its ratio to the raw read measured alongside it.
+//
+// Appends through the library, as "add all" does them: a small probe and one of about 6 KB (a
+// long parameter list), each append a whole save (open, lock, check the header, write, close).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -84,6 +87,11 @@ struct Store {
         bind(api.PoluchitVibranniyDatchik, "PoluchitVibranniyDatchik");
         bind(api.ZagruzitDatchik, "ZagruzitDatchik");
         bind(api.InicializirovatDatchik, "InicializirovatDatchik");
+        bind(api.VidelitPamyatDlyaDatchikov, "VidelitPamyatDlyaDatchikov");
+        bind(api.VibratDatchikPoIndeksu, "VibratDatchikPoIndeksu");
+        bind(api.SozdatStroku, "SozdatStroku");
+        bind(api.SozdatSpisok, "SozdatSpisok");
+        bind(api.SohranitDatchik, "SohranitDatchik");
     }
     platform::Module module = nullptr;
     contracts::ProbeStoreApi api;
@@ -152,8 +160,39 @@ void BM_PreviewOf100000Records(benchmark::State& state) {
     state.counters["ratio_to_raw_read"] = previewSeconds / rawSeconds;
 }
 
+const char* PLUGIN_CALL lineOf(std::int32_t index, void* context) {
+    return (*static_cast<std::vector<std::string>*>(context))[static_cast<std::size_t>(index)]
+        .c_str();
+}
+
+void BM_AppendProbe(benchmark::State& state) {
+    static Store store;
+    if (store.module == nullptr) {
+        state.SkipWithError("probestore.so not found beside the benchmark");
+        return;
+    }
+    const std::string file = (fs::temp_directory_path() / "probestore_bench_append.dt").string();
+    fs::remove(file);
+    const contracts::ProbeStoreApi& api = store.api;
+    api.VidelitPamyatDlyaDatchikov(1, kProbeRecordSize32);
+    api.VibratDatchikPoIndeksu(0);
+    ProbeRecord* r = api.PoluchitVibranniyDatchik();
+    std::vector<std::string> model{"P121-2,5-65"};
+    std::vector<std::string> lines(static_cast<std::size_t>(state.range(0)), std::string(90, 'x'));
+    api.SozdatStroku(&r->Model, lineOf, &model);
+    api.SozdatSpisok(&r->Parametri, lineOf, static_cast<std::uint32_t>(lines.size()), &lines);
+    for (auto _ : state) {
+        if (!api.SohranitDatchik(file.c_str())) state.SkipWithError("append failed");
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(static_cast<std::int64_t>(fs::file_size(file)));
+    api.InicializirovatDatchik();
+    fs::remove(file);
+}
+
 }  // namespace
 
+BENCHMARK(BM_AppendProbe)->Arg(0)->Arg(60)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewOf100000Records)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

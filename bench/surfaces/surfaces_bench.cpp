@@ -1,10 +1,12 @@
 // What a user waits for around surfaces: the listing of a surface file (run at every store of
-// the functional-model page), the decoding of the sample file, and the visualizer's work for one
-// paint of the directivity pattern (repeated on every mouse move while turning it).
+// the functional-model page), the decoding of the sample file, the count of a file whose tail a
+// crash left zero-filled, and the visualizer's work for one paint of the directivity pattern
+// (repeated on every mouse move while turning it).
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,76 @@ void BM_ListFileOfManySurfaces(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_ListFileOfManySurfaces)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// The resident memory high-water mark of this process in MiB (Linux; 0 elsewhere), and its reset
+// to the memory resident now.
+double peakResidentMiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            std::istringstream fields(line.substr(6));
+            double kib = 0;
+            fields >> kib;
+            return kib / 1024;
+        }
+    }
+    return 0;
+}
+void resetPeakResident() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A surface file of one surface followed by state.range(0) MiB of zero bytes, counted through the
+// archiver as the editor's listing starts: the zeros are one damaged surface. With range(1) 0 the
+// zeros are a hole of the file (never written, or allocated and unwritten, as a crash leaves
+// them), with 1 they are written bytes (read from the page cache). Counters: the peak resident
+// memory during the counts against the memory resident before them.
+void BM_CountZeroFilledTail(benchmark::State& state) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "bench_surfaces_zeros.pv").string();
+    pv::Surface line;
+    line.name = "cut";
+    line.vertices = {0, 0, 0, 1, 0, 0};
+    const std::string bytes = pv::encodeHeader() + pv::encodeBlock(line);
+    const std::uint64_t zeros = std::uint64_t(state.range(0)) << 20;
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << bytes;
+        const std::vector<char> mebibyte(1 << 20, 0);
+        for (std::uint64_t n = 0; state.range(1) != 0 && n < zeros; n += mebibyte.size())
+            out.write(mebibyte.data(), static_cast<std::streamsize>(mebibyte.size()));
+    }
+    std::filesystem::resize_file(path, bytes.size() + zeros);
+    platform::Module archiver = platform::loadLibrary("surfarch.dll");
+    TableCell at[a::kTableEntries] = {};
+    auto request = archiver ? reinterpret_cast<TableRequest2>(
+                                  platform::findExport(archiver, "PoluchitTablicuFunkciyPoImeni"))
+                            : nullptr;
+    if (!request ||
+        request(at, platform::utf8ToCp1251(contracts::archiver::kTableName).c_str()) != at) {
+        state.SkipWithError("surface archiver not found");
+        return;
+    }
+    const auto count =
+        cellAs<a::ZagruzitKolichestvoPoverhnosteyFn>(at[a::kZagruzitKolichestvoPoverhnostey]);
+    resetPeakResident();
+    const double before = peakResidentMiB();
+    for (auto _ : state) {
+        if (count(path.c_str()) != 2) state.SkipWithError("not one surface and one damaged");
+    }
+    state.counters["resident_before_MiB"] = before;
+    state.counters["peak_resident_MiB"] = peakResidentMiB();
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(std::filesystem::file_size(path)));
+    platform::freeLibrary(archiver);
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_CountZeroFilledTail)
+    ->Args({64, 0})
+    ->Args({512, 0})
+    ->Args({64, 1})
+    ->Args({512, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // One frame of the directivity pattern (about 5 600 triangles), shaded and with everything.
 void BM_FrameOfDirectivityPattern(benchmark::State& state) {

@@ -101,10 +101,13 @@ class Reader {
         v = std::bit_cast<double>(std::uint64_t{hi} << 32 | lo);
         return true;
     }
-    bool raw(std::uint8_t* out, std::size_t size) {
-        if (left_ < size) return false;
-        std::memcpy(out, p_, size);
-        advance(size);
+    // A reserved range, its size known here so that the copy is a few moves rather than a
+    // general copy loop: loading a file copies five of them per record.
+    template <std::size_t N>
+    bool raw(std::uint8_t (&out)[N]) {
+        if (left_ < N) return false;
+        std::memcpy(out, p_, N);
+        advance(N);
         return true;
     }
     // An empty text loads as a null cell, which reads as the empty text.
@@ -142,16 +145,14 @@ class Reader {
 };
 
 bool decodeFields(Reader& in, ProbeRecord& r) {
-    return in.raw(r.reserved0, sizeof r.reserved0) && in.u32(r.Piezoelementi) &&
-           in.u32(r.Fokusirovka) && in.u32(r.Otklonenie) && in.u32(r.Skanirovanie) &&
-           in.list(r.Obrabotka) && in.raw(r.reserved1, sizeof r.reserved1) &&
-           in.text(r.Proizvoditel.tekst) && in.text(r.Model.tekst) && in.text(r.Nazvanie.tekst) &&
-           in.i32(r.Cena) && in.list(r.Pribori) && in.f64(r.Data) &&
-           in.raw(r.reserved2, sizeof r.reserved2) && in.f64(r.RKIP1) && in.f64(r.RKIP2) &&
-           in.f64(r.TP) && in.f64(r.OCHIP) && in.list(r.Parametri) && in.f64(r.MU) &&
-           in.raw(r.reserved3, sizeof r.reserved3) && in.text(r.IFsP.tekst) &&
-           in.text(r.IIP.tekst) && in.text(r.IIIP.tekst) && in.text(r.IIPP.tekst) &&
-           in.i32(r.MasshtabProstranstva) && in.raw(r.reserved4, sizeof r.reserved4);
+    return in.raw(r.reserved0) && in.u32(r.Piezoelementi) && in.u32(r.Fokusirovka) &&
+           in.u32(r.Otklonenie) && in.u32(r.Skanirovanie) && in.list(r.Obrabotka) &&
+           in.raw(r.reserved1) && in.text(r.Proizvoditel.tekst) && in.text(r.Model.tekst) &&
+           in.text(r.Nazvanie.tekst) && in.i32(r.Cena) && in.list(r.Pribori) && in.f64(r.Data) &&
+           in.raw(r.reserved2) && in.f64(r.RKIP1) && in.f64(r.RKIP2) && in.f64(r.TP) &&
+           in.f64(r.OCHIP) && in.list(r.Parametri) && in.f64(r.MU) && in.raw(r.reserved3) &&
+           in.text(r.IFsP.tekst) && in.text(r.IIP.tekst) && in.text(r.IIIP.tekst) &&
+           in.text(r.IIPP.tekst) && in.i32(r.MasshtabProstranstva) && in.raw(r.reserved4);
 }
 
 struct FrameHeader {
@@ -180,15 +181,16 @@ bool payloadIntact(ByteSource& source, std::uint64_t offset, const FrameHeader& 
     return p != nullptr && crc(p, h.payloadSize) == h.payloadCrc;
 }
 
-// The first offset at or after `from` where a frame header starts, or the file size.
-std::uint64_t resync(ByteSource& source, std::uint64_t from) {
+// The first offset in [from, to) where a frame header starts, or `to` when there is none. The
+// header found may reach past `to`.
+std::uint64_t firstHeader(ByteSource& source, std::uint64_t from, std::uint64_t to) {
     constexpr std::size_t kStep = 1u << 16;
-    const std::uint64_t size = source.size();
+    to = std::min(to, source.size());
     std::uint64_t pos = from;
-    while (pos < size) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kStep, size - pos));
+    while (pos < to) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kStep, to - pos));
         const std::uint8_t* chunk = source.view(pos, n);
-        if (chunk == nullptr) return size;
+        if (chunk == nullptr) return to;
         const void* hit = std::memchr(chunk, kFrameMagic[0], n);
         if (hit == nullptr) {
             pos += n;
@@ -199,8 +201,67 @@ std::uint64_t resync(ByteSource& source, std::uint64_t from) {
         if (frameHeaderAt(source, candidate, h)) return candidate;
         pos = candidate + 1;
     }
-    return size;
+    return to;
 }
+
+// Decides whether the frame at `pos` (header `h`, which fits in the file) is one whole record.
+//
+// Its payload checksum decides, with one exception that spares a checksum per record while
+// counting: a frame whose end is where the next frame header starts, and inside which no frame
+// header starts, is taken whole as it stands (a damaged payload then fails when it is loaded).
+// A frame torn by an interrupted append always has the next appended frame's header inside what
+// it claims (or its header is cut and does not check), so the checksum decides for it and it can
+// never swallow a record written after it. The last frame of a file is checked too.
+//
+// The checksums computed this way are limited to twice the file's size and one largest payload
+// in all: frames crafted to claim overlapping stretches would otherwise cost time quadratic in
+// the file's size. An honest file needs its last record, the records next to damage and, per
+// torn frame, what that frame claims beyond its tear (no more than a record).
+class Walk {
+  public:
+    explicit Walk(ByteSource& source)
+        : source_(source), budget_(2 * source.size() + kMaxPayloadSize) {}
+
+    // Whether a whole frame starts at `pos`; its payload size in `payloadSize`.
+    bool wholeAt(std::uint64_t pos, std::uint32_t& payloadSize) {
+        FrameHeader h;
+        if (pos == knownAt_) {
+            h = known_;
+        } else if (!frameHeaderAt(source_, pos, h)) {
+            return false;
+        }
+        if (!fits(source_, pos, h)) return false;
+        payloadSize = h.payloadSize;
+        const std::uint64_t next = pos + kFrameHeaderSize + h.payloadSize;
+        FrameHeader following;
+        if (next < source_.size() && frameHeaderAt(source_, next, following) &&
+            firstHeader(source_, pos + kFrameHeaderSize, next) == next) {
+            // The header after it is the next frame's: remember it for the next step.
+            knownAt_ = next;
+            known_ = following;
+            return true;
+        }
+        if (h.payloadSize > budget_) return false;
+        budget_ -= h.payloadSize;
+        return payloadIntact(source_, pos, h);
+    }
+
+    // The first offset after `pos` where a whole frame starts, or the file size.
+    std::uint64_t nextWhole(std::uint64_t pos) {
+        const std::uint64_t size = source_.size();
+        std::uint32_t ignored = 0;
+        for (std::uint64_t at = pos + 1;; ++at) {
+            at = firstHeader(source_, at, size);
+            if (at >= size || wholeAt(at, ignored)) return at;
+        }
+    }
+
+  private:
+    ByteSource& source_;
+    std::uint64_t budget_;
+    std::uint64_t knownAt_ = UINT64_MAX;  // where a checked frame header is known to start
+    FrameHeader known_;
+};
 
 }  // namespace
 
@@ -307,47 +368,39 @@ bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {
     const std::uint64_t size = source.size();
     std::uint64_t pos = readFileHeader(source);
     if (pos == 0) return false;
-    // Payload checksums computed while walking are limited to one file's worth of bytes: frames
-    // crafted to claim overlapping stretches would otherwise cost time quadratic in the size.
-    // An honest file needs at most one check per record whose successor's header is damaged.
-    std::uint64_t checkBudget = size;
+    Walk walk(source);
     while (pos < size && entries.size() < 0xFFFFFFFFu) {
-        FrameHeader h;
-        if (frameHeaderAt(source, pos, h) && fits(source, pos, h)) {
-            const std::uint64_t next = pos + kFrameHeaderSize + h.payloadSize;
-            FrameHeader following;
-            // The length is trusted when the next frame starts where it points (or the file
-            // ends there, or only a torn header fits after it). Otherwise the payload's checksum
-            // decides: a record torn by an interrupted append claims bytes of the next one.
-            bool whole = next == size || size - next < kFrameHeaderSize ||
-                         frameHeaderAt(source, next, following);
-            if (!whole && h.payloadSize <= checkBudget) {
-                checkBudget -= h.payloadSize;
-                whole = payloadIntact(source, pos, h);
-            }
-            if (whole) {
-                entries.push_back({pos, h.payloadSize, false});
-                pos = next;
-                continue;
-            }
+        std::uint32_t payloadSize = 0;
+        if (walk.wholeAt(pos, payloadSize)) {
+            entries.push_back({pos, payloadSize, false});
+            pos += kFrameHeaderSize + payloadSize;
+            continue;
         }
-        const std::uint64_t next = resync(source, pos + 1);
+        // A damaged stretch runs up to the next whole frame: one record that cannot be loaded.
         entries.push_back({pos, 0, true});
-        pos = next;
+        pos = walk.nextWhole(pos);
     }
     return true;
 }
 
-bool loadEntry(ByteSource& source, const RecordEntry& entry, TextStore& texts, ProbeRecord& out) {
+LoadResult loadFrame(ByteSource& source, const RecordEntry& entry, TextStore& texts,
+                     ProbeRecord& out) {
     std::memset(&out, 0, sizeof out);
-    if (entry.damaged) return false;
+    if (entry.damaged) return LoadResult::kFailed;
+    // The whole frame in one view: a file source reads it with one call.
+    const std::uint8_t* frame = source.view(entry.offset, kFrameHeaderSize + entry.payloadSize);
     FrameHeader h;
-    if (!frameHeaderAt(source, entry.offset, h) || h.payloadSize != entry.payloadSize ||
-        !fits(source, entry.offset, h))
-        return false;
+    if (frame == nullptr || !frameHeaderAt(source, entry.offset, h) ||
+        h.payloadSize != entry.payloadSize)
+        return LoadResult::kMoved;
     const std::uint8_t* p = source.view(entry.offset + kFrameHeaderSize, h.payloadSize);
-    if (p == nullptr || crc(p, h.payloadSize) != h.payloadCrc) return false;
-    return decodeRecord(p, h.payloadSize, texts, out);
+    if (p == nullptr) return LoadResult::kMoved;
+    if (crc(p, h.payloadSize) != h.payloadCrc) return LoadResult::kFailed;
+    return decodeRecord(p, h.payloadSize, texts, out) ? LoadResult::kLoaded : LoadResult::kFailed;
+}
+
+bool loadEntry(ByteSource& source, const RecordEntry& entry, TextStore& texts, ProbeRecord& out) {
+    return loadFrame(source, entry, texts, out) == LoadResult::kLoaded;
 }
 
 }  // namespace probestore

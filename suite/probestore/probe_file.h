@@ -73,7 +73,16 @@ std::uint64_t readFileHeader(ByteSource& source);
 bool headerAcceptsAppend(ByteSource& source);
 // The records of a probe file in file order; false when it is not a probe file.
 bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries);
-// Checks the frame of a whole entry again and decodes its payload into `out`.
+enum class LoadResult {
+    kLoaded,
+    kFailed,  // a damaged stretch, a payload whose checksum or fields are wrong
+    kMoved,   // no frame of the indexed size starts there any more: the file has changed
+};
+// Reads the frame of a whole entry again, checks its header and payload checksum and decodes the
+// payload into `out`.
+LoadResult loadFrame(ByteSource& source, const RecordEntry& entry, TextStore& texts,
+                     ProbeRecord& out);
+// loadFrame, loaded or not.
 bool loadEntry(ByteSource& source, const RecordEntry& entry, TextStore& texts, ProbeRecord& out);
 
 }  // namespace probestore

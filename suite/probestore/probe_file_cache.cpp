@@ -1,11 +1,18 @@
 #include "suite/probestore/probe_file_cache.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
+#include "platform/append_file.h"
 #include "platform/files.h"
 #include "suite/probestore/record_store.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace probestore {
 namespace {
@@ -24,20 +31,20 @@ constexpr bool kKeepIndexedFileOpen = false;
 constexpr bool kKeepIndexedFileOpen = true;
 #endif
 
-bool seekTo(std::FILE* f, std::uint64_t offset) {
+// Up to `n` bytes from `offset`, by positioned reads where the system has them.
+std::size_t readAt(std::FILE* f, std::uint64_t offset, std::uint8_t* to, std::size_t n) {
 #if defined(_WIN32)
-    return _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
+    if (_fseeki64(f, static_cast<__int64>(offset), SEEK_SET) != 0) return 0;
+    return std::fread(to, 1, n, f);
 #else
-    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
-std::int64_t endPosition(std::FILE* f) {
-    if (std::fseek(f, 0, SEEK_END) != 0) return -1;
-#if defined(_WIN32)
-    return _ftelli64(f);
-#else
-    return ftello(f);
+    std::size_t got = 0;
+    while (got < n) {
+        const ssize_t r = ::pread(fileno(f), to + got, n - got, static_cast<off_t>(offset + got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    return got;
 #endif
 }
 
@@ -66,8 +73,8 @@ class FileSource : public ByteSource {
         }
         if (shared_ == nullptr && !file_) file_ = platform::openFile(id_.path, kRead);
         std::FILE* f = shared_ != nullptr ? shared_ : file_.get();
-        if (f == nullptr || !seekTo(f, offset)) return nullptr;
-        const std::size_t got = std::fread(window_.data.get(), 1, want, f);
+        if (f == nullptr) return nullptr;
+        const std::size_t got = readAt(f, offset, window_.data.get(), want);
         window_.length = got;
         window_.offset = offset;
         return got >= size ? window_.data.get() : nullptr;
@@ -79,6 +86,23 @@ class FileSource : public ByteSource {
     std::size_t chunk_;
     std::FILE* shared_;
     File file_;
+};
+
+// The first bytes of a file of `size` bytes, for the header checks of an append.
+class HeadSource : public ByteSource {
+  public:
+    HeadSource(const std::uint8_t* head, std::size_t length, std::uint64_t size)
+        : head_(head), length_(length), size_(size) {}
+    std::uint64_t size() const override { return size_; }
+    const std::uint8_t* view(std::uint64_t offset, std::size_t size) override {
+        if (offset > length_ || length_ - offset < size) return nullptr;
+        return head_ + offset;
+    }
+
+  private:
+    const std::uint8_t* head_;
+    std::size_t length_;
+    std::uint64_t size_;
 };
 
 }  // namespace
@@ -112,14 +136,14 @@ const std::filesystem::path& ProbeFiles::native(const char* fileName) {
     return lastNative_;
 }
 
-const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, bool byName) {
+const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, Lookup lookup) {
     using Clock = std::chrono::steady_clock;
     const std::filesystem::path& path = native(fileName);
     FileIdentity id;
-    // The open file unchanged, and its name looked up lately: the index holds.
-    if (!byName && haveIndex_ && open_ && path == identity_.path &&
-        Clock::now() - nameCheckedAt_ < kNameRecheck && identifyOpen(open_.get(), path, id) &&
-        id == identity_)
+    // The name and its identity checked lately: the index holds. A load checks its frame
+    // afresh, which is what a look at the open file's identity would tell in between.
+    if (lookup == Lookup::kLoad && haveIndex_ && open_ && path == identity_.path &&
+        Clock::now() - nameCheckedAt_ < kNameRecheck)
         return isProbeFile_ ? &entries_ : nullptr;
 
     if (!identify(path, id) || !id.regular) {
@@ -128,7 +152,7 @@ const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, bool byN
         invalidate();
         return nullptr;
     }
-    if (!haveIndex_ || !(id == identity_)) {
+    if (lookup == Lookup::kRebuild || !haveIndex_ || !(id == identity_)) {
         invalidate();
         File file = platform::openFile(path, kRead);
         // The index describes the file that was opened, whatever the name shows by now.
@@ -145,50 +169,50 @@ const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, bool byN
 }
 
 std::uint32_t ProbeFiles::count(const char* fileName) {
-    const std::vector<RecordEntry>* entries = index(fileName, true);
+    const std::vector<RecordEntry>* entries = index(fileName, Lookup::kRebuild);
     return entries != nullptr ? static_cast<std::uint32_t>(entries->size()) : 0;
 }
 
 bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& texts,
                       ProbeRecord& out) {
     RecordStore::zeroFill(out);
-    const std::vector<RecordEntry>* entries = index(fileName, false);
-    if (entries == nullptr || number >= entries->size()) return false;
-    FileSource source(identity_, window_, kWindowSize, open_.get());
-    return loadEntry(source, (*entries)[number], texts, out);
+    for (Lookup lookup : {Lookup::kLoad, Lookup::kRebuild}) {
+        const std::vector<RecordEntry>* entries = index(fileName, lookup);
+        if (entries == nullptr || number >= entries->size()) return false;
+        // Bytes read by an earlier call may no longer be the file's: read the frame afresh.
+        window_.forget();
+        FileSource source(identity_, window_, 0, open_.get());
+        const LoadResult result = loadFrame(source, (*entries)[number], texts, out);
+        if (result != LoadResult::kMoved) return result == LoadResult::kLoaded;
+    }
+    return false;
 }
 
 bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& payload) {
     invalidate();
     if (payload.empty() || payload.size() > kMaxPayloadSize) return false;
-    const std::filesystem::path path = platform::systemPath(fileName);
-    FileIdentity id;
-    bool missing = false;
-    if (!identify(path, id, &missing) && !missing) return false;
-    if (!missing && !id.regular) return false;
-    const bool fresh = missing || id.size == 0;
-    if (!fresh) {
-        FileWindow window;
-        FileSource source(id, window, kFileHeaderSize);  // the header is all it needs
+    platform::AppendFile file;
+    if (file.open(platform::systemPath(fileName)) != platform::AppendFile::Status::kOk)
+        return false;
+    // Under the append lock: whoever finds the file empty writes its header, and nobody else
+    // appends until this frame is written.
+    std::uint64_t size = 0;
+    if (!file.size(size)) return false;
+    std::vector<std::uint8_t> buffer;
+    if (size == 0) {
+        buffer = encodeFileHeader();
+    } else {
+        std::uint8_t head[kFileHeaderSize];
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head));
+        if (!file.readAt(0, head, n)) return false;
+        HeadSource source(head, n, size);
         if (!headerAcceptsAppend(source)) return false;
     }
-    std::vector<std::uint8_t> buffer;
-    if (fresh) buffer = encodeFileHeader();
     const std::vector<std::uint8_t> frame = encodeFrame(payload);
     buffer.insert(buffer.end(), frame.begin(), frame.end());
-
-    // Appending only: the bytes already in the file are never rewritten, and the record goes
-    // out as one buffer, so an interruption can tear nothing but this record.
-    File file = platform::openFile(path, platform::FileMode::kAppend);
-    if (!file) return false;
-    // Someone else wrote to the file since it was examined: do not guess where we are.
-    const std::int64_t end = endPosition(file.get());
-    if (end < 0 || (!fresh && static_cast<std::uint64_t>(end) != id.size) || (fresh && end != 0))
-        return false;
-    bool ok = std::fwrite(buffer.data(), 1, buffer.size(), file.get()) == buffer.size();
-    ok = std::fflush(file.get()) == 0 && ok;
-    ok = std::fclose(file.release()) == 0 && ok;
-    return ok;
+    // Bytes already in the file are never rewritten, and the frame goes out in one write, so an
+    // interruption can tear nothing but this record.
+    return file.append(buffer.data(), buffer.size());
 }
 
 }  // namespace probestore

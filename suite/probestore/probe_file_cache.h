@@ -1,14 +1,20 @@
 // Probe files on disk: counting, loading and appending records, with an index of the last file
-// read so that reading every record of an n-record file costs O(n) together. The index is
-// trusted only while the file's identity (device, inode, size, modification time) is the one it
-// was built from, and it is dropped whenever this library appends to a file.
+// read so that reading every record of an n-record file costs O(n) together.
 //
-// On POSIX the indexed file stays open. Every load compares the open file's identity with the
-// index's (any write to the file changes its size or modification time); the name is looked up
-// again on every count and, for loads, at least every kNameRecheck, so that a file that another
-// program moved into the name's place is taken up too. On Windows the file is open only during a
-// call, shared for read, write and delete, and every call looks the name up: other programs may
-// rename, replace or delete a file listed here at any time, and the next count or load sees it.
+// The index is built afresh by every count, and used by loads while the file's identity (device,
+// file number, size, modification and change time) is the one it was built from; it is dropped
+// whenever this library appends to a file. On POSIX the indexed file stays open; its name is
+// looked up and its identity compared again at least every kNameRecheck, so that a file another
+// program changed or moved into the name's place is taken up. On Windows the file is open only
+// during a call, shared for read, write and delete, and every load looks the name up: other
+// programs may rename, replace or delete a file listed here at any time, and the next count or
+// load sees it. No bytes are kept between calls: every load reads its frame from the file and
+// checks it again, so a file rewritten behind an unchanged identity (file systems whose times
+// count whole seconds, writes within one tick of the clock) is read as it is now, and a frame
+// that is no longer where the index says rebuilds the index.
+//
+// Appends go through platform::AppendFile: one write per frame under the file's append lock, the
+// header of a new file written by whichever writer comes first.
 //
 // File names arrive as cp1251 (the convention of every library boundary) and reach the system
 // through the platform layer.
@@ -36,8 +42,9 @@ struct FileIdentity : platform::FileStatus {
     bool operator==(const FileIdentity&) const = default;
 };
 
-// The bytes of the file last read, a window at a time, kept between calls. The buffer is kept
-// (not zero-filled, not shrunk) while windows of the same file are read one after another.
+// The bytes of the file being read, a window at a time. The buffer is kept between calls (not
+// zero-filled, not shrunk) so that loads one after another allocate nothing; its bytes are
+// forgotten at the start of every load.
 struct FileWindow {
     std::unique_ptr<std::uint8_t[]> data;
     std::size_t capacity = 0;
@@ -57,6 +64,7 @@ class ProbeFiles {
     static constexpr std::chrono::milliseconds kNameRecheck{100};
 
     // Number of records in the file; 0 when it holds none or is not a readable probe file.
+    // Walks the file again whatever the index holds.
     std::uint32_t count(const char* fileName);
     // Decodes record `number` into `out` (which must hold no texts; zero-filled on failure).
     bool load(const char* fileName, std::uint32_t number, TextStore& texts, ProbeRecord& out);
@@ -66,9 +74,13 @@ class ProbeFiles {
     void invalidate();
 
   private:
+    enum class Lookup {
+        kLoad,     // the open file's identity, the name now and then
+        kByName,   // the name's identity
+        kRebuild,  // a new index whatever the identities say
+    };
     // The index of `fileName`, rebuilt when its identity changed; null when it cannot be read.
-    // `byName` looks the name up again even when the open file is unchanged.
-    const std::vector<RecordEntry>* index(const char* fileName, bool byName);
+    const std::vector<RecordEntry>* index(const char* fileName, Lookup lookup);
 
     // The system's form of the last file name, converted once for the many calls on one file.
     const std::filesystem::path& native(const char* fileName);

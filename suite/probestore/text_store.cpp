@@ -13,7 +13,7 @@ TextStore::~TextStore() {
 }
 
 char* TextStore::copyText(std::string_view text) {
-    auto copy = std::make_unique<char[]>(text.size() + 1);
+    auto copy = std::make_unique_for_overwrite<char[]>(text.size() + 1);
     if (!text.empty()) std::memcpy(copy.get(), text.data(), text.size());
     copy[text.size()] = '\0';
     texts_.insert(copy.get());

@@ -3,8 +3,9 @@
 //
 // A file is a 16-byte header followed by surface blocks up to its end. Each block carries its
 // body length and the body's CRC-32, so one damaged surface fails alone while the others stay
-// readable. Nothing read from a file sizes an allocation before it has been checked against the
-// bytes the file really has.
+// readable, and a damaged stretch of any length (a torn append, a zero-filled tail) counts as one
+// surface that cannot be read. Nothing read from a file sizes an allocation or a count before it
+// has been checked against the bytes the file really has.
 #pragma once
 
 #include <cstddef>
@@ -47,10 +48,17 @@ enum class Status {
     kCannotWrite,
 };
 
-// Where one surface block lies in a file.
+// The longest fixed part a block can have: block header, fixed body fields and a 255-byte name.
+inline constexpr std::size_t kLongestFixedPart = kBlockHeaderSize + kBodyFixedSize + 255;
+
+// Where one surface lies in a file: a whole block, or a damaged stretch that counts as one
+// surface that cannot be read and runs up to the next block (or the end of the file).
 struct Block {
-    std::uint64_t offset = 0;  // of the block header
-    std::uint32_t length = 0;  // of the body
+    std::uint64_t offset = 0;    // of the block header, or of the damaged stretch
+    std::uint32_t length = 0;    // of the body; 0 for a damaged stretch
+    std::uint32_t vertices = 0;  // V and T as the block's body states them
+    std::uint32_t triangles = 0;
+    bool damaged = false;
 };
 
 // Whether `s` can be written: name length and bytes, whole vertex and index triples, counts
@@ -67,27 +75,29 @@ Status decodeBody(std::span<const unsigned char> body, Surface& out);
 Status decodeCounts(std::span<const unsigned char> body, std::uint32_t& vertices,
                     std::uint32_t& triangles);
 
-// An opened surface file: the header is checked and the complete blocks are found on open.
+// An opened surface file: the header is checked and the surfaces are found on open.
 class File {
   public:
-    // Opens `path` and walks its blocks from the header on, stopping after `limit` of them. A
-    // block whose length runs past the end of the file ends the walk: it and whatever follows are
-    // not surfaces. With `keepPlaces` false the blocks are only counted (counting a file then
-    // takes no memory in proportion to it).
+    // Opens `path` and walks its blocks from the header on, stopping after `limit` surfaces. A
+    // block is whole when its length fits in the file, its fixed fields agree with its length and
+    // its CRC-32 matches; anything else starts a damaged stretch that runs up to the next whole
+    // block. With `keepPlaces` false the surfaces are only counted (counting a file then takes no
+    // memory in proportion to it).
     Status open(const std::filesystem::path& path, std::size_t limit = SIZE_MAX,
                 bool keepPlaces = true);
 
-    // Blocks found by the walk.
+    // Surfaces found by the walk, damaged stretches included.
     std::uint64_t count() const { return count_; }
     const std::vector<Block>& blocks() const { return blocks_; }
     std::uint64_t size() const { return size_; }
-    // Whether the walk reached the end of the file and the last block ends exactly there.
+    // Whether the walk reached the end of the file and the last surface is a whole block.
     bool endsCleanly() const { return endsCleanly_; }
 
-    // The body of block `index`, its CRC-32 checked.
+    // The body of surface `index`, read from the file again and its CRC-32 checked.
     Status readBody(std::size_t index, std::vector<unsigned char>& body);
     Status readSurface(std::size_t index, Surface& out);
-    Status readCounts(std::size_t index, std::uint32_t& vertices, std::uint32_t& triangles);
+    // The vertex and triangle counts of surface `index` as the walk found them (nothing is read).
+    Status readCounts(std::size_t index, std::uint32_t& vertices, std::uint32_t& triangles) const;
 
   private:
     std::filesystem::path path_;
@@ -97,8 +107,9 @@ class File {
     bool endsCleanly_ = false;
 };
 
-// Appends `s` to the file at `path`, writing the header first when the file is missing or empty.
-// A file that is not a surface file, or whose last block is cut short, is left untouched.
+// Appends `s` to the file at `path` in one write under the file's append lock, writing the header
+// first when the file is missing or empty. A file that is not a surface file is left untouched; a
+// file whose tail is torn or damaged gets the block after it (the tail stays one damaged surface).
 Status appendSurface(const std::filesystem::path& path, const Surface& s);
 
 }  // namespace surfaces::pv

@@ -26,11 +26,12 @@ const std::string& tableName() {
     return name;
 }
 
-// The walk of the file opened last, kept while the file's size and modification time stay
-// those it was opened with: the editor asks for every surface of a file in turn, and walking the
-// file again for each would cost time quadratic in the number of surfaces. Every read checks the
-// block it reads again (its length and CRC-32), so a file changed behind an unchanged time can
-// only fail to read, never be read wrongly. One thread, like the rest of the library.
+// The walk of the file opened last: the editor asks for every surface of a file in turn, and
+// walking the file again for each would cost time quadratic in the number of surfaces. Counting
+// always walks the file again; the other entries use the walk while the file's size and
+// modification time stay those it was opened with. Every read reads its block from the file again
+// and checks its length and CRC-32, so a file changed behind an unchanged time can only fail to
+// read, never be read wrongly. One thread, like the rest of the library.
 struct OpenedFile {
     std::filesystem::path path;
     std::uintmax_t size = 0;
@@ -39,7 +40,7 @@ struct OpenedFile {
     bool valid = false;
 };
 
-pv::File* opened(const char* fileName) {
+pv::File* opened(const char* fileName, bool walkAgain = false) {
     if (fileName == nullptr) return nullptr;
     static OpenedFile last;
     const std::filesystem::path path = platform::systemPath(fileName);
@@ -48,7 +49,8 @@ pv::File* opened(const char* fileName) {
     if (ec) return nullptr;
     const std::filesystem::file_time_type modified = std::filesystem::last_write_time(path, ec);
     if (ec) return nullptr;
-    if (last.valid && last.path == path && last.size == size && last.modified == modified) {
+    if (!walkAgain && last.valid && last.path == path && last.size == size &&
+        last.modified == modified) {
         return &last.file;
     }
     last.valid = false;
@@ -105,7 +107,7 @@ std::int32_t PLUGIN_CALL NaytiPoverhnostVFaile(const char* fileName, const char*
 std::int32_t PLUGIN_CALL ZagruzitKolichestvoPoverhnostey(const char* fileName) {
     if (fileName == nullptr) return 0;
     try {
-        const pv::File* file = opened(fileName);
+        const pv::File* file = opened(fileName, true);
         if (file == nullptr) return 0;
         return file->count() > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(file->count());
     } catch (...) {

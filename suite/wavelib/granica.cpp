@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "suite/wavelib/nabory.h"
 #include "suite/wavelib/razmeshchenie.h"
@@ -154,10 +156,22 @@ BoolByte PLUGIN_CALL DobavitNabor(NaborVoln* sbor, const ZapisSbora* zapis) {
         ZapomnitOshibku("Слишком много элементов для одного набора волн");
         return kFalse;
     }
+    // Copy the work set before the collection grows: it may be the collection itself, or a set
+    // that views part of the collection's arrays, and growing moves them.
+    std::vector<Luch> luchi;
+    std::vector<Volna> volny;
+    try {
+        luchi.resize(m);
+        volny.resize(m);
+    } catch (const std::bad_alloc&) {
+        ZapomnitOshibku("Недостаточно памяти для набора волн");
+        return kFalse;
+    }
+    std::memcpy(luchi.data(), q->luchi, std::size_t{m} * sizeof(Luch));
+    std::memcpy(volny.data(), q->volny, std::size_t{m} * sizeof(Volna));
     if (!ObespechitMesto(sbor, static_cast<std::uint32_t>(stanet))) return kFalse;
-    // Read the work set's arrays only now: when it is the collection itself they have just moved.
-    std::memmove(sbor->luchi + bylo, q->luchi, std::size_t{m} * sizeof(Luch));
-    std::memmove(sbor->volny + bylo, q->volny, std::size_t{m} * sizeof(Volna));
+    std::memcpy(sbor->luchi + bylo, luchi.data(), std::size_t{m} * sizeof(Luch));
+    std::memcpy(sbor->volny + bylo, volny.data(), std::size_t{m} * sizeof(Volna));
     sbor->chislo = static_cast<std::uint32_t>(stanet);
     sbor->chisloVoln = sbor->chislo;
     return kTrue;

@@ -12,6 +12,7 @@
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
+#include "tests/suite/probestore/read_probe_file.h"
 #include "tests/suite/probestore/test_texts.h"
 
 namespace fs = std::filesystem;
@@ -225,6 +226,22 @@ TEST_F(ProbeStoreExportsTest, ListsAreCopiedFromTheEditorsReusedBuffer) {
     EXPECT_STREQ(r->Pribori.stroki[2], "A1212 MASTER");
     EXPECT_TRUE(api_.InicializirovatDatchik());
     EXPECT_EQ(r->Pribori.stroki, nullptr);
+}
+
+// The reader fuzz corpus through the exports: each file counted, loaded and appended to.
+TEST_F(ProbeStoreExportsTest, EveryCorpusFileIsCountedLoadedAndAppendedToConsistently) {
+    const fs::path corpus = PROBESTORE_CORPUS_DIR;
+    ASSERT_TRUE(fs::is_directory(corpus));
+    const std::string scratch = (dir_ / "corpus.dt").string();
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(corpus)) {
+        if (!entry.is_regular_file()) continue;
+        const std::vector<std::uint8_t> bytes = probestore_test::bytesOf(entry.path().string());
+        EXPECT_TRUE(probestore_test::readProbeFile(api_, scratch, bytes.data(), bytes.size()))
+            << entry.path().filename();
+        ++files;
+    }
+    EXPECT_GT(files, 10);
 }
 
 }  // namespace

@@ -309,6 +309,99 @@ TEST_F(ProbeFileTest, InterruptedAppendSpoilsOnlyTheRecordBeingWritten) {
     }
 }
 
+// Whatever an interrupted append or a crash leaves at the end of a file costs one record, and
+// the records appended after it load, whatever the tear length: also when the torn frame claims
+// to end exactly where a later record ends or begins.
+TEST_F(ProbeFileTest, TornOrZeroFilledTailCostsOnlyItself) {
+    auto frameOf = [this](int variant, int lines) {
+        fullProbe(variant);
+        std::vector<std::string> many;
+        for (int i = 0; i < lines; ++i) many.push_back(cp("Параметр ") + std::to_string(i));
+        setList(store_.selected()->Parametri, many);
+        return probestore::encodeFrame(
+            probestore::encodeRecord(*store_.selected(), &store_.texts()));
+    };
+    const Bytes good = frameOf(1, 0), torn = frameOf(2, 40), b = frameOf(3, 2), c = frameOf(4, 9);
+    ASSERT_LT(b.size(), torn.size());
+
+    std::vector<std::pair<std::string, Bytes>> tails;
+    for (std::size_t cut = 1; cut < torn.size(); ++cut)
+        tails.push_back(
+            {"torn at " + std::to_string(cut), Bytes(torn.begin(), torn.begin() + cut)});
+    for (std::size_t zeros : {1, 15, 16, 17, 4096})
+        tails.push_back({std::to_string(zeros) + " zero bytes", Bytes(zeros, 0)});
+    Bytes flipped = torn;
+    flipped[flipped.size() - 7] ^= 0x10;
+    tails.push_back({"whole length, payload damaged", flipped});
+    tails.push_back({"two torn frames", Bytes(torn.begin(), torn.begin() + 100)});
+    tails.back().second.insert(tails.back().second.end(), torn.begin(), torn.begin() + 40);
+
+    const std::vector<std::vector<Bytes>> afterwards = {{}, {b}, {b, c}, {c, b, b}};
+    for (const auto& [what, tail] : tails) {
+        for (const auto& appended : afterwards) {
+            Bytes file = probestore::encodeFileHeader();
+            for (const Bytes* part : {&good, &good, &tail})
+                file.insert(file.end(), part->begin(), part->end());
+            for (const Bytes& frame : appended) file.insert(file.end(), frame.begin(), frame.end());
+            probestore::MemorySource source(file.data(), file.size());
+            std::vector<probestore::RecordEntry> entries;
+            ASSERT_TRUE(probestore::scanRecords(source, entries));
+            ASSERT_EQ(entries.size(), 3 + appended.size()) << what << ", " << appended.size();
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                ProbeRecord out;
+                if (i == 2) {
+                    EXPECT_FALSE(probestore::loadEntry(source, entries[i], store_.texts(), out))
+                        << what;
+                    continue;
+                }
+                const Bytes& expected = i < 2 ? good : appended[i - 3];
+                ASSERT_TRUE(probestore::loadEntry(source, entries[i], store_.texts(), out))
+                    << what << ", record " << i;
+                EXPECT_EQ(probestore::encodeFrame(probestore::encodeRecord(out)), expected)
+                    << what << ", record " << i;
+                store_.texts().releaseRecordTexts(out);
+            }
+        }
+    }
+}
+
+// A file rewritten in place with the same size and the same modification time, as on file
+// systems that keep whole seconds, is read as it is now at the next count and load.
+TEST_F(ProbeFileTest, SameSizeRewriteBehindAnUnchangedTimeIsNotServedStale) {
+    ProbeFiles files;
+    const std::string p = path("rewritten.dt");
+    fullProbe(1);
+    const Bytes first = probestore::encodeFrame(probestore::encodeRecord(*store_.selected()));
+    fullProbe(2);
+    const Bytes second = probestore::encodeFrame(probestore::encodeRecord(*store_.selected()));
+    ASSERT_EQ(first.size(), second.size());
+    Bytes file = probestore::encodeFileHeader();
+    for (const Bytes* f : {&first, &second}) file.insert(file.end(), f->begin(), f->end());
+    writeBytes(p, file);
+    ASSERT_EQ(files.count(p.c_str()), 2u);
+    ProbeRecord out;
+    ASSERT_TRUE(files.load(p.c_str(), 0, store_.texts(), out));
+    EXPECT_EQ(probestore::encodeFrame(probestore::encodeRecord(out)), first);
+    store_.texts().releaseRecordTexts(out);
+
+    // The records exchanged, written over the same bytes, the old time put back.
+    const auto modified = fs::last_write_time(p);
+    Bytes swapped = probestore::encodeFileHeader();
+    for (const Bytes* f : {&second, &first}) swapped.insert(swapped.end(), f->begin(), f->end());
+    {
+        std::fstream inPlace(p, std::ios::binary | std::ios::in | std::ios::out);
+        inPlace.write(reinterpret_cast<const char*>(swapped.data()),
+                      static_cast<std::streamsize>(swapped.size()));
+    }
+    fs::last_write_time(p, modified);
+    for (std::uint32_t i : {0u, 1u}) {
+        ASSERT_TRUE(files.load(p.c_str(), i, store_.texts(), out));
+        EXPECT_EQ(probestore::encodeFrame(probestore::encodeRecord(out)), i == 0 ? second : first);
+        store_.texts().releaseRecordTexts(out);
+    }
+    EXPECT_EQ(files.count(p.c_str()), 2u);
+}
+
 TEST_F(ProbeFileTest, FilesThatAreNotProbeFilesCountZeroAndAreNeverAppendedTo) {
     ProbeFiles files;
     fullProbe(0);

@@ -106,6 +106,7 @@ TEST(SurfaceFileTest, DamagedSurfaceFailsAloneAndCutShortTailIsNoSurface) {
     bytes.resize(bytes.size() - 1);                    // the third block cut short
     writeBytes(path, bytes);
 
+    // The damaged second block and the cut third one are one damaged stretch.
     pv::File f;
     ASSERT_EQ(f.open(path), Status::kOk);
     EXPECT_EQ(f.count(), 2u);
@@ -118,14 +119,77 @@ TEST(SurfaceFileTest, DamagedSurfaceFailsAloneAndCutShortTailIsNoSurface) {
     EXPECT_EQ(f.readSurface(2, s), Status::kNoSuchSurface);
 }
 
-TEST(SurfaceFileTest, LyingLengthsStopTheCountWithoutReadingPastTheFile) {
+TEST(SurfaceFileTest, LyingLengthsCountAsOneDamagedSurfaceWithoutReadingPastTheFile) {
     const std::filesystem::path path = scratchPath("lying.pv");
-    std::string bytes = fileOf({line(), line()});
+    std::string bytes = fileOf({line(), line(), tetrahedron("c")});
     put32(bytes, pv::kHeaderSize + pv::encodeBlock(line()).size(), 0xFFFFFFF0u);
     writeBytes(path, bytes);
     pv::File f;
     ASSERT_EQ(f.open(path), Status::kOk);
-    EXPECT_EQ(f.count(), 1u);
+    ASSERT_EQ(f.count(), 3u);
+    pv::Surface s;
+    EXPECT_EQ(f.readSurface(1, s), Status::kDamaged);
+    // The walk finds its step again after the lie.
+    ASSERT_EQ(f.readSurface(2, s), Status::kOk);
+    EXPECT_EQ(s.name, "c");
+}
+
+// Whatever an interrupted append or a crash leaves at the end of a file is one surface that
+// cannot be read, whatever its length, and the surfaces appended after it read.
+TEST(SurfaceFileTest, TornOrZeroFilledTailIsOneDamagedSurface) {
+    pv::Surface big = tetrahedron("big");
+    for (int i = 0; i < 20; ++i) big.vertices.insert(big.vertices.end(), {1.0 * i, 2.0, 3.0});
+    const std::string good = pv::encodeBlock(line()), torn = pv::encodeBlock(big);
+    const std::string b = pv::encodeBlock(tetrahedron("b")), c = pv::encodeBlock(line());
+    ASSERT_LT(b.size(), torn.size());
+
+    std::vector<std::pair<std::string, std::string>> tails;
+    for (std::size_t cut = 1; cut < torn.size(); ++cut)
+        tails.push_back({"torn at " + std::to_string(cut), torn.substr(0, cut)});
+    for (std::size_t zeros : {1, 7, 8, 18, 4096, 1 << 20})
+        tails.push_back({std::to_string(zeros) + " zero bytes", std::string(zeros, '\0')});
+    std::string flipped = torn;
+    flipped[flipped.size() - 5] ^= 0x10;
+    tails.push_back({"whole length, body damaged", flipped});
+    tails.push_back({"two torn blocks", torn.substr(0, 100) + torn.substr(0, 40)});
+
+    const std::vector<std::vector<std::string>> afterwards = {{}, {b}, {b, c}, {c, b, b}};
+    for (const auto& [what, tail] : tails) {
+        for (const auto& appended : afterwards) {
+            std::string bytes = pv::encodeHeader() + good + good + tail;
+            for (const std::string& block : appended) bytes += block;
+            // A new file each time: rewriting one in place can make the file system flush it.
+            const std::filesystem::path path = scratchPath("tail.pv");
+            writeBytes(path, bytes);
+            pv::File f;
+            ASSERT_EQ(f.open(path), Status::kOk);
+            ASSERT_EQ(f.count(), 3 + appended.size()) << what << ", " << appended.size();
+            pv::Surface s;
+            EXPECT_EQ(f.readSurface(2, s), Status::kDamaged) << what;
+            for (std::size_t i = 0; i < f.count(); ++i) {
+                if (i == 2) continue;
+                ASSERT_EQ(f.readSurface(i, s), Status::kOk) << what << ", surface " << i;
+                const std::string& expected = i < 2 ? good : appended[i - 3];
+                EXPECT_EQ(pv::encodeBlock(s), expected) << what << ", surface " << i;
+            }
+        }
+    }
+}
+
+// A stretch of the file that was never written (a hole, as a crash or a lying size can leave)
+// counts once, and a surface appended after it reads.
+TEST(SurfaceFileTest, HoleInTheFileIsOneDamagedSurface) {
+    const std::filesystem::path path = scratchPath("hole.pv");
+    ASSERT_EQ(pv::appendSurface(path, line()), Status::kOk);
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) + (64u << 20));
+    ASSERT_EQ(pv::appendSurface(path, tetrahedron("after")), Status::kOk);
+    pv::File f;
+    ASSERT_EQ(f.open(path), Status::kOk);
+    ASSERT_EQ(f.count(), 3u);
+    pv::Surface s;
+    EXPECT_EQ(f.readSurface(1, s), Status::kDamaged);
+    ASSERT_EQ(f.readSurface(2, s), Status::kOk);
+    EXPECT_EQ(s.name, "after");
 }
 
 // Bodies whose CRC is right but whose contents cannot be a surface.
@@ -203,12 +267,18 @@ TEST(SurfaceFileTest, AppendingCreatesExtendsAndRefusesWhatItCannotExtendSafely)
     ASSERT_EQ(f.readSurface(1, s), Status::kOk);
     EXPECT_EQ(s.name, "b");
 
+    // A torn tail stays one damaged surface, and the surface appended after it reads.
     const std::string before = readBytes(path);
     std::string cut = before;
     cut.resize(cut.size() - 3);
     writeBytes(path, cut);
-    EXPECT_EQ(pv::appendSurface(path, line()), Status::kBadContents);
-    EXPECT_EQ(readBytes(path), cut);
+    ASSERT_EQ(pv::appendSurface(path, tetrahedron("c")), Status::kOk);
+    EXPECT_EQ(readBytes(path).substr(0, cut.size()), cut);
+    ASSERT_EQ(f.open(path), Status::kOk);
+    ASSERT_EQ(f.count(), 3u);
+    EXPECT_EQ(f.readSurface(1, s), Status::kDamaged);
+    ASSERT_EQ(f.readSurface(2, s), Status::kOk);
+    EXPECT_EQ(s.name, "c");
 
     writeBytes(path, "text");
     EXPECT_EQ(pv::appendSurface(path, line()), Status::kNotSurfaceFile);

@@ -38,13 +38,23 @@ inline bool readSurfaceBytes(const std::filesystem::path& path, const std::uint8
     if (file.open(path) == pv::Status::kOk) {
         const auto& blocks = file.blocks();
         ok = ok && file.count() == blocks.size() && file.size() == size;
-        // Blocks follow one another from the header on and lie inside the file.
+        // Whole blocks and damaged stretches follow one another from the header to the end of
+        // the file; a damaged stretch runs up to the next whole block.
         std::uint64_t next = std::uint64_t{data[10]} | std::uint64_t{data[11]} << 8;
-        for (const pv::Block& b : blocks) {
-            ok = ok && b.offset == next && b.offset + pv::kBlockHeaderSize + b.length <= size;
-            next = b.offset + pv::kBlockHeaderSize + b.length;
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            const pv::Block& b = blocks[i];
+            ok = ok && b.offset == next;
+            if (!b.damaged) {
+                next = b.offset + pv::kBlockHeaderSize + b.length;
+                ok = ok && next <= size;
+            } else if (i + 1 < blocks.size()) {
+                next = blocks[i + 1].offset;
+                ok = ok && !blocks[i + 1].damaged && next > b.offset && b.length == 0;
+            } else {
+                next = size;
+            }
         }
-        ok = ok && file.endsCleanly() == (next == size);
+        ok = ok && next == size && file.endsCleanly() == (blocks.empty() || !blocks.back().damaged);
         // Counting without keeping places, and walking only up to a block, agree with the walk.
         pv::File counted;
         ok = ok && counted.open(path, SIZE_MAX, false) == pv::Status::kOk &&

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,31 @@ TEST_F(ArchiverTest, FileChangedBetweenCallsIsReadAsItIsNow) {
 
     surftest::writeBytes(path, pv::encodeHeader());
     EXPECT_EQ(count(path), 0);
+}
+
+// Rewritten in place with the same size and the old modification time put back, as on file
+// systems that keep whole seconds: the next listing reads the surfaces as they are now.
+TEST_F(ArchiverTest, SameSizeRewriteBehindAnUnchangedTimeIsNotServedStale) {
+    const fs::path path = surftest::scratchPath("rewritten.pv");
+    pv::Surface shortLine, longLine;
+    shortLine.name = "short";
+    shortLine.vertices = {0, 0, 0, 1, 0, 0};
+    longLine.name = "long";
+    longLine.vertices = {0, 0, 0, 1, 0, 0, 2, 0, 0};
+    const std::string a = pv::encodeBlock(shortLine), b = pv::encodeBlock(longLine);
+    surftest::writeBytes(path, pv::encodeHeader() + a + b);
+    EXPECT_EQ(list(path), (std::vector<std::string>{"short", "long"}));
+
+    const auto modified = std::filesystem::last_write_time(path);
+    {
+        std::fstream inPlace(path, std::ios::binary | std::ios::in | std::ios::out);
+        const std::string swapped = pv::encodeHeader() + b + a;
+        inPlace.write(swapped.data(), static_cast<std::streamsize>(swapped.size()));
+    }
+    std::filesystem::last_write_time(path, modified);
+    EXPECT_EQ(list(path), (std::vector<std::string>{"long", "short"}));
+    EXPECT_EQ(parameter1(path, 0), 3);
+    EXPECT_EQ(record(0)->vershin, 3u);
 }
 
 // A surface file in a Cyrillic folder under a Cyrillic name: written, listed by the system under

@@ -137,6 +137,31 @@ TEST(CollectTest, AppendsWorkSetsGrowingTheCollectionAndAppendsACollectionToItse
     EXPECT_EQ(sbor.nabor.chislo, 18u);
 }
 
+// A work set that views part of the collection's own arrays is copied before the collection
+// grows, which moves them (the sanitizer build reports a read of the freed arrays otherwise).
+TEST(CollectTest, AppendsAWorkSetThatViewsTheCollectionWhileItGrows) {
+    PustoyNabor sbor;
+    TestWaveSet q(3);
+    for (std::uint32_t k = 0; k < 3; ++k) {
+        q.luchi[k].dlina = k + 1.0;
+        q.volny[k].perenos1 = 10.0 * (k + 1);
+    }
+    const ZapisSbora zapis{&q.nabor, 1, 0};
+    ASSERT_TRUE(DobavitNabor(&sbor.nabor, &zapis));
+    ASSERT_EQ(MestoNabora(&sbor.nabor), 3u);
+
+    NaborVoln vid{};
+    vid.luchi = sbor.nabor.luchi + 1;
+    vid.volny = sbor.nabor.volny + 1;
+    vid.chislo = vid.chisloVoln = 2;
+    const ZapisSbora chast{&vid, 1, 0};
+    ASSERT_TRUE(DobavitNabor(&sbor.nabor, &chast));
+    ASSERT_EQ(sbor.nabor.chislo, 5u);
+    EXPECT_EQ(+sbor.nabor.luchi[3].dlina, 2.0);
+    EXPECT_EQ(+sbor.nabor.luchi[4].dlina, 3.0);
+    EXPECT_EQ(+sbor.nabor.volny[4].perenos1, 30.0);
+}
+
 TEST(StorageTest, RoomOfDeclaredSetsIsGivenAndTakenBackHere) {
     PustoyNabor n;
     ASSERT_TRUE(ZarezervirovatMesto(&n.nabor, 4, false));

@@ -1,0 +1,73 @@
+// Appending to a file that other programs append to at the same time.
+//
+// A writer opens the file for appending (it is created when missing) and takes the file's append
+// lock, waiting a bounded time while another writer holds it. Holding the lock it reads what it
+// needs of the file (a header to check, the size that tells a new file) and adds its bytes in one
+// unbuffered write at the end of the file; closing releases the lock. So two writers never
+// interleave their bytes, and a new file gets its header from whichever writer comes first.
+//
+// The lock is advisory and lies on one byte far beyond the end of any real file
+// (kAppendLockOffset). It stands for the whole file among writers that take it, and it keeps no
+// one from reading the file: on Windows a locked range cannot be read through other handles, and
+// a range lock taken over a network share behaves like that everywhere. POSIX and Windows writers
+// lock the same byte, so writers of both systems exclude each other on a share that maps locks.
+// Where the file system has no locks at all, the writer goes on without one.
+//
+// On Windows the file is opened shared for read, write and delete, like every file the tool set
+// opens, so that a writer never locks another program out of the file.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+namespace platform {
+
+inline constexpr std::uint64_t kAppendLockOffset = std::uint64_t{1} << 62;
+// A writer holds the lock for one write; this long only a stuck writer keeps it.
+inline constexpr std::chrono::milliseconds kAppendLockWait{10000};
+
+class AppendFile {
+  public:
+    enum class Status {
+        kOk,
+        kCannotOpen,  // missing folder, no rights, a directory
+        kNotRegular,  // a pipe, a device: never written
+        kBusy,        // another writer held the lock for longer than the wait
+    };
+
+    AppendFile() = default;
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+    ~AppendFile() { close(); }
+
+    // Opens `path` (created when missing) and takes the append lock.
+    Status open(const std::filesystem::path& path,
+                std::chrono::milliseconds wait = kAppendLockWait);
+    bool isOpen() const;
+    // Whether the append lock is held (false where the file system has no locks).
+    bool locked() const { return locked_; }
+
+    // The file's size now.
+    bool size(std::uint64_t& out) const;
+    // Exactly `n` bytes from `offset`; false when fewer are there or the read fails.
+    bool readAt(std::uint64_t offset, void* buffer, std::size_t n) const;
+    // Adds `n` bytes at the end of the file in one write. When the write fails part-way, the part
+    // written is cut off again (unless someone else has appended since), so a failed append
+    // leaves the file as it was.
+    bool append(const void* data, std::size_t n);
+
+    // Releases the lock and closes the file.
+    void close();
+
+  private:
+#if defined(_WIN32)
+    void* handle_ = nullptr;  // HANDLE; null when closed
+#else
+    int fd_ = -1;
+#endif
+    bool locked_ = false;
+};
+
+}  // namespace platform

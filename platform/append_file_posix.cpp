@@ -1,0 +1,135 @@
+// Appending under the append lock on POSIX: open(2) with O_APPEND, an open-file-description
+// lock (fcntl F_OFD_SETLK) where the system has one and flock(2) elsewhere, write(2) at the end.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+
+#include "platform/append_file.h"
+
+namespace platform {
+namespace {
+
+static_assert(sizeof(off_t) >= 8, "the append lock lies beyond 4 GiB");
+
+enum class Lock { kTaken, kBusy, kNone, kFailed };
+
+Lock tryLock(int fd) {
+#if defined(F_OFD_SETLK)
+    // A lock of the open file description: closing another descriptor of the same file in this
+    // process (the reader's, say) does not drop it, as it would drop a classic fcntl lock.
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(kAppendLockOffset);
+    range.l_len = 1;
+    if (::fcntl(fd, F_OFD_SETLK, &range) == 0) return Lock::kTaken;
+    if (errno == EAGAIN || errno == EACCES) return Lock::kBusy;
+    if (errno == ENOLCK || errno == EOPNOTSUPP) return Lock::kNone;
+    if (errno != EINVAL) return Lock::kFailed;
+        // EINVAL: a kernel without open-file-description locks.
+#endif
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return Lock::kTaken;
+    if (errno == EWOULDBLOCK || errno == EINTR) return Lock::kBusy;
+    if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) return Lock::kNone;
+    return Lock::kFailed;
+}
+
+}  // namespace
+
+AppendFile::Status AppendFile::open(const std::filesystem::path& path,
+                                    std::chrono::milliseconds wait) {
+    close();
+    // Non-blocking, so that opening a pipe or a device never waits for the other end; read
+    // access for the header checks made under the lock.
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return Status::kCannotOpen;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Status::kNotRegular;
+    }
+    fd_ = fd;
+
+    // Waiting by polling: a blocking lock cannot be given a time limit.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + wait;
+    std::chrono::microseconds pause{50};
+    for (;;) {
+        switch (tryLock(fd_)) {
+            case Lock::kTaken:
+                locked_ = true;
+                return Status::kOk;
+            case Lock::kNone:
+                return Status::kOk;
+            case Lock::kFailed:
+                close();
+                return Status::kCannotOpen;
+            case Lock::kBusy:
+                break;
+        }
+        if (Clock::now() >= deadline) {
+            close();
+            return Status::kBusy;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(5));
+    }
+}
+
+bool AppendFile::isOpen() const {
+    return fd_ >= 0;
+}
+
+bool AppendFile::size(std::uint64_t& out) const {
+    struct stat st;
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    out = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool AppendFile::readAt(std::uint64_t offset, void* buffer, std::size_t n) const {
+    auto* to = static_cast<unsigned char*>(buffer);
+    while (n > 0) {
+        const ssize_t got = ::pread(fd_, to, n, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        to += got;
+        n -= static_cast<std::size_t>(got);
+        offset += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+bool AppendFile::append(const void* data, std::size_t n) {
+    std::uint64_t before = 0;
+    if (!size(before)) return false;
+    const auto* from = static_cast<const unsigned char*>(data);
+    std::size_t written = 0;
+    // One write; a regular file takes it whole unless the disk fills or a signal comes, and then
+    // the rest follows under the same lock.
+    while (written < n) {
+        const ssize_t put = ::write(fd_, from + written, n - written);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) break;
+        written += static_cast<std::size_t>(put);
+    }
+    if (written == n) return true;
+    std::uint64_t now = 0;
+    if (written > 0 && size(now) && now == before + written)
+        static_cast<void>(::ftruncate(fd_, static_cast<off_t>(before)));
+    return false;
+}
+
+void AppendFile::close() {
+    // Closing the only descriptor of the open file description releases its lock.
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    locked_ = false;
+}
+
+}  // namespace platform

@@ -1,0 +1,160 @@
+// Appending under the append lock on Windows: CreateFileW shared for read, write and delete,
+// LockFileEx on the lock byte, WriteFile at the end of the file.
+#include "platform/append_file.h"
+
+#include <algorithm>
+#include <thread>
+
+// Without these the system header defines min and max as macros, which break standard headers
+// included after it.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The largest piece one ReadFile or WriteFile is asked for.
+constexpr std::size_t kPiece = std::size_t{1} << 30;
+
+HANDLE handleOf(void* h) {
+    return static_cast<HANDLE>(h);
+}
+
+OVERLAPPED at(std::uint64_t offset) {
+    OVERLAPPED o{};
+    o.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    o.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return o;
+}
+
+enum class Lock { kTaken, kBusy, kNone, kFailed };
+
+Lock tryLock(HANDLE h) {
+    OVERLAPPED o = at(kAppendLockOffset);
+    if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &o))
+        return Lock::kTaken;
+    switch (GetLastError()) {
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_IO_PENDING:
+            return Lock::kBusy;
+        case ERROR_NOT_SUPPORTED:
+        case ERROR_INVALID_FUNCTION:
+            return Lock::kNone;
+        default:
+            return Lock::kFailed;
+    }
+}
+
+}  // namespace
+
+AppendFile::Status AppendFile::open(const std::filesystem::path& path,
+                                    std::chrono::milliseconds wait) {
+    close();
+    // Read access for the header checks made under the lock, write access to cut a failed
+    // append off again. Writes go to the end of the file all the same (see append).
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Status::kCannotOpen;
+    // Only a file on a disk: a pipe or a device could wait for the other end forever.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return Status::kNotRegular;
+    }
+    handle_ = h;
+
+    // Waiting by polling: LockFileEx waits without a time limit or not at all.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + wait;
+    std::chrono::microseconds pause{50};
+    for (;;) {
+        switch (tryLock(h)) {
+            case Lock::kTaken:
+                locked_ = true;
+                return Status::kOk;
+            case Lock::kNone:
+                return Status::kOk;
+            case Lock::kFailed:
+                close();
+                return Status::kCannotOpen;
+            case Lock::kBusy:
+                break;
+        }
+        if (Clock::now() >= deadline) {
+            close();
+            return Status::kBusy;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(5));
+    }
+}
+
+bool AppendFile::isOpen() const {
+    return handle_ != nullptr;
+}
+
+bool AppendFile::size(std::uint64_t& out) const {
+    LARGE_INTEGER n;
+    if (handle_ == nullptr || !GetFileSizeEx(handleOf(handle_), &n) || n.QuadPart < 0) return false;
+    out = static_cast<std::uint64_t>(n.QuadPart);
+    return true;
+}
+
+bool AppendFile::readAt(std::uint64_t offset, void* buffer, std::size_t n) const {
+    auto* to = static_cast<unsigned char*>(buffer);
+    while (n > 0) {
+        OVERLAPPED o = at(offset);
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min(n, kPiece));
+        if (!ReadFile(handleOf(handle_), to, want, &got, &o) || got == 0) return false;
+        to += got;
+        n -= got;
+        offset += got;
+    }
+    return true;
+}
+
+bool AppendFile::append(const void* data, std::size_t n) {
+    std::uint64_t before = 0;
+    if (!size(before)) return false;
+    const auto* from = static_cast<const unsigned char*>(data);
+    std::size_t written = 0;
+    while (written < n) {
+        // Both offset words all ones: at the end of the file, whatever its size by now.
+        OVERLAPPED o{};
+        o.Offset = 0xFFFFFFFFu;
+        o.OffsetHigh = 0xFFFFFFFFu;
+        DWORD put = 0;
+        const DWORD want = static_cast<DWORD>(std::min(n - written, kPiece));
+        if (!WriteFile(handleOf(handle_), from + written, want, &put, &o) || put == 0) break;
+        written += put;
+    }
+    if (written == n) return true;
+    std::uint64_t now = 0;
+    if (written > 0 && size(now) && now == before + written) {
+        LARGE_INTEGER end;
+        end.QuadPart = static_cast<LONGLONG>(before);
+        if (SetFilePointerEx(handleOf(handle_), end, nullptr, FILE_BEGIN))
+            SetEndOfFile(handleOf(handle_));
+    }
+    return false;
+}
+
+void AppendFile::close() {
+    if (handle_ != nullptr) {
+        if (locked_) {
+            OVERLAPPED o = at(kAppendLockOffset);
+            UnlockFileEx(handleOf(handle_), 0, 1, 0, &o);
+        }
+        CloseHandle(handleOf(handle_));
+    }
+    handle_ = nullptr;
+    locked_ = false;
+}
+
+}  // namespace platform
