@@ -42,26 +42,24 @@ void PrimenitKoefficienty(NaborVoln* r, NaborVoln* t, const NaborVoln* i) {
         if ((rI.flagi & kLuchTolkoFaza) == 0) {
             double koefR;
             double koefT;
-            if ((t->luchi[k].flagi & kLuchUdalit) != 0) {
-                // No transmitted wave (total internal reflection): everything is reflected. The
-                // general formula would give 0/0 here and lose the reflected wave as well.
+            const double c1 = wR.cosPadeniya;
+            const double c2 = wT.cosPrelomleniya;
+            if ((t->luchi[k].flagi & kLuchUdalit) != 0 || c2 == 0.0) {
+                // No transmitted wave (total internal reflection), or a refraction cosine of
+                // exactly 0 at exactly the critical angle: the grazing limit, everything reflected
+                // and nothing lost. Any formula would give 0/0 here and lose both waves.
                 koefR = 1.0;
                 koefT = 0.0;
             } else {
-                const double c1 = wR.cosPadeniya;
-                const double c2 = wT.cosPrelomleniya;
-                // Normal incidence: an incidence cosine of exactly 1.0 or not a number, or a
-                // refraction cosine that rounded to exactly 1.0 (an incidence a hair off the
-                // normal from a faster into a slower medium). With the refracted tangent 0 the
-                // tangent form below would reflect everything (r = 1) instead of taking its
-                // limit, the impedance form.
-                if (!(c1 < 1.0 || c1 > 1.0) || c2 == 1.0) {
+                if (!(c1 < 1.0 || c1 > 1.0)) {
+                    // Normal incidence (a cosine that is not a number included): the impedance
+                    // form, which the cosine form below equals bit for bit at c1 = c2 = 1.
                     koefR = std::fabs((zT - zR) / (zT + zR));
                 } else {
-                    const double tanR = std::sqrt(1.0 - c1 * c1) / c1;
-                    const double tanT = std::sqrt(1.0 - c2 * c2) / c2;
-                    koefR = std::fabs((mT.plotnost * tanT - mR.plotnost * tanR) /
-                                      (mT.plotnost * tanT + mR.plotnost * tanR));
+                    // The pressure reflection coefficient in cosines. Its form in densities and
+                    // tangents, equal by Snell's law, loses its digits near normal incidence,
+                    // where both tangents vanish (a few per cent at 3e-8 rad).
+                    koefR = std::fabs((zT * c1 - zR * c2) / (zT * c1 + zR * c2));
                 }
                 koefT = std::sqrt((1.0 - koefR * koefR) * wT.cosPadeniya / wT.cosPrelomleniya);
             }
@@ -72,7 +70,10 @@ void PrimenitKoefficienty(NaborVoln* r, NaborVoln* t, const NaborVoln* i) {
         }
 
         // The reflected pressure changes sign when the numerator of the reflection coefficient is
-        // negative; the transmitted phase never changes.
+        // negative: the phase becomes pi - phase (not phase + pi; the two agree for a wave of
+        // phase 0). Beyond the critical angle r = 1 with no phase shift. Both are kept as they
+        // are because stored results and callers rely on them. The transmitted phase never
+        // changes.
         if (!(zT * wR.cosPadeniya - zR * wT.cosPrelomleniya >= 0.0)) wR.faza = kPi - wR.faza;
     }
 }
@@ -97,14 +98,19 @@ BoolByte PLUGIN_CALL OtrazitIPrelomit(NaborVoln* r, NaborVoln* t, NaborVoln* s, 
         return kFalse;
     }
 
+    // Whatever can be told in advance fails here, before wavelib builds anything: once entry 4
+    // has rebuilt R and marked I's rays, a refusal of entry 5 would leave the sets half split.
+    // A speed ratio that is not a positive finite number (a speed of zero, negative or infinite)
+    // is one that no refraction can use. Entries 4 and 5 check the same plane and sets, so beyond
+    // this only wavelib running out of memory for T can still fail after R is built.
     const TablicaVolny10& wavelib = Tablica10();
     if (wavelib.otrazitLuchi == nullptr || wavelib.prelomitLuchi == nullptr) return kFalse;
+    const double otnoshenie = i->sreda.skorost / drugaya.skorost;
+    if (!(otnoshenie > 0.0) || !std::isfinite(otnoshenie)) return kFalse;
     std::uint64_t parametr;
     std::memcpy(&parametr, p, sizeof(parametr));
     if (!isTrue(wavelib.otrazitLuchi(r, s, i, parametr))) return kFalse;
-    if (!isTrue(wavelib.prelomitLuchi(t, s, i, parametr, i->sreda.skorost / drugaya.skorost))) {
-        return kFalse;
-    }
+    if (!isTrue(wavelib.prelomitLuchi(t, s, i, parametr, otnoshenie))) return kFalse;
 
     r->sreda = i->sreda;
     t->sreda = drugaya;

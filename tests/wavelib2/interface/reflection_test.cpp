@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 
 #include "tests/wavelib2/interface/scripted_wavelib.h"
@@ -257,6 +258,19 @@ TEST_F(InterfaceTest, FailureOfEitherWavelibEntryStopsBeforeAnyWaveIsTouched) {
     EXPECT_EQ(+i.volny[0].put, 0.0);
     EXPECT_EQ(+r.volny[0].energiya, 0.0);
     EXPECT_EQ(i.nabor.chislo, 4u);
+}
+
+// A speed that no refraction can use (zero, negative, infinite) is refused before wavelib builds
+// the reflected set or marks the incident rays, not after.
+TEST_F(InterfaceTest, UnusableSpeedRatioFailsBeforeWavelibBuildsAnything) {
+    for (const double skorost : {0.0, -5900.0, std::numeric_limits<double>::infinity()}) {
+        s.nabor.sreda2.skorost = skorost;
+        EXPECT_FALSE(Vyzvat()) << skorost;
+    }
+    EXPECT_EQ(ScriptedWavelib::vyzovov4, 0);
+    EXPECT_EQ(ScriptedWavelib::vyzovov5, 0);
+    EXPECT_EQ(i.nabor.chislo, 4u);
+    EXPECT_EQ(r.nabor.chislo, 0u);
 }
 
 TEST_F(InterfaceTest, MissingArgumentsAndSharedSetsAreRefused) {
