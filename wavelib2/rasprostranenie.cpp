@@ -2,27 +2,16 @@
 #include <cmath>
 
 #include "wavelib2/makrosi.h"
+#include "wavelib2/per_element.h"
 
 namespace wavelib2 {
 
 void RasprostranitVolny(NaborVoln* nabor) {
     if (nabor == nullptr || nabor->volny == nullptr) return;
-    const Sreda& sreda = nabor->sreda;
+    const MediumForUpdate medium(nabor->sreda);
     const std::uint32_t chislo = nabor->chislo;
     Volna* volny = nabor->volny;
-    for (std::uint32_t i = 0; i < chislo; ++i) {
-        Volna& w = volny[i];
-        const double d = w.dlinaShaga;
-        w.put += d;
-        const double t = d / sreda.skorost;
-        w.vremya1 += t;
-        w.vremya2 += t;
-        const double a = (-sreda.zatuhanie) * d * w.koefZatuhaniya;
-        // One exponential for both: the energy factor e^(2a) is the square of the amplitude's.
-        const double ea = std::exp(a);
-        w.amplituda *= ea;
-        w.energiya *= ea * ea;
-    }
+    for (std::uint32_t i = 0; i < chislo; ++i) advanceWave(volny[i], medium);
 }
 
 BoolByte PLUGIN_CALL ProdvinutVolny(NaborVoln* nabor, double shag) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -52,13 +53,12 @@ struct Vstrecha {
     bool doshel = false;
     double shag = 0.0;  // distance from the ray's origin to the point met
     double cosPadeniya = 0.0;
-    double tochka[3] = {};
-    double u[3] = {};    // unit direction of the ray
-    double n[3] = {};    // unit normal on the side the ray goes to
+    double s = 0.0;      // the same distance in lengths of the ray's direction
+    double dn = 0.0;     // the direction's component along the plane's normal
     double dlina = 0.0;  // length of the ray's direction
 };
 
-Vstrecha Vstretit(const Luch& r, const Ploskost& pl) {
+inline Vstrecha Vstretit(const Luch& r, const Ploskost& pl) {
     Vstrecha v;
     const Vektor3 napravlenie = VzyatVektor(r.napravlenie);
     const double dlina = std::sqrt(Skalyar(napravlenie, napravlenie));
@@ -71,41 +71,73 @@ Vstrecha Vstretit(const Luch& r, const Ploskost& pl) {
     if (!(s > 0.0) || !std::isfinite(s)) return v;
     v.doshel = true;
     v.shag = s * dlina;
+    v.s = s;
+    v.dn = dn;
     v.dlina = dlina;
-    const double storona = dn > 0.0 ? 1.0 : -1.0;
-    for (int j = 0; j < 3; ++j) {
-        v.tochka[j] = r.nachalo[j] + s * r.napravlenie[j];
-        v.u[j] = r.napravlenie[j] / dlina;
-        v.n[j] = storona * pl.normal[j];
-    }
     v.cosPadeniya = std::min(1.0, std::fabs(dn) / dlina);
     return v;
 }
 
-// Reflects the vector stored at `massiv` (an array of a packed ray record) in the plane of normal
-// n.
-void Otrazit(void* massiv, const Vektor3& n) {
+// The vector stored at `massiv` (an array of a packed ray record) reflected in the plane of
+// normal n.
+inline Vektor3 Otrazit(const void* massiv, const Vektor3& n) {
     Vektor3 x = VzyatVektor(massiv);
     const double d = 2.0 * Skalyar(x, n);
     for (int j = 0; j < 3; ++j) x[j] -= d * n[j];
-    PolozhitVektor(massiv, x);
+    return x;
 }
 
-// Marks incident element k after the meeting and returns whether it reached the plane.
-bool OtmetitPadayushchiy(Luch& ri, Volna& wi, const Vstrecha& v, const Ploskost& pl) {
-    ri.flagi &= ~kFlagiVstrechi;
-    if (!v.doshel) {
-        wi.dlinaShaga = 0.0;
-        return false;
+// One element of a new set under construction. The new ray and wave start as copies of the
+// incident ones; what the meeting changes is then written into the records component by
+// component, and everything the meeting is computed from is read from the incident records,
+// never from the fresh copies: a value read back right after it was written in pieces of another
+// width stalls the processor, and that on every element.
+struct Element {
+    Luch& incidentRay;  // marked after the meeting
+    Volna& incidentWave;
+    Luch& ray;  // of the new set
+    Volna& wave;
+    std::uint32_t flags;  // the new ray's flags: the incident ones without the meeting flags
+
+    Element(Luch& incidentRay_, Volna& incidentWave_, Luch& ray_, Volna& wave_)
+        : incidentRay(incidentRay_),
+          incidentWave(incidentWave_),
+          ray(ray_),
+          wave(wave_),
+          flags(incidentRay_.flagi & ~kFlagiVstrechi) {
+        std::memcpy(&ray, &incidentRay, sizeof(Luch));
+        std::memcpy(&wave, &incidentWave, sizeof(Volna));
     }
-    ri.flagi |= kLuchDoshel | (pl.tolkoFaza ? kLuchTolkoFaza : 0u);
-    wi.dlinaShaga = v.shag;
-    wi.cosPadeniya = v.cosPadeniya;
-    return true;
-}
 
-// Common checks and the room of the new set; the new set's rays start as copies of the incident
-// ones, with the meeting flags cleared (an incident element marked for removal stays marked).
+    // Marks the incident element after the meeting and returns whether it reached the plane; a
+    // new ray of an element that did not is marked for removal.
+    bool markMeeting(const Vstrecha& v, const Ploskost& pl) {
+        if (!v.doshel) {
+            incidentRay.flagi = flags;
+            incidentWave.dlinaShaga = wave.dlinaShaga = 0.0;
+            ray.flagi = flags | kLuchUdalit;
+            return false;
+        }
+        incidentRay.flagi = flags | kLuchDoshel | (pl.tolkoFaza ? kLuchTolkoFaza : 0u);
+        incidentWave.dlinaShaga = wave.dlinaShaga = v.shag;
+        incidentWave.cosPadeniya = wave.cosPadeniya = v.cosPadeniya;
+        ray.flagi = flags;
+        return true;
+    }
+    void putRefractionCosine(double c2) {
+        incidentWave.cosPrelomleniya = wave.cosPrelomleniya = c2;
+    }
+
+    // The point where the incident ray meets the plane, as the new ray's origin.
+    void putMeetingPoint(const Vstrecha& v) {
+        for (int j = 0; j < 3; ++j) {
+            ray.nachalo[j] = incidentRay.nachalo[j] + v.s * incidentRay.napravlenie[j];
+        }
+    }
+};
+
+// Common checks and the room of the new set, with its counts set to the incident set's. Nothing is
+// written before every check has passed.
 bool Podgotovit(NaborVoln* novyy, NaborVoln* s, NaborVoln* i, std::uint64_t p, Ploskost& pl) {
     if (novyy == nullptr || s == nullptr || i == nullptr) {
         ZapomnitOshibku("Набор волн не задан");
@@ -122,17 +154,25 @@ bool Podgotovit(NaborVoln* novyy, NaborVoln* s, NaborVoln* i, std::uint64_t p, P
         return false;
     }
     if (!ZarezervirovatMesto(novyy, n, false)) return false;
-    if (n != 0) std::memcpy(novyy->luchi, i->luchi, std::size_t{n} * sizeof(Luch));
     novyy->chislo = n;
     novyy->chisloVoln = n;
-    for (std::uint32_t k = 0; k < n; ++k) novyy->luchi[k].flagi &= ~kFlagiVstrechi;
     return true;
 }
 
-// The new waves are copies of the incident ones as they now are (offsets 4, 12 and 20 written).
-void KopirovatVolny(NaborVoln* novyy, const NaborVoln* i) {
-    if (i->chislo != 0) {
-        std::memcpy(novyy->volny, i->volny, std::size_t{i->chislo} * sizeof(Volna));
+// Builds the new set element by element from the incident one, in one pass that reads and writes
+// each element once: the new ray and wave are copies of the incident ones (an incident element
+// marked for removal stays marked), and `build` meets the plane, marks the incident element and
+// shapes the new one.
+template <typename Build>
+void buildSet(NaborVoln* novyy, NaborVoln* i, Build build) {
+    const std::uint32_t n = i->chislo;
+    Luch* luchiI = i->luchi;
+    Volna* volnyI = i->volny;
+    Luch* luchi = novyy->luchi;
+    Volna* volny = novyy->volny;
+    for (std::uint32_t k = 0; k < n; ++k) {
+        Element e(luchiI[k], volnyI[k], luchi[k], volny[k]);
+        build(e);
     }
 }
 
@@ -180,20 +220,19 @@ BoolByte PLUGIN_CALL DobavitNabor(NaborVoln* sbor, const ZapisSbora* zapis) {
 BoolByte PLUGIN_CALL OtrazitLuchi(NaborVoln* r, NaborVoln* s, NaborVoln* i, std::uint64_t p) {
     Ploskost pl;
     if (!Podgotovit(r, s, i, p, pl)) return kFalse;
-    for (std::uint32_t k = 0; k < i->chislo; ++k) {
-        Luch& ri = i->luchi[k];
-        const Vstrecha v = Vstretit(ri, pl);
-        Luch& rr = r->luchi[k];
-        if (!OtmetitPadayushchiy(ri, i->volny[k], v, pl)) {
-            rr.flagi |= kLuchUdalit;
-            continue;
+    buildSet(r, i, [&pl](Element& e) {
+        const Vstrecha v = Vstretit(e.incidentRay, pl);
+        if (!e.markMeeting(v, pl)) return;
+        e.putMeetingPoint(v);
+        const Vektor3 napravlenie = Otrazit(e.incidentRay.napravlenie, pl.normal);
+        const Vektor3 rebro1 = Otrazit(e.incidentRay.rebro1, pl.normal);
+        const Vektor3 rebro2 = Otrazit(e.incidentRay.rebro2, pl.normal);
+        for (int j = 0; j < 3; ++j) {
+            e.ray.napravlenie[j] = napravlenie[j];
+            e.ray.rebro1[j] = rebro1[j];
+            e.ray.rebro2[j] = rebro2[j];
         }
-        std::memcpy(rr.nachalo, v.tochka, sizeof(v.tochka));
-        Otrazit(rr.napravlenie, pl.normal);
-        Otrazit(rr.rebro1, pl.normal);
-        Otrazit(rr.rebro2, pl.normal);
-    }
-    KopirovatVolny(r, i);
+    });
     r->sreda = i->sreda;
     return kTrue;
 }
@@ -207,31 +246,28 @@ BoolByte PLUGIN_CALL PrelomitLuchi(NaborVoln* t, NaborVoln* s, NaborVoln* i, std
     Ploskost pl;
     if (!Podgotovit(t, s, i, p, pl)) return kFalse;
     const double eta = 1.0 / otnoshenie;  // the other side's speed over the incident one
-    for (std::uint32_t k = 0; k < i->chislo; ++k) {
-        Luch& ri = i->luchi[k];
-        Volna& wi = i->volny[k];
-        const Vstrecha v = Vstretit(ri, pl);
-        Luch& rt = t->luchi[k];
-        if (!OtmetitPadayushchiy(ri, wi, v, pl)) {
-            rt.flagi |= kLuchUdalit;
-            continue;
-        }
-        std::memcpy(rt.nachalo, v.tochka, sizeof(v.tochka));
+    buildSet(t, i, [&pl, eta](Element& e) {
+        const Vstrecha v = Vstretit(e.incidentRay, pl);
+        if (!e.markMeeting(v, pl)) return;
+        e.putMeetingPoint(v);
         const double c1 = v.cosPadeniya;
         const double sin2kv = eta * eta * (1.0 - c1 * c1);
         if (!(sin2kv <= 1.0)) {  // total internal reflection: no transmitted ray
-            wi.cosPrelomleniya = 0.0;
-            rt.flagi |= kLuchUdalit;
-            continue;
+            e.putRefractionCosine(0.0);
+            e.ray.flagi |= kLuchUdalit;
+            return;
         }
         const double c2 = std::sqrt(1.0 - sin2kv);
-        wi.cosPrelomleniya = c2;
-        // Snell's law in vector form, keeping the length of the direction.
+        e.putRefractionCosine(c2);
+        // Snell's law in vector form, keeping the length of the direction: along the unit
+        // direction u and the unit normal n on the side the ray goes to.
+        const double storona = v.dn > 0.0 ? 1.0 : -1.0;
         for (int j = 0; j < 3; ++j) {
-            rt.napravlenie[j] = v.dlina * (eta * v.u[j] + (c2 - eta * c1) * v.n[j]);
+            const double u = e.incidentRay.napravlenie[j] / v.dlina;
+            const double n = storona * pl.normal[j];
+            e.ray.napravlenie[j] = v.dlina * (eta * u + (c2 - eta * c1) * n);
         }
-    }
-    KopirovatVolny(t, i);
+    });
     return kTrue;
 }
 

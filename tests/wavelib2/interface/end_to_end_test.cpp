@@ -79,6 +79,39 @@ TEST_F(EndToEndTest, SplitOfAPointSourceAtWaterOverSteelBalancesTheEnergy) {
     for (NaborVoln* n : {i, s, r, tr}) t.udalitNabor(n);
 }
 
+// Water over a fluid of 1540 m/s and 900 kg/m^3, one ray at asin(1480 / 1540) as a double: the
+// refraction cosine comes out as exactly 0 and no ray is marked; the wave is reflected whole at the
+// grazing limit instead of vanishing from both sets.
+TEST_F(EndToEndTest, RayAtExactlyTheCriticalAngleIsReflectedWhole) {
+    NaborVoln* i = Sozdat(1);
+    NaborVoln* s = Sozdat(1);
+    NaborVoln* r = Sozdat(0);
+    NaborVoln* tr = Sozdat(0);
+    s->sreda.skorost = i->sreda.skorost = 1480.0;
+    s->sreda.plotnost = i->sreda.plotnost = 1000.0;
+    s->sreda2.skorost = 1540.0;
+    s->sreda2.plotnost = 900.0;
+    s->dlinaOtscheta = 4.0;
+    s->luchi[0].napravlenie[2] = 1.0;
+    const double sinus = 1480.0 / 1540.0;  // the sine and cosine of 1.2907367095444235 rad
+    i->luchi[0].napravlenie[0] = sinus;
+    i->luchi[0].napravlenie[2] = -std::sqrt(1.0 - sinus * sinus);
+    i->luchi[0].nachalo[2] = 1.0;
+    i->volny[0].amplituda = 1.0;
+    i->volny[0].energiya = 1.0;
+
+    const std::uint64_t p = 0;
+    const double porog = -1.0;
+    ASSERT_TRUE(t.otrazitIPrelomit(r, tr, s, i, &p, &porog));
+    ASSERT_EQ(r->chislo, 1u);
+    EXPECT_EQ(+r->volny[0].energiya, 1.0);
+    EXPECT_EQ(+r->volny[0].amplituda, 1.0);
+    ASSERT_EQ(tr->chislo, 1u);  // the grazing transmitted ray carries nothing
+    EXPECT_EQ(+tr->volny[0].cosPrelomleniya, 0.0);
+    EXPECT_EQ(+tr->volny[0].energiya, 0.0);
+    for (NaborVoln* n : {i, s, r, tr}) t.udalitNabor(n);
+}
+
 TEST_F(EndToEndTest, ReplicationPlacesThePatternAtEveryRayThroughTheNamedTables) {
     TableCell razmeshchenie[kYacheekRazmeshcheniya];
     TableCell hranenie[kZapiseyHraneniya];

@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
+#include <random>
 
 #include "tests/wavelib2/interface/scripted_wavelib.h"
 #include "tests/wavelib2/test_wave_set.h"
@@ -257,6 +259,108 @@ TEST_F(InterfaceTest, FailureOfEitherWavelibEntryStopsBeforeAnyWaveIsTouched) {
     EXPECT_EQ(+i.volny[0].put, 0.0);
     EXPECT_EQ(+r.volny[0].energiya, 0.0);
     EXPECT_EQ(i.nabor.chislo, 4u);
+}
+
+// A speed that no refraction can use (zero, negative, infinite) is refused before wavelib builds
+// the reflected set or marks the incident rays, not after.
+TEST_F(InterfaceTest, UnusableSpeedRatioFailsBeforeWavelibBuildsAnything) {
+    for (const double skorost : {0.0, -5900.0, std::numeric_limits<double>::infinity()}) {
+        s.nabor.sreda2.skorost = skorost;
+        EXPECT_FALSE(Vyzvat()) << skorost;
+    }
+    EXPECT_EQ(ScriptedWavelib::vyzovov4, 0);
+    EXPECT_EQ(ScriptedWavelib::vyzovov5, 0);
+    EXPECT_EQ(i.nabor.chislo, 4u);
+    EXPECT_EQ(r.nabor.chislo, 0u);
+}
+
+// The split does its steps element by element in one pass, and skips a filter whose outcome that
+// pass already saw; the sets must come out byte for byte as from the steps one after another over
+// whole sets. Random flags, cosines (exactly 1, 0 and not a number among them), energies around
+// the threshold, and sets of unequal counts.
+TEST(SplitStepsTest, OnePassSplitEqualsTheStepsOneAfterAnother) {
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    const double kNaN = std::numeric_limits<double>::quiet_NaN();
+    const std::uint32_t flags[] = {0,           kLuchDoshel,
+                                   kLuchDoshel, kLuchDoshel | kLuchTolkoFaza,
+                                   kLuchUdalit, kLuchDoshel | kLuchUdalit};
+    struct Variant {
+        std::uint32_t fewer4, fewer5, waves;
+    };
+    for (const Variant v :
+         {Variant{0, 0, 200}, Variant{3, 1, 200}, Variant{0, 0, 150}, Variant{5, 5, 0}}) {
+        TestWaveSet i(200), s(0);
+        s.nabor.sreda = kVoda;
+        s.nabor.sreda2 = kStal;
+        s.nabor.dlinaOtscheta = 4.0;
+        i.nabor.sreda = kVoda;
+        i.nabor.sreda.zatuhanie = 0.01;
+        for (std::uint32_t k = 0; k < 200; ++k) {
+            i.luchi[k].flagi = flags[gen() % 6];
+            Volna& w = i.volny[k];
+            const double c[] = {u(gen), 1.0, 0.0, kNaN, 0.2};
+            w.cosPadeniya = c[gen() % 5];
+            w.cosPrelomleniya = c[gen() % 5];
+            w.amplituda = u(gen);
+            w.energiya = 2e-3 * u(gen);
+            w.faza = u(gen);
+            w.dlinaShaga = u(gen);
+            w.koefZatuhaniya = u(gen);
+        }
+        i.nabor.chisloVoln = v.waves;
+        // What wavelib leaves in the new sets' waves, where the split copies no incident wave.
+        TestWaveSet r(200), t(200);
+        for (TestWaveSet* n : {&r, &t}) {
+            for (Volna& w : n->volny) {
+                w.cosPadeniya = w.cosPrelomleniya = u(gen);
+                w.amplituda = w.energiya = w.faza = 1.0;
+            }
+        }
+        TestWaveSet iSteps = i, rSteps = r, tSteps = t;
+        for (TestWaveSet* n : {&iSteps, &rSteps, &tSteps}) {
+            n->nabor.luchi = n->luchi.data();
+            n->nabor.volny = n->volny.data();
+        }
+
+        ScriptedWavelib::Podklyuchit();
+        ScriptedWavelib::fewer4 = v.fewer4;
+        ScriptedWavelib::fewer5 = v.fewer5;
+        const double porog = 1e-3;
+        const std::uint64_t p = 0;
+        ASSERT_TRUE(OtrazitIPrelomit(&r.nabor, &t.nabor, &s.nabor, &i.nabor, &p, &porog));
+
+        // The same split step by step.
+        ScriptedWavelib::Otrazit(&rSteps.nabor, &s.nabor, &iSteps.nabor, p);
+        ScriptedWavelib::Prelomit(&tSteps.nabor, &s.nabor, &iSteps.nabor, p, 0.0);
+        rSteps.nabor.sreda = kVoda;
+        rSteps.nabor.sreda.zatuhanie = 0.01;
+        tSteps.nabor.sreda = kStal;
+        RasprostranitVolny(&iSteps.nabor);
+        const std::uint32_t waves = std::min(iSteps.nabor.chisloVoln, iSteps.nabor.chislo);
+        std::memcpy(rSteps.volny.data(), iSteps.volny.data(), waves * sizeof(Volna));
+        std::memcpy(tSteps.volny.data(), iSteps.volny.data(), waves * sizeof(Volna));
+        PrimenitKoefficienty(&rSteps.nabor, &tSteps.nabor, &iSteps.nabor);
+        UdalitDoshedshie(&iSteps.nabor);
+        UdalitOtmechennye(&rSteps.nabor);
+        OtbrositPoPorogam(&rSteps.nabor, 0.2, porog);
+        UdalitOtmechennye(&tSteps.nabor);
+        OtbrositPoPorogam(&tSteps.nabor, 0.2, porog);
+        ProdvinutVolny(&rSteps.nabor, 1.0);
+        ProdvinutVolny(&tSteps.nabor, 1.0);
+
+        for (const auto& [actual, expected] :
+             {std::pair{&r, &rSteps}, std::pair{&t, &tSteps}, std::pair{&i, &iSteps}}) {
+            const std::uint32_t n = actual->nabor.chislo;
+            ASSERT_EQ(n, expected->nabor.chislo) << v.fewer4 << " " << v.waves;
+            EXPECT_EQ(actual->nabor.chisloVoln, expected->nabor.chisloVoln);
+            EXPECT_EQ(std::memcmp(actual->luchi.data(), expected->luchi.data(), n * sizeof(Luch)),
+                      0);
+            EXPECT_EQ(std::memcmp(actual->volny.data(), expected->volny.data(), n * sizeof(Volna)),
+                      0)
+                << v.fewer4 << " " << v.waves;
+        }
+    }
 }
 
 TEST_F(InterfaceTest, MissingArgumentsAndSharedSetsAreRefused) {

@@ -18,6 +18,9 @@ struct ScriptedWavelib {
     static inline int vyzovov4 = 0;
     static inline int vyzovov5 = 0;
     static inline std::uint64_t parametr = 0;
+    // How many elements fewer than the incident set the reflected and the transmitted set get.
+    static inline std::uint32_t fewer4 = 0;
+    static inline std::uint32_t fewer5 = 0;
     static inline double otnoshenie = 0.0;
     static inline std::vector<std::pair<NaborVoln*, double>> shagi;
     static inline std::vector<ZapisSbora> sbory;
@@ -25,6 +28,7 @@ struct ScriptedWavelib {
 
     static void Podklyuchit() {
         rezultat4 = rezultat5 = true;
+        fewer4 = fewer5 = 0;
         vyzovov4 = vyzovov5 = 0;
         parametr = 0;
         otnoshenie = 0.0;
@@ -40,8 +44,9 @@ struct ScriptedWavelib {
     }
 
     static void Postroit(NaborVoln* novyy, const NaborVoln* i, bool prelomlenie) {
-        novyy->chislo = i->chislo;
-        for (std::uint32_t k = 0; k < i->chislo; ++k) {
+        const std::uint32_t fewer = prelomlenie ? fewer5 : fewer4;
+        novyy->chislo = i->chislo > fewer ? i->chislo - fewer : 0;
+        for (std::uint32_t k = 0; k < novyy->chislo; ++k) {
             novyy->luchi[k] = i->luchi[k];
             const bool net = (i->luchi[k].flagi & kLuchDoshel) == 0 ||
                              (prelomlenie && i->volny[k].cosPrelomleniya == 0.0);
