@@ -4,7 +4,7 @@
 
 PROBE_PACKAGES=(
   cmake ninja-build g++ g++-multilib pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n fonts-dejavu-core
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev qt6-translations-l10n fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-apps x11-utils imagemagick xdotool
@@ -16,7 +16,7 @@ PROBE_PACKAGES=(
 PROBE_WINDOWS_PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest
 )
-PROBE_QT5_PACKAGES=(qtbase5-dev)
+PROBE_QT5_PACKAGES=(qtbase5-dev libqt5svg5-dev)
 
 # probe_missing_packages [package...]: those of the given packages (default: PROBE_PACKAGES) that
 # are not installed.

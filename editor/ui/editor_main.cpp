@@ -10,6 +10,7 @@
 
 #include "editor/lifecycle/lifecycle.h"
 #include "editor/probe/selection.h"
+#include "editor/ui/editor_icon.h"
 #include "editor/ui/main_window.h"
 
 namespace ui {
@@ -83,6 +84,10 @@ int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform)
     // Only the name: a display name would be appended by some window systems to every other
     // window's caption ("Системная ошибка — ..."), and the boxes keep their own titles.
     QApplication::setApplicationName(QString::fromUtf8(lifecycle::kApplicationTitle));
+    // Every window of the editor carries its icon; the desktop file name lets window systems
+    // that group windows by their entry (Wayland's application id) show the same one.
+    QApplication::setWindowIcon(editorIcon());
+    QApplication::setDesktopFileName(QString::fromLatin1(kDesktopName));
     try {
         QtMessageBoxes boxes;
         biblioteki::Biblioteki loader(platform, boxes);

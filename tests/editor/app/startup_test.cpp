@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/ui/editor_icon.h"
 #include "editor/ui/editor_main.h"
 #include "editor/ui/main_window.h"
 #include "tests/editor/biblioteki/fixture_platform.h"
@@ -41,6 +44,7 @@ class DrivingPlatform : public testing_support::FolderPlatform {
 
     std::vector<Box> boxes;
     bool mainWindowSeen = false;
+    QIcon mainWindowIcon;
     bool loopRanAfterException = false;
 
   private:
@@ -70,6 +74,7 @@ class DrivingPlatform : public testing_support::FolderPlatform {
             auto* window = qobject_cast<ui::TfrmRedaktor*>(w);
             if (window == nullptr || !window->isVisible()) continue;
             mainWindowSeen = true;
+            mainWindowIcon = window->windowIcon();
             if (then_ == Then::throwWhileShown && !boxes.empty()) {
                 loopRanAfterException = true;
                 window->close();
@@ -115,6 +120,8 @@ TEST(StartupTest, WithProbeStoreNoBoxAppearsAndExitEndsTheProgram) {
     EXPECT_EQ(runEditor(platform), 0);
     EXPECT_TRUE(platform.mainWindowSeen);
     EXPECT_TRUE(platform.boxes.empty());
+    // The window carries the editor's icon, as the desktop entry does.
+    EXPECT_FALSE(platform.mainWindowIcon.isNull());
     // Closing the window freed the probe store again.
     EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), "free"), 1);
 }
@@ -134,6 +141,28 @@ TEST(StartupTest, ExceptionWhileTheWindowIsShownEndsTheProgramBeforeTheLoop) {
     EXPECT_EQ(platform.boxes, (std::vector<Box>{{"Редактор ЖУВ", "Сбой при показе"}}));
     EXPECT_FALSE(platform.loopRanAfterException);
     EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), "free"), 1);
+}
+
+// The built-in drawing is found and drawn at small and large sizes: neither blank nor a filled
+// square (a drawing that failed to render, or a missing resource, gives one or the other).
+TEST(StartupTest, EditorIconIsDrawnAtTheSizesWindowSystemsAskFor) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    static char name[] = "probe_editor";
+    static char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    const QIcon icon = ui::editorIcon();
+    ASSERT_FALSE(icon.isNull());
+    for (const int size : {16, 48, 256}) {
+        ASSERT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+        const QImage image = icon.pixmap(size, size).toImage();
+        ASSERT_EQ(image.size(), QSize(size, size));
+        int drawn = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) drawn += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
+        EXPECT_GT(drawn, size * size / 5) << size;
+        EXPECT_LT(drawn, size * size * 4 / 5) << size;
+    }
 }
 
 }  // namespace
