@@ -1,0 +1,175 @@
+// A Qt generic plug-in that watches an installed editor start. The toolkit loads it into the
+// program when QT_QPA_GENERIC_PLUGINS names "probestartupwatch" and QT_PLUGIN_PATH reaches its
+// folder, so the program under test is the installed one, unchanged. On standard error it reports,
+// one line each: every message box that comes up (answered with OK), the main window once shown
+// and whether it has an icon, and the tool set's libraries the process has mapped, with their full
+// paths. Then it closes the main window, which ends the editor as "Выход" does.
+//
+// With PROBE_WATCH_SURFACE_FILE and PROBE_WATCH_SURFACE_NAME it first shows that surface from the
+// page "Объекты функциональной модели", which loads the surface keeper, archiver and visualizer,
+// and closes the visualizer again through the wait box.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGenericPlugin>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSet>
+#include <QTabWidget>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void report(const QString& line) {
+    std::fprintf(stderr, "watch: %s\n", line.toUtf8().constData());
+    std::fflush(stderr);
+}
+
+// The mapped files of the process whose names are those of the tool set's libraries.
+void reportLibraries() {
+    static const QSet<QString> names = {"probestore.so", "surfstore.so", "surfarch.so",
+                                        "surfview1.so",  "wavelib.so",   "wavelib2.so"};
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (!maps.open(QIODevice::ReadOnly)) return report(QStringLiteral("no /proc/self/maps"));
+    QSet<QString> seen;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        const int slash = line.indexOf('/');
+        if (slash < 0) continue;
+        const QString path = QString::fromUtf8(line.mid(slash));
+        if (names.contains(path.section(QLatin1Char('/'), -1)) && !seen.contains(path)) {
+            seen.insert(path);
+            report(QStringLiteral("library ") + path);
+        }
+    }
+}
+
+class StartupWatch : public QObject {
+  public:
+    StartupWatch() {
+        surfaceFile_ = qEnvironmentVariable("PROBE_WATCH_SURFACE_FILE");
+        surfaceName_ = qEnvironmentVariable("PROBE_WATCH_SURFACE_NAME");
+        clock_.start();
+        connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
+        timer_.start(50);
+    }
+
+  private:
+    enum class Step { waitForWindow, showSurface, waitForViewer, waitForReturn, finished };
+
+    void poll() {
+        if (clock_.elapsed() > 45000) {
+            report(QStringLiteral("timeout"));
+            std::_Exit(3);
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            report(QStringLiteral("box «%1» «%2»").arg(box->windowTitle(), box->text()));
+            later([box] { box->button(QMessageBox::Ok)->click(); });
+            return;
+        }
+        switch (step_) {
+            case Step::waitForWindow:
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    auto* main = qobject_cast<QMainWindow*>(w);
+                    if (main == nullptr || !main->isVisible()) continue;
+                    window_ = main;
+                    report(QStringLiteral("window «%1» icon=%2")
+                               .arg(main->windowTitle(), main->windowIcon().isNull()
+                                                             ? QStringLiteral("no")
+                                                             : QStringLiteral("yes")));
+                    step_ = surfaceFile_.isEmpty() ? Step::finished : Step::showSurface;
+                    break;
+                }
+                return;
+            case Step::showSurface:
+                return showSurface();
+            case Step::waitForViewer:
+                return closeViewer();
+            case Step::waitForReturn:
+                if (window_ && window_->isVisible()) step_ = Step::finished;
+                return;
+            case Step::finished:
+                reportLibraries();
+                report(QStringLiteral("done"));
+                timer_.stop();
+                if (window_)
+                    later([w = window_] {
+                        if (w) w->close();
+                    });
+                return;
+        }
+    }
+
+    // As a user does it: the file into its field, the page left (which stores the record) and
+    // entered again, the surface's name into its field, then "Показать".
+    void showSurface() {
+        auto* tabs =
+            window_ ? window_->findChild<QTabWidget*>(QStringLiteral("pcParametri")) : nullptr;
+        auto* page = window_ ? window_->findChild<QWidget*>(QStringLiteral("tsObekti")) : nullptr;
+        auto* file = window_ ? window_->findChild<QComboBox*>(QStringLiteral("cbIFsP")) : nullptr;
+        auto* name = window_ ? window_->findChild<QComboBox*>(QStringLiteral("cbIIP")) : nullptr;
+        auto* show =
+            window_ ? window_->findChild<QAbstractButton*>(QStringLiteral("bnIIP")) : nullptr;
+        if (!tabs || !page || !file || !name || !show) {
+            report(QStringLiteral("page of the surfaces not found"));
+            step_ = Step::finished;
+            return;
+        }
+        tabs->setCurrentWidget(page);
+        file->setEditText(surfaceFile_);
+        tabs->setCurrentIndex(tabs->indexOf(page) == 0 ? 1 : 0);
+        tabs->setCurrentWidget(page);
+        name->setEditText(surfaceName_);
+        step_ = Step::waitForViewer;
+        later([show] { show->click(); });
+    }
+
+    // The visualizer's window and the wait box are both up: the surface was found, read and
+    // handed to the visualizer. The wait box's button ends the showing.
+    void closeViewer() {
+        QAbstractButton* close = nullptr;
+        QWidget* viewer = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || w == window_) continue;
+            if (auto* b = w->findChild<QAbstractButton*>(QStringLiteral("Button1")))
+                close = b;
+            else
+                viewer = w;
+        }
+        if (close == nullptr || viewer == nullptr) return;
+        report(QStringLiteral("viewer «%1»").arg(viewer->windowTitle()));
+        reportLibraries();
+        step_ = Step::waitForReturn;
+        later([close] { close->click(); });
+    }
+
+    // Runs `f` from the event loop, after this poll has returned: what it starts may open a
+    // modal loop, inside which the poll must keep running.
+    template <typename F>
+    void later(F f) {
+        QTimer::singleShot(0, this, f);
+    }
+
+    QTimer timer_;
+    QElapsedTimer clock_;
+    QPointer<QMainWindow> window_;
+    Step step_ = Step::waitForWindow;
+    QString surfaceFile_;
+    QString surfaceName_;
+};
+
+}  // namespace
+
+class StartupWatchPlugin : public QGenericPlugin {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "startup_watch.json")
+
+  public:
+    QObject* create(const QString&, const QString&) override { return new StartupWatch; }
+};
+
+#include "startup_watch.moc"
