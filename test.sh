@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test, leg by leg:
-#   native   build/        the whole tree, every test (CTest)
+#   native   build/        the whole tree, every test (CTest), the Debian package
 #   win32    build-win32/  the 32-bit Windows cross build; the export tables of its libraries
 #   win64    build-win64/  the 64-bit Windows cross build; its test programs under wine64
 #   qt5      build-qt5/    the editor and the visualizer against Qt 5.15; their Qt tests offscreen
@@ -37,6 +37,10 @@ native_leg() {
   probe_ensure_deps
   probe_build
   ctest --test-dir build --output-on-failure -j "$jobs" "${ctest_args[@]}"
+  # The Debian package from this build, and a look inside it.
+  rm -f build/probe-tools_*.deb
+  (cd build && cpack -G DEB)
+  bash tests/install/deb_test.sh build/probe-tools_*.deb
 }
 
 cross_options=(-DPROBE_BUILD_EDITOR=OFF -DPROBE_BUILD_BENCH=OFF)

@@ -8,7 +8,7 @@ PROBE_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-apps x11-utils imagemagick xdotool
-  desktop-file-utils
+  dpkg-dev desktop-file-utils
 )
 
 # The Windows cross builds (mingw-w64 posix-thread compilers, zlib for them, wine64 for the 64-bit
