@@ -59,7 +59,7 @@ class StartupWatch : public QObject {
     }
 
   private:
-    enum class Step { waitForWindow, showSurface, waitForViewer, waitForReturn, finished };
+    enum class Step { waitForWindow, showSurface, waitForViewer, waitForReturn, finished, closing };
 
     void poll() {
         if (clock_.elapsed() > 45000) {
@@ -95,11 +95,14 @@ class StartupWatch : public QObject {
             case Step::finished:
                 reportLibraries();
                 report(QStringLiteral("done"));
-                timer_.stop();
+                // Boxes that come up while the editor closes are still reported and answered.
+                step_ = Step::closing;
                 if (window_)
                     later([w = window_] {
                         if (w) w->close();
                     });
+                return;
+            case Step::closing:
                 return;
         }
     }
