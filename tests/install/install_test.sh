@@ -40,7 +40,7 @@ for header in "$source"/abi/*.h; do
   [ -f "$root/include/probe-tools/abi/${header##*/}" ] || fail "${header##*/} not installed"
 done
 for file in share/probe-tools/examples/probes.dt share/probe-tools/examples/probe_surfaces.pv \
-  share/doc/probe-tools/README.md share/doc/probe-tools/plugins.md; do
+  share/doc/probe-tools/README.md share/doc/probe-tools/docs/plugins.md; do
   [ -s "$root/$file" ] || fail "$file not installed"
 done
 
