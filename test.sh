@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test, leg by leg:
 #   native   build/        the whole tree, every test (CTest), the Debian package
-#   win32    build-win32/  the 32-bit Windows cross build; the export tables of its libraries
+#   win32    build-win32/  the 32-bit Windows cross build; the export tables of its libraries, the
+#                          Windows archive
 #   win64    build-win64/  the 64-bit Windows cross build; its test programs under wine64
 #   qt5      build-qt5/    the editor and the visualizer against Qt 5.15; their Qt tests offscreen
 #
@@ -49,6 +50,10 @@ win32_leg() {
   probe_build_in build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake "${cross_options[@]}"
   # 32-bit programs cannot run here: this build's tests are the export-table checks.
   ctest --test-dir build-win32 --output-on-failure -j "$jobs"
+  # The Windows archive from this build, and a look inside it.
+  rm -f build-win32/probe-tools-*.zip
+  (cd build-win32 && cpack -G ZIP)
+  bash tests/install/zip_test.sh "$(pwd)"/build-win32/probe-tools-*-win32.zip i686-w64-mingw32-objdump
 }
 
 win64_leg() {
