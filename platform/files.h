@@ -26,6 +26,9 @@ std::string cp1251Path(const std::filesystem::path& path);
 // POSIX, from the system's UTF-16 command line on Windows (`argv` there is in the ANSI code page,
 // which cannot carry every name).
 std::vector<std::string> cp1251Arguments(int argc, char** argv);
+// The same arguments as UTF-8 texts, for programs that speak UTF-8 (probetool); on Windows the
+// console is also switched to UTF-8 output, so that their messages read as written.
+std::vector<std::string> utf8Arguments(int argc, char** argv);
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }

@@ -108,7 +108,7 @@ TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {
     EXPECT_TRUE(ui.messages.empty());
     // The save and both loads succeeded, each with the file's folder.
     EXPECT_EQ(ui.currentFolderOf, std::vector<std::string>(3, ui.fileName));
-    EXPECT_EQ(selection.loadedFromFolder, path.parent_path().string() + "/");
+    EXPECT_EQ(selection.loadedFromFolder, (path.parent_path() / "").string());
 
     loader.VigruzitBiblioteki(biblioteki::kAllSlots);
     std::filesystem::remove(path);

@@ -46,7 +46,9 @@ std::string temp(const std::string& name) {
         fs::temp_directory_path() / ("probetool_" + std::to_string(::getpid()) + "_" + name);
     fs::remove(p);
     files.paths.push_back(p);
-    return p.string();
+    // UTF-8, as probetool takes its arguments on every system.
+    const std::u8string u = p.u8string();
+    return std::string(u.begin(), u.end());
 }
 
 std::string bytesOf(const std::string& path) {
