@@ -42,8 +42,9 @@ std::string temp(const std::string& name) {
             for (const fs::path& p : paths) fs::remove(p, ec);
         }
     } files;
-    const fs::path p =
-        fs::temp_directory_path() / ("probetool_" + std::to_string(::getpid()) + "_" + name);
+    // `name` is UTF-8; a path made from narrow text would read it in the system's code page.
+    const std::string utf8 = "probetool_" + std::to_string(::getpid()) + "_" + name;
+    const fs::path p = fs::temp_directory_path() / std::u8string(utf8.begin(), utf8.end());
     fs::remove(p);
     files.paths.push_back(p);
     // UTF-8, as probetool takes its arguments on every system.
