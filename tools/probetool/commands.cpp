@@ -43,11 +43,8 @@ std::optional<FileName> fileName(const std::string& arg, std::ostream& err) {
         usage(err, "пустое имя файла");
         return std::nullopt;
     }
-#if defined(_WIN32)
-    // Arguments arrive in the ANSI code page, which is what the probe store takes.
-    return FileName{arg, arg, fs::path(arg)};
-#else
-    // The store takes cp1251; a name with characters it lacks would name another file.
+    // Arguments arrive in UTF-8 on every system. The store takes cp1251; a name with characters it
+    // lacks would name another file.
     std::string cp1251 = platform::utf8ToCp1251(arg);
     if (platform::cp1251ToUtf8(cp1251) != arg) {
         err << "Имя файла " << inQuotes(arg)
@@ -56,7 +53,6 @@ std::optional<FileName> fileName(const std::string& arg, std::ostream& err) {
         return std::nullopt;
     }
     return FileName{arg, std::move(cp1251), fs::path(std::u8string(arg.begin(), arg.end()))};
-#endif
 }
 
 // What a probe file starts with, and the size of its header in the only version there is
