@@ -199,7 +199,7 @@ void BM_SplitTraffic(benchmark::State& state) {
             std::memcpy(&luchi[k], &luchiI[k], sizeof(Luch));
             std::memcpy(&volny[k], &volnyI[k], sizeof(Volna));
             luchi[k].flagi = transmitted && polnoeOtrazhenie[k] ? kLuchUdalit : 0u;
-            luchiI[k].flagi = kLuchDoshel;
+            if (!transmitted) luchiI[k].flagi = kLuchDoshel;  // the second finds them set
             volnyI[k].dlinaShaga = shag;
             (transmitted ? volnyI[k].cosPrelomleniya : volnyI[k].cosPadeniya) = odin;
         }
