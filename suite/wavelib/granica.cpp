@@ -250,19 +250,26 @@ BoolByte PLUGIN_CALL PrelomitLuchi(NaborVoln* t, NaborVoln* s, NaborVoln* i, std
     const double eta = 1.0 / otnoshenie;  // the other side's speed over the incident one
     const double eta2 = eta * eta;
     buildSet(t, i, pl, [&pl, eta, eta2](Element& e) {
-        // The transmitted ray keeps the incident edges and length; its origin and direction are
-        // new.
-        std::memcpy(&e.ray, &e.incidentRay, sizeof(Luch));
-        e.ray.flagi = e.flags;
+        // Every field of the transmitted ray is written: the incident edges and length, the point
+        // met, and the refracted direction (the incident one where no ray goes on).
+        const Luch& incident = e.incidentRay;
+        const Vektor3 rebro1 = VzyatVektor(incident.rebro1);
+        const Vektor3 rebro2 = VzyatVektor(incident.rebro2);
+        const double dlinaLucha = incident.dlina;
         PolozhitVektor(e.ray.nachalo, TochkaVstrechi(e.napravlenie, e.nachalo, e.v));
+        PolozhitVektor(e.ray.rebro1, rebro1);
+        PolozhitVektor(e.ray.rebro2, rebro2);
+        e.ray.dlina = dlinaLucha;
         const double c1 = e.v.cosPadeniya;
         const double sin2kv = eta2 * (1.0 - c1 * c1);
         if (!(sin2kv <= 1.0)) {  // total internal reflection: no transmitted ray
+            PolozhitVektor(e.ray.napravlenie, e.napravlenie);
+            e.ray.flagi = e.flags | kLuchUdalit;
             e.incidentWave.cosPrelomleniya = 0.0;
             e.wave.cosPrelomleniya = 0.0;
-            e.ray.flagi = e.flags | kLuchUdalit;
             return;
         }
+        e.ray.flagi = e.flags;
         const double c2 = std::sqrt(1.0 - sin2kv);
         e.incidentWave.cosPrelomleniya = c2;
         e.wave.cosPrelomleniya = c2;
