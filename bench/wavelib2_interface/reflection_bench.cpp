@@ -173,11 +173,12 @@ void BM_OtrazitIPrelomit_Wavelib2Share(benchmark::State& state) {
 // The bytes that the split must move, with none of its arithmetic: the passes that its calls make
 // over the sets, each reading and writing what it must. With `wavelib` (range 1): entries 4 and 5
 // build the reflected and the transmitted set from the incident one (copying each element and
-// marking it); always: wavelib2's pass copies the incident waves into both new sets while it reads
-// the three sets' ray flags, the transmitted set's filter removes its marked elements, and both new
-// sets take their step (with `wavelib` its entry 6 moves the rays first, then wavelib2 updates five
-// fields of every wave). The same scene as the split's: every ray reaches the plane, 63 % are
-// reflected whole. On sets beyond the caches this is the rate the split cannot exceed.
+// marking it); always: wavelib2's pass reads the three sets' ray flags and copies the incident
+// waves into the new elements not marked for removal, the transmitted set's filter removes its
+// marked elements, and both new sets take their step (with `wavelib` its entry 6 moves the rays
+// first, then wavelib2 updates five fields of every wave). The same scene as the split's: every
+// ray reaches the plane, 63 % are reflected whole. On sets beyond the caches this is the rate the
+// split cannot exceed.
 void BM_SplitTraffic(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
     const bool wavelib = state.range(1) != 0;
@@ -233,9 +234,14 @@ void BM_SplitTraffic(benchmark::State& state) {
         }
         std::uint32_t flagi = 0;
         for (std::uint32_t k = 0; k < n; ++k) {
-            flagi |= luchiI[k].flagi | luchiR[k].flagi | luchiT[k].flagi;
-            std::memcpy(&volnyR[k], &volnyI[k], sizeof(Volna));
-            std::memcpy(&volnyT[k], &volnyI[k], sizeof(Volna));
+            flagi |= luchiI[k].flagi;
+            // A new element marked for removal needs no wave: its filter removes it.
+            if ((luchiR[k].flagi & kLuchUdalit) == 0) {
+                std::memcpy(&volnyR[k], &volnyI[k], sizeof(Volna));
+            }
+            if ((luchiT[k].flagi & kLuchUdalit) == 0) {
+                std::memcpy(&volnyT[k], &volnyI[k], sizeof(Volna));
+            }
         }
         NaborVoln t{};
         t.luchi = luchiT.data();
