@@ -180,14 +180,21 @@ FilterForecast splitWaves(NaborVoln* r, NaborVoln* t, NaborVoln* i, double thres
         // value is computed from the incident record and written field by field: nothing is read
         // back right after it was written in pieces of another width, which would stall the
         // processor on every element.
+        //
+        // A new element marked for removal gets no wave: the filter of marked elements that follows
+        // removes it before anything reads its wave (that filter tests only the rays, and a removed
+        // slot is either taken whole by the last element or left behind the count). Under total
+        // reflection that spares most of the transmitted set's waves a trip through memory.
         Volna& wI = volnyI[k];
         Volna& wR = volnyR[k];
         Volna& wT = volnyT[k];
-        std::memcpy(&wR, &wI, sizeof(Volna));
-        std::memcpy(&wT, &wI, sizeof(Volna));
-        const AdvancedWave step = advancedWave(wI, medium);
         const std::uint32_t flagsI = luchiI[k].flagi;
         const std::uint32_t flagsT = luchiT[k].flagi;
+        const bool isMarkedR = (luchiR[k].flagi & kLuchUdalit) != 0;
+        const bool isMarkedT = (flagsT & kLuchUdalit) != 0;
+        if (!isMarkedR) std::memcpy(&wR, &wI, sizeof(Volna));
+        if (!isMarkedT) std::memcpy(&wT, &wI, sizeof(Volna));
+        const AdvancedWave step = advancedWave(wI, medium);
         SplitValues split{step.amplituda, step.energiya, wI.faza, step.amplituda, step.energiya};
         const bool reachedI = (flagsI & kLuchDoshel) != 0;
         if (reachedI) {
@@ -199,13 +206,15 @@ FilterForecast splitWaves(NaborVoln* r, NaborVoln* t, NaborVoln* i, double thres
             // record there is not written.
             putAdvance(wI, step);
         }
-        putAdvance(wR, {step.put, step.vremya1, step.vremya2, split.amplitudeR, split.energyR});
-        wR.faza = split.phaseR;
-        putAdvance(wT, {step.put, step.vremya1, step.vremya2, split.amplitudeT, split.energyT});
+        if (!isMarkedR) {
+            putAdvance(wR, {step.put, step.vremya1, step.vremya2, split.amplitudeR, split.energyR});
+            wR.faza = split.phaseR;
+        }
+        if (!isMarkedT) {
+            putAdvance(wT, {step.put, step.vremya1, step.vremya2, split.amplitudeT, split.energyT});
+        }
 
         reached += reachedI ? 1 : 0;
-        const bool isMarkedR = (luchiR[k].flagi & kLuchUdalit) != 0;
-        const bool isMarkedT = (flagsT & kLuchUdalit) != 0;
         markedR += isMarkedR ? 1 : 0;
         markedT += isMarkedT ? 1 : 0;
         const double cosPadeniya = wI.cosPadeniya;

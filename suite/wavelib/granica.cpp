@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -17,14 +18,11 @@ namespace {
 
 constexpr std::uint32_t kFlagiVstrechi = kLuchDoshel | kLuchTolkoFaza;
 
-double Skalyar(const Vektor3& a, const Vektor3& b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
 struct Ploskost {
     Vektor3 tochka;
-    Vektor3 normal;  // unit length
-    bool tolkoFaza;
+    Vektor3 normal;          // unit length
+    Vektor3 protivNormal;    // the normal turned round: the side of a ray that goes the other way
+    std::uint32_t flagFazy;  // kLuchTolkoFaza when the plane passes only the phase rule, else 0
 };
 
 bool NaitiPloskost(const NaborVoln* s, std::uint64_t p, Ploskost& pl) {
@@ -43,12 +41,18 @@ bool NaitiPloskost(const NaborVoln* s, std::uint64_t p, Ploskost& pl) {
     for (int j = 0; j < 3; ++j) {
         pl.tochka[j] = r.nachalo[j];
         pl.normal[j] = r.napravlenie[j] / dlina;
+        pl.protivNormal[j] = -pl.normal[j];
     }
-    pl.tolkoFaza = (r.flagi & kLuchTolkoFaza) != 0;
+    pl.flagFazy = (r.flagi & kLuchTolkoFaza) != 0 ? kLuchTolkoFaza : 0u;
     return true;
 }
 
-// Where an incident ray meets the plane.
+// A positive finite number (one comparison each way; a value that is not a number fails both).
+inline bool PolozhitelnoeKonechnoe(double x) {
+    return x > 0.0 && x <= std::numeric_limits<double>::max();
+}
+
+// Where an incident ray of direction d and origin o meets the plane.
 struct Vstrecha {
     bool doshel = false;
     double shag = 0.0;  // distance from the ray's origin to the point met
@@ -58,17 +62,15 @@ struct Vstrecha {
     double dlina = 0.0;  // length of the ray's direction
 };
 
-inline Vstrecha Vstretit(const Luch& r, const Ploskost& pl) {
+inline Vstrecha Vstretit(const Vektor3& d, const Vektor3& o, const Ploskost& pl) {
     Vstrecha v;
-    const Vektor3 napravlenie = VzyatVektor(r.napravlenie);
-    const double dlina = std::sqrt(Skalyar(napravlenie, napravlenie));
-    if (!(dlina > 0.0) || !std::isfinite(dlina)) return v;
-    const double dn = Skalyar(napravlenie, pl.normal);
+    const double dlina = std::sqrt(Skalyar(d, d));
+    if (!PolozhitelnoeKonechnoe(dlina)) return v;
+    const double dn = Skalyar(d, pl.normal);
     if (!(dn != 0.0)) return v;  // parallel to the plane, or not a number
-    Vektor3 k;
-    for (int j = 0; j < 3; ++j) k[j] = pl.tochka[j] - r.nachalo[j];
+    const Vektor3 k{pl.tochka[0] - o[0], pl.tochka[1] - o[1], pl.tochka[2] - o[2]};
     const double s = Skalyar(k, pl.normal) / dn;  // in lengths of the direction
-    if (!(s > 0.0) || !std::isfinite(s)) return v;
+    if (!PolozhitelnoeKonechnoe(s)) return v;
     v.doshel = true;
     v.shag = s * dlina;
     v.s = s;
@@ -78,62 +80,27 @@ inline Vstrecha Vstretit(const Luch& r, const Ploskost& pl) {
     return v;
 }
 
-// The vector stored at `massiv` (an array of a packed ray record) reflected in the plane of
-// normal n.
-inline Vektor3 Otrazit(const void* massiv, const Vektor3& n) {
-    Vektor3 x = VzyatVektor(massiv);
-    const double d = 2.0 * Skalyar(x, n);
-    for (int j = 0; j < 3; ++j) x[j] -= d * n[j];
-    return x;
+// x reflected in the plane of unit normal n, given xn, the component of x along n.
+inline Vektor3 Otrazit(const Vektor3& x, const Vektor3& n, double xn) {
+    const double d = 2.0 * xn;
+    return {x[0] - d * n[0], x[1] - d * n[1], x[2] - d * n[2]};
 }
 
-// One element of a new set under construction. The new ray and wave start as copies of the
-// incident ones; what the meeting changes is then written into the records component by
-// component, and everything the meeting is computed from is read from the incident records,
-// never from the fresh copies: a value read back right after it was written in pieces of another
-// width stalls the processor, and that on every element.
+// The point where a ray of direction d and origin o meets the plane.
+inline Vektor3 TochkaVstrechi(const Vektor3& d, const Vektor3& o, const Vstrecha& v) {
+    return {o[0] + v.s * d[0], o[1] + v.s * d[1], o[2] + v.s * d[2]};
+}
+
+// What the meeting leaves on one incident element, whichever new set is being built.
 struct Element {
     Luch& incidentRay;  // marked after the meeting
     Volna& incidentWave;
     Luch& ray;  // of the new set
     Volna& wave;
+    Vektor3 napravlenie;  // the incident ray's, read before anything of the element is written
+    Vektor3 nachalo;
     std::uint32_t flags;  // the new ray's flags: the incident ones without the meeting flags
-
-    Element(Luch& incidentRay_, Volna& incidentWave_, Luch& ray_, Volna& wave_)
-        : incidentRay(incidentRay_),
-          incidentWave(incidentWave_),
-          ray(ray_),
-          wave(wave_),
-          flags(incidentRay_.flagi & ~kFlagiVstrechi) {
-        std::memcpy(&ray, &incidentRay, sizeof(Luch));
-        std::memcpy(&wave, &incidentWave, sizeof(Volna));
-    }
-
-    // Marks the incident element after the meeting and returns whether it reached the plane; a
-    // new ray of an element that did not is marked for removal.
-    bool markMeeting(const Vstrecha& v, const Ploskost& pl) {
-        if (!v.doshel) {
-            incidentRay.flagi = flags;
-            incidentWave.dlinaShaga = wave.dlinaShaga = 0.0;
-            ray.flagi = flags | kLuchUdalit;
-            return false;
-        }
-        incidentRay.flagi = flags | kLuchDoshel | (pl.tolkoFaza ? kLuchTolkoFaza : 0u);
-        incidentWave.dlinaShaga = wave.dlinaShaga = v.shag;
-        incidentWave.cosPadeniya = wave.cosPadeniya = v.cosPadeniya;
-        ray.flagi = flags;
-        return true;
-    }
-    void putRefractionCosine(double c2) {
-        incidentWave.cosPrelomleniya = wave.cosPrelomleniya = c2;
-    }
-
-    // The point where the incident ray meets the plane, as the new ray's origin.
-    void putMeetingPoint(const Vstrecha& v) {
-        for (int j = 0; j < 3; ++j) {
-            ray.nachalo[j] = incidentRay.nachalo[j] + v.s * incidentRay.napravlenie[j];
-        }
-    }
+    Vstrecha v;
 };
 
 // Common checks and the room of the new set, with its counts set to the incident set's. Nothing is
@@ -160,18 +127,53 @@ bool Podgotovit(NaborVoln* novyy, NaborVoln* s, NaborVoln* i, std::uint64_t p, P
 }
 
 // Builds the new set element by element from the incident one, in one pass that reads and writes
-// each element once: the new ray and wave are copies of the incident ones (an incident element
-// marked for removal stays marked), and `build` meets the plane, marks the incident element and
-// shapes the new one.
+// each element once. The new wave is a copy of the incident one with the meeting's step and
+// cosine; a ray that misses the plane is copied and marked for removal (an incident element marked
+// for removal stays marked). For a ray that meets the plane `build` writes the new ray (`ray` may
+// still hold anything) and whatever else the new set takes.
+//
+// Everything the new values are computed from is read from the incident records before they or the
+// new ones are written, and the new records are written field by field, never read back: a value
+// read right after it was written in pieces of another width stalls the processor on every
+// element.
 template <typename Build>
-void buildSet(NaborVoln* novyy, NaborVoln* i, Build build) {
+void buildSet(NaborVoln* novyy, NaborVoln* i, const Ploskost& pl, Build build) {
     const std::uint32_t n = i->chislo;
     Luch* luchiI = i->luchi;
     Volna* volnyI = i->volny;
     Luch* luchi = novyy->luchi;
     Volna* volny = novyy->volny;
     for (std::uint32_t k = 0; k < n; ++k) {
-        Element e(luchiI[k], volnyI[k], luchi[k], volny[k]);
+        Luch& incidentRay = luchiI[k];
+        const Vektor3 napravlenie = VzyatVektor(incidentRay.napravlenie);
+        const Vektor3 nachalo = VzyatVektor(incidentRay.nachalo);
+        Element e{incidentRay,
+                  volnyI[k],
+                  luchi[k],
+                  volny[k],
+                  napravlenie,
+                  nachalo,
+                  incidentRay.flagi & ~kFlagiVstrechi,
+                  Vstretit(napravlenie, nachalo, pl)};
+        std::memcpy(&e.wave, &e.incidentWave, sizeof(Volna));
+        if (!e.v.doshel) {
+            // Not met: the incident element forgets any earlier meeting and its step, so that the
+            // step is not taken twice; the new element does not exist.
+            std::memcpy(&e.ray, &e.incidentRay, sizeof(Luch));
+            e.incidentRay.flagi = e.flags;
+            e.incidentWave.dlinaShaga = 0.0;
+            e.wave.dlinaShaga = 0.0;
+            e.ray.flagi = e.flags | kLuchUdalit;
+            continue;
+        }
+        // The reflected and the transmitted set give the incident ray the same flags: the second
+        // of them finds them set and leaves the record's memory untouched.
+        const std::uint32_t flagsI = e.flags | kLuchDoshel | pl.flagFazy;
+        if (e.incidentRay.flagi != flagsI) e.incidentRay.flagi = flagsI;
+        e.incidentWave.dlinaShaga = e.v.shag;
+        e.incidentWave.cosPadeniya = e.v.cosPadeniya;
+        e.wave.dlinaShaga = e.v.shag;
+        e.wave.cosPadeniya = e.v.cosPadeniya;
         build(e);
     }
 }
@@ -220,18 +222,18 @@ BoolByte PLUGIN_CALL DobavitNabor(NaborVoln* sbor, const ZapisSbora* zapis) {
 BoolByte PLUGIN_CALL OtrazitLuchi(NaborVoln* r, NaborVoln* s, NaborVoln* i, std::uint64_t p) {
     Ploskost pl;
     if (!Podgotovit(r, s, i, p, pl)) return kFalse;
-    buildSet(r, i, [&pl](Element& e) {
-        const Vstrecha v = Vstretit(e.incidentRay, pl);
-        if (!e.markMeeting(v, pl)) return;
-        e.putMeetingPoint(v);
-        const Vektor3 napravlenie = Otrazit(e.incidentRay.napravlenie, pl.normal);
-        const Vektor3 rebro1 = Otrazit(e.incidentRay.rebro1, pl.normal);
-        const Vektor3 rebro2 = Otrazit(e.incidentRay.rebro2, pl.normal);
-        for (int j = 0; j < 3; ++j) {
-            e.ray.napravlenie[j] = napravlenie[j];
-            e.ray.rebro1[j] = rebro1[j];
-            e.ray.rebro2[j] = rebro2[j];
-        }
+    buildSet(r, i, pl, [&pl](Element& e) {
+        // Every field of the reflected ray but its length is new: written whole, not copied first.
+        const Luch& incident = e.incidentRay;
+        const Vektor3 rebro1 = VzyatVektor(incident.rebro1);
+        const Vektor3 rebro2 = VzyatVektor(incident.rebro2);
+        const double dlina = incident.dlina;
+        PolozhitVektor(e.ray.napravlenie, Otrazit(e.napravlenie, pl.normal, e.v.dn));
+        PolozhitVektor(e.ray.nachalo, TochkaVstrechi(e.napravlenie, e.nachalo, e.v));
+        PolozhitVektor(e.ray.rebro1, Otrazit(rebro1, pl.normal, Skalyar(rebro1, pl.normal)));
+        PolozhitVektor(e.ray.rebro2, Otrazit(rebro2, pl.normal, Skalyar(rebro2, pl.normal)));
+        e.ray.dlina = dlina;
+        e.ray.flagi = e.flags;
     });
     r->sreda = i->sreda;
     return kTrue;
@@ -246,27 +248,40 @@ BoolByte PLUGIN_CALL PrelomitLuchi(NaborVoln* t, NaborVoln* s, NaborVoln* i, std
     Ploskost pl;
     if (!Podgotovit(t, s, i, p, pl)) return kFalse;
     const double eta = 1.0 / otnoshenie;  // the other side's speed over the incident one
-    buildSet(t, i, [&pl, eta](Element& e) {
-        const Vstrecha v = Vstretit(e.incidentRay, pl);
-        if (!e.markMeeting(v, pl)) return;
-        e.putMeetingPoint(v);
-        const double c1 = v.cosPadeniya;
-        const double sin2kv = eta * eta * (1.0 - c1 * c1);
+    const double eta2 = eta * eta;
+    buildSet(t, i, pl, [&pl, eta, eta2](Element& e) {
+        // Every field of the transmitted ray is written: the incident edges and length, the point
+        // met, and the refracted direction (the incident one where no ray goes on).
+        const Luch& incident = e.incidentRay;
+        const Vektor3 rebro1 = VzyatVektor(incident.rebro1);
+        const Vektor3 rebro2 = VzyatVektor(incident.rebro2);
+        const double dlinaLucha = incident.dlina;
+        PolozhitVektor(e.ray.nachalo, TochkaVstrechi(e.napravlenie, e.nachalo, e.v));
+        PolozhitVektor(e.ray.rebro1, rebro1);
+        PolozhitVektor(e.ray.rebro2, rebro2);
+        e.ray.dlina = dlinaLucha;
+        const double c1 = e.v.cosPadeniya;
+        const double sin2kv = eta2 * (1.0 - c1 * c1);
         if (!(sin2kv <= 1.0)) {  // total internal reflection: no transmitted ray
-            e.putRefractionCosine(0.0);
-            e.ray.flagi |= kLuchUdalit;
+            PolozhitVektor(e.ray.napravlenie, e.napravlenie);
+            e.ray.flagi = e.flags | kLuchUdalit;
+            e.incidentWave.cosPrelomleniya = 0.0;
+            e.wave.cosPrelomleniya = 0.0;
             return;
         }
+        e.ray.flagi = e.flags;
         const double c2 = std::sqrt(1.0 - sin2kv);
-        e.putRefractionCosine(c2);
+        e.incidentWave.cosPrelomleniya = c2;
+        e.wave.cosPrelomleniya = c2;
         // Snell's law in vector form, keeping the length of the direction: along the unit
         // direction u and the unit normal n on the side the ray goes to.
-        const double storona = v.dn > 0.0 ? 1.0 : -1.0;
-        for (int j = 0; j < 3; ++j) {
-            const double u = e.incidentRay.napravlenie[j] / v.dlina;
-            const double n = storona * pl.normal[j];
-            e.ray.napravlenie[j] = v.dlina * (eta * u + (c2 - eta * c1) * n);
-        }
+        const Vektor3& n = e.v.dn > 0.0 ? pl.normal : pl.protivNormal;
+        const double dlina = e.v.dlina;
+        const double vdol = c2 - eta * c1;  // the share of the normal
+        const Vektor3& d = e.napravlenie;
+        PolozhitVektor(e.ray.napravlenie, {dlina * (eta * (d[0] / dlina) + vdol * n[0]),
+                                           dlina * (eta * (d[1] / dlina) + vdol * n[1]),
+                                           dlina * (eta * (d[2] / dlina) + vdol * n[2])});
     });
     return kTrue;
 }

@@ -41,16 +41,23 @@ BoolByte PLUGIN_CALL ProdvinutLuchi(NaborVoln* nabor, double shag) {
         ZapomnitOshibku("У набора волн нет массивов лучей и волн");
         return kFalse;
     }
-    for (std::uint32_t i = 0; i < nabor->chislo; ++i) {
-        Luch& r = nabor->luchi[i];
+    // The count and the arrays are taken out of the set once: the records written below could
+    // otherwise be the set itself, as far as the compiler can tell, and be read again every time.
+    const std::uint32_t chislo = nabor->chislo;
+    Luch* luchi = nabor->luchi;
+    Volna* volny = nabor->volny;
+    for (std::uint32_t i = 0; i < chislo; ++i) {
+        Luch& r = luchi[i];
         const Vektor3 d = VzyatVektor(r.napravlenie);  // the packed record's array, copied
-        const double dlina = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        const double dlina = std::sqrt(Skalyar(d, d));
         double proiden = 0.0;
         if (dlina > 0.0 && std::isfinite(dlina)) {
-            for (int k = 0; k < 3; ++k) r.nachalo[k] += d[k] / dlina * shag;
+            const Vektor3 o = VzyatVektor(r.nachalo);
+            PolozhitVektor(r.nachalo, {o[0] + d[0] / dlina * shag, o[1] + d[1] / dlina * shag,
+                                       o[2] + d[2] / dlina * shag});
             proiden = shag;
         }
-        nabor->volny[i].dlinaShaga = proiden;
+        volny[i].dlinaShaga = proiden;
     }
     return kTrue;
 }

@@ -116,6 +116,56 @@ TEST_F(PlaneTest, BadPlanesRatiosAndSharedSetsFail) {
     EXPECT_NE(std::strlen(TekstOshibki()), 0u);
 }
 
+// A tilted plane and rays from either side of it: the interface entries work component by
+// component, and a plane along z would hide a component mixed up with another.
+TEST(TiltedPlaneTest, RaysFromEitherSideAreMirroredAndRefractedByTheLaws) {
+    auto minus = [](const Vektor3& a, const Vektor3& b) {
+        return Vektor3{a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+    };
+    auto cross = [](const Vektor3& a, const Vektor3& b) {
+        return Vektor3{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
+                       a[0] * b[1] - a[1] * b[0]};
+    };
+    auto expectNear = [](const Vektor3& a, const Vektor3& b) {
+        for (int j = 0; j < 3; ++j) EXPECT_NEAR(a[j], b[j], 1e-14) << j;
+    };
+    TestWaveSet s{1}, i{2};
+    PustoyNabor r, t;
+    const Vektor3 n{1.0 / 3, -2.0 / 3, 2.0 / 3}, tochka{0.3, -0.2, 0.5};
+    Zadat(s.luchi[0].napravlenie, 2, -4, 4);
+    PolozhitVektor(s.luchi[0].nachalo, tochka);
+    Zadat(i.luchi[0].nachalo, 1.3, 0.1, 2.0);  // on the side the normal points to
+    Zadat(i.luchi[0].napravlenie, -0.4, 0.9, -1.2);
+    Zadat(i.luchi[1].nachalo, -0.5, 0.4, -1.0);  // on the other side
+    Zadat(i.luchi[1].napravlenie, 0.7, -0.3, 0.9);
+    for (auto& l : i.luchi) Zadat(l.rebro1, 0.01, 0.02, -0.03);
+    const double eta = 0.8;  // the other side's speed over the incident one
+    ASSERT_TRUE(OtrazitLuchi(&r.nabor, &s.nabor, &i.nabor, 0));
+    ASSERT_TRUE(PrelomitLuchi(&t.nabor, &s.nabor, &i.nabor, 0, 1.0 / eta));
+    for (int k = 0; k < 2; ++k) {
+        const Vektor3 d = VzyatVektor(i.luchi[k].napravlenie);
+        const Vektor3 m = VzyatVektor(r.nabor.luchi[k].nachalo);
+        const double dlina = std::sqrt(Skalyar(d, d));
+        EXPECT_NEAR(Skalyar(minus(m, tochka), n), 0.0, 1e-14);  // on the plane and on the ray
+        expectNear(cross(minus(m, VzyatVektor(i.luchi[k].nachalo)), d), {0, 0, 0});
+        expectNear(VzyatVektor(t.nabor.luchi[k].nachalo), m);
+        EXPECT_NEAR(i.volny[k].cosPadeniya, std::fabs(Skalyar(d, n)) / dlina, 1e-15);
+        for (const auto& [before, after] :  // mirrored: the change lies along n, which turns round
+             {std::pair{d, VzyatVektor(r.nabor.luchi[k].napravlenie)},
+              std::pair{VzyatVektor(i.luchi[k].rebro1), VzyatVektor(r.nabor.luchi[k].rebro1)}}) {
+            expectNear(cross(minus(after, before), n), {0, 0, 0});
+            EXPECT_NEAR(Skalyar(after, n), -Skalyar(before, n), 1e-14);
+        }
+        // Refracted: same length, on through the plane, tangential part scaled by eta.
+        const Vektor3 dt = VzyatVektor(t.nabor.luchi[k].napravlenie);
+        EXPECT_NEAR(std::sqrt(Skalyar(dt, dt)), dlina, 1e-14);
+        EXPECT_NEAR(Skalyar(dt, n) / dlina,
+                    std::copysign(+t.nabor.volny[k].cosPrelomleniya, Skalyar(d, n)), 1e-14);
+        const Vektor3 tangential = cross(n, d);
+        expectNear(cross(n, dt), {eta * tangential[0], eta * tangential[1], eta * tangential[2]});
+    }
+}
+
 TEST(CollectTest, AppendsWorkSetsGrowingTheCollectionAndAppendsACollectionToItself) {
     PustoyNabor sbor;
     TestWaveSet q(3);
