@@ -62,6 +62,13 @@ class AppendFile {
     void close();
 
   private:
+    // One attempt at the append lock, without waiting (one body per system).
+    enum class LockAttempt { kTaken, kBusy, kNone, kFailed };
+    LockAttempt tryLock();
+    // Tries the lock until it is taken, the file system turns out to have none, or `wait` has
+    // passed; closes the file on failure. Shared by both systems.
+    Status takeLock(std::chrono::milliseconds wait);
+
 #if defined(_WIN32)
     void* handle_ = nullptr;  // HANDLE; null when closed
 #else

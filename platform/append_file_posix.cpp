@@ -5,20 +5,34 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <thread>
 
 #include "platform/append_file.h"
 
 namespace platform {
-namespace {
 
 static_assert(sizeof(off_t) >= 8, "the append lock lies beyond 4 GiB");
 
-enum class Lock { kTaken, kBusy, kNone, kFailed };
+AppendFile::Status AppendFile::open(const std::filesystem::path& path,
+                                    std::chrono::milliseconds wait) {
+    close();
+    // Non-blocking, so that opening a pipe or a device never waits for the other end; read
+    // access for the header checks made under the lock.
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return Status::kCannotOpen;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Status::kNotRegular;
+    }
+    fd_ = fd;
 
-Lock tryLock(int fd) {
+    return takeLock(wait);
+}
+
+AppendFile::LockAttempt AppendFile::tryLock() {
+    const int fd = fd_;
+    using Lock = AppendFile::LockAttempt;
 #if defined(F_OFD_SETLK)
     // A lock of the open file description: closing another descriptor of the same file in this
     // process (the reader's, say) does not drop it, as it would drop a classic fcntl lock.
@@ -37,48 +51,6 @@ Lock tryLock(int fd) {
     if (errno == EWOULDBLOCK || errno == EINTR) return Lock::kBusy;
     if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) return Lock::kNone;
     return Lock::kFailed;
-}
-
-}  // namespace
-
-AppendFile::Status AppendFile::open(const std::filesystem::path& path,
-                                    std::chrono::milliseconds wait) {
-    close();
-    // Non-blocking, so that opening a pipe or a device never waits for the other end; read
-    // access for the header checks made under the lock.
-    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) return Status::kCannotOpen;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return Status::kNotRegular;
-    }
-    fd_ = fd;
-
-    // Waiting by polling: a blocking lock cannot be given a time limit.
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + wait;
-    std::chrono::microseconds pause{50};
-    for (;;) {
-        switch (tryLock(fd_)) {
-            case Lock::kTaken:
-                locked_ = true;
-                return Status::kOk;
-            case Lock::kNone:
-                return Status::kOk;
-            case Lock::kFailed:
-                close();
-                return Status::kCannotOpen;
-            case Lock::kBusy:
-                break;
-        }
-        if (Clock::now() >= deadline) {
-            close();
-            return Status::kBusy;
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(5));
-    }
 }
 
 bool AppendFile::isOpen() const {

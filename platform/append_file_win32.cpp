@@ -3,7 +3,6 @@
 #include "platform/append_file.h"
 
 #include <algorithm>
-#include <thread>
 
 // Without these the system header defines min and max as macros, which break standard headers
 // included after it.
@@ -33,24 +32,6 @@ OVERLAPPED at(std::uint64_t offset) {
     return o;
 }
 
-enum class Lock { kTaken, kBusy, kNone, kFailed };
-
-Lock tryLock(HANDLE h) {
-    OVERLAPPED o = at(kAppendLockOffset);
-    if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &o))
-        return Lock::kTaken;
-    switch (GetLastError()) {
-        case ERROR_LOCK_VIOLATION:
-        case ERROR_IO_PENDING:
-            return Lock::kBusy;
-        case ERROR_NOT_SUPPORTED:
-        case ERROR_INVALID_FUNCTION:
-            return Lock::kNone;
-        default:
-            return Lock::kFailed;
-    }
-}
-
 }  // namespace
 
 AppendFile::Status AppendFile::open(const std::filesystem::path& path,
@@ -68,29 +49,24 @@ AppendFile::Status AppendFile::open(const std::filesystem::path& path,
     }
     handle_ = h;
 
-    // Waiting by polling: LockFileEx waits without a time limit or not at all.
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + wait;
-    std::chrono::microseconds pause{50};
-    for (;;) {
-        switch (tryLock(h)) {
-            case Lock::kTaken:
-                locked_ = true;
-                return Status::kOk;
-            case Lock::kNone:
-                return Status::kOk;
-            case Lock::kFailed:
-                close();
-                return Status::kCannotOpen;
-            case Lock::kBusy:
-                break;
-        }
-        if (Clock::now() >= deadline) {
-            close();
-            return Status::kBusy;
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(5));
+    return takeLock(wait);
+}
+
+AppendFile::LockAttempt AppendFile::tryLock() {
+    const HANDLE h = handleOf(handle_);
+    using Lock = AppendFile::LockAttempt;
+    OVERLAPPED o = at(kAppendLockOffset);
+    if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &o))
+        return Lock::kTaken;
+    switch (GetLastError()) {
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_IO_PENDING:
+            return Lock::kBusy;
+        case ERROR_NOT_SUPPORTED:
+        case ERROR_INVALID_FUNCTION:
+            return Lock::kNone;
+        default:
+            return Lock::kFailed;
     }
 }
 

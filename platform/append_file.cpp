@@ -1,0 +1,38 @@
+// The part of appending that both systems share: waiting a bounded time for the append lock.
+#include <algorithm>
+#include <thread>
+
+#include "platform/append_file.h"
+
+namespace platform {
+
+AppendFile::Status AppendFile::takeLock(std::chrono::milliseconds wait) {
+    // Waiting by polling: neither system's lock call takes a time limit (it waits for ever or
+    // not at all). The pauses grow from 50 us to 5 ms, so a short save by another writer costs
+    // little and a long one costs no busy loop.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + wait;
+    std::chrono::microseconds pause{50};
+    for (;;) {
+        switch (tryLock()) {
+            case LockAttempt::kTaken:
+                locked_ = true;
+                return Status::kOk;
+            case LockAttempt::kNone:
+                return Status::kOk;
+            case LockAttempt::kFailed:
+                close();
+                return Status::kCannotOpen;
+            case LockAttempt::kBusy:
+                break;
+        }
+        if (Clock::now() >= deadline) {
+            close();
+            return Status::kBusy;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(5));
+    }
+}
+
+}  // namespace platform
