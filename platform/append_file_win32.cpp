@@ -4,15 +4,7 @@
 
 #include <algorithm>
 
-// Without these the system header defines min and max as macros, which break standard headers
-// included after it.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_system.h"
 
 namespace platform {
 namespace {

@@ -8,14 +8,8 @@
 #include "platform/files.h"
 
 #if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-// after windows.h, which it needs
+#include "platform/windows_system.h"
+// after the system header, which it needs
 #include <shellapi.h>
 #endif
 

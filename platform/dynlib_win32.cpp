@@ -1,15 +1,7 @@
 // The home platform's own library and error calls, behind the same interface as on POSIX.
 #include "platform/dynlib.h"
 
-// Without these the system header defines min and max as macros, which break standard headers
-// included after it.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_system.h"
 
 namespace platform {
 
