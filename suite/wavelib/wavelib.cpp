@@ -4,10 +4,10 @@
 
 #include "abi/plugin.h"
 #include "abi/wavelib.h"
-#include "suite/wavelib/granica.h"
-#include "suite/wavelib/nabory.h"
-#include "suite/wavelib/razmeshchenie.h"
-#include "suite/wavelib/vektor.h"
+#include "suite/wavelib/interface.h"
+#include "suite/wavelib/placement.h"
+#include "suite/wavelib/sets.h"
+#include "suite/wavelib/vector3.h"
 
 namespace wavelib {
 namespace {

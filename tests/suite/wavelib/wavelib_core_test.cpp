@@ -7,10 +7,10 @@
 #include <limits>
 #include <numbers>
 
-#include "suite/wavelib/granica.h"
-#include "suite/wavelib/nabory.h"
-#include "suite/wavelib/razmeshchenie.h"
-#include "suite/wavelib/vektor.h"
+#include "suite/wavelib/interface.h"
+#include "suite/wavelib/placement.h"
+#include "suite/wavelib/sets.h"
+#include "suite/wavelib/vector3.h"
 #include "tests/wavelib2/test_wave_set.h"
 
 using ::testing::ElementsAre;

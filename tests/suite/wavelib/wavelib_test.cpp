@@ -9,7 +9,7 @@
 #include "abi/wavelib2.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
-#include "suite/wavelib/razmeshchenie.h"
+#include "suite/wavelib/placement.h"
 
 // Doubles of the packed wave records are checked as values (+x): the checks take their
 // arguments by reference, and a reference to such a double promises 8-byte alignment.

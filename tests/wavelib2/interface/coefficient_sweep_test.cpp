@@ -9,9 +9,9 @@
 #include <numbers>
 #include <vector>
 
-#include "suite/wavelib/granica.h"
+#include "suite/wavelib/interface.h"
 #include "tests/wavelib2/test_wave_set.h"
-#include "wavelib2/otrazhenie.h"
+#include "wavelib2/reflection.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "tests/wavelib2/interface/scripted_wavelib.h"
 #include "tests/wavelib2/test_wave_set.h"
-#include "wavelib2/otrazhenie.h"
+#include "wavelib2/reflection.h"
 
 using ::testing::ElementsAre;
 

@@ -1,5 +1,5 @@
 // wavelib's entries 3, 4 and 5: collecting sets, reflection and refraction at a plane.
-#include "suite/wavelib/granica.h"
+#include "suite/wavelib/interface.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,9 +9,9 @@
 #include <new>
 #include <vector>
 
-#include "suite/wavelib/nabory.h"
-#include "suite/wavelib/razmeshchenie.h"
-#include "suite/wavelib/vektor.h"
+#include "suite/wavelib/placement.h"
+#include "suite/wavelib/sets.h"
+#include "suite/wavelib/vector3.h"
 
 namespace wavelib {
 namespace {

@@ -1,5 +1,5 @@
 // Storage of the wave sets that wavelib makes.
-#include "suite/wavelib/nabory.h"
+#include "suite/wavelib/sets.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/cp1251.h"
-#include "suite/wavelib/razmeshchenie.h"
+#include "suite/wavelib/placement.h"
 
 namespace wavelib {
 namespace {

@@ -7,7 +7,7 @@
 //
 // An incident ray reaches the plane when it meets it ahead of its origin (its direction not
 // parallel to the plane). Entries 4 and 5 give the reflected and the transmitted set room for the
-// incident set's element count (see suite/wavelib/razmeshchenie.h) and build element i from
+// incident set's element count (see suite/wavelib/placement.h) and build element i from
 // incident element i:
 //   - a ray that reaches the plane: on the incident ray flag 0x02 (and 0x04 from the plane), on its
 //     wave the step to the plane (offset 4), the cosine of incidence (12) and, by entry 5, the

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "wavelib2/makrosi.h"
-#include "wavelib2/vektor.h"
+#include "wavelib2/vector3.h"
 
 namespace wavelib2 {
 

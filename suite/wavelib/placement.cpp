@@ -1,5 +1,5 @@
 // Room for wave-set elements, and the placement and storage tables.
-#include "suite/wavelib/razmeshchenie.h"
+#include "suite/wavelib/placement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +9,8 @@
 #include <mutex>
 #include <new>
 
-#include "suite/wavelib/nabory.h"
-#include "suite/wavelib/vektor.h"
+#include "suite/wavelib/sets.h"
+#include "suite/wavelib/vector3.h"
 
 namespace wavelib {
 namespace {

@@ -10,7 +10,7 @@
 namespace wavelib {
 
 // A new set with n zeroed elements; null when out of memory or n is above kNaibolsheeMesto
-// (suite/wavelib/razmeshchenie.h).
+// (suite/wavelib/placement.h).
 NaborVoln* SozdatNabor(std::uint32_t n);
 // Releases a set made by SozdatNabor; false (nothing done) for any other pointer.
 bool UdalitNabor(NaborVoln* nabor);

@@ -1,5 +1,5 @@
 // Reflection and transmission of a wave set at an interface between two media (entry 8).
-#include "wavelib2/otrazhenie.h"
+#include "wavelib2/reflection.h"
 
 #include <algorithm>
 #include <cmath>
