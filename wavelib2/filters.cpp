@@ -16,54 +16,54 @@ namespace {
 // order are those of the plain rule; only the leftovers behind the count differ. A set whose
 // elements nearly all go (the incident set after a split) then costs one test per element and no
 // copy.
-template <typename Udalit>
-void Otfiltrovat(NaborVoln* nabor, Udalit udalit) {
-    if (nabor == nullptr) return;
-    std::uint32_t chislo = nabor->chislo;
-    Luch* luchi = nabor->luchi;
-    Volna* volny = nabor->volny;
-    if (luchi == nullptr || volny == nullptr) chislo = 0;  // no arrays: nothing to keep
+template <typename ShouldRemove>
+void RemoveWhere(WaveSet* set, ShouldRemove shouldRemove) {
+    if (set == nullptr) return;
+    std::uint32_t count = set->count;
+    Ray* rays = set->rays;
+    Wave* waves = set->waves;
+    if (rays == nullptr || waves == nullptr) count = 0;  // no arrays: nothing to keep
     std::uint32_t i = 0;
-    while (i < chislo) {
-        if (!udalit(luchi[i], volny[i])) {
+    while (i < count) {
+        if (!shouldRemove(rays[i], waves[i])) {
             ++i;
             continue;
         }
         do {
-            --chislo;
-        } while (chislo > i && udalit(luchi[chislo], volny[chislo]));
-        if (chislo > i) {  // the last element kept takes the slot and is known to stay
-            luchi[i] = luchi[chislo];
-            volny[i] = volny[chislo];
+            --count;
+        } while (count > i && shouldRemove(rays[count], waves[count]));
+        if (count > i) {  // the last element kept takes the slot and is known to stay
+            rays[i] = rays[count];
+            waves[i] = waves[count];
             ++i;
         }
     }
-    nabor->chislo = chislo;
-    nabor->chisloVoln = chislo;
+    set->count = count;
+    set->waveCount = count;
 }
 
 }  // namespace
 
-void UdalitDoshedshie(NaborVoln* nabor) {
-    Otfiltrovat(nabor, [](const Luch& r, const Volna&) { return reachedInterface(r); });
+void UdalitDoshedshie(WaveSet* set) {
+    RemoveWhere(set, [](const Ray& r, const Wave&) { return reachedInterface(r); });
 }
 
-void OtbrositPoPorogam(NaborVoln* nabor, double minCos, double minEnergiya) {
-    Otfiltrovat(nabor, [minCos, minEnergiya](const Luch&, const Volna& w) {
-        return belowThresholds(w, minCos, minEnergiya);
+void OtbrositPoPorogam(WaveSet* set, double minCos, double minEnergy) {
+    RemoveWhere(set, [minCos, minEnergy](const Ray&, const Wave& w) {
+        return belowThresholds(w, minCos, minEnergy);
     });
 }
 
-NaborVoln* PLUGIN_CALL OtbrositSlabyeVolny(NaborVoln* nabor, const double* porog) {
-    if (porog == nullptr) return nabor;
-    const double p = *porog;
-    Otfiltrovat(nabor, [p](const Luch&, const Volna& w) { return !(w.energiya >= p); });
-    return nabor;
+WaveSet* PLUGIN_CALL OtbrositSlabyeVolny(WaveSet* set, const double* threshold) {
+    if (threshold == nullptr) return set;
+    const double p = *threshold;
+    RemoveWhere(set, [p](const Ray&, const Wave& w) { return !(w.energy >= p); });
+    return set;
 }
 
-NaborVoln* PLUGIN_CALL UdalitOtmechennye(NaborVoln* nabor) {
-    Otfiltrovat(nabor, [](const Luch& r, const Volna&) { return markedForRemoval(r); });
-    return nabor;
+WaveSet* PLUGIN_CALL UdalitOtmechennye(WaveSet* set) {
+    RemoveWhere(set, [](const Ray& r, const Wave&) { return markedForRemoval(r); });
+    return set;
 }
 
 }  // namespace wavelib2

@@ -6,41 +6,41 @@
 
 namespace wavelib2 {
 
-void RasprostranitVolny(NaborVoln* nabor) {
-    if (nabor == nullptr || nabor->volny == nullptr) return;
-    const MediumForUpdate medium(nabor->sreda);
-    const std::uint32_t chislo = nabor->chislo;
-    Volna* volny = nabor->volny;
-    for (std::uint32_t i = 0; i < chislo; ++i) advanceWave(volny[i], medium);
+void RasprostranitVolny(WaveSet* set) {
+    if (set == nullptr || set->waves == nullptr) return;
+    const MediumForUpdate medium(set->medium);
+    const std::uint32_t count = set->count;
+    Wave* waves = set->waves;
+    for (std::uint32_t i = 0; i < count; ++i) advanceWave(waves[i], medium);
 }
 
-BoolByte PLUGIN_CALL ProdvinutVolny(NaborVoln* nabor, double shag) {
-    const ProdvinutLuchiFn prodvinut = Tablica10().prodvinutLuchi;
-    if (prodvinut == nullptr || !isTrue(prodvinut(nabor, shag))) return kFalse;
-    RasprostranitVolny(nabor);
+BoolByte PLUGIN_CALL ProdvinutVolny(WaveSet* set, double step) {
+    const AdvanceRaysFn advanceRays = Table10().advanceRays;
+    if (advanceRays == nullptr || !isTrue(advanceRays(set, step))) return kFalse;
+    RasprostranitVolny(set);
     return kTrue;
 }
 
-BoolByte PLUGIN_CALL IzmenitMasshtab(NaborVoln* nabor, double mnozhitel) {
-    if (nabor == nullptr) return kFalse;
-    if (nabor->luchi != nullptr) {
-        const std::uint32_t chislo = nabor->chislo;
-        Luch* luchi = nabor->luchi;
-        for (std::uint32_t i = 0; i < chislo; ++i) {
-            Luch& r = luchi[i];
+BoolByte PLUGIN_CALL IzmenitMasshtab(WaveSet* set, double factor) {
+    if (set == nullptr) return kFalse;
+    if (set->rays != nullptr) {
+        const std::uint32_t count = set->count;
+        Ray* rays = set->rays;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            Ray& r = rays[i];
             for (int k = 0; k < 3; ++k) {
-                r.napravlenie[k] *= mnozhitel;
-                r.nachalo[k] *= mnozhitel;
-                r.rebro1[k] *= mnozhitel;
-                r.rebro2[k] *= mnozhitel;
+                r.direction[k] *= factor;
+                r.origin[k] *= factor;
+                r.edge1[k] *= factor;
+                r.edge2[k] *= factor;
             }
-            r.dlina *= mnozhitel;
+            r.length *= factor;
         }
     }
-    nabor->dlinaOtscheta *= mnozhitel;
+    set->referenceLength *= factor;
     // By index: a reference to an element of the packed set would promise 8-byte alignment.
-    for (int k = 0; k < 3; ++k) nabor->istochnik[k] *= mnozhitel;
-    nabor->dlina2 *= mnozhitel;
+    for (int k = 0; k < 3; ++k) set->source[k] *= factor;
+    set->length2 *= factor;
     return kTrue;
 }
 

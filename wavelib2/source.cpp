@@ -9,78 +9,78 @@ namespace wavelib2 {
 
 namespace {
 
-constexpr double kMnozhitelAmplitudy = 2.0;
-constexpr std::uint32_t kFlagiIstochnika = 0x200C;  // built from the source; bits 0x08, 0x04
-constexpr std::uint32_t kFlagiSbrosit = 0x0012;
+constexpr double kAmplitudeFactor = 2.0;
+constexpr std::uint32_t kSourceFlags = 0x200C;  // built from the source; bits 0x08, 0x04
+constexpr std::uint32_t kClearedFlags = 0x0012;
 
-double Dlina(const Vektor3& v) {
+double Length(const Vector3& v) {
     return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
 }
 
 // arcsin as atan2(x, sqrt(1 - x^2)): not a number for x above 1.
-double Arksinus(double x) {
+double Arcsine(double x) {
     return std::atan2(x, std::sqrt(1.0 - x * x));
 }
 
 }  // namespace
 
-BoolByte PLUGIN_CALL InicializirovatVolny(NaborVoln* nabor, const Volna* obrazec, double energiya,
-                                          const double* para) {
-    if (nabor == nullptr || obrazec == nullptr || para == nullptr) return kFalse;
-    if ((nabor->flagi & kNaborIzIstochnika) != 0) return kTrue;  // built already
-    const std::uint32_t chislo = nabor->chislo;
-    if (chislo != 0 && (nabor->luchi == nullptr || nabor->volny == nullptr)) return kFalse;
+BoolByte PLUGIN_CALL InicializirovatVolny(WaveSet* set, const Wave* templateWave, double energy,
+                                          const double* impedancePair) {
+    if (set == nullptr || templateWave == nullptr || impedancePair == nullptr) return kFalse;
+    if ((set->flags & kSetBuiltFromSource) != 0) return kTrue;  // built already
+    const std::uint32_t count = set->count;
+    if (count != 0 && (set->rays == nullptr || set->waves == nullptr)) return kFalse;
 
     // The template and the impedance pair may lie inside this very set (a wave record, a medium
     // block); they are read before anything is written.
-    const Volna shablon = *obrazec;
-    const double impedans = para[0] * para[1];
+    const Wave pattern = *templateWave;
+    const double impedance = impedancePair[0] * impedancePair[1];
 
-    nabor->pole112 = 0;
-    nabor->pole28 = 0;
+    set->field112 = 0;
+    set->field28 = 0;
 
-    const Vektor3 istochnik = VzyatVektor(nabor->istochnik);
-    double summa = 0.0;
-    for (std::uint32_t k = 0; k < chislo; ++k) {
-        Luch& r = nabor->luchi[k];
+    const Vector3 source = LoadVector(set->source);
+    double sum = 0.0;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        Ray& r = set->rays[k];
         for (int j = 0; j < 3; ++j) {
-            r.napravlenie[j] = r.nachalo[j] - istochnik[j];
-            r.nachalo[j] = istochnik[j];
+            r.direction[j] = r.origin[j] - source[j];
+            r.origin[j] = source[j];
         }
-        summa += Dlina(VzyatVektor(r.napravlenie));
+        sum += Length(LoadVector(r.direction));
     }
 
-    for (std::uint32_t k = 0; k < chislo; ++k) {
-        const Luch& r = nabor->luchi[k];
-        Volna& w = nabor->volny[k];
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const Ray& r = set->rays[k];
+        Wave& w = set->waves[k];
         std::memset(&w, 0, sizeof(w));
-        const double dlina = Dlina(VzyatVektor(r.napravlenie));
+        const double length = Length(LoadVector(r.direction));
         // The radiated energy is shared among the rays in proportion to their length.
-        w.energiya = dlina * energiya / summa;
-        w.amplituda = std::sqrt(kMnozhitelAmplitudy * impedans * w.energiya);
-        w.vremya1 = shablon.vremya1;
-        w.vremya2 = shablon.vremya2;
-        w.koefZatuhaniya = shablon.koefZatuhaniya;
-        w.faza = shablon.faza;
-        w.perenos1 = shablon.perenos1;
-        w.perenos2 = shablon.perenos2;
-        w.put = 0.0;
+        w.energy = length * energy / sum;
+        w.amplitude = std::sqrt(kAmplitudeFactor * impedance * w.energy);
+        w.time1 = pattern.time1;
+        w.time2 = pattern.time2;
+        w.attenuationFactor = pattern.attenuationFactor;
+        w.phase = pattern.phase;
+        w.carried1 = pattern.carried1;
+        w.carried2 = pattern.carried2;
+        w.path = 0.0;
 
         // The angular width of the ray tube: the part of the edge vectors' sum across the ray.
         double s[3];
-        double proekciya = 0.0;
+        double projection = 0.0;
         for (int j = 0; j < 3; ++j) {
-            s[j] = r.rebro1[j] + r.rebro2[j];
-            proekciya += s[j] * r.napravlenie[j];
+            s[j] = r.edge1[j] + r.edge2[j];
+            projection += s[j] * r.direction[j];
         }
-        const double dolya = proekciya / (dlina * dlina);
-        Vektor3 poperek;
-        for (int j = 0; j < 3; ++j) poperek[j] = s[j] - r.napravlenie[j] * dolya;
-        w.uglovayaShirina = Arksinus(Dlina(poperek) / dlina);
+        const double share = projection / (length * length);
+        Vector3 across;
+        for (int j = 0; j < 3; ++j) across[j] = s[j] - r.direction[j] * share;
+        w.angularWidth = Arcsine(Length(across) / length);
     }
 
-    nabor->flagi = (nabor->flagi | kFlagiIstochnika) & ~kFlagiSbrosit;
-    nabor->chisloVoln = chislo;
+    set->flags = (set->flags | kSourceFlags) & ~kClearedFlags;
+    set->waveCount = count;
     return kTrue;
 }
 

@@ -29,13 +29,13 @@
 
 namespace wavelib {
 
-// Entry 3: appends the elements of the work set named by `zapis` to the collection set, growing
+// Entry 3: appends the elements of the work set named by `record` to the collection set, growing
 // the collection's room as needed. The record must name one set (its count word is 1).
-BoolByte PLUGIN_CALL DobavitNabor(NaborVoln* sbor, const ZapisSbora* zapis);
+BoolByte PLUGIN_CALL AppendSet(WaveSet* collection, const CollectRecord* record);
 // Entry 4: builds the reflected set R of the incident set I at the interface S.
-BoolByte PLUGIN_CALL OtrazitLuchi(NaborVoln* r, NaborVoln* s, NaborVoln* i, std::uint64_t p);
-// Entry 5: builds the transmitted set T; `otnoshenie` is I's speed over the other side's speed.
-BoolByte PLUGIN_CALL PrelomitLuchi(NaborVoln* t, NaborVoln* s, NaborVoln* i, std::uint64_t p,
-                                   double otnoshenie);
+BoolByte PLUGIN_CALL ReflectRays(WaveSet* r, WaveSet* s, WaveSet* i, std::uint64_t p);
+// Entry 5: builds the transmitted set T; `speedRatio` is I's speed over the other side's speed.
+BoolByte PLUGIN_CALL RefractRays(WaveSet* t, WaveSet* s, WaveSet* i, std::uint64_t p,
+                                 double speedRatio);
 
 }  // namespace wavelib

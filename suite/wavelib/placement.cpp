@@ -18,259 +18,259 @@ namespace {
 // Arrays that this storage gave to a set that wavelib's entry 0 did not make. The room is the
 // set's only while the set still points at these arrays; the arrays are held here until released,
 // so their addresses cannot be handed to anybody else meanwhile.
-struct Komnata {
-    std::unique_ptr<Luch[]> luchi;
-    std::unique_ptr<Volna[]> volny;
-    std::uint32_t mesto = 0;
+struct Room {
+    std::unique_ptr<Ray[]> rays;
+    std::unique_ptr<Wave[]> waves;
+    std::uint32_t capacity = 0;
 };
 
 std::mutex gMutex;
-std::map<const NaborVoln*, Komnata> gKomnaty;
+std::map<const WaveSet*, Room> gRooms;
 
-ZapisSdviga gSdvig{};
-ZapisOrientacii gOrientaciya{};
+ShiftRecord gShiftRecord{};
+OrientationRecord gOrientationRecord{};
 
-bool SvoyaKomnata(const NaborVoln* nabor, const Komnata& k) {
-    return nabor->luchi == k.luchi.get() && nabor->volny == k.volny.get();
+bool HoldsRoom(const WaveSet* set, const Room& k) {
+    return set->rays == k.rays.get() && set->waves == k.waves.get();
 }
 
 // A set that wavelib's own storage resizes: made by entry 0 and still on its own arrays (or on
 // none).
-bool NaborWavelib(const NaborVoln* nabor) {
-    return NashNabor(nabor) && (Mesto(nabor) != 0 || nabor->luchi == nullptr);
+bool MadeByWavelib(const WaveSet* set) {
+    return IsOwnSet(set) && (OwnSetRoom(set) != 0 || set->rays == nullptr);
 }
 
-void Ustanovit(NaborVoln* nabor, std::uint32_t chislo) {
-    nabor->chislo = chislo;
-    nabor->chisloVoln = chislo;
+void SetCounts(WaveSet* set, std::uint32_t count) {
+    set->count = count;
+    set->waveCount = count;
 }
 
-void Kopirovat(const void* from, void* to) {
-    std::memcpy(to, from, sizeof(Vektor3));
+void CopyVector(const void* from, void* to) {
+    std::memcpy(to, from, sizeof(Vector3));
 }
 
 // The target takes the source's elements, media and source point.
-bool VzyatElementy(NaborVoln* cel, const NaborVoln* istochnik) {
-    if (cel == istochnik) return true;
-    const std::uint32_t n = istochnik->chislo;
-    if (n != 0 && (istochnik->luchi == nullptr || istochnik->volny == nullptr)) return false;
-    if (!ZarezervirovatMesto(cel, n, false)) return false;
+bool TakeElements(WaveSet* target, const WaveSet* source) {
+    if (target == source) return true;
+    const std::uint32_t n = source->count;
+    if (n != 0 && (source->rays == nullptr || source->waves == nullptr)) return false;
+    if (!ReserveRoom(target, n, false)) return false;
     if (n != 0) {
-        std::memcpy(cel->luchi, istochnik->luchi, std::size_t{n} * sizeof(Luch));
-        std::memcpy(cel->volny, istochnik->volny, std::size_t{n} * sizeof(Volna));
+        std::memcpy(target->rays, source->rays, std::size_t{n} * sizeof(Ray));
+        std::memcpy(target->waves, source->waves, std::size_t{n} * sizeof(Wave));
     }
-    Ustanovit(cel, n);
-    cel->sreda = istochnik->sreda;
-    cel->sreda2 = istochnik->sreda2;
-    Kopirovat(istochnik->istochnik, cel->istochnik);
+    SetCounts(target, n);
+    target->medium = source->medium;
+    target->medium2 = source->medium2;
+    CopyVector(source->source, target->source);
     return true;
 }
 
 // Rotation that turns +z onto the unit vector v (Rodrigues' formula about z x v).
-struct Povorot {
+struct Rotation {
     double m[3][3];
-    Vektor3 Primenit(const Vektor3& x) const {
-        Vektor3 y;
+    Vector3 Apply(const Vector3& x) const {
+        Vector3 y;
         for (int i = 0; i < 3; ++i) y[i] = m[i][0] * x[0] + m[i][1] * x[1] + m[i][2] * x[2];
         return y;
     }
 };
 
-Povorot PovorotOsiZ(const double v[3]) {
+Rotation RotationFromZ(const double v[3]) {
     const double c = v[2];
     const double kx = -v[1];
     const double ky = v[0];
     const double s2 = kx * kx + ky * ky;  // the sine squared, exact to rounding at any angle
     if (c < 0.0 && s2 == 0.0) {           // +z onto -z: half a turn about x
-        return Povorot{{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
+        return Rotation{{{1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
     }
     // 1 / (1 + c), and near -z as (1 - c) / sin^2: there 1 + c loses its digits to rounding and
     // the matrix would stop being a rotation (it would stretch the turned vectors).
     const double f = c >= 0.0 ? 1.0 / (1.0 + c) : (1.0 - c) / s2;
     // I + K + K^2 / (1 + c), with K the cross-product matrix of k = (kx, ky, 0).
-    return Povorot{{{1.0 - ky * ky * f, kx * ky * f, ky},
-                    {kx * ky * f, 1.0 - kx * kx * f, -kx},
-                    {-ky, kx, 1.0 - (kx * kx + ky * ky) * f}}};
+    return Rotation{{{1.0 - ky * ky * f, kx * ky * f, ky},
+                     {kx * ky * f, 1.0 - kx * kx * f, -kx},
+                     {-ky, kx, 1.0 - (kx * kx + ky * ky) * f}}};
 }
 
-std::uint32_t PLUGIN_CALL MestoVhod(const NaborVoln* nabor) {
-    return MestoNabora(nabor);
+std::uint32_t PLUGIN_CALL RoomEntry(const WaveSet* set) {
+    return SetRoom(set);
 }
-BoolByte PLUGIN_CALL ZarezervirovatVhod(NaborVoln* nabor, std::uint32_t n, std::uint32_t sohranit) {
-    return ZarezervirovatMesto(nabor, n, sohranit != 0) ? kTrue : kFalse;
+BoolByte PLUGIN_CALL ReserveEntry(WaveSet* set, std::uint32_t n, std::uint32_t keep) {
+    return ReserveRoom(set, n, keep != 0) ? kTrue : kFalse;
 }
-void PLUGIN_CALL OsvoboditVhod(NaborVoln* nabor) {
-    OsvoboditMesto(nabor);
+void PLUGIN_CALL ReleaseEntry(WaveSet* set) {
+    ReleaseRoom(set);
 }
 
 }  // namespace
 
-std::uint32_t MestoNabora(const NaborVoln* nabor) {
-    if (nabor == nullptr) return 0;
-    if (NaborWavelib(nabor)) return Mesto(nabor);
+std::uint32_t SetRoom(const WaveSet* set) {
+    if (set == nullptr) return 0;
+    if (MadeByWavelib(set)) return OwnSetRoom(set);
     std::lock_guard lock(gMutex);
-    const auto it = gKomnaty.find(nabor);
-    if (it != gKomnaty.end() && SvoyaKomnata(nabor, it->second)) return it->second.mesto;
-    return nabor->chislo;
+    const auto it = gRooms.find(set);
+    if (it != gRooms.end() && HoldsRoom(set, it->second)) return it->second.capacity;
+    return set->count;
 }
 
-bool ZarezervirovatMesto(NaborVoln* nabor, std::uint32_t n, bool sohranit) {
-    if (nabor == nullptr) return false;
-    if (n > kNaibolsheeMesto) {
-        ZapomnitOshibku("Слишком много элементов для одного набора волн");
+bool ReserveRoom(WaveSet* set, std::uint32_t n, bool keep) {
+    if (set == nullptr) return false;
+    if (n > kMaxRoom) {
+        RememberError("Слишком много элементов для одного набора волн");
         return false;
     }
-    const std::uint32_t ostavit = sohranit ? std::min(nabor->chislo, n) : 0;
-    if (MestoNabora(nabor) >= n) {
-        Ustanovit(nabor, ostavit);
+    const std::uint32_t kept = keep ? std::min(set->count, n) : 0;
+    if (SetRoom(set) >= n) {
+        SetCounts(set, kept);
         return true;
     }
 
-    if (NaborWavelib(nabor)) {
-        const std::uint32_t bylo = nabor->chislo;
-        nabor->chislo = ostavit;  // wavelib's storage keeps the first `chislo` elements
-        if (!IzmenitRazmer(nabor, n)) {
-            nabor->chislo = bylo;
+    if (MadeByWavelib(set)) {
+        const std::uint32_t oldCount = set->count;
+        set->count = kept;  // wavelib's storage keeps the first `count` elements
+        if (!ResizeSet(set, n)) {
+            set->count = oldCount;
             return false;
         }
-        Ustanovit(nabor, ostavit);
+        SetCounts(set, kept);
         return true;
     }
 
-    Komnata novaya;
-    novaya.luchi.reset(new (std::nothrow) Luch[n]());
-    novaya.volny.reset(new (std::nothrow) Volna[n]());
-    if (novaya.luchi == nullptr || novaya.volny == nullptr) {
-        ZapomnitOshibku("Недостаточно памяти для набора волн");
+    Room fresh;
+    fresh.rays.reset(new (std::nothrow) Ray[n]());
+    fresh.waves.reset(new (std::nothrow) Wave[n]());
+    if (fresh.rays == nullptr || fresh.waves == nullptr) {
+        RememberError("Недостаточно памяти для набора волн");
         return false;
     }
-    novaya.mesto = n;
-    if (ostavit != 0 && nabor->luchi != nullptr && nabor->volny != nullptr) {
-        std::memcpy(novaya.luchi.get(), nabor->luchi, std::size_t{ostavit} * sizeof(Luch));
-        std::memcpy(novaya.volny.get(), nabor->volny, std::size_t{ostavit} * sizeof(Volna));
+    fresh.capacity = n;
+    if (kept != 0 && set->rays != nullptr && set->waves != nullptr) {
+        std::memcpy(fresh.rays.get(), set->rays, std::size_t{kept} * sizeof(Ray));
+        std::memcpy(fresh.waves.get(), set->waves, std::size_t{kept} * sizeof(Wave));
     }
-    nabor->luchi = novaya.luchi.get();
-    nabor->volny = novaya.volny.get();
-    Ustanovit(nabor, ostavit);
+    set->rays = fresh.rays.get();
+    set->waves = fresh.waves.get();
+    SetCounts(set, kept);
     std::lock_guard lock(gMutex);
     try {
-        gKomnaty[nabor] = std::move(novaya);  // a room given before is freed here
+        gRooms[set] = std::move(fresh);  // a room given before is freed here
     } catch (const std::bad_alloc&) {
-        // The set keeps pointing at the new arrays; they are freed as `novaya` goes, so the set
+        // The set keeps pointing at the new arrays; they are freed as `fresh` goes, so the set
         // must not keep them.
-        nabor->luchi = nullptr;
-        nabor->volny = nullptr;
-        Ustanovit(nabor, 0);
-        ZapomnitOshibku("Недостаточно памяти для набора волн");
+        set->rays = nullptr;
+        set->waves = nullptr;
+        SetCounts(set, 0);
+        RememberError("Недостаточно памяти для набора волн");
         return false;
     }
     return true;
 }
 
-bool ObespechitMesto(NaborVoln* nabor, std::uint32_t n) {
-    if (nabor == nullptr) return false;
-    const std::uint32_t mesto = MestoNabora(nabor);
-    if (mesto >= n) return true;
-    const std::uint64_t vdvoe = std::min<std::uint64_t>(std::uint64_t{mesto} * 2, kNaibolsheeMesto);
-    return ZarezervirovatMesto(nabor, std::max<std::uint32_t>(n, static_cast<std::uint32_t>(vdvoe)),
-                               true);
+bool EnsureRoom(WaveSet* set, std::uint32_t n) {
+    if (set == nullptr) return false;
+    const std::uint32_t capacity = SetRoom(set);
+    if (capacity >= n) return true;
+    const std::uint64_t doubled = std::min<std::uint64_t>(std::uint64_t{capacity} * 2, kMaxRoom);
+    return ReserveRoom(set, std::max<std::uint32_t>(n, static_cast<std::uint32_t>(doubled)), true);
 }
 
-void OsvoboditMesto(NaborVoln* nabor) {
-    if (nabor == nullptr) return;
-    if (NaborWavelib(nabor)) {
-        IzmenitRazmer(nabor, 0);
+void ReleaseRoom(WaveSet* set) {
+    if (set == nullptr) return;
+    if (MadeByWavelib(set)) {
+        ResizeSet(set, 0);
         return;
     }
     std::lock_guard lock(gMutex);
-    const auto it = gKomnaty.find(nabor);
-    if (it == gKomnaty.end()) return;
-    if (SvoyaKomnata(nabor, it->second)) {
-        nabor->luchi = nullptr;
-        nabor->volny = nullptr;
-        Ustanovit(nabor, 0);
+    const auto it = gRooms.find(set);
+    if (it == gRooms.end()) return;
+    if (HoldsRoom(set, it->second)) {
+        set->rays = nullptr;
+        set->waves = nullptr;
+        SetCounts(set, 0);
     }
-    gKomnaty.erase(it);  // a room the set no longer points at is nobody's any more
+    gRooms.erase(it);  // a room the set no longer points at is nobody's any more
 }
 
-ZapisSdviga& ZapisSdvigaTablicy() {
-    return gSdvig;
+ShiftRecord& TableShiftRecord() {
+    return gShiftRecord;
 }
-ZapisOrientacii& ZapisOrientaciiTablicy() {
-    return gOrientaciya;
+OrientationRecord& TableOrientationRecord() {
+    return gOrientationRecord;
 }
 
-BoolByte PLUGIN_CALL Sdvinut(NaborVoln* cel, NaborVoln* istochnik) {
-    if (cel == nullptr) return kFalse;
-    if (gSdvig.flag != 0) {
-        if (istochnik == nullptr || !VzyatElementy(cel, istochnik)) return kFalse;
+BoolByte PLUGIN_CALL Shift(WaveSet* target, WaveSet* source) {
+    if (target == nullptr) return kFalse;
+    if (gShiftRecord.flag != 0) {
+        if (source == nullptr || !TakeElements(target, source)) return kFalse;
     }
     double t1[3];
     double t2[3];
-    std::memcpy(t1, gSdvig.tochka1, sizeof(t1));
-    std::memcpy(t2, gSdvig.tochka2, sizeof(t2));
-    if (cel->chislo != 0 && cel->luchi == nullptr) return kFalse;
+    std::memcpy(t1, gShiftRecord.point1, sizeof(t1));
+    std::memcpy(t2, gShiftRecord.point2, sizeof(t2));
+    if (target->count != 0 && target->rays == nullptr) return kFalse;
     for (int j = 0; j < 3; ++j) {
         const double d = t2[j] - t1[j];
-        for (std::uint32_t k = 0; k < cel->chislo; ++k) cel->luchi[k].nachalo[j] += d;
-        cel->istochnik[j] += d;
+        for (std::uint32_t k = 0; k < target->count; ++k) target->rays[k].origin[j] += d;
+        target->source[j] += d;
     }
     return kTrue;
 }
 
-BoolByte PLUGIN_CALL Povernut(NaborVoln* cel, NaborVoln* istochnik) {
-    if (cel == nullptr || istochnik == nullptr) return kFalse;
-    const ZapisOrientacii o = gOrientaciya;
-    const double dlina = std::sqrt(o.vektor[0] * o.vektor[0] + o.vektor[1] * o.vektor[1] +
-                                   o.vektor[2] * o.vektor[2]);
-    if (!(dlina > 0.0) || !std::isfinite(dlina)) return kFalse;
-    if (!VzyatElementy(cel, istochnik)) return kFalse;
-    if (cel->chislo != 0 && cel->luchi == nullptr) return kFalse;
+BoolByte PLUGIN_CALL Turn(WaveSet* target, WaveSet* source) {
+    if (target == nullptr || source == nullptr) return kFalse;
+    const OrientationRecord o = gOrientationRecord;
+    const double length =
+        std::sqrt(o.direction[0] * o.direction[0] + o.direction[1] * o.direction[1] +
+                  o.direction[2] * o.direction[2]);
+    if (!(length > 0.0) || !std::isfinite(length)) return kFalse;
+    if (!TakeElements(target, source)) return kFalse;
+    if (target->count != 0 && target->rays == nullptr) return kFalse;
 
-    const double znak = o.opciya3 != 0 ? -1.0 : 1.0;
-    const double v[3] = {znak * o.vektor[0] / dlina, znak * o.vektor[1] / dlina,
-                         znak * o.vektor[2] / dlina};
-    const Povorot m = PovorotOsiZ(v);
+    const double sign = o.option3 != 0 ? -1.0 : 1.0;
+    const double v[3] = {sign * o.direction[0] / length, sign * o.direction[1] / length,
+                         sign * o.direction[2] / length};
+    const Rotation m = RotationFromZ(v);
     // The arrays turned belong to packed records: they are taken out and put back bytewise.
-    auto povernut = [&](void* massiv) { PolozhitVektor(massiv, m.Primenit(VzyatVektor(massiv))); };
-    auto vokrugTochki = [&](void* massiv) {
-        Vektor3 x = VzyatVektor(massiv);
-        for (int j = 0; j < 3; ++j) x[j] -= o.tochka[j];
-        x = m.Primenit(x);
-        for (int j = 0; j < 3; ++j) x[j] += o.tochka[j];
-        PolozhitVektor(massiv, x);
+    auto turn = [&](void* array3) { StoreVector(array3, m.Apply(LoadVector(array3))); };
+    auto aboutPoint = [&](void* array3) {
+        Vector3 x = LoadVector(array3);
+        for (int j = 0; j < 3; ++j) x[j] -= o.point[j];
+        x = m.Apply(x);
+        for (int j = 0; j < 3; ++j) x[j] += o.point[j];
+        StoreVector(array3, x);
     };
-    for (std::uint32_t k = 0; k < cel->chislo; ++k) {
-        Luch& r = cel->luchi[k];
-        if (o.opciya2 != 0) {
-            povernut(r.napravlenie);
-            povernut(r.rebro1);
-            povernut(r.rebro2);
+    for (std::uint32_t k = 0; k < target->count; ++k) {
+        Ray& r = target->rays[k];
+        if (o.option2 != 0) {
+            turn(r.direction);
+            turn(r.edge1);
+            turn(r.edge2);
         }
-        if (o.opciya1 != 0) vokrugTochki(r.nachalo);
+        if (o.option1 != 0) aboutPoint(r.origin);
     }
-    if (o.opciya1 != 0) vokrugTochki(cel->istochnik);
+    if (o.option1 != 0) aboutPoint(target->source);
     return kTrue;
 }
 
-void* ZaprositTablicuRazmeshcheniya(TableCell* tablica, std::uint32_t razmer, const char* imya) {
-    if (tablica == nullptr || imya == nullptr) return nullptr;
-    if (std::strcmp(imya, kImyaTablicyRazmeshcheniya) == 0) {
-        if (razmer < kYacheekRazmeshcheniya * sizeof(TableCell)) return nullptr;
-        std::fill_n(tablica, kYacheekRazmeshcheniya, nullptr);
-        tablica[kYacheykaSdvig] = asCell(&Sdvinut);
-        tablica[kYacheykaZapisSdviga] = &gSdvig;
-        tablica[kYacheykaPovorot] = asCell(&Povernut);
-        tablica[kYacheykaZapisPovorota] = &gOrientaciya;
-        return tablica;
+void* RequestPlacementTable(TableCell* table, std::uint32_t size, const char* name) {
+    if (table == nullptr || name == nullptr) return nullptr;
+    if (std::strcmp(name, kPlacementTableName) == 0) {
+        if (size < kPlacementTableCells * sizeof(TableCell)) return nullptr;
+        std::fill_n(table, kPlacementTableCells, nullptr);
+        table[kPlacementShift] = asCell(&Shift);
+        table[kPlacementShiftRecord] = &gShiftRecord;
+        table[kPlacementTurn] = asCell(&Turn);
+        table[kPlacementTurnRecord] = &gOrientationRecord;
+        return table;
     }
-    if (std::strcmp(imya, kImyaTablicyHraneniya) == 0) {
-        if (razmer < kZapiseyHraneniya * sizeof(TableCell)) return nullptr;
-        std::fill_n(tablica, kZapiseyHraneniya, nullptr);
-        tablica[kVhodMesto] = asCell(&MestoVhod);
-        tablica[kVhodZarezervirovat] = asCell(&ZarezervirovatVhod);
-        tablica[kVhodOsvobodit] = asCell(&OsvoboditVhod);
-        return tablica;
+    if (std::strcmp(name, kStorageTableName) == 0) {
+        if (size < kStorageTableEntries * sizeof(TableCell)) return nullptr;
+        std::fill_n(table, kStorageTableEntries, nullptr);
+        table[kStorageRoom] = asCell(&RoomEntry);
+        table[kStorageReserve] = asCell(&ReserveEntry);
+        table[kStorageRelease] = asCell(&ReleaseEntry);
+        return table;
     }
     return nullptr;
 }

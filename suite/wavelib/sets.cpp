@@ -16,110 +16,110 @@ namespace wavelib {
 namespace {
 
 // The set first, so that the set's address is the holder's; the arrays are the holder's vectors.
-struct Hranilishe {
-    NaborVoln nabor{};
-    std::vector<Luch> luchi;
-    std::vector<Volna> volny;
+struct Holder {
+    WaveSet set{};
+    std::vector<Ray> rays;
+    std::vector<Wave> waves;
 };
 
 std::mutex gMutex;
-std::map<const NaborVoln*, std::unique_ptr<Hranilishe>> gNabory;
+std::map<const WaveSet*, std::unique_ptr<Holder>> gSets;
 
-char gOshibka[512] = "";
+char gError[512] = "";
 
-bool Razmestit(Hranilishe& h, std::uint32_t n) {
+bool Allocate(Holder& h, std::uint32_t n) {
     // The count comes from the caller: beyond the bound every set of wavelib keeps, the arrays
     // are refused before anything is allocated or zeroed.
-    if (n > kNaibolsheeMesto) {
-        ZapomnitOshibku("Слишком много элементов для одного набора волн");
+    if (n > kMaxRoom) {
+        RememberError("Слишком много элементов для одного набора волн");
         return false;
     }
-    const std::uint32_t bylo = std::min(h.nabor.chislo, static_cast<std::uint32_t>(h.luchi.size()));
+    const std::uint32_t oldCount = std::min(h.set.count, static_cast<std::uint32_t>(h.rays.size()));
     try {
-        std::vector<Luch> luchi(h.luchi.begin(), h.luchi.begin() + std::min(bylo, n));
-        std::vector<Volna> volny(h.volny.begin(), h.volny.begin() + std::min(bylo, n));
-        luchi.resize(n, Luch{});
-        volny.resize(n, Volna{});
-        h.luchi = std::move(luchi);
-        h.volny = std::move(volny);
+        std::vector<Ray> rays(h.rays.begin(), h.rays.begin() + std::min(oldCount, n));
+        std::vector<Wave> waves(h.waves.begin(), h.waves.begin() + std::min(oldCount, n));
+        rays.resize(n, Ray{});
+        waves.resize(n, Wave{});
+        h.rays = std::move(rays);
+        h.waves = std::move(waves);
     } catch (const std::bad_alloc&) {
-        ZapomnitOshibku("Недостаточно памяти для набора волн");
+        RememberError("Недостаточно памяти для набора волн");
         return false;
     } catch (const std::length_error&) {
-        ZapomnitOshibku("Недостаточно памяти для набора волн");
+        RememberError("Недостаточно памяти для набора волн");
         return false;
     }
-    h.nabor.luchi = n != 0 ? h.luchi.data() : nullptr;
-    h.nabor.volny = n != 0 ? h.volny.data() : nullptr;
-    h.nabor.chislo = n;
-    h.nabor.chisloVoln = n;
+    h.set.rays = n != 0 ? h.rays.data() : nullptr;
+    h.set.waves = n != 0 ? h.waves.data() : nullptr;
+    h.set.count = n;
+    h.set.waveCount = n;
     return true;
 }
 
 }  // namespace
 
-NaborVoln* SozdatNabor(std::uint32_t n) {
-    std::unique_ptr<Hranilishe> h;
+WaveSet* CreateSet(std::uint32_t n) {
+    std::unique_ptr<Holder> h;
     try {
-        h = std::make_unique<Hranilishe>();
+        h = std::make_unique<Holder>();
     } catch (const std::bad_alloc&) {
-        ZapomnitOshibku("Недостаточно памяти для набора волн");
+        RememberError("Недостаточно памяти для набора волн");
         return nullptr;
     }
-    if (!Razmestit(*h, n)) return nullptr;
+    if (!Allocate(*h, n)) return nullptr;
     std::lock_guard lock(gMutex);
-    NaborVoln* nabor = &h->nabor;
+    WaveSet* set = &h->set;
     try {
-        gNabory.emplace(nabor, std::move(h));
+        gSets.emplace(set, std::move(h));
     } catch (const std::bad_alloc&) {
-        ZapomnitOshibku("Недостаточно памяти для набора волн");
+        RememberError("Недостаточно памяти для набора волн");
         return nullptr;
     }
-    return nabor;
+    return set;
 }
 
-bool UdalitNabor(NaborVoln* nabor) {
+bool DeleteSet(WaveSet* set) {
     std::lock_guard lock(gMutex);
-    if (gNabory.erase(nabor) == 0) {
-        ZapomnitOshibku("Набор волн создан не библиотекой wavelib");
+    if (gSets.erase(set) == 0) {
+        RememberError("Набор волн создан не библиотекой wavelib");
         return false;
     }
     return true;
 }
 
-bool IzmenitRazmer(NaborVoln* nabor, std::uint32_t n) {
+bool ResizeSet(WaveSet* set, std::uint32_t n) {
     std::lock_guard lock(gMutex);
-    const auto it = gNabory.find(nabor);
-    if (it == gNabory.end()) {
-        ZapomnitOshibku("Набор волн создан не библиотекой wavelib");
+    const auto it = gSets.find(set);
+    if (it == gSets.end()) {
+        RememberError("Набор волн создан не библиотекой wavelib");
         return false;
     }
-    return Razmestit(*it->second, n);
+    return Allocate(*it->second, n);
 }
 
-bool NashNabor(const NaborVoln* nabor) {
+bool IsOwnSet(const WaveSet* set) {
     std::lock_guard lock(gMutex);
-    return gNabory.count(nabor) != 0;
+    return gSets.count(set) != 0;
 }
 
-std::uint32_t Mesto(const NaborVoln* nabor) {
+std::uint32_t OwnSetRoom(const WaveSet* set) {
     std::lock_guard lock(gMutex);
-    const auto it = gNabory.find(nabor);
-    if (it == gNabory.end()) return 0;
-    const Hranilishe& h = *it->second;
-    if (nabor->luchi != h.luchi.data() || nabor->volny != h.volny.data()) return 0;
-    return static_cast<std::uint32_t>(std::min(h.luchi.size(), h.volny.size()));
+    const auto it = gSets.find(set);
+    if (it == gSets.end()) return 0;
+    const Holder& h = *it->second;
+    if (set->rays != h.rays.data() || set->waves != h.waves.data()) return 0;
+    return static_cast<std::uint32_t>(std::min(h.rays.size(), h.waves.size()));
 }
 
-void ZapomnitOshibku(const char* utf8) {
-    const std::string tekst = platform::utf8ToCp1251(utf8 != nullptr ? utf8 : "");
-    const std::size_t n = std::min(tekst.size(), sizeof(gOshibka) - 1);
-    std::memcpy(gOshibka, tekst.data(), n);
-    gOshibka[n] = '\0';
+void RememberError(const char* utf8) {
+    const std::string text = platform::utf8ToCp1251(utf8 != nullptr ? utf8 : "");
+    const std::size_t n = std::min(text.size(), sizeof(gError) - 1);
+    std::memcpy(gError, text.data(), n);
+    gError[n] = '\0';
 }
 
-const char* TekstOshibki() {
-    return gOshibka;
+const char* ErrorText() {
+    return gError;
 }
 
 }  // namespace wavelib
