@@ -61,6 +61,10 @@ using ReserveFn = BoolByte PLUGIN_CALL (*)(WaveSet* set, std::uint32_t n, std::u
 // Storage entry 4: gives the set's room back.
 using ReleaseFn = void PLUGIN_CALL (*)(WaveSet* set);
 
+// Cells of the placement table and entries of the storage table. Each table grows only at its
+// end: a new cell takes the next number and no cell moves or changes its meaning. Any other change
+// is a new version under a new table name (docs/plugins.md).
+//
 // Cells of the placement table.
 inline constexpr std::uint32_t kPlacementTableCells = 6;
 inline constexpr std::uint32_t kPlacementShift = 2;        // first placement operation

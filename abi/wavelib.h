@@ -67,6 +67,9 @@ using ErrorTextFn = const char* PLUGIN_CALL (*)();
 
 // The version 1.0 table as wavelib fills it: 8 pointer-sized cells, entry points of wavelib that
 // are valid while it stays loaded.
+// The table grows only at its end: a new entry takes the next number, and no entry moves or
+// changes its signature. Any other change is a new version under a new table name
+// (docs/plugins.md).
 struct WaveProcessorTable10 {
     CreateSetFn createSet;      // 0
     DeleteSetFn deleteSet;      // 1

@@ -1,11 +1,13 @@
 // The wave processor of version 1.1 ("wavelib2.dll") as programs call it.
 //
 // The library exports the three-argument request PoluchitTablicuFunkciyPoImeni and
-// PoluchitSoobzhenieObOshibke. It fills the 14 entries of WaveProcessorTable11 for
-// "Обработчик волн, версия 1.1" (whatever size the caller gives) and passes every other request on
-// to wavelib unchanged. Entries 0 to 5 and 7 are wavelib's own (wavelib.h); entry 6 and entries
-// 8 to 13 are wavelib2's. Every set handed to an entry is borrowed for the call and changed in
-// place; the library keeps no pointer to it.
+// PoluchitSoobzhenieObOshibke. For "Обработчик волн, версия 1.1" it copies the 14 entries of
+// WaveProcessorTable11 into the caller's table without looking at the size argument: the caller
+// must provide room for 14 cells (kWaveProcessorTable11Entries), since a smaller size is neither
+// refused nor honoured. Every other request goes on to wavelib unchanged, size included. Entries
+// 0 to 5 and 7 are wavelib's own (wavelib.h); entry 6 and entries 8 to 13 are wavelib2's. Every
+// set handed to an entry is borrowed for the call and changed in place; the library keeps no
+// pointer to it.
 #pragma once
 
 #include <cstddef>
@@ -52,6 +54,9 @@ using UdalitOtmechennyeFn = WaveSet* PLUGIN_CALL (*)(WaveSet* set);
 
 // The version 1.1 table as wavelib2 hands it out: 14 pointer-sized cells, entry points of wavelib2
 // and of wavelib that are valid while both stay loaded.
+// The table grows only at its end: a new entry takes the next number, and no entry moves or
+// changes its signature. Any other change is a new version under a new table name
+// (docs/plugins.md).
 struct WaveProcessorTable11 {
     CreateSetFn createSet;                        // 0  wavelib's
     DeleteSetFn deleteSet;                        // 1  wavelib's
