@@ -11,6 +11,7 @@
 
 #include "editor/probe/encodings.h"
 #include "platform/cp1251.h"
+#include "suite/probestore/probe_file_format.h"
 #include "tools/probe_json/probe_json.h"
 #include "tools/probetool/probe_store.h"
 #include "tools/probetool/probe_view.h"
@@ -59,13 +60,6 @@ std::optional<FileName> fileName(const std::string& arg, std::ostream& err) {
     return FileName{arg, std::move(cp1251), fs::path(std::u8string(arg.begin(), arg.end()))};
 }
 
-// What a probe file starts with, and the size of its header in the only version there is
-// (docs/probe_file_format.md). Only these are looked at here, to tell a file that is no probe
-// file, or whose header is damaged, from one that holds no records: the probe store counts 0
-// records for all of them.
-constexpr char kProbeFileMagic[8] = {'D', 'A', 'T', 'C', 'H', 'I', 'K', 'I'};
-constexpr std::uintmax_t kProbeFileHeaderSize = 24;
-
 // Checks a file that a command reads: it must be a regular, readable file that is empty or
 // starts like a probe file. `size` receives its size.
 bool readableProbeFile(const FileName& f, std::ostream& err, std::uintmax_t& size) {
@@ -86,9 +80,10 @@ bool readableProbeFile(const FileName& f, std::ostream& err, std::uintmax_t& siz
         return false;
     }
     if (size == 0) return true;
-    char magic[sizeof kProbeFileMagic] = {};
+    char magic[sizeof probestore::kFileMagic] = {};
     in.read(magic, sizeof magic);
-    if (in.gcount() != sizeof magic || std::memcmp(magic, kProbeFileMagic, sizeof magic) != 0) {
+    if (in.gcount() != sizeof magic ||
+        std::memcmp(magic, probestore::kFileMagic, sizeof magic) != 0) {
         err << inQuotes(f.shown) << " — не файл датчиков\n";
         return false;
     }
@@ -105,7 +100,7 @@ bool writableProbeFile(const FileName& f, std::ostream& err) {
 
 // A probe file longer than its header that holds no record has a header the store refuses.
 bool headerRefused(const FileName& f, std::uint32_t count, std::uintmax_t size, std::ostream& err) {
-    if (count != 0 || size <= kProbeFileHeaderSize) return false;
+    if (count != 0 || size <= probestore::kFileHeaderSize) return false;
     err << "Файл " << inQuotes(f.shown)
         << ": заголовок повреждён или версия файла не поддерживается, записи не читаются\n";
     return true;
