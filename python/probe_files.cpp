@@ -1,0 +1,309 @@
+#include "python/probe_files.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/cp1251.h"
+#include "tools/probetool/probe_json.h"
+#include "tools/probetool/probe_store.h"
+
+namespace py = pybind11;
+
+namespace probe_python {
+
+namespace {
+
+namespace fs = std::filesystem;
+using probetool::Json;
+using probetool::Problem;
+
+// The problems listed in one error, as probetool lists them; the rest are counted.
+constexpr std::size_t kProblemsShown = 100;
+
+std::string inQuotes(const std::string& text) {
+    return "«" + text + "»";
+}
+
+// A file name given from Python: as given (UTF-8, for messages), in cp1251 (for the probe store)
+// and as the system's path.
+struct FileName {
+    std::string shown;
+    std::string forStore;
+    fs::path path;
+};
+
+FileName fileName(const py::object& path) {
+    const py::object name = py::module_::import("os").attr("fspath")(path);
+    if (!py::isinstance<py::str>(name))
+        throw py::type_error("path must be a str or an os.PathLike of str");
+    std::string utf8 = name.cast<std::string>();
+    if (utf8.empty()) throw py::value_error("Пустое имя файла");
+    std::string cp1251 = platform::utf8ToCp1251(utf8);
+    if (platform::cp1251ToUtf8(cp1251) != utf8) {
+        throw py::value_error("Имя файла " + inQuotes(utf8) +
+                              " содержит знаки, которых нет в кодовой странице 1251: библиотека "
+                              "датчиков не сможет его открыть");
+    }
+    fs::path system(std::u8string(utf8.begin(), utf8.end()));
+    return {std::move(utf8), std::move(cp1251), std::move(system)};
+}
+
+// What a probe file starts with (docs/probe_file_format.md).
+constexpr char kProbeFileMagic[8] = {'D', 'A', 'T', 'C', 'H', 'I', 'K', 'I'};
+
+// Raises unless the file is empty or starts like a probe file. The probe store counts no records
+// in a file that is no probe file, which would read as an empty probe file.
+void requireProbeFile(const FileName& f) {
+    std::ifstream in(f.path, std::ios::binary);
+    if (!in) {
+        PyErr_SetFromErrnoWithFilename(PyExc_OSError, f.shown.c_str());
+        throw py::error_already_set();
+    }
+    char magic[sizeof kProbeFileMagic] = {};
+    in.read(magic, sizeof magic);
+    if (in.gcount() == 0) return;
+    if (in.gcount() != sizeof magic || std::memcmp(magic, kProbeFileMagic, sizeof magic) != 0)
+        throw py::value_error(inQuotes(f.shown) + " — не файл датчиков");
+}
+
+// A file that is read: it must exist and be a regular file.
+void requireReadable(const FileName& f) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(f.path, ec);
+    if (!fs::exists(status)) {
+        py::object error = py::module_::import("builtins").attr("FileNotFoundError");
+        PyErr_SetObject(
+            error.ptr(),
+            py::make_tuple(2, "Файл " + inQuotes(f.shown) + " не найден", f.shown).ptr());
+        throw py::error_already_set();
+    }
+    if (!fs::is_regular_file(status)) {
+        py::object error = py::module_::import("builtins").attr("IsADirectoryError");
+        PyErr_SetObject(error.ptr(),
+                        py::make_tuple(21, inQuotes(f.shown) + " — не файл", f.shown).ptr());
+        throw py::error_already_set();
+    }
+    requireProbeFile(f);
+}
+
+// The probe store for one call; OSError with the loader's message when it does not load.
+class Store {
+  public:
+    Store() : store_(messages_) {
+        if (!store_.ready()) {
+            std::string text = messages_.str();
+            while (!text.empty() && text.back() == '\n') text.pop_back();
+            throw std::runtime_error(text.empty() ? "Библиотека probestore.dll не загружена"
+                                                  : text);
+        }
+    }
+    probetool::ProbeStore& operator*() { return store_; }
+    probetool::ProbeStore* operator->() { return &store_; }
+
+  private:
+    std::ostringstream messages_;
+    probetool::ProbeStore store_;
+};
+
+std::uint32_t countRecords(probetool::ProbeStore& store, const FileName& f) {
+    const std::uint32_t count = store.count(f.forStore);
+    std::error_code ec;
+    // A probe file longer than its header that shows no record has a header the store refuses.
+    constexpr std::uintmax_t kHeaderSize = 24;
+    const std::uintmax_t size = fs::file_size(f.path, ec);
+    if (count == 0 && !ec && size > kHeaderSize) {
+        throw py::value_error("Файл " + inQuotes(f.shown) +
+                              ": заголовок повреждён или версия файла не поддерживается, записи "
+                              "не читаются");
+    }
+    return count;
+}
+
+void warn(const std::string& text) {
+    PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 1);
+}
+
+// ---- Python values -> JSON values ----
+
+// A Python value that has no JSON form: reported at `path` of probe `number`.
+struct Unconvertible {
+    std::string path;
+    std::string message;
+};
+
+std::string pointerKey(const std::string& key) {
+    std::string out;
+    for (char c : key) {
+        if (c == '~')
+            out += "~0";
+        else if (c == '/')
+            out += "~1";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The value as JSON: dicts with str keys, lists and tuples, str, bool, int, float, None.
+Json toJson(py::handle value, const std::string& path, std::vector<Unconvertible>& faults) {
+    if (value.is_none()) return nullptr;
+    if (py::isinstance<py::bool_>(value)) return value.cast<bool>();
+    if (py::isinstance<py::int_>(value)) {
+        // Past 64 bits the value is certainly out of every field's range: it is kept as a float,
+        // which the field's own check then refuses with its own message.
+        int overflow = 0;
+        const long long v = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+        if (overflow == 0) return static_cast<std::int64_t>(v);
+        return PyLong_AsDouble(value.ptr());
+    }
+    if (py::isinstance<py::float_>(value)) return value.cast<double>();
+    if (py::isinstance<py::str>(value)) return value.cast<std::string>();
+    if (py::isinstance<py::dict>(value)) {
+        Json object = Json::object();
+        for (auto [key, item] : value.cast<py::dict>()) {
+            if (!py::isinstance<py::str>(key)) {
+                faults.push_back(
+                    {path, "ключ " + py::repr(key).cast<std::string>() + " — не строка"});
+                continue;
+            }
+            const std::string k = key.cast<std::string>();
+            object[k] = toJson(item, path + "/" + pointerKey(k), faults);
+        }
+        return object;
+    }
+    if (py::isinstance<py::list>(value) || py::isinstance<py::tuple>(value)) {
+        Json array = Json::array();
+        std::size_t i = 0;
+        for (py::handle item : value)
+            array.push_back(toJson(item, path + "/" + std::to_string(i++), faults));
+        return array;
+    }
+    faults.push_back(
+        {path, "значение типа " +
+                   py::str(py::type::handle_of(value).attr("__name__")).cast<std::string>() +
+                   " не переводится в JSON"});
+    return nullptr;
+}
+
+std::string problemLine(std::size_t probe, const std::string& path, const std::string& message) {
+    std::string line;
+    if (probe != 0) line += "датчик " + std::to_string(probe) + ", ";
+    if (!path.empty()) line += path + ": ";
+    return line + message;
+}
+
+}  // namespace
+
+py::list readProbes(const py::object& path) {
+    const FileName f = fileName(path);
+    requireReadable(f);
+    Store store;
+    const std::uint32_t count = countRecords(*store, f);
+
+    // The records as one JSON array written by the export's own code, then parsed by Python's
+    // json module: the dicts are what json.loads gives for the export, key for key.
+    std::string text = "[";
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const ProbeRecord* r = store->load(f.forStore, i);
+        if (r == nullptr) {
+            warn("Запись " + std::to_string(i + 1) + " файла " + inQuotes(f.shown) +
+                 " повреждена и не загружается");
+            continue;
+        }
+        if (text.size() > 1) text += ',';
+        probetool::appendProbe(text, *r, 0);
+    }
+    text += ']';
+    static py::object loads = py::module_::import("json").attr("loads");
+    return loads(py::str(text));
+}
+
+void appendProbes(const py::object& path, const py::sequence& probes) {
+    const FileName f = fileName(path);
+    if (py::isinstance<py::str>(probes) || py::isinstance<py::dict>(probes))
+        throw py::type_error("probes must be a sequence of dicts");
+
+    // Every probe is checked before the first is written.
+    std::vector<std::string> lines;
+    std::vector<std::unique_ptr<probetool::StagedProbe>> staged;
+    const std::size_t n = py::len(probes);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string at = "/" + std::to_string(i);
+        std::vector<Unconvertible> faults;
+        const Json value = toJson(probes[i], at, faults);
+        for (const Unconvertible& u : faults)
+            lines.push_back(problemLine(i + 1, u.path, u.message));
+        if (!faults.empty()) continue;
+        std::vector<Problem> problems;
+        staged.push_back(probetool::probeFromJson(value, at, i + 1, problems));
+        for (const Problem& p : problems) lines.push_back(problemLine(p.probe, p.path, p.message));
+    }
+    if (!lines.empty()) {
+        std::string text;
+        for (std::size_t i = 0; i < lines.size() && i < kProblemsShown; ++i)
+            text += lines[i] + "\n";
+        if (lines.size() > kProblemsShown)
+            text += "… и ещё ошибок: " + std::to_string(lines.size() - kProblemsShown) + "\n";
+        text += "Ничего не добавлено: ошибок: " + std::to_string(lines.size());
+        throw py::value_error(text);
+    }
+
+    std::error_code ec;
+    if (fs::exists(fs::status(f.path, ec))) requireProbeFile(f);
+    Store store;
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        if (!store->append(f.forStore, staged[i]->record)) {
+            PyErr_SetString(PyExc_OSError,
+                            ("Датчик " + std::to_string(i + 1) + " не удалось добавить в " +
+                             inQuotes(f.shown) + "; добавлено датчиков: " + std::to_string(i) +
+                             " из " + std::to_string(staged.size()))
+                                .c_str());
+            throw py::error_already_set();
+        }
+    }
+}
+
+py::list checkProbes(const py::object& path) {
+    const FileName f = fileName(path);
+    requireReadable(f);
+    Store store;
+    const std::uint32_t count = countRecords(*store, f);
+    py::list damaged;
+    for (std::uint32_t i = 0; i < count; ++i)
+        if (store->load(f.forStore, i) == nullptr) damaged.append(i + 1);
+    return damaged;
+}
+
+void bindProbeFiles(py::module_& m) {
+    m.def("read", &readProbes, py::arg("path"),
+          R"(Read every record of a probe file (*.dt) that loads.
+
+Returns a list of dicts, one per record, with exactly the keys and value shapes of the probe JSON
+form (docs/probe_json.md): json.dumps of a dict equals that of the same probe in the output of
+`probetool export`. Records that do not load are left out, each with a RuntimeWarning.
+
+Raises FileNotFoundError for a missing file, ValueError for a file that is no probe file or whose
+header the probe store refuses, RuntimeError when the probe store library cannot be loaded.)");
+    m.def("append", &appendProbes, py::arg("path"), py::arg("probes"),
+          R"(Append probes (dicts in the probe JSON form) to a probe file through the probe store.
+
+Keys left out mean "not given", as in a fresh record. Every probe is checked first: an unknown
+key, a value of the wrong type, a code outside its sub-field, a text that code page 1251 cannot
+carry and the like raise ValueError, one line per fault naming the probe (counted from 1) and the
+JSON pointer of the value within `probes` (e.g. "датчик 3, /2/identification/price: ..."); the
+file is then left untouched. A file that does not exist is created; an existing file must be a
+probe file (ValueError otherwise). OSError when the store fails to write a probe.)");
+    m.def("check", &checkProbes, py::arg("path"),
+          R"(Try to load every record of a probe file.
+
+Returns the numbers (counted from 1) of the records that do not load; an empty list when every
+record loads. Raises as read() does for a file that cannot be read.)");
+}
+
+}  // namespace probe_python
