@@ -11,13 +11,17 @@
 
 #include "editor/probe/encodings.h"
 #include "platform/cp1251.h"
-#include "tools/probetool/probe_json.h"
+#include "tools/probe_json/probe_json.h"
 #include "tools/probetool/probe_store.h"
 #include "tools/probetool/probe_view.h"
 
 namespace probetool {
 
 namespace fs = std::filesystem;
+using probejson::DocumentWriter;
+using probejson::Json;
+using probejson::Problem;
+using probejson::StagedProbe;
 
 namespace {
 
@@ -252,9 +256,9 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, std::
 
     // Every probe is checked before the first one is written.
     std::vector<Problem> problems;
-    const Json document = parseJson(text, problems);
+    const Json document = probejson::parseJson(text, problems);
     std::vector<std::unique_ptr<StagedProbe>> probes;
-    if (problems.empty()) probes = documentFromJson(document, problems);
+    if (problems.empty()) probes = probejson::documentFromJson(document, problems);
     if (!problems.empty()) {
         reportProblems(input->shown, problems, err);
         err << "Ничего не добавлено: ошибок в " << inQuotes(input->shown) << ": " << problems.size()

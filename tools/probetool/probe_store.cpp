@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "tools/probetool/probe_json.h"
+#include "tools/probe_json/record_transfer.h"
 
 namespace probetool {
 
@@ -48,7 +48,7 @@ bool ProbeStore::append(const std::string& file, const ProbeRecord& record) {
     if (!isTrue(store.VibratDatchikPoIndeksu(0))) return false;
     ProbeRecord* target = store.PoluchitVibranniyDatchik();
     if (target == nullptr) return false;
-    transferRecord(record, *target, store);
+    probejson::transferRecord(record, *target, store);
     return isTrue(store.SohranitDatchik(file.c_str()));
 }
 

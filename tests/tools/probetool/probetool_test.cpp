@@ -12,13 +12,13 @@
 #include <sstream>
 
 #include "platform/cp1251.h"
+#include "tools/probe_json/probe_json.h"
 #include "tools/probetool/commands.h"
-#include "tools/probetool/probe_json.h"
 #include "tools/probetool/probe_store.h"
 #include "tools/probetool/probe_view.h"
 
 namespace fs = std::filesystem;
-using probetool::Json;
+using probejson::Json;
 
 namespace {
 
@@ -157,6 +157,13 @@ TEST(ProbetoolRoundTrip, UnusualRecordKeepsEveryByte) {
     EXPECT_EQ(probe["identification"]["date"]["iso"], "2024-03-15");
     EXPECT_EQ(probe["model_objects"]["surface_scale"]["text"], nullptr);
 
+    // The library's record <-> JSON on its own, as the Python module calls it: the same object.
+    std::vector<probejson::Problem> problems;
+    const auto staged = probejson::probeFromJson(probe, problems);
+    ASSERT_TRUE(problems.empty()) << problems[0].path << ": " << problems[0].message;
+    EXPECT_EQ(probejson::probeToJson(staged->record), probe);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(staged->record.RKIP2), 0x8000000000000000ull);
+
     const std::string json = temp("unusual.json"), copy = temp("unusual_copy.dt");
     write(json, first.out);
     ASSERT_EQ(run({"import", json, copy}).status, 0);
@@ -188,8 +195,8 @@ TEST(ProbetoolJson, KeysFillTheirOwnFieldsOfTheRecord) {
         "reserved": {"bytes_0_7": "01", "bytes_32_111": "02", "bytes_144_223": "03",
                      "bytes_272_351": "04", "bytes_372_455": "0506"}
       }]})");
-    std::vector<probetool::Problem> problems;
-    auto probes = probetool::documentFromJson(doc, problems);
+    std::vector<probejson::Problem> problems;
+    auto probes = probejson::documentFromJson(doc, problems);
     ASSERT_TRUE(problems.empty()) << problems[0].path << ": " << problems[0].message;
     ASSERT_EQ(probes.size(), 1u);
     const ProbeRecord& r = probes[0]->record;

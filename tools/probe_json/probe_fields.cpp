@@ -1,0 +1,228 @@
+#include "tools/probe_json/probe_fields.h"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "editor/probe/conversions.h"
+
+namespace probejson::fields {
+
+namespace {
+
+constexpr std::array<WordKey, 10> kPiezoelementiKeys{{
+    {"cbKDpC", "frequency_class"},
+    {"cbKDpKP", "element_count_class"},
+    {"cbKDpRIP", "surface_dimensionality"},
+    {"cbKDpFIP1", "surface_shape_plane1"},
+    {"cbKDpFIP2", "surface_shape_plane2"},
+    {"cbLSK", "coordinate_system"},
+    {"cbSDkPI", "transmitter_access"},
+    {"cbTIPBI", "transmitter_interface"},
+    {"cbTIPBP", "receiver_interface"},
+    {"cbSDkPP", "receiver_access"},
+}};
+constexpr std::array<WordKey, 7> kFokusirovkaKeys{{
+    {"cbKL", "lens_count"},
+    {"cbSSL", "lens_change_method"},
+    {"ckSAL", "acoustic_lens_system"},
+    {"ckMSAL", "lens_change_mechanism"},
+    {"ckVFIP1", "concave_surface_plane1"},
+    {"ckVFIP2", "concave_surface_plane2"},
+    {"ckVSDF", "dynamic_focusing_circuit"},
+}};
+constexpr std::array<WordKey, 6> kOtklonenieKeys{{
+    {"ckEP", "rotor_drive"},
+    {"ck2VFIP1", "convex_surface_plane1"},
+    {"ck2VFIP2", "convex_surface_plane2"},
+    {"ckVoFIP1", "concave_surface_plane1"},
+    {"ckVoFIP2", "concave_surface_plane2"},
+    {"ckVSDO", "dynamic_deflection_circuit"},
+}};
+constexpr std::array<WordKey, 5> kSkanirovanieKeys{{
+    {"ckVSUP", "drive_control_circuit"},
+    {"ckVSUPV", "element_selection_circuit"},
+    {"ckVSUDO", "deflection_control_circuit"},
+    {"ckVSUDF", "focusing_control_circuit"},
+    {"ckVSUMSAL", "lens_change_control_circuit"},
+}};
+
+template <std::size_t N, std::size_t M>
+constexpr bool keysFollowFields(const std::array<WordKey, N>& keys,
+                                const std::array<probe::SubField, M>& fields) {
+    if (N != M) return false;
+    for (std::size_t i = 0; i < N; ++i)
+        if (std::string_view(keys[i].control) != fields[i].control) return false;
+    return true;
+}
+static_assert(keysFollowFields(kPiezoelementiKeys, probe::kTransducersFields));
+static_assert(keysFollowFields(kFokusirovkaKeys, probe::kFocusingFields));
+static_assert(keysFollowFields(kOtklonenieKeys, probe::kDeflectionFields));
+static_assert(keysFollowFields(kSkanirovanieKeys, probe::kScanningFields));
+
+template <auto Bytes>
+ReservedField reserved() {
+    return {[](const ProbeRecord& r) { return std::span<const std::uint8_t>(r.*Bytes); },
+            [](ProbeRecord& r) { return std::span<std::uint8_t>(r.*Bytes); }};
+}
+
+const std::vector<Entry>& identificationEntries() {
+    static const std::vector<Entry> entries{
+        {"manufacturer", TextField{&ProbeRecord::Proizvoditel}},
+        {"model", TextField{&ProbeRecord::Model}},
+        {"name", TextField{&ProbeRecord::Nazvanie}},
+        {"price", PriceField{&ProbeRecord::Cena}},
+        {"compatible_instruments", LinesField{&ProbeRecord::Pribori}},
+        {"date", DateField{&ProbeRecord::Data}},
+    };
+    return entries;
+}
+
+const std::vector<Entry>& parameterEntries() {
+    static const std::vector<Entry> entries{
+        {"radius_plane1_m", QuantityField{&ProbeRecord::RKIP1}},
+        {"radius_plane2_m", QuantityField{&ProbeRecord::RKIP2}},
+        {"frequency_hz", QuantityField{&ProbeRecord::OCHIP}},
+        {"thickness_m", QuantityField{&ProbeRecord::TP}},
+        {"angular_width_deg", QuantityField{&ProbeRecord::MU}},
+        {"other", LinesField{&ProbeRecord::Parametri}},
+    };
+    return entries;
+}
+
+const std::vector<Entry>& modelObjectEntries() {
+    static const std::vector<Entry> entries{
+        {"surface_file", TextField{&ProbeRecord::IFsP}},
+        {"radiating_surface", TextField{&ProbeRecord::IIP}},
+        {"directivity_pattern", TextField{&ProbeRecord::IIIP}},
+        {"reception_pattern", TextField{&ProbeRecord::IIPP}},
+        {"surface_scale", ScaleField{&ProbeRecord::MasshtabProstranstva}},
+    };
+    return entries;
+}
+
+// Named after the byte ranges of the 456-byte record of the home platform.
+const std::vector<Entry>& reservedEntries() {
+    static const std::vector<Entry> entries{
+        {"bytes_0_7", reserved<&ProbeRecord::reserved0>()},
+        {"bytes_32_111", reserved<&ProbeRecord::reserved1>()},
+        {"bytes_144_223", reserved<&ProbeRecord::reserved2>()},
+        {"bytes_272_351", reserved<&ProbeRecord::reserved3>()},
+        {"bytes_372_455", reserved<&ProbeRecord::reserved4>()},
+    };
+    return entries;
+}
+
+}  // namespace
+
+const std::vector<Entry>& probeEntries() {
+    static const std::vector<Entry> entries{
+        {"piezo_elements",
+         WordField{&ProbeRecord::Piezoelementi, probe::kTransducersFields, kPiezoelementiKeys}},
+        {"focusing",
+         WordField{&ProbeRecord::Fokusirovka, probe::kFocusingFields, kFokusirovkaKeys}},
+        {"deflection",
+         WordField{&ProbeRecord::Otklonenie, probe::kDeflectionFields, kOtklonenieKeys}},
+        {"scanning",
+         WordField{&ProbeRecord::Skanirovanie, probe::kScanningFields, kSkanirovanieKeys}},
+        {"preprocessing", LinesField{&ProbeRecord::Obrabotka}},
+        {"identification", GroupField{&identificationEntries()}},
+        {"parameters", GroupField{&parameterEntries()}},
+        {"model_objects", GroupField{&modelObjectEntries()}},
+        {"reserved", GroupField{&reservedEntries()}},
+    };
+    return entries;
+}
+
+std::uint32_t subFieldBits(std::span<const probe::SubField> fields) {
+    std::uint32_t mask = 0;
+    for (const probe::SubField& f : fields) mask |= f.mask;
+    return mask;
+}
+
+std::string hexBits(std::uint64_t value, int digits) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out = "0x";
+    for (int i = digits - 1; i >= 0; --i) out += kDigits[(value >> (4 * i)) & 0xF];
+    return out;
+}
+
+std::optional<std::uint64_t> parseHexBits(const std::string& text, std::size_t maxDigits) {
+    if (text.size() < 3 || text.size() > 2 + maxDigits || text[0] != '0' ||
+        (text[1] != 'x' && text[1] != 'X'))
+        return std::nullopt;
+    std::uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    auto res = std::from_chars(text.data() + 2, end, value, 16);
+    if (res.ec != std::errc() || res.ptr != end) return std::nullopt;
+    return value;
+}
+
+namespace {
+
+std::string isoDate(std::chrono::sys_days day) {
+    const std::chrono::year_month_day ymd{day};
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
+    return buf;
+}
+
+}  // namespace
+
+std::optional<std::chrono::sys_days> parseIsoDate(const std::string& text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    auto number = [&](std::size_t from, std::size_t length) -> std::optional<int> {
+        int value = 0;
+        const char* first = text.data() + from;
+        auto res = std::from_chars(first, first + length, value);
+        if (res.ec != std::errc() || res.ptr != first + length || *first == '-' || *first == '+')
+            return std::nullopt;
+        return value;
+    };
+    auto y = number(0, 4), m = number(5, 2), d = number(8, 2);
+    if (!y || !m || !d || *y < 1 || *m < 1 || *m > 12 || *d < 1 || *d > 31) return std::nullopt;
+    const std::chrono::year_month_day ymd{std::chrono::year{*y},
+                                          std::chrono::month{static_cast<unsigned>(*m)},
+                                          std::chrono::day{static_cast<unsigned>(*d)}};
+    if (!ymd.ok()) return std::nullopt;
+    return std::chrono::sys_days{ymd};
+}
+
+Json isoOf(double dayNumber) {
+    if (dayNumber == 0.0) return nullptr;
+    auto date = probe::dateOfDayNumber(dayNumber);
+    return date ? Json(isoDate(*date)) : Json(nullptr);
+}
+
+namespace {
+
+std::string pointerKey(const std::string& key) {
+    std::string out;
+    for (char c : key) {
+        if (c == '~')
+            out += "~0";
+        else if (c == '/')
+            out += "~1";
+        else
+            out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string child(const std::string& path, const std::string& key) {
+    return path + "/" + pointerKey(key);
+}
+std::string child(const std::string& path, std::size_t index) {
+    return path + "/" + std::to_string(index);
+}
+
+Json quantityJson(double value) {
+    if (std::isfinite(value)) return value;
+    return hexBits(std::bit_cast<std::uint64_t>(value), 16);
+}
+
+}  // namespace probejson::fields

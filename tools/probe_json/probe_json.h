@@ -1,0 +1,97 @@
+// The JSON form of probe records (docs/probe_json.md): a record to the JSON object export writes
+// for it, a JSON object checked and turned into a record ready to be written, and the document
+// around the probes. Used by probetool and by the Python module; neither needs the probe store
+// for it: records come in and go out as plain probe records.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "abi/probe_record.h"
+
+namespace probejson {
+
+// Keys keep the order in which they are written, so that the output reads like the pages.
+using Json = nlohmann::ordered_json;
+
+inline constexpr const char* kFormatName = "probe-descriptions";
+inline constexpr int kFormatVersion = 1;
+
+// One fault found in an imported document: the probe's number (1-based, 0 for the document
+// itself), the JSON pointer of the offending value and what is wrong with it (Russian).
+struct Problem {
+    std::size_t probe;
+    std::string path;
+    std::string message;
+};
+
+// A probe read from JSON and checked. Its plain fields are in `record`; its text and list cells
+// point into cp1251 copies owned here, so the record reads like one the store hands out, and
+// stays valid as long as this object. Neither copied nor moved: the cells point into it.
+class StagedProbe {
+  public:
+    StagedProbe() = default;
+    StagedProbe(const StagedProbe&) = delete;
+    StagedProbe& operator=(const StagedProbe&) = delete;
+
+    ProbeRecord record{};
+    void setText(Stroka& cell, std::string cp1251);
+    void setLines(Spisok& cell, std::vector<std::string> cp1251);
+
+  private:
+    std::deque<std::string> texts_;
+    std::deque<std::vector<char*>> arrays_;
+};
+
+// ---- record -> JSON ----
+
+// Every field of a record as a JSON object, laid out as export writes it: the object's lines
+// after the first are indented by `indent` spaces. Texts of the record are read as cp1251.
+void appendProbe(std::string& out, const ProbeRecord& record, int indent);
+
+// The same object as a text of its own (indent 0) and as a JSON value: the keys and values
+// export writes for the record, in its order.
+std::string probeToJsonText(const ProbeRecord& record);
+Json probeToJson(const ProbeRecord& record);
+
+// Writes a document probe by probe, in the layout export uses: two-space indentation, one line
+// per sub-field, line and list entry.
+class DocumentWriter {
+  public:
+    explicit DocumentWriter(std::ostream& out);
+    void probe(const ProbeRecord& record);
+    // Closes the document; returns false when the stream failed anywhere on the way.
+    bool finish();
+
+  private:
+    std::ostream& out_;
+    std::string buffer_;
+    std::size_t probes_ = 0;
+};
+
+// ---- JSON -> record ----
+
+// The probe object at `path` (the probe's number is `number`) checked field by field. Every fault
+// is added to `problems`; the result is meaningful only when none was added. Keys left out leave
+// their field as in a fresh record.
+std::unique_ptr<StagedProbe> probeFromJson(const Json& value, const std::string& path,
+                                           std::size_t number, std::vector<Problem>& problems);
+// One probe object on its own: paths start at its root, faults name probe 1.
+std::unique_ptr<StagedProbe> probeFromJson(const Json& value, std::vector<Problem>& problems);
+
+// A whole document: header checked, then every probe. Stops at nothing: all faults are listed.
+std::vector<std::unique_ptr<StagedProbe>> documentFromJson(const Json& document,
+                                                           std::vector<Problem>& problems);
+
+// Parses JSON text. A syntax error or a key given twice in one object is reported as a problem
+// (with the line and column of a syntax error) and gives a discarded value.
+Json parseJson(std::string_view text, std::vector<Problem>& problems);
+
+}  // namespace probejson
