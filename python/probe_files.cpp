@@ -1,5 +1,6 @@
 #include "python/probe_files.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -7,10 +8,12 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/cp1251.h"
-#include "tools/probetool/probe_json.h"
+#include "tools/probe_json/probe_json.h"
 #include "tools/probetool/probe_store.h"
 
 namespace py = pybind11;
@@ -20,8 +23,8 @@ namespace probe_python {
 namespace {
 
 namespace fs = std::filesystem;
-using probetool::Json;
-using probetool::Problem;
+using probejson::Json;
+using probejson::Problem;
 
 // The problems listed in one error, as probetool lists them; the rest are counted.
 constexpr std::size_t kProblemsShown = 100;
@@ -198,6 +201,252 @@ std::string problemLine(std::size_t probe, const std::string& path, const std::s
     return line + message;
 }
 
+// Turns JSON text into Python objects as json.loads does: objects to dicts, arrays to lists,
+// numbers with a fraction or an exponent to float, other numbers to int (the same doubles: both
+// round correctly). It reads the text the export's writer has just written, straight into
+// objects, without a JSON tree in between; keys and the short texts that repeat from record to
+// record (list entries, "да", "нет") are made once and shared.
+class PythonBuilder {
+  public:
+    py::object parse(std::string_view text) {
+        at_ = text.data();
+        end_ = at_ + text.size();
+        skipSpace();
+        py::object result = value();
+        skipSpace();
+        if (at_ != end_) fail();
+        return result;
+    }
+
+  private:
+    static constexpr std::size_t kSharedTextSize = 64;
+
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+
+    [[noreturn]] static void fail() {
+        throw std::runtime_error("the probe's JSON text could not be read back");
+    }
+    void skipSpace() {
+        while (at_ != end_ && (*at_ == ' ' || *at_ == '\n' || *at_ == '\r' || *at_ == '\t')) ++at_;
+    }
+    void expect(char c) {
+        if (at_ == end_ || *at_ != c) fail();
+        ++at_;
+    }
+    void literal(std::string_view word) {
+        if (static_cast<std::size_t>(end_ - at_) < word.size() ||
+            std::string_view(at_, word.size()) != word)
+            fail();
+        at_ += word.size();
+    }
+    static py::object steal(PyObject* object) {
+        if (object == nullptr) throw py::error_already_set();
+        return py::reinterpret_steal<py::object>(object);
+    }
+
+    py::object value() {
+        if (at_ == end_) fail();
+        switch (*at_) {
+            case '{':
+                return object();
+            case '[':
+                return array();
+            case '"':
+                return text();
+            case 't':
+                literal("true");
+                return py::bool_(true);
+            case 'f':
+                literal("false");
+                return py::bool_(false);
+            case 'n':
+                literal("null");
+                return py::none();
+            default:
+                return number();
+        }
+    }
+
+    py::object object() {
+        ++at_;
+        py::object dict = steal(PyDict_New());
+        skipSpace();
+        if (at_ != end_ && *at_ == '}') {
+            ++at_;
+            return dict;
+        }
+        for (;;) {
+            skipSpace();
+            if (at_ == end_ || *at_ != '"') fail();
+            py::object key = text();
+            skipSpace();
+            expect(':');
+            skipSpace();
+            py::object item = value();
+            if (PyDict_SetItem(dict.ptr(), key.ptr(), item.ptr()) != 0)
+                throw py::error_already_set();
+            skipSpace();
+            if (at_ != end_ && *at_ == ',') {
+                ++at_;
+                continue;
+            }
+            expect('}');
+            return dict;
+        }
+    }
+
+    py::object array() {
+        ++at_;
+        py::object list = steal(PyList_New(0));
+        skipSpace();
+        if (at_ != end_ && *at_ == ']') {
+            ++at_;
+            return list;
+        }
+        for (;;) {
+            skipSpace();
+            py::object item = value();
+            if (PyList_Append(list.ptr(), item.ptr()) != 0) throw py::error_already_set();
+            skipSpace();
+            if (at_ != end_ && *at_ == ',') {
+                ++at_;
+                continue;
+            }
+            expect(']');
+            return list;
+        }
+    }
+
+    static void appendUtf8(std::string& out, std::uint32_t c) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    std::uint32_t hex4() {
+        std::uint32_t c = 0;
+        if (end_ - at_ < 4) fail();
+        auto res = std::from_chars(at_, at_ + 4, c, 16);
+        if (res.ptr != at_ + 4) fail();
+        at_ += 4;
+        return c;
+    }
+
+    py::object text() {
+        ++at_;
+        const char* start = at_;
+        while (at_ != end_ && *at_ != '"' && *at_ != '\\') ++at_;
+        if (at_ == end_) fail();
+        if (*at_ == '"') {
+            const std::string_view plain(start, static_cast<std::size_t>(at_ - start));
+            ++at_;
+            return stringObject(plain);
+        }
+        std::string decoded(start, at_);
+        while (at_ != end_ && *at_ != '"') {
+            if (*at_ != '\\') {
+                decoded += *at_++;
+                continue;
+            }
+            if (++at_ == end_) fail();
+            const char e = *at_++;
+            switch (e) {
+                case '"':
+                case '\\':
+                case '/':
+                    decoded += e;
+                    break;
+                case 'b':
+                    decoded += '\b';
+                    break;
+                case 'f':
+                    decoded += '\f';
+                    break;
+                case 'n':
+                    decoded += '\n';
+                    break;
+                case 'r':
+                    decoded += '\r';
+                    break;
+                case 't':
+                    decoded += '\t';
+                    break;
+                case 'u': {
+                    std::uint32_t c = hex4();
+                    if (c >= 0xD800 && c < 0xDC00 && end_ - at_ >= 6 && at_[0] == '\\' &&
+                        at_[1] == 'u') {
+                        at_ += 2;
+                        const std::uint32_t low = hex4();
+                        if (low < 0xDC00 || low >= 0xE000) fail();
+                        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                    }
+                    appendUtf8(decoded, c);
+                    break;
+                }
+                default:
+                    fail();
+            }
+        }
+        expect('"');
+        return stringObject(decoded);
+    }
+
+    py::object stringObject(std::string_view utf8) {
+        if (utf8.size() > kSharedTextSize)
+            return steal(PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()),
+                                              "surrogatepass"));
+        auto it = shared_.find(utf8);
+        if (it == shared_.end()) {
+            py::object made = steal(PyUnicode_DecodeUTF8(
+                utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass"));
+            it = shared_.emplace(std::string(utf8), std::move(made)).first;
+        }
+        return it->second;
+    }
+
+    py::object number() {
+        const char* start = at_;
+        bool fraction = false;
+        while (at_ != end_ && ((*at_ >= '0' && *at_ <= '9') || *at_ == '-' || *at_ == '+' ||
+                               *at_ == '.' || *at_ == 'e' || *at_ == 'E')) {
+            fraction = fraction || *at_ == '.' || *at_ == 'e' || *at_ == 'E';
+            ++at_;
+        }
+        if (start == at_) fail();
+        if (fraction) {
+            double v = 0.0;
+            auto res = std::from_chars(start, at_, v);
+            if (res.ptr != at_ || res.ec != std::errc()) fail();
+            return steal(PyFloat_FromDouble(v));
+        }
+        long long v = 0;
+        auto res = std::from_chars(start, at_, v);
+        if (res.ptr == at_ && res.ec == std::errc()) return steal(PyLong_FromLongLong(v));
+        const std::string digits(start, at_);
+        return steal(PyLong_FromString(digits.c_str(), nullptr, 10));
+    }
+
+    const char* at_ = nullptr;
+    const char* end_ = nullptr;
+    std::unordered_map<std::string, py::object, Hash, std::equal_to<>> shared_;
+};
+
 }  // namespace
 
 py::list readProbes(const py::object& path) {
@@ -206,22 +455,31 @@ py::list readProbes(const py::object& path) {
     Store store;
     const std::uint32_t count = countRecords(*store, f);
 
-    // The records as one JSON array written by the export's own code, then parsed by Python's
-    // json module: the dicts are what json.loads gives for the export, key for key.
-    std::string text = "[";
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const ProbeRecord* r = store->load(f.forStore, i);
-        if (r == nullptr) {
-            warn("Запись " + std::to_string(i + 1) + " файла " + inQuotes(f.shown) +
-                 " повреждена и не загружается");
-            continue;
+    // Each record is written by the export's own code and that text is turned straight into
+    // Python objects: the dicts are what json.loads gives for the export, key for key. The
+    // collector is held off meanwhile: it would walk the growing list of dicts again and again.
+    py::list probes;
+    std::string text;
+    PythonBuilder builder;
+    const int collecting = PyGC_Disable();
+    try {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const ProbeRecord* r = store->load(f.forStore, i);
+            if (r == nullptr) {
+                warn("Запись " + std::to_string(i + 1) + " файла " + inQuotes(f.shown) +
+                     " повреждена и не загружается");
+                continue;
+            }
+            text.clear();
+            probejson::appendProbe(text, *r, 0);
+            probes.append(builder.parse(text));
         }
-        if (text.size() > 1) text += ',';
-        probetool::appendProbe(text, *r, 0);
+    } catch (...) {
+        if (collecting != 0) PyGC_Enable();
+        throw;
     }
-    text += ']';
-    static py::object loads = py::module_::import("json").attr("loads");
-    return loads(py::str(text));
+    if (collecting != 0) PyGC_Enable();
+    return probes;
 }
 
 void appendProbes(const py::object& path, const py::sequence& probes) {
@@ -231,7 +489,7 @@ void appendProbes(const py::object& path, const py::sequence& probes) {
 
     // Every probe is checked before the first is written.
     std::vector<std::string> lines;
-    std::vector<std::unique_ptr<probetool::StagedProbe>> staged;
+    std::vector<std::unique_ptr<probejson::StagedProbe>> staged;
     const std::size_t n = py::len(probes);
     for (std::size_t i = 0; i < n; ++i) {
         const std::string at = "/" + std::to_string(i);
@@ -241,7 +499,7 @@ void appendProbes(const py::object& path, const py::sequence& probes) {
             lines.push_back(problemLine(i + 1, u.path, u.message));
         if (!faults.empty()) continue;
         std::vector<Problem> problems;
-        staged.push_back(probetool::probeFromJson(value, at, i + 1, problems));
+        staged.push_back(probejson::probeFromJson(value, at, i + 1, problems));
         for (const Problem& p : problems) lines.push_back(problemLine(p.probe, p.path, p.message));
     }
     if (!lines.empty()) {
