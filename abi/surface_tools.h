@@ -10,6 +10,9 @@
 
 namespace contracts::surface_tools {
 
+// Each table grows only at its end: a new entry takes the next number, and no entry moves or
+// changes its signature. Any other change is a new version under a new table name
+// (docs/plugins.md).
 inline constexpr const char* kGeneratorTableName = "Генератор поверхностей, версия 1.0";  // UTF-8
 inline constexpr std::size_t kGeneratorTableEntries = 8;
 inline constexpr const char* kEditorTableName = "Редактор поверхностей, версия 1.0";  // UTF-8

@@ -11,6 +11,9 @@
 
 namespace contracts::archiver {
 
+// The table grows only at its end: a new entry takes the next number, and no entry moves or
+// changes its signature. Any other change is a new version under a new table name
+// (docs/plugins.md).
 inline constexpr const char* kTableName = "Архиватор поверхностей, версия 1.0";  // UTF-8
 inline constexpr std::size_t kSohranitPoverhnost = 0;
 inline constexpr std::size_t kNaytiPoverhnostVFaile = 1;

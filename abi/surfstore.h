@@ -94,6 +94,9 @@ inline bool isUsableRecord(const SurfaceRecord* record) {
 // borrowed for the call; texts handed in are borrowed for the call.
 namespace keeper {
 
+// The table grows only at its end: a new entry takes the next number, and no entry moves or
+// changes its signature. Any other change is a new version under a new table name
+// (docs/plugins.md).
 inline constexpr const char* kTableName = "Хранитель поверхностей, версия 1.0";  // UTF-8
 inline constexpr std::size_t kOchistitPoverhnosti = 0;
 inline constexpr std::size_t kPoluchitKolichestvoPoverhnostey = 1;

@@ -12,104 +12,104 @@ namespace wavelib2 {
 namespace {
 
 // "Не найден модуль wavelib.dll" in cp1251.
-const char kNeNaidenWavelib[] =
+const char kWavelibNotFound[] =
     "\xCD\xE5 \xED\xE0\xE9\xE4\xE5\xED \xEC\xEE\xE4\xF3\xEB\xFC wavelib.dll";
-const char kImyaZaprosaDekor[] = "_PoluchitTablicuFunkciyPoImeni@12";
-const char kImyaZaprosa[] = "PoluchitTablicuFunkciyPoImeni";
+const char kRequestNameDecorated[] = "_PoluchitTablicuFunkciyPoImeni@12";
+const char kRequestName[] = "PoluchitTablicuFunkciyPoImeni";
 
-platform::Module const kNeZagruzhali = reinterpret_cast<platform::Module>(~std::uintptr_t{0});
+platform::Module const kNoLoadTried = reinterpret_cast<platform::Module>(~std::uintptr_t{0});
 
-platform::Module gWavelib = kNeZagruzhali;  // all bits set: no load tried yet
-TableRequest3 gZapros = nullptr;            // wavelib's request function
-TablicaVolny10 gTablica10{};
-TablicaVolny11 gTablica11{};
-const char* gTekstOshibki = nullptr;  // the error-text slot
-std::uintptr_t gKlyuch = 0;           // entry 1 of the version 1.1 table at the last refresh
+platform::Module gWavelib = kNoLoadTried;  // all bits set: no load tried yet
+TableRequest3 gRequest = nullptr;          // wavelib's request function
+WaveProcessorTable10 gTable10{};
+WaveProcessorTable11 gTable11{};
+const char* gErrorText = nullptr;  // the error-text slot
+std::uintptr_t gErrorKey = 0;      // entry 1 of the version 1.1 table at the last refresh
 
-void PostroitTablicu11() {
-    static_assert(sizeof(gTablica10) <= sizeof(gTablica11));
-    std::memcpy(&gTablica11, &gTablica10, sizeof(gTablica10));
-    gTablica11.prodvinutVolny = &ProdvinutVolny;
-    gTablica11.otrazitIPrelomit = &OtrazitIPrelomit;
-    gTablica11.izmenitMasshtab = &IzmenitMasshtab;
-    gTablica11.inicializirovatVolny = &InicializirovatVolny;
-    gTablica11.razmnozhitNabor = &RazmnozhitNabor;
-    gTablica11.otbrositSlabyeVolny = &OtbrositSlabyeVolny;
-    gTablica11.udalitOtmechennye = &UdalitOtmechennye;
+void BuildTable11() {
+    static_assert(sizeof(gTable10) <= sizeof(gTable11));
+    std::memcpy(&gTable11, &gTable10, sizeof(gTable10));
+    gTable11.prodvinutVolny = &ProdvinutVolny;
+    gTable11.otrazitIPrelomit = &OtrazitIPrelomit;
+    gTable11.izmenitMasshtab = &IzmenitMasshtab;
+    gTable11.inicializirovatVolny = &InicializirovatVolny;
+    gTable11.razmnozhitNabor = &RazmnozhitNabor;
+    gTable11.otbrositSlabyeVolny = &OtbrositSlabyeVolny;
+    gTable11.udalitOtmechennye = &UdalitOtmechennye;
 }
 
 }  // namespace
 
-const TablicaVolny10& Tablica10() {
-    return gTablica10;
+const WaveProcessorTable10& Table10() {
+    return gTable10;
 }
-const TablicaVolny11& Tablica11() {
-    return gTablica11;
-}
-
-void ZadatTablicu10(const TablicaVolny10& tablica) {
-    gTablica10 = tablica;
-    PostroitTablicu11();
+const WaveProcessorTable11& Table11() {
+    return gTable11;
 }
 
-bool PodklyuchitWavelib() {
-    if (gWavelib != kNeZagruzhali) return false;  // a second attach in one instance
-    gTekstOshibki = kNeNaidenWavelib;
-    gWavelib = platform::loadLibrary(kImyaWavelib);
+void SetTable10(const WaveProcessorTable10& table) {
+    gTable10 = table;
+    BuildTable11();
+}
+
+bool BindWavelib() {
+    if (gWavelib != kNoLoadTried) return false;  // a second attach in one instance
+    gErrorText = kWavelibNotFound;
+    gWavelib = platform::loadLibrary(kWavelibFileName);
     if (gWavelib == nullptr) return false;
 
-    void* zapros = platform::findExport(gWavelib, kImyaZaprosaDekor);
-    if (zapros == nullptr) zapros = platform::findExport(gWavelib, kImyaZaprosa);
-    gZapros = reinterpret_cast<TableRequest3>(zapros);
-    if (gZapros == nullptr) return false;
+    void* request = platform::findExport(gWavelib, kRequestNameDecorated);
+    if (request == nullptr) request = platform::findExport(gWavelib, kRequestName);
+    gRequest = reinterpret_cast<TableRequest3>(request);
+    if (gRequest == nullptr) return false;
 
-    TableCell yachejki[kZapisey10] = {};
-    if (gZapros(yachejki, static_cast<std::uint32_t>(sizeof(yachejki)), kImyaTablicy10) ==
+    TableCell cells[kWaveProcessorTable10Entries] = {};
+    if (gRequest(cells, static_cast<std::uint32_t>(sizeof(cells)), kWaveProcessorTable10Name) ==
         nullptr) {
         return false;
     }
-    std::memcpy(&gTablica10, yachejki, sizeof(yachejki));
-    PostroitTablicu11();
-    TekstOshibki();  // points the slot at wavelib's text now, so that later calls only read
+    std::memcpy(&gTable10, cells, sizeof(cells));
+    BuildTable11();
+    ErrorText();  // points the slot at wavelib's text now, so that later calls only read
     return true;
 }
 
-bool OtklyuchitWavelib() {
-    if (gWavelib == kNeZagruzhali) return false;
+bool ReleaseWavelib() {
+    if (gWavelib == kNoLoadTried) return false;
     if (gWavelib != nullptr) platform::freeLibrary(gWavelib);
     // Back to the state before any load. Where the platform keeps the library mapped after its
     // unload (a POSIX library that used thread-local storage stays mapped while the thread lives),
     // the next load must find a fresh instance rather than a spent one, and no table may keep
     // pointing into the released wavelib.
-    gWavelib = kNeZagruzhali;
-    gZapros = nullptr;
-    gTablica10 = {};
-    gTablica11 = {};
-    gTekstOshibki = nullptr;
-    gKlyuch = 0;
+    gWavelib = kNoLoadTried;
+    gRequest = nullptr;
+    gTable10 = {};
+    gTable11 = {};
+    gErrorText = nullptr;
+    gErrorKey = 0;
     return true;
 }
 
-void* ZaprositTablicu(TableCell* tablica, std::uint32_t razmer, const char* imya) {
+void* RequestTable(TableCell* table, std::uint32_t size, const char* name) {
     // Byte-exact comparison of the whole text: same length, same bytes.
-    if (imya != nullptr && std::strcmp(imya, kImyaTablicy11) == 0) {
-        if (tablica == nullptr) return nullptr;
-        std::memcpy(tablica, &gTablica11, sizeof(gTablica11));
-        return tablica;
+    if (name != nullptr && std::strcmp(name, kWaveProcessorTable11Name) == 0) {
+        if (table == nullptr) return nullptr;
+        std::memcpy(table, &gTable11, sizeof(gTable11));
+        return table;
     }
-    if (gZapros != nullptr) return gZapros(tablica, razmer, imya);
+    if (gRequest != nullptr) return gRequest(table, size, name);
     return nullptr;
 }
 
-const char* TekstOshibki() {
+const char* ErrorText() {
     // Once wavelib is bound, the slot follows wavelib's own error text (entry 7), so that a
     // successful load does not keep reporting that wavelib was not found.
-    const auto klyuch = reinterpret_cast<std::uintptr_t>(gTablica11.udalitNabor);
-    if (klyuch != gKlyuch && gTablica11.tekstOshibki != nullptr) {
-        gTekstOshibki = gTablica11.tekstOshibki();
-        gKlyuch = klyuch;
+    const auto key = reinterpret_cast<std::uintptr_t>(gTable11.deleteSet);
+    if (key != gErrorKey && gTable11.errorText != nullptr) {
+        gErrorText = gTable11.errorText();
+        gErrorKey = key;
     }
-    return gTekstOshibki;
+    return gErrorText;
 }
 
 }  // namespace wavelib2

@@ -9,12 +9,12 @@
 namespace wavelib2 {
 namespace {
 
-int PriUvedomlenii(int prichina) {
-    switch (prichina) {
+int OnLibraryNotification(int reason) {
+    switch (reason) {
         case kProcessAttach:
-            return PodklyuchitWavelib() ? 1 : 0;
+            return BindWavelib() ? 1 : 0;
         case kProcessDetach:
-            return OtklyuchitWavelib() ? 1 : 0;
+            return ReleaseWavelib() ? 1 : 0;
         default:
             return 1;  // thread attach and detach do nothing
     }
@@ -23,14 +23,13 @@ int PriUvedomlenii(int prichina) {
 }  // namespace
 }  // namespace wavelib2
 
-PLUGIN_LIBRARY_ENTRY(wavelib2::PriUvedomlenii)
+PLUGIN_LIBRARY_ENTRY(wavelib2::OnLibraryNotification)
 
-PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* tablica,
-                                                              std::uint32_t razmer,
-                                                              const char* imya) {
-    return wavelib2::ZaprositTablicu(tablica, razmer, imya);
+PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, std::uint32_t size,
+                                                              const char* name) {
+    return wavelib2::RequestTable(table, size, name);
 }
 
 PLUGIN_EXPORT const char* PLUGIN_CALL PoluchitSoobzhenieObOshibke() {
-    return wavelib2::TekstOshibki();
+    return wavelib2::ErrorText();
 }

@@ -14,24 +14,24 @@ namespace {
 using namespace wavelib2;
 
 struct BenchWaveSet {
-    std::vector<Luch> luchi;
-    std::vector<Volna> volny;
-    NaborVoln nabor{};
+    std::vector<Ray> rays;
+    std::vector<Wave> waves;
+    WaveSet set{};
 
-    explicit BenchWaveSet(std::uint32_t n) : luchi(n), volny(n) {
-        nabor.luchi = luchi.data();
-        nabor.volny = volny.data();
-        nabor.chislo = n;
-        nabor.chisloVoln = n;
-        nabor.sreda.skorost = 1480.0;
-        nabor.sreda.zatuhanie = 0.01;
+    explicit BenchWaveSet(std::uint32_t n) : rays(n), waves(n) {
+        set.rays = rays.data();
+        set.waves = waves.data();
+        set.count = n;
+        set.waveCount = n;
+        set.medium.speed = 1480.0;
+        set.medium.attenuation = 0.01;
         for (std::uint32_t i = 0; i < n; ++i) {
-            luchi[i].napravlenie[2] = 1.0;
-            luchi[i].nachalo[0] = i;
-            volny[i].dlinaShaga = 1e-9;  // tiny steps keep the values finite over many passes
-            volny[i].koefZatuhaniya = 1.0;
-            volny[i].amplituda = 1.0;
-            volny[i].energiya = 1.0;
+            rays[i].direction[2] = 1.0;
+            rays[i].origin[0] = i;
+            waves[i].stepLength = 1e-9;  // tiny steps keep the values finite over many passes
+            waves[i].attenuationFactor = 1.0;
+            waves[i].amplitude = 1.0;
+            waves[i].energy = 1.0;
         }
     }
 };
@@ -45,10 +45,10 @@ void Report(benchmark::State& state, std::size_t elementBytes) {
 void BM_RasprostranitVolny(benchmark::State& state) {
     BenchWaveSet s(static_cast<std::uint32_t>(state.range(0)));
     for (auto _ : state) {
-        RasprostranitVolny(&s.nabor);
+        RasprostranitVolny(&s.set);
         benchmark::ClobberMemory();
     }
-    Report(state, sizeof(Volna));
+    Report(state, sizeof(Wave));
 }
 
 // Half of the elements (every other one) are below the threshold. The energies are laid out again
@@ -56,28 +56,28 @@ void BM_RasprostranitVolny(benchmark::State& state) {
 void BM_OtbrositSlabyeVolny(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
     BenchWaveSet s(n);
-    const double porog = 0.5;
+    const double threshold = 0.5;
     for (auto _ : state) {
         state.PauseTiming();
-        for (std::uint32_t i = 0; i < n; ++i) s.volny[i].energiya = (i % 2) != 0 ? 1.0 : 0.0;
-        s.nabor.chislo = n;
+        for (std::uint32_t i = 0; i < n; ++i) s.waves[i].energy = (i % 2) != 0 ? 1.0 : 0.0;
+        s.set.count = n;
         state.ResumeTiming();
-        OtbrositSlabyeVolny(&s.nabor, &porog);
+        OtbrositSlabyeVolny(&s.set, &threshold);
         benchmark::ClobberMemory();
-        if (s.nabor.chislo != n / 2) state.SkipWithError("not half of the elements removed");
+        if (s.set.count != n / 2) state.SkipWithError("not half of the elements removed");
     }
-    Report(state, sizeof(Luch) + sizeof(Volna));
+    Report(state, sizeof(Ray) + sizeof(Wave));
 }
 
 void BM_IzmenitMasshtab(benchmark::State& state) {
     BenchWaveSet s(static_cast<std::uint32_t>(state.range(0)));
-    double mnozhitel = 2.0;
+    double factor = 2.0;
     for (auto _ : state) {
-        IzmenitMasshtab(&s.nabor, mnozhitel);
-        mnozhitel = 1.0 / mnozhitel;  // alternate so the values stay put
+        IzmenitMasshtab(&s.set, factor);
+        factor = 1.0 / factor;  // alternate so the values stay put
         benchmark::ClobberMemory();
     }
-    Report(state, sizeof(Luch));
+    Report(state, sizeof(Ray));
 }
 
 template <typename Record>
@@ -94,17 +94,17 @@ void BM_Memcpy(benchmark::State& state) {
 
 // Both arrays of a set, as the filter works over them.
 struct Element {
-    Luch luch;
-    Volna volna;
+    Ray ray;
+    Wave wave;
 };
 
 }  // namespace
 
 BENCHMARK(BM_RasprostranitVolny)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Memcpy<Volna>)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memcpy<Wave>)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OtbrositSlabyeVolny)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memcpy<Element>)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IzmenitMasshtab)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Memcpy<Luch>)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memcpy<Ray>)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -28,146 +28,146 @@ namespace {
 
 using namespace wavelib2;
 
-constexpr double kVysota = 10.0;
+constexpr double kHeight = 10.0;
 
-void ZadatSredy(NaborVoln* s, NaborVoln* i) {
-    s->sreda.skorost = i->sreda.skorost = 1.48;
-    s->sreda.plotnost = i->sreda.plotnost = 1.0;
-    s->sreda2.skorost = 5.9;
-    s->sreda2.plotnost = 7.8;
-    s->dlinaOtscheta = 2.0;
+void SetMedia(WaveSet* s, WaveSet* i) {
+    s->medium.speed = i->medium.speed = 1.48;
+    s->medium.density = i->medium.density = 1.0;
+    s->medium2.speed = 5.9;
+    s->medium2.density = 7.8;
+    s->referenceLength = 2.0;
 }
 
 // Rays from (0, 0, 10) downwards, 0 to 40 degrees from the vertical, with their waves.
-void ZapolnitPadayushchiy(Luch* luchi, Volna* volny, std::uint32_t n) {
+void FillIncident(Ray* rays, Wave* waves, std::uint32_t n) {
     for (std::uint32_t k = 0; k < n; ++k) {
-        const double ugol = (k % 41) * std::numbers::pi / 180.0;
-        const double azimut = (k / 41) * 1e-3;
-        Luch& l = luchi[k];
-        l = Luch{};
-        l.nachalo[2] = kVysota;
-        l.napravlenie[0] = std::sin(ugol) * std::cos(azimut);
-        l.napravlenie[1] = std::sin(ugol) * std::sin(azimut);
-        l.napravlenie[2] = -std::cos(ugol);
-        Volna& w = volny[k];
-        w = Volna{};
-        w.amplituda = 1.0;
-        w.energiya = 1.0 / n;
-        w.koefZatuhaniya = 1.0;
+        const double angle = (k % 41) * std::numbers::pi / 180.0;
+        const double azimuth = (k / 41) * 1e-3;
+        Ray& l = rays[k];
+        l = Ray{};
+        l.origin[2] = kHeight;
+        l.direction[0] = std::sin(angle) * std::cos(azimuth);
+        l.direction[1] = std::sin(angle) * std::sin(azimuth);
+        l.direction[2] = -std::cos(angle);
+        Wave& w = waves[k];
+        w = Wave{};
+        w.amplitude = 1.0;
+        w.energy = 1.0 / n;
+        w.attenuationFactor = 1.0;
     }
 }
 
-void Otchet(benchmark::State& state, std::uint32_t n) {
+void Report(benchmark::State& state, std::uint32_t n) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
 }
 
 void BM_OtrazitIPrelomit_Loaded(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
-    platform::Module modul = platform::loadLibrary("wavelib2.dll");
-    auto zapros = modul ? reinterpret_cast<TableRequest3>(
-                              platform::findExport(modul, "PoluchitTablicuFunkciyPoImeni"))
-                        : nullptr;
-    TablicaVolny11 t{};
-    if (zapros == nullptr ||
-        zapros(reinterpret_cast<TableCell*>(&t), sizeof(t), kImyaTablicy11) == nullptr) {
+    platform::Module library = platform::loadLibrary("wavelib2.dll");
+    auto request = library ? reinterpret_cast<TableRequest3>(
+                                 platform::findExport(library, "PoluchitTablicuFunkciyPoImeni"))
+                           : nullptr;
+    WaveProcessorTable11 t{};
+    if (request == nullptr || request(reinterpret_cast<TableCell*>(&t), sizeof(t),
+                                      kWaveProcessorTable11Name) == nullptr) {
         state.SkipWithError("wavelib2.dll did not load");
         return;
     }
-    NaborVoln* r = t.sozdatNabor(0);
-    NaborVoln* tr = t.sozdatNabor(0);
-    NaborVoln* s = t.sozdatNabor(1);
-    NaborVoln* i = t.sozdatNabor(n);
-    s->luchi[0].napravlenie[2] = 1.0;  // the plane z = 0
-    ZadatSredy(s, i);
-    std::vector<Luch> luchi(n);
-    std::vector<Volna> volny(n);
-    ZapolnitPadayushchiy(luchi.data(), volny.data(), n);
+    WaveSet* r = t.createSet(0);
+    WaveSet* tr = t.createSet(0);
+    WaveSet* s = t.createSet(1);
+    WaveSet* i = t.createSet(n);
+    s->rays[0].direction[2] = 1.0;  // the plane z = 0
+    SetMedia(s, i);
+    std::vector<Ray> rays(n);
+    std::vector<Wave> waves(n);
+    FillIncident(rays.data(), waves.data(), n);
 
     const std::uint64_t p = 0;
-    const double porog = 0.0;
+    const double threshold = 0.0;
     auto restore = [&] {
-        t.izmenitRazmer(i, n);
-        std::memcpy(i->luchi, luchi.data(), n * sizeof(Luch));
-        std::memcpy(i->volny, volny.data(), n * sizeof(Volna));
+        t.resizeSet(i, n);
+        std::memcpy(i->rays, rays.data(), n * sizeof(Ray));
+        std::memcpy(i->waves, waves.data(), n * sizeof(Wave));
     };
     restore();
-    t.otrazitIPrelomit(r, tr, s, i, &p, &porog);
+    t.otrazitIPrelomit(r, tr, s, i, &p, &threshold);
     for (auto _ : state) {
         state.PauseTiming();
         restore();
         state.ResumeTiming();
-        if (!isTrue(t.otrazitIPrelomit(r, tr, s, i, &p, &porog))) {
+        if (!isTrue(t.otrazitIPrelomit(r, tr, s, i, &p, &threshold))) {
             state.SkipWithError("OtrazitIPrelomit failed");
             break;
         }
-        benchmark::DoNotOptimize(r->chislo);
+        benchmark::DoNotOptimize(r->count);
     }
-    Otchet(state, n);
-    state.counters["reflected"] = r->chislo;
-    state.counters["transmitted"] = tr->chislo;
-    for (NaborVoln* nabor : {r, tr, s, i}) t.udalitNabor(nabor);
-    platform::freeLibrary(modul);
+    Report(state, n);
+    state.counters["reflected"] = r->count;
+    state.counters["transmitted"] = tr->count;
+    for (WaveSet* set : {r, tr, s, i}) t.deleteSet(set);
+    platform::freeLibrary(library);
 }
 
 // A wavelib that leaves the rays as the benchmark prepared them: every incident ray has reached
 // the interface and every new ray exists.
-BoolByte PLUGIN_CALL Postroit(NaborVoln* novyy, NaborVoln*, NaborVoln* i, std::uint64_t) {
-    novyy->chislo = i->chislo;
+BoolByte PLUGIN_CALL Build(WaveSet* newSet, WaveSet*, WaveSet* i, std::uint64_t) {
+    newSet->count = i->count;
     return kTrue;
 }
-BoolByte PLUGIN_CALL PostroitPrelomlennyy(NaborVoln* novyy, NaborVoln* s, NaborVoln* i,
-                                          std::uint64_t p, double) {
-    return Postroit(novyy, s, i, p);
+BoolByte PLUGIN_CALL BuildTransmitted(WaveSet* newSet, WaveSet* s, WaveSet* i, std::uint64_t p,
+                                      double) {
+    return Build(newSet, s, i, p);
 }
-BoolByte PLUGIN_CALL Stoyat(NaborVoln*, double) {
+BoolByte PLUGIN_CALL Stay(WaveSet*, double) {
     return kTrue;
 }
 
 void BM_OtrazitIPrelomit_Wavelib2Share(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
-    TablicaVolny10 tablica{};
-    tablica.otrazitLuchi = &Postroit;
-    tablica.prelomitLuchi = &PostroitPrelomlennyy;
-    tablica.prodvinutLuchi = &Stoyat;
-    ZadatTablicu10(tablica);
+    WaveProcessorTable10 table{};
+    table.reflectRays = &Build;
+    table.refractRays = &BuildTransmitted;
+    table.advanceRays = &Stay;
+    SetTable10(table);
 
-    std::vector<Luch> luchiR(n), luchiT(n), luchiI(n), luchi(n);
-    std::vector<Volna> volnyR(n), volnyT(n), volnyI(n), volny(n);
-    ZapolnitPadayushchiy(luchi.data(), volny.data(), n);
+    std::vector<Ray> raysR(n), raysT(n), raysI(n), rays(n);
+    std::vector<Wave> wavesR(n), wavesT(n), wavesI(n), waves(n);
+    FillIncident(rays.data(), waves.data(), n);
     for (std::uint32_t k = 0; k < n; ++k) {
-        luchi[k].flagi = kLuchDoshel;
-        const double c1 = -luchi[k].napravlenie[2];
+        rays[k].flags = kRayReached;
+        const double c1 = -rays[k].direction[2];
         const double sin2 = std::sqrt(1.0 - c1 * c1) * 5.9 / 1.48;
-        volny[k].cosPadeniya = c1;
-        volny[k].cosPrelomleniya = sin2 < 1.0 ? std::sqrt(1.0 - sin2 * sin2) : 0.0;
-        volny[k].dlinaShaga = kVysota / c1;
-        if (sin2 >= 1.0) luchiT[k].flagi = kLuchUdalit;
+        waves[k].incidenceCosine = c1;
+        waves[k].refractionCosine = sin2 < 1.0 ? std::sqrt(1.0 - sin2 * sin2) : 0.0;
+        waves[k].stepLength = kHeight / c1;
+        if (sin2 >= 1.0) raysT[k].flags = kRayRemove;
     }
-    NaborVoln r{}, tr{}, s{}, i{};
-    r.luchi = luchiR.data();
-    r.volny = volnyR.data();
-    tr.luchi = luchiT.data();
-    tr.volny = volnyT.data();
-    i.luchi = luchiI.data();
-    i.volny = volnyI.data();
-    ZadatSredy(&s, &i);
-    std::vector<Luch> luchiTnachalo = luchiT;
+    WaveSet r{}, tr{}, s{}, i{};
+    r.rays = raysR.data();
+    r.waves = wavesR.data();
+    tr.rays = raysT.data();
+    tr.waves = wavesT.data();
+    i.rays = raysI.data();
+    i.waves = wavesI.data();
+    SetMedia(&s, &i);
+    std::vector<Ray> raysTStart = raysT;
 
     const std::uint64_t p = 0;
-    const double porog = 0.0;
+    const double threshold = 0.0;
     for (auto _ : state) {
         state.PauseTiming();
-        std::memcpy(luchiI.data(), luchi.data(), n * sizeof(Luch));
-        std::memcpy(volnyI.data(), volny.data(), n * sizeof(Volna));
-        std::memcpy(luchiT.data(), luchiTnachalo.data(), n * sizeof(Luch));
-        i.chislo = i.chisloVoln = n;
+        std::memcpy(raysI.data(), rays.data(), n * sizeof(Ray));
+        std::memcpy(wavesI.data(), waves.data(), n * sizeof(Wave));
+        std::memcpy(raysT.data(), raysTStart.data(), n * sizeof(Ray));
+        i.count = i.waveCount = n;
         state.ResumeTiming();
-        OtrazitIPrelomit(&r, &tr, &s, &i, &p, &porog);
-        benchmark::DoNotOptimize(r.chislo);
+        OtrazitIPrelomit(&r, &tr, &s, &i, &p, &threshold);
+        benchmark::DoNotOptimize(r.count);
     }
-    Otchet(state, n);
-    state.counters["reflected"] = r.chislo;
-    state.counters["transmitted"] = tr.chislo;
+    Report(state, n);
+    state.counters["reflected"] = r.count;
+    state.counters["transmitted"] = tr.count;
 }
 
 // The bytes that the split must move, with none of its arithmetic: the passes that its calls make
@@ -182,92 +182,92 @@ void BM_OtrazitIPrelomit_Wavelib2Share(benchmark::State& state) {
 void BM_SplitTraffic(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
     const bool wavelib = state.range(1) != 0;
-    std::vector<Luch> luchiI(n), luchiR(n), luchiT(n), luchiTnachalo(n);
-    std::vector<Volna> volnyI(n), volnyR(n), volnyT(n);
-    ZapolnitPadayushchiy(luchiI.data(), volnyI.data(), n);
-    std::vector<std::uint8_t> polnoeOtrazhenie(n);  // the transmitted rays that do not exist
+    std::vector<Ray> raysI(n), raysR(n), raysT(n), raysTStart(n);
+    std::vector<Wave> wavesI(n), wavesR(n), wavesT(n);
+    FillIncident(raysI.data(), wavesI.data(), n);
+    std::vector<std::uint8_t> totallyReflected(n);  // the transmitted rays that do not exist
     for (std::uint32_t k = 0; k < n; ++k) {
-        const double c1 = -luchiI[k].napravlenie[2];
-        polnoeOtrazhenie[k] = std::sqrt(1.0 - c1 * c1) * 5.9 / 1.48 >= 1.0;
-        luchiI[k].flagi = kLuchDoshel;
-        if (polnoeOtrazhenie[k]) luchiTnachalo[k].flagi = kLuchUdalit;
+        const double c1 = -raysI[k].direction[2];
+        totallyReflected[k] = std::sqrt(1.0 - c1 * c1) * 5.9 / 1.48 >= 1.0;
+        raysI[k].flags = kRayReached;
+        if (totallyReflected[k]) raysTStart[k].flags = kRayRemove;
     }
     // Opaque to the compiler, so that no update below folds away.
-    const double shag = 0.5 + 0.0 * static_cast<double>(n);
-    const double odin = 1.0 + 0.0 * static_cast<double>(n);
-    auto build = [&](std::vector<Luch>& luchi, std::vector<Volna>& volny, bool transmitted) {
+    const double stepLength = 0.5 + 0.0 * static_cast<double>(n);
+    const double one = 1.0 + 0.0 * static_cast<double>(n);
+    auto build = [&](std::vector<Ray>& rays, std::vector<Wave>& waves, bool transmitted) {
         for (std::uint32_t k = 0; k < n; ++k) {
-            std::memcpy(&luchi[k], &luchiI[k], sizeof(Luch));
-            std::memcpy(&volny[k], &volnyI[k], sizeof(Volna));
-            luchi[k].flagi = transmitted && polnoeOtrazhenie[k] ? kLuchUdalit : 0u;
-            if (!transmitted) luchiI[k].flagi = kLuchDoshel;  // the second finds them set
-            volnyI[k].dlinaShaga = shag;
-            (transmitted ? volnyI[k].cosPrelomleniya : volnyI[k].cosPadeniya) = odin;
+            std::memcpy(&rays[k], &raysI[k], sizeof(Ray));
+            std::memcpy(&waves[k], &wavesI[k], sizeof(Wave));
+            rays[k].flags = transmitted && totallyReflected[k] ? kRayRemove : 0u;
+            if (!transmitted) raysI[k].flags = kRayReached;  // the second finds them set
+            wavesI[k].stepLength = stepLength;
+            (transmitted ? wavesI[k].refractionCosine : wavesI[k].incidenceCosine) = one;
         }
     };
-    auto step = [&](Luch* luchi, Volna* volny, std::uint32_t count) {
+    auto step = [&](Ray* rays, Wave* waves, std::uint32_t count) {
         if (wavelib) {
             for (std::uint32_t k = 0; k < count; ++k) {
-                Luch& l = luchi[k];
-                l.nachalo[0] += shag * l.napravlenie[0];
-                l.nachalo[1] += shag * l.napravlenie[1];
-                l.nachalo[2] += shag * l.napravlenie[2];
-                volny[k].dlinaShaga = shag;
+                Ray& l = rays[k];
+                l.origin[0] += stepLength * l.direction[0];
+                l.origin[1] += stepLength * l.direction[1];
+                l.origin[2] += stepLength * l.direction[2];
+                waves[k].stepLength = stepLength;
             }
         }
         for (std::uint32_t k = 0; k < count; ++k) {
-            Volna& w = volny[k];
-            w.put += w.dlinaShaga;
-            w.vremya1 += shag;
-            w.vremya2 += shag;
-            w.amplituda *= odin;
-            w.energiya *= odin;
+            Wave& w = waves[k];
+            w.path += w.stepLength;
+            w.time1 += stepLength;
+            w.time2 += stepLength;
+            w.amplitude *= one;
+            w.energy *= one;
         }
     };
     for (auto _ : state) {
         state.PauseTiming();
-        if (!wavelib) std::memcpy(luchiT.data(), luchiTnachalo.data(), n * sizeof(Luch));
+        if (!wavelib) std::memcpy(raysT.data(), raysTStart.data(), n * sizeof(Ray));
         state.ResumeTiming();
         if (wavelib) {
-            build(luchiR, volnyR, false);
-            build(luchiT, volnyT, true);
+            build(raysR, wavesR, false);
+            build(raysT, wavesT, true);
         }
-        std::uint32_t flagi = 0;
+        std::uint32_t flags = 0;
         for (std::uint32_t k = 0; k < n; ++k) {
-            flagi |= luchiI[k].flagi;
+            flags |= raysI[k].flags;
             // A new element marked for removal needs no wave: its filter removes it.
-            if ((luchiR[k].flagi & kLuchUdalit) == 0) {
-                std::memcpy(&volnyR[k], &volnyI[k], sizeof(Volna));
+            if ((raysR[k].flags & kRayRemove) == 0) {
+                std::memcpy(&wavesR[k], &wavesI[k], sizeof(Wave));
             }
-            if ((luchiT[k].flagi & kLuchUdalit) == 0) {
-                std::memcpy(&volnyT[k], &volnyI[k], sizeof(Volna));
+            if ((raysT[k].flags & kRayRemove) == 0) {
+                std::memcpy(&wavesT[k], &wavesI[k], sizeof(Wave));
             }
         }
-        NaborVoln t{};
-        t.luchi = luchiT.data();
-        t.volny = volnyT.data();
-        t.chislo = t.chisloVoln = n;
+        WaveSet t{};
+        t.rays = raysT.data();
+        t.waves = wavesT.data();
+        t.count = t.waveCount = n;
         UdalitOtmechennye(&t);  // moves records only
-        step(luchiR.data(), volnyR.data(), n);
-        step(luchiT.data(), volnyT.data(), t.chislo);
-        benchmark::DoNotOptimize(flagi);
+        step(raysR.data(), wavesR.data(), n);
+        step(raysT.data(), wavesT.data(), t.count);
+        benchmark::DoNotOptimize(flags);
         benchmark::ClobberMemory();
     }
-    Otchet(state, n);
+    Report(state, n);
 }
 
 // The incident set's two arrays copied once, as one element after another.
 void BM_Memcpy(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
-    std::vector<Luch> luchi(n), raysCopy(n);
-    std::vector<Volna> volny(n), wavesCopy(n);
-    ZapolnitPadayushchiy(luchi.data(), volny.data(), static_cast<std::uint32_t>(n));
+    std::vector<Ray> rays(n), raysCopy(n);
+    std::vector<Wave> waves(n), wavesCopy(n);
+    FillIncident(rays.data(), waves.data(), static_cast<std::uint32_t>(n));
     for (auto _ : state) {
-        std::memcpy(raysCopy.data(), luchi.data(), n * sizeof(Luch));
-        std::memcpy(wavesCopy.data(), volny.data(), n * sizeof(Volna));
+        std::memcpy(raysCopy.data(), rays.data(), n * sizeof(Ray));
+        std::memcpy(wavesCopy.data(), waves.data(), n * sizeof(Wave));
         benchmark::ClobberMemory();
     }
-    Otchet(state, static_cast<std::uint32_t>(n));
+    Report(state, static_cast<std::uint32_t>(n));
 }
 
 }  // namespace

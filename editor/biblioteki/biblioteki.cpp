@@ -20,7 +20,7 @@ constexpr const char* kFileNames[kSlotCount] = {
 };
 
 // Name and version strings of the table-bound slots (UTF-8 here, cp1251 on the wire; the wave
-// processor's is kImyaTablicy11 of abi/wavelib2.h in cp1251).
+// processor's is kWaveProcessorTable11Name of abi/wavelib2.h in cp1251).
 constexpr const char* kTableNames[kSlotCount] = {
     contracts::surface_tools::kGeneratorTableName,
     contracts::surface_tools::kEditorTableName,
@@ -41,7 +41,7 @@ constexpr std::size_t tableEntries(int slot) {
         case kSlotSurfEdit:
             return contracts::surface_tools::kEditorTableEntries;
         case kSlotWaveLib:
-            return kZapisey11;
+            return kWaveProcessorTable11Entries;
         default:
             return 0;
     }

@@ -15,13 +15,13 @@
 
 namespace wave_split {
 
-struct Medium {
+struct Fluid {
     double speed;
     double density;
 };
 
-inline constexpr Medium kWater{1.48, 1.0};
-inline constexpr Medium kSteel{5.9, 7.8};
+inline constexpr Fluid kWater{1.48, 1.0};
+inline constexpr Fluid kSteel{5.9, 7.8};
 inline constexpr double kSourceHeight = 10.0;  // above the interface, mm
 inline constexpr double kConeDegrees = 40.0;  // the source radiates into this cone about the normal
 inline constexpr int kRings = 60;             // rings of equal solid angle across the cone
@@ -37,11 +37,11 @@ class Library {
 
     bool loaded() const { return error_.empty(); }
     const std::string& error() const { return error_; }  // UTF-8
-    const TablicaVolny11& table() const { return table_; }
+    const WaveProcessorTable11& table() const { return table_; }
 
   private:
     platform::Module module_ = nullptr;
-    TablicaVolny11 table_{};
+    WaveProcessorTable11 table_{};
     std::string error_;
 };
 
@@ -85,11 +85,11 @@ bool runScene(const Library& library, SceneResult& result, std::string& error);
 
 // The fluid model's closed form for a plane wave from `from` into `to` at `incidence` radians:
 // the share of the energy reflected (|r|^2; 1 beyond the critical angle).
-double reflectedShare(const Medium& from, const Medium& to, double incidence);
+double reflectedShare(const Fluid& from, const Fluid& to, double incidence);
 // The critical angle from `from` into `to` (radians); pi/2 when there is none.
-double criticalAngle(const Medium& from, const Medium& to);
+double criticalAngle(const Fluid& from, const Fluid& to);
 // The share of a point source's energy radiated evenly into the cone of half-angle `cone` that
 // crosses the interface, by the closed form integrated over the cone's solid angle.
-double crossedShareOfPointSource(const Medium& from, const Medium& to, double cone);
+double crossedShareOfPointSource(const Fluid& from, const Fluid& to, double cone);
 
 }  // namespace wave_split

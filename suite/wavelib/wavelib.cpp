@@ -4,60 +4,60 @@
 
 #include "abi/plugin.h"
 #include "abi/wavelib.h"
-#include "suite/wavelib/granica.h"
-#include "suite/wavelib/nabory.h"
-#include "suite/wavelib/razmeshchenie.h"
-#include "suite/wavelib/vektor.h"
+#include "suite/wavelib/interface.h"
+#include "suite/wavelib/placement.h"
+#include "suite/wavelib/sets.h"
+#include "suite/wavelib/vector3.h"
 
 namespace wavelib {
 namespace {
 
-NaborVoln* PLUGIN_CALL SozdatNaborVhod(std::uint32_t n) {
-    return SozdatNabor(n);
+WaveSet* PLUGIN_CALL CreateSetEntry(std::uint32_t n) {
+    return CreateSet(n);
 }
-void PLUGIN_CALL UdalitNaborVhod(NaborVoln* nabor) {
-    UdalitNabor(nabor);
+void PLUGIN_CALL DeleteSetEntry(WaveSet* set) {
+    DeleteSet(set);
 }
-BoolByte PLUGIN_CALL IzmenitRazmerVhod(NaborVoln* nabor, std::uint32_t n) {
-    return IzmenitRazmer(nabor, n) ? kTrue : kFalse;
+BoolByte PLUGIN_CALL ResizeSetEntry(WaveSet* set, std::uint32_t n) {
+    return ResizeSet(set, n) ? kTrue : kFalse;
 }
-const char* PLUGIN_CALL TekstOshibkiVhod() {
-    return TekstOshibki();
+const char* PLUGIN_CALL ErrorTextEntry() {
+    return ErrorText();
 }
 
 }  // namespace
 
-// Entry 6: every ray moves by `shag` along its normalised direction.
-BoolByte PLUGIN_CALL ProdvinutLuchi(NaborVoln* nabor, double shag) {
-    if (nabor == nullptr) {
-        ZapomnitOshibku("Набор волн не задан");
+// Entry 6: every ray moves by `step` along its normalised direction.
+BoolByte PLUGIN_CALL AdvanceRays(WaveSet* set, double step) {
+    if (set == nullptr) {
+        RememberError("Набор волн не задан");
         return kFalse;
     }
-    if (!(shag >= 0.0)) {
-        ZapomnitOshibku("Шаг должен быть неотрицательным числом");
+    if (!(step >= 0.0)) {
+        RememberError("Шаг должен быть неотрицательным числом");
         return kFalse;
     }
-    if (nabor->chislo != 0 && (nabor->luchi == nullptr || nabor->volny == nullptr)) {
-        ZapomnitOshibku("У набора волн нет массивов лучей и волн");
+    if (set->count != 0 && (set->rays == nullptr || set->waves == nullptr)) {
+        RememberError("У набора волн нет массивов лучей и волн");
         return kFalse;
     }
     // The count and the arrays are taken out of the set once: the records written below could
     // otherwise be the set itself, as far as the compiler can tell, and be read again every time.
-    const std::uint32_t chislo = nabor->chislo;
-    Luch* luchi = nabor->luchi;
-    Volna* volny = nabor->volny;
-    for (std::uint32_t i = 0; i < chislo; ++i) {
-        Luch& r = luchi[i];
-        const Vektor3 d = VzyatVektor(r.napravlenie);  // the packed record's array, copied
-        const double dlina = std::sqrt(Skalyar(d, d));
-        double proiden = 0.0;
-        if (dlina > 0.0 && std::isfinite(dlina)) {
-            const Vektor3 o = VzyatVektor(r.nachalo);
-            PolozhitVektor(r.nachalo, {o[0] + d[0] / dlina * shag, o[1] + d[1] / dlina * shag,
-                                       o[2] + d[2] / dlina * shag});
-            proiden = shag;
+    const std::uint32_t count = set->count;
+    Ray* rays = set->rays;
+    Wave* waves = set->waves;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Ray& r = rays[i];
+        const Vector3 d = LoadVector(r.direction);  // the packed record's array, copied
+        const double length = std::sqrt(Dot(d, d));
+        double travelled = 0.0;
+        if (length > 0.0 && std::isfinite(length)) {
+            const Vector3 o = LoadVector(r.origin);
+            StoreVector(r.origin, {o[0] + d[0] / length * step, o[1] + d[1] / length * step,
+                                   o[2] + d[2] / length * step});
+            travelled = step;
         }
-        volny[i].dlinaShaga = proiden;
+        waves[i].stepLength = travelled;
     }
     return kTrue;
 }
@@ -66,30 +66,29 @@ BoolByte PLUGIN_CALL ProdvinutLuchi(NaborVoln* nabor, double shag) {
 
 namespace {
 
-const TablicaVolny10 kTablica{
-    .sozdatNabor = &wavelib::SozdatNaborVhod,
-    .udalitNabor = &wavelib::UdalitNaborVhod,
-    .izmenitRazmer = &wavelib::IzmenitRazmerVhod,
-    .dobavitNabor = &wavelib::DobavitNabor,
-    .otrazitLuchi = &wavelib::OtrazitLuchi,
-    .prelomitLuchi = &wavelib::PrelomitLuchi,
-    .prodvinutLuchi = &wavelib::ProdvinutLuchi,
-    .tekstOshibki = &wavelib::TekstOshibkiVhod,
+const WaveProcessorTable10 kTable{
+    .createSet = &wavelib::CreateSetEntry,
+    .deleteSet = &wavelib::DeleteSetEntry,
+    .resizeSet = &wavelib::ResizeSetEntry,
+    .appendSet = &wavelib::AppendSet,
+    .reflectRays = &wavelib::ReflectRays,
+    .refractRays = &wavelib::RefractRays,
+    .advanceRays = &wavelib::AdvanceRays,
+    .errorText = &wavelib::ErrorTextEntry,
 };
 
 }  // namespace
 
-PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* tablica,
-                                                              std::uint32_t razmer,
-                                                              const char* imya) {
-    if (void* svoya = wavelib::ZaprositTablicuRazmeshcheniya(tablica, razmer, imya)) return svoya;
-    if (tablica == nullptr || imya == nullptr || std::strcmp(imya, kImyaTablicy10) != 0) {
+PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, std::uint32_t size,
+                                                              const char* name) {
+    if (void* served = wavelib::RequestPlacementTable(table, size, name)) return served;
+    if (table == nullptr || name == nullptr || std::strcmp(name, kWaveProcessorTable10Name) != 0) {
         return nullptr;
     }
-    if (razmer < sizeof(kTablica)) {
-        wavelib::ZapomnitOshibku("Таблица функций слишком мала");
+    if (size < sizeof(kTable)) {
+        wavelib::RememberError("Таблица функций слишком мала");
         return nullptr;
     }
-    std::memcpy(tablica, &kTablica, sizeof(kTablica));
-    return tablica;
+    std::memcpy(table, &kTable, sizeof(kTable));
+    return table;
 }

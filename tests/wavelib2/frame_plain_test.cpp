@@ -22,26 +22,26 @@ TEST(PlainWavelibTest, IsBoundThroughThePlainNameAndGetsEveryOtherRequest) {
         reinterpret_cast<LastRequestFn>(platform::findExport(wavelib, "FixtureLastRequest"));
     ASSERT_NE(lastRequest, nullptr);
 
-    const TablicaVolny11 t = lib.table11();
-    ASSERT_NE(t.tekstOshibki, nullptr);
-    EXPECT_STREQ(t.tekstOshibki(), "fixture wavelib");
+    const WaveProcessorTable11 t = lib.table11();
+    ASSERT_NE(t.errorText, nullptr);
+    EXPECT_STREQ(t.errorText(), "fixture wavelib");
 
-    const std::string longer = std::string(kImyaTablicy11) + "1";
+    const std::string longer = std::string(kWaveProcessorTable11Name) + "1";
     std::array<TableCell, 14> cells{};
     EXPECT_EQ(lib.request(cells.data(), sizeof(cells), longer.c_str()), nullptr);
     EXPECT_EQ(lastRequest(), longer);
 
     // Entry 6 of version 1.1 runs this wavelib's step, then moves the waves on by it.
-    Luch luch{};
-    Volna volna{};
-    NaborVoln s{};
-    s.luchi = &luch;
-    s.volny = &volna;
-    s.chislo = 1;
-    s.sreda.skorost = 2.0;
+    Ray ray{};
+    Wave wave{};
+    WaveSet s{};
+    s.rays = &ray;
+    s.waves = &wave;
+    s.count = 1;
+    s.medium.speed = 2.0;
     ASSERT_TRUE(isTrue(t.prodvinutVolny(&s, 3.0)));
-    EXPECT_EQ(+volna.put, 3.0);
-    EXPECT_EQ(+volna.vremya2, 1.5);
+    EXPECT_EQ(+wave.path, 3.0);
+    EXPECT_EQ(+wave.time2, 1.5);
     platform::freeLibrary(wavelib);
 }
 

@@ -22,7 +22,7 @@ TEST_F(FrameTest, Version11RequestFillsExactlyFourteenEntriesWhateverTheSize) {
     for (std::uint32_t size : {0u, 4u, 56u, 0xFFFFFFFFu}) {
         std::array<TableCell, 20> cells;
         cells.fill(reinterpret_cast<TableCell>(0x5A5A));
-        EXPECT_EQ(lib.request(cells.data(), size, kImyaTablicy11), cells.data());
+        EXPECT_EQ(lib.request(cells.data(), size, kWaveProcessorTable11Name), cells.data());
         for (std::size_t i = 0; i < 14; ++i) {
             EXPECT_NE(cells[i], nullptr) << i;
             EXPECT_NE(cells[i], reinterpret_cast<TableCell>(0x5A5A)) << i;
@@ -39,27 +39,27 @@ TEST_F(FrameTest, Version10RequestGetsWavelibsOwnTableAndEntrySixIsReplacedInVer
     auto direct = reinterpret_cast<TableRequest3>(
         platform::findExport(wavelib, "PoluchitTablicuFunkciyPoImeni"));
     ASSERT_NE(direct, nullptr);
-    TablicaVolny10 own{};
-    ASSERT_NE(direct(reinterpret_cast<TableCell*>(&own), sizeof(own), kImyaTablicy10), nullptr);
+    WaveProcessorTable10 own{};
+    ASSERT_NE(direct(reinterpret_cast<TableCell*>(&own), sizeof(own), kWaveProcessorTable10Name),
+              nullptr);
 
-    const TablicaVolny10 via = lib.table10();
+    const WaveProcessorTable10 via = lib.table10();
     EXPECT_EQ(std::memcmp(&via, &own, sizeof(own)), 0);
 
-    const TablicaVolny11 t = lib.table11();
-    EXPECT_EQ(t.sozdatNabor, own.sozdatNabor);
-    EXPECT_EQ(t.udalitNabor, own.udalitNabor);
-    EXPECT_EQ(t.izmenitRazmer, own.izmenitRazmer);
-    EXPECT_EQ(t.dobavitNabor, own.dobavitNabor);
-    EXPECT_EQ(t.otrazitLuchi, own.otrazitLuchi);
-    EXPECT_EQ(t.prelomitLuchi, own.prelomitLuchi);
-    EXPECT_EQ(t.tekstOshibki, own.tekstOshibki);
-    EXPECT_NE(reinterpret_cast<void*>(t.prodvinutVolny),
-              reinterpret_cast<void*>(own.prodvinutLuchi));
+    const WaveProcessorTable11 t = lib.table11();
+    EXPECT_EQ(t.createSet, own.createSet);
+    EXPECT_EQ(t.deleteSet, own.deleteSet);
+    EXPECT_EQ(t.resizeSet, own.resizeSet);
+    EXPECT_EQ(t.appendSet, own.appendSet);
+    EXPECT_EQ(t.reflectRays, own.reflectRays);
+    EXPECT_EQ(t.refractRays, own.refractRays);
+    EXPECT_EQ(t.errorText, own.errorText);
+    EXPECT_NE(reinterpret_cast<void*>(t.prodvinutVolny), reinterpret_cast<void*>(own.advanceRays));
     platform::freeLibrary(wavelib);
 }
 
 TEST_F(FrameTest, NamesThatAreNotExactlyVersion11AreNotServedFromItsTable) {
-    const std::string base = kImyaTablicy11;
+    const std::string base = kWaveProcessorTable11Name;
     const std::string names[] = {base + " ", base + "0", base.substr(0, base.size() - 1),
                                  platform::utf8ToCp1251("обработчик волн, версия 1.1")};
     for (const std::string& name : names) {
@@ -68,7 +68,7 @@ TEST_F(FrameTest, NamesThatAreNotExactlyVersion11AreNotServedFromItsTable) {
         EXPECT_EQ(lib.request(cells.data(), sizeof(cells), name.c_str()), nullptr) << name;
         for (TableCell c : cells) EXPECT_EQ(c, nullptr);
     }
-    EXPECT_EQ(lib.request(nullptr, 56, kImyaTablicy11), nullptr);
+    EXPECT_EQ(lib.request(nullptr, 56, kWaveProcessorTable11Name), nullptr);
 }
 
 TEST_F(FrameTest, OnlyTheRequestAndTheErrorTextAreExported) {
@@ -88,44 +88,44 @@ TEST_F(FrameTest, ErrorTextFollowsWavelibOnceBound) {
     ASSERT_NE(text(), nullptr);
     EXPECT_STREQ(text(), "");  // a successful load does not claim that wavelib is missing
 
-    NaborVoln foreign{};
-    EXPECT_FALSE(isTrue(lib.table11().izmenitRazmer(&foreign, 3)));
+    WaveSet foreign{};
+    EXPECT_FALSE(isTrue(lib.table11().resizeSet(&foreign, 3)));
     EXPECT_EQ(platform::cp1251ToUtf8(text()), "Набор волн создан не библиотекой wavelib");
 }
 
 TEST_F(FrameTest, EntriesWorkOnWaveSetsThatWavelibMakes) {
-    const TablicaVolny11 t = lib.table11();
-    NaborVoln* s = t.sozdatNabor(4);
+    const WaveProcessorTable11 t = lib.table11();
+    WaveSet* s = t.createSet(4);
     ASSERT_NE(s, nullptr);
-    s->sreda.skorost = 4.0;
+    s->medium.speed = 4.0;
     for (std::uint32_t i = 0; i < 4; ++i) {
-        s->luchi[i].napravlenie[2] = 10.0;  // not normalised
-        s->volny[i].energiya = i;
-        s->volny[i].amplituda = 1.0;
+        s->rays[i].direction[2] = 10.0;  // not normalised
+        s->waves[i].energy = i;
+        s->waves[i].amplitude = 1.0;
     }
-    s->luchi[1].flagi = kLuchUdalit;
+    s->rays[1].flags = kRayRemove;
 
     ASSERT_TRUE(isTrue(t.prodvinutVolny(s, 2.0)));
-    EXPECT_DOUBLE_EQ(s->luchi[0].nachalo[2], 2.0);
-    EXPECT_DOUBLE_EQ(s->volny[0].dlinaShaga, 2.0);
-    EXPECT_DOUBLE_EQ(s->volny[0].put, 2.0);
-    EXPECT_DOUBLE_EQ(s->volny[0].vremya1, 0.5);
+    EXPECT_DOUBLE_EQ(s->rays[0].origin[2], 2.0);
+    EXPECT_DOUBLE_EQ(s->waves[0].stepLength, 2.0);
+    EXPECT_DOUBLE_EQ(s->waves[0].path, 2.0);
+    EXPECT_DOUBLE_EQ(s->waves[0].time1, 0.5);
     EXPECT_FALSE(isTrue(t.prodvinutVolny(s, -1.0)));  // wavelib refuses; nothing advanced
-    EXPECT_DOUBLE_EQ(s->volny[0].put, 2.0);
+    EXPECT_DOUBLE_EQ(s->waves[0].path, 2.0);
 
     ASSERT_TRUE(isTrue(t.izmenitMasshtab(s, 1000.0)));
-    EXPECT_DOUBLE_EQ(s->luchi[0].nachalo[2], 2000.0);
-    EXPECT_DOUBLE_EQ(s->volny[0].put, 2.0);
+    EXPECT_DOUBLE_EQ(s->rays[0].origin[2], 2000.0);
+    EXPECT_DOUBLE_EQ(s->waves[0].path, 2.0);
 
     EXPECT_EQ(t.udalitOtmechennye(s), s);
-    ASSERT_EQ(s->chislo, 3u);
-    EXPECT_EQ(+s->volny[1].energiya, 3.0);
+    ASSERT_EQ(s->count, 3u);
+    EXPECT_EQ(+s->waves[1].energy, 3.0);
 
-    const double porog = 2.0;
-    EXPECT_EQ(t.otbrositSlabyeVolny(s, &porog), s);
-    ASSERT_EQ(s->chislo, 2u);
-    EXPECT_EQ(s->chisloVoln, 2u);
-    t.udalitNabor(s);
+    const double threshold = 2.0;
+    EXPECT_EQ(t.otbrositSlabyeVolny(s, &threshold), s);
+    ASSERT_EQ(s->count, 2u);
+    EXPECT_EQ(s->waveCount, 2u);
+    t.deleteSet(s);
 }
 
 TEST(FrameReloadTest, LoadsAgainAfterBeingUnloaded) {

@@ -7,27 +7,27 @@
 #include "abi/wave_set.h"
 
 struct TestWaveSet {
-    std::vector<Luch> luchi;
-    std::vector<Volna> volny;
-    NaborVoln nabor{};
+    std::vector<Ray> rays;
+    std::vector<Wave> waves;
+    WaveSet set{};
 
-    explicit TestWaveSet(std::uint32_t n) : luchi(n), volny(n) {
-        nabor.luchi = luchi.data();
-        nabor.volny = volny.data();
-        nabor.chislo = n;
-        nabor.chisloVoln = n;
+    explicit TestWaveSet(std::uint32_t n) : rays(n), waves(n) {
+        set.rays = rays.data();
+        set.waves = waves.data();
+        set.count = n;
+        set.waveCount = n;
         // Each element carries its index as a tag in the ray length and the first carried value.
         for (std::uint32_t i = 0; i < n; ++i) {
-            luchi[i].dlina = i;
-            volny[i].perenos1 = i;
+            rays[i].length = i;
+            waves[i].carried1 = i;
         }
     }
 
     // Tags of the elements within the element count, in order; -1 where ray and wave disagree.
     std::vector<int> tags() const {
         std::vector<int> out;
-        for (std::uint32_t i = 0; i < nabor.chislo; ++i) {
-            out.push_back(luchi[i].dlina == volny[i].perenos1 ? static_cast<int>(luchi[i].dlina)
+        for (std::uint32_t i = 0; i < set.count; ++i) {
+            out.push_back(rays[i].length == waves[i].carried1 ? static_cast<int>(rays[i].length)
                                                               : -1);
         }
         return out;

@@ -12,35 +12,35 @@
 
 class Wavelib2Library {
   public:
-    Wavelib2Library() : modul_(platform::loadLibrary("wavelib2.dll")) {
-        if (modul_ != nullptr) {
-            zapros_ = reinterpret_cast<TableRequest3>(
-                platform::findExport(modul_, "PoluchitTablicuFunkciyPoImeni"));
+    Wavelib2Library() : module_(platform::loadLibrary("wavelib2.dll")) {
+        if (module_ != nullptr) {
+            request_ = reinterpret_cast<TableRequest3>(
+                platform::findExport(module_, "PoluchitTablicuFunkciyPoImeni"));
         }
     }
     ~Wavelib2Library() {
-        if (modul_ != nullptr) platform::freeLibrary(modul_);
+        if (module_ != nullptr) platform::freeLibrary(module_);
     }
     Wavelib2Library(const Wavelib2Library&) = delete;
     Wavelib2Library& operator=(const Wavelib2Library&) = delete;
 
-    bool loaded() const { return modul_ != nullptr && zapros_ != nullptr; }
-    platform::Module module() const { return modul_; }
+    bool loaded() const { return module_ != nullptr && request_ != nullptr; }
+    platform::Module module() const { return module_; }
     void* request(TableCell* table, std::uint32_t size, const char* name) const {
-        return zapros_(table, size, name);
+        return request_(table, size, name);
     }
-    TablicaVolny11 table11() const {
-        TablicaVolny11 t{};
-        request(reinterpret_cast<TableCell*>(&t), sizeof(t), kImyaTablicy11);
+    WaveProcessorTable11 table11() const {
+        WaveProcessorTable11 t{};
+        request(reinterpret_cast<TableCell*>(&t), sizeof(t), kWaveProcessorTable11Name);
         return t;
     }
-    TablicaVolny10 table10() const {
-        TablicaVolny10 t{};
-        request(reinterpret_cast<TableCell*>(&t), sizeof(t), kImyaTablicy10);
+    WaveProcessorTable10 table10() const {
+        WaveProcessorTable10 t{};
+        request(reinterpret_cast<TableCell*>(&t), sizeof(t), kWaveProcessorTable10Name);
         return t;
     }
 
   private:
-    platform::Module modul_ = nullptr;
-    TableRequest3 zapros_ = nullptr;
+    platform::Module module_ = nullptr;
+    TableRequest3 request_ = nullptr;
 };

@@ -9,22 +9,22 @@
 #include <numbers>
 #include <vector>
 
-#include "suite/wavelib/granica.h"
+#include "suite/wavelib/interface.h"
 #include "tests/wavelib2/test_wave_set.h"
-#include "wavelib2/otrazhenie.h"
+#include "wavelib2/reflection.h"
 
 namespace {
 
-Sreda fluid(double speed, double density) {
-    Sreda s{};
-    s.skorost = speed;
-    s.plotnost = density;
+Medium fluid(double speed, double density) {
+    Medium s{};
+    s.speed = speed;
+    s.density = density;
     return s;
 }
 
-const Sreda kWater = fluid(1480.0, 1000.0);
-const Sreda kSteel = fluid(5900.0, 7800.0);
-const Sreda kSimilar = fluid(1540.0, 900.0);  // a fluid close to water
+const Medium kWater = fluid(1480.0, 1000.0);
+const Medium kSteel = fluid(5900.0, 7800.0);
+const Medium kSimilar = fluid(1540.0, 900.0);  // a fluid close to water
 
 // Closed form for a plane wave from medium 1 into medium 2 at `angle`: pressure reflection
 // coefficient r = |Z2 cos1 - Z1 cos2| / (Z2 cos1 + Z1 cos2) and the transmitted factor t for which
@@ -36,13 +36,13 @@ struct Reference {
     long double t;
 };
 
-Reference closedForm(const Sreda& from, const Sreda& to, long double angle) {
-    const long double sinT = std::sin(angle) * to.skorost / from.skorost;
+Reference closedForm(const Medium& from, const Medium& to, long double angle) {
+    const long double sinT = std::sin(angle) * to.speed / from.speed;
     if (sinT > 1.0L) return {false, 1.0L, 0.0L};
     const long double c1 = std::cos(angle);
     const long double c2 = std::sqrt((1.0L - sinT) * (1.0L + sinT));
-    const long double z1 = static_cast<long double>(from.plotnost) * from.skorost;
-    const long double z2 = static_cast<long double>(to.plotnost) * to.skorost;
+    const long double z1 = static_cast<long double>(from.density) * from.speed;
+    const long double z2 = static_cast<long double>(to.density) * to.speed;
     const long double d = z2 * c1 + z1 * c2;
     return {true, std::fabs(z2 * c1 - z1 * c2) / d, 2.0L * c1 * std::sqrt(z1 * z2) / d};
 }
@@ -62,36 +62,35 @@ Direction atAngle(double angle) {
 struct Split {
     TestWaveSet s{1}, i, r, t;
 
-    Split(const Sreda& from, const Sreda& to, const std::vector<Direction>& rays)
+    Split(const Medium& from, const Medium& to, const std::vector<Direction>& rays)
         : i(count(rays)), r(count(rays)), t(count(rays)) {
-        s.luchi[0].napravlenie[2] = 1.0;
-        i.nabor.sreda = from;
+        s.rays[0].direction[2] = 1.0;
+        i.set.medium = from;
         for (std::size_t k = 0; k < rays.size(); ++k) {
             const double direction[3] = {rays[k].sin, 0.0, -rays[k].cos};
-            std::memcpy(i.luchi[k].napravlenie, direction, sizeof(direction));
-            i.luchi[k].nachalo[2] = 1.0;
-            i.volny[k].amplituda = 1.0;
-            i.volny[k].energiya = 1.0;
+            std::memcpy(i.rays[k].direction, direction, sizeof(direction));
+            i.rays[k].origin[2] = 1.0;
+            i.waves[k].amplitude = 1.0;
+            i.waves[k].energy = 1.0;
         }
-        EXPECT_TRUE(wavelib::OtrazitLuchi(&r.nabor, &s.nabor, &i.nabor, 0));
-        EXPECT_TRUE(
-            wavelib::PrelomitLuchi(&t.nabor, &s.nabor, &i.nabor, 0, from.skorost / to.skorost));
-        r.nabor.sreda = from;
-        t.nabor.sreda = to;
-        std::memcpy(r.volny.data(), i.volny.data(), rays.size() * sizeof(Volna));
-        std::memcpy(t.volny.data(), i.volny.data(), rays.size() * sizeof(Volna));
-        wavelib2::PrimenitKoefficienty(&r.nabor, &t.nabor, &i.nabor);
+        EXPECT_TRUE(wavelib::ReflectRays(&r.set, &s.set, &i.set, 0));
+        EXPECT_TRUE(wavelib::RefractRays(&t.set, &s.set, &i.set, 0, from.speed / to.speed));
+        r.set.medium = from;
+        t.set.medium = to;
+        std::memcpy(r.waves.data(), i.waves.data(), rays.size() * sizeof(Wave));
+        std::memcpy(t.waves.data(), i.waves.data(), rays.size() * sizeof(Wave));
+        wavelib2::PrimenitKoefficienty(&r.set, &t.set, &i.set);
     }
     static std::uint32_t count(const std::vector<Direction>& rays) {
         return static_cast<std::uint32_t>(rays.size());
     }
-    bool transmitted(std::size_t k) const { return (t.luchi[k].flagi & kLuchUdalit) == 0; }
+    bool transmitted(std::size_t k) const { return (t.rays[k].flags & kRayRemove) == 0; }
 };
 
 TEST(SplitSweepTest, CoefficientsEnergyAndCriticalAngleFollowTheClosedFormAtEveryAngle) {
     struct Pair {
         const char* name;
-        Sreda from, to;
+        Medium from, to;
     };
     const Pair pairs[] = {{"вода - сталь", kWater, kSteel},
                           {"сталь - вода", kSteel, kWater},
@@ -100,7 +99,7 @@ TEST(SplitSweepTest, CoefficientsEnergyAndCriticalAngleFollowTheClosedFormAtEver
     // double (1.2907367095444235 rad): from it wavelib's sin^2 of refraction comes out as exactly
     // 1, the refraction cosine as exactly 0, and no ray is marked. Built from the sine itself so
     // that every platform's sine and cosine give the same bits.
-    const double sinCritical = kWater.skorost / kSimilar.skorost;
+    const double sinCritical = kWater.speed / kSimilar.speed;
     const Direction critical{sinCritical, std::sqrt(1.0 - sinCritical * sinCritical)};
     const long double criticalAngle = std::asin(static_cast<long double>(sinCritical));
     EXPECT_NEAR(static_cast<double>(criticalAngle), 1.2907367095444235, 1e-15);
@@ -120,20 +119,20 @@ TEST(SplitSweepTest, CoefficientsEnergyAndCriticalAngleFollowTheClosedFormAtEver
 
         for (std::size_t k = 0; k < rays.size(); ++k) {
             SCOPED_TRACE(static_cast<double>(angles[k]));
-            const Volna wR = split.r.volny[k];
-            const Volna wT = split.t.volny[k];
-            ASSERT_NE(split.i.luchi[k].flagi & kLuchDoshel, 0u);
-            const double r = wR.amplituda;
-            const double t = wT.amplituda;
-            EXPECT_EQ(+wR.energiya, r * r);
-            EXPECT_EQ(+wT.energiya, t * t);
+            const Wave wR = split.r.waves[k];
+            const Wave wT = split.t.waves[k];
+            ASSERT_NE(split.i.rays[k].flags & kRayReached, 0u);
+            const double r = wR.amplitude;
+            const double t = wT.amplitude;
+            EXPECT_EQ(+wR.energy, r * r);
+            EXPECT_EQ(+wT.energy, t * t);
             // The energy balance with the cosines that the waves carry.
             const double crossed =
-                split.transmitted(k) ? t * t * wT.cosPrelomleniya / wT.cosPadeniya : 0.0;
+                split.transmitted(k) ? t * t * wT.refractionCosine / wT.incidenceCosine : 0.0;
             EXPECT_NEAR(r * r + crossed, 1.0, 1e-12);
 
-            if (k + 1 == rays.size() && pair.to.skorost == kSimilar.skorost) {
-                ASSERT_EQ(+wT.cosPrelomleniya, 0.0);
+            if (k + 1 == rays.size() && pair.to.speed == kSimilar.speed) {
+                ASSERT_EQ(+wT.refractionCosine, 0.0);
                 ASSERT_TRUE(split.transmitted(k));
                 EXPECT_EQ(r, 1.0);  // the grazing limit: everything reflected, nothing lost
                 EXPECT_EQ(t, 0.0);
@@ -149,12 +148,12 @@ TEST(SplitSweepTest, CoefficientsEnergyAndCriticalAngleFollowTheClosedFormAtEver
 
 // A hair on either side of the closed-form critical angle, the ray is transmitted or not.
 TEST(SplitSweepTest, CriticalAngleLiesWhereTheClosedFormPutsIt) {
-    for (const Sreda& to : {kSteel, kSimilar}) {
-        const double critical = std::asin(kWater.skorost / to.skorost);
+    for (const Medium& to : {kSteel, kSimilar}) {
+        const double critical = std::asin(kWater.speed / to.speed);
         Split split(kWater, to, {atAngle(critical - 1e-9), atAngle(critical + 1e-9)});
-        EXPECT_TRUE(split.transmitted(0)) << to.skorost;
-        EXPECT_FALSE(split.transmitted(1)) << to.skorost;
-        EXPECT_EQ(+split.r.volny[1].amplituda, 1.0);
+        EXPECT_TRUE(split.transmitted(0)) << to.speed;
+        EXPECT_FALSE(split.transmitted(1)) << to.speed;
+        EXPECT_EQ(+split.r.waves[1].amplitude, 1.0);
     }
 }
 

@@ -13,70 +13,70 @@
 #include "wavelib2/makrosi.h"
 
 struct ScriptedWavelib {
-    static inline bool rezultat4 = true;
-    static inline bool rezultat5 = true;
-    static inline int vyzovov4 = 0;
-    static inline int vyzovov5 = 0;
-    static inline std::uint64_t parametr = 0;
+    static inline bool result4 = true;
+    static inline bool result5 = true;
+    static inline int calls4 = 0;
+    static inline int calls5 = 0;
+    static inline std::uint64_t parameter = 0;
     // How many elements fewer than the incident set the reflected and the transmitted set get.
     static inline std::uint32_t fewer4 = 0;
     static inline std::uint32_t fewer5 = 0;
-    static inline double otnoshenie = 0.0;
-    static inline std::vector<std::pair<NaborVoln*, double>> shagi;
-    static inline std::vector<ZapisSbora> sbory;
-    static inline std::vector<NaborVoln*> kudaSobrany;
+    static inline double speedRatio = 0.0;
+    static inline std::vector<std::pair<WaveSet*, double>> steps;
+    static inline std::vector<CollectRecord> collected;
+    static inline std::vector<WaveSet*> collections;
 
-    static void Podklyuchit() {
-        rezultat4 = rezultat5 = true;
+    static void Bind() {
+        result4 = result5 = true;
         fewer4 = fewer5 = 0;
-        vyzovov4 = vyzovov5 = 0;
-        parametr = 0;
-        otnoshenie = 0.0;
-        shagi.clear();
-        sbory.clear();
-        kudaSobrany.clear();
-        TablicaVolny10 t{};
-        t.dobavitNabor = &Dobavit;
-        t.otrazitLuchi = &Otrazit;
-        t.prelomitLuchi = &Prelomit;
-        t.prodvinutLuchi = &Prodvinut;
-        wavelib2::ZadatTablicu10(t);
+        calls4 = calls5 = 0;
+        parameter = 0;
+        speedRatio = 0.0;
+        steps.clear();
+        collected.clear();
+        collections.clear();
+        WaveProcessorTable10 t{};
+        t.appendSet = &Append;
+        t.reflectRays = &Reflect;
+        t.refractRays = &Refract;
+        t.advanceRays = &Advance;
+        wavelib2::SetTable10(t);
     }
 
-    static void Postroit(NaborVoln* novyy, const NaborVoln* i, bool prelomlenie) {
-        const std::uint32_t fewer = prelomlenie ? fewer5 : fewer4;
-        novyy->chislo = i->chislo > fewer ? i->chislo - fewer : 0;
-        for (std::uint32_t k = 0; k < novyy->chislo; ++k) {
-            novyy->luchi[k] = i->luchi[k];
-            const bool net = (i->luchi[k].flagi & kLuchDoshel) == 0 ||
-                             (prelomlenie && i->volny[k].cosPrelomleniya == 0.0);
-            novyy->luchi[k].flagi = net ? kLuchUdalit : 0;
+    static void Build(WaveSet* newSet, const WaveSet* i, bool refracted) {
+        const std::uint32_t fewer = refracted ? fewer5 : fewer4;
+        newSet->count = i->count > fewer ? i->count - fewer : 0;
+        for (std::uint32_t k = 0; k < newSet->count; ++k) {
+            newSet->rays[k] = i->rays[k];
+            const bool missing = (i->rays[k].flags & kRayReached) == 0 ||
+                                 (refracted && i->waves[k].refractionCosine == 0.0);
+            newSet->rays[k].flags = missing ? kRayRemove : 0;
         }
     }
-    static BoolByte PLUGIN_CALL Otrazit(NaborVoln* r, NaborVoln*, NaborVoln* i, std::uint64_t p) {
-        ++vyzovov4;
-        parametr = p;
-        if (!rezultat4) return kFalse;
-        Postroit(r, i, false);
+    static BoolByte PLUGIN_CALL Reflect(WaveSet* r, WaveSet*, WaveSet* i, std::uint64_t p) {
+        ++calls4;
+        parameter = p;
+        if (!result4) return kFalse;
+        Build(r, i, false);
         return kTrue;
     }
-    static BoolByte PLUGIN_CALL Prelomit(NaborVoln* t, NaborVoln*, NaborVoln* i, std::uint64_t,
-                                         double otn) {
-        ++vyzovov5;
-        otnoshenie = otn;
-        if (!rezultat5) return kFalse;
-        Postroit(t, i, true);
+    static BoolByte PLUGIN_CALL Refract(WaveSet* t, WaveSet*, WaveSet* i, std::uint64_t,
+                                        double ratio) {
+        ++calls5;
+        speedRatio = ratio;
+        if (!result5) return kFalse;
+        Build(t, i, true);
         return kTrue;
     }
     // The rays stay where they are and every wave is told it took the step.
-    static BoolByte PLUGIN_CALL Prodvinut(NaborVoln* nabor, double shag) {
-        shagi.emplace_back(nabor, shag);
-        for (std::uint32_t k = 0; k < nabor->chislo; ++k) nabor->volny[k].dlinaShaga = shag;
+    static BoolByte PLUGIN_CALL Advance(WaveSet* set, double step) {
+        steps.emplace_back(set, step);
+        for (std::uint32_t k = 0; k < set->count; ++k) set->waves[k].stepLength = step;
         return kTrue;
     }
-    static BoolByte PLUGIN_CALL Dobavit(NaborVoln* sbor, const ZapisSbora* zapis) {
-        kudaSobrany.push_back(sbor);
-        sbory.push_back(*zapis);
+    static BoolByte PLUGIN_CALL Append(WaveSet* collection, const CollectRecord* record) {
+        collections.push_back(collection);
+        collected.push_back(*record);
         return kTrue;
     }
 };

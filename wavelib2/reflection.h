@@ -9,6 +9,6 @@ namespace wavelib2 {
 // Applies the reflection and transmission coefficients and the phase rule to the waves of the
 // reflected set R and the transmitted set T, element by element, for the incident rays of I that
 // reached the interface.
-void PrimenitKoefficienty(NaborVoln* r, NaborVoln* t, const NaborVoln* i);
+void PrimenitKoefficienty(WaveSet* r, WaveSet* t, const WaveSet* i);
 
 }  // namespace wavelib2

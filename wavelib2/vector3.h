@@ -9,16 +9,16 @@
 
 namespace wavelib2 {
 
-using Vektor3 = std::array<double, 3>;
+using Vector3 = std::array<double, 3>;
 
-inline Vektor3 VzyatVektor(const void* massiv) {
-    Vektor3 v;
-    std::memcpy(v.data(), massiv, sizeof(v));
+inline Vector3 LoadVector(const void* array3) {
+    Vector3 v;
+    std::memcpy(v.data(), array3, sizeof(v));
     return v;
 }
 
-inline void PolozhitVektor(void* massiv, const Vektor3& v) {
-    std::memcpy(massiv, v.data(), sizeof(v));
+inline void StoreVector(void* array3, const Vector3& v) {
+    std::memcpy(array3, v.data(), sizeof(v));
 }
 
 }  // namespace wavelib2

@@ -9,12 +9,12 @@
 
 namespace wavelib {
 
-using Vektor3 = std::array<double, 3>;
+using Vector3 = std::array<double, 3>;
 
 // Component by component: a copy of the whole 24 bytes would pass through memory on its way to
 // the registers, on every element of a pass.
-inline Vektor3 VzyatVektor(const void* massiv) {
-    const auto* b = static_cast<const unsigned char*>(massiv);
+inline Vector3 LoadVector(const void* array3) {
+    const auto* b = static_cast<const unsigned char*>(array3);
     double x, y, z;
     std::memcpy(&x, b, sizeof(double));
     std::memcpy(&y, b + sizeof(double), sizeof(double));
@@ -22,15 +22,15 @@ inline Vektor3 VzyatVektor(const void* massiv) {
     return {x, y, z};
 }
 
-inline void PolozhitVektor(void* massiv, const Vektor3& v) {
-    auto* b = static_cast<unsigned char*>(massiv);
+inline void StoreVector(void* array3, const Vector3& v) {
+    auto* b = static_cast<unsigned char*>(array3);
     std::memcpy(b, &v[0], sizeof(double));
     std::memcpy(b + sizeof(double), &v[1], sizeof(double));
     std::memcpy(b + 2 * sizeof(double), &v[2], sizeof(double));
 }
 
 // The dot product, summed in the order x, y, z (every result of wavelib depends on that order).
-inline double Skalyar(const Vektor3& a, const Vektor3& b) {
+inline double Dot(const Vector3& a, const Vector3& b) {
     return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 

@@ -7,7 +7,7 @@
 //
 // An incident ray reaches the plane when it meets it ahead of its origin (its direction not
 // parallel to the plane). Entries 4 and 5 give the reflected and the transmitted set room for the
-// incident set's element count (see suite/wavelib/razmeshchenie.h) and build element i from
+// incident set's element count (see suite/wavelib/placement.h) and build element i from
 // incident element i:
 //   - a ray that reaches the plane: on the incident ray flag 0x02 (and 0x04 from the plane), on its
 //     wave the step to the plane (offset 4), the cosine of incidence (12) and, by entry 5, the
@@ -29,13 +29,13 @@
 
 namespace wavelib {
 
-// Entry 3: appends the elements of the work set named by `zapis` to the collection set, growing
+// Entry 3: appends the elements of the work set named by `record` to the collection set, growing
 // the collection's room as needed. The record must name one set (its count word is 1).
-BoolByte PLUGIN_CALL DobavitNabor(NaborVoln* sbor, const ZapisSbora* zapis);
+BoolByte PLUGIN_CALL AppendSet(WaveSet* collection, const CollectRecord* record);
 // Entry 4: builds the reflected set R of the incident set I at the interface S.
-BoolByte PLUGIN_CALL OtrazitLuchi(NaborVoln* r, NaborVoln* s, NaborVoln* i, std::uint64_t p);
-// Entry 5: builds the transmitted set T; `otnoshenie` is I's speed over the other side's speed.
-BoolByte PLUGIN_CALL PrelomitLuchi(NaborVoln* t, NaborVoln* s, NaborVoln* i, std::uint64_t p,
-                                   double otnoshenie);
+BoolByte PLUGIN_CALL ReflectRays(WaveSet* r, WaveSet* s, WaveSet* i, std::uint64_t p);
+// Entry 5: builds the transmitted set T; `speedRatio` is I's speed over the other side's speed.
+BoolByte PLUGIN_CALL RefractRays(WaveSet* t, WaveSet* s, WaveSet* i, std::uint64_t p,
+                                 double speedRatio);
 
 }  // namespace wavelib

@@ -1,5 +1,5 @@
 // Reflection and transmission of a wave set at an interface between two media (entry 8).
-#include "wavelib2/otrazhenie.h"
+#include "wavelib2/reflection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,11 +13,11 @@ namespace wavelib2 {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kMinCosPadeniya = 0.2;  // an angle of incidence of about 78.46 degrees
-constexpr double kDolyaShaga = 0.25;     // the first step away, in reference lengths
+constexpr double kMinIncidenceCosine = 0.2;  // an angle of incidence of about 78.46 degrees
+constexpr double kFirstStepShare = 0.25;     // the first step away, in reference lengths
 
-bool TaZheSreda(const Sreda& a, const Sreda& b) {
-    return a.plotnost == b.plotnost && a.skorost == b.skorost;
+bool SameMedium(const Medium& a, const Medium& b) {
+    return a.density == b.density && a.speed == b.speed;
 }
 
 // The impedances of the two sides, taken out of the sets once per pass.
@@ -25,9 +25,9 @@ struct Impedances {
     double reflected;    // of the reflected set's medium, where the incident waves travel
     double transmitted;  // of the transmitted set's medium
 
-    Impedances(const NaborVoln* r, const NaborVoln* t)
-        : reflected(r->sreda.plotnost * r->sreda.skorost),
-          transmitted(t->sreda.plotnost * t->sreda.skorost) {}
+    Impedances(const WaveSet* r, const WaveSet* t)
+        : reflected(r->medium.density * r->medium.speed),
+          transmitted(t->medium.density * t->medium.speed) {}
 };
 
 // The values of one element's reflected and transmitted waves that the coefficients change.
@@ -48,34 +48,35 @@ inline void splitCoefficients(std::uint32_t flagsI, std::uint32_t flagsT, double
     const double zR = z.reflected;
     const double zT = z.transmitted;
 
-    if ((flagsI & kLuchTolkoFaza) == 0) {
-        double koefR;
-        double koefT;
+    if ((flagsI & kRayPhaseOnly) == 0) {
+        double reflectionCoefficient;
+        double transmissionCoefficient;
         const double c1 = cosR;
         const double c2 = cosRefraction;
-        if ((flagsT & kLuchUdalit) != 0 || c2 == 0.0) {
+        if ((flagsT & kRayRemove) != 0 || c2 == 0.0) {
             // No transmitted wave (total internal reflection), or a refraction cosine of exactly
             // 0 at exactly the critical angle: the grazing limit, everything reflected and
             // nothing lost. Any formula would give 0/0 here and lose both waves.
-            koefR = 1.0;
-            koefT = 0.0;
+            reflectionCoefficient = 1.0;
+            transmissionCoefficient = 0.0;
         } else {
             if (!(c1 < 1.0 || c1 > 1.0)) {
                 // Normal incidence (a cosine that is not a number included): the impedance form,
                 // which the cosine form below equals bit for bit at c1 = c2 = 1.
-                koefR = std::fabs((zT - zR) / (zT + zR));
+                reflectionCoefficient = std::fabs((zT - zR) / (zT + zR));
             } else {
                 // The pressure reflection coefficient in cosines. Its form in densities and
                 // tangents, equal by Snell's law, loses its digits near normal incidence, where
                 // both tangents vanish (a few per cent at 3e-8 rad).
-                koefR = std::fabs((zT * c1 - zR * c2) / (zT * c1 + zR * c2));
+                reflectionCoefficient = std::fabs((zT * c1 - zR * c2) / (zT * c1 + zR * c2));
             }
-            koefT = std::sqrt((1.0 - koefR * koefR) * cosT / cosRefraction);
+            transmissionCoefficient = std::sqrt(
+                (1.0 - reflectionCoefficient * reflectionCoefficient) * cosT / cosRefraction);
         }
-        w.amplitudeR *= koefR;
-        w.amplitudeT *= koefT;
-        w.energyR *= koefR * koefR;
-        w.energyT *= koefT * koefT;
+        w.amplitudeR *= reflectionCoefficient;
+        w.amplitudeT *= transmissionCoefficient;
+        w.energyR *= reflectionCoefficient * reflectionCoefficient;
+        w.energyT *= transmissionCoefficient * transmissionCoefficient;
     }
 
     // The reflected pressure changes sign when the numerator of the reflection coefficient is
@@ -85,22 +86,22 @@ inline void splitCoefficients(std::uint32_t flagsI, std::uint32_t flagsT, double
     if (!(zT * cosR - zR * cosRefraction >= 0.0)) w.phaseR = kPi - w.phaseR;
 }
 
-void applyCoefficients(NaborVoln* r, NaborVoln* t, const NaborVoln* i, std::uint32_t from,
+void applyCoefficients(WaveSet* r, WaveSet* t, const WaveSet* i, std::uint32_t from,
                        std::uint32_t to) {
     const Impedances z(r, t);
     for (std::uint32_t k = from; k < to; ++k) {
-        const std::uint32_t flagsI = i->luchi[k].flagi;
-        if ((flagsI & kLuchDoshel) == 0) continue;
-        Volna& wR = r->volny[k];
-        Volna& wT = t->volny[k];
-        SplitValues w{wR.amplituda, wR.energiya, wR.faza, wT.amplituda, wT.energiya};
-        splitCoefficients(flagsI, t->luchi[k].flagi, wR.cosPadeniya, wT.cosPadeniya,
-                          wT.cosPrelomleniya, w, z);
-        wR.amplituda = w.amplitudeR;
-        wR.energiya = w.energyR;
-        wR.faza = w.phaseR;
-        wT.amplituda = w.amplitudeT;
-        wT.energiya = w.energyT;
+        const std::uint32_t flagsI = i->rays[k].flags;
+        if ((flagsI & kRayReached) == 0) continue;
+        Wave& wR = r->waves[k];
+        Wave& wT = t->waves[k];
+        SplitValues w{wR.amplitude, wR.energy, wR.phase, wT.amplitude, wT.energy};
+        splitCoefficients(flagsI, t->rays[k].flags, wR.incidenceCosine, wT.incidenceCosine,
+                          wT.refractionCosine, w, z);
+        wR.amplitude = w.amplitudeR;
+        wR.energy = w.energyR;
+        wR.phase = w.phaseR;
+        wT.amplitude = w.amplitudeT;
+        wT.energy = w.energyT;
     }
 }
 
@@ -114,17 +115,17 @@ enum class Filtering {
 
 // Runs a filter on a set, or gives its result at once where it is known.
 template <typename Filter>
-void filterSet(NaborVoln* nabor, Filtering known, Filter filter) {
+void filterSet(WaveSet* set, Filtering known, Filter filter) {
     switch (known) {
         case Filtering::keepsAll:
-            nabor->chisloVoln = nabor->chislo;
+            set->waveCount = set->count;
             break;
         case Filtering::removesAll:
-            nabor->chislo = 0;
-            nabor->chisloVoln = 0;
+            set->count = 0;
+            set->waveCount = 0;
             break;
         case Filtering::unknown:
-            filter(nabor);
+            filter(set);
             break;
     }
 }
@@ -145,30 +146,30 @@ struct FilterForecast {
 // another over the whole set, while each wave is read and written once instead of three times.
 // The pass also tests every element as the filters that follow will test it; a filter that would
 // keep everything (or, on I, remove everything) then need not walk its set again.
-FilterForecast splitWaves(NaborVoln* r, NaborVoln* t, NaborVoln* i, double threshold) {
-    const std::uint32_t waves = std::min(i->chisloVoln, i->chislo);
-    const bool arrays = i->volny != nullptr && r->volny != nullptr && t->volny != nullptr &&
-                        i->luchi != nullptr && r->luchi != nullptr && t->luchi != nullptr;
+FilterForecast splitWaves(WaveSet* r, WaveSet* t, WaveSet* i, double minEnergy) {
+    const std::uint32_t waves = std::min(i->waveCount, i->count);
+    const bool arrays = i->waves != nullptr && r->waves != nullptr && t->waves != nullptr &&
+                        i->rays != nullptr && r->rays != nullptr && t->rays != nullptr;
     if (!arrays) {  // what can be done without all arrays, step by step
         RasprostranitVolny(i);
-        if (waves != 0 && i->volny != nullptr && r->volny != nullptr && t->volny != nullptr) {
-            std::memcpy(r->volny, i->volny, std::size_t{waves} * sizeof(Volna));
-            std::memcpy(t->volny, i->volny, std::size_t{waves} * sizeof(Volna));
+        if (waves != 0 && i->waves != nullptr && r->waves != nullptr && t->waves != nullptr) {
+            std::memcpy(r->waves, i->waves, std::size_t{waves} * sizeof(Wave));
+            std::memcpy(t->waves, i->waves, std::size_t{waves} * sizeof(Wave));
         }
         PrimenitKoefficienty(r, t, i);
         return {};
     }
 
-    const MediumForUpdate medium(i->sreda);
+    const MediumForUpdate medium(i->medium);
     const Impedances z(r, t);
-    const std::uint32_t coefficients = std::min({r->chislo, t->chislo, i->chislo});
+    const std::uint32_t coefficients = std::min({r->count, t->count, i->count});
     const std::uint32_t together = std::min(waves, coefficients);
-    const Luch* luchiI = i->luchi;
-    const Luch* luchiR = r->luchi;
-    const Luch* luchiT = t->luchi;
-    Volna* volnyI = i->volny;
-    Volna* volnyR = r->volny;
-    Volna* volnyT = t->volny;
+    const Ray* raysI = i->rays;
+    const Ray* raysR = r->rays;
+    const Ray* raysT = t->rays;
+    Wave* wavesI = i->waves;
+    Wave* wavesR = r->waves;
+    Wave* wavesT = t->waves;
     // Counts of the elements that the filters would remove, from each filter's point of view.
     std::uint32_t reached = 0;
     std::uint32_t markedR = 0;
@@ -185,21 +186,21 @@ FilterForecast splitWaves(NaborVoln* r, NaborVoln* t, NaborVoln* i, double thres
         // removes it before anything reads its wave (that filter tests only the rays, and a removed
         // slot is either taken whole by the last element or left behind the count). Under total
         // reflection that spares most of the transmitted set's waves a trip through memory.
-        Volna& wI = volnyI[k];
-        Volna& wR = volnyR[k];
-        Volna& wT = volnyT[k];
-        const std::uint32_t flagsI = luchiI[k].flagi;
-        const std::uint32_t flagsT = luchiT[k].flagi;
-        const bool isMarkedR = (luchiR[k].flagi & kLuchUdalit) != 0;
-        const bool isMarkedT = (flagsT & kLuchUdalit) != 0;
-        if (!isMarkedR) std::memcpy(&wR, &wI, sizeof(Volna));
-        if (!isMarkedT) std::memcpy(&wT, &wI, sizeof(Volna));
+        Wave& wI = wavesI[k];
+        Wave& wR = wavesR[k];
+        Wave& wT = wavesT[k];
+        const std::uint32_t flagsI = raysI[k].flags;
+        const std::uint32_t flagsT = raysT[k].flags;
+        const bool isMarkedR = (raysR[k].flags & kRayRemove) != 0;
+        const bool isMarkedT = (flagsT & kRayRemove) != 0;
+        if (!isMarkedR) std::memcpy(&wR, &wI, sizeof(Wave));
+        if (!isMarkedT) std::memcpy(&wT, &wI, sizeof(Wave));
         const AdvancedWave step = advancedWave(wI, medium);
-        SplitValues split{step.amplituda, step.energiya, wI.faza, step.amplituda, step.energiya};
-        const bool reachedI = (flagsI & kLuchDoshel) != 0;
+        SplitValues split{step.amplitude, step.energy, wI.phase, step.amplitude, step.energy};
+        const bool reachedI = (flagsI & kRayReached) != 0;
         if (reachedI) {
-            splitCoefficients(flagsI, flagsT, wI.cosPadeniya, wI.cosPadeniya, wI.cosPrelomleniya,
-                              split, z);
+            splitCoefficients(flagsI, flagsT, wI.incidenceCosine, wI.incidenceCosine,
+                              wI.refractionCosine, split, z);
         } else {
             // The element stays in the incident set, which keeps its step. An element that
             // reached the interface leaves the incident set (UdalitDoshedshie below), so its
@@ -207,28 +208,28 @@ FilterForecast splitWaves(NaborVoln* r, NaborVoln* t, NaborVoln* i, double thres
             putAdvance(wI, step);
         }
         if (!isMarkedR) {
-            putAdvance(wR, {step.put, step.vremya1, step.vremya2, split.amplitudeR, split.energyR});
-            wR.faza = split.phaseR;
+            putAdvance(wR, {step.path, step.time1, step.time2, split.amplitudeR, split.energyR});
+            wR.phase = split.phaseR;
         }
         if (!isMarkedT) {
-            putAdvance(wT, {step.put, step.vremya1, step.vremya2, split.amplitudeT, split.energyT});
+            putAdvance(wT, {step.path, step.time1, step.time2, split.amplitudeT, split.energyT});
         }
 
         reached += reachedI ? 1 : 0;
         markedR += isMarkedR ? 1 : 0;
         markedT += isMarkedT ? 1 : 0;
-        const double cosPadeniya = wI.cosPadeniya;
-        weakR +=
-            !isMarkedR && belowThresholds(cosPadeniya, split.energyR, kMinCosPadeniya, threshold);
-        weakT +=
-            !isMarkedT && belowThresholds(cosPadeniya, split.energyT, kMinCosPadeniya, threshold);
+        const double incidenceCosine = wI.incidenceCosine;
+        weakR += !isMarkedR &&
+                 belowThresholds(incidenceCosine, split.energyR, kMinIncidenceCosine, minEnergy);
+        weakT += !isMarkedT &&
+                 belowThresholds(incidenceCosine, split.energyT, kMinIncidenceCosine, minEnergy);
     }
     // The elements that only some of the steps reach (sets of unequal counts), in step order.
-    for (std::uint32_t k = together; k < i->chislo; ++k) advanceWave(volnyI[k], medium);
+    for (std::uint32_t k = together; k < i->count; ++k) advanceWave(wavesI[k], medium);
     if (waves > together) {
-        const std::size_t bytes = std::size_t{waves - together} * sizeof(Volna);
-        std::memcpy(volnyR + together, volnyI + together, bytes);
-        std::memcpy(volnyT + together, volnyI + together, bytes);
+        const std::size_t bytes = std::size_t{waves - together} * sizeof(Wave);
+        std::memcpy(wavesR + together, wavesI + together, bytes);
+        std::memcpy(wavesT + together, wavesI + together, bytes);
     }
     applyCoefficients(r, t, i, together, coefficients);
 
@@ -236,16 +237,16 @@ FilterForecast splitWaves(NaborVoln* r, NaborVoln* t, NaborVoln* i, double thres
     auto keepsAll = [](std::uint32_t removed) {
         return removed == 0 ? Filtering::keepsAll : Filtering::unknown;
     };
-    if (i->chislo == together) {
+    if (i->count == together) {
         forecast.reached = reached == 0          ? Filtering::keepsAll
                            : reached == together ? Filtering::removesAll
                                                  : Filtering::unknown;
     }
-    if (r->chislo == together) {
+    if (r->count == together) {
         forecast.markedR = keepsAll(markedR);
         forecast.weakR = keepsAll(weakR);
     }
-    if (t->chislo == together) {
+    if (t->count == together) {
         forecast.markedT = keepsAll(markedT);
         forecast.weakT = keepsAll(weakT);
     }
@@ -254,32 +255,32 @@ FilterForecast splitWaves(NaborVoln* r, NaborVoln* t, NaborVoln* i, double thres
 
 }  // namespace
 
-void PrimenitKoefficienty(NaborVoln* r, NaborVoln* t, const NaborVoln* i) {
+void PrimenitKoefficienty(WaveSet* r, WaveSet* t, const WaveSet* i) {
     if (r == nullptr || t == nullptr || i == nullptr) return;
-    if (r->volny == nullptr || t->volny == nullptr || t->luchi == nullptr || i->luchi == nullptr) {
+    if (r->waves == nullptr || t->waves == nullptr || t->rays == nullptr || i->rays == nullptr) {
         return;
     }
     // The sets are walked side by side; no element beyond any of them is touched.
-    applyCoefficients(r, t, i, 0, std::min({r->chislo, t->chislo, i->chislo}));
+    applyCoefficients(r, t, i, 0, std::min({r->count, t->count, i->count}));
 }
 
-BoolByte PLUGIN_CALL OtrazitIPrelomit(NaborVoln* r, NaborVoln* t, NaborVoln* s, NaborVoln* i,
-                                      const std::uint64_t* p, const double* porog) {
+BoolByte PLUGIN_CALL OtrazitIPrelomit(WaveSet* r, WaveSet* t, WaveSet* s, WaveSet* i,
+                                      const std::uint64_t* p, const double* threshold) {
     if (r == nullptr || t == nullptr || s == nullptr || i == nullptr || p == nullptr ||
-        porog == nullptr) {
+        threshold == nullptr) {
         return kFalse;
     }
     // The new sets are rebuilt from the incident one: none of them may be the incident set, the
     // interface or each other.
     if (r == t || r == i || t == i || r == s || t == s) return kFalse;
-    const double threshold = *porog;
+    const double minEnergy = *threshold;
 
     // The side of the interface on which the incident waves travel, by exact density and speed.
-    Sreda drugaya;
-    if (TaZheSreda(i->sreda, s->sreda)) {
-        drugaya = s->sreda2;
-    } else if (TaZheSreda(i->sreda, s->sreda2)) {
-        drugaya = s->sreda;
+    Medium otherSide;
+    if (SameMedium(i->medium, s->medium)) {
+        otherSide = s->medium2;
+    } else if (SameMedium(i->medium, s->medium2)) {
+        otherSide = s->medium;
     } else {
         return kFalse;
     }
@@ -289,32 +290,34 @@ BoolByte PLUGIN_CALL OtrazitIPrelomit(NaborVoln* r, NaborVoln* t, NaborVoln* s, 
     // A speed ratio that is not a positive finite number (a speed of zero, negative or infinite)
     // is one that no refraction can use. Entries 4 and 5 check the same plane and sets, so beyond
     // this only wavelib running out of memory for T can still fail after R is built.
-    const TablicaVolny10& wavelib = Tablica10();
-    if (wavelib.otrazitLuchi == nullptr || wavelib.prelomitLuchi == nullptr) return kFalse;
-    const double otnoshenie = i->sreda.skorost / drugaya.skorost;
-    if (!(otnoshenie > 0.0) || !std::isfinite(otnoshenie)) return kFalse;
-    std::uint64_t parametr;
-    std::memcpy(&parametr, p, sizeof(parametr));
-    if (!isTrue(wavelib.otrazitLuchi(r, s, i, parametr))) return kFalse;
-    if (!isTrue(wavelib.prelomitLuchi(t, s, i, parametr, otnoshenie))) return kFalse;
+    const WaveProcessorTable10& wavelib = Table10();
+    if (wavelib.reflectRays == nullptr || wavelib.refractRays == nullptr) return kFalse;
+    const double speedRatio = i->medium.speed / otherSide.speed;
+    if (!(speedRatio > 0.0) || !std::isfinite(speedRatio)) return kFalse;
+    std::uint64_t parameter;
+    std::memcpy(&parameter, p, sizeof(parameter));
+    if (!isTrue(wavelib.reflectRays(r, s, i, parameter))) return kFalse;
+    if (!isTrue(wavelib.refractRays(t, s, i, parameter, speedRatio))) return kFalse;
 
-    r->sreda = i->sreda;
-    t->sreda = drugaya;
+    r->medium = i->medium;
+    t->medium = otherSide;
 
     // The incident waves travel their last step, up to the interface, and both new sets start
     // from copies of them with the coefficients applied. The elements that reached the interface
     // leave the incident set; marked, grazing and weak ones leave the new sets.
-    const FilterForecast forecast = splitWaves(r, t, i, threshold);
+    const FilterForecast forecast = splitWaves(r, t, i, minEnergy);
     filterSet(i, forecast.reached, UdalitDoshedshie);
-    auto dropWeak = [threshold](NaborVoln* n) { OtbrositPoPorogam(n, kMinCosPadeniya, threshold); };
+    auto dropWeak = [minEnergy](WaveSet* n) {
+        OtbrositPoPorogam(n, kMinIncidenceCosine, minEnergy);
+    };
     filterSet(r, forecast.markedR, UdalitOtmechennye);
     filterSet(r, forecast.weakR, dropWeak);
     filterSet(t, forecast.markedT, UdalitOtmechennye);
     filterSet(t, forecast.weakT, dropWeak);
 
-    const double shag = kDolyaShaga * s->dlinaOtscheta;
-    ProdvinutVolny(r, shag);
-    ProdvinutVolny(t, shag);
+    const double step = kFirstStepShare * s->referenceLength;
+    ProdvinutVolny(r, step);
+    ProdvinutVolny(t, step);
     return kTrue;
 }
 
