@@ -60,7 +60,7 @@ def split_from_python():
 
 def split_in_cpp():
     program = BIN / "wavelib2_interface_bench"
-    done = subprocess.run([str(program), "--benchmark_filter=Loaded/1000000$",
+    done = subprocess.run([str(program), "--benchmark_filter=Loaded/1000000/",
                            "--benchmark_format=json"], capture_output=True, text=True, check=True)
     return json.loads(done.stdout)["benchmarks"][0]["items_per_second"]
 
