@@ -2,13 +2,17 @@
 
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -211,6 +215,7 @@ class PythonBuilder {
     py::object parse(std::string_view text) {
         at_ = text.data();
         end_ = at_ + text.size();
+        place_ = 0;
         skipSpace();
         py::object result = value();
         skipSpace();
@@ -407,16 +412,22 @@ class PythonBuilder {
         return stringObject(decoded);
     }
 
+    // Records of one file mostly hold the same keys and list entries at the same places: the
+    // text at the same place in the previous record is tried first, then those seen anywhere.
     py::object stringObject(std::string_view utf8) {
+        const std::size_t place = place_++;
         if (utf8.size() > kSharedTextSize)
             return steal(PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()),
                                               "surrogatepass"));
+        if (place < byPlace_.size() && byPlace_[place].first == utf8) return byPlace_[place].second;
         auto it = shared_.find(utf8);
         if (it == shared_.end()) {
             py::object made = steal(PyUnicode_DecodeUTF8(
                 utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "surrogatepass"));
             it = shared_.emplace(std::string(utf8), std::move(made)).first;
         }
+        if (place >= byPlace_.size()) byPlace_.resize(place + 1);
+        byPlace_[place] = {it->first, it->second};
         return it->second;
     }
 
@@ -445,9 +456,89 @@ class PythonBuilder {
     const char* at_ = nullptr;
     const char* end_ = nullptr;
     std::unordered_map<std::string, py::object, Hash, std::equal_to<>> shared_;
+    std::vector<std::pair<std::string_view, py::object>> byPlace_;  // views of shared_'s keys
+    std::size_t place_ = 0;
 };
 
 }  // namespace
+
+// Reads the records of a file in a thread of its own and hands over the export's text of each,
+// so that the probe store and the writer run beside the building of the Python objects, which
+// holds the interpreter. The store is used by that thread alone while it runs.
+class RecordTexts {
+  public:
+    struct Item {
+        std::uint32_t index = 0;
+        bool loaded = false;
+        std::string text;
+    };
+
+    RecordTexts(probetool::ProbeStore& store, std::string file, std::uint32_t count)
+        : worker_([this, &store, file = std::move(file), count] { run(store, file, count); }) {}
+    ~RecordTexts() {
+        {
+            std::lock_guard lock(mutex_);
+            stopped_ = true;
+        }
+        changed_.notify_all();
+        worker_.join();
+    }
+    RecordTexts(const RecordTexts&) = delete;
+    RecordTexts& operator=(const RecordTexts&) = delete;
+
+    // The next record in file order; false after the last one. Waits without the interpreter.
+    bool next(Item& item) {
+        if (taken_ == batch_.size()) {
+            batch_.clear();
+            taken_ = 0;
+            py::gil_scoped_release unlocked;
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return !ready_.empty() || done_; });
+            if (ready_.empty()) return false;
+            batch_ = std::move(ready_.front());
+            ready_.pop_front();
+            changed_.notify_all();
+        }
+        item = std::move(batch_[taken_++]);
+        return true;
+    }
+
+  private:
+    // Records travel in batches, so that the two threads meet once every so many records.
+    static constexpr std::size_t kBatch = 32;
+    static constexpr std::size_t kBatchesAhead = 4;
+
+    void run(probetool::ProbeStore& store, const std::string& file, std::uint32_t count) {
+        std::vector<Item> batch;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            Item item{i, false, {}};
+            if (const ProbeRecord* r = store.load(file, i)) {
+                item.loaded = true;
+                probejson::appendProbe(item.text, *r, 0);
+            }
+            batch.push_back(std::move(item));
+            if (batch.size() < kBatch && i + 1 < count) continue;
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return ready_.size() < kBatchesAhead || stopped_; });
+            if (stopped_) break;
+            ready_.push_back(std::move(batch));
+            batch.clear();
+            changed_.notify_all();
+        }
+        std::lock_guard lock(mutex_);
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<Item>> ready_;
+    std::vector<Item> batch_;  // the batch being handed out, by the interpreter's thread
+    std::size_t taken_ = 0;
+    bool done_ = false;
+    bool stopped_ = false;
+    std::thread worker_;  // last: it starts once everything above exists
+};
 
 py::list readProbes(const py::object& path) {
     const FileName f = fileName(path);
@@ -455,24 +546,23 @@ py::list readProbes(const py::object& path) {
     Store store;
     const std::uint32_t count = countRecords(*store, f);
 
-    // Each record is written by the export's own code and that text is turned straight into
-    // Python objects: the dicts are what json.loads gives for the export, key for key. The
-    // collector is held off meanwhile: it would walk the growing list of dicts again and again.
+    // The export's text of each record is turned straight into Python objects: the dicts are
+    // what json.loads gives for the export, key for key. The collector is held off meanwhile: it
+    // would walk the growing list of dicts again and again.
     py::list probes;
-    std::string text;
     PythonBuilder builder;
     const int collecting = PyGC_Disable();
     try {
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const ProbeRecord* r = store->load(f.forStore, i);
-            if (r == nullptr) {
-                warn("Запись " + std::to_string(i + 1) + " файла " + inQuotes(f.shown) +
+        RecordTexts texts(*store, f.forStore, count);
+        RecordTexts::Item item;
+        while (texts.next(item)) {
+            if (!item.loaded) {
+                warn("Запись " + std::to_string(item.index + 1) + " файла " + inQuotes(f.shown) +
                      " повреждена и не загружается");
                 continue;
             }
-            text.clear();
-            probejson::appendProbe(text, *r, 0);
-            probes.append(builder.parse(text));
+            if (PyList_Append(probes.ptr(), builder.parse(item.text).ptr()) != 0)
+                throw py::error_already_set();
         }
     } catch (...) {
         if (collecting != 0) PyGC_Enable();
