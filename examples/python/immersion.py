@@ -169,7 +169,10 @@ def draw(picture, polar, azimuth, ids, arrived_share, path_top, path_back, path_
     # The section y = 0: the rays of azimuth 0 and 180 degrees, found by their numbers.
     in_section = (np.abs(np.sin(azimuth)) < 1e-9)[ids]
     lines, colours = [], []
-    by_id = lambda points, wave_ids: dict(zip(wave_ids.astype(int), points))
+
+    def by_id(points, wave_ids):
+        return dict(zip(wave_ids.astype(int), points))
+
     tops = by_id(path_top, at_top["carried1"])
     backs = by_id(path_back, at_back["carried1"])
     outs = by_id(path_out, ids)
@@ -193,19 +196,17 @@ def draw(picture, polar, azimuth, ids, arrived_share, path_top, path_back, path_
     section.set_ylabel("z, мм")
     section.set_title("Лучи в сечении y = 0: вниз, донное эхо, обратно к датчику")
 
-    def angles(waves, interface):
-        c = waves["cos_incidence"] if interface else None
-        return np.degrees(polar[waves["carried1"].astype(int)]), c
-
-    degrees_top, _ = angles(at_top, True)
+    # Each ray's share at each interface, found by its number: the energy that crossed into the
+    # steel (the transmitted wave's energy times the change of the tube's cross-section), and the
+    # energy reflected at the back wall over the energy that reached it.
+    top_ids, back_ids = at_top["carried1"].astype(int), at_back["carried1"].astype(int)
     crossed = at_top["energy"] * at_top["cos_refraction"] / at_top["cos_incidence"]
-    shares.plot(degrees_top, crossed / per_ray[at_top["carried1"].astype(int)], ".", ms=3,
+    shares.plot(np.degrees(polar[top_ids]), crossed / per_ray[top_ids], ".", ms=3,
                 label="прошло в сталь (wavelib2)")
-    degrees_back, _ = angles(at_back, True)
-    before = at_top["energy"][np.argsort(at_top["carried1"])]
-    echo_share = at_back["energy"] / before[np.searchsorted(np.sort(at_top["carried1"]),
-                                                            at_back["carried1"])]
-    shares.plot(degrees_back, echo_share, ".", ms=3, label="отразилось от дна (wavelib2)")
+    in_steel = np.zeros(len(polar))
+    in_steel[top_ids] = at_top["energy"]
+    shares.plot(np.degrees(polar[back_ids]), at_back["energy"] / in_steel[back_ids], ".", ms=3,
+                label="отразилось от дна (wavelib2)")
     shares.plot(np.degrees(polar[ids]), arrived_share, ".", ms=3, label="вернулось в воду (wavelib2)")
     order = np.argsort(polar)
     for values, name in ((into_steel, "1 − R"), (back_wall, "R на дне"), (trip, "(1 − R)²·R")):
