@@ -42,6 +42,8 @@ native_leg() {
   rm -f build/probe-tools_*.deb
   (cd build && cpack -G DEB)
   bash tests/install/deb_test.sh build/probe-tools_*.deb
+  # Debian's package checker: any error or warning fails the leg.
+  lintian --fail-on error,warning build/probe-tools_*.deb
 }
 
 cross_options=(-DPROBE_BUILD_EDITOR=OFF -DPROBE_BUILD_BENCH=OFF)

@@ -8,7 +8,8 @@ PROBE_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-apps x11-utils imagemagick xdotool
-  dpkg-dev desktop-file-utils
+  dpkg-dev desktop-file-utils lintian
+  pybind11-dev python3-pybind11 python3-numpy python3-matplotlib python3-pytest python3-dev
 )
 
 # The Windows cross builds (mingw-w64 posix-thread compilers, zlib for them, wine64 for the 64-bit

@@ -1,0 +1,86 @@
+"""Probe files through probe_tools: the round trip against probetool, damaged records, refusals."""
+import json
+import struct
+import subprocess
+
+import pytest
+
+import probe_tools
+from conftest import BIN_DIR, SAMPLE_PROBES
+
+
+def export(path):
+    done = subprocess.run([str(BIN_DIR / "probetool"), "export", str(path)], capture_output=True,
+                          check=False)
+    return done.returncode, json.loads(done.stdout)["probes"]
+
+
+def test_sample_goes_through_read_and_append_byte_for_byte_and_equals_export(tmp_path,
+                                                                             sample_bytes):
+    probes = probe_tools.read(SAMPLE_PROBES)
+    status, exported = export(SAMPLE_PROBES)
+    assert status == 0 and len(probes) == 6
+    for mine, theirs in zip(probes, exported):
+        assert json.dumps(mine, ensure_ascii=False) == json.dumps(theirs, ensure_ascii=False)
+
+    copy = tmp_path / "копия.dt"
+    probe_tools.append(copy, probes[:2])
+    probe_tools.append(str(copy), probes[2:])
+    assert copy.read_bytes() == sample_bytes
+    assert probe_tools.check(copy) == []
+
+
+def test_a_damaged_record_is_named_by_check_and_left_out_of_read(tmp_path, sample_bytes):
+    data = bytearray(sample_bytes)
+    frames, at = [], 24
+    while at + 16 <= len(data):
+        frames.append(at)
+        at += 16 + struct.unpack_from("<I", data, at + 4)[0]
+    data[frames[2] + 100] ^= 0x04  # inside record 3's payload
+    damaged = tmp_path / "damaged.dt"
+    damaged.write_bytes(bytes(data))
+
+    assert probe_tools.check(damaged) == [3]
+    with pytest.warns(RuntimeWarning, match="Запись 3"):
+        probes = probe_tools.read(damaged)
+    _, exported = export(damaged)
+    assert probes == exported and len(probes) == 5
+
+
+@pytest.mark.parametrize("fault, message", [
+    ({"identification": {"price": "4800"}}, "датчик 2, /1/identification/price: "),
+    ({"identification": {"model": "☃"}}, "датчик 2, /1/identification/model: "),
+    ({"parameters": {"weight": 1.0}}, "датчик 2, /1/parameters/weight: "),
+    ({"preprocessing": ["a", 5]}, "датчик 2, /1/preprocessing/1: "),
+    ({"focusing": {"lens_count": {"code": 4}}}, "датчик 2, /1/focusing/lens_count/code: "),
+    ({"reserved": {"bytes_0_7": "00" * 9}}, "датчик 2, /1/reserved/bytes_0_7: "),
+    ({"identification": {"date": {"iso": "2024-02-30"}}}, "датчик 2, /1/identification/date/iso"),
+    ({"model_objects": {"surface_file": b"x"}}, "датчик 2, /1/model_objects/surface_file: "),
+])
+def test_a_faulty_probe_raises_naming_probe_and_key_and_nothing_is_written(tmp_path, sample_bytes,
+                                                                           fault, message):
+    good = probe_tools.read(SAMPLE_PROBES)[0]
+    existing = tmp_path / "existing.dt"
+    existing.write_bytes(sample_bytes)
+    fresh = tmp_path / "fresh.dt"
+    for target in (existing, fresh):
+        with pytest.raises(ValueError, match=message) as raised:
+            probe_tools.append(target, [good, fault, good])
+        assert "Ничего не добавлено" in str(raised.value)
+    assert existing.read_bytes() == sample_bytes
+    assert not fresh.exists()
+
+
+def test_files_that_are_no_probe_files_are_refused(tmp_path):
+    other = tmp_path / "other.dt"
+    other.write_bytes(b"not a probe file at all, longer than a header")
+    for call in (probe_tools.read, probe_tools.check, lambda p: probe_tools.append(p, [{}])):
+        with pytest.raises(ValueError, match="не файл датчиков"):
+            call(other)
+    assert other.read_bytes() == b"not a probe file at all, longer than a header"
+    with pytest.raises(FileNotFoundError, match="не найден"):
+        probe_tools.read(tmp_path / "missing.dt")
+    with pytest.raises(ValueError, match="кодовой странице 1251"):
+        probe_tools.append(tmp_path / "☃.dt", [{}])
+    with pytest.raises(TypeError):
+        probe_tools.append(tmp_path / "x.dt", {"identification": {}})
