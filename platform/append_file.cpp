@@ -1,10 +1,26 @@
-// The part of appending that both systems share: waiting a bounded time for the append lock.
+// The part of appending that both systems share: waiting a bounded time for the append lock, and
+// the observer of the writes.
 #include <algorithm>
 #include <thread>
 
 #include "platform/append_file.h"
 
 namespace platform {
+namespace {
+
+FileOpObserver* gObserver = nullptr;
+
+}  // namespace
+
+FileOpObserver* setFileOpObserver(FileOpObserver* observer) {
+    FileOpObserver* old = gObserver;
+    gObserver = observer;
+    return old;
+}
+
+FileOpObserver* AppendFile::observer() {
+    return gObserver;
+}
 
 AppendFile::Status AppendFile::takeLock(std::chrono::milliseconds wait) {
     // Waiting by polling: neither system's lock call takes a time limit (it waits for ever or

@@ -1,5 +1,6 @@
 // Appending under the append lock on POSIX: open(2) with O_APPEND, an open-file-description
-// lock (fcntl F_OFD_SETLK) where the system has one and flock(2) elsewhere, write(2) at the end.
+// lock (fcntl F_OFD_SETLK) where the system has one and flock(2) elsewhere, write(2) at the end,
+// fdatasync(2) before success is reported.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,7 +19,15 @@ AppendFile::Status AppendFile::open(const std::filesystem::path& path,
     close();
     // Non-blocking, so that opening a pipe or a device never waits for the other end; read
     // access for the header checks made under the lock.
-    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    constexpr int kFlags = O_RDWR | O_APPEND | O_CLOEXEC | O_NONBLOCK;
+    int fd = ::open(path.c_str(), kFlags);
+    bool created = false;
+    if (fd < 0 && errno == ENOENT) {
+        // Created here, or by another writer a moment ago.
+        fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+        created = fd >= 0;
+        if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), kFlags);
+    }
     if (fd < 0) return Status::kCannotOpen;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -26,7 +35,12 @@ AppendFile::Status AppendFile::open(const std::filesystem::path& path,
         return Status::kNotRegular;
     }
     fd_ = fd;
-
+    path_ = path;
+    created_ = created;
+    if (created_) {
+        if (FileOpObserver* o = observer()) o->created(path_);
+        syncFolder();
+    }
     return takeLock(wait);
 }
 
@@ -90,11 +104,45 @@ bool AppendFile::append(const void* data, std::size_t n) {
         if (put <= 0) break;
         written += static_cast<std::size_t>(put);
     }
-    if (written == n) return true;
+    if (written > 0) {
+        if (FileOpObserver* o = observer()) o->wrote(path_, before, from, written);
+    }
+    if (written == n) return sync();
     std::uint64_t now = 0;
-    if (written > 0 && size(now) && now == before + written)
-        static_cast<void>(::ftruncate(fd_, static_cast<off_t>(before)));
+    if (written > 0 && size(now) && now == before + written) static_cast<void>(truncate(before));
     return false;
+}
+
+bool AppendFile::sync() {
+    int result;
+    do {
+#if defined(__APPLE__)
+        result = ::fcntl(fd_, F_FULLFSYNC);
+#else
+        result = ::fdatasync(fd_);
+#endif
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) return false;
+    if (FileOpObserver* o = observer()) o->synced(path_);
+    return true;
+}
+
+bool AppendFile::truncate(std::uint64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return false;
+    if (FileOpObserver* o = observer()) o->truncated(path_, size);
+    return sync();
+}
+
+void AppendFile::syncFolder() {
+    std::filesystem::path folder = path_.parent_path();
+    if (folder.empty()) folder = ".";
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    // A folder that cannot be synced (some network file systems) is left to the system.
+    if (::fsync(dir) == 0) {
+        if (FileOpObserver* o = observer()) o->folderSynced(folder);
+    }
+    ::close(dir);
 }
 
 void AppendFile::close() {
@@ -102,6 +150,7 @@ void AppendFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     locked_ = false;
+    created_ = false;
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 // Appending under the append lock on Windows: CreateFileW shared for read, write and delete,
-// LockFileEx on the lock byte, WriteFile at the end of the file.
+// LockFileEx on the lock byte, WriteFile at the end of the file, FlushFileBuffers before success
+// is reported.
 #include "platform/append_file.h"
 
 #include <algorithm>
@@ -34,13 +35,19 @@ AppendFile::Status AppendFile::open(const std::filesystem::path& path,
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Status::kCannotOpen;
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
     // Only a file on a disk: a pipe or a device could wait for the other end forever.
     if (GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         return Status::kNotRegular;
     }
     handle_ = h;
-
+    path_ = path;
+    created_ = created;
+    if (created_) {
+        if (FileOpObserver* o = observer()) o->created(path_);
+        syncFolder();
+    }
     return takeLock(wait);
 }
 
@@ -102,15 +109,33 @@ bool AppendFile::append(const void* data, std::size_t n) {
         if (!WriteFile(handleOf(handle_), from + written, want, &put, &o) || put == 0) break;
         written += put;
     }
-    if (written == n) return true;
-    std::uint64_t now = 0;
-    if (written > 0 && size(now) && now == before + written) {
-        LARGE_INTEGER end;
-        end.QuadPart = static_cast<LONGLONG>(before);
-        if (SetFilePointerEx(handleOf(handle_), end, nullptr, FILE_BEGIN))
-            SetEndOfFile(handleOf(handle_));
+    if (written > 0) {
+        if (FileOpObserver* o = observer()) o->wrote(path_, before, from, written);
     }
+    if (written == n) return sync();
+    std::uint64_t now = 0;
+    if (written > 0 && size(now) && now == before + written) static_cast<void>(truncate(before));
     return false;
+}
+
+bool AppendFile::sync() {
+    if (!FlushFileBuffers(handleOf(handle_))) return false;
+    if (FileOpObserver* o = observer()) o->synced(path_);
+    return true;
+}
+
+bool AppendFile::truncate(std::uint64_t size) {
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(handleOf(handle_), end, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(handleOf(handle_)))
+        return false;
+    if (FileOpObserver* o = observer()) o->truncated(path_, size);
+    return sync();
+}
+
+void AppendFile::syncFolder() {
+    // NTFS records a new name in its journal; a folder cannot be flushed like a file there.
 }
 
 void AppendFile::close() {
@@ -123,6 +148,7 @@ void AppendFile::close() {
     }
     handle_ = nullptr;
     locked_ = false;
+    created_ = false;
 }
 
 }  // namespace platform

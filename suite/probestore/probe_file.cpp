@@ -347,6 +347,14 @@ bool headerAcceptsAppend(ByteSource& source) {
     return h != nullptr && getU16(h + kHeaderMinorOffset) <= kVersionMinor;
 }
 
+bool unfinishedHeader(const std::uint8_t* bytes, std::uint64_t size) {
+    if (size > kFileHeaderSize) return false;
+    const std::vector<std::uint8_t> header = encodeFileHeader();
+    for (std::size_t i = 0; i < size; ++i)
+        if (bytes[i] != 0 && bytes[i] != header[i]) return false;
+    return true;
+}
+
 bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {
     entries.clear();
     const std::uint64_t size = source.size();
