@@ -31,6 +31,9 @@ namespace platform {
 inline constexpr std::uint64_t kAppendLockOffset = std::uint64_t{1} << 62;
 // A writer holds the lock for one write; this long only a stuck writer keeps it.
 inline constexpr std::chrono::milliseconds kAppendLockWait{10000};
+// The new file of replaceAppending() is named "<file name><kReplacementMark><number>.tmp"; one left
+// behind tells of a replacement cut short.
+inline constexpr const char* kReplacementMark = ".replacing-";
 
 // What writers do to files, for tests that replay it into the states a crash can leave behind.
 // Called on the writer's thread, after each step succeeded.
@@ -83,10 +86,23 @@ class AppendFile {
     // Cuts the file to `size` bytes, durably.
     bool truncate(std::uint64_t size);
 
+    // Replaces the file, in one step, by its first `keep` bytes followed by `n` bytes of `data`.
+    // A new file beside it (same folder, named after it with kReplacementMark, the file's
+    // permissions) receives both and is synced, then takes the file's name, and the folder is
+    // synced. A cut at any moment leaves the old file whole or the new one whole, and at worst the
+    // new file under its own name; any failure leaves the old file and removes the new one. The
+    // lock stays on the old file until close(): a writer that waited for it finds the name taken
+    // by the new file and opens that instead (open() looks).
+    bool replaceAppending(std::uint64_t keep, const void* data, std::size_t n);
+
     // Releases the lock and closes the file.
     void close();
 
   private:
+    // How often open() follows a name that was replaced while it waited for the lock.
+    static constexpr int kReopenAttempts = 20;
+    Status openAttempt(const std::filesystem::path& path, std::chrono::milliseconds wait,
+                       int attempt);
     // One attempt at the append lock, without waiting (one body per system).
     enum class LockAttempt { kTaken, kBusy, kNone, kFailed };
     LockAttempt tryLock();
@@ -97,6 +113,11 @@ class AppendFile {
     static FileOpObserver* observer();
     // Syncs the folder of a file just created (POSIX; NTFS journals the name itself).
     void syncFolder();
+    // Whether the name still names the open file (another writer may have replaced it while
+    // this one waited for the lock).
+    bool nameStillOpen() const;
+    // The name for the new file of a replacement of `file`.
+    static std::filesystem::path replacementName(const std::filesystem::path& file);
 
 #if defined(_WIN32)
     void* handle_ = nullptr;  // HANDLE; null when closed

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include "platform/append_file.h"
 
@@ -16,6 +18,11 @@ static_assert(sizeof(off_t) >= 8, "the append lock lies beyond 4 GiB");
 
 AppendFile::Status AppendFile::open(const std::filesystem::path& path,
                                     std::chrono::milliseconds wait) {
+    return openAttempt(path, wait, 0);
+}
+
+AppendFile::Status AppendFile::openAttempt(const std::filesystem::path& path,
+                                           std::chrono::milliseconds wait, int attempt) {
     close();
     // Non-blocking, so that opening a pipe or a device never waits for the other end; read
     // access for the header checks made under the lock.
@@ -41,7 +48,62 @@ AppendFile::Status AppendFile::open(const std::filesystem::path& path,
         if (FileOpObserver* o = observer()) o->created(path_);
         syncFolder();
     }
-    return takeLock(wait);
+    const Status locked = takeLock(wait);
+    if (locked != Status::kOk || nameStillOpen()) return locked;
+    // Replaced while this writer waited: the name's file now is the one to append to.
+    close();
+    if (attempt >= kReopenAttempts) return Status::kBusy;
+    return openAttempt(path, wait, attempt + 1);
+}
+
+bool AppendFile::nameStillOpen() const {
+    struct stat open, named;
+    if (::fstat(fd_, &open) != 0 || ::stat(path_.c_str(), &named) != 0) return false;
+    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+bool AppendFile::replaceAppending(std::uint64_t keep, const void* data, std::size_t n) {
+    std::error_code ec;
+    // The file itself, not a symbolic link to it, is replaced.
+    const std::filesystem::path target = std::filesystem::canonical(path_, ec);
+    if (ec) return false;
+    const std::filesystem::path temp = replacementName(target);
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return false;
+    const int out =
+        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+    if (out < 0) return false;
+    auto put = [&](const unsigned char* p, std::size_t length) {
+        while (length > 0) {
+            const ssize_t done = ::write(out, p, length);
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) return false;
+            p += done;
+            length -= static_cast<std::size_t>(done);
+        }
+        return true;
+    };
+    bool ok = true;
+    std::vector<unsigned char> piece(
+        static_cast<std::size_t>(std::min<std::uint64_t>(keep, 1u << 20)));
+    for (std::uint64_t at = 0; ok && at < keep;) {
+        const std::size_t length =
+            static_cast<std::size_t>(std::min<std::uint64_t>(keep - at, piece.size()));
+        ok = readAt(at, piece.data(), length) && put(piece.data(), length);
+        at += length;
+    }
+    ok = ok && put(static_cast<const unsigned char*>(data), n) && ::fsync(out) == 0;
+    ok = ::close(out) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    const std::filesystem::path kept = path_;
+    path_ = target;
+    syncFolder();
+    path_ = kept;
+    return true;
 }
 
 AppendFile::LockAttempt AppendFile::tryLock() {

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "editor/probe/encodings.h"
+#include "platform/append_file.h"
 #include "platform/cp1251.h"
 #include "suite/probestore/probe_file_format.h"
 #include "tools/probe_json/probe_json.h"
@@ -22,7 +23,6 @@ namespace probetool {
 
 namespace fs = std::filesystem;
 using probejson::DocumentWriter;
-using probejson::Json;
 using probejson::Problem;
 using probejson::StagedProbe;
 
@@ -369,22 +369,19 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, const
         err << "Файл " << inQuotes(input->shown) << " не удаётся открыть для чтения\n";
         return kUsageOrFile;
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
+    {
+        std::error_code ec;
+        const std::uintmax_t size = fs::file_size(input->path, ec);
+        text.resize(ec ? 0 : static_cast<std::size_t>(size));
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<std::size_t>(in.gcount()));
+        // Whatever a file that grew meanwhile holds beyond its size then.
+        text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     if (in.bad()) {
         err << "Файл " << inQuotes(input->shown) << " не удаётся прочитать\n";
         return kUsageOrFile;
-    }
-
-    // Every probe is checked before the first one is written.
-    std::vector<Problem> problems;
-    const Json document = probejson::parseJson(text, problems);
-    std::vector<std::unique_ptr<StagedProbe>> probes;
-    if (problems.empty()) probes = probejson::documentFromJson(document, problems);
-    if (!problems.empty()) {
-        reportProblems(input->shown, problems, err);
-        err << "Ничего не добавлено: ошибок в " << inQuotes(input->shown) << ": " << problems.size()
-            << '\n';
-        return kDamagedOrInvalid;
     }
 
     if (sameFile(*input, *target)) {
@@ -393,14 +390,41 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, const
         return kUsageOrFile;
     }
     if (!writableProbeFile(*target, err)) return kUsageOrFile;
-    for (std::size_t i = 0; i < probes.size(); ++i) {
-        if (!store.append(target->forStore, probes[i]->record)) {
-            err << "Датчик " << i + 1 << " не удалось добавить в " << inQuotes(target->shown)
-                << "; добавлено датчиков: " << i << " из " << probes.size() << '\n';
-            return kUsageOrFile;
-        }
+    if (!store.hasBatches()) {
+        err << "Библиотека probestore.dll не умеет добавлять датчики одним целым: ничего не "
+               "добавлено\n";
+        return kUsageOrFile;
     }
-    out << "Добавлено датчиков: " << probes.size() << ", файл " << inQuotes(target->shown) << '\n';
+
+    // Every probe is checked as it is read and goes into the store's batch; the batch goes into
+    // the file as one unit only when the whole document has been read without a fault.
+    std::vector<Problem> problems;
+    std::size_t added = 0;
+    bool refused = false;
+    probejson::readDocument(text, problems, [&](std::size_t number, StagedProbe& probe) {
+        if (refused) return;
+        if (!store.addToBatch(probe.record)) {
+            problems.push_back(
+                {number, "", "датчик не удаётся записать: его запись длиннее 64 МиБ"});
+            refused = true;
+            return;
+        }
+        ++added;
+    });
+    if (!problems.empty()) {
+        store.dropBatch();
+        reportProblems(input->shown, problems, err);
+        err << "Ничего не добавлено: ошибок в " << inQuotes(input->shown) << ": " << problems.size()
+            << '\n';
+        return kDamagedOrInvalid;
+    }
+    if (!store.commitBatch(target->forStore)) {
+        err << "Датчики не удалось добавить в " << inQuotes(target->shown)
+            << " (нет места на диске, нет прав или файл не принимает записей): ничего не "
+               "добавлено\n";
+        return kUsageOrFile;
+    }
+    out << "Добавлено датчиков: " << added << ", файл " << inQuotes(target->shown) << '\n';
     return kDone;
 }
 
@@ -409,6 +433,22 @@ int checkCommand(ProbeStore& store, const std::vector<std::string>& args, const 
     int status = kDone;
     auto source = openSource(store, args[1], err, status);
     if (!source) return status;
+    // A replacement of the file cut short (an import killed or cut off by a power cut) leaves
+    // its new file beside it: the probe file itself is whole, the new file is to be removed.
+    std::uint32_t leftovers = 0;
+    std::error_code ec;
+    const fs::path folder = fs::absolute(source->file.path, ec).parent_path();
+    const std::string prefix = source->file.path.filename().string() + platform::kReplacementMark;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) == 0 && name.size() > 4 &&
+            name.compare(name.size() - 4, 4, ".tmp") == 0) {
+            out << "Незавершённый импорт: файл " << inQuotes(it->path().string())
+                << " остался от прерванной записи; сам файл датчиков цел, этот файл можно "
+                   "удалить\n";
+            ++leftovers;
+        }
+    }
     std::uint32_t damaged = 0;
     for (std::uint32_t i = 0; i < source->count; ++i) {
         if (store.load(source->file.forStore, i) == nullptr) {
@@ -421,7 +461,7 @@ int checkCommand(ProbeStore& store, const std::vector<std::string>& args, const 
         return kDamagedOrInvalid;
     }
     out << "Все записи загружаются, записей: " << source->count << '\n';
-    return kDone;
+    return leftovers != 0 ? kDamagedOrInvalid : kDone;
 }
 
 int salvageCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
