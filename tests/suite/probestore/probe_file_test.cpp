@@ -411,16 +411,21 @@ TEST_F(ProbeFileTest, FilesThatAreNotProbeFilesCountZeroAndAreNeverAppendedTo) {
 
     std::vector<std::pair<std::string, Bytes>> cases;
     cases.push_back({"text.dt", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}});
-    Bytes lyingSize = good;
-    lyingSize[12] = 0xFF;  // header claims to be far longer than the file
-    lyingSize[13] = 0xFF;
-    cases.push_back({"lying_size.dt", lyingSize});
-    Bytes newerMajor = good;
-    newerMajor[8] = 2;
-    cases.push_back({"major2.dt", newerMajor});
-    Bytes badHeaderCrc = good;
-    badHeaderCrc[16] ^= 1;
-    cases.push_back({"bad_crc.dt", badHeaderCrc});
+    // A header as written (its CRC made to hold) of another major version, or claiming more
+    // bytes than the file has.
+    auto rewritten = [&](std::size_t at, std::uint8_t value) {
+        Bytes b = good;
+        b[at] = value;
+        const std::uint32_t c = static_cast<std::uint32_t>(crc32(0, b.data(), 20));
+        for (int i = 0; i < 4; ++i) b[20 + i] = static_cast<std::uint8_t>(c >> (8 * i));
+        return b;
+    };
+    cases.push_back({"major2.dt", rewritten(8, 2)});
+    cases.push_back({"lying_size.dt", rewritten(13, 0xFF)});
+    Bytes noFrame = good;
+    noFrame[0] ^= 1;
+    noFrame[24] ^= 1;  // a damaged header and no frame that checks
+    cases.push_back({"no_frame.dt", noFrame});
     for (const auto& [name, bytes] : cases) {
         const std::string q = path(name.c_str());
         writeBytes(q, bytes);
@@ -428,6 +433,19 @@ TEST_F(ProbeFileTest, FilesThatAreNotProbeFilesCountZeroAndAreNeverAppendedTo) {
         EXPECT_FALSE(loadsAt(files, q, 0)) << name;
         EXPECT_FALSE(save(files, q)) << name;
         EXPECT_EQ(fileBytes(q), bytes) << name;
+    }
+
+    // A damaged header (any flipped bit of it) costs no record: the frames are read past it, but
+    // nothing is appended to such a file.
+    for (std::size_t bit = 0; bit < 8 * probestore::kFileHeaderSize; bit += 7) {
+        Bytes flipped = good;
+        flipped[bit / 8] ^= static_cast<std::uint8_t>(1u << (bit % 8));
+        const std::string q = path("flipped_header.dt");
+        writeBytes(q, flipped);
+        EXPECT_EQ(files.count(q.c_str()), 1u) << bit;
+        EXPECT_TRUE(loadsAt(files, q, 0)) << bit;
+        EXPECT_FALSE(save(files, q)) << bit;
+        EXPECT_EQ(fileBytes(q), flipped) << bit;
     }
 
     // A new file's header cut short or still zero (a crash before it reached the disk whole)

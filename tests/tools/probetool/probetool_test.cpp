@@ -499,3 +499,29 @@ TEST(ProbetoolImport, NumbersBeyondDoubleAreFaultsAndNegativeZeroKeepsItsSign) {
     ASSERT_EQ(probes.size(), 2u);
     EXPECT_TRUE(std::signbit(probes[1]["parameters"]["frequency_hz"].get<double>()));
 }
+
+// A flipped bit in the file header costs no record: check names the damage and counts the
+// intact records, salvage carries every one of them over, and nothing is appended to the file.
+TEST(ProbetoolDamagedFile, DamagedHeaderLosesNoRecord) {
+    const std::string sample = bytesOf(PROBE_SAMPLE_PROBES);
+    for (std::size_t bit : {0u, 70u, 100u, 130u, 191u}) {
+        std::string flipped = sample;
+        flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
+        const std::string damaged = temp("damaged_header.dt"), copy = temp("rescued.dt");
+        write(damaged, flipped);
+        const Result checked = run({"check", damaged});
+        EXPECT_EQ(checked.status, 1) << bit;
+        EXPECT_NE(checked.out.find("Заголовок файла повреждён; записей: 6, исправных: 6"),
+                  std::string::npos)
+            << bit << checked.out << checked.err;
+        const Result rescued = run({"salvage", damaged, copy});
+        EXPECT_EQ(rescued.status, 0) << bit << rescued.err;
+        EXPECT_EQ(bytesOf(copy), sample) << bit;
+        const std::string json = temp("one.json");
+        write(json,
+              R"({"header": {"format": "probe-descriptions", "version": 1}, "probes": [{}]})");
+        EXPECT_EQ(run({"import", json, damaged}).status, 2) << bit;
+        EXPECT_EQ(bytesOf(damaged), flipped) << bit;
+        fs::remove(copy);
+    }
+}
