@@ -80,4 +80,19 @@ inline constexpr const char* kProbeStoreExports[13] = {
     "ZagruzitKolichestvoDatchikov",
 };
 
+// Batches: records that go into a probe file as one unit (probetool's import). Not bound by the
+// editor; a host looks them up by name. Records and file names are borrowed for the call.
+//
+// Adds a copy of `record` (its texts and lines read through its cells) to the batch; false when
+// it cannot be written (its payload would pass 64 MiB).
+using AddProbeToBatchFn = BoolByte PLUGIN_CALL (*)(const ProbeRecord* record);
+// Appends the batch to a probe file as one unit and empties the batch: the file then holds all of
+// its records after those it held, or (after a failure, a kill or a power cut at any moment) none.
+using CommitProbeBatchFn = BoolByte PLUGIN_CALL (*)(const char* fileName);
+// Empties the batch.
+using DropProbeBatchFn = BoolByte PLUGIN_CALL (*)();
+inline constexpr const char* kAddProbeToBatch = "AddProbeToBatch";
+inline constexpr const char* kCommitProbeBatch = "CommitProbeBatch";
+inline constexpr const char* kDropProbeBatch = "DropProbeBatch";
+
 }  // namespace contracts

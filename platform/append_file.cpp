@@ -1,10 +1,37 @@
-// The part of appending that both systems share: waiting a bounded time for the append lock.
+// The part of appending that both systems share: waiting a bounded time for the append lock, and
+// the observer of the writes.
 #include <algorithm>
+#include <atomic>
+#include <string>
 #include <thread>
 
 #include "platform/append_file.h"
 
 namespace platform {
+namespace {
+
+FileOpObserver* gObserver = nullptr;
+
+}  // namespace
+
+FileOpObserver* setFileOpObserver(FileOpObserver* observer) {
+    FileOpObserver* old = gObserver;
+    gObserver = observer;
+    return old;
+}
+
+FileOpObserver* AppendFile::observer() {
+    return gObserver;
+}
+
+std::filesystem::path AppendFile::replacementName(const std::filesystem::path& file) {
+    static std::atomic<unsigned> serial{0};
+    std::filesystem::path name = file;
+    name += kReplacementMark;
+    name += std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+            std::to_string(serial++) + ".tmp";
+    return name;
+}
 
 AppendFile::Status AppendFile::takeLock(std::chrono::milliseconds wait) {
     // Waiting by polling: neither system's lock call takes a time limit (it waits for ever or

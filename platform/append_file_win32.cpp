@@ -1,8 +1,12 @@
 // Appending under the append lock on Windows: CreateFileW shared for read, write and delete,
-// LockFileEx on the lock byte, WriteFile at the end of the file.
+// LockFileEx on the lock byte, WriteFile at the end of the file, FlushFileBuffers before success
+// is reported.
 #include "platform/append_file.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/windows_system.h"
 
@@ -28,20 +32,100 @@ OVERLAPPED at(std::uint64_t offset) {
 
 AppendFile::Status AppendFile::open(const std::filesystem::path& path,
                                     std::chrono::milliseconds wait) {
+    return openAttempt(path, wait, 0);
+}
+
+AppendFile::Status AppendFile::openAttempt(const std::filesystem::path& path,
+                                           std::chrono::milliseconds wait, int attempt) {
     close();
     // Read access for the header checks made under the lock, write access to cut a failed
     // append off again. Writes go to the end of the file all the same (see append).
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Status::kCannotOpen;
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
     // Only a file on a disk: a pipe or a device could wait for the other end forever.
     if (GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         return Status::kNotRegular;
     }
     handle_ = h;
+    path_ = path;
+    created_ = created;
+    if (created_) {
+        if (FileOpObserver* o = observer()) o->created(path_);
+        syncFolder();
+    }
+    const Status locked = takeLock(wait);
+    if (locked != Status::kOk || nameStillOpen()) return locked;
+    // Replaced while this writer waited: the name's file now is the one to append to.
+    close();
+    if (attempt >= kReopenAttempts) return Status::kBusy;
+    return openAttempt(path, wait, attempt + 1);
+}
 
-    return takeLock(wait);
+bool AppendFile::nameStillOpen() const {
+    HANDLE named = CreateFileW(path_.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (named == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    const bool same = GetFileInformationByHandle(handleOf(handle_), &a) &&
+                      GetFileInformationByHandle(named, &b) &&
+                      a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+                      a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    CloseHandle(named);
+    return same;
+}
+
+bool AppendFile::replaceAppending(std::uint64_t keep, const void* data, std::size_t n) {
+    std::error_code ec;
+    const std::filesystem::path target = std::filesystem::canonical(path_, ec);
+    if (ec) return false;
+    const std::filesystem::path temp = replacementName(target);
+    HANDLE out = CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, kShareAll, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return false;
+    auto put = [&](const unsigned char* p, std::size_t length) {
+        while (length > 0) {
+            DWORD done = 0;
+            const DWORD want = static_cast<DWORD>(std::min(length, kPiece));
+            if (!WriteFile(out, p, want, &done, nullptr) || done == 0) return false;
+            p += done;
+            length -= done;
+        }
+        return true;
+    };
+    bool ok = true;
+    std::vector<unsigned char> piece(
+        static_cast<std::size_t>(std::min<std::uint64_t>(keep, std::uint64_t{1} << 20)));
+    for (std::uint64_t at = 0; ok && at < keep;) {
+        const std::size_t length =
+            static_cast<std::size_t>(std::min<std::uint64_t>(keep - at, piece.size()));
+        ok = readAt(at, piece.data(), length) && put(piece.data(), length);
+        at += length;
+    }
+    ok = ok && put(static_cast<const unsigned char*>(data), n) && FlushFileBuffers(out);
+    bool renamed = false;
+    if (ok) {
+        // A rename with POSIX semantics replaces the target while other programs hold it open
+        // (they share delete access); systems before it fall back to MoveFileExW.
+        const std::wstring name = target.wstring();
+        std::vector<unsigned char> info(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+        const DWORD flags = 0x1 /* replace if exists */ | 0x2 /* POSIX semantics */;
+        std::memcpy(info.data(), &flags, sizeof flags);
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+        std::memcpy(rename->FileName, name.c_str(), name.size() * sizeof(wchar_t));
+        renamed = SetFileInformationByHandle(out, static_cast<FILE_INFO_BY_HANDLE_CLASS>(22),
+                                             info.data(), static_cast<DWORD>(info.size()));
+    }
+    CloseHandle(out);
+    if (ok && !renamed)
+        renamed = MoveFileExW(temp.c_str(), target.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!renamed) DeleteFileW(temp.c_str());
+    return renamed;
 }
 
 AppendFile::LockAttempt AppendFile::tryLock() {
@@ -102,15 +186,33 @@ bool AppendFile::append(const void* data, std::size_t n) {
         if (!WriteFile(handleOf(handle_), from + written, want, &put, &o) || put == 0) break;
         written += put;
     }
-    if (written == n) return true;
-    std::uint64_t now = 0;
-    if (written > 0 && size(now) && now == before + written) {
-        LARGE_INTEGER end;
-        end.QuadPart = static_cast<LONGLONG>(before);
-        if (SetFilePointerEx(handleOf(handle_), end, nullptr, FILE_BEGIN))
-            SetEndOfFile(handleOf(handle_));
+    if (written > 0) {
+        if (FileOpObserver* o = observer()) o->wrote(path_, before, from, written);
     }
+    if (written == n) return sync();
+    std::uint64_t now = 0;
+    if (written > 0 && size(now) && now == before + written) static_cast<void>(truncate(before));
     return false;
+}
+
+bool AppendFile::sync() {
+    if (!FlushFileBuffers(handleOf(handle_))) return false;
+    if (FileOpObserver* o = observer()) o->synced(path_);
+    return true;
+}
+
+bool AppendFile::truncate(std::uint64_t size) {
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(handleOf(handle_), end, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(handleOf(handle_)))
+        return false;
+    if (FileOpObserver* o = observer()) o->truncated(path_, size);
+    return sync();
+}
+
+void AppendFile::syncFolder() {
+    // NTFS records a new name in its journal; a folder cannot be flushed like a file there.
 }
 
 void AppendFile::close() {
@@ -123,6 +225,7 @@ void AppendFile::close() {
     }
     handle_ = nullptr;
     locked_ = false;
+    created_ = false;
 }
 
 }  // namespace platform

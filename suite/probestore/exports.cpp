@@ -1,8 +1,9 @@
-// The thirteen plain-named exports of the probe store. One store per loaded library; like the
-// rest of the tool set it is used from one thread. No exception leaves an export: a failure of
-// any kind (memory included) is answered with false, 0 or null.
+// The thirteen plain-named exports of the probe store, and the three of its batches. One store per
+// loaded library; like the rest of the tool set it is used from one thread. No exception leaves an
+// export: a failure of any kind (memory included) is answered with false, 0 or null.
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "abi/plugin.h"
 #include "abi/probe_record.h"
@@ -19,6 +20,15 @@ probestore::RecordStore& store() {
 
 probestore::ProbeFiles& files() {
     static probestore::ProbeFiles instance;
+    return instance;
+}
+
+// The records of a batch, framed, waiting for CommitProbeBatch.
+struct Batch {
+    std::vector<std::uint8_t> frames;
+};
+Batch& batch() {
+    static Batch instance;
     return instance;
 }
 
@@ -106,4 +116,28 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL ZagruzitDatchik(const char* fileName, std::ui
         std::memcpy(r, &loaded, sizeof loaded);
         return true;
     });
+}
+
+PLUGIN_EXPORT BoolByte PLUGIN_CALL AddProbeToBatch(const ProbeRecord* record) {
+    return guarded([&] {
+        if (record == nullptr) return false;
+        const std::vector<std::uint8_t> payload = probestore::encodeRecord(*record);
+        if (payload.empty()) return false;
+        const std::vector<std::uint8_t> frame = probestore::encodeFrame(payload);
+        std::vector<std::uint8_t>& frames = batch().frames;
+        frames.insert(frames.end(), frame.begin(), frame.end());
+        return true;
+    });
+}
+
+PLUGIN_EXPORT BoolByte PLUGIN_CALL CommitProbeBatch(const char* fileName) {
+    const BoolByte done = guarded(
+        [&] { return fileName != nullptr && files().appendBatch(fileName, batch().frames); });
+    std::vector<std::uint8_t>().swap(batch().frames);
+    return done;
+}
+
+PLUGIN_EXPORT BoolByte PLUGIN_CALL DropProbeBatch() {
+    std::vector<std::uint8_t>().swap(batch().frames);
+    return kTrue;
 }

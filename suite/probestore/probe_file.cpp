@@ -347,11 +347,31 @@ bool headerAcceptsAppend(ByteSource& source) {
     return h != nullptr && getU16(h + kHeaderMinorOffset) <= kVersionMinor;
 }
 
+bool unfinishedHeader(const std::uint8_t* bytes, std::uint64_t size) {
+    if (size > kFileHeaderSize) return false;
+    const std::vector<std::uint8_t> header = encodeFileHeader();
+    for (std::size_t i = 0; i < size; ++i)
+        if (bytes[i] != 0 && bytes[i] != header[i]) return false;
+    return true;
+}
+
 bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {
     entries.clear();
     const std::uint64_t size = source.size();
     std::uint64_t pos = readFileHeader(source);
-    if (pos == 0) return false;
+    // A damaged header costs no record: every frame carries its own checks, so the frames are
+    // read past it (and the file takes no appends). A header that checks but names another
+    // version, or a file in which no frame checks, holds no records.
+    bool pastDamagedHeader = false;
+    if (pos == 0) {
+        const std::uint8_t* h = source.view(0, kFileHeaderSize);
+        if (h == nullptr || size <= kFileHeaderSize) return false;
+        std::uint8_t header[kFileHeaderSize];
+        std::memcpy(header, h, sizeof header);
+        if (headerState(header) != HeaderState::kDamaged) return false;
+        pos = kFileHeaderSize;
+        pastDamagedHeader = true;
+    }
     Walk walk(source);
     while (pos < size && entries.size() < 0xFFFFFFFFu) {
         std::uint32_t payloadSize = 0;
@@ -363,6 +383,11 @@ bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {
         // A damaged stretch runs up to the next whole frame: one record that cannot be loaded.
         entries.push_back({pos, 0, true});
         pos = walk.nextWhole(pos);
+    }
+    if (pastDamagedHeader &&
+        std::none_of(entries.begin(), entries.end(), [](const RecordEntry& e) { return !e.damaged; })) {
+        entries.clear();
+        return false;
     }
     return true;
 }

@@ -60,6 +60,11 @@ struct RecordEntry {
 std::uint64_t readFileHeader(ByteSource& source);
 // Whether a writer of this version may append to a file with this header.
 bool headerAcceptsAppend(ByteSource& source);
+// Whether the file is what a crash can leave of a new file's header before it reached the disk
+// whole: no longer than the header, each byte either the header's or still zero. Nothing was
+// acknowledged in such a file (a new file's header is synced before its first record is
+// written), so a writer begins it again; any other file without a valid header is left alone.
+bool unfinishedHeader(const std::uint8_t* bytes, std::uint64_t size);
 // The records of a probe file in file order; false when it is not a probe file.
 bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries);
 enum class LoadResult {

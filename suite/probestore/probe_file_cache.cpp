@@ -198,21 +198,52 @@ bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& p
     // appends until this frame is written.
     std::uint64_t size = 0;
     if (!file.size(size)) return false;
-    std::vector<std::uint8_t> buffer;
-    if (size == 0) {
-        buffer = encodeFileHeader();
-    } else {
+    if (size != 0) {
         std::uint8_t head[kFileHeaderSize];
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head));
         if (!file.readAt(0, head, n)) return false;
         HeadSource source(head, n, size);
-        if (!headerAcceptsAppend(source)) return false;
+        if (!headerAcceptsAppend(source)) {
+            if (!unfinishedHeader(head, size) || !file.truncate(0)) return false;
+            size = 0;
+        }
     }
-    const std::vector<std::uint8_t> frame = encodeFrame(payload);
-    buffer.insert(buffer.end(), frame.begin(), frame.end());
+    if (size == 0) {
+        // The header goes to disk on its own before any record: a crash can then leave a new file
+        // empty, or with its header and whole or torn records, never records without a header.
+        const std::vector<std::uint8_t> header = encodeFileHeader();
+        if (!file.append(header.data(), header.size())) return false;
+    }
     // Bytes already in the file are never rewritten, and the frame goes out in one write, so an
-    // interruption can tear nothing but this record.
-    return file.append(buffer.data(), buffer.size());
+    // interruption can tear nothing but this record. append() returns once it is on disk.
+    const std::vector<std::uint8_t> frame = encodeFrame(payload);
+    return file.append(frame.data(), frame.size());
+}
+
+bool ProbeFiles::appendBatch(const char* fileName, const std::vector<std::uint8_t>& frames) {
+    invalidate();
+    if (frames.empty()) return true;
+    platform::AppendFile file;
+    if (file.open(platform::systemPath(fileName)) != platform::AppendFile::Status::kOk)
+        return false;
+    std::uint64_t size = 0;
+    if (!file.size(size)) return false;
+    if (size != 0) {
+        std::uint8_t head[kFileHeaderSize];
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head));
+        if (!file.readAt(0, head, n)) return false;
+        HeadSource source(head, n, size);
+        if (!headerAcceptsAppend(source)) {
+            if (!unfinishedHeader(head, size)) return false;
+            size = 0;
+        }
+    }
+    // The file is replaced whole rather than appended to, so that no state of it holds part of
+    // the batch; the append lock is held throughout, so no other writer's record is lost.
+    if (size != 0) return file.replaceAppending(size, frames.data(), frames.size());
+    std::vector<std::uint8_t> all = encodeFileHeader();
+    all.insert(all.end(), frames.begin(), frames.end());
+    return file.replaceAppending(0, all.data(), all.size());
 }
 
 }  // namespace probestore

@@ -71,6 +71,10 @@ class ProbeFiles {
     // Appends one framed record, creating the file (with its header) when it is missing or
     // empty. Refuses files of another kind, directories and newer minor versions.
     bool append(const char* fileName, const std::vector<std::uint8_t>& payload);
+    // Appends whole frames (encodeFrame, one after another) as one unit: afterwards, and in any
+    // state a kill or a power cut leaves, the file holds all of them or none. Creates the file
+    // like append(); nothing to append succeeds without touching it.
+    bool appendBatch(const char* fileName, const std::vector<std::uint8_t>& frames);
     void invalidate();
 
   private:

@@ -5,6 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+#include "platform/crc32.h"
+#include "platform/little_endian.h"
 
 namespace probestore {
 
@@ -31,4 +35,23 @@ inline constexpr std::size_t kFramePayloadCrcOffset = 8;
 inline constexpr std::size_t kFrameHeaderCrcOffset = 12;
 // No probe comes near this; a frame that claims more is damaged.
 inline constexpr std::uint32_t kMaxPayloadSize = 64u << 20;
+
+// What the first kFileHeaderSize bytes of a file say of it.
+enum class HeaderState {
+    kIntact,        // a header of this major version as written
+    kOtherVersion,  // a header as written (its CRC holds), of another major version or size
+    kDamaged,       // magic or CRC do not hold: damaged, or no probe file at all
+};
+inline HeaderState headerState(const std::uint8_t (&h)[kFileHeaderSize]) {
+    const bool checks = std::memcmp(h, kFileMagic, sizeof kFileMagic) == 0 &&
+                        platform::crc32Of(h, kHeaderCrcOffset) ==
+                            platform::le::getU32(h + kHeaderCrcOffset);
+    if (!checks) return HeaderState::kDamaged;
+    const std::uint32_t size = platform::le::getU32(h + kHeaderSizeOffset);
+    if (platform::le::getU16(h + kHeaderMajorOffset) != kVersionMajor || size < kFileHeaderSize ||
+        size > kMaxFileHeaderSize)
+        return HeaderState::kOtherVersion;
+    return HeaderState::kIntact;
+}
+
 }  // namespace probestore

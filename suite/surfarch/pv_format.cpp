@@ -326,6 +326,7 @@ Status File::open(const std::filesystem::path& path, std::size_t limit, bool kee
     count_ = 0;
     size_ = 0;
     endsCleanly_ = false;
+    headerDamaged_ = false;
     // Only a regular file: opening a pipe or a device could wait for a writer forever.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return Status::kCannotOpen;
@@ -340,17 +341,27 @@ Status File::open(const std::filesystem::path& path, std::size_t limit, bool kee
     if (size_ < kHeaderSize) return Status::kNotSurfaceFile;
     if (readExactly(in, 0, header, kHeaderSize) != Status::kOk) return Status::kCannotOpen;
     std::uint16_t headerSize = 0;
-    if (Status st = checkHeader(header, size_, headerSize); st != Status::kOk) return st;
+    const Status headerStatus = checkHeader(header, size_, headerSize);
+    if (headerStatus != Status::kOk) {
+        // A damaged magic or version costs no surface: every block carries its own checks, so
+        // the blocks are read past the header; a file in which none checks holds no surfaces.
+        if (headerStatus != Status::kNotSurfaceFile && headerStatus != Status::kUnsupportedVersion)
+            return headerStatus;
+        headerSize = static_cast<std::uint16_t>(kHeaderSize);
+        headerDamaged_ = true;
+    }
 
     Window window(in, path, size_);
     Walk walk(window, size_);
     std::uint64_t at = headerSize;
     bool lastWhole = true;
+    std::uint64_t wholeBlocks = 0;
     while (count_ < limit && at < size_) {
         Block b;
         if (walk.wholeAt(at, b)) {
             at += kBlockHeaderSize + b.length;
             lastWhole = true;
+            ++wholeBlocks;
         } else {
             // One damaged stretch, up to the next whole block: one surface that cannot be read.
             b = Block{at, 0, 0, 0, true};
@@ -362,6 +373,12 @@ Status File::open(const std::filesystem::path& path, std::size_t limit, bool kee
         ++count_;
     }
     endsCleanly_ = at == size_ && lastWhole;  // a walk stopped by `limit` is not clean
+    if (headerDamaged_ && wholeBlocks == 0) {
+        blocks_.clear();
+        count_ = 0;
+        endsCleanly_ = false;
+        return headerStatus;
+    }
     return Status::kOk;
 }
 

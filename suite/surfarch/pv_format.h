@@ -92,6 +92,9 @@ class File {
     std::uint64_t size() const { return size_; }
     // Whether the walk reached the end of the file and the last surface is a whole block.
     bool endsCleanly() const { return endsCleanly_; }
+    // Whether the surfaces were read past a damaged header (a wrong magic or version); such a
+    // file takes no appends.
+    bool headerDamaged() const { return headerDamaged_; }
 
     // The body of surface `index`, read from the file again and its CRC-32 checked.
     Status readBody(std::size_t index, std::vector<unsigned char>& body);
@@ -105,6 +108,7 @@ class File {
     std::vector<Block> blocks_;
     std::uint64_t count_ = 0;
     bool endsCleanly_ = false;
+    bool headerDamaged_ = false;
 };
 
 // Appends `s` to the file at `path` in one write under the file's append lock, writing the header

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -90,8 +91,16 @@ std::unique_ptr<StagedProbe> probeFromJson(const Json& value, std::vector<Proble
 std::vector<std::unique_ptr<StagedProbe>> documentFromJson(const Json& document,
                                                            std::vector<Problem>& problems);
 
-// Parses JSON text. A syntax error or a key given twice in one object is reported as a problem
-// (with the line and column of a syntax error) and gives a discarded value.
+// Parses JSON text. A syntax error, a key given twice in one object, a number beyond the range of
+// double or a non-zero number that would become 0 is reported as a problem (a syntax error with
+// its line and column) and gives a discarded value. "-0" keeps its sign.
 Json parseJson(std::string_view text, std::vector<Problem>& problems);
+
+// parseJson and documentFromJson in one pass that keeps one probe at a time: each probe is
+// checked as soon as it is read and, while no fault has been found in the document, handed to
+// `onProbe` with its number (from 1); it is dropped afterwards. The document is good when
+// `problems` stays empty to the end, so a caller keeps what it was handed until then.
+void readDocument(std::string_view text, std::vector<Problem>& problems,
+                  const std::function<void(std::size_t number, StagedProbe& probe)>& onProbe);
 
 }  // namespace probejson

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "editor/probe/encodings.h"
+#include "platform/append_file.h"
 #include "platform/cp1251.h"
 #include "suite/probestore/probe_file_format.h"
 #include "tools/probe_json/probe_json.h"
@@ -22,7 +23,6 @@ namespace probetool {
 
 namespace fs = std::filesystem;
 using probejson::DocumentWriter;
-using probejson::Json;
 using probejson::Problem;
 using probejson::StagedProbe;
 
@@ -107,8 +107,8 @@ bool startsLikeProbeFile(const fs::path& path) {
            std::memcmp(magic, probestore::kFileMagic, sizeof magic) == 0;
 }
 
-// Checks a file that a command reads: it must be a regular, readable file that is empty or
-// starts like a probe file. `size` receives its size.
+// Checks a file that a command reads: it must be a regular, readable file. `size` receives its
+// size.
 bool readableProbeFile(const FileName& f, std::ostream& err, std::uintmax_t& size) {
     fs::file_status status;
     if (!statusOf(f, status, err)) return false;
@@ -125,11 +125,6 @@ bool readableProbeFile(const FileName& f, std::ostream& err, std::uintmax_t& siz
     size = fs::file_size(f.path, ec);
     if (!in || ec) {
         err << "Файл " << inQuotes(f.shown) << " не удаётся открыть для чтения\n";
-        return false;
-    }
-    if (size == 0) return true;
-    if (!startsLikeProbeFile(f.path)) {
-        err << inQuotes(f.shown) << " — не файл датчиков\n";
         return false;
     }
     return true;
@@ -175,15 +170,21 @@ bool writableProbeFile(const FileName& f, std::ostream& err) {
     std::error_code ec;
     if (!fs::exists(fs::status(f.path, ec))) return true;
     std::uintmax_t size = 0;
-    return readableProbeFile(f, err, size);
+    if (!readableProbeFile(f, err, size)) return false;
+    if (size != 0 && !startsLikeProbeFile(f.path)) {
+        err << inQuotes(f.shown) << " — не файл датчиков\n";
+        return false;
+    }
+    return true;
 }
 
-// A probe file longer than its header that holds no record has a header the store refuses.
-bool headerRefused(const FileName& f, std::uint32_t count, std::uintmax_t size, std::ostream& err) {
-    if (count != 0 || size <= probestore::kFileHeaderSize) return false;
-    err << "Файл " << inQuotes(f.shown)
-        << ": заголовок повреждён или версия файла не поддерживается, записи не читаются\n";
-    return true;
+// What the file's first bytes say of it; kIntact for a file shorter than a header.
+probestore::HeaderState headerStateOf(const FileName& f) {
+    std::ifstream in(f.path, std::ios::binary);
+    std::uint8_t header[probestore::kFileHeaderSize] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    if (in.gcount() != sizeof header) return probestore::HeaderState::kIntact;
+    return probestore::headerState(header);
 }
 
 std::optional<std::uint32_t> recordNumber(const std::string& text) {
@@ -203,20 +204,40 @@ struct Options {
 struct Source {
     FileName file;
     std::uint32_t count = 0;
+    bool headerDamaged = false;
 };
 
+// Opens a probe file for reading. A file whose header is damaged but whose frames check is read
+// past its header: `status` then says the file is damaged, and the caller goes on.
 std::optional<Source> openSource(ProbeStore& store, const std::string& arg, std::ostream& err,
                                  int& status) {
     auto file = fileName(arg, err);
     std::uintmax_t size = 0;
     status = kUsageOrFile;
     if (!file || !readableProbeFile(*file, err, size)) return std::nullopt;
-    Source source{*file, store.count(file->forStore)};
-    if (headerRefused(source.file, source.count, size, err)) {
-        status = kDamagedOrInvalid;
-        return std::nullopt;
+    Source source{*file, store.count(file->forStore), false};
+    const probestore::HeaderState header = headerStateOf(source.file);
+    if (source.count == 0 && size != 0) {
+        if (!startsLikeProbeFile(source.file.path)) {
+            err << inQuotes(source.file.shown) << " — не файл датчиков\n";
+            return std::nullopt;
+        }
+        if (size > probestore::kFileHeaderSize) {
+            err << "Файл " << inQuotes(source.file.shown)
+                << ": заголовок повреждён или версия файла не поддерживается, записи не "
+                   "читаются\n";
+            status = kDamagedOrInvalid;
+            return std::nullopt;
+        }
     }
     status = kDone;
+    if (header == probestore::HeaderState::kDamaged && source.count != 0) {
+        source.headerDamaged = true;
+        status = kDamagedOrInvalid;
+        err << "Заголовок файла " << inQuotes(source.file.shown)
+            << " повреждён: записи прочитаны по их собственным контрольным суммам; добавлять в "
+               "этот файл нельзя, перенесите записи в новый файл командой salvage\n";
+    }
     return source;
 }
 
@@ -369,22 +390,19 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, const
         err << "Файл " << inQuotes(input->shown) << " не удаётся открыть для чтения\n";
         return kUsageOrFile;
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
+    {
+        std::error_code ec;
+        const std::uintmax_t size = fs::file_size(input->path, ec);
+        text.resize(ec ? 0 : static_cast<std::size_t>(size));
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<std::size_t>(in.gcount()));
+        // Whatever a file that grew meanwhile holds beyond its size then.
+        text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     if (in.bad()) {
         err << "Файл " << inQuotes(input->shown) << " не удаётся прочитать\n";
         return kUsageOrFile;
-    }
-
-    // Every probe is checked before the first one is written.
-    std::vector<Problem> problems;
-    const Json document = probejson::parseJson(text, problems);
-    std::vector<std::unique_ptr<StagedProbe>> probes;
-    if (problems.empty()) probes = probejson::documentFromJson(document, problems);
-    if (!problems.empty()) {
-        reportProblems(input->shown, problems, err);
-        err << "Ничего не добавлено: ошибок в " << inQuotes(input->shown) << ": " << problems.size()
-            << '\n';
-        return kDamagedOrInvalid;
     }
 
     if (sameFile(*input, *target)) {
@@ -393,14 +411,41 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, const
         return kUsageOrFile;
     }
     if (!writableProbeFile(*target, err)) return kUsageOrFile;
-    for (std::size_t i = 0; i < probes.size(); ++i) {
-        if (!store.append(target->forStore, probes[i]->record)) {
-            err << "Датчик " << i + 1 << " не удалось добавить в " << inQuotes(target->shown)
-                << "; добавлено датчиков: " << i << " из " << probes.size() << '\n';
-            return kUsageOrFile;
-        }
+    if (!store.hasBatches()) {
+        err << "Библиотека probestore.dll не умеет добавлять датчики одним целым: ничего не "
+               "добавлено\n";
+        return kUsageOrFile;
     }
-    out << "Добавлено датчиков: " << probes.size() << ", файл " << inQuotes(target->shown) << '\n';
+
+    // Every probe is checked as it is read and goes into the store's batch; the batch goes into
+    // the file as one unit only when the whole document has been read without a fault.
+    std::vector<Problem> problems;
+    std::size_t added = 0;
+    bool refused = false;
+    probejson::readDocument(text, problems, [&](std::size_t number, StagedProbe& probe) {
+        if (refused) return;
+        if (!store.addToBatch(probe.record)) {
+            problems.push_back(
+                {number, "", "датчик не удаётся записать: его запись длиннее 64 МиБ"});
+            refused = true;
+            return;
+        }
+        ++added;
+    });
+    if (!problems.empty()) {
+        store.dropBatch();
+        reportProblems(input->shown, problems, err);
+        err << "Ничего не добавлено: ошибок в " << inQuotes(input->shown) << ": " << problems.size()
+            << '\n';
+        return kDamagedOrInvalid;
+    }
+    if (!store.commitBatch(target->forStore)) {
+        err << "Датчики не удалось добавить в " << inQuotes(target->shown)
+            << " (нет места на диске, нет прав или файл не принимает записей): ничего не "
+               "добавлено\n";
+        return kUsageOrFile;
+    }
+    out << "Добавлено датчиков: " << added << ", файл " << inQuotes(target->shown) << '\n';
     return kDone;
 }
 
@@ -409,6 +454,22 @@ int checkCommand(ProbeStore& store, const std::vector<std::string>& args, const 
     int status = kDone;
     auto source = openSource(store, args[1], err, status);
     if (!source) return status;
+    // A replacement of the file cut short (an import killed or cut off by a power cut) leaves
+    // its new file beside it: the probe file itself is whole, the new file is to be removed.
+    std::uint32_t leftovers = 0;
+    std::error_code ec;
+    const fs::path folder = fs::absolute(source->file.path, ec).parent_path();
+    const std::string prefix = source->file.path.filename().string() + platform::kReplacementMark;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) == 0 && name.size() > 4 &&
+            name.compare(name.size() - 4, 4, ".tmp") == 0) {
+            out << "Незавершённый импорт: файл " << inQuotes(it->path().string())
+                << " остался от прерванной записи; сам файл датчиков цел, этот файл можно "
+                   "удалить\n";
+            ++leftovers;
+        }
+    }
     std::uint32_t damaged = 0;
     for (std::uint32_t i = 0; i < source->count; ++i) {
         if (store.load(source->file.forStore, i) == nullptr) {
@@ -416,12 +477,16 @@ int checkCommand(ProbeStore& store, const std::vector<std::string>& args, const 
             ++damaged;
         }
     }
+    if (source->headerDamaged)
+        out << "Заголовок файла повреждён; записей: " << source->count
+            << ", исправных: " << source->count - damaged << '\n';
     if (damaged != 0) {
         out << "Повреждено записей: " << damaged << " из " << source->count << '\n';
         return kDamagedOrInvalid;
     }
+    if (source->headerDamaged) return kDamagedOrInvalid;
     out << "Все записи загружаются, записей: " << source->count << '\n';
-    return kDone;
+    return leftovers != 0 ? kDamagedOrInvalid : kDone;
 }
 
 int salvageCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
@@ -440,18 +505,30 @@ int salvageCommand(ProbeStore& store, const std::vector<std::string>& args, cons
     std::uint32_t written = 0;
     std::string lost;
     std::uint32_t lostCount = 0;
+    if (!store.hasBatches()) {
+        err << "Библиотека probestore.dll не умеет добавлять записи одним целым: ничего не "
+               "добавлено\n";
+        return kUsageOrFile;
+    }
+    // The records go into the target as one unit after the whole source has been read: the
+    // source is read in one pass (nothing is appended meanwhile), and a failure adds nothing.
     for (std::uint32_t i = 0; i < source->count; ++i) {
-        if (store.load(source->file.forStore, i) == nullptr) {
+        const ProbeRecord* record = store.load(source->file.forStore, i);
+        if (record == nullptr) {
             lost += (lostCount++ == 0 ? "" : ", ") + std::to_string(i + 1);
             continue;
         }
-        // The record just read is the selected one: it goes out as the store read it.
-        if (!store.appendSelected(target->forStore)) {
-            err << "Запись " << i + 1 << " не удалось добавить в " << inQuotes(target->shown)
-                << "; добавлено записей: " << written << '\n';
+        if (!store.addToBatch(*record)) {
+            store.dropBatch();
+            err << "Запись " << i + 1 << " не удаётся записать: ничего не добавлено\n";
             return kUsageOrFile;
         }
         ++written;
+    }
+    if (!store.commitBatch(target->forStore)) {
+        err << "Записи не удалось добавить в " << inQuotes(target->shown)
+            << ": ничего не добавлено\n";
+        return kUsageOrFile;
     }
     out << "Добавлено записей: " << written << ", файл " << inQuotes(target->shown)
         << "; потеряно: " << lostCount;

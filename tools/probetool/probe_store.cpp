@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "platform/dynlib.h"
 #include "tools/probe_json/record_transfer.h"
 
 namespace probetool {
@@ -20,10 +21,21 @@ ProbeStore::ProbeStore(std::ostream& err)
     if (!loader_.ZagruzitBiblioteki(biblioteki::kProbeStore)) return;
     const contracts::ProbeStoreApi& store = api();
     ready_ = isTrue(store.VidelitPamyatDlyaDatchikov(1, kProbeRecordSize32));
-    if (!ready_) err << "Библиотека probestore.dll не выделила память для датчика\n";
+    if (!ready_) {
+        err << "Библиотека probestore.dll не выделила память для датчика\n";
+        return;
+    }
+    void* module = loader_.moduleHandle(biblioteki::kSlotProbeStore);
+    batch_.add = reinterpret_cast<contracts::AddProbeToBatchFn>(
+        platform::findExport(module, contracts::kAddProbeToBatch));
+    batch_.commit = reinterpret_cast<contracts::CommitProbeBatchFn>(
+        platform::findExport(module, contracts::kCommitProbeBatch));
+    batch_.drop = reinterpret_cast<contracts::DropProbeBatchFn>(
+        platform::findExport(module, contracts::kDropProbeBatch));
 }
 
 ProbeStore::~ProbeStore() {
+    dropBatch();
     loader_.VigruzitBiblioteki(biblioteki::kAllSlots);
 }
 
@@ -50,6 +62,18 @@ bool ProbeStore::append(const std::string& file, const ProbeRecord& record) {
     if (target == nullptr) return false;
     probejson::transferRecord(record, *target, store);
     return isTrue(store.SohranitDatchik(file.c_str()));
+}
+
+bool ProbeStore::addToBatch(const ProbeRecord& record) {
+    return hasBatches() && isTrue(batch_.add(&record));
+}
+
+bool ProbeStore::commitBatch(const std::string& file) {
+    return hasBatches() && isTrue(batch_.commit(file.c_str()));
+}
+
+void ProbeStore::dropBatch() {
+    if (hasBatches()) batch_.drop();
 }
 
 }  // namespace probetool

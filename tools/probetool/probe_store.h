@@ -42,10 +42,22 @@ class ProbeStore {
     // Appends a copy of `record` (texts and lists copied by the store) to `file`.
     bool append(const std::string& file, const ProbeRecord& record);
 
+    // The store's batches: records added one by one go into a file as one unit. False when the
+    // store has no batches (an older library).
+    bool hasBatches() const { return batch_.add && batch_.commit && batch_.drop; }
+    bool addToBatch(const ProbeRecord& record);
+    bool commitBatch(const std::string& file);
+    void dropBatch();
+
   private:
     StreamBoxes boxes_;
     biblioteki::Biblioteki loader_;
     bool ready_ = false;
+    struct {
+        contracts::AddProbeToBatchFn add = nullptr;
+        contracts::CommitProbeBatchFn commit = nullptr;
+        contracts::DropProbeBatchFn drop = nullptr;
+    } batch_;
 };
 
 }  // namespace probetool

@@ -411,17 +411,21 @@ TEST_F(ProbeFileTest, FilesThatAreNotProbeFilesCountZeroAndAreNeverAppendedTo) {
 
     std::vector<std::pair<std::string, Bytes>> cases;
     cases.push_back({"text.dt", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}});
-    cases.push_back({"truncated_header.dt", Bytes(good.begin(), good.begin() + 10)});
-    Bytes lyingSize = good;
-    lyingSize[12] = 0xFF;  // header claims to be far longer than the file
-    lyingSize[13] = 0xFF;
-    cases.push_back({"lying_size.dt", lyingSize});
-    Bytes newerMajor = good;
-    newerMajor[8] = 2;
-    cases.push_back({"major2.dt", newerMajor});
-    Bytes badHeaderCrc = good;
-    badHeaderCrc[16] ^= 1;
-    cases.push_back({"bad_crc.dt", badHeaderCrc});
+    // A header as written (its CRC made to hold) of another major version, or claiming more
+    // bytes than the file has.
+    auto rewritten = [&](std::size_t at, std::uint8_t value) {
+        Bytes b = good;
+        b[at] = value;
+        const std::uint32_t c = static_cast<std::uint32_t>(crc32(0, b.data(), 20));
+        for (int i = 0; i < 4; ++i) b[20 + i] = static_cast<std::uint8_t>(c >> (8 * i));
+        return b;
+    };
+    cases.push_back({"major2.dt", rewritten(8, 2)});
+    cases.push_back({"lying_size.dt", rewritten(13, 0xFF)});
+    Bytes noFrame = good;
+    noFrame[0] ^= 1;
+    noFrame[24] ^= 1;  // a damaged header and no frame that checks
+    cases.push_back({"no_frame.dt", noFrame});
     for (const auto& [name, bytes] : cases) {
         const std::string q = path(name.c_str());
         writeBytes(q, bytes);
@@ -430,6 +434,36 @@ TEST_F(ProbeFileTest, FilesThatAreNotProbeFilesCountZeroAndAreNeverAppendedTo) {
         EXPECT_FALSE(save(files, q)) << name;
         EXPECT_EQ(fileBytes(q), bytes) << name;
     }
+
+    // A damaged header (any flipped bit of it) costs no record: the frames are read past it, but
+    // nothing is appended to such a file.
+    for (std::size_t bit = 0; bit < 8 * probestore::kFileHeaderSize; bit += 7) {
+        Bytes flipped = good;
+        flipped[bit / 8] ^= static_cast<std::uint8_t>(1u << (bit % 8));
+        const std::string q = path("flipped_header.dt");
+        writeBytes(q, flipped);
+        EXPECT_EQ(files.count(q.c_str()), 1u) << bit;
+        EXPECT_TRUE(loadsAt(files, q, 0)) << bit;
+        EXPECT_FALSE(save(files, q)) << bit;
+        EXPECT_EQ(fileBytes(q), flipped) << bit;
+    }
+
+    // A new file's header cut short or still zero (a crash before it reached the disk whole)
+    // holds nothing and is begun again; a longer file starting so is left alone.
+    const Bytes header = probestore::encodeFileHeader();
+    for (const Bytes& torn :
+         {Bytes(header.begin(), header.begin() + 10), Bytes(24, 0), Bytes{'D', 'A', 0, 0, 'H'}}) {
+        const std::string q = path("torn_header.dt");
+        writeBytes(q, torn);
+        EXPECT_EQ(files.count(q.c_str()), 0u);
+        ASSERT_TRUE(save(files, q));
+        EXPECT_EQ(files.count(q.c_str()), 1u);
+        EXPECT_TRUE(loadsAt(files, q, 0));
+    }
+    const std::string zeros = path("zeros.dt");
+    writeBytes(zeros, Bytes(25, 0));
+    EXPECT_FALSE(save(files, zeros));
+    EXPECT_EQ(fileBytes(zeros), Bytes(25, 0));
 
     EXPECT_EQ(files.count(dir_.string().c_str()), 0u);
     EXPECT_FALSE(loadsAt(files, dir_.string(), 0));

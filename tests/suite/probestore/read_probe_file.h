@@ -2,8 +2,9 @@
 // exports: write it to a file, count it and load every record it lists, then append the record
 // last loaded and look again. Returns false when a property does not hold:
 //   - a count never exceeds the file's size, and no record past the count loads;
-//   - an append succeeds exactly when the file was empty or a probe file that takes appends, adds
-//     exactly one frame after the bytes that were there and otherwise leaves the file as it was;
+//   - an append succeeds exactly when the file was empty, a probe file that takes appends or a new
+//     file's header cut short by a crash (begun again), adds exactly one frame after the bytes
+//     that were there and otherwise leaves the file as it was;
 //   - appended to a file whose every record loaded, the new record loads last with the content
 //     appended, and every earlier record loads as before.
 #pragma once
@@ -55,7 +56,8 @@ inline bool readProbeFile(const contracts::ProbeStoreApi& api, const std::string
     ok = ok && !api.ZagruzitDatchik(file, n);
 
     probestore::MemorySource source(data, size);
-    const bool takesAppends = size == 0 || probestore::headerAcceptsAppend(source);
+    const bool beginsAgain = probestore::unfinishedHeader(data, size);
+    const bool takesAppends = beginsAgain || probestore::headerAcceptsAppend(source);
     const std::vector<std::uint8_t> appended = probestore::encodeRecord(*scratch);
     const bool saved = api.SohranitDatchik(file);
     const std::vector<std::uint8_t> after = bytesOf(path);
@@ -64,7 +66,7 @@ inline bool readProbeFile(const contracts::ProbeStoreApi& api, const std::string
         ok = ok && after == before;
     } else {
         std::vector<std::uint8_t> expected = before;
-        if (size == 0) expected = probestore::encodeFileHeader();
+        if (beginsAgain) expected = probestore::encodeFileHeader();
         const std::vector<std::uint8_t> frame = probestore::encodeFrame(appended);
         expected.insert(expected.end(), frame.begin(), frame.end());
         ok = ok && after == expected;

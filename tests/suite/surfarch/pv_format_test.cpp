@@ -243,14 +243,32 @@ TEST(SurfaceFileTest, FilesOfAnotherKindAreNoSurfaceFiles) {
     EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
     writeBytes(path, "Это не файл поверхностей, а просто текст.\n");
     EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
+    // A version or header size that is wrong refuses a file with no whole block in it; one
+    // with whole blocks is read past its damaged magic or version (no flipped bit of them costs
+    // a surface), and nothing is appended to it.
     std::string bytes = fileOf({line()});
     bytes[8] = 2;
+    bytes.resize(20);
     writeBytes(path, bytes);
     EXPECT_EQ(f.open(path), Status::kUnsupportedVersion);
     bytes = fileOf({line()});
     bytes[10] = 8;  // header size smaller than the header
+    bytes.resize(20);
     writeBytes(path, bytes);
     EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
+    const std::string good = fileOf({line(), tetrahedron("b")});
+    for (std::size_t bit = 0; bit < 8 * 10; ++bit) {
+        bytes = good;
+        bytes[bit / 8] = static_cast<char>(bytes[bit / 8] ^ (1 << (bit % 8)));
+        writeBytes(path, bytes);
+        const Status opened = f.open(path);
+        ASSERT_EQ(opened, Status::kOk) << bit;
+        EXPECT_EQ(f.count(), 2u) << bit;
+        pv::Surface s;
+        EXPECT_EQ(f.readSurface(1, s), Status::kOk) << bit;
+        EXPECT_TRUE(f.headerDamaged()) << bit;
+        EXPECT_NE(pv::appendSurface(path, line()), Status::kOk) << bit;
+    }
     writeBytes(path, pv::encodeHeader());
     ASSERT_EQ(f.open(path), Status::kOk);
     EXPECT_EQ(f.count(), 0u);
