@@ -176,6 +176,8 @@ bool ProbeFileCommands::loadChosenFile(const std::string& chosen) {
             takeCollectionAsHeld();
             collectionFile_ = *fileName;
             ui_.fileUsed(*fileName);
+            ui_.showStatus("Из файла " + platform::cp1251ToUtf8(probe::baseNameOf(*fileName)) +
+                           " загружено датчиков: " + std::to_string(selection_.probeCount));
         }
         return confirmed;
     }

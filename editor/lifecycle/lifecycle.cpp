@@ -10,6 +10,9 @@ Position placeAtRightEdge(Size screen, Size outer) {
 
 Rect placeOnScreen(Rect screen, const std::optional<Rect>& saved, Size preferred) {
     Rect r;
+    // A screen that reports no area cannot hold anything: nothing is moved onto it.
+    if (screen.width <= 0 || screen.height <= 0)
+        return saved ? *saved : Rect{screen.left, screen.top, preferred.width, preferred.height};
     if (saved && saved->width > 0 && saved->height > 0) {
         r = *saved;
     } else {

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -109,7 +110,12 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     tmZakritModalnuyu->setInterval(1);
     connect(tmZakritModalnuyu, &QTimer::timeout, this, &TfrmRedaktor::tmZakritModalnuyuTimer);
 
-    statusBar()->setObjectName(QStringLiteral("statusLine"));
+    // The report of the last command stays in a label of its own: the menus' status tips clear
+    // the status bar's passing messages.
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    statusLine = new QLabel(statusBar());
+    statusLine->setObjectName(QStringLiteral("statusLine"));
+    statusBar()->addWidget(statusLine, 1);
     setAcceptDrops(true);
     qApp->installEventFilter(this);
     if (rememberState) {
@@ -132,7 +138,7 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     auto* collections = new CollectionsBinding({this, pnlGlavnaya, pnlNazvanie, tmZakritModalnuyu},
                                                loader_, selection_);
     collections->setPages(probePages);
-    collections->onStatus = [this](const QString& text) { statusBar()->showMessage(text); };
+    collections->onStatus = [this](const QString& text) { statusLine->setText(text); };
     collections->onFileUsed = [this](const QString& path) { useRecentFile(path); };
     // The keyboard starts in the first field of the page; the page captions follow the page's
     // fields in the Tab order.

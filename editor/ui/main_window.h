@@ -13,6 +13,7 @@
 
 class QAction;
 class QFrame;
+class QLabel;
 class QMenu;
 class QTabWidget;
 class QTimer;
@@ -67,6 +68,7 @@ class TfrmRedaktor : public QMainWindow {
     QWidget* page(const char* objectName) const;
 
     QTimer* tmZakritModalnuyu = nullptr;
+    QLabel* statusLine = nullptr;  // what the last probe file command did
 
   public slots:
     void FormActivate();

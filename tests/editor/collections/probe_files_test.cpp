@@ -472,6 +472,7 @@ TEST_F(ChangeTrackingTest, LoadingByNameHoldsTheNewCollectionAndRemembersTheFile
     EXPECT_FALSE(tracked.hasUnheldChanges());
     EXPECT_EQ(tracked.collectionFile(), "two.dt");
     EXPECT_EQ(asking.used, std::vector<std::string>{"two.dt"});
+    EXPECT_EQ(asking.statuses.back(), "Из файла two.dt загружено датчиков: 2");
     EXPECT_FALSE(tracked.loadFile("missing.dt"));
     EXPECT_EQ(tracked.collectionFile(), "two.dt");
     EXPECT_TRUE(collections::isProbeFileName("/a/B.DT"));

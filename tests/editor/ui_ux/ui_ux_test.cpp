@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -271,6 +272,7 @@ class UiUxTest : public QObject {
         QVERIFY(selection.probeCount > 1);
         QVERIFY(!field->text().contains(QStringLiteral("file:")));
         QVERIFY(window.windowTitle().contains(QStringLiteral("probes.dt")));
+        QVERIFY(window.statusLine->text().contains(QStringLiteral("probes.dt")));
         QCOMPARE(window.recentFiles().value(0),
                  QFileInfo(QStringLiteral(EXAMPLES_DIR "/probes.dt")).absoluteFilePath());
         QVERIFY(boxes.shown.empty());
