@@ -240,6 +240,29 @@ class UiUxTest : public QObject {
                                      QStringLiteral("unheldChangesBox")}));
     }
 
+    // Esc leaves "О программе"; the page captions are reached with Tab.
+    void escapeLeavesAboutAndTabReachesTheCaptions() {
+        testing_support::RecordingBoxes boxes;
+        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+        probe::ProbeSelection selection;
+        ui::TfrmRedaktor window(loader, selection);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.N3->trigger();
+        QVERIFY(window.pnlNazvanie->isVisible());
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(window.pnlNazvanie->isHidden());
+
+        auto* rows = window.findChild<QWidget*>(QStringLiteral("pageCaptionRows"));
+        bool reached = false;
+        for (int i = 0; i < 40 && !reached; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached = rows->isAncestorOf(QApplication::focusWidget());
+        }
+        QVERIFY(reached);
+    }
+
     // A probe file dropped on a text field loads (through the selection dialog); the field
     // never takes the file's address.
     void droppedProbeFileLoadsAndNoFieldTakesItsAddress() {
