@@ -27,7 +27,9 @@ cleanup() {
   rm -rf "$workdir"
 }
 trap cleanup EXIT
-export DISPLAY="$display" QT_QPA_PLATFORM=xcb
+# The editor keeps its window's place, its recent files and its last folder between runs: the
+# pictures start from none of them.
+export DISPLAY="$display" QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$workdir/config"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 # The id of the visible window whose title is exactly $1, once it is there.
@@ -57,9 +59,9 @@ editor_pid=$!
 main="$(window "Редактор ЖУВ")"
 sleep 1
 
-# "Датчики" / "Загрузить из файла...": the sample probe file, every record chosen.
-click "$main" 96 8
-xdotool key Down Down Return
+# "Датчики" / "Загрузить из файла..." (Ctrl+O): the sample probe file, every record chosen.
+xdotool windowfocus "$main"
+xdotool key ctrl+o
 window "Открыть" >/dev/null
 xdotool type --delay 20 "$root/examples/probes.dt"
 xdotool key Return

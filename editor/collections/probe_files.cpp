@@ -16,6 +16,13 @@ std::string text(const Stroka& cell) {
 
 }  // namespace
 
+bool isProbeFileName(const std::string& fileName) {
+    if (fileName.size() < 3) return false;
+    const std::string tail = fileName.substr(fileName.size() - 3);
+    return tail[0] == '.' && (tail[1] == 'd' || tail[1] == 'D') &&
+           (tail[2] == 't' || tail[2] == 'T');
+}
+
 std::string ProbeFileCommands::noReadableProbeMessage(const std::string& fileName,
                                                       std::uint32_t records) {
     std::string text = "В файле «" + platform::cp1251ToUtf8(fileName) +
@@ -56,22 +63,34 @@ void ProbeFileCommands::miSohranitClick() {
             store_.VibratDatchikPoIndeksu(i);
             if (ok) ok = isTrue(store_.SohranitDatchik(fileName->c_str()));
         }
-        if (ok)
+        reselect();
+        if (ok) {
             ui_.makeFolderCurrent(*fileName);
-        else
+            takeCollectionAsHeld();
+            collectionFile_ = *fileName;
+            reportAdded(selection_.probeCount, *fileName);
+        } else {
             ui_.showMessage(kNotAllWrittenMessage, kAppTitle);
+        }
+    } else {
+        reselect();
     }
-    reselect();
     page_.loadActivePage();
 }
 
 void ProbeFileCommands::miSohranitOdinClick() {
     page_.storeActivePage();
     if (std::optional<std::string> fileName = ui_.askSaveFileName()) {
-        if (isTrue(store_.SohranitDatchik(fileName->c_str())))
+        if (isTrue(store_.SohranitDatchik(fileName->c_str()))) {
             ui_.makeFolderCurrent(*fileName);
-        else
+            if (selection_.current && selection_.currentIndex < held_.size()) {
+                held_[selection_.currentIndex] = probe::contentsOf(*selection_.current);
+                changedProbes_.erase(selection_.currentIndex);
+            }
+            reportAdded(1, *fileName);
+        } else {
             ui_.showMessage(kNotAllWrittenMessage, kAppTitle);
+        }
     }
     page_.loadActivePage();
 }
@@ -80,7 +99,20 @@ void ProbeFileCommands::miZagruzitClick() {
     // A field is stored when it is left, and opening a menu leaves none: without this store the
     // page load at the end would throw away what the user typed last, also after a cancel.
     page_.storeActivePage();
-    if (std::optional<std::string> fileName = ui_.askOpenFileName()) {
+    if (std::optional<std::string> fileName = ui_.askOpenFileName()) loadChosenFile(*fileName);
+    page_.loadActivePage();
+}
+
+bool ProbeFileCommands::loadFile(const std::string& fileName) {
+    page_.storeActivePage();
+    const bool replaced = loadChosenFile(fileName);
+    page_.loadActivePage();
+    return replaced;
+}
+
+bool ProbeFileCommands::loadChosenFile(const std::string& chosen) {
+    {
+        const std::string* fileName = &chosen;
         const char* name = fileName->c_str();
         RecordSelectionModel dialog;
         const std::uint32_t n = store_.ZagruzitKolichestvoDatchikov(name);
@@ -140,8 +172,76 @@ void ProbeFileCommands::miZagruzitClick() {
         if (selection_.currentIndex >= selection_.probeCount)
             selection_.currentIndex = selection_.probeCount - 1;
         reselect();
+        if (confirmed) {
+            takeCollectionAsHeld();
+            collectionFile_ = *fileName;
+            ui_.fileUsed(*fileName);
+            ui_.showStatus("Из файла " + platform::cp1251ToUtf8(probe::baseNameOf(*fileName)) +
+                           " загружено датчиков: " + std::to_string(selection_.probeCount));
+        }
+        return confirmed;
     }
-    page_.loadActivePage();
+}
+
+void ProbeFileCommands::takeCollectionAsHeld() {
+    held_ = collectionContents();
+    changedProbes_.clear();
+}
+
+std::vector<probe::ProbeContents> ProbeFileCommands::collectionContents() {
+    std::vector<probe::ProbeContents> all;
+    for (std::uint32_t i = 0; i < selection_.probeCount; ++i) {
+        const ProbeRecord* record =
+            isTrue(store_.VibratDatchikPoIndeksu(i)) ? store_.PoluchitVibranniyDatchik() : nullptr;
+        all.push_back(record ? probe::contentsOf(*record) : probe::ProbeContents{});
+    }
+    reselect();
+    return all;
+}
+
+bool ProbeFileCommands::noteCurrentProbe() {
+    const std::uint32_t i = selection_.currentIndex;
+    if (selection_.current && i < held_.size()) {
+        if (probe::contentsOf(*selection_.current) == held_[i])
+            changedProbes_.erase(i);
+        else
+            changedProbes_.insert(i);
+    }
+    return !changedProbes_.empty() || held_.size() != selection_.probeCount;
+}
+
+bool ProbeFileCommands::hasUnheldChanges() {
+    return collectionContents() != held_;
+}
+
+bool ProbeFileCommands::mayClose() {
+    page_.storeActivePage();
+    if (!hasUnheldChanges()) return true;
+    switch (ui_.askUnheldChanges()) {
+        case UnheldChangesAnswer::addToFile:
+            miSohranitClick();
+            return !hasUnheldChanges();
+        case UnheldChangesAnswer::leave:
+            return true;
+        case UnheldChangesAnswer::cancel:
+            break;
+    }
+    return false;
+}
+
+std::string ProbeFileCommands::addedMessage(std::uint32_t written, const std::string& fileName,
+                                            std::uint32_t records) {
+    const std::string name = platform::cp1251ToUtf8(probe::baseNameOf(fileName));
+    const std::string what = written == 1
+                                 ? "Датчик добавлен в файл "
+                                 : "Датчики (" + std::to_string(written) + ") добавлены в файл ";
+    return what + name + ": записей в файле " + std::to_string(records);
+}
+
+void ProbeFileCommands::reportAdded(std::uint32_t written, const std::string& fileName) {
+    ui_.fileUsed(fileName);
+    ui_.showStatus(
+        addedMessage(written, fileName, store_.ZagruzitKolichestvoDatchikov(fileName.c_str())));
 }
 
 void ProbeFileCommands::miVibratDatchikClick() {
@@ -162,7 +262,11 @@ void ProbeFileCommands::miVibratDatchikClick() {
         dialog.addLine(choiceLine(i, *selection_.current));
         slotOfLine.push_back(i);
     }
-    dialog.setFocusedPosition(0);
+    // The current probe is the line offered first.
+    int currentLine = 0;
+    for (std::size_t line = 0; line < slotOfLine.size(); ++line)
+        if (slotOfLine[line] == selection_.currentIndex) currentLine = static_cast<int>(line);
+    dialog.setFocusedPosition(currentLine);
     dialog.setLoadMode(false);
     if (ui_.runSelectionDialog(dialog) == kResultChosen) {
         const int p = dialog.focusedPosition();

@@ -7,12 +7,15 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "abi/probe_record.h"
 #include "abi/probestore.h"
 #include "editor/collections/record_selection_model.h"
 #include "editor/probe/page.h"
+#include "editor/probe/probe_contents.h"
 #include "editor/probe/selection.h"
 
 namespace collections {
@@ -24,6 +27,9 @@ inline constexpr const char* kUnreadableRecordText = "Ошибка при заг
 // dlgSohranit and dlgZagruzit: filter entries separated by '|', default extension.
 inline constexpr const char* kProbeFileFilter = "Датчики (*.dt)|*.dt|Все файлы (*.*)|*.*";
 inline constexpr const char* kProbeFileExtension = "dt";
+
+// The answer to closing while the collection has changes no probe file holds.
+enum class UnheldChangesAnswer { addToFile, leave, cancel };
 
 // What the commands need of the user interface. Texts shown to the user are UTF-8; file names
 // come back as the libraries take them (NUL-free cp1251 bytes, see ui::toLibraryText).
@@ -44,7 +50,18 @@ class ProbeFileUi {
     // user's marks and focus in it and returns the modal result (kResultChosen or
     // kResultCancelled).
     virtual int runSelectionDialog(RecordSelectionModel& dialog) = 0;
+
+    // A one-line report of what a command did (UTF-8), for the status line.
+    virtual void showStatus(const std::string& text) { (void)text; }
+    // A probe file was read or written (`fileName` as the dialogs return it): for the list of
+    // recent files.
+    virtual void fileUsed(const std::string& fileName) { (void)fileName; }
+    // The program is closing while the collection has changes no probe file holds.
+    virtual UnheldChangesAnswer askUnheldChanges() { return UnheldChangesAnswer::leave; }
 };
+
+// Whether a file name is a probe file's by its extension (".dt", in any case).
+bool isProbeFileName(const std::string& fileName);
 
 class ProbeFileCommands {
   public:
@@ -61,6 +78,29 @@ class ProbeFileCommands {
     void miZagruzitClick();
     // "Датчик" / "Выбрать": makes another probe of the collection the current one.
     void miVibratDatchikClick();
+    // Loads the collection from a named file as "Загрузить из файла..." does after its dialog
+    // (the command line, the recent files, a dropped file). Returns whether the collection was
+    // replaced.
+    bool loadFile(const std::string& fileName);
+
+    // Change tracking: which contents of the collection some probe file holds. The collection as
+    // it is now counts as held (at start, the one empty probe).
+    void takeCollectionAsHeld();
+    // Compares the current probe with what a file holds of it; the answer covers the whole
+    // collection, as far as its other probes were compared when they were current.
+    bool noteCurrentProbe();
+    // Compares every probe of the collection with what a file holds.
+    bool hasUnheldChanges();
+    // Closing: stores the active page and, when the collection has changes no file holds, asks
+    // whether to add them to a file first. Returns whether the program may close.
+    bool mayClose();
+    // The probe file (cp1251) the collection was loaded from or last added to in full; empty
+    // while there is none.
+    const std::string& collectionFile() const { return collectionFile_; }
+    // The status line after adding `written` probes to `fileName` (cp1251), which then holds
+    // `records` records.
+    static std::string addedMessage(std::uint32_t written, const std::string& fileName,
+                                    std::uint32_t records);
 
     // The list lines (UTF-8): "i: manufacturer model (name)" when loading,
     // "i: model manufacturer (name)" when choosing.
@@ -73,11 +113,17 @@ class ProbeFileCommands {
   private:
     // The probe store selects the current probe index again and the current record is fetched.
     void reselect();
+    bool loadChosenFile(const std::string& fileName);
+    std::vector<probe::ProbeContents> collectionContents();
+    void reportAdded(std::uint32_t written, const std::string& fileName);
 
     const contracts::ProbeStoreApi& store_;
     probe::ProbeSelection& selection_;
     probe::ActivePage& page_;
     ProbeFileUi& ui_;
+    std::vector<probe::ProbeContents> held_;
+    std::set<std::uint32_t> changedProbes_;  // probes found changed when last compared
+    std::string collectionFile_;
 };
 
 }  // namespace collections

@@ -27,8 +27,11 @@ std::string SurfaceViewing::noReadableSurfaceMessage(const std::string& fileName
 std::string SurfaceViewing::surfaceNotFoundMessage(const std::string& surfaceName,
                                                    const std::string& fileName, std::uint32_t count,
                                                    std::uint32_t read) {
-    std::string text = "Поверхность «" + platform::cp1251ToUtf8(surfaceName) +
-                       "» не найдена в файле «" + platform::cp1251ToUtf8(fileName) + "».";
+    // An empty field names no surface to the user, even where a file holds one without a name.
+    std::string text = surfaceName.empty()
+                           ? std::string(kNoSurfaceNameMessage)
+                           : "Поверхность «" + platform::cp1251ToUtf8(surfaceName) +
+                                 "» не найдена в файле «" + platform::cp1251ToUtf8(fileName) + "».";
     // Among the surfaces that could not be read may be the one that was looked for.
     if (read < count)
         text += "\nПоверхностей в файле: " + std::to_string(count) +

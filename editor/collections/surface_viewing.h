@@ -27,6 +27,8 @@ inline constexpr std::uint32_t kFlagsWithoutSecondParameter = 0x1007;
 inline constexpr const char* kSurfaceFileFilter = "Поверхности (*.pv)|*.pv|Все файлы (*.*)|*.*";
 inline constexpr const char* kSurfaceFileExtension = "pv";
 inline constexpr const char* kNoSurfaceFileMessage = "Файл с поверхностями датчика не задан.";
+inline constexpr const char* kNoSurfaceNameMessage =
+    "Имя поверхности не задано: выберите поверхность из списка.";  // and none is unnamed
 inline constexpr const char* kNoRoomForSurfaceMessage =
     "Не удалось выделить память для поверхности.";
 

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "editor/biblioteki/biblioteki.h"
 #include "editor/probe/page.h"
+#include "editor/probe/probe_contents.h"
 #include "editor/probe/selection.h"
 
 namespace lifecycle {
@@ -31,6 +33,17 @@ struct Position {
 
 // Places a window of `outer` size at the right edge of `screen`, kBottomGap above its bottom.
 Position placeAtRightEdge(Size screen, Size outer);
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+// Where the main window's frame goes on a screen whose free area is `screen`: where it was last
+// (`saved`), or the first time centred at `preferred` size; in both cases moved and, where it
+// does not fit, shrunk so that the whole frame, title bar included, lies on that screen.
+Rect placeOnScreen(Rect screen, const std::optional<Rect>& saved, Size preferred);
 
 // What the lifecycle needs of the main window and the window system.
 class MainWindowOps {
@@ -60,8 +73,17 @@ class Lifecycle {
     void FormCreate();
     void FormActivate();
     void FormDestroy();
+    // Resets the current probe. When the probe held anything, what it held is kept for one
+    // undo.
     void miInicializirovatClick();
     void miVihodClick();
+
+    // "Отменить": puts back the probe the last "Инициализировать" reset, if that probe is still
+    // the current one and nothing replaced the collection since (see forgetUndo).
+    bool canUndo() const;
+    void undo();
+    // The collection was replaced or another probe chosen: the reset can no longer be undone.
+    void forgetUndo() { undo_.reset(); }
 
   private:
     probe::ProbeSelection& selection_;
@@ -70,6 +92,12 @@ class Lifecycle {
     probe::ActivePage* page_ = nullptr;
     bool closing_ = false;    // the probe store box is up or was shown: no second check
     bool destroyed_ = false;  // FormDestroy ran
+    struct ResetProbe {
+        std::uint32_t index;
+        ProbeRecord* record;
+        probe::ProbeContents contents;
+    };
+    std::optional<ResetProbe> undo_;
 };
 
 }  // namespace lifecycle

@@ -8,6 +8,12 @@
 
 namespace probe {
 
+UserLocale followedLocale(std::string_view name, const UserLocale& systemLocale) {
+    const std::string_view language = name.substr(0, name.find_first_of("._@"));
+    if (language.empty() || language == "C" || language == "POSIX") return UserLocale{};
+    return systemLocale;
+}
+
 using namespace std::chrono;
 
 namespace {

@@ -20,6 +20,11 @@ struct UserLocale {
     std::string dateSeparator = ".";
 };
 
+// The conventions the editor follows: the system's locale where it names one; where it names
+// none (C, POSIX, nothing set) the Russian conventions of the editor's own interface, the
+// defaults of UserLocale.
+UserLocale followedLocale(std::string_view systemLocaleName, const UserLocale& systemLocale);
+
 // Today's local date.
 using TodayFn = std::function<std::chrono::sys_days()>;
 TodayFn systemToday();

@@ -16,6 +16,10 @@ std::string folderOf(std::string_view fileName) {
                                           : std::string(fileName.substr(0, last + 1));
 }
 
+std::string baseNameOf(std::string_view fileName) {
+    return std::string(fileName.substr(folderOf(fileName).size()));
+}
+
 LocatedSurfaceFile locateSurfaceFile(const std::string& fileName,
                                      const std::string& loadedFromFolder,
                                      const CountSurfacesFn& countSurfaces) {

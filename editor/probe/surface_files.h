@@ -17,6 +17,8 @@ namespace probe {
 bool namesFolder(std::string_view fileName);
 // The folder part of a file name with its trailing separator; empty for a name without one.
 std::string folderOf(std::string_view fileName);
+// The name without its folder part.
+std::string baseNameOf(std::string_view fileName);
 
 struct LocatedSurfaceFile {
     std::string fileName;       // the name to hand to the libraries

@@ -32,6 +32,28 @@ std::string quotedList(const std::vector<std::string>& characters) {
 
 }  // namespace
 
+std::string dateFormHint(const UserLocale& locale) {
+    std::string hint;
+    const std::string& format = locale.shortDateFormat;
+    for (std::size_t i = 0; i < format.size();) {
+        const char c = format[i];
+        std::size_t run = 1;
+        while (i + run < format.size() && format[i + run] == c) ++run;
+        i += run;
+        if (c == 'd')
+            hint += "ДД";
+        else if (c == 'M')
+            hint += "ММ";
+        else if (c == 'y')
+            hint += run > 2 ? "ГГГГ" : "ГГ";
+        else if (c == '/')
+            for (std::size_t k = 0; k < run; ++k) hint += locale.dateSeparator;
+        else
+            hint.append(run, c);
+    }
+    return hint;
+}
+
 std::vector<std::string> charactersOutsideCp1251(std::string_view utf8) {
     std::vector<std::string> found;
     for (std::size_t i = 0; i < utf8.size();) {
@@ -60,7 +82,7 @@ std::optional<std::string> notStoredAsTyped(FieldKind kind, std::string_view utf
         }
         case FieldKind::number:
             if (blank(utf8) || readNumber(utf8, locale)) return std::nullopt;
-            return "будет записано: 0 (число не распознано, десятичный разделитель «" +
+            return "будет записано: 0 (число не распознано; десятичный разделитель — «" +
                    locale.decimalSeparator + "»)";
         case FieldKind::price:
             if (blank(utf8) || readPrice(utf8)) return std::nullopt;
@@ -68,7 +90,7 @@ std::optional<std::string> notStoredAsTyped(FieldKind kind, std::string_view utf
                 "будет записано: 0 (нужно целое число от -2147483648 до 2147483647)");
         case FieldKind::date:
             if (blank(utf8) || textToDate(utf8, locale, today)) return std::nullopt;
-            return std::string("будет записано: 0 (дата не распознана)");
+            return "будет записано: 0 (дата не распознана; ожидается " + dateFormHint(locale) + ")";
         case FieldKind::scale:
             if (utf8.empty() ||
                 std::find(kMasshtabProstranstva.begin(), kMasshtabProstranstva.end(), utf8) !=

@@ -28,6 +28,9 @@ enum class FieldKind {
 // ("будет записано: 0 (...)", "символ «Ω» не сохраняется (...)"); nullopt when the text is
 // stored as typed. An empty or blank text stores "not given" and is never marked. `today`
 // decides two-number dates (the 29th of February exists only in leap years).
+// The form the locale's short date format wants, in the interface's words: "ДД.ММ.ГГГГ".
+std::string dateFormHint(const UserLocale& locale);
+
 std::optional<std::string> notStoredAsTyped(FieldKind kind, std::string_view utf8,
                                             const UserLocale& locale, std::chrono::sys_days today);
 

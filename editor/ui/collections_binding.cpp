@@ -1,6 +1,7 @@
 #include "editor/ui/collections_binding.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QMessageBox>
 #include <QPushButton>
@@ -41,7 +42,8 @@ bool passesToLibraries(QWidget* owner, const QString& name) {
 
 class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
   public:
-    explicit FileUi(QWidget* mainForm) : mainForm_(mainForm) {}
+    FileUi(QWidget* mainForm, CollectionsBinding& binding)
+        : mainForm_(mainForm), binding_(binding) {}
 
     std::optional<std::string> askSaveFileName() override {
         return library(ui::askSaveFileName(mainForm_, collections::kProbeFileFilter,
@@ -60,6 +62,32 @@ class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
     int runSelectionDialog(collections::RecordSelectionModel& dialog) override {
         return runRecordSelection(mainForm_, dialog);
     }
+    void showStatus(const std::string& text) override {
+        if (binding_.onStatus) binding_.onStatus(QString::fromStdString(text));
+    }
+    void fileUsed(const std::string& fileName) override {
+        if (binding_.onFileUsed)
+            binding_.onFileUsed(QFileInfo(QString::fromStdString(platform::cp1251ToUtf8(fileName)))
+                                    .absoluteFilePath());
+    }
+    collections::UnheldChangesAnswer askUnheldChanges() override {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(collections::kAppTitle),
+                        QString::fromUtf8("Датчики изменены, и эти изменения не записаны ни в "
+                                          "один файл датчиков.\nЗаписать их перед выходом?"),
+                        QMessageBox::NoButton, mainForm_);
+        QPushButton* add =
+            box.addButton(QString::fromUtf8("&Добавить в файл..."), QMessageBox::AcceptRole);
+        QPushButton* leave =
+            box.addButton(QString::fromUtf8("&Выйти без сохранения"), QMessageBox::DestructiveRole);
+        QPushButton* cancel = box.addButton(QString::fromUtf8("Отмена"), QMessageBox::RejectRole);
+        box.setDefaultButton(add);
+        box.setEscapeButton(cancel);
+        box.setObjectName(QStringLiteral("unheldChangesBox"));
+        box.exec();
+        if (box.clickedButton() == add) return collections::UnheldChangesAnswer::addToFile;
+        if (box.clickedButton() == leave) return collections::UnheldChangesAnswer::leave;
+        return collections::UnheldChangesAnswer::cancel;
+    }
 
   private:
     std::optional<std::string> library(const std::optional<QString>& name) const {
@@ -67,6 +95,7 @@ class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
         return toLibraryText(*name);
     }
     QWidget* mainForm_;
+    CollectionsBinding& binding_;
 };
 
 class CollectionsBinding::ViewingUi final : public collections::SurfaceViewingUi {
@@ -148,7 +177,7 @@ CollectionsBinding::CollectionsBinding(const CollectionsWidgets& widgets,
                                        probe::ProbeSelection& selection)
     : QObject(widgets.mainForm),
       w_(widgets),
-      fileUi_(std::make_unique<FileUi>(widgets.mainForm)),
+      fileUi_(std::make_unique<FileUi>(widgets.mainForm, *this)),
       viewingUi_(std::make_unique<ViewingUi>(*this)),
       libraries_(loader) {
     setObjectName(QStringLiteral("collectionsBinding"));
@@ -171,6 +200,19 @@ CollectionsBinding* CollectionsBinding::of(QObject* mainForm) {
     return mainForm
                ? mainForm->findChild<CollectionsBinding*>(QString(), Qt::FindDirectChildrenOnly)
                : nullptr;
+}
+
+bool CollectionsBinding::loadProbeFile(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        showBox(w_.mainForm,
+                "Файл датчиков «" + file.absoluteFilePath().toStdString() + "» не найден.",
+                collections::kAppTitle);
+        return false;
+    }
+    const QString name = file.absoluteFilePath();
+    if (!passesToLibraries(w_.mainForm, name)) return false;
+    return files_->loadFile(toLibraryText(name));
 }
 
 void CollectionsBinding::setPages(ProbePages* pages) {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+#include <functional>
 #include <memory>
 
 #include "editor/biblioteki/biblioteki.h"
@@ -55,6 +57,15 @@ class CollectionsBinding : public QObject {
 
     // The wait box of the viewing in progress, null when there is none.
     TfrmModal* waitBox() const { return waitBox_; }
+
+    // Loads a probe file named by the user outside the dialog (the command line, the recent
+    // files, a drop) as "Загрузить из файла..." loads the file its dialog chose. A file that is
+    // not there is reported. Returns whether the collection was replaced.
+    bool loadProbeFile(const QString& path);
+    // What the probe file commands report: a status line, and a probe file read or written
+    // (its full path).
+    std::function<void(const QString& status)> onStatus;
+    std::function<void(const QString& path)> onFileUsed;
     QtTitlePanel* titleWidgets() const { return titleWidgets_; }
 
   private:

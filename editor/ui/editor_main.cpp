@@ -1,13 +1,21 @@
 #include "editor/ui/editor_main.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStringList>
 #include <QTranslator>
+#include <cstdio>
+#include <cstring>
 #include <exception>
+#include <string>
+#include <vector>
 
+#include "editor/lifecycle/command_line.h"
 #include "editor/lifecycle/lifecycle.h"
 #include "editor/probe/selection.h"
 #include "editor/ui/editor_icon.h"
@@ -78,8 +86,51 @@ bool installToolkitTranslations(QCoreApplication& application) {
     return false;
 }
 
+namespace {
+
+void print(std::FILE* stream, const std::string& utf8) {
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+}
+
+}  // namespace
+
 int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform) {
+    // --help and --version answer before any window system is needed.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) break;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
+            std::strcmp(argv[i], "--version") == 0) {
+            const lifecycle::CommandLine line = lifecycle::parseCommandLine({argv[i]});
+            print(stdout, line.text);
+            return 0;
+        }
+    }
     EditorApplication application(argc, argv);
+    // The toolkit has taken its own options; what is left is the editor's, in the system's
+    // encoding of names.
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments().mid(1))
+        arguments.push_back(argument.toStdString());
+    const lifecycle::CommandLine line = lifecycle::parseCommandLine(arguments);
+    if (line.action == lifecycle::CommandLine::Action::error) {
+        print(stderr, line.text);
+        return 2;
+    }
+    const QString probeFile =
+        line.probeFile.empty()
+            ? QString()
+            : QFileInfo(QString::fromStdString(line.probeFile)).absoluteFilePath();
+    // The file dialogs open in the folder last used, also after a restart.
+    TfrmRedaktor::rememberState = true;
+    {
+        const QString lastFolder =
+            QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("probe-tools"),
+                      QStringLiteral("probe_editor"))
+                .value(QStringLiteral("lastFolder"))
+                .toString();
+        if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir()) QDir::setCurrent(lastFolder);
+    }
     installToolkitTranslations(application);
     // Only the name: a display name would be appended by some window systems to every other
     // window's caption ("Системная ошибка — ..."), and the boxes keep their own titles.
@@ -96,6 +147,7 @@ int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform)
         frmRedaktor.show();
         // The main window starts active, also where no window manager hands out the focus.
         frmRedaktor.activateWindow();
+        if (!probeFile.isEmpty() && frmRedaktor.isVisible()) frmRedaktor.openProbeFile(probeFile);
         // The window may already have closed itself while it was being shown.
         if (frmRedaktor.isVisible() && !application.ending()) QApplication::exec();
     } catch (const std::exception& e) {

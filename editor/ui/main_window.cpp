@@ -1,25 +1,65 @@
 #include "editor/ui/main_window.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
+#include "editor/collections/probe_files.h"
+#include "editor/collections/recent_files.h"
 #include "editor/ui/collections_binding.h"
 #include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tab_rows.h"
+#include "platform/cp1251.h"
 
 namespace ui {
+
+namespace {
+
+QSettings editorSettings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("probe-tools"),
+                     QStringLiteral("probe_editor"));
+}
+
+// The local probe file a drag carries, or nothing.
+std::optional<QString> draggedProbeFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return std::nullopt;
+    for (const QUrl& url : data->urls()) {
+        const QString path = url.toLocalFile();
+        if (!path.isEmpty() && collections::isProbeFileName(path.toStdString())) return path;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> toStrings(const QStringList& list) {
+    std::vector<std::string> out;
+    for (const QString& s : list) out.push_back(s.toStdString());
+    return out;
+}
+
+}  // namespace
 
 // The window-system operations the lifecycle logic asks for.
 class TfrmRedaktor::WindowOps final : public lifecycle::MainWindowOps {
@@ -37,7 +77,8 @@ class TfrmRedaktor::WindowOps final : public lifecycle::MainWindowOps {
         const QRect frame = window_.frameGeometry();
         return {frame.width(), frame.height()};
     }
-    void moveWindow(lifecycle::Position p) override { window_.move(p.left, p.top); }
+    // The window is placed by placeOnScreen: centred the first time, where it was since.
+    void moveWindow(lifecycle::Position) override { window_.placeOnScreen(); }
     void messageBox(const std::string& title, const std::string& text) override {
         QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                         QString::fromStdString(text), QMessageBox::Ok, &window_);
@@ -55,9 +96,7 @@ class TfrmRedaktor::WindowOps final : public lifecycle::MainWindowOps {
 
 TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection& selection,
                            QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                              Qt::MSWindowsFixedSizeDialogHint),
+    : QMainWindow(parent),
       loader_(loader),
       selection_(selection),
       ops_(std::make_unique<WindowOps>(*this)),
@@ -71,9 +110,20 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     tmZakritModalnuyu->setInterval(1);
     connect(tmZakritModalnuyu, &QTimer::timeout, this, &TfrmRedaktor::tmZakritModalnuyuTimer);
 
-    // The client area has a fixed size; the window's outer size follows from it and the menu.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    adjustSize();
+    // The report of the last command stays in a label of its own: the menus' status tips clear
+    // the status bar's passing messages.
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    statusLine = new QLabel(statusBar());
+    statusLine->setObjectName(QStringLiteral("statusLine"));
+    statusBar()->addWidget(statusLine, 1);
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+    if (rememberState) {
+        const collections::RecentFiles kept(
+            toStrings(editorSettings().value(QStringLiteral("recentFiles")).toStringList()));
+        for (const std::string& path : kept.paths()) recent_ << QString::fromStdString(path);
+    }
+    rebuildRecentMenu();
 
     // --- pages ---
     // ProbePages (objectName "ProbePages", a child of pcParametri) made the pages from its page
@@ -88,6 +138,15 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     auto* collections = new CollectionsBinding({this, pnlGlavnaya, pnlNazvanie, tmZakritModalnuyu},
                                                loader_, selection_);
     collections->setPages(probePages);
+    collections->onStatus = [this](const QString& text) { statusLine->setText(text); };
+    collections->onFileUsed = [this](const QString& path) { useRecentFile(path); };
+    // The keyboard starts in the first field of the page; the page captions follow the page's
+    // fields in the Tab order.
+    probePages->cbKDpC->setFocus();
+    probePages->setAfterStore([this] {
+        refreshChanges();
+        updateUndo();
+    });
 
     // --- surface viewing ---
     connect(probePages->bnIFsP, &QPushButton::clicked, this, &TfrmRedaktor::bnIFsPClick);
@@ -100,6 +159,9 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     // pnlNazvanieClick's logic; bnData's key release arrives through bnDataKeyUp.
 
     lifecycle_->FormCreate();
+    if (loader_.isLoaded(biblioteki::kProbeStore)) collections->files().takeCollectionAsHeld();
+    refreshChanges();
+    updateUndo();
 }
 
 TfrmRedaktor::~TfrmRedaktor() {
@@ -110,43 +172,71 @@ void TfrmRedaktor::createMenu() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
-    auto item = [this](QMenu* menu, const char* name, const char* caption) {
+    // Captions carry a mnemonic marker ('&' before a letter of the caption); the caption's
+    // letters stay as they are.
+    auto item = [this](QMenu* menu, const char* name, const char* caption,
+                       const QKeySequence& keys = {}) {
         QAction* action = menu->addAction(QString::fromUtf8(caption));
         action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(keys);
         return action;
     };
 
-    menuProbe = bar->addMenu(QString::fromUtf8("Датчик"));
+    menuProbe = bar->addMenu(QString::fromUtf8("&Датчик"));
     menuProbe->setObjectName(QStringLiteral("menuProbe"));
-    miInicializirovat = item(menuProbe, "miInicializirovat", "Инициализировать");
-    miSohranitOdin = item(menuProbe, "miSohranitOdin", "Добавить в файл...");
+    miInicializirovat = item(menuProbe, "miInicializirovat", "&Инициализировать");
+    undoAction = item(menuProbe, "undoAction", "&Отменить", QKeySequence::Undo);
+    miSohranitOdin = item(menuProbe, "miSohranitOdin", "&Добавить в файл...",
+                          QKeySequence(Qt::CTRL | Qt::Key_S));
     menuProbe->addSeparator();
-    miVibratDatchik = item(menuProbe, "miVibratDatchik", "Выбрать");
+    miVibratDatchik = item(menuProbe, "miVibratDatchik", "В&ыбрать");
     menuProbe->addSeparator();
-    miVihod = item(menuProbe, "miVihod", "Выход");
+    miVihod = item(menuProbe, "miVihod", "Вы&ход", QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    menuProbes = bar->addMenu(QString::fromUtf8("Датчики"));
+    menuProbes = bar->addMenu(QString::fromUtf8("Д&атчики"));
     menuProbes->setObjectName(QStringLiteral("menuProbes"));
-    miSohranit = item(menuProbes, "miSohranit", "Добавить в файл...");
-    miZagruzit = item(menuProbes, "miZagruzit", "Загрузить из файла...");
+    miSohranit = item(menuProbes, "miSohranit", "&Добавить в файл...",
+                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    miZagruzit = item(menuProbes, "miZagruzit", "&Загрузить из файла...",
+                      QKeySequence(Qt::CTRL | Qt::Key_O));
 
     // "О программе" has no items: the menu bar entry itself is the command.
-    N3 = bar->addAction(QString::fromUtf8("О программе"));
+    N3 = bar->addAction(QString::fromUtf8("&О программе"));
     N3->setObjectName(QStringLiteral("N3"));
 
     connect(miInicializirovat, &QAction::triggered, this, &TfrmRedaktor::miInicializirovatClick);
+    connect(undoAction, &QAction::triggered, this, [this] {
+        lifecycle_->undo();
+        refreshChanges();
+        updateUndo();
+    });
     connect(miSohranitOdin, &QAction::triggered, this, &TfrmRedaktor::miSohranitOdinClick);
     connect(miVibratDatchik, &QAction::triggered, this, &TfrmRedaktor::miVibratDatchikClick);
     connect(miVihod, &QAction::triggered, this, &TfrmRedaktor::miVihodClick);
     connect(miSohranit, &QAction::triggered, this, &TfrmRedaktor::miSohranitClick);
     connect(miZagruzit, &QAction::triggered, this, &TfrmRedaktor::miZagruzitClick);
     connect(N3, &QAction::triggered, this, &TfrmRedaktor::N3Click);
+
+    // Esc leaves the title panel; the action is on only while the panel is up.
+    auto* leaveTitle = new QAction(this);
+    leaveTitle->setObjectName(QStringLiteral("leaveTitlePanel"));
+    leaveTitle->setShortcut(Qt::Key_Escape);
+    addAction(leaveTitle);
+    connect(leaveTitle, &QAction::triggered, this, [this] {
+        if (pnlNazvanie && pnlNazvanie->isVisible()) pnlNazvanieClick();
+    });
 }
 
 void TfrmRedaktor::createPages() {
-    auto* client = new QWidget(this);
+    // The client area grows with the window; today's size is its least. Where the screen is
+    // smaller than that (large scale factors), the area scrolls instead of being cut off.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("clientScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* client = new QWidget(scroll);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(lifecycle::kClientWidth, lifecycle::kClientHeight);
+    client->setMinimumSize(lifecycle::kClientWidth, lifecycle::kClientHeight);
     auto* grid = new QGridLayout(client);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
@@ -175,7 +265,8 @@ void TfrmRedaktor::createPages() {
 
     grid->addWidget(pnlGlavnaya, 0, 0);
     grid->addWidget(pnlNazvanie, 0, 0);
-    setCentralWidget(client);
+    scroll->setWidget(client);
+    setCentralWidget(scroll);
 }
 
 QWidget* TfrmRedaktor::page(const char* objectName) const {
@@ -201,7 +292,157 @@ void TfrmRedaktor::moveEvent(QMoveEvent* event) {
 void TfrmRedaktor::placeAgainWithFrame() {
     if (placedWithFrame_ || !isVisible() || frameGeometry().size() == geometry().size()) return;
     placedWithFrame_ = true;
-    ops_->moveWindow(lifecycle::placeAtRightEdge(ops_->screenSize(), ops_->outerSize()));
+    placeOnScreen();
+}
+
+void TfrmRedaktor::placeOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect free = screen->availableGeometry();
+    const QSize borders = frameGeometry().size() - geometry().size();
+    const QSize preferred(lifecycle::kClientWidth, lifecycle::kClientHeight +
+                                                       menuBar()->sizeHint().height() +
+                                                       statusBar()->sizeHint().height());
+    // Today's size is the least the window takes, unless the screen is smaller still.
+    setMinimumSize(preferred.boundedTo(free.size() - borders));
+
+    std::optional<lifecycle::Rect> saved;
+    if (rememberState) {
+        const QRect kept = editorSettings().value(QStringLiteral("window/frame")).toRect();
+        if (kept.isValid())
+            saved = lifecycle::Rect{kept.x(), kept.y(), kept.width(), kept.height()};
+    }
+    const lifecycle::Rect r = lifecycle::placeOnScreen(
+        {free.x(), free.y(), free.width(), free.height()}, saved,
+        {preferred.width() + borders.width(), preferred.height() + borders.height()});
+    resize(r.width - borders.width(), r.height - borders.height());
+    move(r.left, r.top);
+}
+
+void TfrmRedaktor::saveWindowState() {
+    if (!rememberState) return;
+    QSettings settings = editorSettings();
+    settings.setValue(QStringLiteral("window/frame"), frameGeometry());
+    settings.setValue(QStringLiteral("recentFiles"), recent_);
+    settings.setValue(QStringLiteral("lastFolder"), QDir::currentPath());
+}
+
+void TfrmRedaktor::closeEvent(QCloseEvent* event) {
+    // Without the probe store there is nothing to keep.
+    if (loader_.isLoaded(biblioteki::kProbeStore)) {
+        if (auto* b = CollectionsBinding::of(this); b && !b->files().mayClose()) {
+            event->ignore();
+            refreshChanges();
+            return;
+        }
+    }
+    saveWindowState();
+    QMainWindow::closeEvent(event);
+}
+
+void TfrmRedaktor::dragEnterEvent(QDragEnterEvent* event) {
+    if (draggedProbeFile(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TfrmRedaktor::dropEvent(QDropEvent* event) {
+    if (std::optional<QString> path = draggedProbeFile(event->mimeData())) {
+        event->acceptProposedAction();
+        openProbeFile(*path);
+    } else {
+        event->ignore();
+    }
+}
+
+// A file dragged over any field of the window is the window's: a probe file is loaded wherever
+// it is dropped, and no field ever takes a file's address as its text.
+bool TfrmRedaktor::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (widget != nullptr && widget != this && widget->window() == this &&
+            drop->mimeData() != nullptr && drop->mimeData()->hasUrls()) {
+            if (type == QEvent::Drop)
+                dropEvent(drop);
+            else if (draggedProbeFile(drop->mimeData()))
+                drop->acceptProposedAction();
+            else
+                drop->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TfrmRedaktor::openProbeFile(const QString& path) {
+    auto* b = CollectionsBinding::of(this);
+    if (b == nullptr || !loader_.isLoaded(biblioteki::kProbeStore)) return false;
+    const bool replaced = b->loadProbeFile(path);
+    if (replaced) lifecycle_->forgetUndo();
+    if (!QFileInfo(path).isFile()) {
+        const QString full = QFileInfo(path).absoluteFilePath();
+        recent_.removeAll(full);
+        rebuildRecentMenu();
+    }
+    refreshChanges();
+    updateUndo();
+    return replaced;
+}
+
+QStringList TfrmRedaktor::recentFiles() const {
+    return recent_;
+}
+
+void TfrmRedaktor::useRecentFile(const QString& path) {
+    collections::RecentFiles list(toStrings(recent_));
+    list.use(path.toStdString());
+    recent_.clear();
+    for (const std::string& p : list.paths()) recent_ << QString::fromStdString(p);
+    rebuildRecentMenu();
+    if (rememberState) editorSettings().setValue(QStringLiteral("recentFiles"), recent_);
+}
+
+void TfrmRedaktor::rebuildRecentMenu() {
+    qDeleteAll(recentActions_);
+    recentActions_.clear();
+    if (recentSeparator_ == nullptr) {
+        recentSeparator_ = menuProbes->addSeparator();
+        recentSeparator_->setObjectName(QStringLiteral("recentFilesSeparator"));
+    }
+    recentSeparator_->setVisible(!recent_.isEmpty());
+    int number = 1;
+    for (const QString& path : recent_) {
+        QString caption = QStringLiteral("&%1 %2").arg(number++).arg(QFileInfo(path).fileName());
+        QAction* action = menuProbes->addAction(caption);
+        action->setObjectName(QStringLiteral("recentFile"));
+        action->setToolTip(path);
+        action->setStatusTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { openProbeFile(path); });
+        recentActions_ << action;
+    }
+}
+
+void TfrmRedaktor::refreshChanges() {
+    auto* b = CollectionsBinding::of(this);
+    QString title = QString::fromUtf8(lifecycle::kApplicationTitle);
+    if (b == nullptr) {
+        setWindowTitle(title);
+        return;
+    }
+    const std::string& file = b->files().collectionFile();
+    if (!file.empty())
+        title += QStringLiteral(" — ") +
+                 QFileInfo(QString::fromStdString(platform::cp1251ToUtf8(file))).fileName();
+    if (b->files().noteCurrentProbe()) title += QStringLiteral(" *");
+    setWindowTitle(title);
+}
+
+void TfrmRedaktor::updateUndo() {
+    if (undoAction) undoAction->setEnabled(lifecycle_->canUndo());
 }
 
 void TfrmRedaktor::FormActivate() {
@@ -212,6 +453,8 @@ void TfrmRedaktor::FormDestroy() {
 }
 void TfrmRedaktor::miInicializirovatClick() {
     lifecycle_->miInicializirovatClick();
+    refreshChanges();
+    updateUndo();
 }
 void TfrmRedaktor::miVihodClick() {
     lifecycle_->miVihodClick();
@@ -220,15 +463,23 @@ void TfrmRedaktor::miVihodClick() {
 // --- probe file commands ---
 void TfrmRedaktor::miSohranitOdinClick() {
     if (auto* b = CollectionsBinding::of(this)) b->files().miSohranitOdinClick();
+    refreshChanges();
 }
 void TfrmRedaktor::miVibratDatchikClick() {
     if (auto* b = CollectionsBinding::of(this)) b->files().miVibratDatchikClick();
+    lifecycle_->forgetUndo();
+    refreshChanges();
+    updateUndo();
 }
 void TfrmRedaktor::miSohranitClick() {
     if (auto* b = CollectionsBinding::of(this)) b->files().miSohranitClick();
+    refreshChanges();
 }
 void TfrmRedaktor::miZagruzitClick() {
     if (auto* b = CollectionsBinding::of(this)) b->files().miZagruzitClick();
+    lifecycle_->forgetUndo();
+    refreshChanges();
+    updateUndo();
 }
 
 // --- title panel ---

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "editor/biblioteki/biblioteki.h"
 #include "editor/lifecycle/lifecycle.h"
@@ -11,6 +13,7 @@
 
 class QAction;
 class QFrame;
+class QLabel;
 class QMenu;
 class QTabWidget;
 class QTimer;
@@ -30,6 +33,16 @@ class TfrmRedaktor : public QMainWindow {
     // Runs FormDestroy: stores the active page and frees every library.
     ~TfrmRedaktor() override;
 
+    // Whether the window keeps its size and place, the recent files and the last folder between
+    // runs (in the user's settings of the editor). Off unless the program turns it on, so that
+    // windows made by tests neither read nor change them.
+    static inline bool rememberState = false;
+
+    // Loads a probe file named outside the file dialog: the command line, a recent file, a drop.
+    bool openProbeFile(const QString& path);
+    // The probe files offered under "Датчики", newest first.
+    QStringList recentFiles() const;
+
     biblioteki::Biblioteki& loader() { return loader_; }
     probe::ProbeSelection& selection() { return selection_; }
     lifecycle::Lifecycle& lifecycle() { return *lifecycle_; }
@@ -41,6 +54,7 @@ class TfrmRedaktor : public QMainWindow {
     QAction* miSohranitOdin = nullptr;
     QAction* miVibratDatchik = nullptr;
     QAction* miVihod = nullptr;
+    QAction* undoAction = nullptr;  // "Отменить": undoes the last "Инициализировать"
     QAction* miSohranit = nullptr;
     QAction* miZagruzit = nullptr;
     QAction* N3 = nullptr;  // "О программе": the menu bar entry is itself the command
@@ -54,6 +68,7 @@ class TfrmRedaktor : public QMainWindow {
     QWidget* page(const char* objectName) const;
 
     QTimer* tmZakritModalnuyu = nullptr;
+    QLabel* statusLine = nullptr;  // what the last probe file command did
 
   public slots:
     void FormActivate();
@@ -80,6 +95,10 @@ class TfrmRedaktor : public QMainWindow {
   protected:
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     class WindowOps;
@@ -87,12 +106,21 @@ class TfrmRedaktor : public QMainWindow {
     void createMenu();
     void createPages();
     void placeAgainWithFrame();
+    void placeOnScreen();
+    void saveWindowState();
+    void useRecentFile(const QString& path);
+    void rebuildRecentMenu();
+    void refreshChanges();
+    void updateUndo();
 
     biblioteki::Biblioteki& loader_;
     probe::ProbeSelection& selection_;
     std::unique_ptr<WindowOps> ops_;
     std::unique_ptr<lifecycle::Lifecycle> lifecycle_;
     ProbePages* probePages_ = nullptr;
+    QStringList recent_;             // full paths, newest first
+    QList<QAction*> recentActions_;  // their items under "Датчики"
+    QAction* recentSeparator_ = nullptr;
     bool placedWithFrame_ = false;
 };
 

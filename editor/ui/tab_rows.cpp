@@ -43,7 +43,8 @@ TabRows::TabRows(QTabWidget* pages, QWidget* parent)
         auto* caption = new QToolButton(this);
         caption->setText(pages_->tabText(i));
         caption->setCheckable(true);
-        caption->setFocusPolicy(Qt::NoFocus);  // chosen with the mouse, like a tab
+        // Chosen with the mouse like a tab, and reached with Tab like any button.
+        caption->setFocusPolicy(Qt::TabFocus);
         caption->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         // Room for the caption in bold, as it is shown while its page is active.
         QFont bold = caption->font();

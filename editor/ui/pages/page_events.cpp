@@ -28,6 +28,7 @@ bool within(const QWidget* widget, const QWidget* control) {
 void ProbePages::stored(const std::function<void()>& store) {
     if (services_.selection == nullptr || !services_.storeReady()) return;
     store();
+    if (afterStore_) afterStore_();
 }
 
 void ProbePages::storeOnChange(QComboBox* list, std::function<void()> store) {

@@ -70,6 +70,8 @@ class ProbePages : public QObject, public probe::ActivePage {
     void setBnDataKeyUp(std::function<void(int virtualKey)> handler) {
         bnDataKeyUp_ = std::move(handler);
     }
+    // Runs after every store a control event triggered.
+    void setAfterStore(std::function<void()> handler) { afterStore_ = std::move(handler); }
 
     // Page 1.
     QComboBox *cbKDpC = nullptr, *cbKDpKP = nullptr, *cbKDpRIP = nullptr, *cbKDpFIP1 = nullptr,
@@ -159,6 +161,7 @@ class ProbePages : public QObject, public probe::ActivePage {
     // Text controls whose exit stores a page, with that page's store.
     std::vector<std::pair<QWidget*, std::function<void()>>> exitHandlers_;
     std::function<void(int)> bnDataKeyUp_;
+    std::function<void()> afterStore_;
     bool shown_ = false;
 };
 

@@ -42,7 +42,8 @@ probe::UserLocale userLocaleOf(const QLocale& locale) {
 }
 
 probe::UserLocale systemLocale() {
-    return userLocaleOf(QLocale::system());
+    const QLocale system = QLocale::system();
+    return probe::followedLocale(system.name().toStdString(), userLocaleOf(system));
 }
 
 }  // namespace ui

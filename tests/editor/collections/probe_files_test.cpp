@@ -389,3 +389,94 @@ TEST(ProbeFileLines, NullTextsReadAsEmptyAndCp1251BecomesUtf8) {
 }
 
 }  // namespace
+
+namespace {
+
+// A user who answers the question on closing, and sees the status line and the files used.
+struct AnsweringUi : FakeUi {
+    collections::UnheldChangesAnswer answer = collections::UnheldChangesAnswer::cancel;
+    int asked = 0;
+    std::vector<std::string> statuses, used;
+    collections::UnheldChangesAnswer askUnheldChanges() override {
+        ++asked;
+        return answer;
+    }
+    void showStatus(const std::string& text) override { statuses.push_back(text); }
+    void fileUsed(const std::string& name) override { used.push_back(name); }
+};
+
+class ChangeTrackingTest : public ProbeFilesTest {
+  protected:
+    AnsweringUi asking;
+    ProbeFileCommands tracked{api, selection, page, asking};
+};
+
+TEST_F(ChangeTrackingTest, ClosingAsksOnlyWhileAChangeIsInNoFile) {
+    collection(3, 1);
+    tracked.takeCollectionAsHeld();
+    EXPECT_FALSE(tracked.noteCurrentProbe());
+    EXPECT_TRUE(tracked.mayClose());
+    EXPECT_EQ(asking.asked, 0);
+
+    // A changed probe that is not current is found by the full comparison on closing.
+    store.slots[2]->rec.Cena = 5;
+    EXPECT_FALSE(tracked.noteCurrentProbe());
+    EXPECT_TRUE(tracked.hasUnheldChanges());
+    EXPECT_FALSE(tracked.mayClose());  // cancel
+    EXPECT_EQ(currentSlot(), 1);       // the comparison selected the current probe again
+    asking.answer = collections::UnheldChangesAnswer::leave;
+    EXPECT_TRUE(tracked.mayClose());
+    EXPECT_EQ(page.calls.front(), "store");  // what the page shows counts
+
+    // Changing a probe back is no change.
+    store.slots[2]->rec.Cena = 0;
+    asking.asked = 0;
+    EXPECT_TRUE(tracked.mayClose());
+    EXPECT_EQ(asking.asked, 0);
+}
+
+TEST_F(ChangeTrackingTest, AddingToAFileHoldsWhatWasWrittenAndSaysSo) {
+    collection(2, 0);
+    tracked.takeCollectionAsHeld();
+    selection.current->Cena = 9;
+    EXPECT_TRUE(tracked.noteCurrentProbe());
+    asking.fileName = "/data/probes.dt";
+    tracked.miSohranitOdinClick();
+    EXPECT_FALSE(tracked.noteCurrentProbe());
+    EXPECT_FALSE(tracked.hasUnheldChanges());
+    ASSERT_EQ(asking.statuses.size(), 1u);
+    EXPECT_EQ(asking.statuses[0], "Датчик добавлен в файл probes.dt: записей в файле 0");
+    EXPECT_EQ(asking.used, std::vector<std::string>{"/data/probes.dt"});
+
+    // "Add to a file" on closing writes all; a failed write keeps the program open.
+    store.slots[1]->rec.Cena = 4;
+    asking.answer = collections::UnheldChangesAnswer::addToFile;
+    store.failSaveAtCall = store.saveCalls + 1;
+    EXPECT_FALSE(tracked.mayClose());
+    EXPECT_TRUE(tracked.collectionFile().empty());
+    store.failSaveAtCall = 0xFFFFFFFFu;
+    EXPECT_TRUE(tracked.mayClose());
+    EXPECT_EQ(tracked.collectionFile(), "/data/probes.dt");
+    EXPECT_EQ(ProbeFileCommands::addedMessage(3, "C:\\d\\x.dt", 7),
+              "Датчики (3) добавлены в файл x.dt: записей в файле 7");
+}
+
+TEST_F(ChangeTrackingTest, LoadingByNameHoldsTheNewCollectionAndRemembersTheFile) {
+    collection(1, 0);
+    tracked.takeCollectionAsHeld();
+    selection.current->Cena = 3;
+    file("two.dt", {probeNo(7), probeNo(8)});
+    EXPECT_TRUE(tracked.loadFile("two.dt"));  // through the selection dialog, all lines chosen
+    EXPECT_EQ(asking.dialogsRun, 1);
+    EXPECT_EQ(selection.probeCount, 2u);
+    EXPECT_FALSE(tracked.hasUnheldChanges());
+    EXPECT_EQ(tracked.collectionFile(), "two.dt");
+    EXPECT_EQ(asking.used, std::vector<std::string>{"two.dt"});
+    EXPECT_EQ(asking.statuses.back(), "Из файла two.dt загружено датчиков: 2");
+    EXPECT_FALSE(tracked.loadFile("missing.dt"));
+    EXPECT_EQ(tracked.collectionFile(), "two.dt");
+    EXPECT_TRUE(collections::isProbeFileName("/a/B.DT"));
+    EXPECT_FALSE(collections::isProbeFileName("/a/b.dtx"));
+}
+
+}  // namespace

@@ -166,6 +166,54 @@ TEST(LifecycleTest, InitialiseResetsTheRecordAndReloadsOnlyAnActivePage) {
     e.lifecycle.FormDestroy();
 }
 
+TEST(LifecycleTest, InitialiseOfAProbeWithDataCanBeUndoneOnce) {
+    Editor e("full");
+    e.lifecycle.FormCreate();
+    ProbeRecord* record = e.selection.current;
+    ASSERT_NE(record, nullptr);
+    e.lifecycle.miInicializirovatClick();  // an empty probe: nothing to undo
+    EXPECT_FALSE(e.lifecycle.canUndo());
+
+    e.lifecycle.setActivePage(&e.page);
+    record->Cena = 1500;
+    record->RKIP1 = 0.25;
+    e.lifecycle.miInicializirovatClick();
+    ASSERT_TRUE(e.lifecycle.canUndo());
+    e.log.events.clear();
+    e.lifecycle.undo();
+    EXPECT_EQ(record->Cena, 1500);
+    EXPECT_EQ(record->RKIP1, 0.25);
+    EXPECT_EQ(e.log.events, std::vector<std::string>{"load"});
+    EXPECT_FALSE(e.lifecycle.canUndo());  // one level
+
+    // Another collection or probe since: the reset stays.
+    e.lifecycle.miInicializirovatClick();
+    e.lifecycle.forgetUndo();
+    e.lifecycle.undo();
+    EXPECT_EQ(record->Cena, 0);
+    e.lifecycle.FormDestroy();
+}
+
+TEST(WindowPlacement, OpensWhollyOnItsScreenCentredFirstAndWhereItWasSince) {
+    using lifecycle::placeOnScreen;
+    using lifecycle::Rect;
+    const Rect screen{0, 0, 1280, 800};
+    const Rect first = placeOnScreen(screen, std::nullopt, {760, 600});
+    EXPECT_EQ(first.left, 260);
+    EXPECT_EQ(first.top, 100);
+    // Too large for the screen (scale 2: 1280x800 gives 640x400): shrunk into it.
+    const Rect scaled = placeOnScreen({0, 0, 640, 400}, std::nullopt, {1520, 1200});
+    EXPECT_EQ(scaled.left, 0);
+    EXPECT_EQ(scaled.top, 0);
+    EXPECT_EQ(scaled.width, 640);
+    EXPECT_EQ(scaled.height, 400);
+    // The last place, pulled back onto a second screen it partly left.
+    const Rect kept = placeOnScreen({1280, 0, 1920, 1080}, Rect{3000, -50, 900, 700}, {760, 600});
+    EXPECT_EQ(kept.left, 1280 + 1920 - 900);
+    EXPECT_EQ(kept.top, 0);
+    EXPECT_EQ(kept.width, 900);
+}
+
 TEST(LifecycleTest, DestroyStoresThePageBeforeFreeingEveryLibraryOnce) {
     Editor e("full");
     e.lifecycle.FormCreate();

@@ -109,5 +109,18 @@ TEST(DateText, UnreadableTexts) {
     EXPECT_EQ(textToDayNumber("29.02.2027", kComma, kToday), 0.0);
 }
 
+TEST(FollowedLocale, NoNamedLocaleMeansTheInterfacesRussianConventions) {
+    const UserLocale english{".", "M/d/yy", "/"};
+    for (const char* none : {"C", "POSIX", "C.UTF-8", ""}) {
+        const UserLocale followed = followedLocale(none, english);
+        EXPECT_EQ(followed.decimalSeparator, ",") << none;
+        EXPECT_EQ(followed.shortDateFormat, "dd.MM.yyyy") << none;
+        // "28.02.2026" and "1,5" are then read as the interface writes them.
+        EXPECT_EQ(readNumber("1,5", followed), 1.5);
+    }
+    EXPECT_EQ(followedLocale("en_US", english).shortDateFormat, "M/d/yy");
+    EXPECT_EQ(followedLocale("de_DE.UTF-8", english).decimalSeparator, ".");
+}
+
 }  // namespace
 }  // namespace probe

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/probe/pages.h"
+#include "editor/probe/probe_contents.h"
 #include "editor/probe/text_transfer.h"
 #include "fakes.h"
 #include "platform/cp1251.h"
@@ -179,6 +180,33 @@ TEST(ParametersPage, NumbersFollowTheLocaleAndListIsStoredAsTyped) {
     EXPECT_EQ(cbOCHIP.text(), "2500000");
     EXPECT_EQ(cbTP.text(), "");
     EXPECT_EQ(mParametri.lines[1], "без знака равенства");
+}
+
+}  // namespace
+}  // namespace probe
+
+namespace probe {
+namespace {
+
+TEST(ProbeContents, ARecordPutBackHoldsWhatItHeld) {
+    testing::OwnedRecord owned;
+    const contracts::ProbeStoreApi store = testing::FakeStore::api();
+    ProbeRecord& r = owned.record;
+    r.Cena = 12;
+    r.RKIP1 = 0.5;
+    r.MasshtabProstranstva = -3;
+    restoreContents(store, r, ProbeContents{});  // texts through the store, from nothing
+    ProbeContents full = contentsOf(r);
+    full.Model = "M-1";
+    full.Pribori = {"A", "", "B"};
+    full.Cena = 40;
+    restoreContents(store, r, full);
+    EXPECT_STREQ(r.Model.tekst, "M-1");
+    ASSERT_EQ(r.Pribori.kolichestvo, 3u);
+    EXPECT_STREQ(r.Pribori.stroki[2], "B");
+    EXPECT_EQ(contentsOf(r), full);
+    r.Cena = 41;
+    EXPECT_NE(contentsOf(r), full);
 }
 
 }  // namespace

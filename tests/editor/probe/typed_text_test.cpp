@@ -62,5 +62,20 @@ TEST(TypedText, ScaleKeepsOnlyTheListsEntries) {
     EXPECT_EQ(note(FieldKind::scale, "1 мм"), "будет записано: 7 (такого масштаба нет в списке)");
 }
 
+TEST(TypedText, TintedNumbersAndDatesNameTheFormTheLocaleWants) {
+    const std::chrono::sys_days today{std::chrono::year{2026} / 2 / 28};
+    const UserLocale russian;
+    const UserLocale american{".", "M/d/yyyy", "/"};
+    EXPECT_EQ(dateFormHint(russian), "ДД.ММ.ГГГГ");
+    EXPECT_EQ(dateFormHint(american), "ММ/ДД/ГГГГ");
+    EXPECT_EQ(dateFormHint({",", "yy-MM-dd", "-"}), "ГГ-ММ-ДД");
+    const auto date = notStoredAsTyped(FieldKind::date, "28 02 2026x", russian, today);
+    ASSERT_TRUE(date);
+    EXPECT_NE(date->find("ожидается ДД.ММ.ГГГГ"), std::string::npos);
+    const auto number = notStoredAsTyped(FieldKind::number, "1,5", american, today);
+    ASSERT_TRUE(number);
+    EXPECT_NE(number->find("десятичный разделитель — «.»"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace probe

@@ -7,13 +7,17 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolTip>
+#include <QUrl>
 #include <QtTest>
 
 #include "editor/ui/collections_binding.h"
@@ -199,6 +203,102 @@ class UiUxTest : public QObject {
         QVERIFY(window.pnlNazvanie->isHidden());
         QTRY_VERIFY(pages->cbModel->hasFocus());
         QCOMPARE(pages->cbModel->currentText(), QStringLiteral("A"));
+    }
+
+    // Closing with a change no probe file holds asks first; "Отмена" keeps the editor open,
+    // leaving without saving closes it.
+    void closingWithChangesAsks() {
+        testing_support::RecordingBoxes boxes;
+        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+        probe::ProbeSelection selection;
+        ui::TfrmRedaktor window(loader, selection);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
+        QVERIFY(pages != nullptr);
+        QVERIFY(window.close());  // nothing changed: no question
+        window.show();
+
+        pages->cbKDpC->setCurrentIndex(1);  // stored at once
+        QVERIFY(window.windowTitle().endsWith(QStringLiteral(" *")));
+        QStringList asked;
+        auto answer = [&asked](const char* button) {
+            QTimer::singleShot(0, [&asked, button] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr) return;
+                asked << box->objectName();
+                for (QAbstractButton* b : box->buttons())
+                    if (b->text().remove(QLatin1Char('&')) == QString::fromUtf8(button)) b->click();
+            });
+        };
+        answer("Отмена");
+        QVERIFY(!window.close());
+        QVERIFY(window.isVisible());
+        answer("Выйти без сохранения");
+        QVERIFY(window.close());
+        QCOMPARE(asked, QStringList({QStringLiteral("unheldChangesBox"),
+                                     QStringLiteral("unheldChangesBox")}));
+    }
+
+    // Esc leaves "О программе"; the page captions are reached with Tab.
+    void escapeLeavesAboutAndTabReachesTheCaptions() {
+        testing_support::RecordingBoxes boxes;
+        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+        probe::ProbeSelection selection;
+        ui::TfrmRedaktor window(loader, selection);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.N3->trigger();
+        QVERIFY(window.pnlNazvanie->isVisible());
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(window.pnlNazvanie->isHidden());
+
+        auto* rows = window.findChild<QWidget*>(QStringLiteral("pageCaptionRows"));
+        bool reached = false;
+        for (int i = 0; i < 40 && !reached; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached = rows->isAncestorOf(QApplication::focusWidget());
+        }
+        QVERIFY(reached);
+    }
+
+    // A probe file dropped on a text field loads (through the selection dialog); the field
+    // never takes the file's address.
+    void droppedProbeFileLoadsAndNoFieldTakesItsAddress() {
+        testing_support::RecordingBoxes boxes;
+        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+        probe::ProbeSelection selection;
+        ui::TfrmRedaktor window(loader, selection);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
+        window.pcParametri->setCurrentWidget(window.page("tbIdentifikacionnayaInformaciya"));
+        QLineEdit* field = pages->cbProizvoditel->lineEdit();
+
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QStringLiteral(EXAMPLES_DIR "/probes.dt"))});
+        const QPoint at = field->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(field, &enter);
+        QVERIFY(enter.isAccepted());
+        int dialogs = 0;
+        QTimer::singleShot(0, [&dialogs] {
+            if (auto* d = dynamic_cast<ui::TfrmVibor*>(QApplication::activeModalWidget())) {
+                ++dialogs;
+                d->bnVibrat->click();
+            }
+        });
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(field, &drop);
+        QCOMPARE(dialogs, 1);
+        QVERIFY(selection.probeCount > 1);
+        QVERIFY(!field->text().contains(QStringLiteral("file:")));
+        QVERIFY(window.windowTitle().contains(QStringLiteral("probes.dt")));
+        QVERIFY(window.statusLine->text().contains(QStringLiteral("probes.dt")));
+        QCOMPARE(window.recentFiles().value(0),
+                 QFileInfo(QStringLiteral(EXAMPLES_DIR "/probes.dt")).absoluteFilePath());
+        QVERIFY(boxes.shown.empty());
     }
 };
 
