@@ -13,25 +13,25 @@ namespace {
 
 const probe::UserLocale kLocale{",", "dd.MM.yyyy", "."};
 
-void BM_ChisloVTekst(benchmark::State& state) {
+void BM_NumberToText(benchmark::State& state) {
     double v = 1.25e-7;
     for (auto _ : state) {
         benchmark::DoNotOptimize(probe::numberToText(v, kLocale));
         v *= 1.0001;
     }
 }
-BENCHMARK(BM_ChisloVTekst);
+BENCHMARK(BM_NumberToText);
 
-void BM_TekstVChislo(benchmark::State& state) {
+void BM_TextToNumber(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(probe::textToNumber(" -1234,5678E-3 ", kLocale));
 }
-BENCHMARK(BM_TekstVChislo);
+BENCHMARK(BM_TextToNumber);
 
-void BM_TekstVDatu(benchmark::State& state) {
+void BM_TextToDate(benchmark::State& state) {
     const auto today = std::chrono::sys_days{std::chrono::year{2026} / 12 / 7};
     for (auto _ : state) benchmark::DoNotOptimize(probe::textToDate("29.02.28", kLocale, today));
 }
-BENCHMARK(BM_TekstVDatu);
+BENCHMARK(BM_TextToDate);
 
 class Lines : public probe::LinesField {
   public:
@@ -61,7 +61,7 @@ BoolByte PLUGIN_CALL udalit(Spisok* field) {
     return kTrue;
 }
 
-void BM_StoreSpisok(benchmark::State& state) {
+void BM_StoreListCell(benchmark::State& state) {
     Lines memo(static_cast<int>(state.range(0)));
     contracts::ProbeStoreApi api;
     api.SozdatSpisok = &sozdat;
@@ -70,7 +70,7 @@ void BM_StoreSpisok(benchmark::State& state) {
     for (auto _ : state) probe::storeListCell(api, cell, memo);
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_StoreSpisok)->Arg(10)->Arg(10000);
+BENCHMARK(BM_StoreListCell)->Arg(10)->Arg(10000);
 
 }  // namespace
 

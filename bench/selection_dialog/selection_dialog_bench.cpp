@@ -12,7 +12,7 @@
 
 namespace {
 
-void BM_ViborLoadModeRoundTrip(benchmark::State& state) {
+void BM_SelectionDialogLoadModeRoundTrip(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     collections::RecordSelectionModel model;
     for (std::size_t i = 0; i < n; ++i)
@@ -28,7 +28,7 @@ void BM_ViborLoadModeRoundTrip(benchmark::State& state) {
     }
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_ViborLoadModeRoundTrip)
+BENCHMARK(BM_SelectionDialogLoadModeRoundTrip)
     ->RangeMultiplier(10)
     ->Range(1000, 100000)
     ->Unit(benchmark::kMillisecond)

@@ -84,14 +84,12 @@ void SurfaceViewing::PokazatPoverhnost(const char* named, const std::string& sur
     std::int32_t found = -1;
     std::uint32_t read = 0;
     std::uint32_t parameter2 = 0;
-    void* first = searched->pervaya;
     // Every surface before the wanted one is read in full into the keeper's single record.
     for (std::int32_t i = 0; i < n; ++i) {
-        const auto index = static_cast<std::uint32_t>(i);
-        const std::int32_t parameter1 = libs_.ZagruzitParametr1Poverhnosti(fileName, index);
-        parameter2 = libs_.ZagruzitParametr2Poverhnosti(fileName, index);
-        libs_.PodgotovitPoverhnost(libs_.PoluchitPoverhnostPoIndeksu(0), parameter1, parameter2);
-        if (!libs_.ZagruzitPoverhnost(fileName, first, index)) continue;
+        const probe::SurfaceRead surface =
+            probe::readSurface(libs_, *searched, fileName, static_cast<std::uint32_t>(i), 0);
+        parameter2 = surface.parameter2;
+        if (!surface.read) continue;
         ++read;
         const char* name = libs_.PoluchitImyaPoverhnosti(libs_.PoluchitPoverhnostPoIndeksu(0));
         if (name && surfaceName == name) {

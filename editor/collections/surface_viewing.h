@@ -12,10 +12,10 @@
 #include <optional>
 #include <string>
 
-#include "abi/surfstore.h"
 #include "editor/biblioteki/slots.h"
 #include "editor/probe/pages.h"
 #include "editor/probe/selection.h"
+#include "editor/probe/surface_libraries.h"
 
 namespace collections {
 
@@ -30,32 +30,7 @@ inline constexpr const char* kNoSurfaceFileMessage = "Файл с поверхн
 inline constexpr const char* kNoRoomForSurfaceMessage =
     "Не удалось выделить память для поверхности.";
 
-// The loader's mask calls and the surface libraries' entries. Texts are cp1251 as the libraries
-// exchange them.
-class SurfaceLibraries {
-  public:
-    virtual ~SurfaceLibraries() = default;
-    virtual bool ZagruzitBiblioteki(std::uint32_t mask) = 0;
-    virtual void VigruzitBiblioteki(std::uint32_t mask) = 0;
-    // keeper (surfstore)
-    virtual bool VidelitPamyatDlyaPoverhnostey(std::uint32_t count) = 0;
-    virtual bool PodgotovitPoverhnost(void* record, std::int32_t parameter1,
-                                      std::uint32_t parameter2) = 0;
-    virtual contracts::SurfaceSetDescriptor* PoluchitSpisokPoverhnostey() = 0;
-    virtual void* PoluchitPoverhnostPoIndeksu(std::uint32_t index) = 0;
-    virtual const char* PoluchitImyaPoverhnosti(void* record) = 0;
-    virtual bool OpredelitPriznakPoverhnosti(void* record, std::int32_t value) = 0;
-    // archiver (surfarch)
-    virtual std::int32_t ZagruzitKolichestvoPoverhnostey(const char* fileName) = 0;
-    virtual std::int32_t ZagruzitParametr1Poverhnosti(const char* fileName,
-                                                      std::uint32_t index) = 0;
-    virtual std::uint32_t ZagruzitParametr2Poverhnosti(const char* fileName,
-                                                       std::uint32_t index) = 0;
-    virtual bool ZagruzitPoverhnost(const char* fileName, void* record, std::uint32_t index) = 0;
-    // visualizer (surfview1)
-    virtual void OpredelitFlagi(std::uint32_t flags) = 0;
-    virtual bool OpredelitPoverhnosti(contracts::SurfaceSetDescriptor* surfaces) = 0;
-};
+using probe::SurfaceLibraries;
 
 // The combo boxes next to the three "Показать" buttons.
 enum class SurfaceCombo { cbIIP, cbIIIP, cbIIPP };

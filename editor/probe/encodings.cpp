@@ -4,15 +4,6 @@
 
 namespace probe {
 
-const std::array<const char*, 16> kMasshtabProstranstva{
-    "1000 км' = 1 м   ( x 10^6 )", "100 км' = 1 м",  "10 км' = 1 м",
-    "1 км' = 1 м   ( x 10^3 )",    "100 м' = 1 м",   "10 м' = 1 м",
-    "1 м' = 1 м   ( x 1 )",        "100 мм' = 1 м",  "10 мм' = 1 м",
-    "1 мм' = 1 м   ( / 10^3 )",    "100 мкм' = 1 м", "10 мкм' = 1 м",
-    "1 мкм' = 1 м   ( / 10^6 )",   "100 нм' = 1 м",  "10 нм' = 1 м",
-    "1 нм' = 1 м   ( / 10^9 )",
-};
-
 std::string readTextCell(const Stroka& cell) {
     if (cell.tekst == nullptr) return {};
     return platform::cp1251ToUtf8(cell.tekst);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "abi/probe_record.h"
+#include "abi/surface_scales.h"
 #include "editor/probe/captions.h"
 #include "editor/probe/page_items.h"
 
@@ -90,7 +91,8 @@ constexpr std::uint32_t valueFromPosition(int position) {
 
 // The surface scales, largest first. The stored exponent is 6 minus the position; nothing
 // chosen stores 7, and an exponent outside -9..6 shows no entry.
-extern const std::array<const char*, 16> kMasshtabProstranstva;  // UTF-8
+inline constexpr const std::array<const char*, 16>& kMasshtabProstranstva =
+    surface_scales::kTexts;  // UTF-8
 inline constexpr std::int32_t kScaleNotChosen = 7;
 constexpr std::int32_t scaleFromPosition(int position) {
     return (position >= 0 && position < 16) ? 6 - position : kScaleNotChosen;

@@ -1,6 +1,4 @@
 #include "editor/probe/pages.h"
-#include "abi/surfarch.h"
-#include "abi/surfstore.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -185,33 +183,9 @@ void ModelObjectsPage::tsObektiHide() {
 // Reads every surface of the file into the keeper and offers the surfaces' names in the lists
 // of the three name fields. The libraries stay loaded afterwards.
 void ModelObjectsPage::listSurfaces(const std::string& named) {
-    namespace k = contracts::keeper;
-    namespace a = contracts::archiver;
-    const biblioteki::SlotTable& keeper = surfaces_.keeperTable();
-    const biblioteki::SlotTable& archiver = surfaces_.archiverTable();
-    auto countSurfaces =
-        cellAs<a::ZagruzitKolichestvoPoverhnosteyFn>(archiver[a::kZagruzitKolichestvoPoverhnostey]);
-    auto vertexCount =
-        cellAs<a::ZagruzitParametr1PoverhnostiFn>(archiver[a::kZagruzitParametr1Poverhnosti]);
-    auto triangleCount =
-        cellAs<a::ZagruzitParametr2PoverhnostiFn>(archiver[a::kZagruzitParametr2Poverhnosti]);
-    auto loadSurface = cellAs<a::ZagruzitPoverhnostFn>(archiver[a::kZagruzitPoverhnost]);
-    auto allocate =
-        cellAs<k::VidelitPamyatDlyaPoverhnosteyFn>(keeper[k::kVidelitPamyatDlyaPoverhnostey]);
-    auto prepare = cellAs<k::PodgotovitPoverhnostFn>(keeper[k::kPodgotovitPoverhnost]);
-    auto descriptor =
-        cellAs<k::PoluchitSpisokPoverhnosteyFn>(keeper[k::kPoluchitSpisokPoverhnostey]);
-    auto recordAt =
-        cellAs<k::PoluchitPoverhnostPoIndeksuFn>(keeper[k::kPoluchitPoverhnostPoIndeksu]);
-    auto nameOf = cellAs<k::PoluchitImyaPoverhnostiFn>(keeper[k::kPoluchitImyaPoverhnosti]);
-    // A library whose table left an entry empty is treated like one that lists nothing.
-    if (!countSurfaces || !vertexCount || !triangleCount || !loadSurface || !allocate || !prepare ||
-        !descriptor || !recordAt || !nameOf)
-        return;
-
-    const LocatedSurfaceFile located =
-        locateSurfaceFile(named, selection_.loadedFromFolder,
-                          [countSurfaces](const char* name) { return countSurfaces(name); });
+    const LocatedSurfaceFile located = locateSurfaceFile(
+        named, selection_.loadedFromFolder,
+        [this](const char* name) { return surfaces_.ZagruzitKolichestvoPoverhnostey(name); });
     const char* fileName = located.fileName.c_str();
     listing_.ran = true;
     listing_.fileName = located.fileName;
@@ -219,23 +193,18 @@ void ModelObjectsPage::listSurfaces(const std::string& named) {
     if (located.surfaces <= 0) return;
     std::uint32_t n = static_cast<std::uint32_t>(located.surfaces);
     listing_.count = n;
-    if (!isTrue(allocate(n))) return;
-    contracts::SurfaceSetDescriptor* set = descriptor();
+    if (!surfaces_.VidelitPamyatDlyaPoverhnostey(n)) return;
+    contracts::SurfaceSetDescriptor* set = surfaces_.PoluchitSpisokPoverhnostey();
     if (set == nullptr || set->pervaya == nullptr) return;
     // Never walk past the records the keeper says it holds.
     n = std::min(n, set->kolichestvo);
-    auto* first = static_cast<unsigned char*>(set->pervaya);
-    const std::size_t size = set->razmer;
 
     for (TextField* field : {c_.cbIIP, c_.cbIIIP, c_.cbIIPP}) field->clearItems();
     for (std::uint32_t i = 0; i < n; ++i) {
-        void* record = first + static_cast<std::size_t>(i) * size;
-        const std::int32_t p1 = vertexCount(fileName, i);
-        const std::uint32_t p2 = triangleCount(fileName, i);
-        prepare(recordAt(i), p1, p2);
+        const SurfaceRead surface = readSurface(surfaces_, *set, fileName, i, i);
         // A failed read is still listed under the keeper's name.
-        if (isTrue(loadSurface(fileName, record, i))) ++listing_.read;
-        const char* name = nameOf(record);
+        if (surface.read) ++listing_.read;
+        const char* name = surfaces_.PoluchitImyaPoverhnosti(surface.record);
         const std::string text = name ? platform::cp1251ToUtf8(name) : std::string();
         for (TextField* field : {c_.cbIIP, c_.cbIIIP, c_.cbIIPP}) field->addItem(text);
     }
@@ -246,17 +215,17 @@ void ModelObjectsPage::listSurfaces(const std::string& named) {
 void PageControl::switchTo(int index) {
     if (!valid(index)) index = -1;
     if (index == active_) return;
-    if (valid(active_)) pages_[active_]->hide();
+    if (valid(active_)) pages_[static_cast<std::size_t>(active_)]->hide();
     active_ = index;
-    if (valid(active_)) pages_[active_]->show();
+    if (valid(active_)) pages_[static_cast<std::size_t>(active_)]->show();
 }
 
 void PageControl::storeActivePage() {
-    if (valid(active_)) pages_[active_]->hide();
+    if (valid(active_)) pages_[static_cast<std::size_t>(active_)]->hide();
 }
 
 void PageControl::loadActivePage() {
-    if (valid(active_)) pages_[active_]->show();
+    if (valid(active_)) pages_[static_cast<std::size_t>(active_)]->show();
 }
 
 }  // namespace probe

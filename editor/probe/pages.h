@@ -16,7 +16,7 @@
 #include "editor/probe/encodings.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
-#include "editor/probe/surface_tables.h"
+#include "editor/probe/surface_libraries.h"
 
 namespace probe {
 
@@ -239,7 +239,7 @@ struct ModelObjectsControls {
 class ModelObjectsPage : public Page {
   public:
     ModelObjectsPage(ProbeSelection& selection, const contracts::ProbeStoreApi& store,
-                     SurfaceTables& surfaces, const ModelObjectsControls& c)
+                     SurfaceLibraries& surfaces, const ModelObjectsControls& c)
         : selection_(selection), store_(store), surfaces_(surfaces), c_(c) {}
     void tsObektiShow();
     // The page's store; also the exit of each of its five fields.
@@ -253,7 +253,7 @@ class ModelObjectsPage : public Page {
     void listSurfaces(const std::string& fileName);
     ProbeSelection& selection_;
     const contracts::ProbeStoreApi& store_;
-    SurfaceTables& surfaces_;
+    SurfaceLibraries& surfaces_;
     ModelObjectsControls c_;
     SurfaceListing listing_;
 };
@@ -262,8 +262,8 @@ class ModelObjectsPage : public Page {
 // it, entering one loads it.
 class PageControl : public ActivePage {
   public:
-    static constexpr int kPageCount = 8;
-    explicit PageControl(const std::array<Page*, kPageCount>& pages) : pages_(pages) {}
+    // The pages in page order; a null entry is a page without handlers.
+    explicit PageControl(std::span<Page* const> pages) : pages_(pages.begin(), pages.end()) {}
     int activeIndex() const { return active_; }
     // Makes `index` the active page (-1: none) without running any handler.
     void setActiveIndex(int index) { active_ = valid(index) ? index : -1; }
@@ -273,8 +273,11 @@ class PageControl : public ActivePage {
     void loadActivePage() override;
 
   private:
-    bool valid(int index) const { return index >= 0 && index < kPageCount && pages_[index]; }
-    std::array<Page*, kPageCount> pages_;
+    bool valid(int index) const {
+        return index >= 0 && static_cast<std::size_t>(index) < pages_.size() &&
+               pages_[static_cast<std::size_t>(index)];
+    }
+    std::vector<Page*> pages_;
     int active_ = -1;
 };
 

@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "editor/biblioteki/biblioteki.h"
-#include "editor/collections/loader_surface_libraries.h"
 #include "editor/collections/probe_files.h"
 #include "editor/collections/surface_viewing.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
+#include "editor/probe/surface_libraries.h"
 #include "editor/title/title_panel.h"
 
 class QComboBox;
@@ -78,7 +78,7 @@ class CollectionsBinding : public QObject {
     ForwardPage activePage_;
     std::unique_ptr<FileUi> fileUi_;
     std::unique_ptr<ViewingUi> viewingUi_;
-    collections::LoaderSurfaceLibraries libraries_;
+    probe::LoaderSurfaceLibraries libraries_;
     std::unique_ptr<collections::ProbeFileCommands> files_;
     std::unique_ptr<collections::SurfaceViewing> viewing_;
     std::unique_ptr<title::TitlePanel> title_;

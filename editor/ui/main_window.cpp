@@ -15,7 +15,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "editor/probe/captions.h"
 #include "editor/ui/collections_binding.h"
 #include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tab_rows.h"
@@ -77,9 +76,9 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     adjustSize();
 
     // --- pages ---
-    // The pages' contents are created inside pcParametri; ProbePages (objectName "ProbePages",
-    // a child of pcParametri) knows the active page and exposes the pages' controls.
-    auto* probePages = new ui::ProbePages(pcParametri, loader_, selection_);
+    // ProbePages (objectName "ProbePages", a child of pcParametri) made the pages from its page
+    // table; it knows the active page and exposes the pages' controls.
+    ProbePages* probePages = probePages_;
     lifecycle_->setActivePage(probePages);
     probePages->setBnDataKeyUp([this](int virtualKey) { bnDataKeyUp(virtualKey); });
 
@@ -117,19 +116,19 @@ void TfrmRedaktor::createMenu() {
         return action;
     };
 
-    mnDatchik = bar->addMenu(QString::fromUtf8("Датчик"));
-    mnDatchik->setObjectName(QStringLiteral("mnDatchik"));
-    miInicializirovat = item(mnDatchik, "miInicializirovat", "Инициализировать");
-    miSohranitOdin = item(mnDatchik, "miSohranitOdin", "Добавить в файл...");
-    mnDatchik->addSeparator();
-    miVibratDatchik = item(mnDatchik, "miVibratDatchik", "Выбрать");
-    mnDatchik->addSeparator();
-    miVihod = item(mnDatchik, "miVihod", "Выход");
+    menuProbe = bar->addMenu(QString::fromUtf8("Датчик"));
+    menuProbe->setObjectName(QStringLiteral("menuProbe"));
+    miInicializirovat = item(menuProbe, "miInicializirovat", "Инициализировать");
+    miSohranitOdin = item(menuProbe, "miSohranitOdin", "Добавить в файл...");
+    menuProbe->addSeparator();
+    miVibratDatchik = item(menuProbe, "miVibratDatchik", "Выбрать");
+    menuProbe->addSeparator();
+    miVihod = item(menuProbe, "miVihod", "Выход");
 
-    mnDatchiki = bar->addMenu(QString::fromUtf8("Датчики"));
-    mnDatchiki->setObjectName(QStringLiteral("mnDatchiki"));
-    miSohranit = item(mnDatchiki, "miSohranit", "Добавить в файл...");
-    miZagruzit = item(mnDatchiki, "miZagruzit", "Загрузить из файла...");
+    menuProbes = bar->addMenu(QString::fromUtf8("Датчики"));
+    menuProbes->setObjectName(QStringLiteral("menuProbes"));
+    miSohranit = item(menuProbes, "miSohranit", "Добавить в файл...");
+    miZagruzit = item(menuProbes, "miZagruzit", "Загрузить из файла...");
 
     // "О программе" has no items: the menu bar entry itself is the command.
     N3 = bar->addAction(QString::fromUtf8("О программе"));
@@ -160,21 +159,7 @@ void TfrmRedaktor::createPages() {
 
     pcParametri = new QTabWidget(pnlGlavnaya);
     pcParametri->setObjectName(QStringLiteral("pcParametri"));
-    auto page = [this](const char* name, const char* caption) {
-        auto* widget = new QWidget(pcParametri);
-        widget->setObjectName(QString::fromLatin1(name));
-        pcParametri->addTab(widget, QString::fromUtf8(caption));
-        return widget;
-    };
-    tbPiezoelementi = page("tbPiezoelementi", probe::captions::kPages[0]);
-    tbFokusirovka = page("tbFokusirovka", probe::captions::kPages[1]);
-    tbOtklonenie = page("tbOtklonenie", probe::captions::kPages[2]);
-    tbSkanirovanie = page("tbSkanirovanie", probe::captions::kPages[3]);
-    tbObrabotka = page("tbObrabotka", probe::captions::kPages[4]);
-    tbIdentifikacionnayaInformaciya =
-        page("tbIdentifikacionnayaInformaciya", probe::captions::kPages[5]);
-    tsParametri = page("tsParametri", probe::captions::kPages[6]);
-    tsObekti = page("tsObekti", probe::captions::kPages[7]);
+    probePages_ = new ProbePages(pcParametri, loader_, selection_);
     pcParametri->setCurrentIndex(0);
 
     // The captions do not fit one row: they are shown in rows above the pages instead of the
@@ -191,6 +176,13 @@ void TfrmRedaktor::createPages() {
     grid->addWidget(pnlGlavnaya, 0, 0);
     grid->addWidget(pnlNazvanie, 0, 0);
     setCentralWidget(client);
+}
+
+QWidget* TfrmRedaktor::page(const char* objectName) const {
+    for (int i = 0; i < pcParametri->count(); ++i)
+        if (pcParametri->widget(i)->objectName() == QLatin1String(objectName))
+            return pcParametri->widget(i);
+    return nullptr;
 }
 
 void TfrmRedaktor::changeEvent(QEvent* event) {

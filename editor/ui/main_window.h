@@ -18,6 +18,8 @@ class QWidget;
 
 namespace ui {
 
+class ProbePages;
+
 class TfrmRedaktor : public QMainWindow {
     Q_OBJECT
 
@@ -33,8 +35,8 @@ class TfrmRedaktor : public QMainWindow {
     lifecycle::Lifecycle& lifecycle() { return *lifecycle_; }
 
     // Menus and commands of MainMenu1.
-    QMenu* mnDatchik = nullptr;   // "Датчик"
-    QMenu* mnDatchiki = nullptr;  // "Датчики"
+    QMenu* menuProbe = nullptr;   // "Датчик"
+    QMenu* menuProbes = nullptr;  // "Датчики"
     QAction* miInicializirovat = nullptr;
     QAction* miSohranitOdin = nullptr;
     QAction* miVibratDatchik = nullptr;
@@ -48,14 +50,8 @@ class TfrmRedaktor : public QMainWindow {
     QWidget* pnlGlavnaya = nullptr;
     QFrame* pnlNazvanie = nullptr;
     QTabWidget* pcParametri = nullptr;
-    QWidget* tbPiezoelementi = nullptr;
-    QWidget* tbFokusirovka = nullptr;
-    QWidget* tbOtklonenie = nullptr;
-    QWidget* tbSkanirovanie = nullptr;
-    QWidget* tbObrabotka = nullptr;
-    QWidget* tbIdentifikacionnayaInformaciya = nullptr;
-    QWidget* tsParametri = nullptr;
-    QWidget* tsObekti = nullptr;
+    // The page of pcParametri with this object name (its control name), or null.
+    QWidget* page(const char* objectName) const;
 
     QTimer* tmZakritModalnuyu = nullptr;
 
@@ -96,6 +92,7 @@ class TfrmRedaktor : public QMainWindow {
     probe::ProbeSelection& selection_;
     std::unique_ptr<WindowOps> ops_;
     std::unique_ptr<lifecycle::Lifecycle> lifecycle_;
+    ProbePages* probePages_ = nullptr;
     bool placedWithFrame_ = false;
 };
 

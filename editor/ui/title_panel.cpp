@@ -9,7 +9,7 @@
 namespace ui {
 
 QtTitleLabel::QtTitleLabel(QWidget* panel) : QLabel(panel) {
-    setObjectName(QStringLiteral("lbNazvanie"));
+    setObjectName(QStringLiteral("titleLine"));
 }
 
 void QtTitleLabel::setCaption(const std::string& utf8) {

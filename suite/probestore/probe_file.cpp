@@ -1,36 +1,22 @@
 #include "suite/probestore/probe_file.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string_view>
 
+#include "platform/crc32.h"
+#include "platform/little_endian.h"
+
 namespace probestore {
 namespace {
 
-std::uint32_t crc(const std::uint8_t* data, std::size_t size) {
-    // zlib takes a uInt length; feed it in pieces so that any size_t length is covered.
-    uLong value = crc32(0L, Z_NULL, 0);
-    while (size > 0) {
-        const uInt piece = static_cast<uInt>(std::min<std::size_t>(size, 1u << 30));
-        value = crc32(value, data, piece);
-        data += piece;
-        size -= piece;
-    }
-    return static_cast<std::uint32_t>(value);
-}
+using platform::le::getU16;
+using platform::le::getU32;
+using platform::le::putU32;
 
-std::uint32_t getU32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-           std::uint32_t{p[3]} << 24;
-}
-std::uint16_t getU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-void putU32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+std::uint32_t crc(const std::uint8_t* data, std::size_t size) {
+    return platform::crc32Of(data, size);
 }
 
 // Appends little-endian fields to a payload.
@@ -165,9 +151,9 @@ struct FrameHeader {
 bool frameHeaderAt(ByteSource& source, std::uint64_t offset, FrameHeader& out) {
     const std::uint8_t* h = source.view(offset, kFrameHeaderSize);
     if (h == nullptr || std::memcmp(h, kFrameMagic, 4) != 0) return false;
-    if (crc(h, 12) != getU32(h + 12)) return false;
-    out.payloadSize = getU32(h + 4);
-    out.payloadCrc = getU32(h + 8);
+    if (crc(h, kFrameHeaderCrcOffset) != getU32(h + kFrameHeaderCrcOffset)) return false;
+    out.payloadSize = getU32(h + kFrameSizeOffset);
+    out.payloadCrc = getU32(h + kFramePayloadCrcOffset);
     return out.payloadSize <= kMaxPayloadSize;
 }
 
@@ -268,22 +254,20 @@ class Walk {
 std::vector<std::uint8_t> encodeFileHeader() {
     std::vector<std::uint8_t> h(kFileHeaderSize, 0);
     std::memcpy(h.data(), kFileMagic, 8);
-    h[8] = kVersionMajor & 0xFF;
-    h[9] = kVersionMajor >> 8;
-    h[10] = kVersionMinor & 0xFF;
-    h[11] = kVersionMinor >> 8;
-    putU32(h.data() + 12, kFileHeaderSize);
-    putU32(h.data() + 16, 0);  // flags: none defined
-    putU32(h.data() + 20, crc(h.data(), 20));
+    platform::le::putU16(h.data() + kHeaderMajorOffset, kVersionMajor);
+    platform::le::putU16(h.data() + kHeaderMinorOffset, kVersionMinor);
+    putU32(h.data() + kHeaderSizeOffset, kFileHeaderSize);
+    putU32(h.data() + kHeaderFlagsOffset, 0);  // none defined
+    putU32(h.data() + kHeaderCrcOffset, crc(h.data(), kHeaderCrcOffset));
     return h;
 }
 
 std::vector<std::uint8_t> encodeFrame(const std::vector<std::uint8_t>& payload) {
     std::vector<std::uint8_t> frame(kFrameHeaderSize);
     std::memcpy(frame.data(), kFrameMagic, 4);
-    putU32(frame.data() + 4, static_cast<std::uint32_t>(payload.size()));
-    putU32(frame.data() + 8, crc(payload.data(), payload.size()));
-    putU32(frame.data() + 12, crc(frame.data(), 12));
+    putU32(frame.data() + kFrameSizeOffset, static_cast<std::uint32_t>(payload.size()));
+    putU32(frame.data() + kFramePayloadCrcOffset, crc(payload.data(), payload.size()));
+    putU32(frame.data() + kFrameHeaderCrcOffset, crc(frame.data(), kFrameHeaderCrcOffset));
     frame.insert(frame.end(), payload.begin(), payload.end());
     return frame;
 }
@@ -349,18 +333,18 @@ const std::uint8_t* MemorySource::view(std::uint64_t offset, std::size_t size) {
 std::uint64_t readFileHeader(ByteSource& source) {
     const std::uint8_t* h = source.view(0, kFileHeaderSize);
     if (h == nullptr || std::memcmp(h, kFileMagic, 8) != 0) return 0;
-    if (getU16(h + 8) != kVersionMajor) return 0;
-    const std::uint32_t headerSize = getU32(h + 12);
+    if (getU16(h + kHeaderMajorOffset) != kVersionMajor) return 0;
+    const std::uint32_t headerSize = getU32(h + kHeaderSizeOffset);
     if (headerSize < kFileHeaderSize || headerSize > kMaxFileHeaderSize) return 0;
     if (headerSize > source.size()) return 0;
-    if (crc(h, 20) != getU32(h + 20)) return 0;
+    if (crc(h, kHeaderCrcOffset) != getU32(h + kHeaderCrcOffset)) return 0;
     return headerSize;
 }
 
 bool headerAcceptsAppend(ByteSource& source) {
     if (readFileHeader(source) == 0) return false;
     const std::uint8_t* h = source.view(0, kFileHeaderSize);
-    return h != nullptr && getU16(h + 10) <= kVersionMinor;
+    return h != nullptr && getU16(h + kHeaderMinorOffset) <= kVersionMinor;
 }
 
 bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {

@@ -7,21 +7,10 @@
 #include <vector>
 
 #include "abi/probe_record.h"
+#include "suite/probestore/probe_file_format.h"
 #include "suite/probestore/text_store.h"
 
 namespace probestore {
-
-inline constexpr std::uint8_t kFileMagic[8] = {'D', 'A', 'T', 'C', 'H', 'I', 'K', 'I'};
-inline constexpr std::uint16_t kVersionMajor = 1;
-inline constexpr std::uint16_t kVersionMinor = 0;
-inline constexpr std::uint32_t kFileHeaderSize = 24;
-// A reader accepts header extensions up to this size and skips them.
-inline constexpr std::uint32_t kMaxFileHeaderSize = 65536;
-
-inline constexpr std::uint8_t kFrameMagic[4] = {'Z', 'A', 'P', 'S'};
-inline constexpr std::uint32_t kFrameHeaderSize = 16;
-// No probe comes near this; a frame that claims more is damaged.
-inline constexpr std::uint32_t kMaxPayloadSize = 64u << 20;
 
 // The file header as the writer emits it (version 1.0, no extensions).
 std::vector<std::uint8_t> encodeFileHeader();

@@ -1,7 +1,5 @@
 #include "suite/surfarch/pv_format.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -12,6 +10,8 @@
 
 #include "abi/surfstore.h"
 #include "platform/append_file.h"
+#include "platform/crc32.h"
+#include "platform/little_endian.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -21,32 +21,15 @@
 namespace surfaces::pv {
 namespace {
 
-// Little-endian fixed-width fields, written and read byte by byte so that every platform gives
-// and takes the same bytes.
-void putU16(std::string& out, std::uint16_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-}
-void putU32(std::string& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-void putU64(std::string& out, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-std::uint16_t getU16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t getU32(const unsigned char* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-}
-std::uint64_t getU64(const unsigned char* p) {
-    return std::uint64_t{getU32(p)} | (std::uint64_t{getU32(p + 4)} << 32);
-}
+using platform::le::appendU16;
+using platform::le::appendU32;
+using platform::le::appendU64;
+using platform::le::getU16;
+using platform::le::getU32;
+using platform::le::getU64;
 
 std::uint32_t crcOf(const unsigned char* data, std::size_t size) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    return static_cast<std::uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
+    return platform::crc32Of(data, size);
 }
 
 // Body length for the given counts; 64-bit so that no count overflows it.
@@ -128,15 +111,15 @@ class Window {
     bool crcOfRange(std::uint64_t offset, std::uint64_t n, std::uint32_t& out) {
         std::vector<unsigned char> piece(
             static_cast<std::size_t>(std::min<std::uint64_t>(n, kSize)));
-        uLong crc = crc32(0L, Z_NULL, 0);
+        std::uint32_t crc = 0;
         while (n > 0) {
             const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(n, kSize));
             if (readExactly(in_, offset, piece.data(), step) != Status::kOk) return false;
-            crc = crc32(crc, piece.data(), static_cast<uInt>(step));
+            crc = platform::crc32Update(crc, piece.data(), step);
             offset += step;
             n -= step;
         }
-        out = static_cast<std::uint32_t>(crc);
+        out = crc;
         return true;
     }
 
@@ -238,6 +221,15 @@ class Walk {
     std::uint64_t budget_;
 };
 
+// The file header, `size` being the file's: the offset of the first block, or why there is none.
+Status checkHeader(const unsigned char* header, std::uint64_t size, std::uint16_t& headerSize) {
+    if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return Status::kNotSurfaceFile;
+    if (getU16(header + 8) != kVersion) return Status::kUnsupportedVersion;
+    headerSize = getU16(header + 10);
+    if (headerSize < kHeaderSize || headerSize > size) return Status::kNotSurfaceFile;
+    return Status::kOk;
+}
+
 }  // namespace
 
 Status check(const Surface& s) {
@@ -260,26 +252,26 @@ Status check(const Surface& s) {
 
 std::string encodeHeader() {
     std::string out(kMagic, sizeof kMagic);
-    putU16(out, kVersion);
-    putU16(out, static_cast<std::uint16_t>(kHeaderSize));
-    putU32(out, 0);
+    appendU16(out, kVersion);
+    appendU16(out, static_cast<std::uint16_t>(kHeaderSize));
+    appendU32(out, 0);
     return out;
 }
 
 std::string encodeBlock(const Surface& s) {
     std::string body;
     body.reserve(bodyLength(s.name.size(), s.vertexCount(), s.triangleCount()));
-    putU16(body, static_cast<std::uint16_t>(s.name.size()));
+    appendU16(body, static_cast<std::uint16_t>(s.name.size()));
     body += s.name;
-    putU32(body, s.vertexCount());
-    putU32(body, s.triangleCount());
-    for (double c : s.vertices) putU64(body, std::bit_cast<std::uint64_t>(c));
-    for (std::uint32_t index : s.triangles) putU32(body, index);
+    appendU32(body, s.vertexCount());
+    appendU32(body, s.triangleCount());
+    for (double c : s.vertices) appendU64(body, std::bit_cast<std::uint64_t>(c));
+    for (std::uint32_t index : s.triangles) appendU32(body, index);
 
     std::string block;
     block.reserve(kBlockHeaderSize + body.size());
-    putU32(block, static_cast<std::uint32_t>(body.size()));
-    putU32(block, crcOf(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
+    appendU32(block, static_cast<std::uint32_t>(body.size()));
+    appendU32(block, crcOf(reinterpret_cast<const unsigned char*>(body.data()), body.size()));
     block += body;
     return block;
 }
@@ -347,10 +339,8 @@ Status File::open(const std::filesystem::path& path, std::size_t limit, bool kee
     unsigned char header[kHeaderSize];
     if (size_ < kHeaderSize) return Status::kNotSurfaceFile;
     if (readExactly(in, 0, header, kHeaderSize) != Status::kOk) return Status::kCannotOpen;
-    if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return Status::kNotSurfaceFile;
-    if (getU16(header + 8) != kVersion) return Status::kUnsupportedVersion;
-    const std::uint16_t headerSize = getU16(header + 10);
-    if (headerSize < kHeaderSize || headerSize > size_) return Status::kNotSurfaceFile;
+    std::uint16_t headerSize = 0;
+    if (Status st = checkHeader(header, size_, headerSize); st != Status::kOk) return st;
 
     Window window(in, path, size_);
     Walk walk(window, size_);
@@ -431,12 +421,10 @@ Status appendSurface(const std::filesystem::path& path, const Surface& s) {
         bytes.insert(0, encodeHeader());
     } else {
         unsigned char header[kHeaderSize];
-        if (size < kHeaderSize || !file.readAt(0, header, kHeaderSize) ||
-            std::memcmp(header, kMagic, sizeof kMagic) != 0)
+        std::uint16_t headerSize = 0;
+        if (size < kHeaderSize || !file.readAt(0, header, kHeaderSize))
             return Status::kNotSurfaceFile;
-        if (getU16(header + 8) != kVersion) return Status::kUnsupportedVersion;
-        const std::uint16_t headerSize = getU16(header + 10);
-        if (headerSize < kHeaderSize || headerSize > size) return Status::kNotSurfaceFile;
+        if (Status st = checkHeader(header, size, headerSize); st != Status::kOk) return st;
     }
     return file.append(bytes.data(), bytes.size()) ? Status::kOk : Status::kCannotWrite;
 }

@@ -12,19 +12,14 @@
 #include "abi/plugin.h"
 #include "abi/surfarch.h"
 #include "abi/surfstore.h"
-#include "platform/cp1251.h"
 #include "platform/files.h"
+#include "platform/table_request.h"
 #include "suite/surfarch/pv_format.h"
 
 namespace {
 
 using contracts::SurfaceRecord;
 namespace pv = surfaces::pv;
-
-const std::string& tableName() {
-    static const std::string name = platform::utf8ToCp1251(contracts::archiver::kTableName);
-    return name;
-}
 
 // The walk of the file opened last: the editor asks for every surface of a file in turn, and
 // walking the file again for each would cost time quadratic in the number of surfaces. Counting
@@ -163,18 +158,13 @@ BoolByte PLUGIN_CALL ZagruzitPoverhnost(const char* fileName, void* record, std:
 
 // Fills the caller's table of 6 entries when `name` is the archiver's table name byte for byte.
 PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, const char* name) {
-    if (table == nullptr || name == nullptr) return nullptr;
-    try {
-        if (tableName() != name) return nullptr;
-    } catch (...) {
-        return nullptr;
-    }
     namespace a = contracts::archiver;
-    table[a::kSohranitPoverhnost] = asCell(&SohranitPoverhnost);
-    table[a::kNaytiPoverhnostVFaile] = asCell(&NaytiPoverhnostVFaile);
-    table[a::kZagruzitKolichestvoPoverhnostey] = asCell(&ZagruzitKolichestvoPoverhnostey);
-    table[a::kZagruzitParametr1Poverhnosti] = asCell(&ZagruzitParametr1Poverhnosti);
-    table[a::kZagruzitParametr2Poverhnosti] = asCell(&ZagruzitParametr2Poverhnosti);
-    table[a::kZagruzitPoverhnost] = asCell(&ZagruzitPoverhnost);
-    return table;
+    TableCell cells[a::kTableEntries] = {};
+    cells[a::kSohranitPoverhnost] = asCell(&SohranitPoverhnost);
+    cells[a::kNaytiPoverhnostVFaile] = asCell(&NaytiPoverhnostVFaile);
+    cells[a::kZagruzitKolichestvoPoverhnostey] = asCell(&ZagruzitKolichestvoPoverhnostey);
+    cells[a::kZagruzitParametr1Poverhnosti] = asCell(&ZagruzitParametr1Poverhnosti);
+    cells[a::kZagruzitParametr2Poverhnosti] = asCell(&ZagruzitParametr2Poverhnosti);
+    cells[a::kZagruzitPoverhnost] = asCell(&ZagruzitPoverhnost);
+    return platform::answerTableRequest(table, name, a::kTableName, cells);
 }

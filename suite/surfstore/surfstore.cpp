@@ -15,7 +15,7 @@
 
 #include "abi/plugin.h"
 #include "abi/surfstore.h"
-#include "platform/cp1251.h"
+#include "platform/table_request.h"
 
 namespace {
 
@@ -106,11 +106,6 @@ bool allocateGeometry(std::uint32_t vertices, std::uint32_t triangles, double*& 
     if (v) k.vertexStorage.emplace(v.get(), std::move(v));
     if (t) k.triangleStorage.emplace(t.get(), std::move(t));
     return true;
-}
-
-const std::string& tableName() {
-    static const std::string name = platform::utf8ToCp1251(contracts::keeper::kTableName);
-    return name;
 }
 
 // --- Table entries ---
@@ -323,33 +318,28 @@ BoolByte PLUGIN_CALL OpredelitTreugolnik(void* record, std::uint32_t index, std:
 
 // Fills the caller's table of 19 entries when `name` is the keeper's table name byte for byte.
 PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, const char* name) {
-    if (table == nullptr || name == nullptr) return nullptr;
-    try {
-        if (tableName() != name) return nullptr;
-    } catch (...) {
-        return nullptr;
-    }
     namespace k = contracts::keeper;
-    table[k::kOchistitPoverhnosti] = asCell(&OchistitPoverhnosti);
-    table[k::kPoluchitKolichestvoPoverhnostey] = asCell(&PoluchitKolichestvoPoverhnostey);
-    table[k::kVidelitPamyatDlyaPoverhnostey] = asCell(&VidelitPamyatDlyaPoverhnostey);
-    table[k::kPodgotovitPoverhnost] = asCell(&PodgotovitPoverhnost);
-    table[k::kOsvoboditPoverhnost] = asCell(&OsvoboditPoverhnost);
-    table[k::kKopirovatPoverhnost] = asCell(&KopirovatPoverhnost);
-    table[k::kDobavitPoverhnost] = asCell(&DobavitPoverhnost);
-    table[k::kPoluchitSpisokPoverhnostey] = asCell(&PoluchitSpisokPoverhnostey);
-    table[k::kPoluchitPoverhnostPoIndeksu] = asCell(&PoluchitPoverhnostPoIndeksu);
-    table[k::kNaytiPoverhnostPoImeni] = asCell(&NaytiPoverhnostPoImeni);
-    table[k::kOpredelitImyaPoverhnosti] = asCell(&OpredelitImyaPoverhnosti);
-    table[k::kPoluchitImyaPoverhnosti] = asCell(&PoluchitImyaPoverhnosti);
-    table[k::kPoluchitParametriPoverhnosti] = asCell(&PoluchitParametriPoverhnosti);
-    table[k::kPoluchitVershinu] = asCell(&PoluchitVershinu);
-    table[k::kOpredelitVershinu] = asCell(&OpredelitVershinu);
-    table[k::kOpredelitPriznakPoverhnosti] = asCell(&OpredelitPriznakPoverhnosti);
-    table[k::kPoluchitPriznakPoverhnosti] = asCell(&PoluchitPriznakPoverhnosti);
-    table[k::kPoluchitTreugolnik] = asCell(&PoluchitTreugolnik);
-    table[k::kOpredelitTreugolnik] = asCell(&OpredelitTreugolnik);
-    return table;
+    TableCell cells[k::kTableEntries] = {};
+    cells[k::kOchistitPoverhnosti] = asCell(&OchistitPoverhnosti);
+    cells[k::kPoluchitKolichestvoPoverhnostey] = asCell(&PoluchitKolichestvoPoverhnostey);
+    cells[k::kVidelitPamyatDlyaPoverhnostey] = asCell(&VidelitPamyatDlyaPoverhnostey);
+    cells[k::kPodgotovitPoverhnost] = asCell(&PodgotovitPoverhnost);
+    cells[k::kOsvoboditPoverhnost] = asCell(&OsvoboditPoverhnost);
+    cells[k::kKopirovatPoverhnost] = asCell(&KopirovatPoverhnost);
+    cells[k::kDobavitPoverhnost] = asCell(&DobavitPoverhnost);
+    cells[k::kPoluchitSpisokPoverhnostey] = asCell(&PoluchitSpisokPoverhnostey);
+    cells[k::kPoluchitPoverhnostPoIndeksu] = asCell(&PoluchitPoverhnostPoIndeksu);
+    cells[k::kNaytiPoverhnostPoImeni] = asCell(&NaytiPoverhnostPoImeni);
+    cells[k::kOpredelitImyaPoverhnosti] = asCell(&OpredelitImyaPoverhnosti);
+    cells[k::kPoluchitImyaPoverhnosti] = asCell(&PoluchitImyaPoverhnosti);
+    cells[k::kPoluchitParametriPoverhnosti] = asCell(&PoluchitParametriPoverhnosti);
+    cells[k::kPoluchitVershinu] = asCell(&PoluchitVershinu);
+    cells[k::kOpredelitVershinu] = asCell(&OpredelitVershinu);
+    cells[k::kOpredelitPriznakPoverhnosti] = asCell(&OpredelitPriznakPoverhnosti);
+    cells[k::kPoluchitPriznakPoverhnosti] = asCell(&PoluchitPriznakPoverhnosti);
+    cells[k::kPoluchitTreugolnik] = asCell(&PoluchitTreugolnik);
+    cells[k::kOpredelitTreugolnik] = asCell(&OpredelitTreugolnik);
+    return platform::answerTableRequest(table, name, k::kTableName, cells);
 }
 
 namespace {

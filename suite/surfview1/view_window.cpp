@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "abi/surface_scales.h"
+
 namespace surfview {
 namespace {
 
@@ -42,18 +44,10 @@ QPoint eventPoint(const QMouseEvent* event) {
 #endif
 }
 
-// The texts of the probe page's scale list, for exponents 6 down to -9.
+// The text of the probe page's scale list for an exponent, or the bare power of ten.
 QString scaleText(std::int32_t exponent) {
-    static const char* const kTexts[] = {
-        "1000 км' = 1 м   ( x 10^6 )", "100 км' = 1 м",  "10 км' = 1 м",
-        "1 км' = 1 м   ( x 10^3 )",    "100 м' = 1 м",   "10 м' = 1 м",
-        "1 м' = 1 м   ( x 1 )",        "100 мм' = 1 м",  "10 мм' = 1 м",
-        "1 мм' = 1 м   ( / 10^3 )",    "100 мкм' = 1 м", "10 мкм' = 1 м",
-        "1 мкм' = 1 м   ( / 10^6 )",   "100 нм' = 1 м",  "10 нм' = 1 м",
-        "1 нм' = 1 м   ( / 10^9 )",
-    };
-    if (exponent > 6 || exponent < -9) return QString("10^%1").arg(exponent);
-    return QString::fromUtf8(kTexts[6 - exponent]);
+    if (const char* text = surface_scales::textOf(exponent)) return QString::fromUtf8(text);
+    return QStringLiteral("10^%1").arg(exponent);
 }
 
 }  // namespace
@@ -160,7 +154,7 @@ void SurfaceWindow::paintEvent(QPaintEvent*) {
         p.drawLine(qt(f.axes[i].from), qt(f.axes[i].to));
         // The letter gets a dark outline so that it reads over a lit surface too.
         const QPointF at = qt(f.axes[i].to) + QPointF(4, -4);
-        const QString label(QChar(f.axes[i].label));
+        const QString label(QChar::fromLatin1(f.axes[i].label));
         p.setPen(kBackground);
         for (const QPointF& shift :
              {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)}) {

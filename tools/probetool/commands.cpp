@@ -1,16 +1,19 @@
 #include "tools/probetool/commands.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "editor/probe/encodings.h"
 #include "platform/cp1251.h"
+#include "suite/probestore/probe_file_format.h"
 #include "tools/probe_json/probe_json.h"
 #include "tools/probetool/probe_store.h"
 #include "tools/probetool/probe_view.h"
@@ -59,18 +62,56 @@ std::optional<FileName> fileName(const std::string& arg, std::ostream& err) {
     return FileName{arg, std::move(cp1251), fs::path(std::u8string(arg.begin(), arg.end()))};
 }
 
-// What a probe file starts with, and the size of its header in the only version there is
-// (docs/probe_file_format.md). Only these are looked at here, to tell a file that is no probe
-// file, or whose header is damaged, from one that holds no records: the probe store counts 0
-// records for all of them.
-constexpr char kProbeFileMagic[8] = {'D', 'A', 'T', 'C', 'H', 'I', 'K', 'I'};
-constexpr std::uintmax_t kProbeFileHeaderSize = 24;
+// Why the system could not look at a file, in the user's words; the system's own text for the rare
+// rest.
+std::string systemReason(const std::error_code& ec) {
+    const auto e = static_cast<std::errc>(ec.value());
+    if (ec.category() == std::generic_category() || ec.category() == std::system_category()) {
+        switch (e) {
+            case std::errc::too_many_symbolic_link_levels:
+                return "символические ссылки в пути образуют петлю";
+            case std::errc::permission_denied:
+            case std::errc::operation_not_permitted:
+                return "нет прав доступа";
+            case std::errc::filename_too_long:
+                return "слишком длинное имя";
+            case std::errc::not_a_directory:
+                return "часть пути — не папка";
+            case std::errc::no_such_file_or_directory:
+                return "не найден";
+            default:
+                break;
+        }
+    }
+    return "ошибка системы: " + ec.message();
+}
+
+// The status of a named file; false, with the reason on `err`, when the system cannot tell it
+// (a missing file is no failure here: its status says so).
+bool statusOf(const FileName& f, fs::file_status& status, std::ostream& err) {
+    std::error_code ec;
+    status = fs::status(f.path, ec);
+    if (ec && status.type() != fs::file_type::not_found) {
+        err << "Файл " << inQuotes(f.shown) << ": " << systemReason(ec) << '\n';
+        return false;
+    }
+    return true;
+}
+
+// Whether the file starts with the probe file's magic.
+bool startsLikeProbeFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char magic[sizeof probestore::kFileMagic] = {};
+    in.read(magic, sizeof magic);
+    return in.gcount() == sizeof magic &&
+           std::memcmp(magic, probestore::kFileMagic, sizeof magic) == 0;
+}
 
 // Checks a file that a command reads: it must be a regular, readable file that is empty or
 // starts like a probe file. `size` receives its size.
 bool readableProbeFile(const FileName& f, std::ostream& err, std::uintmax_t& size) {
-    std::error_code ec;
-    const fs::file_status status = fs::status(f.path, ec);
+    fs::file_status status;
+    if (!statusOf(f, status, err)) return false;
     if (!fs::exists(status)) {
         err << "Файл " << inQuotes(f.shown) << " не найден\n";
         return false;
@@ -79,6 +120,7 @@ bool readableProbeFile(const FileName& f, std::ostream& err, std::uintmax_t& siz
         err << inQuotes(f.shown) << " — не файл\n";
         return false;
     }
+    std::error_code ec;
     std::ifstream in(f.path, std::ios::binary);
     size = fs::file_size(f.path, ec);
     if (!in || ec) {
@@ -86,10 +128,43 @@ bool readableProbeFile(const FileName& f, std::ostream& err, std::uintmax_t& siz
         return false;
     }
     if (size == 0) return true;
-    char magic[sizeof kProbeFileMagic] = {};
-    in.read(magic, sizeof magic);
-    if (in.gcount() != sizeof magic || std::memcmp(magic, kProbeFileMagic, sizeof magic) != 0) {
+    if (!startsLikeProbeFile(f.path)) {
         err << inQuotes(f.shown) << " — не файл датчиков\n";
+        return false;
+    }
+    return true;
+}
+
+// Whether two names name one file (false when either is missing).
+bool sameFile(const FileName& a, const FileName& b) {
+    std::error_code ec;
+    return fs::equivalent(a.path, b.path, ec);
+}
+
+// A file that export writes: never its input, never a probe file (not even with --force), an
+// existing file only with --force.
+bool exportTargetAllowed(const FileName& source, const FileName& target, bool force,
+                         std::ostream& err) {
+    fs::file_status status;
+    if (!statusOf(target, status, err)) return false;
+    if (!fs::exists(status)) return true;
+    if (sameFile(source, target)) {
+        err << "Выходной файл " << inQuotes(target.shown) << " — это сам файл датчиков, который "
+            << "выгружается: ничего не записано\n";
+        return false;
+    }
+    if (!fs::is_regular_file(status)) {
+        err << inQuotes(target.shown) << " — не файл: ничего не записано\n";
+        return false;
+    }
+    if (startsLikeProbeFile(target.path)) {
+        err << inQuotes(target.shown) << " — файл датчиков: JSON поверх него не записывается "
+            << "(и с --force)\n";
+        return false;
+    }
+    if (!force) {
+        err << "Файл " << inQuotes(target.shown) << " уже есть: ничего не записано. Чтобы "
+            << "заменить его, добавьте --force\n";
         return false;
     }
     return true;
@@ -105,7 +180,7 @@ bool writableProbeFile(const FileName& f, std::ostream& err) {
 
 // A probe file longer than its header that holds no record has a header the store refuses.
 bool headerRefused(const FileName& f, std::uint32_t count, std::uintmax_t size, std::ostream& err) {
-    if (count != 0 || size <= kProbeFileHeaderSize) return false;
+    if (count != 0 || size <= probestore::kFileHeaderSize) return false;
     err << "Файл " << inQuotes(f.shown)
         << ": заголовок повреждён или версия файла не поддерживается, записи не читаются\n";
     return true;
@@ -118,6 +193,11 @@ std::optional<std::uint32_t> recordNumber(const std::string& text) {
         return std::nullopt;
     return value;
 }
+
+// What the command line says besides the command's files.
+struct Options {
+    bool force = false;  // export may replace an existing file (never a probe file)
+};
 
 // An open probe file: its name, its record count, and the store that reads it.
 struct Source {
@@ -142,8 +222,8 @@ std::optional<Source> openSource(ProbeStore& store, const std::string& arg, std:
 
 // ---- commands ----
 
-int listCommand(ProbeStore& store, const std::vector<std::string>& args, std::ostream& out,
-                std::ostream& err) {
+int listCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
+                std::ostream& out, std::ostream& err) {
     int status = kDone;
     auto source = openSource(store, args[1], err, status);
     if (!source) return status;
@@ -161,8 +241,8 @@ int listCommand(ProbeStore& store, const std::vector<std::string>& args, std::os
     return status;
 }
 
-int showCommand(ProbeStore& store, const std::vector<std::string>& args, std::ostream& out,
-                std::ostream& err) {
+int showCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
+                std::ostream& out, std::ostream& err) {
     auto number = recordNumber(args[2]);
     if (!number) return usage(err, "номер записи " + inQuotes(args[2]) + " — не число от 1");
     int status = kDone;
@@ -185,24 +265,64 @@ int showCommand(ProbeStore& store, const std::vector<std::string>& args, std::os
     return kDone;
 }
 
-int exportCommand(ProbeStore& store, const std::vector<std::string>& args, std::ostream& out,
-                  std::ostream& err) {
+// A file written beside its final name and put in its place only when whole, so that a failed
+// write leaves whatever had that name before.
+class ReplacingFile {
+  public:
+    explicit ReplacingFile(const fs::path& target) : target_(target) {
+        temp_ = target;
+        temp_ += ".probetool-" +
+                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+                 ".tmp";
+        out_.open(temp_, std::ios::binary | std::ios::trunc);
+    }
+    ~ReplacingFile() {
+        if (!committed_) {
+            out_.close();
+            std::error_code ec;
+            fs::remove(temp_, ec);
+        }
+    }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    bool isOpen() const { return out_.is_open(); }
+    std::ostream& stream() { return out_; }
+    // Closes the file and puts it in place of the target.
+    bool commit() {
+        out_.close();
+        if (out_.fail()) return false;
+        std::error_code ec;
+        fs::rename(temp_, target_, ec);
+        committed_ = !ec;
+        return committed_;
+    }
+
+  private:
+    fs::path target_, temp_;
+    std::ofstream out_;
+    bool committed_ = false;
+};
+
+int exportCommand(ProbeStore& store, const std::vector<std::string>& args, const Options& options,
+                  std::ostream& out, std::ostream& err) {
     int status = kDone;
     auto source = openSource(store, args[1], err, status);
     if (!source) return status;
 
     std::optional<FileName> target;
-    std::ofstream file;
+    std::unique_ptr<ReplacingFile> file;
     if (args.size() == 3) {
         target = fileName(args[2], err);
-        if (!target) return kUsageOrFile;
-        file.open(target->path, std::ios::binary | std::ios::trunc);
-        if (!file) {
+        if (!target || !exportTargetAllowed(source->file, *target, options.force, err))
+            return kUsageOrFile;
+        file = std::make_unique<ReplacingFile>(target->path);
+        if (!file->isOpen()) {
             err << "Файл " << inQuotes(target->shown) << " не удаётся открыть для записи\n";
             return kUsageOrFile;
         }
     }
-    DocumentWriter writer(target ? static_cast<std::ostream&>(file) : out);
+    DocumentWriter writer(file ? file->stream() : out);
     std::uint32_t written = 0;
     for (std::uint32_t i = 0; i < source->count; ++i) {
         if (const ProbeRecord* r = store.load(source->file.forStore, i)) {
@@ -213,7 +333,7 @@ int exportCommand(ProbeStore& store, const std::vector<std::string>& args, std::
             status = kDamagedOrInvalid;
         }
     }
-    if (!writer.finish()) {
+    if (!writer.finish() || (file && !file->commit())) {
         err << "Не удалось записать JSON"
             << (target ? " в файл " + inQuotes(target->shown) : std::string()) << '\n';
         return kUsageOrFile;
@@ -236,15 +356,16 @@ void reportProblems(const std::string& file, const std::vector<Problem>& problem
     if (problems.size() > kShown) err << "… и ещё ошибок: " << problems.size() - kShown << '\n';
 }
 
-int importCommand(ProbeStore& store, const std::vector<std::string>& args, std::ostream& out,
-                  std::ostream& err) {
+int importCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
+                  std::ostream& out, std::ostream& err) {
     auto input = fileName(args[1], err);
     auto target = fileName(args[2], err);
     if (!input || !target) return kUsageOrFile;
 
+    fs::file_status inputStatus;
+    if (!statusOf(*input, inputStatus, err)) return kUsageOrFile;
     std::ifstream in(input->path, std::ios::binary);
-    std::error_code ec;
-    if (!in || !fs::is_regular_file(input->path, ec)) {
+    if (!in || !fs::is_regular_file(inputStatus)) {
         err << "Файл " << inQuotes(input->shown) << " не удаётся открыть для чтения\n";
         return kUsageOrFile;
     }
@@ -266,6 +387,11 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, std::
         return kDamagedOrInvalid;
     }
 
+    if (sameFile(*input, *target)) {
+        err << "Файл датчиков " << inQuotes(target->shown) << " — это сам входной JSON: ничего не "
+            << "добавлено\n";
+        return kUsageOrFile;
+    }
     if (!writableProbeFile(*target, err)) return kUsageOrFile;
     for (std::size_t i = 0; i < probes.size(); ++i) {
         if (!store.append(target->forStore, probes[i]->record)) {
@@ -278,8 +404,8 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, std::
     return kDone;
 }
 
-int checkCommand(ProbeStore& store, const std::vector<std::string>& args, std::ostream& out,
-                 std::ostream& err) {
+int checkCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
+                 std::ostream& out, std::ostream& err) {
     int status = kDone;
     auto source = openSource(store, args[1], err, status);
     if (!source) return status;
@@ -298,15 +424,14 @@ int checkCommand(ProbeStore& store, const std::vector<std::string>& args, std::o
     return kDone;
 }
 
-int salvageCommand(ProbeStore& store, const std::vector<std::string>& args, std::ostream& out,
-                   std::ostream& err) {
+int salvageCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
+                   std::ostream& out, std::ostream& err) {
     int status = kDone;
     auto source = openSource(store, args[1], err, status);
     if (!source) return status;
     auto target = fileName(args[2], err);
     if (!target) return kUsageOrFile;
-    std::error_code ec;
-    if (fs::equivalent(source->file.path, target->path, ec)) {
+    if (sameFile(source->file, *target)) {
         err << "Записи нельзя добавить в тот же файл, из которого они читаются\n";
         return kUsageOrFile;
     }
@@ -338,13 +463,15 @@ int salvageCommand(ProbeStore& store, const std::vector<std::string>& args, std:
 struct Command {
     const char* name;
     std::size_t minArgs, maxArgs;  // file arguments after the command's name
-    int (*run)(ProbeStore&, const std::vector<std::string>&, std::ostream&, std::ostream&);
+    bool takesForce;
+    int (*run)(ProbeStore&, const std::vector<std::string>&, const Options&, std::ostream&,
+               std::ostream&);
 };
 
 constexpr Command kCommands[] = {
-    {"list", 1, 1, listCommand},     {"show", 2, 2, showCommand},
-    {"export", 1, 2, exportCommand}, {"import", 2, 2, importCommand},
-    {"check", 1, 1, checkCommand},   {"salvage", 2, 2, salvageCommand},
+    {"list", 1, 1, false, listCommand},    {"show", 2, 2, false, showCommand},
+    {"export", 1, 2, true, exportCommand}, {"import", 2, 2, false, importCommand},
+    {"check", 1, 1, false, checkCommand},  {"salvage", 2, 2, false, salvageCommand},
 };
 
 }  // namespace
@@ -359,7 +486,10 @@ std::string helpText() {
   list ФАЙЛ.dt                  по строке на запись: номер, исправна или повреждена,
                                 производитель, модель, название
   show ФАЙЛ.dt N                все поля записи N так, как их показывают страницы редактора
-  export ФАЙЛ.dt [ВЫХОД.json]   все записи в JSON (без ВЫХОД.json — в стандартный вывод)
+  export ФАЙЛ.dt [ВЫХОД.json] [--force]
+                                все записи в JSON (без ВЫХОД.json — в стандартный вывод);
+                                существующий ВЫХОД.json заменяется только с --force, файл
+                                датчиков — никогда
   import ВХОД.json ФАЙЛ.dt      добавляет в ФАЙЛ.dt все датчики из ВХОД.json; при любой
                                 ошибке в ВХОД.json не добавляет ничего
   check ФАЙЛ.dt                 проверяет, что загружается каждая запись
@@ -375,7 +505,15 @@ std::string helpText() {
 )";
 }
 
-int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int run(const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
+    Options options;
+    std::vector<std::string> args;
+    for (const std::string& a : given) {
+        if (a == "--force")
+            options.force = true;
+        else
+            args.push_back(a);
+    }
     if (args.empty()) {
         err << helpText();
         return kUsageOrFile;
@@ -386,12 +524,15 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     for (const Command& c : kCommands) {
         if (args[0] != c.name) continue;
-        const std::size_t given = args.size() - 1;
-        if (given < c.minArgs || given > c.maxArgs)
+        const std::size_t files = args.size() - 1;
+        if (files < c.minArgs || files > c.maxArgs)
             return usage(err, std::string("неверное число аргументов команды ") + c.name);
+        if (options.force && !c.takesForce)
+            return usage(
+                err, std::string("команда ") + c.name + " не заменяет файлов: --force не к ней");
         ProbeStore store(err);
         if (!store.ready()) return kUsageOrFile;
-        return c.run(store, args, out, err);
+        return c.run(store, args, options, out, err);
     }
     return usage(err, "неизвестная команда " + inQuotes(args[0]));
 }

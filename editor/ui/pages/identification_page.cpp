@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "editor/probe/captions.h"
+#include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
@@ -15,7 +16,7 @@ namespace ui {
 
 namespace captions = probe::captions;
 
-void ProbePages::buildIdentificationPage(QWidget* page) {
+probe::Page& ProbePages::buildIdentificationPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
     cbProizvoditel = editField(page, "cbProizvoditel");
     cbModel = editField(page, "cbModel");
@@ -40,6 +41,20 @@ void ProbePages::buildIdentificationPage(QWidget* page) {
     grid->addWidget(bnData, 5, 2);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(4, 1);
+
+    ControlAdapters& a = *adapters_;
+    identification_ = std::make_unique<probe::IdentificationPage>(
+        *services_.selection, *services_.store,
+        probe::IdentificationControls{a.text(cbProizvoditel), a.text(cbModel), a.text(cbNazvanie),
+                                      a.text(cbCena), a.memo(mPribori), a.text(cbData)},
+        services_.locale, services_.today);
+    for (QWidget* w : std::initializer_list<QWidget*>{cbProizvoditel, cbModel, cbNazvanie, cbData,
+                                                      cbCena, mPribori})
+        storeOnExit(w, [this] { identification_->tbIdentifikacionnayaInformaciyaHide(); });
+    connect(bnData, &QPushButton::clicked, this,
+            [this] { stored([this] { identification_->bnDataClick(); }); });
+    bnData->installEventFilter(this);
+    return *identification_;
 }
 
 }  // namespace ui

@@ -12,6 +12,7 @@
 
 #include "editor/probe/captions.h"
 #include "editor/probe/page_items.h"
+#include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
@@ -19,7 +20,7 @@ namespace ui {
 
 namespace captions = probe::captions;
 
-void ProbePages::buildFocusingPage(QWidget* page) {
+probe::Page& ProbePages::buildFocusingPage(QWidget* page) {
     namespace it = probe::items;
     auto* layout = new QVBoxLayout(page);
     ckSAL = checkBox(page, "ckSAL", captions::kSAL);
@@ -27,7 +28,7 @@ void ProbePages::buildFocusingPage(QWidget* page) {
 
     // The lens controls sit in a frame indented under ckSAL; ckSAL does not enable them.
     auto* lenses = new QFrame(page);
-    lenses->setObjectName(QStringLiteral("pnlAL"));
+    lenses->setObjectName(QStringLiteral("lensFrame"));
     lenses->setFrameShape(QFrame::StyledPanel);
     auto* indent = new QHBoxLayout();
     indent->addSpacing(24);
@@ -51,9 +52,21 @@ void ProbePages::buildFocusingPage(QWidget* page) {
     layout->addWidget(ckVFIP2);
     layout->addWidget(ckVSDF);
     layout->addStretch(1);
+
+    ControlAdapters& a = *adapters_;
+    focusing_ = std::make_unique<probe::FocusingPage>(
+        *services_.selection,
+        probe::FocusingControls{a.box(ckSAL), a.list(cbKL), a.box(ckMSAL), a.list(cbSSL),
+                                a.box(ckVFIP1), a.box(ckVFIP2), a.box(ckVSDF)});
+    // Every click of a box and change of a list stores the whole page.
+    auto cbKLChange = [this] { focusing_->cbKLChange(); };
+    for (QCheckBox* box : {ckSAL, ckMSAL, ckVFIP1, ckVFIP2, ckVSDF}) storeOnClick(box, cbKLChange);
+    storeOnChange(cbKL, cbKLChange);
+    storeOnChange(cbSSL, cbKLChange);
+    return *focusing_;
 }
 
-void ProbePages::buildDeflectionPage(QWidget* page) {
+probe::Page& ProbePages::buildDeflectionPage(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
     ckEP = checkBox(page, "ckEP", captions::kEP);
     ck2VFIP1 = checkBox(page, "ck2VFIP1", captions::k2VFIP1);
@@ -64,9 +77,18 @@ void ProbePages::buildDeflectionPage(QWidget* page) {
     for (QCheckBox* box : {ckEP, ck2VFIP1, ck2VFIP2, ckVoFIP1, ckVoFIP2, ckVSDO})
         layout->addWidget(box);
     layout->addStretch(1);
+
+    ControlAdapters& a = *adapters_;
+    deflection_ = std::make_unique<probe::DeflectionPage>(
+        *services_.selection,
+        probe::DeflectionControls{a.box(ckEP), a.box(ck2VFIP1), a.box(ck2VFIP2), a.box(ckVoFIP1),
+                                  a.box(ckVoFIP2), a.box(ckVSDO)});
+    for (QCheckBox* box : {ckEP, ck2VFIP1, ck2VFIP2, ckVoFIP1, ckVoFIP2, ckVSDO})
+        storeOnClick(box, [this] { deflection_->tbOtklonenieHide(); });
+    return *deflection_;
 }
 
-void ProbePages::buildScanningPage(QWidget* page) {
+probe::Page& ProbePages::buildScanningPage(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
     ckVSUP = checkBox(page, "ckVSUP", captions::kVSUP);
     ckVSUPV = checkBox(page, "ckVSUPV", captions::kVSUPV);
@@ -75,12 +97,25 @@ void ProbePages::buildScanningPage(QWidget* page) {
     ckVSUMSAL = checkBox(page, "ckVSUMSAL", captions::kVSUMSAL);
     for (QCheckBox* box : {ckVSUP, ckVSUPV, ckVSUDO, ckVSUDF, ckVSUMSAL}) layout->addWidget(box);
     layout->addStretch(1);
+
+    ControlAdapters& a = *adapters_;
+    scanning_ = std::make_unique<probe::ScanningPage>(
+        *services_.selection, probe::ScanningControls{a.box(ckVSUP), a.box(ckVSUPV), a.box(ckVSUDO),
+                                                      a.box(ckVSUDF), a.box(ckVSUMSAL)});
+    for (QCheckBox* box : {ckVSUP, ckVSUPV, ckVSUDO, ckVSUDF, ckVSUMSAL})
+        storeOnClick(box, [this] { scanning_->tbSkanirovanieHide(); });
+    return *scanning_;
 }
 
-void ProbePages::buildPreprocessingPage(QWidget* page) {
+probe::Page& ProbePages::buildPreprocessingPage(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
     mSPO = memo(page, "mSPO");
     layout->addWidget(mSPO);
+
+    preprocessing_ = std::make_unique<probe::PreprocessingPage>(
+        *services_.selection, *services_.store, *adapters_->memo(mSPO));
+    storeOnExit(mSPO, [this] { preprocessing_->tbObrabotkaHide(); });
+    return *preprocessing_;
 }
 
 }  // namespace ui

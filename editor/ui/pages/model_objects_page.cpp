@@ -7,6 +7,7 @@
 
 #include "editor/probe/captions.h"
 #include "editor/probe/page_items.h"
+#include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
@@ -14,7 +15,7 @@ namespace ui {
 
 namespace captions = probe::captions;
 
-void ProbePages::buildModelObjectsPage(QWidget* page) {
+probe::Page& ProbePages::buildModelObjectsPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
     cbIFsP = editField(page, "cbIFsP");
     cbIIP = editField(page, "cbIIP");
@@ -38,13 +39,13 @@ void ProbePages::buildModelObjectsPage(QWidget* page) {
     grid->addWidget(label(page, captions::kIIIP), 2, 0);
     grid->addWidget(cbIIIP, 2, 1);
     grid->addWidget(bnIIIP, 2, 2);
-    lbIIPP = label(page, captions::kIIPP);
-    lbIIPP->setObjectName(QStringLiteral("lbIIPP"));
-    grid->addWidget(lbIIPP, 3, 0);
+    receptionPatternLabel = label(page, captions::kIIPP);
+    receptionPatternLabel->setObjectName(QStringLiteral("receptionPatternLabel"));
+    grid->addWidget(receptionPatternLabel, 3, 0);
     grid->addWidget(cbIIPP, 3, 1);
     grid->addWidget(bnIIPP, 3, 2);
     // The reception pattern's row is never shown; its field still loads and stores.
-    lbIIPP->hide();
+    receptionPatternLabel->hide();
     cbIIPP->hide();
     bnIIPP->hide();
 
@@ -59,6 +60,16 @@ void ProbePages::buildModelObjectsPage(QWidget* page) {
     grid->addWidget(cbMasshtabProstranstva, 4, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(5, 1);
+
+    ControlAdapters& a = *adapters_;
+    modelObjects_ = std::make_unique<probe::ModelObjectsPage>(
+        *services_.selection, *services_.store, *services_.surfaces,
+        probe::ModelObjectsControls{a.text(cbIFsP), a.text(cbIIP), a.text(cbIIIP), a.text(cbIIPP),
+                                    a.list(cbMasshtabProstranstva)});
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{cbIFsP, cbIIP, cbIIIP, cbIIPP, cbMasshtabProstranstva})
+        storeOnExit(w, [this] { modelObjects_->tsObektiHide(); });
+    return *modelObjects_;
 }
 
 }  // namespace ui

@@ -1,5 +1,6 @@
-// The pages' event wiring: which control event runs which page's store, the page switch, the
-// first showing of the page control, and the key released on bnData.
+// The pages' event wiring shared by the page builders: a control's change, click or exit running
+// its page's store, the page switch, the first showing of the page control, and the key released
+// on bnData.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,46 +30,22 @@ void ProbePages::stored(const std::function<void()>& store) {
     store();
 }
 
-void ProbePages::connectEvents() {
-    // Pages 1 to 4: every change of a list and every click of a box stores the whole page.
-    auto onList = [this](QComboBox* box, std::function<void()> store) {
-        connect(box, qOverload<int>(&QComboBox::currentIndexChanged), this,
-                [this, store] { stored(store); });
-    };
-    auto onBox = [this](QCheckBox* box, std::function<void()> store) {
-        connect(box, &QCheckBox::toggled, this, [this, store] { stored(store); });
-    };
-    auto cbKDpCChange = [this] { transducers_->cbKDpCChange(); };
-    for (QComboBox* box : {cbKDpC, cbKDpKP, cbKDpRIP, cbKDpFIP1, cbKDpFIP2, cbLSK, cbSDkPI, cbSDkPP,
-                           cbTIPBI, cbTIPBP})
-        onList(box, cbKDpCChange);
-    auto cbKLChange = [this] { focusing_->cbKLChange(); };
-    for (QCheckBox* box : {ckSAL, ckMSAL, ckVFIP1, ckVFIP2, ckVSDF}) onBox(box, cbKLChange);
-    onList(cbKL, cbKLChange);
-    onList(cbSSL, cbKLChange);
-    for (QCheckBox* box : {ckEP, ck2VFIP1, ck2VFIP2, ckVoFIP1, ckVoFIP2, ckVSDO})
-        onBox(box, [this] { deflection_->tbOtklonenieHide(); });
-    for (QCheckBox* box : {ckVSUP, ckVSUPV, ckVSUDO, ckVSUDF, ckVSUMSAL})
-        onBox(box, [this] { scanning_->tbSkanirovanieHide(); });
+void ProbePages::storeOnChange(QComboBox* list, std::function<void()> store) {
+    connect(list, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this, store = std::move(store)] { stored(store); });
+}
 
-    // Pages 5 to 8: leaving a text control stores the whole page.
-    exitHandlers_.emplace_back(mSPO, [this] { preprocessing_->tbObrabotkaHide(); });
-    for (QWidget* w : std::initializer_list<QWidget*>{cbProizvoditel, cbModel, cbNazvanie, cbData,
-                                                      cbCena, mPribori})
-        exitHandlers_.emplace_back(
-            w, [this] { identification_->tbIdentifikacionnayaInformaciyaHide(); });
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{cbRKIP1, cbRKIP2, mParametri, cbOCHIP, cbTP, cbMU})
-        exitHandlers_.emplace_back(w, [this] { parameters_->tsParametriHide(); });
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{cbIFsP, cbIIP, cbIIIP, cbIIPP, cbMasshtabProstranstva})
-        exitHandlers_.emplace_back(w, [this] { modelObjects_->tsObektiHide(); });
-    connect(qApp, &QApplication::focusChanged, this, &ProbePages::onFocusChanged);
+void ProbePages::storeOnClick(QCheckBox* box, std::function<void()> store) {
+    connect(box, &QCheckBox::toggled, this, [this, store = std::move(store)] { stored(store); });
+}
 
-    connect(bnData, &QPushButton::clicked, this,
-            [this] { stored([this] { identification_->bnDataClick(); }); });
-    bnData->installEventFilter(this);
+void ProbePages::storeOnExit(QWidget* control, std::function<void()> store) {
+    if (exitHandlers_.empty())
+        connect(qApp, &QApplication::focusChanged, this, &ProbePages::onFocusChanged);
+    exitHandlers_.emplace_back(control, std::move(store));
+}
 
+void ProbePages::connectPageSwitch() {
     // Switching pages stores the page left and loads the page entered, while the page control
     // is on screen; otherwise only the active page changes.
     connect(pcParametri_, &QTabWidget::currentChanged, this, [this](int index) {

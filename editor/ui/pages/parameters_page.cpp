@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "editor/probe/captions.h"
+#include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
@@ -14,7 +15,7 @@ namespace ui {
 
 namespace captions = probe::captions;
 
-void ProbePages::buildParametersPage(QWidget* page) {
+probe::Page& ProbePages::buildParametersPage(QWidget* page) {
     auto* grid = new QGridLayout(page);
     cbRKIP1 = editField(page, "cbRKIP1");
     cbRKIP2 = editField(page, "cbRKIP2");
@@ -45,6 +46,17 @@ void ProbePages::buildParametersPage(QWidget* page) {
     grid->addWidget(mParametri, r, 0, 1, 3);
     grid->setRowStretch(r, 1);
     grid->setColumnStretch(1, 1);
+
+    ControlAdapters& a = *adapters_;
+    parameters_ = std::make_unique<probe::ParametersPage>(
+        *services_.selection, *services_.store,
+        probe::ParametersControls{a.text(cbRKIP1), a.text(cbRKIP2), a.text(cbOCHIP), a.text(cbTP),
+                                  a.text(cbMU), a.memo(mParametri)},
+        services_.locale);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{cbRKIP1, cbRKIP2, mParametri, cbOCHIP, cbTP, cbMU})
+        storeOnExit(w, [this] { parameters_->tsParametriHide(); });
+    return *parameters_;
 }
 
 }  // namespace ui

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "abi/probestore.h"
 #include "editor/biblioteki/biblioteki.h"
@@ -14,7 +16,7 @@
 #include "editor/probe/page.h"
 #include "editor/probe/pages.h"
 #include "editor/probe/selection.h"
-#include "editor/probe/surface_tables.h"
+#include "editor/probe/surface_libraries.h"
 
 class QCheckBox;
 class QComboBox;
@@ -33,7 +35,7 @@ class ControlAdapters;
 struct PageServices {
     probe::ProbeSelection* selection = nullptr;
     const contracts::ProbeStoreApi* store = nullptr;
-    probe::SurfaceTables* surfaces = nullptr;
+    probe::SurfaceLibraries* surfaces = nullptr;
     probe::UserLocale locale;
     probe::TodayFn today;
     std::function<bool()> storeReady;
@@ -101,28 +103,41 @@ class ProbePages : public QObject, public probe::ActivePage {
     QComboBox *cbIFsP = nullptr, *cbIIP = nullptr, *cbIIIP = nullptr, *cbIIPP = nullptr,
               *cbMasshtabProstranstva = nullptr;
     QPushButton *bnIFsP = nullptr, *bnIIP = nullptr, *bnIIIP = nullptr, *bnIIPP = nullptr;
-    QLabel* lbIIPP = nullptr;
+    QLabel* receptionPatternLabel = nullptr;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     ProbePages(QTabWidget* pcParametri, PageServices services,
-               std::unique_ptr<probe::LoaderSurfaceTables> loaderSurfaces);
+               std::unique_ptr<probe::LoaderSurfaceLibraries> loaderSurfaces);
     static PageServices loaderServices(biblioteki::Biblioteki& loader,
                                        probe::ProbeSelection& selection);
-    static probe::SurfaceTables& noSurfaces();
-    // One builder per page or group of pages, each in a file of its own.
-    void buildTransducersPage(QWidget* page);  // page 1, transducers_page.cpp
-    void buildFocusingPage(QWidget* page);     // pages 2 to 5, means_pages.cpp
-    void buildDeflectionPage(QWidget* page);
-    void buildScanningPage(QWidget* page);
-    void buildPreprocessingPage(QWidget* page);
-    void buildIdentificationPage(QWidget* page);  // page 6, identification_page.cpp
-    void buildParametersPage(QWidget* page);      // page 7, parameters_page.cpp
-    void buildModelObjectsPage(QWidget* page);    // page 8, model_objects_page.cpp
-    void createLogic();
-    void connectEvents();
+    static probe::SurfaceLibraries& noSurfaces();
+    // One row per page, in page order: the page's object name, its caption (UTF-8) and its
+    // builder, which fills the page with its controls, creates the page's load and store logic
+    // over them and binds their events. The table is in page_table.cpp, each builder in a file
+    // of its own; the pages' logic in editor/probe/pages.h.
+    struct PageEntry {
+        const char* objectName;
+        const char* caption;
+        probe::Page& (ProbePages::*build)(QWidget* page);
+    };
+    static std::span<const PageEntry> pageTable();
+    probe::Page& buildTransducersPage(QWidget* page);  // transducers_page.cpp
+    probe::Page& buildFocusingPage(QWidget* page);     // means_pages.cpp
+    probe::Page& buildDeflectionPage(QWidget* page);
+    probe::Page& buildScanningPage(QWidget* page);
+    probe::Page& buildPreprocessingPage(QWidget* page);
+    probe::Page& buildIdentificationPage(QWidget* page);  // identification_page.cpp
+    probe::Page& buildParametersPage(QWidget* page);      // parameters_page.cpp
+    probe::Page& buildModelObjectsPage(QWidget* page);    // model_objects_page.cpp
+    // What the builders bind (page_events.cpp): a list's change, a box's click or a text
+    // control's exit runs `store`.
+    void storeOnChange(QComboBox* list, std::function<void()> store);
+    void storeOnClick(QCheckBox* box, std::function<void()> store);
+    void storeOnExit(QWidget* control, std::function<void()> store);
+    void connectPageSwitch();
     void connectFieldMarks();  // field_marks.cpp
     // Runs a store triggered by a control event, unless the probe store is gone.
     void stored(const std::function<void()>& store);
@@ -130,7 +145,7 @@ class ProbePages : public QObject, public probe::ActivePage {
 
     QTabWidget* pcParametri_;
     PageServices services_;
-    std::unique_ptr<probe::LoaderSurfaceTables> loaderSurfaces_;
+    std::unique_ptr<probe::LoaderSurfaceLibraries> loaderSurfaces_;
     std::unique_ptr<ControlAdapters> adapters_;
     std::unique_ptr<probe::TransducersPage> transducers_;
     std::unique_ptr<probe::FocusingPage> focusing_;

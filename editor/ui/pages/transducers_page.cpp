@@ -9,6 +9,7 @@
 
 #include "editor/probe/captions.h"
 #include "editor/probe/page_items.h"
+#include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 
@@ -16,7 +17,7 @@ namespace ui {
 
 namespace captions = probe::captions;
 
-void ProbePages::buildTransducersPage(QWidget* page) {
+probe::Page& ProbePages::buildTransducersPage(QWidget* page) {
     namespace it = probe::items;
     // All ten lists stand in one column, the five of the probe class inside their frame as well
     // as the five below it: the frame is drawn behind the rows of a single grid instead of
@@ -25,7 +26,7 @@ void ProbePages::buildTransducersPage(QWidget* page) {
     // five class rows, the frame's lower margin, the five other rows, the rest of the page.
     auto* grid = new QGridLayout(page);
     auto* group = new QGroupBox(fromUtf8(captions::kKlassDatchika), page);
-    group->setObjectName(QStringLiteral("gbKlassDatchika"));
+    group->setObjectName(QStringLiteral("probeClassFrame"));
     constexpr int kClassRows = 5;
     grid->addWidget(group, 0, 0, kClassRows + 2, 4);
     const int margin = group->style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
@@ -62,6 +63,18 @@ void ProbePages::buildTransducersPage(QWidget* page) {
     row(below + 3, captions::kTIPBI, cbTIPBI);
     row(below + 4, captions::kTIPBP, cbTIPBP);
     grid->setRowStretch(below + 5, 1);
+
+    ControlAdapters& a = *adapters_;
+    transducers_ = std::make_unique<probe::TransducersPage>(
+        *services_.selection,
+        probe::TransducersControls{
+            a.list(cbKDpC), a.list(cbKDpKP), a.list(cbKDpRIP), a.list(cbKDpFIP1), a.list(cbKDpFIP2),
+            a.list(cbLSK), a.list(cbSDkPI), a.list(cbSDkPP), a.list(cbTIPBI), a.list(cbTIPBP)});
+    // Every change of a list stores the whole page.
+    for (QComboBox* box : {cbKDpC, cbKDpKP, cbKDpRIP, cbKDpFIP1, cbKDpFIP2, cbLSK, cbSDkPI, cbSDkPP,
+                           cbTIPBI, cbTIPBP})
+        storeOnChange(box, [this] { transducers_->cbKDpCChange(); });
+    return *transducers_;
 }
 
 }  // namespace ui

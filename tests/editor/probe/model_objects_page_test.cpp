@@ -28,7 +28,7 @@ struct FakeSurface {
 };
 
 // Keeper and archiver tables over static state: the function tables hold plain entry points.
-struct FakeSurfaceLibs : SurfaceTables {
+struct FakeSurfaceLibs : TableSurfaceLibraries {
     struct Record {
         char name[32];
         std::int32_t p1;
@@ -97,8 +97,11 @@ struct FakeSurfaceLibs : SurfaceTables {
         calls.push_back("load " + std::to_string(mask));
         return librariesLoad;
     }
-    const biblioteki::SlotTable& keeperTable() const override { return keeper; }
-    const biblioteki::SlotTable& archiverTable() const override { return archiver; }
+    void VigruzitBiblioteki(std::uint32_t) override {}
+    void OpredelitFlagi(std::uint32_t) override {}
+    bool OpredelitPoverhnosti(contracts::SurfaceSetDescriptor*) override { return false; }
+    const biblioteki::SlotTable* keeperTable() const override { return &keeper; }
+    const biblioteki::SlotTable* archiverTable() const override { return &archiver; }
 
     bool librariesLoad = true;
     biblioteki::SlotTable keeper{};

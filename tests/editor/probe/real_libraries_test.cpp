@@ -90,14 +90,14 @@ TEST_F(RealLibraries, CyrillicTextsAndListsSurviveTheStoreAndAProbeFile) {
 
 #ifdef PROBE_SAMPLE_SURFACES
 TEST_F(RealLibraries, SampleSurfaceFileIsListedIntoTheNameFields) {
-    LoaderSurfaceTables surfaces(loader);
+    LoaderSurfaceLibraries surfaces(loader);
     FakeText cbIFsP, cbIIP, cbIIIP, cbIIPP;
-    FakeList cbMasshtab(16);
+    FakeList scaleList(16);
     ModelObjectsPage page(selection, loader.probeStore(), surfaces,
-                          {&cbIFsP, &cbIIP, &cbIIIP, &cbIIPP, &cbMasshtab});
+                          {&cbIFsP, &cbIIP, &cbIIIP, &cbIIPP, &scaleList});
     cbIFsP.setText(PROBE_SAMPLE_SURFACES);
     cbIIP.setText("Излучающая поверхность");
-    cbMasshtab.setPosition(9);
+    scaleList.setPosition(9);
     page.tsObektiHide();
     ASSERT_TRUE(boxes.shown.empty()) << boxes.shown.front();
     ASSERT_GE(cbIIP.items.size(), 3u);

@@ -31,10 +31,10 @@ class DialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void viborOpensInLoadModeWithItsDesign();
-    void viborSingleChoiceReadsBackTheFocusedLine();
-    void viborCloseBoxGivesTwo();
-    void viborKeepsScatteredMarksOfALongList();
+    void selectionDialogOpensInLoadModeWithItsDesign();
+    void selectionDialogSingleChoiceReadsBackTheFocusedLine();
+    void selectionDialogCloseBoxGivesTwo();
+    void selectionDialogKeepsScatteredMarksOfALongList();
     void waitBoxClosesByHidingAndCallsBack();
     void titleLinesAreCentredAndClickReturnsToTheEditor();
     void pipeFiltersBecomeQtFilters();
@@ -61,7 +61,7 @@ QList<int> selectedRows(QListWidget* list) {
 
 }  // namespace
 
-void DialogsTest::viborOpensInLoadModeWithItsDesign() {
+void DialogsTest::selectionDialogOpensInLoadModeWithItsDesign() {
     RecordSelectionModel model = threeLines();
     model.bnVidelitVseClick();
     model.setFocusedPosition(0);
@@ -93,7 +93,7 @@ void DialogsTest::viborOpensInLoadModeWithItsDesign() {
     QVERIFY(!model.isSelected(2));
 }
 
-void DialogsTest::viborSingleChoiceReadsBackTheFocusedLine() {
+void DialogsTest::selectionDialogSingleChoiceReadsBackTheFocusedLine() {
     RecordSelectionModel model = threeLines();
     model.setFocusedPosition(0);
     model.setLoadMode(false);
@@ -112,7 +112,7 @@ void DialogsTest::viborSingleChoiceReadsBackTheFocusedLine() {
     QCOMPARE(model.selectedCount(), 1u);
 }
 
-void DialogsTest::viborCloseBoxGivesTwo() {
+void DialogsTest::selectionDialogCloseBoxGivesTwo() {
     RecordSelectionModel model = threeLines();
     QTimer::singleShot(0, [] {
         if (QWidget* w = QApplication::activeModalWidget()) w->close();
@@ -121,7 +121,7 @@ void DialogsTest::viborCloseBoxGivesTwo() {
     QCOMPARE(model.result(), 2);
 }
 
-void DialogsTest::viborKeepsScatteredMarksOfALongList() {
+void DialogsTest::selectionDialogKeepsScatteredMarksOfALongList() {
     // Runs of marked and unmarked lines, a lone mark at each end: shown and read back unchanged.
     RecordSelectionModel model;
     const int n = 2000;
@@ -238,7 +238,7 @@ void DialogsTest::wholeSurfaceViewingWithTheRealLibraries() {
     collections::SurfaceViewing& viewing = binding->surfaces();
 
     // The file as "Выбрать" would put it into cbIFsP and store it.
-    window.pcParametri->setCurrentWidget(window.tsObekti);
+    window.pcParametri->setCurrentWidget(window.page("tsObekti"));
     pages->cbIFsP->setEditText(QStringLiteral(EXAMPLES_DIR "/probe_surfaces.pv"));
     pages->modelObjects().tsObektiHide();
     QVERIFY(selection.current->IFsP.tekst != nullptr);
@@ -314,7 +314,7 @@ void DialogsTest::typedTextSurvivesChoosingTheProbe() {
     QVERIFY(selection.current != nullptr);
     auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
     QVERIFY(pages);
-    window.pcParametri->setCurrentWidget(window.tbIdentifikacionnayaInformaciya);
+    window.pcParametri->setCurrentWidget(window.page("tbIdentifikacionnayaInformaciya"));
     pages->cbModel->setFocus();
     pages->cbModel->setEditText(QString::fromUtf8("П-121"));
 

@@ -25,7 +25,7 @@ using probe::testing::OwnedRecord;
 using namespace std::chrono;
 
 // Two surfaces, "Излучатель" and "Приём", in any file.
-struct TwoSurfaces : probe::SurfaceTables {
+struct TwoSurfaces : probe::TableSurfaceLibraries {
     struct Record {
         const char* name;
     };
@@ -60,8 +60,11 @@ struct TwoSurfaces : probe::SurfaceTables {
     static void* PLUGIN_CALL byIndex(std::uint32_t i) { return &records[i]; }
     static const char* PLUGIN_CALL name(void* r) { return static_cast<Record*>(r)->name; }
     bool ZagruzitBiblioteki(std::uint32_t) override { return true; }
-    const biblioteki::SlotTable& keeperTable() const override { return keeper; }
-    const biblioteki::SlotTable& archiverTable() const override { return archiver; }
+    void VigruzitBiblioteki(std::uint32_t) override {}
+    void OpredelitFlagi(std::uint32_t) override {}
+    bool OpredelitPoverhnosti(contracts::SurfaceSetDescriptor*) override { return false; }
+    const biblioteki::SlotTable* keeperTable() const override { return &keeper; }
+    const biblioteki::SlotTable* archiverTable() const override { return &archiver; }
     biblioteki::SlotTable keeper{}, archiver{};
 };
 
@@ -286,7 +289,7 @@ class ProbePagesTest : public QObject {
         h.tabs.show();
         QVERIFY(QTest::qWaitForWindowExposed(&h.tabs));
         QWidget* page = h.tabs.widget(0);
-        auto* group = page->findChild<QWidget*>(QStringLiteral("gbKlassDatchika"));
+        auto* group = page->findChild<QWidget*>(QStringLiteral("probeClassFrame"));
         QVERIFY(group != nullptr);
         const QList<QComboBox*> lists = {h.pages->cbKDpC,    h.pages->cbKDpKP,   h.pages->cbKDpRIP,
                                          h.pages->cbKDpFIP1, h.pages->cbKDpFIP2, h.pages->cbLSK,

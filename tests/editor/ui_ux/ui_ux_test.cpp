@@ -43,7 +43,7 @@ class UiUxTest : public QObject {
         QTRY_VERIFY(QApplication::focusWidget() != nullptr);
         QWidget* first = QApplication::focusWidget();
         QVERIFY(first->isVisible());
-        QVERIFY(window.tbPiezoelementi->isAncestorOf(first));
+        QVERIFY(window.page("tbPiezoelementi")->isAncestorOf(first));
 
         QTest::keyClick(first, Qt::Key_Tab);
         QWidget* second = QApplication::focusWidget();
@@ -69,7 +69,8 @@ class UiUxTest : public QObject {
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         QStringList buttons;
         for (const QPushButton* b : dialog.findChildren<QPushButton*>()) buttons << b->text();
-        QVERIFY2(buttons.contains(QString::fromUtf8("Отмена")), qPrintable(buttons.join('|')));
+        QVERIFY2(buttons.contains(QString::fromUtf8("Отмена")),
+                 qPrintable(buttons.join(QLatin1Char('|'))));
     }
 
     // A probe line longer than the list can still be read in full: hovering any line, the first,
@@ -117,7 +118,7 @@ class UiUxTest : public QObject {
         auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
         auto* binding = ui::CollectionsBinding::of(&window);
         QVERIFY(pages && binding);
-        window.pcParametri->setCurrentWidget(window.tsObekti);
+        window.pcParametri->setCurrentWidget(window.page("tsObekti"));
         pages->cbIFsP->setEditText(QStringLiteral(EXAMPLES_DIR "/probe_surfaces.pv"));
         pages->modelObjects().tsObektiHide();
         pages->cbIIP->setEditText(QString::fromUtf8("Излучающая поверхность"));
@@ -184,7 +185,7 @@ class UiUxTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&window));
         auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
         QVERIFY(pages != nullptr);
-        window.pcParametri->setCurrentWidget(window.tbIdentifikacionnayaInformaciya);
+        window.pcParametri->setCurrentWidget(window.page("tbIdentifikacionnayaInformaciya"));
         pages->cbModel->setFocus();
         QTRY_VERIFY(pages->cbModel->hasFocus());
         QTest::keyClicks(pages->cbModel, QStringLiteral("A"));

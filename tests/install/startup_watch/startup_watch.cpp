@@ -32,8 +32,10 @@ void report(const QString& line) {
 
 // The mapped files of the process whose names are those of the tool set's libraries.
 void reportLibraries() {
-    static const QSet<QString> names = {"probestore.so", "surfstore.so", "surfarch.so",
-                                        "surfview1.so",  "wavelib.so",   "wavelib2.so"};
+    static const QSet<QString> names = {
+        QStringLiteral("probestore.so"), QStringLiteral("surfstore.so"),
+        QStringLiteral("surfarch.so"),   QStringLiteral("surfview1.so"),
+        QStringLiteral("wavelib.so"),    QStringLiteral("wavelib2.so")};
     QFile maps(QStringLiteral("/proc/self/maps"));
     if (!maps.open(QIODevice::ReadOnly)) return report(QStringLiteral("no /proc/self/maps"));
     QSet<QString> seen;

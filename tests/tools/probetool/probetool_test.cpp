@@ -377,4 +377,46 @@ TEST(ProbetoolUsage, WrongCallsAndUnusableFilesExitWithTwo) {
     EXPECT_EQ(run({"import", json, temp("日本.dt")}).status, 2);
 }
 
+// No file is lost to a slip of the command line: export writes over nothing without --force,
+// never JSON over a probe file, never over its own input; a failed system look names its cause.
+TEST(ProbetoolTargets, NothingIsOverwrittenByMistake) {
+    const std::string probes = temp("keep.dt"), other = temp("other.dt"), json = temp("old.json");
+    write(probes, bytesOf(PROBE_SAMPLE_PROBES));
+    write(other, bytesOf(PROBE_SAMPLE_PROBES));
+    write(json, "old text");
+
+    const Result overProbes = run({"export", probes, other});
+    EXPECT_EQ(overProbes.status, 2);
+    EXPECT_NE(overProbes.err.find("файл датчиков: JSON поверх него не записывается"),
+              std::string::npos)
+        << overProbes.err;
+    EXPECT_EQ(run({"export", probes, other, "--force"}).status, 2);
+    EXPECT_EQ(run({"export", probes, probes, "--force"}).status, 2);
+    EXPECT_EQ(bytesOf(other), bytesOf(PROBE_SAMPLE_PROBES));
+    EXPECT_EQ(bytesOf(probes), bytesOf(PROBE_SAMPLE_PROBES));
+
+    const Result noForce = run({"export", probes, json});
+    EXPECT_EQ(noForce.status, 2);
+    EXPECT_NE(noForce.err.find("--force"), std::string::npos);
+    EXPECT_EQ(bytesOf(json), "old text");
+    ASSERT_EQ(run({"--force", "export", probes, json}).status, 0);
+    EXPECT_EQ(bytesOf(json), run({"export", probes}).out);
+    // Only export replaces files.
+    EXPECT_EQ(run({"import", json, temp("new.dt"), "--force"}).status, 2);
+
+    // Import into its own input, salvage into its own source: refused, nothing written.
+    EXPECT_EQ(run({"import", json, json}).status, 2);
+    EXPECT_EQ(bytesOf(json), run({"export", probes}).out);
+    EXPECT_EQ(run({"salvage", probes, probes}).status, 2);
+    EXPECT_EQ(bytesOf(probes), bytesOf(PROBE_SAMPLE_PROBES));
+
+    // A loop of symbolic links is no missing file.
+    const std::string loop = temp("loop.dt");
+    fs::create_symlink(fs::path(loop), fs::path(loop));
+    const Result looped = run({"list", loop});
+    EXPECT_EQ(looped.status, 2);
+    EXPECT_NE(looped.err.find("петлю"), std::string::npos) << looped.err;
+    EXPECT_EQ(looped.err.find("не найден"), std::string::npos) << looped.err;
+}
+
 }  // namespace
