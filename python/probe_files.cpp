@@ -51,6 +51,9 @@ FileName fileName(const py::object& path) {
         throw py::type_error("path must be a str or an os.PathLike of str");
     std::string utf8 = name.cast<std::string>();
     if (utf8.empty()) throw py::value_error("Пустое имя файла");
+    // The store takes a C string: a name with a null character would name another file.
+    if (utf8.find('\0') != std::string::npos)
+        throw py::value_error("embedded null character in path");
     std::string cp1251 = platform::utf8ToCp1251(utf8);
     if (platform::cp1251ToUtf8(cp1251) != utf8) {
         throw py::value_error("Имя файла " + inQuotes(utf8) +
@@ -157,8 +160,16 @@ std::string pointerKey(const std::string& key) {
     return out;
 }
 
+// Deeper than any probe: a list that holds itself must not take the stack.
+constexpr int kDeepestNesting = 32;
+
 // The value as JSON: dicts with str keys, lists and tuples, str, bool, int, float, None.
-Json toJson(py::handle value, const std::string& path, std::vector<Unconvertible>& faults) {
+Json toJson(py::handle value, const std::string& path, std::vector<Unconvertible>& faults,
+            int depth = 0) {
+    if (depth > kDeepestNesting) {
+        faults.push_back({path, "слишком глубокая вложенность"});
+        return nullptr;
+    }
     if (value.is_none()) return nullptr;
     if (py::isinstance<py::bool_>(value)) return value.cast<bool>();
     if (py::isinstance<py::int_>(value)) {
@@ -180,7 +191,7 @@ Json toJson(py::handle value, const std::string& path, std::vector<Unconvertible
                 continue;
             }
             const std::string k = key.cast<std::string>();
-            object[k] = toJson(item, path + "/" + pointerKey(k), faults);
+            object[k] = toJson(item, path + "/" + pointerKey(k), faults, depth + 1);
         }
         return object;
     }
@@ -188,7 +199,7 @@ Json toJson(py::handle value, const std::string& path, std::vector<Unconvertible
         Json array = Json::array();
         std::size_t i = 0;
         for (py::handle item : value)
-            array.push_back(toJson(item, path + "/" + std::to_string(i++), faults));
+            array.push_back(toJson(item, path + "/" + std::to_string(i++), faults, depth + 1));
         return array;
     }
     faults.push_back(

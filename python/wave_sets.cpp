@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -264,18 +265,22 @@ std::array<double, 3> pointOf(const py::handle& value, const char* what) {
 }
 
 std::unique_ptr<PyWaveSet> fromArrays(const py::handle& raysValue, const py::handle& wavesValue) {
-    py::array rays = recordsOf(raysValue, rayDtype(), "rays", "RAY_DTYPE");
+    const py::array rays = recordsOf(raysValue, rayDtype(), "rays", "RAY_DTYPE");
     const auto n = static_cast<std::size_t>(rays.size());
+    const bool withWaves = !wavesValue.is_none();
     py::array waves;
-    if (!wavesValue.is_none()) {
+    if (withWaves) {
         waves = recordsOf(wavesValue, waveDtype(), "waves", "WAVE_DTYPE");
         if (static_cast<std::size_t>(waves.size()) != n)
             throw py::value_error("rays and waves must have the same length");
     }
+    // The element count is 32 bits wide: a longer array must not be cut down to fit it.
+    if (n > std::numeric_limits<std::uint32_t>::max())
+        throw py::value_error("too many elements for one wave set");
     auto s = std::make_unique<PyWaveSet>(static_cast<std::uint32_t>(n));
     if (n != 0) {
         std::memcpy(s->set()->rays, rays.data(), n * sizeof(Ray));
-        if (waves) std::memcpy(s->set()->waves, waves.data(), n * sizeof(Wave));
+        if (withWaves) std::memcpy(s->set()->waves, waves.data(), n * sizeof(Wave));
     }
     return s;
 }

@@ -5,7 +5,8 @@ Probe 1 of examples/probes.dt sends its beam as a point source down through 50 m
 transmitted set is carried to the back wall and split there, and the back-wall echo is split again
 at the top face and brought back up to the probe. The script prints the arrival time of the
 central ray's echo and the energy that arrives, each beside its closed form, and draws the rays in
-the section through the probe and the energy shares at each interface into a PNG.
+the section through the probe and the energy shares at each interface into a PNG. It ends with
+status 1 when the time or the energies leave their closed forms by more than 1e-12.
 
     PYTHONPATH=build/python python3 examples/python/immersion.py [picture.png]
 
@@ -156,6 +157,11 @@ def main():
          path_out, direction_out, at_top, at_back, per_ray, into_steel, back_wall, trip,
          half_angle)
     print(f"рисунок: {picture}")
+    # A status other than 0 when wavelib2's results leave the closed forms.
+    agree = (math.isclose(time, expected_time, rel_tol=1e-12) and
+             math.isclose(share, trip[0], rel_tol=1e-12) and
+             math.isclose(arrived_energy, expected_rays, rel_tol=1e-12))
+    return 0 if agree else 1
 
 
 def draw(picture, polar, azimuth, ids, arrived_share, path_top, path_back, path_out,
@@ -223,4 +229,4 @@ def draw(picture, polar, azimuth, ids, arrived_share, path_top, path_back, path_
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -84,3 +84,30 @@ def test_files_that_are_no_probe_files_are_refused(tmp_path):
         probe_tools.append(tmp_path / "☃.dt", [{}])
     with pytest.raises(TypeError):
         probe_tools.append(tmp_path / "x.dt", {"identification": {}})
+    with pytest.raises(ValueError, match="null"):
+        probe_tools.append(str(tmp_path / "x.dt") + "\0.txt", [{}])
+    looped = []
+    looped.append(looped)
+    with pytest.raises(ValueError, match="датчик 1, /0/preprocessing/0/0/0"):
+        probe_tools.append(tmp_path / "x.dt", [{"preprocessing": looped}])
+    assert not (tmp_path / "x.dt").exists()
+
+
+def test_a_long_file_comes_back_whole_and_in_order(tmp_path, sample_bytes):
+    # More records than the reader hands over at once, with a damaged one among them.
+    probes = probe_tools.read(SAMPLE_PROBES)
+    long_file = tmp_path / "long.dt"
+    probe_tools.append(long_file, probes * 20)
+    data = bytearray(long_file.read_bytes())
+    at, frames = 24, []
+    while at + 16 <= len(data):
+        frames.append(at)
+        at += 16 + struct.unpack_from("<I", data, at + 4)[0]
+    data[frames[69] + 100] ^= 0x04
+    long_file.write_bytes(bytes(data))
+
+    assert probe_tools.check(long_file) == [70]
+    with pytest.warns(RuntimeWarning, match="Запись 70 "):
+        read = probe_tools.read(long_file)
+    _, exported = export(long_file)
+    assert len(read) == 119 and read == exported

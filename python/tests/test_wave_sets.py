@@ -134,3 +134,36 @@ def test_misuse_raises_instead_of_crashing():
         with pytest.raises(ValueError, match="released"):
             call()
     s.release()  # a second release does nothing
+
+
+def test_propagation_reuse_of_split_outputs_and_copies():
+    s = pt.WaveSet.from_arrays(np.zeros(2, dtype=pt.RAY_DTYPE))
+    s.medium = pt.Medium(2.0, 1.0, attenuation=0.1)
+    s.rays["direction"] = [[0, 0, 1], [3, 4, 0]]
+    s.waves["amplitude"], s.waves["energy"], s.waves["attenuation_factor"] = 2.0, 4.0, 1.0
+    s.propagate(5.0)
+    w = s.waves
+    assert s.rays["origin"].tolist() == [[0, 0, 5], [3, 4, 0]]
+    assert w["time1"].tolist() == [2.5, 2.5] and w["path_length"].tolist() == [5.0, 5.0]
+    assert w["amplitude"] == pytest.approx(2 * math.exp(-0.5))
+    assert w["energy"] / w["amplitude"] ** 2 == pytest.approx(1.0)
+
+    source = np.zeros(1, dtype=pt.RAY_DTYPE)
+    copy = pt.WaveSet.from_arrays(source)
+    source["length"] = 7.0
+    assert copy.rays["length"][0] == 0.0  # a copy, not a view of the caller's array
+
+    # Splits into reused sets give what splits into fresh sets give.
+    fresh = single_ray_split(WATER, STEEL, 5.0)
+    interface = pt.WaveSet.plane((0, 0, 0), (0, 0, 1), WATER, STEEL, 2.0)
+    r, t = pt.WaveSet(), pt.WaveSet()
+    for _ in range(2):
+        incident = pt.WaveSet(1)
+        incident.medium = WATER
+        incident.rays["origin"] = [0, 0, 10]
+        incident.rays["direction"] = [math.sin(math.radians(5.0)), 0, -math.cos(math.radians(5.0))]
+        incident.waves["energy"], incident.waves["amplitude"] = 1.0, 1.0
+        got = incident.split(interface, reflected=r, transmitted=t)
+        assert got[0] is r and got[1] is t
+        assert r.waves.tobytes() == fresh[0].waves.tobytes()
+        assert t.rays.tobytes() == fresh[1].rays.tobytes()
