@@ -73,7 +73,12 @@ void SurfaceViewing::PokazatPoverhnost(const char* named, const std::string& sur
     const char* fileName = located.fileName.c_str();
     const std::int32_t n = located.surfaces;
     if (n <= 0) {
-        ui_.showMessage(noReadableSurfaceMessage(located.fileName, 0), kAppTitle);
+        std::string text = noReadableSurfaceMessage(located.fileName, 0);
+        // Say where a bare name was looked for first, so that the user sees both places.
+        if (!located.besideProbeFile.empty())
+            text += "\nСначала его искали рядом с файлом датчиков: «" +
+                    platform::cp1251ToUtf8(located.besideProbeFile) + "».";
+        ui_.showMessage(text, kAppTitle);
         return;
     }
     // The keeper is given room for a single surface record; one that hands out no descriptor

@@ -26,9 +26,10 @@ LocatedSurfaceFile locateSurfaceFile(const std::string& fileName,
     if (!fileName.empty() && !namesFolder(fileName) && !loadedFromFolder.empty()) {
         const std::string beside = loadedFromFolder + fileName;
         const std::int32_t n = countSurfaces(beside.c_str());
-        if (n > 0) return {beside, n};
+        if (n > 0) return {beside, n, {}};
+        return {fileName, countSurfaces(fileName.c_str()), beside};
     }
-    return {fileName, countSurfaces(fileName.c_str())};
+    return {fileName, countSurfaces(fileName.c_str()), {}};
 }
 
 }  // namespace probe

@@ -21,8 +21,9 @@ std::string folderOf(std::string_view fileName);
 std::string baseNameOf(std::string_view fileName);
 
 struct LocatedSurfaceFile {
-    std::string fileName;       // the name to hand to the libraries
-    std::int32_t surfaces = 0;  // what the archiver counted there; 0 or less: none
+    std::string fileName;         // the name to hand to the libraries
+    std::int32_t surfaces = 0;    // what the archiver counted there; 0 or less: none
+    std::string besideProbeFile;  // the place beside the probe file tried first in vain, if any
 };
 
 // Counts the surfaces of a file as the archiver does.

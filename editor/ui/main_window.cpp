@@ -187,18 +187,18 @@ void TfrmRedaktor::createMenu() {
     miInicializirovat = item(menuProbe, "miInicializirovat", "&Инициализировать");
     undoAction = item(menuProbe, "undoAction", "&Отменить", QKeySequence::Undo);
     miSohranitOdin = item(menuProbe, "miSohranitOdin", "&Добавить в файл...",
-                          QKeySequence(Qt::CTRL | Qt::Key_S));
+                          QKeySequence(QStringLiteral("Ctrl+S")));
     menuProbe->addSeparator();
     miVibratDatchik = item(menuProbe, "miVibratDatchik", "В&ыбрать");
     menuProbe->addSeparator();
-    miVihod = item(menuProbe, "miVihod", "Вы&ход", QKeySequence(Qt::CTRL | Qt::Key_Q));
+    miVihod = item(menuProbe, "miVihod", "Вы&ход", QKeySequence(QStringLiteral("Ctrl+Q")));
 
     menuProbes = bar->addMenu(QString::fromUtf8("Д&атчики"));
     menuProbes->setObjectName(QStringLiteral("menuProbes"));
     miSohranit = item(menuProbes, "miSohranit", "&Добавить в файл...",
-                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+                      QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     miZagruzit = item(menuProbes, "miZagruzit", "&Загрузить из файла...",
-                      QKeySequence(Qt::CTRL | Qt::Key_O));
+                      QKeySequence(QStringLiteral("Ctrl+O")));
 
     // "О программе" has no items: the menu bar entry itself is the command.
     N3 = bar->addAction(QString::fromUtf8("&О программе"));

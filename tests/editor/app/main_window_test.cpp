@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>

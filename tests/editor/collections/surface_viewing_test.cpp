@@ -355,6 +355,16 @@ TEST_F(SurfaceViewingTest, NameWithoutFolderIsFoundBesideTheProbeFileFirst) {
     view.bnIIPClick();
     EXPECT_EQ(view.state(), ViewingState::viewing);
     EXPECT_EQ(libs.counted, (std::vector<std::string>{"/probes/s.pv", "s.pv"}));
+    ui.pressZavershit();
+    view.tmZakritModalnuyuTimer();
+
+    // In neither place: the box names both.
+    libs.fileName = "/elsewhere/s.pv";
+    view.bnIIPClick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0],
+              "Файл «s.pv» не найден или не содержит поверхностей, которые можно прочитать."
+              "\nСначала его искали рядом с файлом датчиков: «/probes/s.pv».");
 }
 
 }  // namespace

@@ -29,6 +29,19 @@
 #include "editor/ui/tfrm_vibor.h"
 #include "tests/editor/biblioteki/fixture_platform.h"
 
+// The editor on the libraries beside the test, its window shown and active.
+struct ShownEditor {
+    testing_support::RecordingBoxes boxes;
+    biblioteki::Biblioteki loader{biblioteki::systemPlatform(), boxes};
+    probe::ProbeSelection selection;
+    ui::TfrmRedaktor window{loader, selection};
+    bool show() {
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+};
+
 class UiUxTest : public QObject {
     Q_OBJECT
 
@@ -36,13 +49,9 @@ class UiUxTest : public QObject {
     // The window opens with the focus on a control of the first page, Tab walks on through the
     // page's fields and Ctrl+Tab turns the pages.
     void keyboardReachesThePages() {
-        testing_support::RecordingBoxes boxes;
-        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
-        probe::ProbeSelection selection;
-        ui::TfrmRedaktor window(loader, selection);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ShownEditor editor;
+        QVERIFY(editor.show());
+        auto& [boxes, loader, selection, window] = editor;
 
         QTRY_VERIFY(QApplication::focusWidget() != nullptr);
         QWidget* first = QApplication::focusWidget();
@@ -112,13 +121,9 @@ class UiUxTest : public QObject {
 #ifndef HAVE_SURFACE_LIBRARIES
         QSKIP("the surface libraries are not built");
 #else
-        testing_support::RecordingBoxes boxes;
-        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
-        probe::ProbeSelection selection;
-        ui::TfrmRedaktor window(loader, selection);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ShownEditor editor;
+        QVERIFY(editor.show());
+        auto& [boxes, loader, selection, window] = editor;
         auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
         auto* binding = ui::CollectionsBinding::of(&window);
         QVERIFY(pages && binding);
@@ -180,13 +185,9 @@ class UiUxTest : public QObject {
     // "О программе" replaces the editor: keys typed over it reach no hidden field, and a click
     // brings the editor back with the keyboard where it was.
     void editorFieldKeepsTheKeyboardAcrossTheTitlePanel() {
-        testing_support::RecordingBoxes boxes;
-        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
-        probe::ProbeSelection selection;
-        ui::TfrmRedaktor window(loader, selection);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ShownEditor editor;
+        QVERIFY(editor.show());
+        auto& [boxes, loader, selection, window] = editor;
         auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
         QVERIFY(pages != nullptr);
         window.pcParametri->setCurrentWidget(window.page("tbIdentifikacionnayaInformaciya"));
@@ -208,12 +209,9 @@ class UiUxTest : public QObject {
     // Closing with a change no probe file holds asks first; "Отмена" keeps the editor open,
     // leaving without saving closes it.
     void closingWithChangesAsks() {
-        testing_support::RecordingBoxes boxes;
-        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
-        probe::ProbeSelection selection;
-        ui::TfrmRedaktor window(loader, selection);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ShownEditor editor;
+        QVERIFY(editor.show());
+        auto& [boxes, loader, selection, window] = editor;
         auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
         QVERIFY(pages != nullptr);
         QVERIFY(window.close());  // nothing changed: no question
@@ -242,13 +240,9 @@ class UiUxTest : public QObject {
 
     // Esc leaves "О программе"; the page captions are reached with Tab.
     void escapeLeavesAboutAndTabReachesTheCaptions() {
-        testing_support::RecordingBoxes boxes;
-        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
-        probe::ProbeSelection selection;
-        ui::TfrmRedaktor window(loader, selection);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ShownEditor editor;
+        QVERIFY(editor.show());
+        auto& [boxes, loader, selection, window] = editor;
         window.N3->trigger();
         QVERIFY(window.pnlNazvanie->isVisible());
         QTest::keyClick(&window, Qt::Key_Escape);
@@ -266,12 +260,9 @@ class UiUxTest : public QObject {
     // A probe file dropped on a text field loads (through the selection dialog); the field
     // never takes the file's address.
     void droppedProbeFileLoadsAndNoFieldTakesItsAddress() {
-        testing_support::RecordingBoxes boxes;
-        biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
-        probe::ProbeSelection selection;
-        ui::TfrmRedaktor window(loader, selection);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ShownEditor editor;
+        QVERIFY(editor.show());
+        auto& [boxes, loader, selection, window] = editor;
         auto* pages = window.findChild<ui::ProbePages*>(QStringLiteral("ProbePages"));
         window.pcParametri->setCurrentWidget(window.page("tbIdentifikacionnayaInformaciya"));
         QLineEdit* field = pages->cbProizvoditel->lineEdit();
