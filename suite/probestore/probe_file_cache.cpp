@@ -80,6 +80,19 @@ class FileSource : public ByteSource {
         return got >= size ? window_.data.get() : nullptr;
     }
 
+    std::uint64_t dataFrom(std::uint64_t offset) override {
+#if !defined(_WIN32) && defined(SEEK_DATA)
+        if (shared_ == nullptr && !file_) file_ = platform::openFile(id_.path, kRead);
+        std::FILE* f = shared_ != nullptr ? shared_ : file_.get();
+        if (f != nullptr && offset < id_.size) {
+            const off_t data = ::lseek(::fileno(f), static_cast<off_t>(offset), SEEK_DATA);
+            if (data >= 0) return std::max<std::uint64_t>(offset, static_cast<std::uint64_t>(data));
+            if (errno == ENXIO) return id_.size;  // nothing but a hole up to the end
+        }
+#endif
+        return offset;
+    }
+
   private:
     const FileIdentity& id_;
     FileWindow& window_;
