@@ -4,8 +4,10 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -437,6 +439,7 @@ std::string manyProbes(int count) {
 
 }  // namespace
 
+#if !defined(_WIN32)
 // Import is one unit: killed at any moment it leaves the file with all of the probes or none,
 // and what it leaves behind is reported by check.
 TEST(ProbetoolImport, KilledImportLeavesAllOrNone) {
@@ -472,6 +475,7 @@ TEST(ProbetoolImport, KilledImportLeavesAllOrNone) {
         }
     }
 }
+#endif
 
 // Numbers a double cannot hold are faults named by probe and key; -0 keeps its sign.
 TEST(ProbetoolImport, NumbersBeyondDoubleAreFaultsAndNegativeZeroKeepsItsSign) {
