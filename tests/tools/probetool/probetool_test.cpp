@@ -427,6 +427,7 @@ TEST(ProbetoolTargets, NothingIsOverwrittenByMistake) {
 
 }  // namespace
 
+#if !defined(_WIN32)
 namespace {
 
 std::string manyProbes(int count) {
@@ -439,7 +440,6 @@ std::string manyProbes(int count) {
 
 }  // namespace
 
-#if !defined(_WIN32)
 // Import is one unit: killed at any moment it leaves the file with all of the probes or none,
 // and what it leaves behind is reported by check.
 TEST(ProbetoolImport, KilledImportLeavesAllOrNone) {
