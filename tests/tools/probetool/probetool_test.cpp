@@ -418,7 +418,9 @@ TEST(ProbetoolTargets, NothingIsOverwrittenByMistake) {
 
     // A loop of symbolic links is no missing file.
     const std::string loop = temp("loop.dt");
-    fs::create_symlink(fs::path(loop), fs::path(loop));
+    std::error_code noLinks;
+    fs::create_symlink(fs::path(loop), fs::path(loop), noLinks);
+    if (noLinks) return;  // a system without symbolic links
     const Result looped = run({"list", loop});
     EXPECT_EQ(looped.status, 2);
     EXPECT_NE(looped.err.find("петлю"), std::string::npos) << looped.err;
