@@ -92,7 +92,9 @@ class AppendFile {
     // synced. A cut at any moment leaves the old file whole or the new one whole, and at worst the
     // new file under its own name; any failure leaves the old file and removes the new one. The
     // lock stays on the old file until close(): a writer that waited for it finds the name taken
-    // by the new file and opens that instead (open() looks).
+    // by the new file and opens that instead (open() looks). Where the system cannot replace a
+    // file that is held open (Windows before 10 1709), the bytes are appended in one write
+    // under the lock instead: failures leave the file as it was, a kill mid-write may not.
     bool replaceAppending(std::uint64_t keep, const void* data, std::size_t n);
 
     // Releases the lock and closes the file.

@@ -124,8 +124,16 @@ bool AppendFile::replaceAppending(std::uint64_t keep, const void* data, std::siz
     if (ok && !renamed)
         renamed = MoveFileExW(temp.c_str(), target.c_str(),
                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!renamed) DeleteFileW(temp.c_str());
-    return renamed;
+    if (renamed) return true;
+    DeleteFileW(temp.c_str());
+    if (!ok) return false;
+    // A system that cannot replace a file other handles hold open (before Windows 10 1709, some
+    // emulations): the bytes are appended in one write under the lock instead. A failure or a
+    // full disk still leaves the file as it was; only a kill in the middle of the write can leave
+    // part of them.
+    std::uint64_t size = 0;
+    if (!this->size(size) || (size != keep && !truncate(keep))) return false;
+    return append(data, n);
 }
 
 AppendFile::LockAttempt AppendFile::tryLock() {
@@ -212,7 +220,10 @@ bool AppendFile::truncate(std::uint64_t size) {
 }
 
 void AppendFile::syncFolder() {
-    // NTFS records a new name in its journal; a folder cannot be flushed like a file there.
+    // NTFS records a new name in its journal, which the FlushFileBuffers of the file's first
+    // append writes out before that append is acknowledged; a folder cannot be flushed like a
+    // file there.
+    if (FileOpObserver* o = observer()) o->folderSynced(path_.parent_path());
 }
 
 void AppendFile::close() {

@@ -3,6 +3,9 @@
 // same file's bytes once. Both run in the same process on the same (cached) file; the preview's
 // counters give its time and its ratio to the raw read measured alongside it.
 //
+// Counting files made to be costly: frame headers that claim the rest of the file, and a file
+// with an 8 GiB hole.
+//
 // Appends through the library, as "add all" does them: a small probe and one of about 6 KB (a
 // long parameter list), each append a whole save (open, lock, check the header, write, close).
 #include <benchmark/benchmark.h>
@@ -15,8 +18,10 @@
 
 #include "abi/probestore.h"
 #include "platform/cp1251.h"
+#include "platform/crc32.h"
 #include "platform/dynlib.h"
 #include "suite/probestore/probe_file.h"
+#include "suite/probestore/probe_file_cache.h"
 #include "suite/probestore/record_store.h"
 
 namespace fs = std::filesystem;
@@ -190,8 +195,71 @@ void BM_AppendProbe(benchmark::State& state) {
     fs::remove(file);
 }
 
+// A file made of valid frame headers, one every 16 bytes, each claiming the whole rest of the file
+// as its payload: counted against a raw read of the same file.
+void BM_CountCraftedFrameHeaders(benchmark::State& state) {
+    const std::string file = (fs::temp_directory_path() / "probestore_bench_crafted.dt").string();
+    const std::size_t size = static_cast<std::size_t>(state.range(0)) << 20;
+    std::vector<std::uint8_t> bytes = probestore::encodeFileHeader();
+    while (bytes.size() + 16 <= size) {
+        const std::uint64_t rest = size - bytes.size() - 16;
+        std::vector<std::uint8_t> frame = probestore::encodeFrame({0});
+        frame.resize(16);
+        const auto claim = static_cast<std::uint32_t>(std::min<std::uint64_t>(rest, 64u << 20));
+        for (int i = 0; i < 4; ++i) frame[4 + i] = static_cast<std::uint8_t>(claim >> (8 * i));
+        const std::uint32_t c = platform::crc32Of(frame.data(), 12);
+        for (int i = 0; i < 4; ++i) frame[12 + i] = static_cast<std::uint8_t>(c >> (8 * i));
+        bytes.insert(bytes.end(), frame.begin(), frame.end());
+    }
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    using Clock = std::chrono::steady_clock;
+    double rawSeconds = 0, countSeconds = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        benchmark::DoNotOptimize(rawRead(file));
+        const auto t1 = Clock::now();
+        probestore::ProbeFiles files;
+        benchmark::DoNotOptimize(files.count(file.c_str()));
+        const auto t2 = Clock::now();
+        rawSeconds += std::chrono::duration<double>(t1 - t0).count();
+        countSeconds += std::chrono::duration<double>(t2 - t1).count();
+        state.SetIterationTime(std::chrono::duration<double>(t2 - t1).count());
+    }
+    state.counters["ratio_to_raw_read"] = countSeconds / rawSeconds;
+    fs::remove(file);
+}
+
+// The first count of a probe file with an 8 GiB hole between its records.
+void BM_CountFileWithHole(benchmark::State& state) {
+    const std::string file = (fs::temp_directory_path() / "probestore_bench_hole.dt").string();
+    fs::remove(file);
+    std::vector<std::uint8_t> bytes = probestore::encodeFileHeader();
+    ProbeRecord r{};
+    const std::vector<std::uint8_t> frame = probestore::encodeFrame(probestore::encodeRecord(r));
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    std::FILE* f = std::fopen(file.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fseek(f, static_cast<long>(bytes.size()) + (8L << 30), SEEK_SET);
+    std::fwrite(frame.data(), 1, frame.size(), f);
+    std::fclose(f);
+    for (auto _ : state) {
+        probestore::ProbeFiles files;
+        benchmark::DoNotOptimize(files.count(file.c_str()));
+    }
+    fs::remove(file);
+}
+
 }  // namespace
 
+BENCHMARK(BM_CountCraftedFrameHeaders)
+    ->Arg(4)
+    ->Arg(16)
+    ->Arg(64)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountFileWithHole)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AppendProbe)->Arg(0)->Arg(60)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviewOf100000Records)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <deque>
 #include <string_view>
 
 #include "platform/crc32.h"
@@ -167,29 +168,6 @@ bool payloadIntact(ByteSource& source, std::uint64_t offset, const FrameHeader& 
     return p != nullptr && crc(p, h.payloadSize) == h.payloadCrc;
 }
 
-// The first offset in [from, to) where a frame header starts, or `to` when there is none. The
-// header found may reach past `to`.
-std::uint64_t firstHeader(ByteSource& source, std::uint64_t from, std::uint64_t to) {
-    constexpr std::size_t kStep = 1u << 16;
-    to = std::min(to, source.size());
-    std::uint64_t pos = from;
-    while (pos < to) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kStep, to - pos));
-        const std::uint8_t* chunk = source.view(pos, n);
-        if (chunk == nullptr) return to;
-        const void* hit = std::memchr(chunk, kFrameMagic[0], n);
-        if (hit == nullptr) {
-            pos += n;
-            continue;
-        }
-        const std::uint64_t candidate = pos + (static_cast<const std::uint8_t*>(hit) - chunk);
-        FrameHeader h;
-        if (frameHeaderAt(source, candidate, h)) return candidate;
-        pos = candidate + 1;
-    }
-    return to;
-}
-
 // Decides whether the frame at `pos` (header `h`, which fits in the file) is one whole record.
 //
 // Its payload checksum decides, with one exception that spares a checksum per record while
@@ -208,6 +186,24 @@ class Walk {
     explicit Walk(ByteSource& source)
         : source_(source), budget_(2 * source.size() + kMaxPayloadSize) {}
 
+    // The first offset in [from, to) where a frame header starts, or `to` when there is none.
+    // The header found may reach past `to`. Every byte of the file is searched once: the headers
+    // found are kept from `from` - kFrameHeaderSize on, since the walk never asks from further
+    // back than that after a question (a frame crafted to claim the file's whole rest would
+    // otherwise have it searched again for every such frame).
+    std::uint64_t firstHeader(std::uint64_t from, std::uint64_t to) {
+        to = std::min(to, source_.size());
+        while (!headers_.empty() && headers_.front() + kFrameHeaderSize < from)
+            headers_.pop_front();
+        for (;;) {
+            const auto known = std::lower_bound(headers_.begin(), headers_.end(), from);
+            if (known != headers_.end()) return std::min(*known, to);
+            if (scanned_ < from) scanned_ = from;
+            if (scanned_ >= to) return to;
+            searchFurther(to);
+        }
+    }
+
     // Whether a whole frame starts at `pos`; its payload size in `payloadSize`.
     bool wholeAt(std::uint64_t pos, std::uint32_t& payloadSize) {
         FrameHeader h;
@@ -221,7 +217,7 @@ class Walk {
         const std::uint64_t next = pos + kFrameHeaderSize + h.payloadSize;
         FrameHeader following;
         if (next < source_.size() && frameHeaderAt(source_, next, following) &&
-            firstHeader(source_, pos + kFrameHeaderSize, next) == next) {
+            firstHeader(pos + kFrameHeaderSize, next) == next) {
             // The header after it is the next frame's: remember it for the next step.
             knownAt_ = next;
             known_ = following;
@@ -237,13 +233,45 @@ class Walk {
         const std::uint64_t size = source_.size();
         std::uint32_t ignored = 0;
         for (std::uint64_t at = pos + 1;; ++at) {
-            at = firstHeader(source_, at, size);
+            at = firstHeader(at, size);
             if (at >= size || wholeAt(at, ignored)) return at;
         }
     }
 
   private:
+    // Searches the next stretch of the file up to `to` (at most kStep bytes) for frame headers.
+    void searchFurther(std::uint64_t to) {
+        constexpr std::size_t kStep = 1u << 16;
+        // Holes of a sparse file hold no header: where the file system tells where data starts
+        // again, the zeros between are not read.
+        scanned_ = std::min(std::max(scanned_, source_.dataFrom(scanned_)), to);
+        if (scanned_ >= to) return;
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kStep, to - scanned_));
+        const std::uint8_t* chunk = source_.view(scanned_, n);
+        if (chunk == nullptr) {
+            scanned_ = to;
+            return;
+        }
+        // The chunk's bytes are copied: checking a header moves the source's window.
+        std::vector<std::uint8_t>& bytes = chunk_;
+        bytes.assign(chunk, chunk + n);
+        for (std::size_t at = 0; at < n;) {
+            const void* hit = std::memchr(bytes.data() + at, kFrameMagic[0], n - at);
+            if (hit == nullptr) break;
+            const std::size_t i =
+                static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - bytes.data());
+            FrameHeader h;
+            if (frameHeaderAt(source_, scanned_ + i, h)) headers_.push_back(scanned_ + i);
+            at = i + 1;
+        }
+        scanned_ += n;
+    }
+
     ByteSource& source_;
+    std::deque<std::uint64_t> headers_;  // frame headers found, in file order
+    std::uint64_t scanned_ = 0;          // searched up to here
+    std::vector<std::uint8_t> chunk_;
     std::uint64_t budget_;
     std::uint64_t knownAt_ = UINT64_MAX;  // where a checked frame header is known to start
     FrameHeader known_;
@@ -384,8 +412,8 @@ bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {
         entries.push_back({pos, 0, true});
         pos = walk.nextWhole(pos);
     }
-    if (pastDamagedHeader &&
-        std::none_of(entries.begin(), entries.end(), [](const RecordEntry& e) { return !e.damaged; })) {
+    if (pastDamagedHeader && std::none_of(entries.begin(), entries.end(),
+                                          [](const RecordEntry& e) { return !e.damaged; })) {
         entries.clear();
         return false;
     }

@@ -35,6 +35,9 @@ class ByteSource {
     virtual ~ByteSource() = default;
     virtual std::uint64_t size() const = 0;
     virtual const std::uint8_t* view(std::uint64_t offset, std::size_t size) = 0;
+    // The first offset at or after `offset` that may hold data: a sparse file's holes need not
+    // be read. `offset` itself where the source cannot tell.
+    virtual std::uint64_t dataFrom(std::uint64_t offset) { return offset; }
 };
 
 class MemorySource : public ByteSource {

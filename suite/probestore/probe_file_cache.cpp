@@ -80,6 +80,19 @@ class FileSource : public ByteSource {
         return got >= size ? window_.data.get() : nullptr;
     }
 
+    std::uint64_t dataFrom(std::uint64_t offset) override {
+#if !defined(_WIN32) && defined(SEEK_DATA)
+        if (shared_ == nullptr && !file_) file_ = platform::openFile(id_.path, kRead);
+        std::FILE* f = shared_ != nullptr ? shared_ : file_.get();
+        if (f != nullptr && offset < id_.size) {
+            const off_t data = ::lseek(::fileno(f), static_cast<off_t>(offset), SEEK_DATA);
+            if (data >= 0) return std::max<std::uint64_t>(offset, static_cast<std::uint64_t>(data));
+            if (errno == ENXIO) return id_.size;  // nothing but a hole up to the end
+        }
+#endif
+        return offset;
+    }
+
   private:
     const FileIdentity& id_;
     FileWindow& window_;
@@ -188,26 +201,41 @@ bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& tex
     return false;
 }
 
+namespace {
+
+// Opens a probe file for appending under its append lock. `size` receives its size, 0 for a file
+// to be begun (missing, empty, or what a crash left of a new file's header: `beginAgain`); false
+// for a file that may not be appended to.
+bool openForAppend(platform::AppendFile& file, const char* fileName, std::uint64_t& size,
+                   bool& beginAgain) {
+    beginAgain = false;
+    if (file.open(platform::systemPath(fileName)) != platform::AppendFile::Status::kOk ||
+        !file.size(size))
+        return false;
+    if (size == 0) return true;
+    std::uint8_t head[kFileHeaderSize];
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head));
+    if (!file.readAt(0, head, n)) return false;
+    HeadSource source(head, n, size);
+    if (headerAcceptsAppend(source)) return true;
+    if (!unfinishedHeader(head, size)) return false;
+    beginAgain = true;
+    size = 0;
+    return true;
+}
+
+}  // namespace
+
 bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& payload) {
     invalidate();
     if (payload.empty() || payload.size() > kMaxPayloadSize) return false;
-    platform::AppendFile file;
-    if (file.open(platform::systemPath(fileName)) != platform::AppendFile::Status::kOk)
-        return false;
     // Under the append lock: whoever finds the file empty writes its header, and nobody else
     // appends until this frame is written.
+    platform::AppendFile file;
     std::uint64_t size = 0;
-    if (!file.size(size)) return false;
-    if (size != 0) {
-        std::uint8_t head[kFileHeaderSize];
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head));
-        if (!file.readAt(0, head, n)) return false;
-        HeadSource source(head, n, size);
-        if (!headerAcceptsAppend(source)) {
-            if (!unfinishedHeader(head, size) || !file.truncate(0)) return false;
-            size = 0;
-        }
-    }
+    bool beginAgain = false;
+    if (!openForAppend(file, fileName, size, beginAgain)) return false;
+    if (beginAgain && !file.truncate(0)) return false;
     if (size == 0) {
         // The header goes to disk on its own before any record: a crash can then leave a new file
         // empty, or with its header and whole or torn records, never records without a header.
@@ -224,20 +252,9 @@ bool ProbeFiles::appendBatch(const char* fileName, const std::vector<std::uint8_
     invalidate();
     if (frames.empty()) return true;
     platform::AppendFile file;
-    if (file.open(platform::systemPath(fileName)) != platform::AppendFile::Status::kOk)
-        return false;
     std::uint64_t size = 0;
-    if (!file.size(size)) return false;
-    if (size != 0) {
-        std::uint8_t head[kFileHeaderSize];
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head));
-        if (!file.readAt(0, head, n)) return false;
-        HeadSource source(head, n, size);
-        if (!headerAcceptsAppend(source)) {
-            if (!unfinishedHeader(head, size)) return false;
-            size = 0;
-        }
-    }
+    bool beginAgain = false;
+    if (!openForAppend(file, fileName, size, beginAgain)) return false;
     // The file is replaced whole rather than appended to, so that no state of it holds part of
     // the batch; the append lock is held throughout, so no other writer's record is lost.
     if (size != 0) return file.replaceAppending(size, frames.data(), frames.size());

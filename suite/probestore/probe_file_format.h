@@ -43,9 +43,9 @@ enum class HeaderState {
     kDamaged,       // magic or CRC do not hold: damaged, or no probe file at all
 };
 inline HeaderState headerState(const std::uint8_t (&h)[kFileHeaderSize]) {
-    const bool checks = std::memcmp(h, kFileMagic, sizeof kFileMagic) == 0 &&
-                        platform::crc32Of(h, kHeaderCrcOffset) ==
-                            platform::le::getU32(h + kHeaderCrcOffset);
+    const bool checks =
+        std::memcmp(h, kFileMagic, sizeof kFileMagic) == 0 &&
+        platform::crc32Of(h, kHeaderCrcOffset) == platform::le::getU32(h + kHeaderCrcOffset);
     if (!checks) return HeaderState::kDamaged;
     const std::uint32_t size = platform::le::getU32(h + kHeaderSizeOffset);
     if (platform::le::getU16(h + kHeaderMajorOffset) != kVersionMajor || size < kFileHeaderSize ||

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -76,6 +77,28 @@ TEST_F(AppendFileTest, FoldersMissingFoldersAndPipesAreRefused) {
     EXPECT_EQ(f.open(pipe, std::chrono::milliseconds(30)), AppendFile::Status::kNotRegular);
 #endif
     EXPECT_FALSE(f.isOpen());
+}
+
+// A replacement puts the old bytes and the new ones under the name as one file; a writer that
+// waited for the lock meanwhile appends to the new file, so its record is not lost with the old.
+TEST_F(AppendFileTest, ReplacementKeepsTheBytesAndAWaitingWriterFollowsTheName) {
+    const fs::path file = dir_ / "replaced.dat";
+    std::ofstream(file, std::ios::binary) << "old";
+    AppendFile first;
+    ASSERT_EQ(first.open(file), AppendFile::Status::kOk);
+    std::thread waiting([&] {
+        AppendFile second;
+        ASSERT_EQ(second.open(file), AppendFile::Status::kOk);
+        EXPECT_TRUE(second.append("X", 1));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(first.replaceAppending(3, "+batch", 6));
+    EXPECT_EQ(contents(file), "old+batch");
+    first.close();
+    waiting.join();
+    EXPECT_EQ(contents(file), "old+batchX");
+    // Only the file itself is left in the folder: no new file stays beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
 }  // namespace

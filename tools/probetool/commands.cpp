@@ -148,10 +148,11 @@ bool exportTargetAllowed(const FileName& source, const FileName& target, bool fo
             << "выгружается: ничего не записано\n";
         return false;
     }
-    if (!fs::is_regular_file(status)) {
-        err << inQuotes(target.shown) << " — не файл: ничего не записано\n";
+    if (fs::is_directory(status)) {
+        err << inQuotes(target.shown) << " — папка: ничего не записано\n";
         return false;
     }
+    if (!fs::is_regular_file(status)) return true;  // a device or a pipe: written to directly
     if (startsLikeProbeFile(target.path)) {
         err << inQuotes(target.shown) << " — файл датчиков: JSON поверх него не записывается "
             << "(и с --force)\n";
@@ -333,17 +334,28 @@ int exportCommand(ProbeStore& store, const std::vector<std::string>& args, const
 
     std::optional<FileName> target;
     std::unique_ptr<ReplacingFile> file;
+    std::ofstream direct;
     if (args.size() == 3) {
         target = fileName(args[2], err);
         if (!target || !exportTargetAllowed(source->file, *target, options.force, err))
             return kUsageOrFile;
-        file = std::make_unique<ReplacingFile>(target->path);
-        if (!file->isOpen()) {
+        std::error_code ec;
+        const fs::file_status kind = fs::status(target->path, ec);
+        if (fs::exists(kind) && !fs::is_regular_file(kind)) {
+            direct.open(target->path, std::ios::binary);
+            if (!direct) {
+                err << "Файл " << inQuotes(target->shown) << " не удаётся открыть для записи\n";
+                return kUsageOrFile;
+            }
+        } else {
+            file = std::make_unique<ReplacingFile>(target->path);
+        }
+        if (file && !file->isOpen()) {
             err << "Файл " << inQuotes(target->shown) << " не удаётся открыть для записи\n";
             return kUsageOrFile;
         }
     }
-    DocumentWriter writer(file ? file->stream() : out);
+    DocumentWriter writer(file ? file->stream() : direct.is_open() ? direct : out);
     std::uint32_t written = 0;
     for (std::uint32_t i = 0; i < source->count; ++i) {
         if (const ProbeRecord* r = store.load(source->file.forStore, i)) {

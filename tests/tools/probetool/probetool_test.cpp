@@ -4,8 +4,10 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -416,7 +418,9 @@ TEST(ProbetoolTargets, NothingIsOverwrittenByMistake) {
 
     // A loop of symbolic links is no missing file.
     const std::string loop = temp("loop.dt");
-    fs::create_symlink(fs::path(loop), fs::path(loop));
+    std::error_code noLinks;
+    fs::create_symlink(fs::path(loop), fs::path(loop), noLinks);
+    if (noLinks) return;  // a system without symbolic links
     const Result looped = run({"list", loop});
     EXPECT_EQ(looped.status, 2);
     EXPECT_NE(looped.err.find("петлю"), std::string::npos) << looped.err;
@@ -425,6 +429,7 @@ TEST(ProbetoolTargets, NothingIsOverwrittenByMistake) {
 
 }  // namespace
 
+#if !defined(_WIN32)
 namespace {
 
 std::string manyProbes(int count) {
@@ -472,6 +477,7 @@ TEST(ProbetoolImport, KilledImportLeavesAllOrNone) {
         }
     }
 }
+#endif
 
 // Numbers a double cannot hold are faults named by probe and key; -0 keeps its sign.
 TEST(ProbetoolImport, NumbersBeyondDoubleAreFaultsAndNegativeZeroKeepsItsSign) {
