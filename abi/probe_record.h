@@ -12,14 +12,14 @@
 
 // A text cell: a NUL-terminated cp1251 text; null reads as empty.
 struct Stroka {
-    char* tekst;  // owned by the probe store; valid until the store replaces or deletes the cell
+    char* text;  // owned by the probe store; valid until the store replaces or deletes the cell
 };
 
 // A list cell: an array of text pointers and the number of lines. With a count of 0 the array
 // pointer is never read.
 struct Spisok {
-    char** stroki;  // array and lines owned by the probe store; valid until it replaces the cell
-    std::uint32_t kolichestvo;
+    char** lines;  // array and lines owned by the probe store; valid until it replaces the cell
+    std::uint32_t count;
 };
 
 struct ProbeRecord {

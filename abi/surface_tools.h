@@ -22,9 +22,9 @@ inline constexpr std::size_t kEditorTableEntries = 12;
 // non-zero when the library is ready for work. The record (kContextCells pointer-sized cells) is
 // owned by the host and stays in place while the library is loaded; what the library keeps in it
 // is the library's own. The host sets cell kContextCellCleared to null when it frees the library.
-inline constexpr std::size_t kInicializirovatBiblioteku = 1;
+inline constexpr std::size_t kInitialiseLibrary = 1;
 inline constexpr std::size_t kContextCells = 3;
 inline constexpr std::size_t kContextCellCleared = 1;
-using InicializirovatBibliotekuFn = std::int32_t PLUGIN_CALL (*)(void** context);
+using InitialiseLibraryFn = std::int32_t PLUGIN_CALL (*)(void** context);
 
 }  // namespace contracts::surface_tools

@@ -15,8 +15,8 @@ namespace contracts::archiver {
 // changes its signature. Any other change is a new version under a new table name
 // (docs/plugins.md).
 inline constexpr const char* kTableName = "Архиватор поверхностей, версия 1.0";  // UTF-8
-inline constexpr std::size_t kSohranitPoverhnost = 0;
-inline constexpr std::size_t kNaytiPoverhnostVFaile = 1;
+inline constexpr std::size_t kSaveSurface = 0;
+inline constexpr std::size_t kFindSurfaceInFile = 1;
 inline constexpr std::size_t kZagruzitKolichestvoPoverhnostey = 2;
 inline constexpr std::size_t kZagruzitParametr1Poverhnosti = 3;
 inline constexpr std::size_t kZagruzitParametr2Poverhnosti = 4;
@@ -25,10 +25,9 @@ inline constexpr std::size_t kTableEntries = 6;
 
 // Appends the surface in use in a keeper's record (name, vertices, triangles) to the file,
 // creating the file when it is missing; true on success.
-using SohranitPoverhnostFn = BoolByte PLUGIN_CALL (*)(const char* fileName, const void* record);
+using SaveSurfaceFn = BoolByte PLUGIN_CALL (*)(const char* fileName, const void* record);
 // Number of the first surface of the file named `name` (byte for byte), or -1.
-using NaytiPoverhnostVFaileFn = std::int32_t PLUGIN_CALL (*)(const char* fileName,
-                                                             const char* name);
+using FindSurfaceInFileFn = std::int32_t PLUGIN_CALL (*)(const char* fileName, const char* name);
 // Number of surfaces in the file; 0 when it cannot be read or is no surface file.
 using ZagruzitKolichestvoPoverhnosteyFn = std::int32_t PLUGIN_CALL (*)(const char* fileName);
 // Vertex count of surface i; 0 when it cannot be read.

@@ -49,23 +49,23 @@ class Lines : public probe::LinesField {
 
 // A store that copies each line, as the probe store does.
 std::vector<std::string> copied;
-BoolByte PLUGIN_CALL sozdat(Spisok* field, TextCallback line, std::uint32_t count, void* ctx) {
+BoolByte PLUGIN_CALL createList(Spisok* field, TextCallback line, std::uint32_t count, void* ctx) {
     copied.clear();
     for (std::uint32_t i = 0; i < count; ++i)
         copied.emplace_back(line(static_cast<std::int32_t>(i), ctx));
-    field->kolichestvo = count;
+    field->count = count;
     return kTrue;
 }
-BoolByte PLUGIN_CALL udalit(Spisok* field) {
-    field->kolichestvo = 0;
+BoolByte PLUGIN_CALL deleteList(Spisok* field) {
+    field->count = 0;
     return kTrue;
 }
 
 void BM_StoreListCell(benchmark::State& state) {
     Lines memo(static_cast<int>(state.range(0)));
     contracts::ProbeStoreApi api;
-    api.SozdatSpisok = &sozdat;
-    api.UdalitSpisok = &udalit;
+    api.SozdatSpisok = &createList;
+    api.UdalitSpisok = &deleteList;
     Spisok cell{};
     for (auto _ : state) probe::storeListCell(api, cell, memo);
     state.SetItemsProcessed(state.iterations() * state.range(0));

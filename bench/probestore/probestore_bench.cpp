@@ -112,7 +112,7 @@ std::size_t rawRead(const std::string& path) {
 }
 
 std::string text(const Stroka& s) {
-    return s.tekst != nullptr ? s.tekst : "";
+    return s.text != nullptr ? s.text : "";
 }
 
 std::size_t preview(const contracts::ProbeStoreApi& api, const char* file) {

@@ -110,8 +110,7 @@ bool Biblioteki::bindSlot(int slot) {
             // A table without its initialising entry cannot be made ready: the slot fails
             // instead of calling through a null entry.
             namespace tools = contracts::surface_tools;
-            auto init = cellAs<tools::InicializirovatBibliotekuFn>(
-                table[tools::kInicializirovatBiblioteku]);
+            auto init = cellAs<tools::InitialiseLibraryFn>(table[tools::kInitialiseLibrary]);
             if (init == nullptr) return false;
             return init(context_[s].data()) != 0;
         }

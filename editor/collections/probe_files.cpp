@@ -11,7 +11,7 @@ namespace {
 
 // A text cell as UTF-8; null reads as empty.
 std::string text(const Stroka& cell) {
-    return cell.tekst ? platform::cp1251ToUtf8(cell.tekst) : std::string();
+    return cell.text ? platform::cp1251ToUtf8(cell.text) : std::string();
 }
 
 }  // namespace

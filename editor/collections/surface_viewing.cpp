@@ -56,7 +56,7 @@ void SurfaceViewing::bnIFsPClick() {
 void SurfaceViewing::showSurfaceOf(SurfaceCombo combo) {
     if (!selection_.current) return;
     // The file is the record's stored copy; the name is what the combo box shows right now.
-    PokazatPoverhnost(selection_.current->IFsP.tekst, platform::utf8ToCp1251(ui_.comboText(combo)));
+    PokazatPoverhnost(selection_.current->IFsP.text, platform::utf8ToCp1251(ui_.comboText(combo)));
 }
 
 void SurfaceViewing::PokazatPoverhnost(const char* named, const std::string& surfaceName) {
@@ -115,11 +115,11 @@ void SurfaceViewing::PokazatPoverhnost(const char* named, const std::string& sur
                         kAppTitle);
         return;
     }
-    if (!set || set->kolichestvo == 0) {
+    if (!set || set->count == 0) {
         ui_.showMessage(kNoRoomForSurfaceMessage, kAppTitle);
         return;
     }
-    set->kolichestvo = 1;
+    set->count = 1;
 
     if (!libs_.ZagruzitBiblioteki(kMaskViewer)) return;
     libs_.OpredelitFlagi(parameter2 != 0 ? kFlagsWithSecondParameter

@@ -15,7 +15,7 @@ inline constexpr std::array<const char*, 8> kPages{
     "Количественные параметры",           "Объекты функциональной модели"};
 
 // Page 1: the frame around the probe class lists, and the ten lists.
-inline constexpr const char* kKlassDatchika = " [ Класс датчика ] ";
+inline constexpr const char* kProbeClassFrame = " [ Класс датчика ] ";
 inline constexpr const char* kKDpC = "По частоте излучения:";
 inline constexpr const char* kKDpKP = "По количеству пьезоэлементов:";
 inline constexpr const char* kKDpRIP = "По размерности излучающей поверхности:";

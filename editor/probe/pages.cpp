@@ -176,8 +176,8 @@ void ModelObjectsPage::tsObektiHide() {
     record->MasshtabProstranstva = scaleFromPosition(c_.cbMasshtabProstranstva->position());
 
     if (!surfaces_.ZagruzitBiblioteki(biblioteki::kSurfStore | biblioteki::kSurfArch)) return;
-    if (record->IFsP.tekst == nullptr) return;
-    listSurfaces(record->IFsP.tekst);
+    if (record->IFsP.text == nullptr) return;
+    listSurfaces(record->IFsP.text);
 }
 
 // Reads every surface of the file into the keeper and offers the surfaces' names in the lists
@@ -195,9 +195,9 @@ void ModelObjectsPage::listSurfaces(const std::string& named) {
     listing_.count = n;
     if (!surfaces_.VidelitPamyatDlyaPoverhnostey(n)) return;
     contracts::SurfaceSetDescriptor* set = surfaces_.PoluchitSpisokPoverhnostey();
-    if (set == nullptr || set->pervaya == nullptr) return;
+    if (set == nullptr || set->firstRecord == nullptr) return;
     // Never walk past the records the keeper says it holds.
-    n = std::min(n, set->kolichestvo);
+    n = std::min(n, set->count);
 
     for (TextField* field : {c_.cbIIP, c_.cbIIIP, c_.cbIIPP}) field->clearItems();
     for (std::uint32_t i = 0; i < n; ++i) {

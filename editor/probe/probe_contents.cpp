@@ -7,14 +7,14 @@ namespace probe {
 namespace {
 
 std::string textOf(const Stroka& cell) {
-    return cell.tekst ? std::string(cell.tekst) : std::string();
+    return cell.text ? std::string(cell.text) : std::string();
 }
 
 std::vector<std::string> linesOf(const Spisok& cell) {
     std::vector<std::string> lines;
-    if (cell.kolichestvo == 0 || cell.stroki == nullptr) return lines;
-    for (std::uint32_t i = 0; i < cell.kolichestvo; ++i)
-        lines.push_back(cell.stroki[i] ? std::string(cell.stroki[i]) : std::string());
+    if (cell.count == 0 || cell.lines == nullptr) return lines;
+    for (std::uint32_t i = 0; i < cell.count; ++i)
+        lines.push_back(cell.lines[i] ? std::string(cell.lines[i]) : std::string());
     return lines;
 }
 

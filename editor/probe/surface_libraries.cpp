@@ -10,7 +10,8 @@ namespace a = contracts::archiver;
 SurfaceRead readSurface(SurfaceLibraries& libraries, const contracts::SurfaceSetDescriptor& set,
                         const char* fileName, std::uint32_t index, std::uint32_t slot) {
     SurfaceRead result;
-    result.record = static_cast<unsigned char*>(set.pervaya) + std::size_t{slot} * set.razmer;
+    result.record =
+        static_cast<unsigned char*>(set.firstRecord) + std::size_t{slot} * set.recordSize;
     const std::int32_t parameter1 = libraries.ZagruzitParametr1Poverhnosti(fileName, index);
     result.parameter2 = libraries.ZagruzitParametr2Poverhnosti(fileName, index);
     libraries.PodgotovitPoverhnost(libraries.PoluchitPoverhnostPoIndeksu(slot), parameter1,

@@ -52,10 +52,10 @@ class Writer {
         raw(reinterpret_cast<const std::uint8_t*>(s), n);
     }
     void list(const Spisok& l) {
-        const std::uint32_t n = texts_ != nullptr ? texts_->readableLines(l)
-                                                  : (l.stroki != nullptr ? l.kolichestvo : 0);
+        const std::uint32_t n =
+            texts_ != nullptr ? texts_->readableLines(l) : (l.lines != nullptr ? l.count : 0);
         u32(n);
-        for (std::uint32_t i = 0; i < n && !tooLong_; ++i) text(l.stroki[i]);
+        for (std::uint32_t i = 0; i < n && !tooLong_; ++i) text(l.lines[i]);
     }
     bool tooLong() const { return tooLong_; }
 
@@ -112,11 +112,11 @@ class Reader {
         // Every line takes at least its 4-byte length, which bounds the array by the payload.
         if (!u32(n) || n > left_ / 4 || n > kMaxListLines) return false;
         if (n == 0) return true;
-        out.stroki = texts_.newLineArray(n);
-        out.kolichestvo = n;
+        out.lines = texts_.newLineArray(n);
+        out.count = n;
         for (std::uint32_t i = 0; i < n; ++i) {
-            if (!text(out.stroki[i])) return false;
-            if (out.stroki[i] == nullptr) out.stroki[i] = texts_.copyText("");
+            if (!text(out.lines[i])) return false;
+            if (out.lines[i] == nullptr) out.lines[i] = texts_.copyText("");
         }
         return true;
     }
@@ -134,12 +134,12 @@ class Reader {
 bool decodeFields(Reader& in, ProbeRecord& r) {
     return in.raw(r.reserved0) && in.u32(r.Piezoelementi) && in.u32(r.Fokusirovka) &&
            in.u32(r.Otklonenie) && in.u32(r.Skanirovanie) && in.list(r.Obrabotka) &&
-           in.raw(r.reserved1) && in.text(r.Proizvoditel.tekst) && in.text(r.Model.tekst) &&
-           in.text(r.Nazvanie.tekst) && in.i32(r.Cena) && in.list(r.Pribori) && in.f64(r.Data) &&
+           in.raw(r.reserved1) && in.text(r.Proizvoditel.text) && in.text(r.Model.text) &&
+           in.text(r.Nazvanie.text) && in.i32(r.Cena) && in.list(r.Pribori) && in.f64(r.Data) &&
            in.raw(r.reserved2) && in.f64(r.RKIP1) && in.f64(r.RKIP2) && in.f64(r.TP) &&
            in.f64(r.OCHIP) && in.list(r.Parametri) && in.f64(r.MU) && in.raw(r.reserved3) &&
-           in.text(r.IFsP.tekst) && in.text(r.IIP.tekst) && in.text(r.IIIP.tekst) &&
-           in.text(r.IIPP.tekst) && in.i32(r.MasshtabProstranstva) && in.raw(r.reserved4);
+           in.text(r.IFsP.text) && in.text(r.IIP.text) && in.text(r.IIIP.text) &&
+           in.text(r.IIPP.text) && in.i32(r.MasshtabProstranstva) && in.raw(r.reserved4);
 }
 
 struct FrameHeader {
@@ -311,9 +311,9 @@ std::vector<std::uint8_t> encodeRecord(const ProbeRecord& r, const TextStore* te
     w.u32(r.Skanirovanie);
     w.list(r.Obrabotka);
     w.raw(r.reserved1, sizeof r.reserved1);
-    w.text(r.Proizvoditel.tekst);
-    w.text(r.Model.tekst);
-    w.text(r.Nazvanie.tekst);
+    w.text(r.Proizvoditel.text);
+    w.text(r.Model.text);
+    w.text(r.Nazvanie.text);
     w.i32(r.Cena);
     w.list(r.Pribori);
     w.f64(r.Data);
@@ -325,10 +325,10 @@ std::vector<std::uint8_t> encodeRecord(const ProbeRecord& r, const TextStore* te
     w.list(r.Parametri);
     w.f64(r.MU);
     w.raw(r.reserved3, sizeof r.reserved3);
-    w.text(r.IFsP.tekst);
-    w.text(r.IIP.tekst);
-    w.text(r.IIIP.tekst);
-    w.text(r.IIPP.tekst);
+    w.text(r.IFsP.text);
+    w.text(r.IIP.text);
+    w.text(r.IIIP.text);
+    w.text(r.IIPP.text);
     w.i32(r.MasshtabProstranstva);
     w.raw(r.reserved4, sizeof r.reserved4);
     if (w.tooLong()) out.clear();

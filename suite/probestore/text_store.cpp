@@ -43,14 +43,14 @@ bool TextStore::createTextCell(Stroka* field, TextCallback text, void* context) 
     releaseTextCell(field);
     if (text == nullptr) return false;
     const char* value = text(0, context);
-    field->tekst = copyText(value != nullptr ? value : "");
+    field->text = copyText(value != nullptr ? value : "");
     return true;
 }
 
 bool TextStore::releaseTextCell(Stroka* field) noexcept {
     if (field == nullptr) return false;
-    releaseText(field->tekst);
-    field->tekst = nullptr;
+    releaseText(field->text);
+    field->text = nullptr;
     return true;
 }
 
@@ -71,23 +71,23 @@ bool TextStore::createListCell(Spisok* field, TextCallback line, std::uint32_t c
         releaseLineArray(lines);
         throw;
     }
-    field->stroki = lines;
-    field->kolichestvo = count;
+    field->lines = lines;
+    field->count = count;
     return true;
 }
 
 bool TextStore::releaseListCell(Spisok* field) noexcept {
     if (field == nullptr) return false;
-    releaseLineArray(field->stroki);
-    field->stroki = nullptr;
-    field->kolichestvo = 0;
+    releaseLineArray(field->lines);
+    field->lines = nullptr;
+    field->count = 0;
     return true;
 }
 
 std::uint32_t TextStore::readableLines(const Spisok& list) const {
-    if (list.stroki == nullptr) return 0;
-    auto it = arrays_.find(list.stroki);
-    return it == arrays_.end() ? list.kolichestvo : std::min(list.kolichestvo, it->second);
+    if (list.lines == nullptr) return 0;
+    auto it = arrays_.find(list.lines);
+    return it == arrays_.end() ? list.count : std::min(list.count, it->second);
 }
 
 void TextStore::releaseRecordTexts(ProbeRecord& r) noexcept {

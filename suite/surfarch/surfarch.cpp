@@ -67,14 +67,14 @@ bool readCounts(const char* fileName, std::uint32_t index, std::uint32_t& vertic
     }
 }
 
-BoolByte PLUGIN_CALL SohranitPoverhnost(const char* fileName, const void* record) {
+BoolByte PLUGIN_CALL SaveSurface(const char* fileName, const void* record) {
     const auto* r = static_cast<const SurfaceRecord*>(record);
     if (fileName == nullptr || !contracts::isUsableRecord(r)) return kFalse;
     try {
         pv::Surface s;
-        s.name.assign(r->imya, strnlen(r->imya, contracts::kMaxNameLength));
-        s.vertices.assign(r->vershini, r->vershini + std::size_t{r->vershin} * 3);
-        s.triangles.assign(r->treugolniki, r->treugolniki + std::size_t{r->treugolnikov} * 3);
+        s.name.assign(r->name, strnlen(r->name, contracts::kMaxNameLength));
+        s.vertices.assign(r->vertices, r->vertices + std::size_t{r->vertexCount} * 3);
+        s.triangles.assign(r->triangles, r->triangles + std::size_t{r->triangleCount} * 3);
         return pv::appendSurface(platform::systemPath(fileName), s) == pv::Status::kOk ? kTrue
                                                                                        : kFalse;
     } catch (...) {
@@ -82,7 +82,7 @@ BoolByte PLUGIN_CALL SohranitPoverhnost(const char* fileName, const void* record
     }
 }
 
-std::int32_t PLUGIN_CALL NaytiPoverhnostVFaile(const char* fileName, const char* name) {
+std::int32_t PLUGIN_CALL FindSurfaceInFile(const char* fileName, const char* name) {
     if (fileName == nullptr || name == nullptr) return -1;
     try {
         pv::File* file = opened(fileName);
@@ -135,19 +135,19 @@ BoolByte PLUGIN_CALL ZagruzitPoverhnost(const char* fileName, void* record, std:
         const std::uint32_t v = s.vertexCount();
         const std::uint32_t t = s.triangleCount();
         // The record must have the room the keeper prepared for this surface.
-        if (v > static_cast<std::uint32_t>(r->parametr1) || t > r->parametr2) return kFalse;
-        if ((v > 0 && r->vershini == nullptr) || (t > 0 && r->treugolniki == nullptr)) {
+        if (v > static_cast<std::uint32_t>(r->vertexRoom) || t > r->triangleRoom) return kFalse;
+        if ((v > 0 && r->vertices == nullptr) || (t > 0 && r->triangles == nullptr)) {
             return kFalse;
         }
-        if (v > 0) std::memcpy(r->vershini, s.vertices.data(), s.vertices.size() * sizeof(double));
+        if (v > 0) std::memcpy(r->vertices, s.vertices.data(), s.vertices.size() * sizeof(double));
         if (t > 0) {
-            std::memcpy(r->treugolniki, s.triangles.data(),
+            std::memcpy(r->triangles, s.triangles.data(),
                         s.triangles.size() * sizeof(std::uint32_t));
         }
-        r->vershin = v;
-        r->treugolnikov = t;
-        std::memset(r->imya, 0, sizeof r->imya);
-        std::memcpy(r->imya, s.name.data(), s.name.size());  // at most kMaxNameLength
+        r->vertexCount = v;
+        r->triangleCount = t;
+        std::memset(r->name, 0, sizeof r->name);
+        std::memcpy(r->name, s.name.data(), s.name.size());  // at most kMaxNameLength
         return kTrue;
     } catch (...) {
         return kFalse;
@@ -160,8 +160,8 @@ BoolByte PLUGIN_CALL ZagruzitPoverhnost(const char* fileName, void* record, std:
 PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, const char* name) {
     namespace a = contracts::archiver;
     TableCell cells[a::kTableEntries] = {};
-    cells[a::kSohranitPoverhnost] = asCell(&SohranitPoverhnost);
-    cells[a::kNaytiPoverhnostVFaile] = asCell(&NaytiPoverhnostVFaile);
+    cells[a::kSaveSurface] = asCell(&SaveSurface);
+    cells[a::kFindSurfaceInFile] = asCell(&FindSurfaceInFile);
     cells[a::kZagruzitKolichestvoPoverhnostey] = asCell(&ZagruzitKolichestvoPoverhnostey);
     cells[a::kZagruzitParametr1Poverhnosti] = asCell(&ZagruzitParametr1Poverhnosti);
     cells[a::kZagruzitParametr2Poverhnosti] = asCell(&ZagruzitParametr2Poverhnosti);

@@ -39,15 +39,15 @@ Keeper& keeper() {
 
 SurfaceRecord emptyRecord() {
     SurfaceRecord r{};
-    r.signatura = contracts::kSurfaceRecordSignature;
+    r.signature = contracts::kSurfaceRecordSignature;
     return r;
 }
 
 void refreshDescriptor() {
     Keeper& k = keeper();
-    k.descriptor.pervaya = k.records.empty() ? nullptr : k.records.data();
-    k.descriptor.kolichestvo = static_cast<std::uint32_t>(k.records.size());
-    k.descriptor.razmer = sizeof(SurfaceRecord);
+    k.descriptor.firstRecord = k.records.empty() ? nullptr : k.records.data();
+    k.descriptor.count = static_cast<std::uint32_t>(k.records.size());
+    k.descriptor.recordSize = sizeof(SurfaceRecord);
 }
 
 // The keeper's record at `p`, or null when `p` is not the start of one of its records.
@@ -66,14 +66,14 @@ SurfaceRecord* ownRecord(const void* p) {
 
 void releaseGeometry(SurfaceRecord& r) {
     Keeper& k = keeper();
-    k.vertexStorage.erase(r.vershini);
-    k.triangleStorage.erase(r.treugolniki);
-    r.vershini = nullptr;
-    r.treugolniki = nullptr;
-    r.parametr1 = 0;
-    r.parametr2 = 0;
-    r.vershin = 0;
-    r.treugolnikov = 0;
+    k.vertexStorage.erase(r.vertices);
+    k.triangleStorage.erase(r.triangles);
+    r.vertices = nullptr;
+    r.triangles = nullptr;
+    r.vertexRoom = 0;
+    r.triangleRoom = 0;
+    r.vertexCount = 0;
+    r.triangleCount = 0;
 }
 
 void releaseAll() {
@@ -110,14 +110,14 @@ bool allocateGeometry(std::uint32_t vertices, std::uint32_t triangles, double*& 
 
 // --- Table entries ---
 
-void PLUGIN_CALL OchistitPoverhnosti() {
+void PLUGIN_CALL ClearSurfaces() {
     try {
         releaseAll();
     } catch (...) {
     }
 }
 
-std::uint32_t PLUGIN_CALL PoluchitKolichestvoPoverhnostey() {
+std::uint32_t PLUGIN_CALL GetSurfaceCount() {
     return static_cast<std::uint32_t>(keeper().records.size());
 }
 
@@ -145,20 +145,20 @@ BoolByte PLUGIN_CALL PodgotovitPoverhnost(void* record, std::int32_t parameter1,
             return kFalse;
         }
         releaseGeometry(*r);
-        r->signatura = contracts::kSurfaceRecordSignature;
-        r->parametr1 = parameter1;
-        r->parametr2 = parameter2;
-        r->vershini = v;
-        r->treugolniki = t;
-        r->priznak = 0;
-        std::memset(r->imya, 0, sizeof r->imya);
+        r->signature = contracts::kSurfaceRecordSignature;
+        r->vertexRoom = parameter1;
+        r->triangleRoom = parameter2;
+        r->vertices = v;
+        r->triangles = t;
+        r->mark = 0;
+        std::memset(r->name, 0, sizeof r->name);
         return kTrue;
     } catch (...) {
         return kFalse;
     }
 }
 
-BoolByte PLUGIN_CALL OsvoboditPoverhnost(void* record) {
+BoolByte PLUGIN_CALL ReleaseSurface(void* record) {
     SurfaceRecord* r = ownRecord(record);
     if (r == nullptr) return kFalse;
     releaseGeometry(*r);
@@ -166,7 +166,7 @@ BoolByte PLUGIN_CALL OsvoboditPoverhnost(void* record) {
     return kTrue;
 }
 
-BoolByte PLUGIN_CALL KopirovatPoverhnost(void* target, const void* source) {
+BoolByte PLUGIN_CALL CopySurface(void* target, const void* source) {
     SurfaceRecord* to = ownRecord(target);
     const SurfaceRecord* from = ownRecord(source);
     if (to == nullptr || from == nullptr || !contracts::isUsableRecord(from)) return kFalse;
@@ -174,32 +174,32 @@ BoolByte PLUGIN_CALL KopirovatPoverhnost(void* target, const void* source) {
     try {
         double* v = nullptr;
         std::uint32_t* t = nullptr;
-        if (!allocateGeometry(from->vershin, from->treugolnikov, v, t)) return kFalse;
-        if (from->vershin > 0) {
-            std::memcpy(v, from->vershini, std::size_t{from->vershin} * 3 * sizeof(double));
+        if (!allocateGeometry(from->vertexCount, from->triangleCount, v, t)) return kFalse;
+        if (from->vertexCount > 0) {
+            std::memcpy(v, from->vertices, std::size_t{from->vertexCount} * 3 * sizeof(double));
         }
-        if (from->treugolnikov > 0) {
-            std::memcpy(t, from->treugolniki,
-                        std::size_t{from->treugolnikov} * 3 * sizeof(std::uint32_t));
+        if (from->triangleCount > 0) {
+            std::memcpy(t, from->triangles,
+                        std::size_t{from->triangleCount} * 3 * sizeof(std::uint32_t));
         }
         releaseGeometry(*to);
-        to->signatura = contracts::kSurfaceRecordSignature;
-        to->parametr1 = static_cast<std::int32_t>(from->vershin);
-        to->parametr2 = from->treugolnikov;
-        to->vershin = from->vershin;
-        to->treugolnikov = from->treugolnikov;
-        to->vershini = v;
-        to->treugolniki = t;
-        to->priznak = from->priznak;
-        std::memcpy(to->imya, from->imya, sizeof to->imya);
-        to->imya[contracts::kMaxNameLength] = '\0';
+        to->signature = contracts::kSurfaceRecordSignature;
+        to->vertexRoom = static_cast<std::int32_t>(from->vertexCount);
+        to->triangleRoom = from->triangleCount;
+        to->vertexCount = from->vertexCount;
+        to->triangleCount = from->triangleCount;
+        to->vertices = v;
+        to->triangles = t;
+        to->mark = from->mark;
+        std::memcpy(to->name, from->name, sizeof to->name);
+        to->name[contracts::kMaxNameLength] = '\0';
         return kTrue;
     } catch (...) {
         return kFalse;
     }
 }
 
-void* PLUGIN_CALL DobavitPoverhnost() {
+void* PLUGIN_CALL AppendSurface() {
     Keeper& k = keeper();
     if (k.records.size() >= kMaxRecords) return nullptr;
     try {
@@ -220,22 +220,22 @@ void* PLUGIN_CALL PoluchitPoverhnostPoIndeksu(std::uint32_t index) {
     return index < k.records.size() ? &k.records[index] : nullptr;
 }
 
-void* PLUGIN_CALL NaytiPoverhnostPoImeni(const char* name) {
+void* PLUGIN_CALL FindSurfaceByName(const char* name) {
     if (name == nullptr) return nullptr;
     for (SurfaceRecord& r : keeper().records) {
-        r.imya[contracts::kMaxNameLength] = '\0';
-        if (std::strcmp(r.imya, name) == 0) return &r;
+        r.name[contracts::kMaxNameLength] = '\0';
+        if (std::strcmp(r.name, name) == 0) return &r;
     }
     return nullptr;
 }
 
-BoolByte PLUGIN_CALL OpredelitImyaPoverhnosti(void* record, const char* name) {
+BoolByte PLUGIN_CALL SetSurfaceName(void* record, const char* name) {
     SurfaceRecord* r = ownRecord(record);
     if (r == nullptr || name == nullptr) return kFalse;
     const std::size_t length = strnlen(name, contracts::kMaxNameLength + 1);
     if (length > contracts::kMaxNameLength) return kFalse;
-    std::memset(r->imya, 0, sizeof r->imya);
-    std::memcpy(r->imya, name, length);
+    std::memset(r->name, 0, sizeof r->name);
+    std::memcpy(r->name, name, length);
     return kTrue;
 }
 
@@ -243,74 +243,74 @@ const char* PLUGIN_CALL PoluchitImyaPoverhnosti(void* record) {
     SurfaceRecord* r = ownRecord(record);
     // An unknown record has no name; the empty text keeps callers that list names safe.
     if (r == nullptr) return "";
-    r->imya[contracts::kMaxNameLength] = '\0';
-    return r->imya;
+    r->name[contracts::kMaxNameLength] = '\0';
+    return r->name;
 }
 
-BoolByte PLUGIN_CALL PoluchitParametriPoverhnosti(void* record, std::int32_t* parameter1,
-                                                  std::uint32_t* parameter2) {
+BoolByte PLUGIN_CALL GetSurfaceParameters(void* record, std::int32_t* parameter1,
+                                          std::uint32_t* parameter2) {
     const SurfaceRecord* r = ownRecord(record);
     if (r == nullptr || !contracts::isUsableRecord(r)) return kFalse;
-    if (parameter1 != nullptr) *parameter1 = static_cast<std::int32_t>(r->vershin);
-    if (parameter2 != nullptr) *parameter2 = r->treugolnikov;
+    if (parameter1 != nullptr) *parameter1 = static_cast<std::int32_t>(r->vertexCount);
+    if (parameter2 != nullptr) *parameter2 = r->triangleCount;
     return kTrue;
 }
 
-BoolByte PLUGIN_CALL PoluchitVershinu(void* record, std::uint32_t index, double* xyz) {
+BoolByte PLUGIN_CALL GetVertex(void* record, std::uint32_t index, double* xyz) {
     const SurfaceRecord* r = ownRecord(record);
-    if (r == nullptr || xyz == nullptr || !contracts::isUsableRecord(r) || index >= r->vershin) {
+    if (r == nullptr || xyz == nullptr || !contracts::isUsableRecord(r) ||
+        index >= r->vertexCount) {
         return kFalse;
     }
-    std::memcpy(xyz, r->vershini + std::size_t{index} * 3, 3 * sizeof(double));
+    std::memcpy(xyz, r->vertices + std::size_t{index} * 3, 3 * sizeof(double));
     return kTrue;
 }
 
-BoolByte PLUGIN_CALL OpredelitVershinu(void* record, std::uint32_t index, double x, double y,
-                                       double z) {
+BoolByte PLUGIN_CALL SetVertex(void* record, std::uint32_t index, double x, double y, double z) {
     SurfaceRecord* r = ownRecord(record);
     if (r == nullptr || !contracts::isUsableRecord(r)) return kFalse;
-    if (index >= static_cast<std::uint32_t>(r->parametr1) || r->vershini == nullptr) return kFalse;
-    double* v = r->vershini + std::size_t{index} * 3;
+    if (index >= static_cast<std::uint32_t>(r->vertexRoom) || r->vertices == nullptr) return kFalse;
+    double* v = r->vertices + std::size_t{index} * 3;
     v[0] = x;
     v[1] = y;
     v[2] = z;
-    if (index >= r->vershin) r->vershin = index + 1;
+    if (index >= r->vertexCount) r->vertexCount = index + 1;
     return kTrue;
 }
 
 BoolByte PLUGIN_CALL OpredelitPriznakPoverhnosti(void* record, std::int32_t value) {
     SurfaceRecord* r = ownRecord(record);
     if (r == nullptr) return kFalse;
-    r->priznak = value;
+    r->mark = value;
     return kTrue;
 }
 
-std::int32_t PLUGIN_CALL PoluchitPriznakPoverhnosti(void* record) {
+std::int32_t PLUGIN_CALL GetSurfaceMark(void* record) {
     const SurfaceRecord* r = ownRecord(record);
-    return r != nullptr ? r->priznak : 0;
+    return r != nullptr ? r->mark : 0;
 }
 
-BoolByte PLUGIN_CALL PoluchitTreugolnik(void* record, std::uint32_t index, std::uint32_t* abc) {
+BoolByte PLUGIN_CALL GetTriangle(void* record, std::uint32_t index, std::uint32_t* abc) {
     const SurfaceRecord* r = ownRecord(record);
     if (r == nullptr || abc == nullptr || !contracts::isUsableRecord(r) ||
-        index >= r->treugolnikov) {
+        index >= r->triangleCount) {
         return kFalse;
     }
-    std::memcpy(abc, r->treugolniki + std::size_t{index} * 3, 3 * sizeof(std::uint32_t));
+    std::memcpy(abc, r->triangles + std::size_t{index} * 3, 3 * sizeof(std::uint32_t));
     return kTrue;
 }
 
-BoolByte PLUGIN_CALL OpredelitTreugolnik(void* record, std::uint32_t index, std::uint32_t a,
-                                         std::uint32_t b, std::uint32_t c) {
+BoolByte PLUGIN_CALL SetTriangle(void* record, std::uint32_t index, std::uint32_t a,
+                                 std::uint32_t b, std::uint32_t c) {
     SurfaceRecord* r = ownRecord(record);
     if (r == nullptr || !contracts::isUsableRecord(r)) return kFalse;
-    if (index >= r->parametr2 || r->treugolniki == nullptr) return kFalse;
-    if (a >= r->vershin || b >= r->vershin || c >= r->vershin) return kFalse;
-    std::uint32_t* t = r->treugolniki + std::size_t{index} * 3;
+    if (index >= r->triangleRoom || r->triangles == nullptr) return kFalse;
+    if (a >= r->vertexCount || b >= r->vertexCount || c >= r->vertexCount) return kFalse;
+    std::uint32_t* t = r->triangles + std::size_t{index} * 3;
     t[0] = a;
     t[1] = b;
     t[2] = c;
-    if (index >= r->treugolnikov) r->treugolnikov = index + 1;
+    if (index >= r->triangleCount) r->triangleCount = index + 1;
     return kTrue;
 }
 
@@ -320,25 +320,25 @@ BoolByte PLUGIN_CALL OpredelitTreugolnik(void* record, std::uint32_t index, std:
 PLUGIN_EXPORT void* PLUGIN_CALL PoluchitTablicuFunkciyPoImeni(TableCell* table, const char* name) {
     namespace k = contracts::keeper;
     TableCell cells[k::kTableEntries] = {};
-    cells[k::kOchistitPoverhnosti] = asCell(&OchistitPoverhnosti);
-    cells[k::kPoluchitKolichestvoPoverhnostey] = asCell(&PoluchitKolichestvoPoverhnostey);
+    cells[k::kClearSurfaces] = asCell(&ClearSurfaces);
+    cells[k::kGetSurfaceCount] = asCell(&GetSurfaceCount);
     cells[k::kVidelitPamyatDlyaPoverhnostey] = asCell(&VidelitPamyatDlyaPoverhnostey);
     cells[k::kPodgotovitPoverhnost] = asCell(&PodgotovitPoverhnost);
-    cells[k::kOsvoboditPoverhnost] = asCell(&OsvoboditPoverhnost);
-    cells[k::kKopirovatPoverhnost] = asCell(&KopirovatPoverhnost);
-    cells[k::kDobavitPoverhnost] = asCell(&DobavitPoverhnost);
+    cells[k::kReleaseSurface] = asCell(&ReleaseSurface);
+    cells[k::kCopySurface] = asCell(&CopySurface);
+    cells[k::kAppendSurface] = asCell(&AppendSurface);
     cells[k::kPoluchitSpisokPoverhnostey] = asCell(&PoluchitSpisokPoverhnostey);
     cells[k::kPoluchitPoverhnostPoIndeksu] = asCell(&PoluchitPoverhnostPoIndeksu);
-    cells[k::kNaytiPoverhnostPoImeni] = asCell(&NaytiPoverhnostPoImeni);
-    cells[k::kOpredelitImyaPoverhnosti] = asCell(&OpredelitImyaPoverhnosti);
+    cells[k::kFindSurfaceByName] = asCell(&FindSurfaceByName);
+    cells[k::kSetSurfaceName] = asCell(&SetSurfaceName);
     cells[k::kPoluchitImyaPoverhnosti] = asCell(&PoluchitImyaPoverhnosti);
-    cells[k::kPoluchitParametriPoverhnosti] = asCell(&PoluchitParametriPoverhnosti);
-    cells[k::kPoluchitVershinu] = asCell(&PoluchitVershinu);
-    cells[k::kOpredelitVershinu] = asCell(&OpredelitVershinu);
+    cells[k::kGetSurfaceParameters] = asCell(&GetSurfaceParameters);
+    cells[k::kGetVertex] = asCell(&GetVertex);
+    cells[k::kSetVertex] = asCell(&SetVertex);
     cells[k::kOpredelitPriznakPoverhnosti] = asCell(&OpredelitPriznakPoverhnosti);
-    cells[k::kPoluchitPriznakPoverhnosti] = asCell(&PoluchitPriznakPoverhnosti);
-    cells[k::kPoluchitTreugolnik] = asCell(&PoluchitTreugolnik);
-    cells[k::kOpredelitTreugolnik] = asCell(&OpredelitTreugolnik);
+    cells[k::kGetSurfaceMark] = asCell(&GetSurfaceMark);
+    cells[k::kGetTriangle] = asCell(&GetTriangle);
+    cells[k::kSetTriangle] = asCell(&SetTriangle);
     return platform::answerTableRequest(table, name, k::kTableName, cells);
 }
 
@@ -346,7 +346,7 @@ namespace {
 
 // Releases every record and its geometry before the library is unmapped.
 int onEntry(int reason) {
-    if (reason == kProcessDetach) OchistitPoverhnosti();
+    if (reason == kProcessDetach) ClearSurfaces();
     return 1;
 }
 

@@ -23,19 +23,20 @@ constexpr double kMaxPitch = 1.55;  // just short of straight up or down
 constexpr Vec3 kLight{-0.4082482904638631, 0.5443310539518174, 0.7302967433402214};
 
 bool readableSet(const SurfaceSetDescriptor* set) {
-    if (set == nullptr || set->kolichestvo > kMaxSurfaces) return false;
-    if (set->kolichestvo > 0 && (set->pervaya == nullptr || set->razmer < sizeof(SurfaceRecord))) {
+    if (set == nullptr || set->count > kMaxSurfaces) return false;
+    if (set->count > 0 &&
+        (set->firstRecord == nullptr || set->recordSize < sizeof(SurfaceRecord))) {
         return false;
     }
     return true;
 }
 
-// A copy of record i. The records lie `razmer` bytes apart, a stride the host chooses and that
+// A copy of record i. The records lie `recordSize` bytes apart, a stride the host chooses and that
 // need not keep the record's alignment, so a record is copied out rather than read in place.
 SurfaceRecord recordAt(const SurfaceSetDescriptor* set, std::uint32_t i) {
-    const auto* base = static_cast<const unsigned char*>(set->pervaya);
+    const auto* base = static_cast<const unsigned char*>(set->firstRecord);
     SurfaceRecord record;
-    std::memcpy(&record, base + std::size_t{i} * set->razmer, sizeof(record));
+    std::memcpy(&record, base + std::size_t{i} * set->recordSize, sizeof(record));
     return record;
 }
 
@@ -57,27 +58,27 @@ bool finite(const Vec3& v) {
 bool copySurfaces(const SurfaceSetDescriptor* set, std::vector<Mesh>& out) {
     if (!readableSet(set)) return false;
     std::vector<Mesh> meshes;
-    for (std::uint32_t i = 0; i < set->kolichestvo; ++i) {
+    for (std::uint32_t i = 0; i < set->count; ++i) {
         const SurfaceRecord record = recordAt(set, i);
         const SurfaceRecord* r = &record;
         if (!contracts::isUsableRecord(r)) continue;
         Mesh m;
         m.name = platform::cp1251ToUtf8(
-            std::string_view(r->imya, strnlen(r->imya, contracts::kMaxNameLength)));
-        m.marked = r->priznak != 0;
-        m.vertices.resize(r->vershin);
-        std::vector<bool> good(r->vershin);
-        for (std::uint32_t v = 0; v < r->vershin; ++v) {
-            const double* p = r->vershini + std::size_t{v} * 3;
+            std::string_view(r->name, strnlen(r->name, contracts::kMaxNameLength)));
+        m.marked = r->mark != 0;
+        m.vertices.resize(r->vertexCount);
+        std::vector<bool> good(r->vertexCount);
+        for (std::uint32_t v = 0; v < r->vertexCount; ++v) {
+            const double* p = r->vertices + std::size_t{v} * 3;
             m.vertices[v] = {p[0], p[1], p[2]};
             good[v] = finite(m.vertices[v]);
             if (!good[v]) m.vertices[v] = {};
         }
-        m.triangles.reserve(r->treugolnikov);
-        for (std::uint32_t t = 0; t < r->treugolnikov; ++t) {
-            const std::uint32_t* abc = r->treugolniki + std::size_t{t} * 3;
-            if (abc[0] < r->vershin && abc[1] < r->vershin && abc[2] < r->vershin && good[abc[0]] &&
-                good[abc[1]] && good[abc[2]]) {
+        m.triangles.reserve(r->triangleCount);
+        for (std::uint32_t t = 0; t < r->triangleCount; ++t) {
+            const std::uint32_t* abc = r->triangles + std::size_t{t} * 3;
+            if (abc[0] < r->vertexCount && abc[1] < r->vertexCount && abc[2] < r->vertexCount &&
+                good[abc[0]] && good[abc[1]] && good[abc[2]]) {
                 m.triangles.push_back({abc[0], abc[1], abc[2]});
             }
         }
@@ -89,20 +90,20 @@ bool copySurfaces(const SurfaceSetDescriptor* set, std::vector<Mesh>& out) {
 
 bool sortByDepth(SurfaceSetDescriptor* set, double yaw, double pitch, std::int32_t direction) {
     if (!readableSet(set)) return false;
-    const std::uint32_t n = set->kolichestvo;
+    const std::uint32_t n = set->count;
     std::vector<double> depth(n, std::numeric_limits<double>::quiet_NaN());
     for (std::uint32_t i = 0; i < n; ++i) {
         const SurfaceRecord record = recordAt(set, i);
         const SurfaceRecord* r = &record;
-        if (!contracts::isUsableRecord(r) || r->vershin == 0) continue;
+        if (!contracts::isUsableRecord(r) || r->vertexCount == 0) continue;
         Vec3 sum;
-        for (std::uint32_t v = 0; v < r->vershin; ++v) {
-            const double* p = r->vershini + std::size_t{v} * 3;
+        for (std::uint32_t v = 0; v < r->vertexCount; ++v) {
+            const double* p = r->vertices + std::size_t{v} * 3;
             sum.x += p[0];
             sum.y += p[1];
             sum.z += p[2];
         }
-        const double k = 1.0 / r->vershin;
+        const double k = 1.0 / r->vertexCount;
         const double d = rotated({sum.x * k, sum.y * k, sum.z * k}, yaw, pitch).z;
         if (std::isfinite(d)) depth[i] = direction >= 0 ? d : -d;
     }
@@ -117,8 +118,8 @@ bool sortByDepth(SurfaceSetDescriptor* set, double yaw, double pitch, std::int32
     });
     // Moves whole records by following the cycles of the permutation, so only one record's bytes
     // are held aside at a time.
-    auto* base = static_cast<unsigned char*>(set->pervaya);
-    const std::size_t size = set->razmer;
+    auto* base = static_cast<unsigned char*>(set->firstRecord);
+    const std::size_t size = set->recordSize;
     std::vector<unsigned char> held(size);
     std::vector<bool> placed(n, false);
     for (std::uint32_t start = 0; start < n; ++start) {

@@ -11,7 +11,7 @@ namespace probejson::fields {
 
 namespace {
 
-constexpr std::array<WordKey, 10> kPiezoelementiKeys{{
+constexpr std::array<WordKey, 10> kTransducersKeys{{
     {"cbKDpC", "frequency_class"},
     {"cbKDpKP", "element_count_class"},
     {"cbKDpRIP", "surface_dimensionality"},
@@ -23,7 +23,7 @@ constexpr std::array<WordKey, 10> kPiezoelementiKeys{{
     {"cbTIPBP", "receiver_interface"},
     {"cbSDkPP", "receiver_access"},
 }};
-constexpr std::array<WordKey, 7> kFokusirovkaKeys{{
+constexpr std::array<WordKey, 7> kFocusingKeys{{
     {"cbKL", "lens_count"},
     {"cbSSL", "lens_change_method"},
     {"ckSAL", "acoustic_lens_system"},
@@ -32,7 +32,7 @@ constexpr std::array<WordKey, 7> kFokusirovkaKeys{{
     {"ckVFIP2", "concave_surface_plane2"},
     {"ckVSDF", "dynamic_focusing_circuit"},
 }};
-constexpr std::array<WordKey, 6> kOtklonenieKeys{{
+constexpr std::array<WordKey, 6> kDeflectionKeys{{
     {"ckEP", "rotor_drive"},
     {"ck2VFIP1", "convex_surface_plane1"},
     {"ck2VFIP2", "convex_surface_plane2"},
@@ -40,7 +40,7 @@ constexpr std::array<WordKey, 6> kOtklonenieKeys{{
     {"ckVoFIP2", "concave_surface_plane2"},
     {"ckVSDO", "dynamic_deflection_circuit"},
 }};
-constexpr std::array<WordKey, 5> kSkanirovanieKeys{{
+constexpr std::array<WordKey, 5> kScanningKeys{{
     {"ckVSUP", "drive_control_circuit"},
     {"ckVSUPV", "element_selection_circuit"},
     {"ckVSUDO", "deflection_control_circuit"},
@@ -56,10 +56,10 @@ constexpr bool keysFollowFields(const std::array<WordKey, N>& keys,
         if (std::string_view(keys[i].control) != fields[i].control) return false;
     return true;
 }
-static_assert(keysFollowFields(kPiezoelementiKeys, probe::kTransducersFields));
-static_assert(keysFollowFields(kFokusirovkaKeys, probe::kFocusingFields));
-static_assert(keysFollowFields(kOtklonenieKeys, probe::kDeflectionFields));
-static_assert(keysFollowFields(kSkanirovanieKeys, probe::kScanningFields));
+static_assert(keysFollowFields(kTransducersKeys, probe::kTransducersFields));
+static_assert(keysFollowFields(kFocusingKeys, probe::kFocusingFields));
+static_assert(keysFollowFields(kDeflectionKeys, probe::kDeflectionFields));
+static_assert(keysFollowFields(kScanningKeys, probe::kScanningFields));
 
 template <auto Bytes>
 ReservedField reserved() {
@@ -119,13 +119,11 @@ const std::vector<Entry>& reservedEntries() {
 const std::vector<Entry>& probeEntries() {
     static const std::vector<Entry> entries{
         {"piezo_elements",
-         WordField{&ProbeRecord::Piezoelementi, probe::kTransducersFields, kPiezoelementiKeys}},
-        {"focusing",
-         WordField{&ProbeRecord::Fokusirovka, probe::kFocusingFields, kFokusirovkaKeys}},
+         WordField{&ProbeRecord::Piezoelementi, probe::kTransducersFields, kTransducersKeys}},
+        {"focusing", WordField{&ProbeRecord::Fokusirovka, probe::kFocusingFields, kFocusingKeys}},
         {"deflection",
-         WordField{&ProbeRecord::Otklonenie, probe::kDeflectionFields, kOtklonenieKeys}},
-        {"scanning",
-         WordField{&ProbeRecord::Skanirovanie, probe::kScanningFields, kSkanirovanieKeys}},
+         WordField{&ProbeRecord::Otklonenie, probe::kDeflectionFields, kDeflectionKeys}},
+        {"scanning", WordField{&ProbeRecord::Skanirovanie, probe::kScanningFields, kScanningKeys}},
         {"preprocessing", LinesField{&ProbeRecord::Obrabotka}},
         {"identification", GroupField{&identificationEntries()}},
         {"parameters", GroupField{&parameterEntries()}},

@@ -292,17 +292,17 @@ void readEntries(const std::vector<Entry>& entries, const Json& v, const std::st
 
 void StagedProbe::setText(Stroka& cell, std::string cp1251) {
     if (cp1251.empty()) {
-        cell.tekst = nullptr;
+        cell.text = nullptr;
         return;
     }
-    cell.tekst = texts_.emplace_back(std::move(cp1251)).data();
+    cell.text = texts_.emplace_back(std::move(cp1251)).data();
 }
 
 void StagedProbe::setLines(Spisok& cell, std::vector<std::string> cp1251) {
     std::vector<char*>& array = arrays_.emplace_back();
     for (std::string& line : cp1251) array.push_back(texts_.emplace_back(std::move(line)).data());
-    cell.stroki = array.empty() ? nullptr : array.data();
-    cell.kolichestvo = static_cast<std::uint32_t>(array.size());
+    cell.lines = array.empty() ? nullptr : array.data();
+    cell.count = static_cast<std::uint32_t>(array.size());
 }
 
 std::unique_ptr<StagedProbe> probeFromJson(const Json& value, const std::string& path,

@@ -17,8 +17,8 @@ const char* PLUGIN_CALL giveText(std::int32_t, void* context) {
 
 const char* PLUGIN_CALL giveLine(std::int32_t index, void* context) {
     const auto* cell = static_cast<const Spisok*>(context);
-    if (index < 0 || static_cast<std::uint32_t>(index) >= cell->kolichestvo) return "";
-    const char* line = cell->stroki[index];
+    if (index < 0 || static_cast<std::uint32_t>(index) >= cell->count) return "";
+    const char* line = cell->lines[index];
     return line ? line : "";
 }
 
@@ -29,14 +29,14 @@ void transferEntries(const std::vector<Entry>& entries, const ProbeRecord& from,
                        [&](const WordField& w) { to.*w.word = from.*w.word; },
                        [&](const TextField& t) {
                            store.UdalitStroku(&(to.*t.cell));
-                           if (const char* text = (from.*t.cell).tekst)
+                           if (const char* text = (from.*t.cell).text)
                                store.SozdatStroku(&(to.*t.cell), giveText, const_cast<char*>(text));
                        },
                        [&](const LinesField& l) {
                            store.UdalitSpisok(&(to.*l.cell));
                            const Spisok& source = from.*l.cell;
-                           if (source.kolichestvo != 0 && source.stroki != nullptr)
-                               store.SozdatSpisok(&(to.*l.cell), giveLine, source.kolichestvo,
+                           if (source.count != 0 && source.lines != nullptr)
+                               store.SozdatSpisok(&(to.*l.cell), giveLine, source.count,
                                                   const_cast<Spisok*>(&source));
                        },
                        [&](const QuantityField& q) { to.*q.value = from.*q.value; },

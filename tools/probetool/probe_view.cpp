@@ -65,7 +65,7 @@ void word(std::string& out, std::uint32_t value, std::span<const probe::SubField
         owned |= f.mask;
         if (&f == &probe::kTransducersFields[0]) {
             // The frame of the probe class lists, without the blanks that pad it on the page.
-            std::string_view frame = captions::kKlassDatchika;
+            std::string_view frame = captions::kProbeClassFrame;
             frame.remove_prefix(frame.find_first_not_of(' '));
             frame.remove_suffix(frame.size() - 1 - frame.find_last_not_of(' '));
             out += "  ";

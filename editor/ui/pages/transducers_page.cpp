@@ -25,7 +25,7 @@ probe::Page& ProbePages::buildTransducersPage(QWidget* page) {
     // Grid columns: frame margin, label, list, frame margin; rows: the frame's caption, the
     // five class rows, the frame's lower margin, the five other rows, the rest of the page.
     auto* grid = new QGridLayout(page);
-    auto* group = new QGroupBox(fromUtf8(captions::kKlassDatchika), page);
+    auto* group = new QGroupBox(fromUtf8(captions::kProbeClassFrame), page);
     group->setObjectName(QStringLiteral("probeClassFrame"));
     constexpr int kClassRows = 5;
     grid->addWidget(group, 0, 0, kClassRows + 2, 4);

@@ -8,14 +8,14 @@ namespace {
 
 ProbeStore* g = nullptr;
 
-BoolByte PLUGIN_CALL videlit(std::uint32_t count, std::uint32_t size) {
+BoolByte PLUGIN_CALL allocateRecords(std::uint32_t count, std::uint32_t size) {
     g->log.push_back("VidelitPamyatDlyaDatchikov(" + std::to_string(count) + "," +
                      std::to_string(size) + ")");
     if (g->failAllocation) return kFalse;
     g->allocate(count);
     return kTrue;
 }
-BoolByte PLUGIN_CALL vibrat(std::uint32_t index) {
+BoolByte PLUGIN_CALL selectByIndex(std::uint32_t index) {
     g->log.push_back("VibratDatchikPoIndeksu(" + std::to_string(index) + ")");
     if (index >= g->slots.size() || g->unselectable.count(index)) {
         g->selected = nullptr;
@@ -24,26 +24,26 @@ BoolByte PLUGIN_CALL vibrat(std::uint32_t index) {
     g->selected = g->slots[index].get();
     return kTrue;
 }
-BoolByte PLUGIN_CALL vremenniy() {
+BoolByte PLUGIN_CALL selectTemporary() {
     g->log.push_back("VibratVremenniyDatchik");
     g->selected = &g->temporary;
     return kTrue;
 }
-ProbeRecord* PLUGIN_CALL poluchit() {
+ProbeRecord* PLUGIN_CALL selectedRecord() {
     return g->selected ? &g->selected->rec : nullptr;
 }
-BoolByte PLUGIN_CALL sohranit(const char* fileName) {
+BoolByte PLUGIN_CALL saveSelected(const char* fileName) {
     const std::uint32_t call = g->saveCalls++;
     g->log.push_back("SohranitDatchik");
     if (call == g->failSaveAtCall || !g->selected) return kFalse;
     g->written[fileName].push_back(g->selected->id);
     return kTrue;
 }
-std::uint32_t PLUGIN_CALL kolichestvo(const char* fileName) {
+std::uint32_t PLUGIN_CALL countInFile(const char* fileName) {
     auto it = g->files.find(fileName);
     return it == g->files.end() ? 0 : static_cast<std::uint32_t>(it->second.size());
 }
-BoolByte PLUGIN_CALL zagruzit(const char* fileName, std::uint32_t number) {
+BoolByte PLUGIN_CALL loadIntoSelected(const char* fileName, std::uint32_t number) {
     g->log.push_back("ZagruzitDatchik(" + std::to_string(number) + ")");
     auto it = g->files.find(fileName);
     if (!g->selected || it == g->files.end() || number >= it->second.size() || !it->second[number])
@@ -75,9 +75,9 @@ void ProbeStore::fill(Record& r, const StoredProbe& p, const std::string& id) {
     r.texts[0] = p.proizvoditel;
     r.texts[1] = p.model;
     r.texts[2] = p.nazvanie;
-    r.rec.Proizvoditel.tekst = r.texts[0].data();
-    r.rec.Model.tekst = r.texts[1].data();
-    r.rec.Nazvanie.tekst = r.texts[2].data();
+    r.rec.Proizvoditel.text = r.texts[0].data();
+    r.rec.Model.text = r.texts[1].data();
+    r.rec.Nazvanie.text = r.texts[2].data();
     r.id = id;
 }
 
@@ -89,13 +89,13 @@ int ProbeStore::slotOf(const ProbeRecord* r) const {
 
 contracts::ProbeStoreApi ProbeStore::api() const {
     contracts::ProbeStoreApi a;
-    a.VidelitPamyatDlyaDatchikov = videlit;
-    a.VibratDatchikPoIndeksu = vibrat;
-    a.VibratVremenniyDatchik = vremenniy;
-    a.PoluchitVibranniyDatchik = poluchit;
-    a.SohranitDatchik = sohranit;
-    a.ZagruzitKolichestvoDatchikov = kolichestvo;
-    a.ZagruzitDatchik = zagruzit;
+    a.VidelitPamyatDlyaDatchikov = allocateRecords;
+    a.VibratDatchikPoIndeksu = selectByIndex;
+    a.VibratVremenniyDatchik = selectTemporary;
+    a.PoluchitVibranniyDatchik = selectedRecord;
+    a.SohranitDatchik = saveSelected;
+    a.ZagruzitKolichestvoDatchikov = countInFile;
+    a.ZagruzitDatchik = loadIntoSelected;
     return a;
 }
 

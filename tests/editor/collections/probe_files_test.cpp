@@ -229,7 +229,7 @@ TEST_F(ProbeFilesTest, FileWithoutReadableRecordsIsReportedAndKeepsTheCollection
 
 TEST_F(ProbeFilesTest, FolderBecomesCurrentOnlyAfterTheCommandSucceeded) {
     collection(2, 0);
-    ui.fileName = "/proc/zond.dt";
+    ui.fileName = "/proc/probe.dt";
     store.failSaveAtCall = store.saveCalls;
     commands.miSohranitClick();
     store.failSaveAtCall = store.saveCalls;
@@ -238,10 +238,10 @@ TEST_F(ProbeFilesTest, FolderBecomesCurrentOnlyAfterTheCommandSucceeded) {
     EXPECT_TRUE(ui.currentFolderOf.empty());
 
     store.failSaveAtCall = 0xFFFFFFFFu;
-    ui.fileName = "/data/zond.dt";
+    ui.fileName = "/data/probe.dt";
     commands.miSohranitClick();
     commands.miSohranitOdinClick();
-    EXPECT_EQ(ui.currentFolderOf, (std::vector<std::string>{"/data/zond.dt", "/data/zond.dt"}));
+    EXPECT_EQ(ui.currentFolderOf, (std::vector<std::string>{"/data/probe.dt", "/data/probe.dt"}));
 
     // A cancelled choice reads nothing into the collection; a confirmed one remembers where the
     // probes came from.
@@ -383,7 +383,7 @@ TEST_F(ProbeFilesTest, ChoiceWithoutFocusedLineTakesTheLastProbe) {
 TEST(ProbeFileLines, NullTextsReadAsEmptyAndCp1251BecomesUtf8) {
     ProbeRecord r{};
     std::string maker = "\xC0\xE1";  // "Аб" in cp1251
-    r.Proizvoditel.tekst = maker.data();
+    r.Proizvoditel.text = maker.data();
     EXPECT_EQ(ProbeFileCommands::loadLine(12, r), "12: Аб  ()");
     EXPECT_EQ(ProbeFileCommands::choiceLine(0, r), "0:  Аб ()");
 }

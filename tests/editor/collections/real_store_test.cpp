@@ -48,7 +48,7 @@ const char* PLUGIN_CALL giveText(std::int32_t, void* context) {
 }
 
 std::string text(const Stroka& s) {
-    return s.tekst ? platform::cp1251ToUtf8(s.tekst) : std::string();
+    return s.text ? platform::cp1251ToUtf8(s.text) : std::string();
 }
 
 TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {

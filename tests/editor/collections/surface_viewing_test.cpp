@@ -28,7 +28,7 @@ struct FakeLibraries : collections::SurfaceLibraries {
     std::vector<std::uint32_t> read;  // surfaces read into record 0
     std::vector<std::uint32_t> flags;
     std::vector<contracts::SurfaceSetDescriptor*> shown;  // OpredelitPoverhnosti arguments
-    std::int32_t priznak = 0;
+    std::int32_t mark = 0;
 
     bool ZagruzitBiblioteki(std::uint32_t mask) override {
         if (mask == collections::kMaskViewer) {
@@ -42,19 +42,19 @@ struct FakeLibraries : collections::SurfaceLibraries {
     }
     bool VidelitPamyatDlyaPoverhnostey(std::uint32_t count) override {
         if (!roomForOne || count != 1) return false;
-        set.kolichestvo = 1;
+        set.count = 1;
         return true;
     }
     bool PodgotovitPoverhnost(void* r, std::int32_t, std::uint32_t) override { return r == record; }
     contracts::SurfaceSetDescriptor* PoluchitSpisokPoverhnostey() override { return &set; }
     void* PoluchitPoverhnostPoIndeksu(std::uint32_t i) override {
-        return i < set.kolichestvo ? record : nullptr;
+        return i < set.count ? record : nullptr;
     }
     const char* PoluchitImyaPoverhnosti(void* r) override {
         return r == record ? recordName.c_str() : nullptr;
     }
     bool OpredelitPriznakPoverhnosti(void*, std::int32_t v) override {
-        priznak = v;
+        mark = v;
         return true;
     }
     std::vector<std::string> counted;  // file names the archiver was asked to count
@@ -128,7 +128,7 @@ struct FakeUi : collections::SurfaceViewingUi {
     }
 
     // "Завершить": the box closes (hides) and calls its callback from inside FormClose.
-    void pressZavershit() {
+    void pressFinish() {
         boxShown = false;
         insideClose = true;
         if (closeCallback) closeCallback();
@@ -140,7 +140,7 @@ class SurfaceViewingTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ifsp = "s.pv";
-        record.IFsP.tekst = ifsp.data();
+        record.IFsP.text = ifsp.data();
         selection.current = &record;
         libs.file = {{"a", 1, 0}, {"b", 2, 0}, {"Излучатель", 3, 9}, {"d", 4, 0}, {"", 5, 0}};
         for (auto& s : libs.file) s.name = toCp1251(s.name);
@@ -176,17 +176,17 @@ TEST_F(SurfaceViewingTest, SearchReadsUpToTheWantedSurfaceAndTakesItsFlags) {
     view.bnIIPClick();
     EXPECT_EQ(libs.read, (std::vector<std::uint32_t>{0, 1, 2}));
     EXPECT_EQ(libs.flags, (std::vector<std::uint32_t>{0x1004}));
-    EXPECT_EQ(libs.priznak, 1);
+    EXPECT_EQ(libs.mark, 1);
     ASSERT_EQ(libs.shown.size(), 1u);
     EXPECT_EQ(libs.shown[0], &libs.set);
-    EXPECT_EQ(libs.set.kolichestvo, 1u);
+    EXPECT_EQ(libs.set.count, 1u);
     EXPECT_EQ(view.state(), ViewingState::viewing);
     EXPECT_FALSE(ui.mainShown);
     EXPECT_TRUE(ui.boxExists && ui.boxShown);
 
     // A wanted surface whose second parameter is 0 selects the other flags.
     libs.file[2].p2 = 0;
-    ui.pressZavershit();
+    ui.pressFinish();
     view.tmZakritModalnuyuTimer();
     view.bnIIPClick();
     EXPECT_EQ(libs.flags.back(), 0x1007u);
@@ -220,9 +220,9 @@ TEST_F(SurfaceViewingTest, EarlyStopsLeaveTheEditorEditing) {
     selection.current = nullptr;  // no record
     view.bnIIPClick();
     selection.current = &record;
-    record.IFsP.tekst = nullptr;  // no file name
+    record.IFsP.text = nullptr;  // no file name
     view.bnIIPClick();
-    record.IFsP.tekst = ifsp.data();
+    record.IFsP.text = ifsp.data();
     libs.keeperArchiverLoad = false;
     view.bnIIPClick();
     libs.keeperArchiverLoad = true;
@@ -245,7 +245,7 @@ TEST_F(SurfaceViewingTest, EarlyStopsLeaveTheEditorEditing) {
 TEST_F(SurfaceViewingTest, TimerEndsTheViewingAfterTheBoxHasClosed) {
     ui.combo[0] = "b";
     view.bnIIPClick();
-    ui.pressZavershit();
+    ui.pressFinish();
     EXPECT_EQ(view.state(), ViewingState::closing);
     EXPECT_TRUE(ui.timer);
     EXPECT_TRUE(ui.boxExists);  // still there: only the timer destroys it
@@ -326,10 +326,10 @@ TEST_F(SurfaceViewingTest, NothingToShowIsReportedExceptWhatTheLoaderReported) {
     EXPECT_EQ(shown("a"), "Не удалось выделить память для поверхности.");
     libs.roomForOne = true;
     for (const char* none : {static_cast<const char*>(nullptr), ""}) {
-        record.IFsP.tekst = const_cast<char*>(none);
+        record.IFsP.text = const_cast<char*>(none);
         EXPECT_EQ(shown("a"), "Файл с поверхностями датчика не задан.");
     }
-    record.IFsP.tekst = ifsp.data();
+    record.IFsP.text = ifsp.data();
 
     libs.keeperArchiverLoad = false;
     EXPECT_EQ(shown("a"), "messages: 0");
@@ -345,8 +345,8 @@ TEST_F(SurfaceViewingTest, NameWithoutFolderIsFoundBesideTheProbeFileFirst) {
     view.bnIIPClick();
     EXPECT_EQ(view.state(), ViewingState::viewing);
     EXPECT_EQ(libs.counted, (std::vector<std::string>{"/probes/s.pv"}));
-    EXPECT_STREQ(record.IFsP.tekst, "s.pv");  // the record keeps the name as typed
-    ui.pressZavershit();
+    EXPECT_STREQ(record.IFsP.text, "s.pv");  // the record keeps the name as typed
+    ui.pressFinish();
     view.tmZakritModalnuyuTimer();
 
     // Not beside the probe file: the current folder, where the libraries read a bare name.
@@ -355,7 +355,7 @@ TEST_F(SurfaceViewingTest, NameWithoutFolderIsFoundBesideTheProbeFileFirst) {
     view.bnIIPClick();
     EXPECT_EQ(view.state(), ViewingState::viewing);
     EXPECT_EQ(libs.counted, (std::vector<std::string>{"/probes/s.pv", "s.pv"}));
-    ui.pressZavershit();
+    ui.pressFinish();
     view.tmZakritModalnuyuTimer();
 
     // In neither place: the box names both.

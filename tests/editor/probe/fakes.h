@@ -76,30 +76,30 @@ struct FakeStore {
     }
     static BoolByte PLUGIN_CALL SozdatStroku(Stroka* field, TextCallback text, void* context) {
         log().push_back("SozdatStroku");
-        field->tekst = copy(text(0, context));
+        field->text = copy(text(0, context));
         return kTrue;
     }
     static BoolByte PLUGIN_CALL UdalitStroku(Stroka* field) {
         log().push_back("UdalitStroku");
-        delete[] field->tekst;
-        field->tekst = nullptr;
+        delete[] field->text;
+        field->text = nullptr;
         return kTrue;
     }
     static BoolByte PLUGIN_CALL SozdatSpisok(Spisok* field, TextCallback line, std::uint32_t count,
                                              void* context) {
         log().push_back("SozdatSpisok");
-        field->stroki = count ? new char*[count] : nullptr;
+        field->lines = count ? new char*[count] : nullptr;
         for (std::uint32_t i = 0; i < count; ++i)
-            field->stroki[i] = copy(line(static_cast<std::int32_t>(i), context));
-        field->kolichestvo = count;
+            field->lines[i] = copy(line(static_cast<std::int32_t>(i), context));
+        field->count = count;
         return kTrue;
     }
     static BoolByte PLUGIN_CALL UdalitSpisok(Spisok* field) {
         log().push_back("UdalitSpisok");
-        for (std::uint32_t i = 0; i < field->kolichestvo; ++i) delete[] field->stroki[i];
-        delete[] field->stroki;
-        field->stroki = nullptr;
-        field->kolichestvo = 0;
+        for (std::uint32_t i = 0; i < field->count; ++i) delete[] field->lines[i];
+        delete[] field->lines;
+        field->lines = nullptr;
+        field->count = 0;
         return kTrue;
     }
     static contracts::ProbeStoreApi api() {

@@ -148,8 +148,8 @@ TEST(ModelObjectsPage, ListsEverySurfaceIntoTheThreeNameLists) {
     p.page.tsObektiHide();
 
     EXPECT_EQ(p.owned.record.MasshtabProstranstva, -3);
-    EXPECT_EQ(std::string(p.owned.record.IFsP.tekst), file);
-    EXPECT_STREQ(p.owned.record.IIPP.tekst, "hidden row");
+    EXPECT_EQ(std::string(p.owned.record.IFsP.text), file);
+    EXPECT_STREQ(p.owned.record.IIPP.text, "hidden row");
     // A failed read is still listed under the name the keeper reports.
     const std::vector<std::string> expected{"Излучатель", "unread", "Pattern"};
     EXPECT_EQ(p.cbIIP.items, expected);
@@ -188,7 +188,7 @@ TEST(ModelObjectsPage, NothingListableLeavesTheNameListsButStoresTheFields) {
         p.cbIIP.setText("keep");
         p.page.tsObektiHide();
         EXPECT_EQ(p.names(), std::vector<std::string>{"old"});
-        EXPECT_STREQ(p.owned.record.IIP.tekst, "keep");
+        EXPECT_STREQ(p.owned.record.IIP.text, "keep");
     }
     {
         Page8 p;  // the keeper has no room
@@ -205,7 +205,7 @@ TEST(ModelObjectsPage, NothingListableLeavesTheNameListsButStoresTheFields) {
         p.cbIFsP.setText("f.pv");
         p.page.tsObektiHide();
         EXPECT_EQ(p.names(), std::vector<std::string>{"old"});
-        EXPECT_STREQ(p.owned.record.IFsP.tekst, "f.pv");
+        EXPECT_STREQ(p.owned.record.IFsP.text, "f.pv");
     }
 }
 
@@ -233,7 +233,7 @@ TEST(ModelObjectsPage, ListingSaysWhatItReadAndLooksBesideTheProbeFile) {
     p.selection.loadedFromFolder = "/probes/";
     p.cbIFsP.setText("s.pv");
     p.page.tsObektiHide();
-    EXPECT_STREQ(p.owned.record.IFsP.tekst, "s.pv");  // stored as typed
+    EXPECT_STREQ(p.owned.record.IFsP.text, "s.pv");  // stored as typed
     EXPECT_EQ(p.names(), (std::vector<std::string>{"a", "unread", "c"}));
     const SurfaceListing& listing = p.page.lastListing();
     EXPECT_TRUE(listing.ran);
@@ -262,7 +262,7 @@ TEST(SurfaceFiles, OnlyNamesWithoutFolderAreLookedForBesideTheProbeFile) {
     for (const char* withFolder : {"/a/s.pv", "sub/s.pv", "C:\\s.pv", "C:s.pv", "..\\s.pv"})
         EXPECT_TRUE(namesFolder(withFolder)) << withFolder;
     EXPECT_EQ(folderOf("/data/probes.dt"), "/data/");
-    EXPECT_EQ(folderOf("D:\\zond\\probes.dt"), "D:\\zond\\");
+    EXPECT_EQ(folderOf("D:\\probe\\probes.dt"), "D:\\probe\\");
     EXPECT_EQ(folderOf("probes.dt"), "");
 
     std::vector<std::string> asked;

@@ -46,8 +46,8 @@ TEST(PreprocessingPage, LinesRoundTripThroughTheStoreWithEmptyLinesKept) {
     FakeStore::log().clear();
     page.tbObrabotkaHide();
     EXPECT_EQ(FakeStore::log(), (std::vector<std::string>{"UdalitSpisok", "SozdatSpisok"}));
-    ASSERT_EQ(owned.record.Obrabotka.kolichestvo, 4u);
-    EXPECT_STREQ(owned.record.Obrabotka.stroki[1], "");
+    ASSERT_EQ(owned.record.Obrabotka.count, 4u);
+    EXPECT_STREQ(owned.record.Obrabotka.lines[1], "");
 
     mSPO.lines = {"stale"};
     page.tbObrabotkaShow();
@@ -55,7 +55,7 @@ TEST(PreprocessingPage, LinesRoundTripThroughTheStoreWithEmptyLinesKept) {
 
     mSPO.lines.clear();
     page.tbObrabotkaHide();
-    EXPECT_EQ(owned.record.Obrabotka.kolichestvo, 0u);
+    EXPECT_EQ(owned.record.Obrabotka.count, 0u);
     page.tbObrabotkaShow();
     EXPECT_TRUE(mSPO.lines.empty());
 
@@ -94,7 +94,7 @@ TEST(IdentificationPage, StoresTextsPriceAndDateAndLoadsThemBack) {
         FakeStore::log(),
         (std::vector<std::string>{"UdalitSpisok", "SozdatSpisok", "UdalitStroku", "SozdatStroku",
                                   "UdalitStroku", "SozdatStroku", "UdalitStroku", "SozdatStroku"}));
-    EXPECT_EQ(std::string(p.owned.record.Proizvoditel.tekst), platform::utf8ToCp1251("ООО «Эхо»"));
+    EXPECT_EQ(std::string(p.owned.record.Proizvoditel.text), platform::utf8ToCp1251("ООО «Эхо»"));
     EXPECT_EQ(p.owned.record.Cena, 15000);
     EXPECT_EQ(p.owned.record.Data, dayNumber(sys_days{2026y / March / 5}));
 
@@ -129,7 +129,7 @@ TEST(IdentificationPage, UnreadablePriceAndDateStoreZeroAndShowEmpty) {
     EXPECT_EQ(p.owned.record.Data, dayNumber(sys_days{2026y / March / 5}));
 }
 
-TEST(IdentificationPage, ObnovitWritesTodayOnlyOverAnOlderDate) {
+TEST(IdentificationPage, BnDataWritesTodayOnlyOverAnOlderDate) {
     Page6 p;
     const double today = dayNumber(p.today);
     for (const char* shown : {"", "не дата", "01.12.2026"}) {
@@ -171,7 +171,7 @@ TEST(ParametersPage, NumbersFollowTheLocaleAndListIsStoredAsTyped) {
     EXPECT_EQ(owned.record.OCHIP, 2.5e6);
     EXPECT_EQ(owned.record.TP, 0.0);
     EXPECT_EQ(owned.record.MU, 0.0);
-    ASSERT_EQ(owned.record.Parametri.kolichestvo, 2u);
+    ASSERT_EQ(owned.record.Parametri.count, 2u);
 
     page.setLocale(UserLocale{".", "M/d/yyyy", "/"});
     page.tsParametriShow();
@@ -201,9 +201,9 @@ TEST(ProbeContents, ARecordPutBackHoldsWhatItHeld) {
     full.Pribori = {"A", "", "B"};
     full.Cena = 40;
     restoreContents(store, r, full);
-    EXPECT_STREQ(r.Model.tekst, "M-1");
-    ASSERT_EQ(r.Pribori.kolichestvo, 3u);
-    EXPECT_STREQ(r.Pribori.stroki[2], "B");
+    EXPECT_STREQ(r.Model.text, "M-1");
+    ASSERT_EQ(r.Pribori.count, 3u);
+    EXPECT_STREQ(r.Pribori.lines[2], "B");
     EXPECT_EQ(contentsOf(r), full);
     r.Cena = 41;
     EXPECT_NE(contentsOf(r), full);

@@ -64,7 +64,7 @@ TEST(TransducersPage, StoreRebuildsTheWordFromTheListsAndClearsForeignBits) {
               2u | 4u | 0x300u | 0x800u | 0x2000u | 0xC000u | 0x10000u | 0x80000u | 0x300000u);
 }
 
-TEST(TransducersPage, MatrichniySetsBitSixOnly) {
+TEST(TransducersPage, MatrixSetsBitSixOnly) {
     Page1 p;
     p.record.Piezoelementi = 0x30;  // "Кольцевой" was chosen
     p.page.tbPiezoelementiShow();

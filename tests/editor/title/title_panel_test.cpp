@@ -36,12 +36,12 @@ struct FakeLabel : title::TitleLabel {
 };
 
 struct FakePanels : title::TitlePanelUi {
-    bool glavnaya = true, nazvanie = false;
+    bool mainPanelShown = true, titlePanelShown = false;
     int width = 754;
     std::vector<std::unique_ptr<FakeLabel>> labels;
 
-    void setMainPanelVisible(bool v) override { glavnaya = v; }
-    void setTitlePanelVisible(bool v) override { nazvanie = v; }
+    void setMainPanelVisible(bool v) override { mainPanelShown = v; }
+    void setTitlePanelVisible(bool v) override { titlePanelShown = v; }
     int titlePanelWidth() const override { return width; }
     title::TitleLabel& createLabel() override {
         labels.push_back(std::make_unique<FakeLabel>());
@@ -57,8 +57,8 @@ class TitlePanelTest : public ::testing::Test {
 
 TEST_F(TitlePanelTest, AboutLinesFollowTheLayoutTableAndAreCentred) {
     panel.N3Click();
-    EXPECT_TRUE(ui.nazvanie);
-    EXPECT_FALSE(ui.glavnaya);
+    EXPECT_TRUE(ui.titlePanelShown);
+    EXPECT_FALSE(ui.mainPanelShown);
     ASSERT_EQ(ui.labels.size(), 11u);
 
     int y = title::kFirstTop;
@@ -86,7 +86,7 @@ TEST_F(TitlePanelTest, EachSetIsBuiltOnceAndBothCoexist) {
     panel.pnlNazvanieClick();
     panel.N3Click();
     EXPECT_EQ(ui.labels.size(), 11u);
-    EXPECT_TRUE(ui.nazvanie);
+    EXPECT_TRUE(ui.titlePanelShown);
 
     panel.bnDataKeyUp(title::kVkNumpad5);
     panel.bnDataKeyUp(title::kVkNumpad5);
@@ -104,18 +104,18 @@ TEST_F(TitlePanelTest, EachSetIsBuiltOnceAndBothCoexist) {
 
 TEST_F(TitlePanelTest, OnlyNumericKeypadFiveShowsTheHiddenLines) {
     for (int key : {9, 53, 100, 102, 13}) panel.bnDataKeyUp(key);
-    EXPECT_FALSE(ui.nazvanie);
+    EXPECT_FALSE(ui.titlePanelShown);
     EXPECT_TRUE(ui.labels.empty());
     panel.bnDataKeyUp(101);
-    EXPECT_TRUE(ui.nazvanie);
+    EXPECT_TRUE(ui.titlePanelShown);
 }
 
 TEST_F(TitlePanelTest, ClickOnAnyLineReturnsToTheEditor) {
     panel.N3Click();
     ASSERT_TRUE(ui.labels[4]->click);
     ui.labels[4]->click();
-    EXPECT_TRUE(ui.glavnaya);
-    EXPECT_FALSE(ui.nazvanie);
+    EXPECT_TRUE(ui.mainPanelShown);
+    EXPECT_FALSE(ui.titlePanelShown);
 }
 
 TEST_F(TitlePanelTest, OddPanelWidthRoundsTowardZero) {

@@ -176,20 +176,20 @@ void DialogsTest::waitBoxClosesByHidingAndCallsBack() {
 void DialogsTest::titleLinesAreCentredAndClickReturnsToTheEditor() {
     QWidget client;
     client.resize(754, 531);
-    auto* glavnaya = new QWidget(&client);
-    glavnaya->setGeometry(0, 0, 754, 531);
-    auto* nazvanie = new QFrame(&client);
-    nazvanie->setGeometry(0, 0, 754, 531);
-    nazvanie->hide();
+    auto* mainPanel = new QWidget(&client);
+    mainPanel->setGeometry(0, 0, 754, 531);
+    auto* titlePanel = new QFrame(&client);
+    titlePanel->setGeometry(0, 0, 754, 531);
+    titlePanel->hide();
     client.show();
     title::TitlePanel* logic = nullptr;
-    ui::QtTitlePanel widgets(glavnaya, nazvanie, [&] { logic->pnlNazvanieClick(); });
+    ui::QtTitlePanel widgets(mainPanel, titlePanel, [&] { logic->pnlNazvanieClick(); });
     title::TitlePanel panel(widgets);
     logic = &panel;
 
     panel.N3Click();
-    QVERIFY(nazvanie->isVisible());
-    QVERIFY(!glavnaya->isVisible());
+    QVERIFY(titlePanel->isVisible());
+    QVERIFY(!mainPanel->isVisible());
     QCOMPARE(widgets.labels().size(), std::size_t(11));
     int previousBottom = 0;
     for (ui::QtTitleLabel* l : widgets.labels()) {
@@ -205,13 +205,13 @@ void DialogsTest::titleLinesAreCentredAndClickReturnsToTheEditor() {
     QCOMPARE(widgets.labels().size(), std::size_t(11));
 
     QTest::mouseClick(widgets.labels()[3], Qt::LeftButton);
-    QVERIFY(!nazvanie->isVisible());
-    QVERIFY(glavnaya->isVisible());
+    QVERIFY(!titlePanel->isVisible());
+    QVERIFY(mainPanel->isVisible());
 
     panel.bnDataKeyUp(101);
     QCOMPARE(widgets.labels().size(), std::size_t(22));
-    QTest::mouseClick(nazvanie, Qt::LeftButton, {}, QPoint(5, 5));
-    QVERIFY(!nazvanie->isVisible());
+    QTest::mouseClick(titlePanel, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!titlePanel->isVisible());
 }
 
 void DialogsTest::pipeFiltersBecomeQtFilters() {
@@ -241,7 +241,7 @@ void DialogsTest::wholeSurfaceViewingWithTheRealLibraries() {
     window.pcParametri->setCurrentWidget(window.page("tsObekti"));
     pages->cbIFsP->setEditText(QStringLiteral(EXAMPLES_DIR "/probe_surfaces.pv"));
     pages->modelObjects().tsObektiHide();
-    QVERIFY(selection.current->IFsP.tekst != nullptr);
+    QVERIFY(selection.current->IFsP.text != nullptr);
 
     for (int round = 0; round < 2; ++round) {
         pages->cbIIP->setEditText(QString::fromUtf8("Индикатриса приёма"));
@@ -320,12 +320,12 @@ void DialogsTest::typedTextSurvivesChoosingTheProbe() {
 
     window.miVibratDatchik->trigger();
     QCOMPARE(pages->cbModel->currentText(), QString::fromUtf8("П-121"));
-    QVERIFY(selection.current && selection.current->Model.tekst);
-    QCOMPARE(platform::cp1251ToUtf8(selection.current->Model.tekst), std::string("П-121"));
+    QVERIFY(selection.current && selection.current->Model.text);
+    QCOMPARE(platform::cp1251ToUtf8(selection.current->Model.text), std::string("П-121"));
 }
 
 void DialogsTest::fileNameOutsideCp1251IsRefused() {
-    // "ü" has no place in code page 1251: the probe must not be written to "zond_?.dt" instead.
+    // "ü" has no place in code page 1251: the probe must not be written to "probe_?.dt" instead.
     testing_support::RecordingBoxes boxes;
     biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
     probe::ProbeSelection selection;
@@ -333,7 +333,7 @@ void DialogsTest::fileNameOutsideCp1251IsRefused() {
     window.show();
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString wanted = dir.path() + QString::fromUtf8("/zond_ü.dt");
+    const QString wanted = dir.path() + QString::fromUtf8("/probe_ü.dt");
     QString message;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());

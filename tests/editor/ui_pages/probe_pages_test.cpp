@@ -125,15 +125,15 @@ class ProbePagesTest : public QObject {
         h.tabs.setCurrentIndex(4);
         h.pages->mSPO->setPlainText(QString::fromUtf8("Усилитель\n\nАЦП\n\n"));
         h.tabs.setCurrentIndex(5);
-        QCOMPARE(h.owned.record.Obrabotka.kolichestvo, 4u);
+        QCOMPARE(h.owned.record.Obrabotka.count, 4u);
         QCOMPARE(h.pages->cbCena->currentText(), QStringLiteral("250"));
 
         // Page 6: typed texts reach the record when another page is entered.
         h.pages->cbModel->setEditText(QString::fromUtf8("П111"));
         h.pages->cbCena->setEditText(QStringLiteral("12 000"));
         h.tabs.setCurrentIndex(6);
-        QVERIFY(h.owned.record.Model.tekst != nullptr);
-        QCOMPARE(QString::fromStdString(platform::cp1251ToUtf8(h.owned.record.Model.tekst)),
+        QVERIFY(h.owned.record.Model.text != nullptr);
+        QCOMPARE(QString::fromStdString(platform::cp1251ToUtf8(h.owned.record.Model.text)),
                  QString::fromUtf8("П111"));
         QCOMPARE(h.owned.record.Cena, 0);
 
@@ -152,7 +152,7 @@ class ProbePagesTest : public QObject {
         h.pages->cbMasshtabProstranstva->setEditText(QStringLiteral("1:1"));
         h.pages->storeActivePage();
         QCOMPARE(h.owned.record.MasshtabProstranstva, 7);
-        QCOMPARE(QByteArray(h.owned.record.IIPP.tekst), QByteArray("hidden"));
+        QCOMPARE(QByteArray(h.owned.record.IIPP.text), QByteArray("hidden"));
         // The surface names fill the three name lists; the texts shown stay as they were.
         QCOMPARE(h.pages->cbIIIP->count(), 2);
         QCOMPARE(h.pages->cbIIP->itemText(1), QString::fromUtf8("Приём"));
@@ -200,7 +200,7 @@ class ProbePagesTest : public QObject {
         }
     }
 
-    void obnovitAndItsKeyRelease() {
+    void bnDataAndItsKeyRelease() {
         Harness h;
         h.tabs.show();
         QVERIFY(QTest::qWaitForWindowExposed(&h.tabs));
@@ -320,8 +320,8 @@ class ProbePagesTest : public QObject {
         QTest::keyClick(h.pages->mPribori, Qt::Key_Tab);
         QCOMPARE(h.pages->mPribori->toPlainText(), QStringLiteral("UD2"));
         QTRY_VERIFY(!h.pages->mPribori->hasFocus());
-        QCOMPARE(h.owned.record.Pribori.kolichestvo, 1u);
-        QCOMPARE(QByteArray(h.owned.record.Pribori.stroki[0]), QByteArray("UD2"));
+        QCOMPARE(h.owned.record.Pribori.count, 1u);
+        QCOMPARE(QByteArray(h.owned.record.Pribori.lines[0]), QByteArray("UD2"));
     }
 };
 

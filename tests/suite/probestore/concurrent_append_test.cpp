@@ -80,14 +80,14 @@ TEST_F(ConcurrentAppendTest, EveryAcknowledgedProbeLoadsWithItsContent) {
         for (std::uint32_t i = 0; i < n; ++i) {
             ASSERT_TRUE(api_.ZagruzitDatchik(file.c_str(), i)) << "record " << i;
             int w = -1, number = -1;
-            ASSERT_NE(r->Model.tekst, nullptr);
-            ASSERT_EQ(std::sscanf(r->Model.tekst, "w%d-%d", &w, &number), 2) << r->Model.tekst;
-            ASSERT_TRUE(w >= 0 && w < writers) << r->Model.tekst;
+            ASSERT_NE(r->Model.text, nullptr);
+            ASSERT_EQ(std::sscanf(r->Model.text, "w%d-%d", &w, &number), 2) << r->Model.text;
+            ASSERT_TRUE(w >= 0 && w < writers) << r->Model.text;
             const probestore_test::StressProbe p = probestore_test::stressProbe(w, number);
             EXPECT_EQ(r->Cena, p.price) << p.model;
-            ASSERT_EQ(r->Parametri.kolichestvo, p.parameters.size()) << p.model;
+            ASSERT_EQ(r->Parametri.count, p.parameters.size()) << p.model;
             for (std::size_t k = 0; k < p.parameters.size(); ++k)
-                ASSERT_EQ(r->Parametri.stroki[k], p.parameters[k]) << p.model;
+                ASSERT_EQ(r->Parametri.lines[k], p.parameters[k]) << p.model;
             found[w].push_back(number);
         }
         // Each writer's probes, both rounds, in the order it wrote them.

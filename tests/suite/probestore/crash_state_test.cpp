@@ -129,7 +129,7 @@ class CrashStateTest : public ::testing::Test {
         texts_.push_back(std::string(size, static_cast<char>('a' + number % 26)));
         ProbeRecord r{};
         r.Cena = number;
-        r.Model.tekst = texts_.back().data();
+        r.Model.text = texts_.back().data();
         return probestore::encodeRecord(r);
     }
 

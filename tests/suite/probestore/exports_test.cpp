@@ -79,7 +79,7 @@ class ProbeStoreExportsTest : public ::testing::Test {
     std::string loadModel(const std::string& file, std::uint32_t number) {
         if (!api_.VibratVremenniyDatchik()) return "failed";
         if (!api_.ZagruzitDatchik(file.c_str(), number)) return "failed";
-        const char* model = api_.PoluchitVibranniyDatchik()->Model.tekst;
+        const char* model = api_.PoluchitVibranniyDatchik()->Model.text;
         return model != nullptr ? platform::cp1251ToUtf8(model) : "";
     }
 
@@ -142,7 +142,7 @@ TEST_F(ProbeStoreExportsTest, SavedCollectionLoadsBackThroughTheScratchRecord) {
     // A failed load leaves the selected record as it was.
     EXPECT_FALSE(api_.ZagruzitDatchik(file.c_str(), 3));
     EXPECT_EQ(scratch->OCHIP, 3e6);
-    EXPECT_EQ(platform::cp1251ToUtf8(scratch->Model.tekst), "Модель 2");
+    EXPECT_EQ(platform::cp1251ToUtf8(scratch->Model.text), "Модель 2");
 
     ASSERT_TRUE(api_.VidelitPamyatDlyaDatchikov(2, 0));
     std::uint32_t slot = 0;
@@ -221,11 +221,11 @@ TEST_F(ProbeStoreExportsTest, ListsAreCopiedFromTheEditorsReusedBuffer) {
     Lines l{{"УД2-12", "", "A1212 MASTER"}};
     ASSERT_TRUE(api_.UdalitSpisok(&r->Pribori));
     ASSERT_TRUE(api_.SozdatSpisok(&r->Pribori, lineOf, 3, &l));
-    ASSERT_EQ(r->Pribori.kolichestvo, 3u);
-    EXPECT_STREQ(r->Pribori.stroki[0], "УД2-12");
-    EXPECT_STREQ(r->Pribori.stroki[2], "A1212 MASTER");
+    ASSERT_EQ(r->Pribori.count, 3u);
+    EXPECT_STREQ(r->Pribori.lines[0], "УД2-12");
+    EXPECT_STREQ(r->Pribori.lines[2], "A1212 MASTER");
     EXPECT_TRUE(api_.InicializirovatDatchik());
-    EXPECT_EQ(r->Pribori.stroki, nullptr);
+    EXPECT_EQ(r->Pribori.lines, nullptr);
 }
 
 // The reader fuzz corpus through the exports: each file counted, loaded and appended to.

@@ -125,13 +125,13 @@ TEST_F(ProbeFileTest, RecordWithCyrillicTextsAndListsRoundTripsEveryByte) {
     EXPECT_EQ(probestore::encodeRecord(back), encoded);
     EXPECT_EQ(0, std::memcmp(back.reserved0, original.reserved0, 8));
     EXPECT_EQ(0, std::memcmp(back.reserved4, original.reserved4, 84));
-    EXPECT_STREQ(back.Nazvanie.tekst, original.Nazvanie.tekst);
-    ASSERT_EQ(back.Pribori.kolichestvo, 3u);
-    EXPECT_STREQ(back.Pribori.stroki[1], "");  // an empty line stays a line
-    EXPECT_STREQ(back.Pribori.stroki[2], original.Pribori.stroki[2]);
+    EXPECT_STREQ(back.Nazvanie.text, original.Nazvanie.text);
+    ASSERT_EQ(back.Pribori.count, 3u);
+    EXPECT_STREQ(back.Pribori.lines[1], "");  // an empty line stays a line
+    EXPECT_STREQ(back.Pribori.lines[2], original.Pribori.lines[2]);
     EXPECT_EQ(back.RKIP2, -1e-300);
     EXPECT_EQ(back.Cena, -12346);
-    EXPECT_EQ(back.IIPP.tekst, nullptr);  // empty texts load as null cells
+    EXPECT_EQ(back.IIPP.text, nullptr);  // empty texts load as null cells
     store_.texts().releaseRecordTexts(back);
 }
 
@@ -193,9 +193,9 @@ TEST_F(ProbeFileTest, FileReadsBackWithAReaderWrittenFromTheFormatDescription) {
         return static_cast<std::uint32_t>(crc32(0, b.data() + from, static_cast<uInt>(n)));
     };
     auto lines = [](const Spisok& l) {
-        return std::vector<std::string>(l.stroki, l.stroki + l.kolichestvo);
+        return std::vector<std::string>(l.lines, l.lines + l.count);
     };
-    auto str = [](const Stroka& s) { return std::string(s.tekst != nullptr ? s.tekst : ""); };
+    auto str = [](const Stroka& s) { return std::string(s.text != nullptr ? s.text : ""); };
 
     // File header.
     ASSERT_EQ(std::string(b.begin(), b.begin() + 8), "DATCHIKI");

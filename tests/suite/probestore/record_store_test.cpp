@@ -129,11 +129,11 @@ TEST(RecordStoreTest, SwapExchangesWholeRecords) {
     ASSERT_TRUE(s.selectIndex(1));
     setText(s, s.selected()->Model, "second");
     ASSERT_TRUE(s.swap(0, 1));
-    EXPECT_STREQ(s.selected()->Model.tekst, "first");
+    EXPECT_STREQ(s.selected()->Model.text, "first");
     EXPECT_TRUE(s.swap(1, 1));
     EXPECT_FALSE(s.swap(0, 2));
     ASSERT_TRUE(s.selectIndex(0));
-    EXPECT_STREQ(s.selected()->Model.tekst, "second");
+    EXPECT_STREQ(s.selected()->Model.text, "second");
 }
 
 TEST(TextStoreTest, CopiesEachLineBeforeAskingForTheNext) {
@@ -142,11 +142,11 @@ TEST(TextStoreTest, CopiesEachLineBeforeAskingForTheNext) {
     Lines l{{"Первая строка", "2", "третья, самая длинная строка списка"}};
     ASSERT_TRUE(s.texts().createListCell(&list, lineOf, 3, &l));
     EXPECT_EQ(l.calls, 3);
-    ASSERT_EQ(list.kolichestvo, 3u);
-    for (std::uint32_t i = 0; i < 3; ++i) EXPECT_EQ(list.stroki[i], l.lines[i]);
+    ASSERT_EQ(list.count, 3u);
+    for (std::uint32_t i = 0; i < 3; ++i) EXPECT_EQ(list.lines[i], l.lines[i]);
     EXPECT_TRUE(s.texts().releaseListCell(&list));
-    EXPECT_EQ(list.stroki, nullptr);
-    EXPECT_EQ(list.kolichestvo, 0u);
+    EXPECT_EQ(list.lines, nullptr);
+    EXPECT_EQ(list.count, 0u);
 }
 
 TEST(TextStoreTest, NullCallbackResultsReadAsEmptyTexts) {
@@ -154,10 +154,10 @@ TEST(TextStoreTest, NullCallbackResultsReadAsEmptyTexts) {
     Stroka text{};
     Spisok list{};
     ASSERT_TRUE(s.texts().createTextCell(&text, probestore_test::nullText, nullptr));
-    EXPECT_STREQ(text.tekst, "");
+    EXPECT_STREQ(text.text, "");
     ASSERT_TRUE(s.texts().createListCell(&list, probestore_test::nullText, 2, nullptr));
-    ASSERT_EQ(list.kolichestvo, 2u);
-    EXPECT_STREQ(list.stroki[1], "");
+    ASSERT_EQ(list.count, 2u);
+    EXPECT_STREQ(list.lines[1], "");
     s.texts().releaseTextCell(&text);
     s.texts().releaseListCell(&list);
     EXPECT_EQ(s.texts().liveBlocks(), 0u);
@@ -171,8 +171,8 @@ TEST(TextStoreTest, RefusesMissingCallbackAndUnboundedCountsLeavingTheCellEmpty)
     EXPECT_FALSE(s.texts().createTextCell(nullptr, probestore_test::nullText, nullptr));
     EXPECT_FALSE(s.texts().createListCell(&list, probestore_test::nullText, 0xFFFFFFFFu, nullptr));
     EXPECT_FALSE(s.texts().createListCell(&list, nullptr, 1, nullptr));
-    EXPECT_EQ(text.tekst, nullptr);
-    EXPECT_EQ(list.stroki, nullptr);
+    EXPECT_EQ(text.text, nullptr);
+    EXPECT_EQ(list.lines, nullptr);
     EXPECT_TRUE(s.texts().createListCell(&list, nullptr, 0, nullptr));
     EXPECT_EQ(s.texts().liveBlocks(), 0u);
 }
@@ -188,14 +188,14 @@ TEST(TextStoreTest, RecreatingWithoutReleaseDoesNotLeakAndForeignPointersAreNotF
     char foreign[] = "not ours";
     Stroka cell{foreign};
     EXPECT_TRUE(s.texts().releaseTextCell(&cell));
-    EXPECT_EQ(cell.tekst, nullptr);
+    EXPECT_EQ(cell.text, nullptr);
     EXPECT_STREQ(foreign, "not ours");
 
     // A list whose count was changed behind the store's back is freed by its real length.
     Spisok list{};
     Lines l{{"x", "y"}};
     ASSERT_TRUE(s.texts().createListCell(&list, lineOf, 2, &l));
-    list.kolichestvo = 1000;
+    list.count = 1000;
     EXPECT_EQ(s.texts().readableLines(list), 2u);
     s.texts().releaseListCell(&list);
     EXPECT_EQ(s.texts().liveBlocks(), 0u);

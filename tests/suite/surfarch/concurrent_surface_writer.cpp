@@ -47,22 +47,22 @@ int main(int argc, char** argv) {
     stresstest::waitAtGate();
     for (int number = 0; number < count; ++number) {
         const surfaces::pv::Surface s = surftest::stressSurface(writer, number);
-        bool ready = isTrue(cellAs<k::PodgotovitPoverhnostFn>(kt[k::kPodgotovitPoverhnost])(
-                         record, static_cast<std::int32_t>(s.vertexCount()), s.triangleCount())) &&
-                     isTrue(cellAs<k::OpredelitImyaPoverhnostiFn>(kt[k::kOpredelitImyaPoverhnosti])(
-                         record, s.name.c_str()));
+        bool ready =
+            isTrue(cellAs<k::PodgotovitPoverhnostFn>(kt[k::kPodgotovitPoverhnost])(
+                record, static_cast<std::int32_t>(s.vertexCount()), s.triangleCount())) &&
+            isTrue(cellAs<k::SetSurfaceNameFn>(kt[k::kSetSurfaceName])(record, s.name.c_str()));
         for (std::uint32_t v = 0; ready && v < s.vertexCount(); ++v)
-            ready = isTrue(cellAs<k::OpredelitVershinuFn>(kt[k::kOpredelitVershinu])(
+            ready = isTrue(cellAs<k::SetVertexFn>(kt[k::kSetVertex])(
                 record, v, s.vertices[3 * v], s.vertices[3 * v + 1], s.vertices[3 * v + 2]));
         for (std::uint32_t t = 0; ready && t < s.triangleCount(); ++t)
-            ready = isTrue(cellAs<k::OpredelitTreugolnikFn>(kt[k::kOpredelitTreugolnik])(
+            ready = isTrue(cellAs<k::SetTriangleFn>(kt[k::kSetTriangle])(
                 record, t, s.triangles[3 * t], s.triangles[3 * t + 1], s.triangles[3 * t + 2]));
-        const bool saved = ready && isTrue(cellAs<a::SohranitPoverhnostFn>(
-                                        at[a::kSohranitPoverhnost])(file.c_str(), record));
+        const bool saved =
+            ready && isTrue(cellAs<a::SaveSurfaceFn>(at[a::kSaveSurface])(file.c_str(), record));
         std::printf("%d %d\n", number, saved ? 1 : 0);
     }
     std::fflush(stdout);
-    cellAs<k::OchistitPoverhnostiFn>(kt[k::kOchistitPoverhnosti])();
+    cellAs<k::ClearSurfacesFn>(kt[k::kClearSurfaces])();
     platform::freeLibrary(archiver);
     platform::freeLibrary(keeper);
     return 0;

@@ -91,11 +91,11 @@ class ArchiverTest : public ::testing::Test {
             cp1251(file).c_str(), r, i));
     }
     bool save(const fs::path& file, const void* r) {
-        return isTrue(cellAs<a::SohranitPoverhnostFn>(archiver_[a::kSohranitPoverhnost])(
-            cp1251(file).c_str(), r));
+        return isTrue(
+            cellAs<a::SaveSurfaceFn>(archiver_[a::kSaveSurface])(cp1251(file).c_str(), r));
     }
     std::int32_t find(const fs::path& file, const std::string& surface) {
-        return cellAs<a::NaytiPoverhnostVFaileFn>(archiver_[a::kNaytiPoverhnostVFaile])(
+        return cellAs<a::FindSurfaceInFileFn>(archiver_[a::kFindSurfaceInFile])(
             cp1251(file).c_str(), surface.c_str());
     }
 
@@ -138,8 +138,8 @@ TEST_F(ArchiverTest, SampleFileListsItsSurfacesWithTheirParameters) {
     EXPECT_EQ(names, expected);
     for (std::uint32_t i = 0; i < 3; ++i) {
         EXPECT_GT(parameter2(kSampleFile, i), 0u) << i;  // shaded surfaces
-        EXPECT_EQ(record(i)->vershin, static_cast<std::uint32_t>(parameter1(kSampleFile, i)));
-        EXPECT_EQ(record(i)->treugolnikov, parameter2(kSampleFile, i));
+        EXPECT_EQ(record(i)->vertexCount, static_cast<std::uint32_t>(parameter1(kSampleFile, i)));
+        EXPECT_EQ(record(i)->triangleCount, parameter2(kSampleFile, i));
     }
     EXPECT_EQ(parameter2(kSampleFile, 3), 0u);  // a line
     EXPECT_GT(parameter1(kSampleFile, 3), 1);
@@ -162,7 +162,7 @@ TEST_F(ArchiverTest, SearchIntoOneRecordFindsTheWantedSurface) {
         }
     }
     EXPECT_EQ(found, 2);
-    EXPECT_EQ(record(0)->treugolnikov, lastParameter2);
+    EXPECT_EQ(record(0)->triangleCount, lastParameter2);
     EXPECT_TRUE(contracts::isUsableRecord(record(0)));
 }
 
@@ -172,7 +172,7 @@ TEST_F(ArchiverTest, ReadingNeedsThePreparedRoomAndLeavesTheRecordAloneOnFailure
     ASSERT_TRUE(prepare(r, 3, 0));
     const std::string before = name(r);
     EXPECT_FALSE(load(kSampleFile, r, 0));  // the cap needs far more room
-    EXPECT_EQ(r->vershin, 0u);
+    EXPECT_EQ(r->vertexCount, 0u);
     EXPECT_EQ(name(r), before);
     EXPECT_FALSE(load(kSampleFile, r, 99));
     EXPECT_FALSE(load(kSampleFile, nullptr, 0));
@@ -258,7 +258,7 @@ TEST_F(ArchiverTest, SameSizeRewriteBehindAnUnchangedTimeIsNotServedStale) {
     std::filesystem::last_write_time(path, modified);
     EXPECT_EQ(list(path), (std::vector<std::string>{"long", "short"}));
     EXPECT_EQ(parameter1(path, 0), 3);
-    EXPECT_EQ(record(0)->vershin, 3u);
+    EXPECT_EQ(record(0)->vertexCount, 3u);
 }
 
 // A surface file in a Cyrillic folder under a Cyrillic name: written, listed by the system under
@@ -271,15 +271,14 @@ TEST_F(ArchiverTest, SavedRecordsReadBackUnderCyrillicFileNames) {
     ASSERT_TRUE(allocate(2));
     SurfaceRecord* r = record(0);
     ASSERT_TRUE(prepare(r, 3, 1));
-    auto setVertex = cellAs<k::OpredelitVershinuFn>(keeper_[k::kOpredelitVershinu]);
+    auto setVertex = cellAs<k::SetVertexFn>(keeper_[k::kSetVertex]);
     ASSERT_TRUE(isTrue(setVertex(r, 0, 0, 0, 0)));
     ASSERT_TRUE(isTrue(setVertex(r, 1, 1, 0, 0)));
     ASSERT_TRUE(isTrue(setVertex(r, 2, 0, 1, 0.5)));
-    ASSERT_TRUE(
-        isTrue(cellAs<k::OpredelitTreugolnikFn>(keeper_[k::kOpredelitTreugolnik])(r, 0, 0, 1, 2)));
+    ASSERT_TRUE(isTrue(cellAs<k::SetTriangleFn>(keeper_[k::kSetTriangle])(r, 0, 0, 1, 2)));
     const std::string surfaceName = platform::utf8ToCp1251("Треугольник");
-    ASSERT_TRUE(isTrue(cellAs<k::OpredelitImyaPoverhnostiFn>(keeper_[k::kOpredelitImyaPoverhnosti])(
-        r, surfaceName.c_str())));
+    ASSERT_TRUE(
+        isTrue(cellAs<k::SetSurfaceNameFn>(keeper_[k::kSetSurfaceName])(r, surfaceName.c_str())));
     ASSERT_TRUE(save(path, r));
     ASSERT_TRUE(save(path, r));
     EXPECT_EQ(count(path), 2);
@@ -289,9 +288,9 @@ TEST_F(ArchiverTest, SavedRecordsReadBackUnderCyrillicFileNames) {
     ASSERT_TRUE(prepare(back, parameter1(path, 1), parameter2(path, 1)));
     ASSERT_TRUE(load(path, back, 1));
     EXPECT_EQ(name(back), surfaceName);
-    ASSERT_EQ(back->vershin, 3u);
-    EXPECT_EQ(back->vershini[8], 0.5);
-    EXPECT_EQ(back->treugolniki[1], 1u);
+    ASSERT_EQ(back->vertexCount, 3u);
+    EXPECT_EQ(back->vertices[8], 0.5);
+    EXPECT_EQ(back->triangles[1], 1u);
 
     SurfaceRecord foreign{};
     EXPECT_FALSE(save(path, &foreign));

@@ -53,17 +53,17 @@ class KeeperTest : public ::testing::Test {
         return entry<k::PoluchitImyaPoverhnostiFn>(k::kPoluchitImyaPoverhnosti)(r);
     }
     BoolByte setName(void* r, const char* n) {
-        return entry<k::OpredelitImyaPoverhnostiFn>(k::kOpredelitImyaPoverhnosti)(r, n);
+        return entry<k::SetSurfaceNameFn>(k::kSetSurfaceName)(r, n);
     }
     BoolByte setVertex(void* r, std::uint32_t i, double x, double y, double z) {
-        return entry<k::OpredelitVershinuFn>(k::kOpredelitVershinu)(r, i, x, y, z);
+        return entry<k::SetVertexFn>(k::kSetVertex)(r, i, x, y, z);
     }
     BoolByte getVertex(void* r, std::uint32_t i, double* xyz) {
-        return entry<k::PoluchitVershinuFn>(k::kPoluchitVershinu)(r, i, xyz);
+        return entry<k::GetVertexFn>(k::kGetVertex)(r, i, xyz);
     }
     BoolByte setTriangle(void* r, std::uint32_t i, std::uint32_t a, std::uint32_t b,
                          std::uint32_t c) {
-        return entry<k::OpredelitTreugolnikFn>(k::kOpredelitTreugolnik)(r, i, a, b, c);
+        return entry<k::SetTriangleFn>(k::kSetTriangle)(r, i, a, b, c);
     }
 
     // A prepared record 0 holding a named triangle.
@@ -100,25 +100,25 @@ TEST_F(KeeperTest, AllocationDescribesTheRecordsAndReplacesThePreviousSet) {
     ASSERT_TRUE(isTrue(allocate(3)));
     SurfaceSetDescriptor* d = descriptor();
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->kolichestvo, 3u);
-    EXPECT_EQ(d->razmer, sizeof(SurfaceRecord));
+    EXPECT_EQ(d->count, 3u);
+    EXPECT_EQ(d->recordSize, sizeof(SurfaceRecord));
     for (std::uint32_t i = 0; i < 3; ++i) {
         void* r = record(i);
-        EXPECT_EQ(r, static_cast<char*>(d->pervaya) + i * d->razmer);
+        EXPECT_EQ(r, static_cast<char*>(d->firstRecord) + i * d->recordSize);
         EXPECT_EQ(name(r), "");
-        EXPECT_EQ(static_cast<SurfaceRecord*>(r)->signatura, contracts::kSurfaceRecordSignature);
+        EXPECT_EQ(static_cast<SurfaceRecord*>(r)->signature, contracts::kSurfaceRecordSignature);
     }
     EXPECT_EQ(record(3), nullptr);
 
     triangleRecord("old");
     ASSERT_TRUE(isTrue(allocate(1)));
-    EXPECT_EQ(descriptor()->kolichestvo, 1u);
+    EXPECT_EQ(descriptor()->count, 1u);
     EXPECT_EQ(name(record(0)), "");
-    EXPECT_EQ(static_cast<SurfaceRecord*>(record(0))->vershini, nullptr);
+    EXPECT_EQ(static_cast<SurfaceRecord*>(record(0))->vertices, nullptr);
 
     ASSERT_TRUE(isTrue(allocate(0)));
-    EXPECT_EQ(descriptor()->kolichestvo, 0u);
-    EXPECT_EQ(descriptor()->pervaya, nullptr);
+    EXPECT_EQ(descriptor()->count, 0u);
+    EXPECT_EQ(descriptor()->firstRecord, nullptr);
     EXPECT_EQ(record(0), nullptr);
     EXPECT_FALSE(isTrue(allocate(0xFFFFFFFFu)));
 }
@@ -127,16 +127,16 @@ TEST_F(KeeperTest, PreparingGivesRoomWithinBoundsAndRefusesForeignRecords) {
     ASSERT_TRUE(isTrue(allocate(2)));
     auto* r = static_cast<SurfaceRecord*>(record(1));
     ASSERT_TRUE(isTrue(prepare(r, 4, 2)));
-    EXPECT_EQ(r->parametr1, 4);
-    EXPECT_EQ(r->parametr2, 2u);
-    EXPECT_EQ(r->vershin, 0u);
-    EXPECT_NE(r->vershini, nullptr);
-    EXPECT_NE(r->treugolniki, nullptr);
+    EXPECT_EQ(r->vertexRoom, 4);
+    EXPECT_EQ(r->triangleRoom, 2u);
+    EXPECT_EQ(r->vertexCount, 0u);
+    EXPECT_NE(r->vertices, nullptr);
+    EXPECT_NE(r->triangles, nullptr);
 
     EXPECT_FALSE(isTrue(prepare(r, -1, 0)));
     EXPECT_FALSE(isTrue(prepare(r, static_cast<std::int32_t>(contracts::kMaxVertices) + 1, 0)));
     EXPECT_FALSE(isTrue(prepare(r, 0, contracts::kMaxTriangles + 1)));
-    EXPECT_EQ(r->parametr1, 4);  // a refused preparation leaves the room as it was
+    EXPECT_EQ(r->vertexRoom, 4);  // a refused preparation leaves the room as it was
 
     SurfaceRecord outside{};
     EXPECT_FALSE(isTrue(prepare(&outside, 1, 0)));
@@ -151,7 +151,7 @@ TEST_F(KeeperTest, GeometryIsWrittenAndReadOnlyWithinTheRoom) {
     ASSERT_TRUE(isTrue(prepare(r, 3, 1)));
     EXPECT_FALSE(isTrue(setTriangle(r, 0, 0, 1, 2)));  // no vertices in use yet
     ASSERT_TRUE(isTrue(setVertex(r, 2, 7, 8, 9)));
-    EXPECT_EQ(static_cast<SurfaceRecord*>(r)->vershin, 3u);
+    EXPECT_EQ(static_cast<SurfaceRecord*>(r)->vertexCount, 3u);
     EXPECT_FALSE(isTrue(setVertex(r, 3, 0, 0, 0)));
     double xyz[3] = {};
     ASSERT_TRUE(isTrue(getVertex(r, 2, xyz)));
@@ -165,13 +165,12 @@ TEST_F(KeeperTest, GeometryIsWrittenAndReadOnlyWithinTheRoom) {
     EXPECT_FALSE(isTrue(setTriangle(r, 1, 0, 1, 2)));
     ASSERT_TRUE(isTrue(setTriangle(r, 0, 2, 1, 0)));
     std::uint32_t abc[3] = {};
-    ASSERT_TRUE(isTrue(entry<k::PoluchitTreugolnikFn>(k::kPoluchitTreugolnik)(r, 0, abc)));
+    ASSERT_TRUE(isTrue(entry<k::GetTriangleFn>(k::kGetTriangle)(r, 0, abc)));
     EXPECT_EQ(abc[0], 2u);
     EXPECT_EQ(abc[2], 0u);
     std::int32_t p1 = 0;
     std::uint32_t p2 = 0;
-    ASSERT_TRUE(isTrue(
-        entry<k::PoluchitParametriPoverhnostiFn>(k::kPoluchitParametriPoverhnosti)(r, &p1, &p2)));
+    ASSERT_TRUE(isTrue(entry<k::GetSurfaceParametersFn>(k::kGetSurfaceParameters)(r, &p1, &p2)));
     EXPECT_EQ(p1, 3);
     EXPECT_EQ(p2, 1u);
 }
@@ -181,7 +180,7 @@ TEST_F(KeeperTest, NamesAreBoundedAndFoundByteForByte) {
     const std::string cyrillic = platform::utf8ToCp1251("Индикатриса приёма");
     ASSERT_TRUE(isTrue(setName(record(1), cyrillic.c_str())));
     EXPECT_EQ(name(record(1)), cyrillic);
-    auto find = entry<k::NaytiPoverhnostPoImeniFn>(k::kNaytiPoverhnostPoImeni);
+    auto find = entry<k::FindSurfaceByNameFn>(k::kFindSurfaceByName);
     EXPECT_EQ(find(cyrillic.c_str()), record(1));
     EXPECT_EQ(find(platform::utf8ToCp1251("индикатриса приёма").c_str()), nullptr);
     EXPECT_EQ(find(""), record(0));
@@ -192,7 +191,7 @@ TEST_F(KeeperTest, NamesAreBoundedAndFoundByteForByte) {
     EXPECT_FALSE(isTrue(setName(record(0), (longest + "a").c_str())));
     EXPECT_EQ(name(record(0)), longest);
     // A name overwritten without its terminator still reads as a bounded text.
-    std::memset(static_cast<SurfaceRecord*>(record(0))->imya, 'b', contracts::kMaxNameLength + 1);
+    std::memset(static_cast<SurfaceRecord*>(record(0))->name, 'b', contracts::kMaxNameLength + 1);
     EXPECT_EQ(name(record(0)).size(), contracts::kMaxNameLength);
 }
 
@@ -202,12 +201,12 @@ TEST_F(KeeperTest, MarkCopyAndReleaseKeepRecordsApart) {
     void* b = record(1);
     ASSERT_TRUE(
         isTrue(entry<k::OpredelitPriznakPoverhnostiFn>(k::kOpredelitPriznakPoverhnosti)(a, 1)));
-    EXPECT_EQ(entry<k::PoluchitPriznakPoverhnostiFn>(k::kPoluchitPriznakPoverhnosti)(a), 1);
+    EXPECT_EQ(entry<k::GetSurfaceMarkFn>(k::kGetSurfaceMark)(a), 1);
 
-    ASSERT_TRUE(isTrue(entry<k::KopirovatPoverhnostFn>(k::kKopirovatPoverhnost)(b, a)));
+    ASSERT_TRUE(isTrue(entry<k::CopySurfaceFn>(k::kCopySurface)(b, a)));
     EXPECT_EQ(name(b), "a");
-    EXPECT_NE(static_cast<SurfaceRecord*>(b)->vershini, static_cast<SurfaceRecord*>(a)->vershini);
-    ASSERT_TRUE(isTrue(entry<k::OsvoboditPoverhnostFn>(k::kOsvoboditPoverhnost)(a)));
+    EXPECT_NE(static_cast<SurfaceRecord*>(b)->vertices, static_cast<SurfaceRecord*>(a)->vertices);
+    ASSERT_TRUE(isTrue(entry<k::ReleaseSurfaceFn>(k::kReleaseSurface)(a)));
     EXPECT_EQ(name(a), "");
     double xyz[3] = {};
     ASSERT_TRUE(isTrue(getVertex(b, 1, xyz)));  // the copy owns its own geometry
@@ -226,7 +225,7 @@ TEST_F(KeeperTest, RecordsMovedInMemoryReleaseTheirOwnGeometry) {
     std::memcpy(a, b, sizeof held);
     std::memcpy(b, &held, sizeof held);
 
-    ASSERT_TRUE(isTrue(entry<k::OsvoboditPoverhnostFn>(k::kOsvoboditPoverhnost)(a)));
+    ASSERT_TRUE(isTrue(entry<k::ReleaseSurfaceFn>(k::kReleaseSurface)(a)));
     double xyz[3] = {};
     ASSERT_TRUE(isTrue(getVertex(b, 2, xyz)));
     EXPECT_EQ(xyz[1], 1);
@@ -239,19 +238,18 @@ TEST_F(KeeperTest, RecordsMovedInMemoryReleaseTheirOwnGeometry) {
 TEST_F(KeeperTest, AddedRecordsExtendTheSetAndKeepTheirContents) {
     ASSERT_TRUE(isTrue(allocate(1)));
     triangleRecord("first");
-    auto add = entry<k::DobavitPoverhnostFn>(k::kDobavitPoverhnost);
+    auto add = entry<k::AppendSurfaceFn>(k::kAppendSurface);
     void* second = nullptr;
     for (int i = 0; i < 40; ++i) second = add();
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(descriptor()->kolichestvo, 41u);
-    EXPECT_EQ(entry<k::PoluchitKolichestvoPoverhnosteyFn>(k::kPoluchitKolichestvoPoverhnostey)(),
-              41u);
+    EXPECT_EQ(descriptor()->count, 41u);
+    EXPECT_EQ(entry<k::GetSurfaceCountFn>(k::kGetSurfaceCount)(), 41u);
     EXPECT_EQ(second, record(40));
     EXPECT_EQ(name(record(0)), "first");
     double xyz[3] = {};
     EXPECT_TRUE(isTrue(getVertex(record(0), 1, xyz)));
-    entry<k::OchistitPoverhnostiFn>(k::kOchistitPoverhnosti)();
-    EXPECT_EQ(descriptor()->kolichestvo, 0u);
+    entry<k::ClearSurfacesFn>(k::kClearSurfaces)();
+    EXPECT_EQ(descriptor()->count, 0u);
     EXPECT_EQ(record(0), nullptr);
 }
 

@@ -27,19 +27,19 @@ struct Records {
         vertices.push_back(std::move(v));
         triangles.push_back(std::move(t));
         SurfaceRecord r{};
-        r.signatura = contracts::kSurfaceRecordSignature;
-        r.vershin = static_cast<std::uint32_t>(vertices.back().size() / 3);
-        r.treugolnikov = static_cast<std::uint32_t>(triangles.back().size() / 3);
-        r.parametr1 = static_cast<std::int32_t>(r.vershin);
-        r.parametr2 = r.treugolnikov;
-        std::strncpy(r.imya, name, contracts::kMaxNameLength);
+        r.signature = contracts::kSurfaceRecordSignature;
+        r.vertexCount = static_cast<std::uint32_t>(vertices.back().size() / 3);
+        r.triangleCount = static_cast<std::uint32_t>(triangles.back().size() / 3);
+        r.vertexRoom = static_cast<std::int32_t>(r.vertexCount);
+        r.triangleRoom = r.triangleCount;
+        std::strncpy(r.name, name, contracts::kMaxNameLength);
         records.push_back(r);
         return records.back();
     }
     SurfaceSetDescriptor descriptor() {
         for (std::size_t i = 0; i < records.size(); ++i) {
-            records[i].vershini = vertices[i].empty() ? nullptr : vertices[i].data();
-            records[i].treugolniki = triangles[i].empty() ? nullptr : triangles[i].data();
+            records[i].vertices = vertices[i].empty() ? nullptr : vertices[i].data();
+            records[i].triangles = triangles[i].empty() ? nullptr : triangles[i].data();
         }
         return {records.data(), static_cast<std::uint32_t>(records.size()), sizeof(SurfaceRecord)};
     }
@@ -57,18 +57,18 @@ TEST(SceneTest, CopiesOnlyWhatCanBeReadSafely) {
     Records rs;
     rs.add("a", triangleAt(0), {0, 1, 2});
     SurfaceSetDescriptor small = rs.descriptor();
-    small.razmer = sizeof(SurfaceRecord) - 8;
+    small.recordSize = sizeof(SurfaceRecord) - 8;
     EXPECT_FALSE(copySurfaces(&small, meshes));
     EXPECT_EQ(meshes.size(), 1u);  // untouched by a refused set
 
     Records set;
     set.add(platform::utf8ToCp1251("Излучающая поверхность").c_str(), triangleAt(0),
             {0, 1, 2, 0, 1, 3, 2, 2, 2});
-    set.add("unsigned", triangleAt(1), {0, 1, 2}).signatura = 0;
-    set.add("overfull", triangleAt(1), {0, 1, 2}).parametr2 = 0;
+    set.add("unsigned", triangleAt(1), {0, 1, 2}).signature = 0;
+    set.add("overfull", triangleAt(1), {0, 1, 2}).triangleRoom = 0;
     std::vector<double> withNan = triangleAt(2);
     withNan.insert(withNan.end(), {std::numeric_limits<double>::quiet_NaN(), 0, 0});
-    set.add("nan", withNan, {0, 1, 2, 0, 1, 3}).priznak = 1;
+    set.add("nan", withNan, {0, 1, 2, 0, 1, 3}).mark = 1;
     SurfaceSetDescriptor d = set.descriptor();
     ASSERT_TRUE(copySurfaces(&d, meshes));
     ASSERT_EQ(meshes.size(), 2u);
@@ -91,11 +91,11 @@ TEST(SceneTest, DepthSortMovesWholeRecords) {
     ASSERT_TRUE(sortByDepth(&d, 0, 0, 1));
     auto names = [&set] {
         std::vector<std::string> n;
-        for (const auto& r : set.records) n.emplace_back(r.imya);
+        for (const auto& r : set.records) n.emplace_back(r.name);
         return n;
     };
     EXPECT_EQ(names(), (std::vector<std::string>{"far", "middle", "near", "empty"}));
-    EXPECT_EQ(set.records[0].vershini[1], 10);  // geometry travelled with its name
+    EXPECT_EQ(set.records[0].vertices[1], 10);  // geometry travelled with its name
     ASSERT_TRUE(sortByDepth(&d, 0, 0, -1));
     EXPECT_EQ(names(), (std::vector<std::string>{"near", "middle", "far", "empty"}));
     EXPECT_FALSE(sortByDepth(nullptr, 0, 0, 1));
@@ -123,7 +123,7 @@ TEST(SceneTest, RecordsOffTheirAlignmentAreReadWhole) {
     ASSERT_TRUE(sortByDepth(&d, 0, 0, 1));
     SurfaceRecord front;
     std::memcpy(&front, bytes.data(), sizeof(front));
-    EXPECT_STREQ(front.imya, "second");  // farther along +y
+    EXPECT_STREQ(front.name, "second");  // farther along +y
 }
 
 TEST(SceneTest, FlagsChooseFacesEdgesPointsAndAxes) {
