@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/cp1251.h"
+#include "tools/probe_json/probe_fields.h"
 #include "tools/probe_json/probe_json.h"
 #include "tools/probetool/probe_store.h"
 
@@ -147,19 +148,6 @@ struct Unconvertible {
     std::string message;
 };
 
-std::string pointerKey(const std::string& key) {
-    std::string out;
-    for (char c : key) {
-        if (c == '~')
-            out += "~0";
-        else if (c == '/')
-            out += "~1";
-        else
-            out += c;
-    }
-    return out;
-}
-
 // Deeper than any probe: a list that holds itself must not take the stack.
 constexpr int kDeepestNesting = 32;
 
@@ -191,7 +179,7 @@ Json toJson(py::handle value, const std::string& path, std::vector<Unconvertible
                 continue;
             }
             const std::string k = key.cast<std::string>();
-            object[k] = toJson(item, path + "/" + pointerKey(k), faults, depth + 1);
+            object[k] = toJson(item, probejson::fields::child(path, k), faults, depth + 1);
         }
         return object;
     }
