@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test, leg by leg:
-#   native   build/        the whole tree, every test (CTest), the Debian package
-#   win32    build-win32/  the 32-bit Windows cross build; the export tables of its libraries, the
-#                          Windows archive
-#   win64    build-win64/  the 64-bit Windows cross build; its test programs under wine64
-#   qt5      build-qt5/    the editor and the visualizer against Qt 5.15; their Qt tests offscreen
+#   native     build/        the whole tree, every test (CTest), the Debian package
+#   qt-win32   the Qt 5.15 for 32-bit Windows (scripts/qt_windows.sh: built once, then cached)
+#   win32      build-win32/  the 32-bit Windows cross build, the editor and the visualizer included;
+#                            the export tables of its libraries, the win32 archive and its imports
+#   qt-win64   the Qt 5.15 for 64-bit Windows
+#   win64      build-win64/  the 64-bit Windows cross build; its test programs under wine64 (of
+#                            the Qt ones those that pass there so far); the win64 archive and
+#                            its imports
+#   qt5        build-qt5/    the editor and the visualizer against Qt 5.15; their Qt tests offscreen
 #
 #   ./test.sh [--native-only] [ctest arguments for the native leg...]
 # --native-only (or PROBE_NATIVE_ONLY=1 in the environment) runs the native leg alone.
@@ -46,10 +50,18 @@ native_leg() {
   lintian --fail-on error,warning build/probe-tools_*.deb
 }
 
-cross_options=(-DPROBE_BUILD_EDITOR=OFF -DPROBE_BUILD_BENCH=OFF)
+# The Windows builds take the editor's Qt from the cache folder of scripts/qt_windows.sh.
+qt_win32="" qt_win64=""
+qt_win32_leg() { qt_win32=$(scripts/qt_windows.sh i686); }
+qt_win64_leg() { qt_win64=$(scripts/qt_windows.sh x86_64); }
+# cross_build <folder> <toolchain file> <Qt folder>
+cross_build() {
+  probe_build_in "$1" -DCMAKE_TOOLCHAIN_FILE="$2" -DPROBE_BUILD_BENCH=OFF -DPROBE_BUILD_EDITOR=ON \
+    -DPROBE_QT_MAJOR=5 -DCMAKE_PREFIX_PATH="$3" -DCMAKE_FIND_ROOT_PATH="$3"
+}
 
 win32_leg() {
-  probe_build_in build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake "${cross_options[@]}"
+  cross_build build-win32 cmake/mingw-i686.cmake "$qt_win32"
   # 32-bit programs cannot run here: this build's tests are the export-table checks.
   ctest --test-dir build-win32 --output-on-failure -j "$jobs"
   # The Windows archive from this build, and a look inside it.
@@ -59,8 +71,16 @@ win32_leg() {
 }
 
 win64_leg() {
-  probe_build_in build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake "${cross_options[@]}"
-  ctest --test-dir build-win64 --output-on-failure -j "$jobs"
+  cross_build build-win64 cmake/mingw-x86_64.cmake "$qt_win64"
+  # Every test program under wine64 but the Qt ones.
+  ctest --test-dir build-win64 --output-on-failure -j "$jobs" -LE qt
+  # The Qt tests that pass under wine64 so far, offscreen; wine needs a display for the hidden
+  # windows Qt makes even then. The others still fail or hang under wine (docs/windows.md).
+  xvfb-run -a -s "-screen 0 1280x800x24" ctest --test-dir build-win64 --output-on-failure \
+    -L qt -R '^(ui_pages_test|app_startup_tests)$'
+  rm -f build-win64/probe-tools-*.zip
+  (cd build-win64 && cpack -G ZIP)
+  bash tests/install/zip_test.sh "$(pwd)"/build-win64/probe-tools-*-win64.zip x86_64-w64-mingw32-objdump
 }
 
 qt5_leg() {
@@ -71,7 +91,9 @@ qt5_leg() {
 leg native native_leg
 if [ -z "$native_only" ]; then
   probe_ensure_deps "${PROBE_WINDOWS_PACKAGES[@]}" "${PROBE_QT5_PACKAGES[@]}"
+  leg qt-win32 qt_win32_leg
   leg win32 win32_leg
+  leg qt-win64 qt_win64_leg
   leg win64 win64_leg
   leg qt5 qt5_leg
 fi

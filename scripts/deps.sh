@@ -13,10 +13,12 @@ PROBE_PACKAGES=(
 )
 
 # The Windows cross builds (mingw-w64 posix-thread compilers, zlib for them, wine64 for the 64-bit
-# test programs; GoogleTest is built from the sources of the googletest package) and the
-# Qt 5.15 build.
+# test programs; GoogleTest is built from the sources of the googletest package; the Qt for them
+# is built by scripts/qt_windows.sh from Debian's source packages with make; the toolkit's Russian
+# translation for the archives) and the Qt 5.15 build.
 PROBE_WINDOWS_PACKAGES=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest
+  make qttranslations5-l10n
 )
 PROBE_QT5_PACKAGES=(qtbase5-dev libqt5svg5-dev)
 
@@ -52,7 +54,8 @@ probe_ensure_deps() {
 # probe_build_in <folder> [cmake option...] [-- target...]: configures the folder once (Ninja,
 # RelWithDebInfo, the given options) and builds what changed (everything, or the given targets).
 # PROBE_WARNINGS_AS_ERRORS in the environment (ON or OFF) is passed on to the configuration, which
-# then runs again.
+# then runs again; so it does when the options differ from those of the last configuration (a Qt
+# for Windows taken from another cache folder, for one).
 probe_build_in() {
   local dir="$1"
   shift
@@ -67,8 +70,11 @@ probe_build_in() {
     options+=("-DPROBE_WARNINGS_AS_ERRORS=${PROBE_WARNINGS_AS_ERRORS}")
     again=1
   fi
+  local record="$dir/.probe-configure-options"
+  if [ "$(cat "$record" 2>/dev/null)" != "$(printf '%s\n' "${options[@]}")" ]; then again=1; fi
   if [ ! -f "$dir/build.ninja" ] || [ -n "$again" ]; then
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
+    printf '%s\n' "${options[@]}" >"$record"
   fi
   if [ "${#targets[@]}" -gt 0 ]; then
     cmake --build "$dir" --target "${targets[@]}"

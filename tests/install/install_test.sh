@@ -68,9 +68,11 @@ if [ -n "$qt_plugins" ]; then
   icon=$(sed -n 's/^Icon=//p' "$entry")
   [ -s "$root/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "icon $icon not installed"
 
-  # The editor through its bin/ entry, offscreen, watched by the test plug-in: it shows a
-  # surface of the installed sample file, which loads the surface libraries too.
+  # The editor through its bin/ entry, offscreen, watched by the test plug-in: it loads the
+  # installed sample probe file and shows a surface of the sample surface file, which loads the
+  # surface libraries too.
   QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$qt_plugins" QT_QPA_GENERIC_PLUGINS=probestartupwatch \
+    PROBE_WATCH_PROBE_FILE="$root/share/probe-tools/examples/probes.dt" \
     PROBE_WATCH_SURFACE_FILE="$root/share/probe-tools/examples/probe_surfaces.pv" \
     PROBE_WATCH_SURFACE_NAME="Излучающая поверхность" \
     timeout 60 "$root/bin/probe_editor" 2>"$work/editor.log" || fail "editor ended with $?"
@@ -78,6 +80,8 @@ if [ -n "$qt_plugins" ]; then
   if grep '^watch: box' "$work/editor.log"; then fail "the editor showed boxes"; fi
   grep -qx 'watch: window «Редактор ЖУВ» icon=yes' "$work/editor.log" ||
     fail "the editor's window did not come up with its icon"
+  grep -Eqx 'watch: records [1-9][0-9]*' "$work/editor.log" || fail "no records listed"
+  grep -qx 'watch: probes loaded' "$work/editor.log" || fail "the sample probes were not loaded"
   grep -q '^watch: viewer' "$work/editor.log" || fail "no surface was shown"
   grep -qx 'watch: done' "$work/editor.log" || fail "the watch did not finish"
   for library in probestore surfstore surfarch surfview1; do

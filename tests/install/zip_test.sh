@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Looks into the Windows archive that cpack made from a 32-bit cross build: one folder holding the
-# programs with the libraries they load beside them, the sample files, documents, headers and the
-# CMake package below it, no test files, and programs and libraries that import nothing but
-# system DLLs (the compiler's runtime and zlib are linked in), so that unpacking the archive is
-# the whole installation. Arguments: the .zip file, the cross objdump.
+# Looks into a Windows archive that cpack made from a cross build (32- or 64-bit): one folder
+# holding the programs with the libraries they load beside them, the editor with the Qt DLLs, the
+# Qt plug-ins and the toolkit's Russian translation it needs, the sample files, documents, headers
+# and the CMake package below it, no test files. Every program and library in it (the plug-ins
+# below included) is built for the archive's architecture and imports nothing but DLLs of the
+# archive's top folder and system DLLs, so that unpacking the archive is the whole installation.
+# Arguments: the .zip file, the cross objdump.
 set -euo pipefail
 zip=$1 objdump=$2
 fail() {
@@ -17,23 +19,41 @@ top=$(ls "$work")
 [ "$(wc -l <<<"$top")" -eq 1 ] || fail "more than one folder at the top: $top"
 root=$work/$top
 
-expected="make_probes.exe make_surfaces.exe probestore.dll probetool.exe surfarch.dll surfstore.dll wave_split.exe wavelib.dll wavelib2.dll"
-actual=$(cd "$root" && ls -p | grep -Ei '\.(exe|dll)$' | sort | tr '\n' ' ' | sed 's/ $//')
+case "$top" in
+  *-win32) format=pei-i386 libgcc=libgcc_s_dw2-1.dll ;;
+  *-win64) format=pei-x86-64 libgcc=libgcc_s_seh-1.dll ;;
+  *) fail "$top: neither win32 nor win64" ;;
+esac
+
+expected="make_probes.exe make_surfaces.exe probe_editor.exe probestore.dll probetool.exe
+  surfarch.dll surfstore.dll surfview1.dll wave_split.exe wavelib.dll wavelib2.dll
+  Qt5Core.dll Qt5Gui.dll Qt5Svg.dll Qt5Widgets.dll $libgcc libstdc++-6.dll libwinpthread-1.dll"
+expected=$(tr -s ' \n' '\n' <<<"$expected" | grep . | LC_ALL=C sort | tr '\n' ' ')
+actual=$(cd "$root" && ls -p | grep -Ei '\.(exe|dll)$' | LC_ALL=C sort | tr '\n' ' ')
 [ "$actual" = "$expected" ] || fail "programs and libraries: $actual; expected: $expected"
-for file in README.md docs/plugins.md examples/probes.dt examples/probe_surfaces.pv \
-  include/abi/plugin.h cmake/ProbeToolsConfig.cmake; do
+for file in README.md docs/plugins.md docs/windows.md examples/probes.dt examples/probe_surfaces.pv \
+  include/abi/plugin.h cmake/ProbeToolsConfig.cmake platforms/qwindows.dll \
+  styles/qwindowsvistastyle.dll translations/qtbase_ru.qm; do
   [ -s "$root/$file" ] || fail "$file not in the archive"
 done
 if (cd "$root" && find . \( -iname '*test*' -o -iname '*bench*' -o -iname '*fixture*' \)) | grep .; then
   fail "test files in the archive"
 fi
 
-# What each program and library imports: system DLLs only.
-system='^(kernel32|msvcrt|shell32|user32|advapi32|ws2_32|ole32|api-ms-win-.*)\.dll$'
-for binary in "$root"/*.exe "$root"/*.dll; do
-  "$objdump" -p "$binary" | sed -n 's/^\tDLL Name: //p' | while read -r dll; do
-    tr '[:upper:]' '[:lower:]' <<<"$dll" | grep -Eq "$system" ||
-      fail "${binary##*/} imports $dll, which is not in the archive"
-  done
-done
-echo "$zip: $(cd "$root" && find . -type f | wc -l) files in $top"
+# What each program and library imports: the archive's own DLLs (the Qt plug-ins below find them
+# in the program's folder) and DLLs that every Windows has.
+system='^(kernel32|user32|gdi32|shell32|advapi32|ole32|oleaut32|comdlg32|ws2_32|winmm|imm32|dwmapi|uxtheme|version|netapi32|userenv|mpr|msvcrt|wtsapi32|shlwapi|comctl32|d3d11|dxgi|api-ms-win-.*)\.dll$'
+own=$(cd "$root" && ls | grep -i '\.dll$' | tr '[:upper:]' '[:lower:]')
+count=0
+while IFS= read -r binary; do
+  info=$("$objdump" -p "$binary")
+  grep -q "file format $format\$" <<<"$info" || fail "${binary#"$root"/} is not $format"
+  while read -r dll; do
+    lower=$(tr '[:upper:]' '[:lower:]' <<<"$dll")
+    grep -Eq "$system" <<<"$lower" || grep -Fqx "$lower" <<<"$own" ||
+      fail "${binary#"$root"/} imports $dll, which is neither in the archive nor a system DLL"
+  done < <(sed -n 's/^\tDLL Name: //p' <<<"$info")
+  count=$((count + 1))
+done < <(find "$root" -type f \( -iname '*.exe' -o -iname '*.dll' \))
+[ "$count" -ge 20 ] || fail "only $count programs and libraries looked at"
+echo "$zip: $(cd "$root" && find . -type f | wc -l) files in $top, imports of $count programs and libraries checked"

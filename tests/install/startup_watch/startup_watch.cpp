@@ -5,15 +5,25 @@
 // and whether it has an icon, and the tool set's libraries the process has mapped, with their full
 // paths. Then it closes the main window, which ends the editor as "Выход" does.
 //
-// With PROBE_WATCH_SURFACE_FILE and PROBE_WATCH_SURFACE_NAME it first shows that surface from the
+// With PROBE_WATCH_PROBE_FILE it first loads that probe file as a user does ("Датчики" /
+// "Загрузить из файла...", the file chosen in the toolkit's own file dialog, "Выбрать" in the list
+// of its records) and reports the number of records listed.
+//
+// With PROBE_WATCH_SURFACE_FILE and PROBE_WATCH_SURFACE_NAME it then shows that surface from the
 // page "Объекты функциональной модели", which loads the surface keeper, archiver and visualizer,
-// and closes the visualizer again through the wait box.
+// and closes the visualizer again through the wait box, at once or, with PROBE_WATCH_HOLD_MS, after
+// that many milliseconds (time to take a picture of the screen). PROBE_WATCH_TIMEOUT_MS (default
+// 45 s) bounds the whole watch.
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QGenericPlugin>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -22,6 +32,13 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#if defined(Q_OS_WIN)
+#include <QDir>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -30,6 +47,21 @@ void report(const QString& line) {
     std::fflush(stderr);
 }
 
+#if defined(Q_OS_WIN)
+// The tool set's libraries loaded into the process, with the files they were loaded from.
+void reportLibraries() {
+    for (const wchar_t* name : {L"probestore.dll", L"surfstore.dll", L"surfarch.dll",
+                                L"surfview1.dll", L"wavelib.dll", L"wavelib2.dll"}) {
+        HMODULE module = GetModuleHandleW(name);
+        if (module == nullptr) continue;
+        wchar_t path[MAX_PATH];
+        const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
+        if (length == 0 || length == MAX_PATH) continue;
+        report(QStringLiteral("library ") +
+               QDir::fromNativeSeparators(QString::fromWCharArray(path, static_cast<int>(length))));
+    }
+}
+#else
 // The mapped files of the process whose names are those of the tool set's libraries.
 void reportLibraries() {
     static const QSet<QString> names = {
@@ -49,22 +81,39 @@ void reportLibraries() {
         }
     }
 }
+#endif
 
 class StartupWatch : public QObject {
   public:
     StartupWatch() {
         surfaceFile_ = qEnvironmentVariable("PROBE_WATCH_SURFACE_FILE");
         surfaceName_ = qEnvironmentVariable("PROBE_WATCH_SURFACE_NAME");
+        probeFile_ = qEnvironmentVariable("PROBE_WATCH_PROBE_FILE");
+        holdMs_ = qEnvironmentVariableIntValue("PROBE_WATCH_HOLD_MS");
+        if (const int timeout = qEnvironmentVariableIntValue("PROBE_WATCH_TIMEOUT_MS"); timeout > 0)
+            timeoutMs_ = timeout;
+        // The system's file dialog cannot be driven from here; the toolkit's own can.
+        if (!probeFile_.isEmpty()) QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         clock_.start();
         connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
         timer_.start(50);
     }
 
   private:
-    enum class Step { waitForWindow, showSurface, waitForViewer, waitForReturn, finished, closing };
+    enum class Step {
+        waitForWindow,
+        loadProbes,
+        waitForProbes,
+        showSurface,
+        waitForViewer,
+        holding,
+        waitForReturn,
+        finished,
+        closing
+    };
 
     void poll() {
-        if (clock_.elapsed() > 45000) {
+        if (clock_.elapsed() > timeoutMs_) {
             report(QStringLiteral("timeout"));
             std::_Exit(3);
         }
@@ -94,14 +143,20 @@ class StartupWatch : public QObject {
                                .arg(main->windowTitle(), main->windowIcon().isNull()
                                                              ? QStringLiteral("no")
                                                              : QStringLiteral("yes")));
-                    step_ = surfaceFile_.isEmpty() ? Step::finished : Step::showSurface;
+                    step_ = !probeFile_.isEmpty() ? Step::loadProbes : afterProbes();
                     break;
                 }
                 return;
+            case Step::loadProbes:
+                return loadProbes();
+            case Step::waitForProbes:
+                return chooseProbes();
             case Step::showSurface:
                 return showSurface();
             case Step::waitForViewer:
                 return closeViewer();
+            case Step::holding:
+                return;
             case Step::waitForReturn:
                 if (window_ && window_->isVisible()) step_ = Step::finished;
                 return;
@@ -117,6 +172,49 @@ class StartupWatch : public QObject {
                 return;
             case Step::closing:
                 return;
+        }
+    }
+
+    Step afterProbes() const { return surfaceFile_.isEmpty() ? Step::finished : Step::showSurface; }
+
+    void loadProbes() {
+        auto* load = window_ ? window_->findChild<QAction*>(QStringLiteral("miZagruzit")) : nullptr;
+        if (load == nullptr) {
+            report(QStringLiteral("command to load probes not found"));
+            step_ = Step::finished;
+            return;
+        }
+        step_ = Step::waitForProbes;
+        later([load] { load->trigger(); });
+    }
+
+    // The file dialog gets the file, the list of records is taken as it comes (every record
+    // marked); once neither is up any more, the probes are in.
+    void chooseProbes() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            if (fileChosen_) return;
+            fileChosen_ = true;
+            // Typed into the name field, as a user does: selectFile() leaves a focused field as it
+            // is.
+            later([dialog, file = probeFile_] {
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(file);
+                else
+                    dialog->selectFile(file);
+                // Through QDialog, where accept() is public; the dialog's own runs.
+                static_cast<QDialog*>(dialog)->accept();
+            });
+        } else if (modal != nullptr && modal->objectName() == QLatin1String("frmVibor")) {
+            if (recordsChosen_) return;
+            recordsChosen_ = true;
+            auto* list = modal->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+            report(QStringLiteral("records %1").arg(list ? list->count() : -1));
+            if (auto* choose = modal->findChild<QAbstractButton*>(QStringLiteral("bnVibrat")))
+                later([choose] { choose->click(); });
+        } else if (modal == nullptr && fileChosen_ && recordsChosen_) {
+            report(QStringLiteral("probes loaded"));
+            step_ = afterProbes();
         }
     }
 
@@ -159,8 +257,11 @@ class StartupWatch : public QObject {
         if (close == nullptr || viewer == nullptr) return;
         report(QStringLiteral("viewer «%1»").arg(viewer->windowTitle()));
         reportLibraries();
-        step_ = Step::waitForReturn;
-        later([close] { close->click(); });
+        step_ = Step::holding;
+        QTimer::singleShot(holdMs_, this, [this, close = QPointer<QAbstractButton>(close)] {
+            step_ = Step::waitForReturn;
+            if (close) close->click();
+        });
     }
 
     // Runs `f` from the event loop, after this poll has returned: what it starts may open a
@@ -176,6 +277,11 @@ class StartupWatch : public QObject {
     Step step_ = Step::waitForWindow;
     QString surfaceFile_;
     QString surfaceName_;
+    QString probeFile_;
+    bool fileChosen_ = false;
+    bool recordsChosen_ = false;
+    int holdMs_ = 0;
+    qint64 timeoutMs_ = 45000;
 };
 
 }  // namespace

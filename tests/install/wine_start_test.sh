@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Unpacks the 64-bit Windows archive and starts its editor under wine64 on a virtual display with
+# the toolkit's windows platform plug-in, as a user on Windows starts the unpacked program, watched
+# by the test plug-in (startup_watch): the window «Редактор ЖУВ» comes up with no box, loads the
+# archive's sample probe file and shows a surface of its sample surface file through the archive's
+# surfview1.dll; every library of the tool set is bound from the unpacked folder.
+#
+# Arguments: <the win64 .zip> <folder of the Windows build's Qt test plug-ins> <wine prefix made
+# by that build's tests> [a .png to take the screen into while the surface is shown]
+set -euo pipefail
+zip=$1 qt_plugins=$2 prefix=$3 picture=${4:-}
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+[ -x "$wine" ] || { echo "FAIL: no wine64" >&2; exit 1; }
+
+work=$(mktemp -d)
+xvfb_pid="" editor_pid=""
+cleanup() {
+  [ -n "$editor_pid" ] && kill "$editor_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  WINEPREFIX=$prefix "${wine%/*}/wineserver" -k 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$work/editor.log" ] && sed 's/^/   /' "$work/editor.log" >&2
+  exit 1
+}
+(cd "$work" && cmake -E tar xf "$zip")
+root=$(echo "$work"/probe-tools-*-win64)
+[ -f "$root/probe_editor.exe" ] || fail "no probe_editor.exe in $zip"
+# Wine names the host's / drive Z:.
+windows() { echo "Z:$1"; }
+
+display=":$((300 + RANDOM % 100))"
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+
+# Started from an empty folder, as from a desktop shortcut.
+mkdir "$work/elsewhere"
+(
+  cd "$work/elsewhere"
+  unset QT_QPA_PLATFORM QT_PLUGIN_PATH
+  export DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
+    LC_ALL=C.UTF-8 QT_QPA_PLATFORM=windows QT_PLUGIN_PATH="$(windows "$qt_plugins")" \
+    QT_QPA_GENERIC_PLUGINS=probestartupwatch \
+    PROBE_WATCH_PROBE_FILE="$(windows "$root/examples/probes.dt")" \
+    PROBE_WATCH_SURFACE_FILE="$(windows "$root/examples/probe_surfaces.pv")" \
+    PROBE_WATCH_SURFACE_NAME="Излучающая поверхность" PROBE_WATCH_HOLD_MS=${picture:+3000} PROBE_WATCH_TIMEOUT_MS=100000
+  exec timeout 150 "$wine" "$root/probe_editor.exe"
+) 2>"$work/editor.log" &
+editor_pid=$!
+
+if [ -n "$picture" ]; then
+  # The watch holds the surface on screen for a while after it reports it.
+  for _ in $(seq 1200); do
+    grep -q '^watch: viewer' "$work/editor.log" && break
+    kill -0 "$editor_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if grep -q '^watch: viewer' "$work/editor.log"; then
+    sleep 1.5
+    DISPLAY=$display xwd -root -silent | convert xwd:- "$picture"
+  fi
+fi
+status=0
+wait "$editor_pid" || status=$?
+editor_pid=""
+sed 's/^/   /' "$work/editor.log" | grep '^   watch:' || true
+[ "$status" -eq 0 ] || fail "the editor ended with $status"
+if grep '^watch: box' "$work/editor.log"; then fail "the editor showed boxes"; fi
+grep -qx 'watch: window «Редактор ЖУВ» icon=yes' "$work/editor.log" ||
+  fail "the editor's window did not come up with its icon"
+grep -Eqx 'watch: records [1-9][0-9]*' "$work/editor.log" || fail "no records listed"
+grep -qx 'watch: probes loaded' "$work/editor.log" || fail "the sample probes were not loaded"
+grep -q '^watch: viewer' "$work/editor.log" || fail "no surface was shown"
+grep -qx 'watch: done' "$work/editor.log" || fail "the watch did not finish"
+folder=$(windows "$root")
+for library in probestore surfstore surfarch surfview1; do
+  grep -Fqix "watch: library $folder/$library.dll" "$work/editor.log" ||
+    fail "$library.dll not bound from $folder"
+done
+if grep '^watch: library' "$work/editor.log" | grep -Fvi "$folder/"; then
+  fail "a library was bound from outside the unpacked folder"
+fi
+echo "$zip: the unpacked editor started under wine64 and showed a surface"
