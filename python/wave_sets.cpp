@@ -114,12 +114,12 @@ py::dtype makeDtype(const std::vector<FieldSpec>& fields, std::size_t size) {
         formats.append(f.format);
         offsets.append(f.offset);
     }
-    py::dict spec;
-    spec["names"] = names;
-    spec["formats"] = formats;
-    spec["offsets"] = offsets;
-    spec["itemsize"] = size;
-    return py::dtype::from_args(spec);
+    py::dict layout;
+    layout["names"] = names;
+    layout["formats"] = formats;
+    layout["offsets"] = offsets;
+    layout["itemsize"] = size;
+    return py::dtype::from_args(layout);
 }
 
 // The dtypes live as long as the process (a static Python object would be released after the
