@@ -62,4 +62,23 @@ AppendFile::Status AppendFile::takeLock(std::chrono::milliseconds wait) {
     }
 }
 
+// The rest of opening, once the system has handed out the open file: note it, make a file created
+// here last through a crash (its folder entry synced), take the append lock, and open again when
+// another writer replaced the file under the name while this one waited for the lock.
+AppendFile::Status AppendFile::finishOpening(const std::filesystem::path& path, bool created,
+                                             std::chrono::milliseconds wait, int attempt) {
+    path_ = path;
+    created_ = created;
+    if (created_) {
+        if (FileOpObserver* o = observer()) o->created(path_);
+        syncFolder();
+    }
+    const Status locked = takeLock(wait);
+    if (locked != Status::kOk || nameStillOpen()) return locked;
+    // Replaced while this writer waited: the name's file now is the one to append to.
+    close();
+    if (attempt >= kReopenAttempts) return Status::kBusy;
+    return openAttempt(path, wait, attempt + 1);
+}
+
 }  // namespace platform

@@ -105,6 +105,8 @@ class AppendFile {
     static constexpr int kReopenAttempts = 20;
     Status openAttempt(const std::filesystem::path& path, std::chrono::milliseconds wait,
                        int attempt);
+    Status finishOpening(const std::filesystem::path& path, bool created,
+                         std::chrono::milliseconds wait, int attempt);
     // One attempt at the append lock, without waiting (one body per system).
     enum class LockAttempt { kTaken, kBusy, kNone, kFailed };
     LockAttempt tryLock();

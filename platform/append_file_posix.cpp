@@ -42,18 +42,7 @@ AppendFile::Status AppendFile::openAttempt(const std::filesystem::path& path,
         return Status::kNotRegular;
     }
     fd_ = fd;
-    path_ = path;
-    created_ = created;
-    if (created_) {
-        if (FileOpObserver* o = observer()) o->created(path_);
-        syncFolder();
-    }
-    const Status locked = takeLock(wait);
-    if (locked != Status::kOk || nameStillOpen()) return locked;
-    // Replaced while this writer waited: the name's file now is the one to append to.
-    close();
-    if (attempt >= kReopenAttempts) return Status::kBusy;
-    return openAttempt(path, wait, attempt + 1);
+    return finishOpening(path, created, wait, attempt);
 }
 
 bool AppendFile::nameStillOpen() const {
