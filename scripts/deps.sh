@@ -15,10 +15,11 @@ PROBE_PACKAGES=(
 # The Windows cross builds (mingw-w64 posix-thread compilers, zlib for them, wine64 for the 64-bit
 # test programs; GoogleTest is built from the sources of the googletest package; the Qt for them
 # is built by scripts/qt_windows.sh from Debian's source packages with make; the toolkit's Russian
-# translation for the archives) and the Qt 5.15 build.
+# translation for the archives; wine's own fonts, the Tahoma of the wine prefix) and the Qt 5.15
+# build.
 PROBE_WINDOWS_PACKAGES=(
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest
-  make qttranslations5-l10n
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine
+  googletest make qttranslations5-l10n
 )
 PROBE_QT5_PACKAGES=(qtbase5-dev libqt5svg5-dev)
 
