@@ -29,44 +29,63 @@ fail() {
 (cd "$work" && cmake -E tar xf "$zip")
 root=$(echo "$work"/probe-tools-*-win64)
 [ -f "$root/probe_editor.exe" ] || fail "no probe_editor.exe in $zip"
-# Wine names the host's / drive Z:.
-windows() { echo "Z:$1"; }
 
-display=":$((300 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# A virtual display of a free number: Xvfb writes the number it took once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 50); do DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+display=":$(cat "$work/display")"
+
+# The prefix is the build's, its tests ran in it without a display. A program started while
+# their wine session still lingers joins it, and its windows reach no display: that session ends
+# first, and the new one starts on the virtual display. Then a first start: nothing remembered
+# from an earlier one.
+WINEPREFIX=$prefix "${wine%/*}/wineserver" -k 2>/dev/null || true
+DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all \
+  "$wine" reg delete 'HKCU\Software\probe-tools' /f >/dev/null 2>&1 || true
 
 # Started from an empty folder, as from a desktop shortcut.
 mkdir "$work/elsewhere"
 (
   cd "$work/elsewhere"
-  unset QT_QPA_PLATFORM QT_PLUGIN_PATH
+  # Wine names the host's / drive Z:. It hands no QT_ variable of the host to a Windows program
+  # (they belong to the host's Qt); WINEQT_NAME reaches it as QT_NAME. The toolkit's warnings go
+  # to standard error, not to the debugger.
   export DISPLAY=$display WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
-    LC_ALL=C.UTF-8 QT_QPA_PLATFORM=windows QT_PLUGIN_PATH="$(windows "$qt_plugins")" \
-    QT_QPA_GENERIC_PLUGINS=probestartupwatch \
-    PROBE_WATCH_PROBE_FILE="$(windows "$root/examples/probes.dt")" \
-    PROBE_WATCH_SURFACE_FILE="$(windows "$root/examples/probe_surfaces.pv")" \
-    PROBE_WATCH_SURFACE_NAME="Излучающая поверхность" PROBE_WATCH_HOLD_MS=${picture:+3000} PROBE_WATCH_TIMEOUT_MS=100000
+    LC_ALL=C.UTF-8 WINEQT_QPA_PLATFORM=windows WINEQT_PLUGIN_PATH="Z:$qt_plugins" \
+    WINEQT_QPA_GENERIC_PLUGINS=probestartupwatch WINEQT_FORCE_STDERR_LOGGING=1 \
+    PROBE_WATCH_PROBE_FILE="Z:$root/examples/probes.dt" \
+    PROBE_WATCH_SURFACE_FILE="Z:$root/examples/probe_surfaces.pv" \
+    PROBE_WATCH_SURFACE_NAME="Излучающая поверхность" PROBE_WATCH_HOLD_MS=3000 \
+    PROBE_WATCH_TIMEOUT_MS=100000
   exec timeout 150 "$wine" "$root/probe_editor.exe"
 ) 2>"$work/editor.log" &
 editor_pid=$!
 
-if [ -n "$picture" ]; then
-  # The watch holds the surface on screen for a while after it reports it.
-  for _ in $(seq 1200); do
-    grep -q '^watch: viewer' "$work/editor.log" && break
-    kill -0 "$editor_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if grep -q '^watch: viewer' "$work/editor.log"; then
-    sleep 1.5
-    DISPLAY=$display xwd -root -silent | convert xwd:- "$picture"
+# The watch holds the surface on screen for a while after it reports it: time to see that the
+# visualizer's window is really on the display, and to take a picture of the screen.
+for _ in $(seq 1200); do
+  grep -q '^watch: viewer' "$work/editor.log" && break
+  kill -0 "$editor_pid" 2>/dev/null || break
+  sleep 0.1
+done
+on_display=no
+if grep -q '^watch: viewer' "$work/editor.log"; then
+  sleep 1.5
+  if DISPLAY=$display xdotool search --onlyvisible --name 'Просмотр поверхностей' >/dev/null; then
+    on_display=yes
+  fi
+  # The screen without the empty part around the windows.
+  if [ -n "$picture" ]; then
+    DISPLAY=$display xwd -root -silent | convert xwd:- -trim +repage "$picture"
   fi
 fi
 status=0
 wait "$editor_pid" || status=$?
 editor_pid=""
+# A Windows program ends its lines with CR LF.
+sed -i 's/\r$//' "$work/editor.log"
 sed 's/^/   /' "$work/editor.log" | grep '^   watch:' || true
 [ "$status" -eq 0 ] || fail "the editor ended with $status"
 if grep '^watch: box' "$work/editor.log"; then fail "the editor showed boxes"; fi
@@ -76,7 +95,8 @@ grep -Eqx 'watch: records [1-9][0-9]*' "$work/editor.log" || fail "no records li
 grep -qx 'watch: probes loaded' "$work/editor.log" || fail "the sample probes were not loaded"
 grep -q '^watch: viewer' "$work/editor.log" || fail "no surface was shown"
 grep -qx 'watch: done' "$work/editor.log" || fail "the watch did not finish"
-folder=$(windows "$root")
+[ "$on_display" = yes ] || fail "the visualizer's window was not on the virtual display"
+folder="Z:$root"
 for library in probestore surfstore surfarch surfview1; do
   grep -Fqix "watch: library $folder/$library.dll" "$work/editor.log" ||
     fail "$library.dll not bound from $folder"
