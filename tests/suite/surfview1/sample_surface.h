@@ -73,10 +73,17 @@ class SampleSurface {
     bool ok_ = false;
 };
 
-// The visualizer's five exports, looked up by their plain names.
+// The visualizer's five exports, looked up by their plain names. A library still loaded at the
+// end (a check that failed before unload()) is unloaded, so that the next test case starts with a
+// fresh one.
 struct Viewer {
     platform::Module module = nullptr;
     contracts::SurfaceViewerApi api;
+
+    Viewer() = default;
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+    ~Viewer() { unload(); }
 
     bool load() {
         module = platform::loadLibrary("surfview1.dll");
