@@ -146,7 +146,7 @@ std::string hexBits(std::uint64_t value, int digits) {
     return out;
 }
 
-std::optional<std::uint64_t> parseHexBits(const std::string& text, std::size_t maxDigits) {
+std::optional<std::uint64_t> parseHexBits(std::string_view text, std::size_t maxDigits) {
     if (text.size() < 3 || text.size() > 2 + maxDigits || text[0] != '0' ||
         (text[1] != 'x' && text[1] != 'X'))
         return std::nullopt;
@@ -169,7 +169,7 @@ std::string isoDate(std::chrono::sys_days day) {
 
 }  // namespace
 
-std::optional<std::chrono::sys_days> parseIsoDate(const std::string& text) {
+std::optional<std::chrono::sys_days> parseIsoDate(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
     auto number = [&](std::size_t from, std::size_t length) -> std::optional<int> {
         int value = 0;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -85,9 +86,9 @@ std::uint32_t subFieldBits(std::span<const probe::SubField> fields);
 // "0x" and `digits` upper-case hexadecimal digits.
 std::string hexBits(std::uint64_t value, int digits);
 // "0x" and 1 to `maxDigits` hexadecimal digits.
-std::optional<std::uint64_t> parseHexBits(const std::string& text, std::size_t maxDigits);
+std::optional<std::uint64_t> parseHexBits(std::string_view text, std::size_t maxDigits);
 // "YYYY-MM-DD" naming a real date of the years 1 to 9999.
-std::optional<std::chrono::sys_days> parseIsoDate(const std::string& text);
+std::optional<std::chrono::sys_days> parseIsoDate(std::string_view text);
 // The ISO form of a day number's date as export writes it: null for 0 and for day numbers that
 // name no date.
 Json isoOf(double dayNumber);

@@ -7,6 +7,7 @@
 
 #include "editor/probe/conversions.h"
 #include "platform/cp1251.h"
+#include "tools/probe_json/json_tree.h"
 #include "tools/probe_json/probe_fields.h"
 
 namespace probejson {
@@ -37,50 +38,165 @@ std::string firstUncarried(const std::string& utf8) {
     return {};
 }
 
+// A JSON value of the library, read through the same calls as a value of the reader's tree.
+class JsonView {
+  public:
+    explicit JsonView(const Json& v) : v_(&v) {}
+    bool isObject() const { return v_->is_object(); }
+    bool isArray() const { return v_->is_array(); }
+    bool isString() const { return v_->is_string(); }
+    bool isNull() const { return v_->is_null(); }
+    bool isInteger() const { return v_->is_number_integer(); }
+    bool isUnsigned() const { return v_->is_number_unsigned(); }
+    bool isNumber() const { return v_->is_number(); }
+    std::int64_t asSigned() const { return v_->get<std::int64_t>(); }
+    std::uint64_t asUnsigned() const { return v_->get<std::uint64_t>(); }
+    double asDouble() const { return v_->get<double>(); }
+    std::string_view string() const { return v_->get_ref<const std::string&>(); }
+    std::size_t size() const { return v_->size(); }
+    JsonView operator[](std::size_t i) const { return JsonView((*v_)[i]); }
+    template <typename F>
+    void forEachKey(F&& f) const {
+        for (const auto& [key, value] : v_->items()) {
+            (void)value;
+            f(std::string_view(key));
+        }
+    }
+    std::optional<JsonView> find(std::string_view key) const {
+        auto it = v_->find(std::string(key));
+        if (it == v_->end()) return std::nullopt;
+        return JsonView(*it);
+    }
+
+  private:
+    const Json* v_;
+};
+
+// Where a value stands, as a chain of keys and indexes: the JSON pointer is spelled out only for
+// a fault, so that checking a good probe builds no text.
+class Path {
+  public:
+    explicit Path(const std::string& root) : root_(&root) {}
+    Path(const Path& parent, std::string_view key) : parent_(&parent), key_(key) {}
+    Path(const Path& parent, std::size_t index) : parent_(&parent), index_(index), indexed_(true) {}
+
+    std::string str() const {
+        if (parent_ == nullptr) return *root_;
+        return indexed_ ? child(parent_->str(), index_) : child(parent_->str(), std::string(key_));
+    }
+
+  private:
+    const std::string* root_ = nullptr;
+    const Path* parent_ = nullptr;
+    std::string_view key_;
+    std::size_t index_ = 0;
+    bool indexed_ = false;
+};
+
+std::string_view keyOf(const char* key) {
+    return key;
+}
+std::string_view keyOf(const Entry& e) {
+    return e.key;
+}
+std::string_view keyOf(const WordKey& k) {
+    return k.key;
+}
+
+// Whether `key` is one of `keys`.
+template <typename Keys>
+auto among(const Keys& keys) {
+    return [&keys](std::string_view key) {
+        return std::any_of(std::begin(keys), std::end(keys),
+                           [&](const auto& k) { return key == keyOf(k); });
+    };
+}
+
+// Code page 1251 of a UTF-8 text, or nothing when the text is not well-formed UTF-8 or holds a
+// character that the code page lacks (what a round trip through the platform's codec would not
+// bring back). One table look-up per character: the platform's encoder searches its table.
+std::optional<std::string> strictCp1251(std::string_view utf8) {
+    static const std::vector<std::uint8_t> byteOf = [] {
+        std::vector<std::uint8_t> table;
+        for (int b = 0x80; b < 0x100; ++b) {
+            const std::u16string cp = platform::cp1251ToUtf16(std::string(1, static_cast<char>(b)));
+            if (cp.size() != 1) continue;
+            if (table.size() <= cp[0]) table.resize(cp[0] + 1u, 0);
+            table[cp[0]] = static_cast<std::uint8_t>(b);
+        }
+        return table;
+    }();
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b0 = static_cast<unsigned char>(utf8[i]);
+        if (b0 < 0x80) {
+            out.push_back(static_cast<char>(b0));
+            ++i;
+            continue;
+        }
+        const std::size_t length = (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : 0;
+        if (length == 0 || i + length > utf8.size()) return std::nullopt;
+        std::uint32_t cp = b0 & (length == 2 ? 0x1Fu : 0x0Fu);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto b = static_cast<unsigned char>(utf8[i + k]);
+            if ((b & 0xC0) != 0x80) return std::nullopt;
+            cp = cp << 6 | (b & 0x3Fu);
+        }
+        // Overlong forms and characters beyond the table are not carried.
+        if (cp < (length == 2 ? 0x80u : 0x800u) || cp >= byteOf.size() || byteOf[cp] == 0)
+            return std::nullopt;
+        out.push_back(static_cast<char>(byteOf[cp]));
+        i += length;
+    }
+    return out;
+}
+
+template <typename V>
 class Reader {
   public:
     Reader(std::vector<Problem>& problems, std::size_t number)
         : problems_(problems), number_(number) {}
 
-    void fail(const std::string& path, std::string message) {
-        problems_.push_back({number_, path, std::move(message)});
+    void fail(const Path& path, std::string message) {
+        problems_.push_back({number_, path.str(), std::move(message)});
     }
 
-    // An object whose keys are all among `allowed`; every other key is reported.
-    template <typename Keys>
-    bool object(const Json& v, const std::string& path, const Keys& allowed) {
-        if (!v.is_object()) {
+    // An object whose keys are all allowed; every other key is reported.
+    template <typename Allowed>
+    bool object(const V& v, const Path& path, Allowed&& allowed) {
+        if (!v.isObject()) {
             fail(path, "ожидается объект");
             return false;
         }
-        for (const auto& [key, value] : v.items()) {
-            (void)value;
-            bool known = std::any_of(std::begin(allowed), std::end(allowed),
-                                     [&](const auto& a) { return key == keyOf(a); });
-            if (!known) fail(child(path, key), "неизвестный ключ «" + key + "»");
-        }
+        v.forEachKey([&](std::string_view key) {
+            if (!allowed(key)) fail(Path(path, key), "неизвестный ключ «" + std::string(key) + "»");
+        });
         return true;
     }
 
     // An integer from `low` to `high`.
-    std::optional<std::int64_t> integer(const Json& v, const std::string& path, std::int64_t low,
+    std::optional<std::int64_t> integer(const V& v, const Path& path, std::int64_t low,
                                         std::int64_t high, const char* what) {
-        if (!v.is_number_integer()) {
+        if (!v.isInteger()) {
             fail(path, std::string("ожидается целое число (") + what + ")");
             return std::nullopt;
         }
         bool inRange;
         std::int64_t value = 0;
-        if (v.is_number_unsigned()) {
-            const auto u = v.get<std::uint64_t>();
+        std::string shown;
+        if (v.isUnsigned()) {
+            const std::uint64_t u = v.asUnsigned();
             inRange = high >= 0 && u <= static_cast<std::uint64_t>(high);
             value = inRange ? static_cast<std::int64_t>(u) : 0;
+            if (!inRange) shown = std::to_string(u);
         } else {
-            value = v.get<std::int64_t>();
+            value = v.asSigned();
             inRange = value >= low && value <= high;
+            if (!inRange) shown = std::to_string(value);
         }
         if (!inRange) {
-            fail(path, "число " + v.dump() + " вне диапазона от " + std::to_string(low) + " до " +
+            fail(path, "число " + shown + " вне диапазона от " + std::to_string(low) + " до " +
                            std::to_string(high) + " (" + what + ")");
             return std::nullopt;
         }
@@ -88,33 +204,32 @@ class Reader {
     }
 
     // A text that the record can hold: code page 1251, no zero character. Cp1251 on success.
-    std::optional<std::string> text(const Json& v, const std::string& path) {
-        if (!v.is_string()) {
+    std::optional<std::string> text(const V& v, const Path& path) {
+        if (!v.isString()) {
             fail(path, "ожидается строка");
             return std::nullopt;
         }
-        const std::string& utf8 = v.get_ref<const std::string&>();
-        if (utf8.find('\0') != std::string::npos) {
+        const std::string_view utf8 = v.string();
+        if (utf8.find('\0') != std::string_view::npos) {
             fail(path, "текст содержит нулевой знак, а в записи текст им заканчивается");
             return std::nullopt;
         }
-        std::string cp1251 = platform::utf8ToCp1251(utf8);
-        if (platform::cp1251ToUtf8(cp1251) == utf8) return cp1251;
-        const std::string bad = firstUncarried(utf8);
+        if (auto cp1251 = strictCp1251(utf8)) return cp1251;
+        const std::string bad = firstUncarried(std::string(utf8));
         fail(path, (bad.empty() ? std::string("в тексте есть знаки") : "знака " + bad) +
                        " нет в кодовой странице 1251, в записи его не сохранить");
         return std::nullopt;
     }
 
-    std::optional<std::vector<std::string>> lines(const Json& v, const std::string& path) {
-        if (!v.is_array()) {
+    std::optional<std::vector<std::string>> lines(const V& v, const Path& path) {
+        if (!v.isArray()) {
             fail(path, "ожидается массив строк");
             return std::nullopt;
         }
         std::vector<std::string> out;
         bool ok = true;
         for (std::size_t i = 0; i < v.size(); ++i) {
-            auto line = text(v[i], child(path, i));
+            auto line = text(v[i], Path(path, i));
             if (line)
                 out.push_back(std::move(*line));
             else
@@ -124,72 +239,77 @@ class Reader {
         return out;
     }
 
-    std::optional<double> quantity(const Json& v, const std::string& path) {
-        if (v.is_number()) return v.get<double>();
-        if (v.is_string()) {
-            if (auto bits = parseHexBits(v.get_ref<const std::string&>(), 16))
-                return std::bit_cast<double>(*bits);
+    std::optional<double> quantity(const V& v, const Path& path) {
+        if (v.isNumber()) return v.asDouble();
+        if (v.isString()) {
+            if (auto bits = parseHexBits(v.string(), 16)) return std::bit_cast<double>(*bits);
         }
         fail(path, "ожидается число или строка \"0x\" с шестнадцатеричными цифрами его битов");
         return std::nullopt;
     }
 
   private:
-    static std::string_view keyOf(const char* key) { return key; }
-    static std::string_view keyOf(const Entry& e) { return e.key; }
-    static std::string_view keyOf(const WordKey& k) { return k.key; }
-
     std::vector<Problem>& problems_;
     std::size_t number_;
 };
 
 // The code of a sub-field object {"code": ..., "text": ...}; the text is for reading and only
 // its type is checked.
-std::optional<std::int64_t> codeOf(const Json& v, const std::string& path, std::int64_t low,
-                                   std::int64_t high, const char* what, Reader& in) {
+template <typename V>
+std::optional<std::int64_t> codeOf(const V& v, const Path& path, std::int64_t low,
+                                   std::int64_t high, const char* what, Reader<V>& in) {
     static constexpr const char* kKeys[] = {kCode, kText};
-    if (!in.object(v, path, kKeys)) return std::nullopt;
+    if (!in.object(v, path, among(kKeys))) return std::nullopt;
     auto text = v.find(kText);
-    if (text != v.end() && !text->is_string() && !text->is_null())
-        in.fail(child(path, kText), "ожидается строка или null");
+    if (text && !text->isString() && !text->isNull())
+        in.fail(Path(path, kText), "ожидается строка или null");
     auto code = v.find(kCode);
-    if (code == v.end()) {
+    if (!code) {
         in.fail(path, "не хватает ключа «code»");
         return std::nullopt;
     }
-    return in.integer(*code, child(path, kCode), low, high, what);
+    return in.integer(*code, Path(path, kCode), low, high, what);
 }
 
-void readEntries(const std::vector<Entry>& entries, const Json& v, const std::string& path,
-                 Reader& in, StagedProbe& probe);
+// Whether the "iso" value of a date is the date export writes for its day number.
+template <typename V>
+bool sameIso(const Json& expected, const V& iso) {
+    if (expected.is_null()) return iso.isNull();
+    return iso.isString() && iso.string() == expected.get_ref<const std::string&>();
+}
 
-void readMember(const Member& member, const Json& v, const std::string& path, Reader& in,
+template <typename V>
+void readEntries(const std::vector<Entry>& entries, const V& v, const Path& path, Reader<V>& in,
+                 StagedProbe& probe);
+
+template <typename V>
+void readMember(const Member& member, const V& v, const Path& path, Reader<V>& in,
                 StagedProbe& probe) {
     ProbeRecord& r = probe.record;
     std::visit(
         Overloaded{
             [&](const WordField& w) {
-                std::vector<const char*> keys;
-                for (const WordKey& k : w.keys) keys.push_back(k.key);
-                keys.push_back(kOtherBits);
-                if (!in.object(v, path, keys)) return;
+                auto allowed = [&](std::string_view key) {
+                    return key == kOtherBits || among(w.keys)(key);
+                };
+                if (!in.object(v, path, allowed)) return;
                 std::uint32_t word = 0;
                 for (std::size_t i = 0; i < w.fields.size(); ++i) {
                     auto it = v.find(w.keys[i].key);
-                    if (it == v.end()) continue;
+                    if (!it) continue;
                     const probe::SubField& f = w.fields[i];
                     const std::int64_t largest = (std::int64_t{1} << f.width) - 1;
                     const std::string what =
                         f.width == 1 ? std::string("код флажка")
                                      : "код подполя из " + std::to_string(f.width) + " бит";
                     if (auto code =
-                            codeOf(*it, child(path, w.keys[i].key), 0, largest, what.c_str(), in))
+                            codeOf(*it, Path(path, w.keys[i].key), 0, largest, what.c_str(), in))
                         word |= probe::placeSubField(static_cast<std::uint32_t>(*code), f);
                 }
-                if (auto it = v.find(kOtherBits); it != v.end()) {
-                    const std::string at = child(path, kOtherBits);
+                if (auto it = v.find(kOtherBits)) {
+                    const Path at(path, kOtherBits);
                     std::optional<std::uint64_t> bits;
-                    if (it->is_string()) bits = parseHexBits(it->get_ref<const std::string&>(), 8);
+                    if (it->isString()) bits = parseHexBits(it->string(), 8);
                     const std::uint32_t owned = subFieldBits(w.fields);
                     if (!bits)
                         in.fail(at, "ожидается строка \"0x\" и до 8 шестнадцатеричных цифр");
@@ -217,26 +337,26 @@ void readMember(const Member& member, const Json& v, const std::string& path, Re
             },
             [&](const DateField& d) {
                 static constexpr const char* kKeys[] = {"iso", "day_number"};
-                if (!in.object(v, path, kKeys)) return;
+                if (!in.object(v, path, among(kKeys))) return;
                 std::optional<double> number;
-                if (auto it = v.find("day_number"); it != v.end())
-                    number = in.quantity(*it, child(path, "day_number"));
+                const auto given = v.find("day_number");
+                if (given) number = in.quantity(*given, Path(path, "day_number"));
                 auto iso = v.find("iso");
-                if (iso == v.end()) {
+                if (!iso) {
                     if (number) r.*d.value = *number;
                     return;
                 }
-                const std::string at = child(path, "iso");
+                const Path at(path, "iso");
                 std::optional<std::chrono::sys_days> date;
-                if (iso->is_string()) date = parseIsoDate(iso->get_ref<const std::string&>());
-                if (!iso->is_null() && !date) {
+                if (iso->isString()) date = parseIsoDate(iso->string());
+                if (!iso->isNull() && !date) {
                     in.fail(at, "ожидается дата вида ГГГГ-ММ-ДД или null");
                     return;
                 }
-                if (v.find("day_number") == v.end()) {
+                if (!given) {
                     r.*d.value = date ? probe::dayNumber(*date) : 0.0;
                 } else if (number) {
-                    if (isoOf(*number) != *iso)
+                    if (!sameIso(isoOf(*number), *iso))
                         in.fail(at,
                                 "дата не совпадает с номером дня " + quantityJson(*number).dump());
                     else
@@ -251,11 +371,11 @@ void readMember(const Member& member, const Json& v, const std::string& path, Re
             },
             [&](const ReservedField& f) {
                 std::span<std::uint8_t> bytes = f.write(r);
-                if (!v.is_string()) {
+                if (!v.isString()) {
                     in.fail(path, "ожидается строка шестнадцатеричных цифр");
                     return;
                 }
-                const std::string& hex = v.get_ref<const std::string&>();
+                const std::string_view hex = v.string();
                 if (hex.size() % 2 != 0 || hex.size() > 2 * bytes.size()) {
                     in.fail(path, "ожидается чётное число шестнадцатеричных цифр, не больше " +
                                       std::to_string(2 * bytes.size()));
@@ -279,13 +399,64 @@ void readMember(const Member& member, const Json& v, const std::string& path, Re
 }
 
 // Keys that are missing leave their field as "not given": zero, empty or no choice.
-void readEntries(const std::vector<Entry>& entries, const Json& v, const std::string& path,
-                 Reader& in, StagedProbe& probe) {
-    if (!in.object(v, path, entries)) return;
+template <typename V>
+void readEntries(const std::vector<Entry>& entries, const V& v, const Path& path, Reader<V>& in,
+                 StagedProbe& probe) {
+    if (!in.object(v, path, among(entries))) return;
     for (const Entry& e : entries) {
-        auto it = v.find(e.key);
-        if (it != v.end()) readMember(e.member, *it, child(path, e.key), in, probe);
+        if (auto it = v.find(e.key)) readMember(e.member, *it, Path(path, e.key), in, probe);
     }
+}
+
+template <typename V>
+std::unique_ptr<StagedProbe> readProbe(const V& value, const std::string& path, std::size_t number,
+                                       std::vector<Problem>& problems) {
+    auto probe = std::make_unique<StagedProbe>();
+    Reader<V> in(problems, number);
+    readEntries(probeEntries(), value, Path(path), in, *probe);
+    return probe;
+}
+
+template <typename V>
+std::vector<std::unique_ptr<StagedProbe>> readDocumentValue(const V& document,
+                                                            std::vector<Problem>& problems) {
+    std::vector<std::unique_ptr<StagedProbe>> probes;
+    Reader<V> in(problems, 0);
+    const std::string rootText;
+    const Path root(rootText);
+    static constexpr const char* kTop[] = {"header", "probes"};
+    if (!in.object(document, root, among(kTop))) return probes;
+
+    const std::string headerText = "/header";
+    const Path headerPath(headerText);
+    auto header = document.find("header");
+    if (!header) {
+        in.fail(root, "не хватает заголовка «header»");
+    } else {
+        static constexpr const char* kHeader[] = {"format", "version"};
+        if (in.object(*header, headerPath, among(kHeader))) {
+            auto format = header->find("format");
+            if (!format || !format->isString() || format->string() != kFormatName)
+                in.fail(Path(headerPath, "format"),
+                        std::string("ожидается формат \"") + kFormatName + "\"");
+            auto version = header->find("version");
+            if (!version || !version->isNumber() || version->asDouble() != kFormatVersion)
+                in.fail(Path(headerPath, "version"),
+                        "поддерживается только версия " + std::to_string(kFormatVersion));
+        }
+    }
+
+    auto list = document.find("probes");
+    const std::string listText = "/probes";
+    if (!list) {
+        in.fail(root, "не хватает массива датчиков «probes»");
+    } else if (!list->isArray()) {
+        in.fail(Path(listText), "ожидается массив датчиков");
+    } else {
+        for (std::size_t i = 0; i < list->size(); ++i)
+            probes.push_back(readProbe((*list)[i], child(listText, i), i + 1, problems));
+    }
+    return probes;
 }
 
 }  // namespace
@@ -307,10 +478,7 @@ void StagedProbe::setLines(Spisok& cell, std::vector<std::string> cp1251) {
 
 std::unique_ptr<StagedProbe> probeFromJson(const Json& value, const std::string& path,
                                            std::size_t number, std::vector<Problem>& problems) {
-    auto probe = std::make_unique<StagedProbe>();
-    Reader in(problems, number);
-    readEntries(probeEntries(), value, path, in, *probe);
-    return probe;
+    return readProbe(JsonView(value), path, number, problems);
 }
 
 std::unique_ptr<StagedProbe> probeFromJson(const Json& value, std::vector<Problem>& problems) {
@@ -319,37 +487,16 @@ std::unique_ptr<StagedProbe> probeFromJson(const Json& value, std::vector<Proble
 
 std::vector<std::unique_ptr<StagedProbe>> documentFromJson(const Json& document,
                                                            std::vector<Problem>& problems) {
-    std::vector<std::unique_ptr<StagedProbe>> probes;
-    Reader in(problems, 0);
-    static constexpr const char* kTop[] = {"header", "probes"};
-    if (!in.object(document, "", kTop)) return probes;
+    return readDocumentValue(JsonView(document), problems);
+}
 
-    auto header = document.find("header");
-    if (header == document.end()) {
-        in.fail("", "не хватает заголовка «header»");
-    } else {
-        static constexpr const char* kHeader[] = {"format", "version"};
-        if (in.object(*header, "/header", kHeader)) {
-            auto format = header->find("format");
-            if (format == header->end() || !format->is_string() || *format != kFormatName)
-                in.fail("/header/format", std::string("ожидается формат \"") + kFormatName + "\"");
-            auto version = header->find("version");
-            if (version == header->end() || *version != kFormatVersion)
-                in.fail("/header/version",
-                        "поддерживается только версия " + std::to_string(kFormatVersion));
-        }
-    }
+std::unique_ptr<StagedProbe> probeFromTree(tree::Value value, const std::string& path,
+                                           std::size_t number, std::vector<Problem>& problems) {
+    return readProbe(value, path, number, problems);
+}
 
-    auto list = document.find("probes");
-    if (list == document.end()) {
-        in.fail("", "не хватает массива датчиков «probes»");
-    } else if (!list->is_array()) {
-        in.fail("/probes", "ожидается массив датчиков");
-    } else {
-        for (std::size_t i = 0; i < list->size(); ++i)
-            probes.push_back(probeFromJson((*list)[i], child("/probes", i), i + 1, problems));
-    }
-    return probes;
+void documentFromTree(tree::Value document, std::vector<Problem>& problems) {
+    readDocumentValue(document, problems);
 }
 
 }  // namespace probejson
