@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,15 +68,10 @@ class Value {
     Value operator[](std::size_t i) const {
         return {*tree_, tree_->members[node_->first + i].node};
     }
-    std::string_view keyAt(std::size_t i) const { return tree_->members[node_->first + i].key; }
     template <typename F>
-    void forEachKey(F&& f) const {
-        for (std::size_t i = 0; i < node_->count; ++i) f(keyAt(i));
-    }
-    std::optional<Value> find(std::string_view key) const {
+    void forEachMember(F&& f) const {
         for (std::size_t i = 0; i < node_->count; ++i)
-            if (keyAt(i) == key) return (*this)[i];
-        return std::nullopt;
+            f(tree_->members[node_->first + i].key, (*this)[i]);
     }
 
   private:

@@ -1,9 +1,12 @@
 // JSON -> record: every value checked against what its field can hold.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstdio>
 #include <limits>
+#include <stdexcept>
+#include <tuple>
 
 #include "editor/probe/conversions.h"
 #include "platform/cp1251.h"
@@ -56,16 +59,8 @@ class JsonView {
     std::size_t size() const { return v_->size(); }
     JsonView operator[](std::size_t i) const { return JsonView((*v_)[i]); }
     template <typename F>
-    void forEachKey(F&& f) const {
-        for (const auto& [key, value] : v_->items()) {
-            (void)value;
-            f(std::string_view(key));
-        }
-    }
-    std::optional<JsonView> find(std::string_view key) const {
-        auto it = v_->find(std::string(key));
-        if (it == v_->end()) return std::nullopt;
-        return JsonView(*it);
+    void forEachMember(F&& f) const {
+        for (const auto& [key, value] : v_->items()) f(std::string_view(key), JsonView(value));
     }
 
   private:
@@ -93,24 +88,17 @@ class Path {
     bool indexed_ = false;
 };
 
-std::string_view keyOf(const char* key) {
-    return key;
-}
-std::string_view keyOf(const Entry& e) {
-    return e.key;
-}
-std::string_view keyOf(const WordKey& k) {
-    return k.key;
+// Whether a key read from JSON is the key `name` of a table.
+bool equals(std::string_view key, const char* name) {
+    for (char c : key) {
+        if (*name == '\0' || *name != c) return false;
+        ++name;
+    }
+    return *name == '\0';
 }
 
-// Whether `key` is one of `keys`.
-template <typename Keys>
-auto among(const Keys& keys) {
-    return [&keys](std::string_view key) {
-        return std::any_of(std::begin(keys), std::end(keys),
-                           [&](const auto& k) { return key == keyOf(k); });
-    };
-}
+// The most keys an object of a probe document may have.
+constexpr std::size_t kMostKeys = 16;
 
 // Code page 1251 of a UTF-8 text, or nothing when the text is not well-formed UTF-8 or holds a
 // character that the code page lacks (what a round trip through the platform's codec would not
@@ -162,17 +150,40 @@ class Reader {
         problems_.push_back({number_, path.str(), std::move(message)});
     }
 
-    // An object whose keys are all allowed; every other key is reported.
-    template <typename Allowed>
-    bool object(const V& v, const Path& path, Allowed&& allowed) {
+    // The members of an object, each at the place of its key in a key table.
+    using Members = std::array<std::optional<V>, kMostKeys>;
+
+    // An object whose keys are all among the `count` keys `keyAt(i)` of a table (every other key
+    // is reported): its members at their keys' places. Keys mostly come in the table's order
+    // (export writes them so), so each search begins after the key found last.
+    template <typename KeyAt>
+    std::optional<Members> object(const V& v, const Path& path, std::size_t count, KeyAt keyAt) {
+        if (count > kMostKeys) throw std::logic_error("a key table longer than kMostKeys");
         if (!v.isObject()) {
             fail(path, "ожидается объект");
-            return false;
+            return std::nullopt;
         }
-        v.forEachKey([&](std::string_view key) {
-            if (!allowed(key)) fail(Path(path, key), "неизвестный ключ «" + std::string(key) + "»");
+        Members members;
+        std::size_t next = 0;
+        v.forEachMember([&](std::string_view key, const V& value) {
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::size_t i = (next + k) % count;
+                if (equals(key, keyAt(i))) {
+                    members[i] = value;
+                    next = i + 1;
+                    return;
+                }
+            }
+            fail(Path(path, key), "неизвестный ключ «" + std::string(key) + "»");
         });
-        return true;
+        return members;
+    }
+    template <std::size_t N>
+    std::optional<Members> object(const V& v, const Path& path, const char* const (&keys)[N]) {
+        return object(v, path, N, [&](std::size_t i) { return keys[i]; });
+    }
+    std::optional<Members> object(const V& v, const Path& path, const std::vector<Entry>& entries) {
+        return object(v, path, entries.size(), [&](std::size_t i) { return entries[i].key; });
     }
 
     // An integer from `low` to `high`.
@@ -259,11 +270,11 @@ template <typename V>
 std::optional<std::int64_t> codeOf(const V& v, const Path& path, std::int64_t low,
                                    std::int64_t high, const char* what, Reader<V>& in) {
     static constexpr const char* kKeys[] = {kCode, kText};
-    if (!in.object(v, path, among(kKeys))) return std::nullopt;
-    auto text = v.find(kText);
+    const auto members = in.object(v, path, kKeys);
+    if (!members) return std::nullopt;
+    const auto& [code, text] = std::tie((*members)[0], (*members)[1]);
     if (text && !text->isString() && !text->isNull())
         in.fail(Path(path, kText), "ожидается строка или null");
-    auto code = v.find(kCode);
     if (!code) {
         in.fail(path, "не хватает ключа «code»");
         return std::nullopt;
@@ -289,13 +300,15 @@ void readMember(const Member& member, const V& v, const Path& path, Reader<V>& i
     std::visit(
         Overloaded{
             [&](const WordField& w) {
-                auto allowed = [&](std::string_view key) {
-                    return key == kOtherBits || among(w.keys)(key);
-                };
-                if (!in.object(v, path, allowed)) return;
+                // The sub-fields' keys, then "other_bits".
+                const std::size_t n = w.keys.size();
+                const auto members = in.object(v, path, n + 1, [&](std::size_t i) {
+                    return i < n ? w.keys[i].key : kOtherBits;
+                });
+                if (!members) return;
                 std::uint32_t word = 0;
                 for (std::size_t i = 0; i < w.fields.size(); ++i) {
-                    auto it = v.find(w.keys[i].key);
+                    const auto& it = (*members)[i];
                     if (!it) continue;
                     const probe::SubField& f = w.fields[i];
                     const std::int64_t largest = (std::int64_t{1} << f.width) - 1;
@@ -306,7 +319,7 @@ void readMember(const Member& member, const V& v, const Path& path, Reader<V>& i
                             codeOf(*it, Path(path, w.keys[i].key), 0, largest, what.c_str(), in))
                         word |= probe::placeSubField(static_cast<std::uint32_t>(*code), f);
                 }
-                if (auto it = v.find(kOtherBits)) {
+                if (const auto& it = (*members)[n]) {
                     const Path at(path, kOtherBits);
                     std::optional<std::uint64_t> bits;
                     if (it->isString()) bits = parseHexBits(it->string(), 8);
@@ -337,11 +350,11 @@ void readMember(const Member& member, const V& v, const Path& path, Reader<V>& i
             },
             [&](const DateField& d) {
                 static constexpr const char* kKeys[] = {"iso", "day_number"};
-                if (!in.object(v, path, among(kKeys))) return;
+                const auto members = in.object(v, path, kKeys);
+                if (!members) return;
+                const auto& [iso, given] = std::tie((*members)[0], (*members)[1]);
                 std::optional<double> number;
-                const auto given = v.find("day_number");
                 if (given) number = in.quantity(*given, Path(path, "day_number"));
-                auto iso = v.find("iso");
                 if (!iso) {
                     if (number) r.*d.value = *number;
                     return;
@@ -402,9 +415,11 @@ void readMember(const Member& member, const V& v, const Path& path, Reader<V>& i
 template <typename V>
 void readEntries(const std::vector<Entry>& entries, const V& v, const Path& path, Reader<V>& in,
                  StagedProbe& probe) {
-    if (!in.object(v, path, among(entries))) return;
-    for (const Entry& e : entries) {
-        if (auto it = v.find(e.key)) readMember(e.member, *it, Path(path, e.key), in, probe);
+    const auto members = in.object(v, path, entries);
+    if (!members) return;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (const auto& it = (*members)[i])
+            readMember(entries[i].member, *it, Path(path, entries[i].key), in, probe);
     }
 }
 
@@ -425,28 +440,27 @@ std::vector<std::unique_ptr<StagedProbe>> readDocumentValue(const V& document,
     const std::string rootText;
     const Path root(rootText);
     static constexpr const char* kTop[] = {"header", "probes"};
-    if (!in.object(document, root, among(kTop))) return probes;
+    const auto top = in.object(document, root, kTop);
+    if (!top) return probes;
 
     const std::string headerText = "/header";
     const Path headerPath(headerText);
-    auto header = document.find("header");
+    const auto& [header, list] = std::tie((*top)[0], (*top)[1]);
     if (!header) {
         in.fail(root, "не хватает заголовка «header»");
     } else {
         static constexpr const char* kHeader[] = {"format", "version"};
-        if (in.object(*header, headerPath, among(kHeader))) {
-            auto format = header->find("format");
+        if (const auto fields = in.object(*header, headerPath, kHeader)) {
+            const auto& [format, version] = std::tie((*fields)[0], (*fields)[1]);
             if (!format || !format->isString() || format->string() != kFormatName)
                 in.fail(Path(headerPath, "format"),
                         std::string("ожидается формат \"") + kFormatName + "\"");
-            auto version = header->find("version");
             if (!version || !version->isNumber() || version->asDouble() != kFormatVersion)
                 in.fail(Path(headerPath, "version"),
                         "поддерживается только версия " + std::to_string(kFormatVersion));
         }
     }
 
-    auto list = document.find("probes");
     const std::string listText = "/probes";
     if (!list) {
         in.fail(root, "не хватает массива датчиков «probes»");
