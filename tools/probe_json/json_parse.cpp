@@ -386,9 +386,24 @@ bool Parser::utf8Sequence() {
 // when it holds escapes.
 bool Parser::string(std::string_view& out) {
     const std::size_t start = ++pos_;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data());
+    const std::size_t size = text_.size();
     for (;;) {
-        if (pos_ >= text_.size()) return fail(pos_);
-        const auto c = static_cast<unsigned char>(text_[pos_]);
+        // The bytes of most texts first: printable ASCII but the quote and the backslash, and
+        // two-byte UTF-8 sequences (Cyrillic letters among them).
+        while (pos_ < size) {
+            const unsigned char b = bytes[pos_];
+            if (b >= 0x20 && b < 0x80 && b != '"' && b != '\\') {
+                ++pos_;
+            } else if (b >= 0xC2 && b <= 0xDF && pos_ + 1 < size &&
+                       (bytes[pos_ + 1] & 0xC0) == 0x80) {
+                pos_ += 2;
+            } else {
+                break;
+            }
+        }
+        if (pos_ >= size) return fail(pos_);
+        const unsigned char c = bytes[pos_];
         if (c == '"') {
             out = text_.substr(start, pos_ - start);
             ++pos_;
