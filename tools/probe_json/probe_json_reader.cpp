@@ -282,6 +282,17 @@ std::optional<std::int64_t> codeOf(const V& v, const Path& path, std::int64_t lo
     return in.integer(*code, Path(path, kCode), low, high, what);
 }
 
+// What the code of a sub-field of `width` bits is, as a fault names it; made once per width.
+const char* subFieldCode(int width) {
+    static const std::array<std::string, 33> names = [] {
+        std::array<std::string, 33> out;
+        out[1] = "код флажка";
+        for (int w = 2; w <= 32; ++w) out[w] = "код подполя из " + std::to_string(w) + " бит";
+        return out;
+    }();
+    return names.at(static_cast<std::size_t>(width)).c_str();
+}
+
 // Whether the "iso" value of a date is the date export writes for its day number.
 template <typename V>
 bool sameIso(const Json& expected, const V& iso) {
@@ -312,11 +323,8 @@ void readMember(const Member& member, const V& v, const Path& path, Reader<V>& i
                     if (!it) continue;
                     const probe::SubField& f = w.fields[i];
                     const std::int64_t largest = (std::int64_t{1} << f.width) - 1;
-                    const std::string what =
-                        f.width == 1 ? std::string("код флажка")
-                                     : "код подполя из " + std::to_string(f.width) + " бит";
-                    if (auto code =
-                            codeOf(*it, Path(path, w.keys[i].key), 0, largest, what.c_str(), in))
+                    if (auto code = codeOf(*it, Path(path, w.keys[i].key), 0, largest,
+                                           subFieldCode(f.width), in))
                         word |= probe::placeSubField(static_cast<std::uint32_t>(*code), f);
                 }
                 if (const auto& it = (*members)[n]) {
