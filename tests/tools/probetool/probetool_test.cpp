@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #endif
 #include <bit>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -529,5 +530,121 @@ TEST(ProbetoolDamagedFile, DamagedHeaderLosesNoRecord) {
         EXPECT_EQ(run({"import", json, damaged}).status, 2) << bit;
         EXPECT_EQ(bytesOf(damaged), flipped) << bit;
         fs::remove(copy);
+    }
+}
+
+namespace {
+
+std::string probeDocument(const std::string& probes) {
+    return R"({"header": {"format": "probe-descriptions", "version": 1}, "probes": [)" + probes +
+           "]}";
+}
+
+}  // namespace
+
+// The document reader against the JSON library on the same texts: what one reads the other reads
+// as the same value (but "-0", which keeps its sign here), what one refuses the other refuses.
+TEST(ProbeJsonReader, ReadsWhatTheJsonLibraryReadsAndRefusesWhatItRefuses) {
+    for (
+        const char* text : {
+            R"({"n": [0, 1, -2, 3.5, -0.0, 1e-300, 4e-320, 18446744073709551615, 1E+2,
+                       -9223372036854775808, 18446744073709551616, -9223372036854775809]})",
+            "\xEF\xBB\xBF {\"bom\": [true, false, null, \"\", {}, []]}\r\n",
+            R"({"esc": "\"\\\/\b\f\n\r\t\u0041\u00e9\u0416\u20AC\ud83d\ude00\u0000", "": "Ёж ✓ 😀"})",
+            R"([[[[]]], {"k": {"k": {}}}, "a/b~c"])",
+        }) {
+        std::vector<probejson::Problem> problems;
+        const Json ours = probejson::parseJson(text, problems);
+        EXPECT_TRUE(problems.empty()) << text << ": " << problems[0].message;
+        EXPECT_EQ(ours, Json::parse(text)) << text;
+    }
+    for (const char* text : {"",
+                             " ",
+                             "{",
+                             "[1,]",
+                             "[1 2]",
+                             "{\"a\" 1}",
+                             "{\"a\": 1,}",
+                             "{1: 2}",
+                             "[01]",
+                             "[1.]",
+                             "[-]",
+                             "[.5]",
+                             "[+1]",
+                             "[1e]",
+                             "[1e+]",
+                             "[\"\\x\"]",
+                             "[\"\\u12G4\"]",
+                             "[\"\\ud800\"]",
+                             "[\"\\ud800\\u0041\"]",
+                             "[\"\\udc00\"]",
+                             "[\"a\tb\"]",
+                             "[\"\xC0\xAF\"]",
+                             "[\"\xE0\x80\xAF\"]",
+                             "[\"\xED\xA0\x80\"]",
+                             "[\"\xF4\x90\x80\x80\"]",
+                             "[\"\xFF\"]",
+                             "[\"\xD0\"]",
+                             "[\"abc",
+                             "[tru]",
+                             "[nul",
+                             "{} {}",
+                             "[1] x",
+                             "\xEF\xBB",
+                             "[1}",
+                             "{\"a\": 1]"}) {
+        std::vector<probejson::Problem> problems;
+        probejson::parseJson(text, problems);
+        ASSERT_EQ(problems.size(), 1u) << text;
+        EXPECT_NE(problems[0].message.find("синтаксическая ошибка JSON в строке 1"),
+                  std::string::npos)
+            << text << ": " << problems[0].message;
+        EXPECT_THROW({ const Json refused = Json::parse(text); }, nlohmann::json::parse_error)
+            << text;
+    }
+}
+
+// A document cut anywhere short of its end is refused as one that ended early (the probes read
+// before the cut were handed on, and are dropped by the caller for the fault).
+TEST(ProbeJsonReader, EveryCutOfADocumentIsRefused) {
+    std::string text = run({"export", PROBE_SAMPLE_PROBES}).out;
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    for (std::size_t length = 0; length < text.size(); ++length) {
+        std::vector<probejson::Problem> problems;
+        probejson::readDocument(std::string_view(text).substr(0, length), problems,
+                                [](std::size_t, probejson::StagedProbe&) {});
+        ASSERT_EQ(problems.size(), 1u) << length;
+        EXPECT_NE(problems[0].message.find("текст кончился раньше, чем значение"),
+                  std::string::npos)
+            << length << ": " << problems[0].message;
+    }
+}
+
+// Hostile shapes: nesting deeper than any probe, an element of the list that is no object, a
+// key given twice among many; each is named and nothing is written.
+TEST(ProbetoolImport, HostileDocumentsAreNamedFaults) {
+    const std::string json = temp("hostile.json"), target = temp("hostile.dt");
+    std::string manyKeys;
+    for (int i = 0; i < 40; ++i)
+        manyKeys += "\"k" + std::to_string(i) + "\": " + std::to_string(i) + ", ";
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {probeDocument("{}, {\"identification\": " + std::string(100000, '[')),
+         {"датчик 2, /probes/1/identification/0/0/", "вложены глубже 512 уровней"}},
+        {probeDocument("{\"x\": " + std::string(600, '[') + std::string(600, ']') + "}"),
+         {"датчик 1, /probes/0/x/0/0/"}},
+        {probeDocument("{}, 5, \"text\", [{}]"),
+         {"датчик 2, /probes/1: ожидается объект", "датчик 3, /probes/2: ожидается объект",
+          "датчик 4, /probes/3: ожидается объект"}},
+        {probeDocument("{\"identification\": {" + manyKeys + "\"k7\": 0}}"),
+         {"датчик 1, /probes/0/identification/k7: ключ «k7» повторяется",
+          "датчик 1, /probes/0/identification/k39: неизвестный ключ"}},
+    };
+    for (const auto& [document, expected] : cases) {
+        write(json, document);
+        const Result r = run({"import", json, target});
+        EXPECT_EQ(r.status, 1) << r.err;
+        for (const std::string& e : expected)
+            EXPECT_NE(r.err.find(e), std::string::npos) << e << "\n" << r.err.substr(0, 2000);
+        EXPECT_FALSE(fs::exists(target));
     }
 }
