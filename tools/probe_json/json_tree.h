@@ -1,13 +1,15 @@
 // The JSON values that the document reader builds for one probe at a time: every node in one
 // array, the members of objects and arrays in another, texts pointing into the document (or into
 // a decoded copy when they hold escapes). Dropping a probe is cutting the arrays back, not freeing
-// a tree node by node. Internal to the probe_json library.
+// a tree node by node. Beside them, the JSON library's values read through the same calls.
+// Internal to the probe_json library.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +79,33 @@ class Value {
   private:
     const Tree* tree_;
     const Node* node_;
+};
+
+// A value of the JSON library, read through the same calls as a value of the tree, so that one
+// set of checks reads both.
+class JsonView {
+  public:
+    explicit JsonView(const Json& v) : v_(&v) {}
+    bool isObject() const { return v_->is_object(); }
+    bool isArray() const { return v_->is_array(); }
+    bool isString() const { return v_->is_string(); }
+    bool isNull() const { return v_->is_null(); }
+    bool isInteger() const { return v_->is_number_integer(); }
+    bool isUnsigned() const { return v_->is_number_unsigned(); }
+    bool isNumber() const { return v_->is_number(); }
+    std::int64_t asSigned() const { return v_->get<std::int64_t>(); }
+    std::uint64_t asUnsigned() const { return v_->get<std::uint64_t>(); }
+    double asDouble() const { return v_->get<double>(); }
+    std::string_view string() const { return v_->get_ref<const std::string&>(); }
+    std::size_t size() const { return v_->size(); }
+    JsonView operator[](std::size_t i) const { return JsonView((*v_)[i]); }
+    template <typename F>
+    void forEachMember(F&& f) const {
+        for (const auto& [key, value] : v_->items()) f(std::string_view(key), JsonView(value));
+    }
+
+  private:
+    const Json* v_;
 };
 
 }  // namespace probejson::tree

@@ -3,142 +3,23 @@
 #include <array>
 #include <bit>
 #include <charconv>
-#include <cstdio>
 #include <limits>
 #include <stdexcept>
 #include <tuple>
 
 #include "editor/probe/conversions.h"
-#include "platform/cp1251.h"
 #include "tools/probe_json/json_tree.h"
 #include "tools/probe_json/probe_fields.h"
 
 namespace probejson {
 
 using namespace fields;
+using tree::JsonView;
 
 namespace {
 
-// The first character of a UTF-8 text that code page 1251 has no byte for, with its code point
-// ("«✓» (U+2713)"); empty if there is none.
-std::string firstUncarried(const std::string& utf8) {
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : 4;
-        length = std::min(length, utf8.size() - i);
-        const std::string one = utf8.substr(i, length);
-        if (platform::cp1251ToUtf8(platform::utf8ToCp1251(one)) != one) {
-            std::uint32_t cp = length == 1 ? lead : lead & (0x7Fu >> length);
-            for (std::size_t k = 1; k < length; ++k)
-                cp = cp << 6 | (static_cast<unsigned char>(one[k]) & 0x3Fu);
-            char code[16];
-            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
-            return "«" + one + "» (" + code + ")";
-        }
-        i += length;
-    }
-    return {};
-}
-
-// A JSON value of the library, read through the same calls as a value of the reader's tree.
-class JsonView {
-  public:
-    explicit JsonView(const Json& v) : v_(&v) {}
-    bool isObject() const { return v_->is_object(); }
-    bool isArray() const { return v_->is_array(); }
-    bool isString() const { return v_->is_string(); }
-    bool isNull() const { return v_->is_null(); }
-    bool isInteger() const { return v_->is_number_integer(); }
-    bool isUnsigned() const { return v_->is_number_unsigned(); }
-    bool isNumber() const { return v_->is_number(); }
-    std::int64_t asSigned() const { return v_->get<std::int64_t>(); }
-    std::uint64_t asUnsigned() const { return v_->get<std::uint64_t>(); }
-    double asDouble() const { return v_->get<double>(); }
-    std::string_view string() const { return v_->get_ref<const std::string&>(); }
-    std::size_t size() const { return v_->size(); }
-    JsonView operator[](std::size_t i) const { return JsonView((*v_)[i]); }
-    template <typename F>
-    void forEachMember(F&& f) const {
-        for (const auto& [key, value] : v_->items()) f(std::string_view(key), JsonView(value));
-    }
-
-  private:
-    const Json* v_;
-};
-
-// Where a value stands, as a chain of keys and indexes: the JSON pointer is spelled out only for
-// a fault, so that checking a good probe builds no text.
-class Path {
-  public:
-    explicit Path(const std::string& root) : root_(&root) {}
-    Path(const Path& parent, std::string_view key) : parent_(&parent), key_(key) {}
-    Path(const Path& parent, std::size_t index) : parent_(&parent), index_(index), indexed_(true) {}
-
-    std::string str() const {
-        if (parent_ == nullptr) return *root_;
-        return indexed_ ? child(parent_->str(), index_) : child(parent_->str(), std::string(key_));
-    }
-
-  private:
-    const std::string* root_ = nullptr;
-    const Path* parent_ = nullptr;
-    std::string_view key_;
-    std::size_t index_ = 0;
-    bool indexed_ = false;
-};
-
-// Whether a key read from JSON is the key `name` of a table.
-bool equals(std::string_view key, const char* name) {
-    for (char c : key) {
-        if (*name == '\0' || *name != c) return false;
-        ++name;
-    }
-    return *name == '\0';
-}
-
 // The most keys an object of a probe document may have.
 constexpr std::size_t kMostKeys = 16;
-
-// Code page 1251 of a UTF-8 text, or nothing when the text is not well-formed UTF-8 or holds a
-// character that the code page lacks (what a round trip through the platform's codec would not
-// bring back). One table look-up per character: the platform's encoder searches its table.
-std::optional<std::string> strictCp1251(std::string_view utf8) {
-    static const std::vector<std::uint8_t> byteOf = [] {
-        std::vector<std::uint8_t> table;
-        for (int b = 0x80; b < 0x100; ++b) {
-            const std::u16string cp = platform::cp1251ToUtf16(std::string(1, static_cast<char>(b)));
-            if (cp.size() != 1) continue;
-            if (table.size() <= cp[0]) table.resize(cp[0] + 1u, 0);
-            table[cp[0]] = static_cast<std::uint8_t>(b);
-        }
-        return table;
-    }();
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b0 = static_cast<unsigned char>(utf8[i]);
-        if (b0 < 0x80) {
-            out.push_back(static_cast<char>(b0));
-            ++i;
-            continue;
-        }
-        const std::size_t length = (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : 0;
-        if (length == 0 || i + length > utf8.size()) return std::nullopt;
-        std::uint32_t cp = b0 & (length == 2 ? 0x1Fu : 0x0Fu);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto b = static_cast<unsigned char>(utf8[i + k]);
-            if ((b & 0xC0) != 0x80) return std::nullopt;
-            cp = cp << 6 | (b & 0x3Fu);
-        }
-        // Overlong forms and characters beyond the table are not carried.
-        if (cp < (length == 2 ? 0x80u : 0x800u) || cp >= byteOf.size() || byteOf[cp] == 0)
-            return std::nullopt;
-        out.push_back(static_cast<char>(byteOf[cp]));
-        i += length;
-    }
-    return out;
-}
 
 template <typename V>
 class Reader {
@@ -280,17 +161,6 @@ std::optional<std::int64_t> codeOf(const V& v, const Path& path, std::int64_t lo
         return std::nullopt;
     }
     return in.integer(*code, Path(path, kCode), low, high, what);
-}
-
-// What the code of a sub-field of `width` bits is, as a fault names it; made once per width.
-const char* subFieldCode(int width) {
-    static const std::array<std::string, 33> names = [] {
-        std::array<std::string, 33> out;
-        out[1] = "код флажка";
-        for (int w = 2; w <= 32; ++w) out[w] = "код подполя из " + std::to_string(w) + " бит";
-        return out;
-    }();
-    return names.at(static_cast<std::size_t>(width)).c_str();
 }
 
 // Whether the "iso" value of a date is the date export writes for its day number.
