@@ -648,3 +648,57 @@ TEST(ProbetoolImport, HostileDocumentsAreNamedFaults) {
         EXPECT_FALSE(fs::exists(target));
     }
 }
+
+// Where a syntax error is reported: the line and column of the character at which reading
+// stopped, for each kind of fault the reader finds inside a token or between tokens.
+TEST(ProbeJsonReader, SyntaxErrorsNameTheLineAndColumnOfTheFault) {
+    const std::string head = "{\"header\": {\"format\": \"probe-descriptions\", \"version\": 1},\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {head + " \"probes\": [{\"a\": \"x\\qy\"}]}", "строке 2, столбце 22"},        // escape
+        {head + " \"probes\": [{\"a\": \"x\xFFy\"}]}", "строке 2, столбце 21"},       // UTF-8
+        {head + " \"probes\": [{\"a\": \"\\ud800x\"}]}", "строке 2, столбце 26"},     // surrogate
+        {head + " \"probes\": [{\"a\": 01}]}", "строке 2, столбце 20"},               // number
+        {head + " \"probes\": [{\"a\": -x}]}", "строке 2, столбце 20"},               // number
+        {head + " \"probes\": [{\"a\": nul}]}", "строке 2, столбце 22"},              // literal
+        {head + " \"probes\": [{\"a\" 1}]}", "строке 2, столбце 18"},                 // colon
+        {head + "\n\n \"probes\": [{\"ж\": \"ёж\", 1}]}", "строке 4, столбце 25"},    // key
+        {head + " \"probes\": [{\"a\": \"ж", "текст кончился раньше, чем значение"},  // cut
+    };
+    for (const auto& [text, expected] : cases) {
+        std::vector<probejson::Problem> problems;
+        probejson::readDocument(text, problems, [](std::size_t, probejson::StagedProbe&) {});
+        ASSERT_EQ(problems.size(), 1u) << text;
+        EXPECT_NE(problems[0].message.find(expected), std::string::npos) << text << "\n"
+                                                                         << problems[0].message;
+    }
+}
+
+// Escapes and a byte order mark are read as the JSON library reads them: an escaped key is the
+// same key (and given twice when it repeats one), escaped texts land in the record as their
+// characters and come back from export as the same values.
+TEST(ProbetoolImport, EscapedKeysAndTextsAreTheirCharacters) {
+    const std::string json = temp("escaped.json"), target = temp("escaped.dt");
+    write(json, "\xEF\xBB\xBF" + probeDocument(R"({"identification": {
+        "n\u0061me": "a\"b\\c\/d\te", "model": "\u0416\u0451\u00ab\u2116\u00bb",
+        "compatible_instruments": ["\u0000"]}})"));
+    const Result nul = run({"import", json, target});
+    EXPECT_EQ(nul.status, 1);
+    EXPECT_NE(nul.err.find("/probes/0/identification/compatible_instruments/0: текст содержит "
+                           "нулевой знак"),
+              std::string::npos)
+        << nul.err;
+
+    write(json, "\xEF\xBB\xBF" + probeDocument(R"({"identification": {
+        "n\u0061me": "a\"b\\c\/d\te", "model": "\u0416\u0451\u00ab\u2116\u00bb"}})"));
+    ASSERT_EQ(run({"import", json, target}).status, 0);
+    const Json probe = Json::parse(run({"export", target}).out)["probes"][0];
+    EXPECT_EQ(probe["identification"]["name"], "a\"b\\c/d\te");
+    EXPECT_EQ(probe["identification"]["model"], "Жё«№»");
+
+    write(json, probeDocument(R"({"identification": {"price": 1, "pri\u0063e": 2}})"));
+    const Result twice = run({"import", json, temp("twice.dt")});
+    EXPECT_EQ(twice.status, 1);
+    EXPECT_NE(twice.err.find("/probes/0/identification/price: ключ «price» повторяется"),
+              std::string::npos)
+        << twice.err;
+}
