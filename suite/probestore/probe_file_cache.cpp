@@ -248,19 +248,21 @@ bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& p
     return file.append(frame.data(), frame.size());
 }
 
-bool ProbeFiles::appendBatch(const char* fileName, const std::vector<std::uint8_t>& frames) {
+bool ProbeFiles::appendBatch(const char* fileName, std::uint8_t* batch, std::size_t size) {
     invalidate();
-    if (frames.empty()) return true;
+    if (size <= kFileHeaderSize) return true;
+    const std::uint8_t* frames = batch + kFileHeaderSize;
+    const std::size_t framesSize = size - kFileHeaderSize;
     platform::AppendFile file;
-    std::uint64_t size = 0;
+    std::uint64_t present = 0;
     bool beginAgain = false;
-    if (!openForAppend(file, fileName, size, beginAgain)) return false;
+    if (!openForAppend(file, fileName, present, beginAgain)) return false;
     // The file is replaced whole rather than appended to, so that no state of it holds part of
     // the batch; the append lock is held throughout, so no other writer's record is lost.
-    if (size != 0) return file.replaceAppending(size, frames.data(), frames.size());
-    std::vector<std::uint8_t> all = encodeFileHeader();
-    all.insert(all.end(), frames.begin(), frames.end());
-    return file.replaceAppending(0, all.data(), all.size());
+    if (present != 0) return file.replaceAppending(present, frames, framesSize);
+    const std::vector<std::uint8_t> header = encodeFileHeader();
+    std::copy(header.begin(), header.end(), batch);
+    return file.replaceAppending(0, batch, size);
 }
 
 }  // namespace probestore

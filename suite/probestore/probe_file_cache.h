@@ -73,8 +73,10 @@ class ProbeFiles {
     bool append(const char* fileName, const std::vector<std::uint8_t>& payload);
     // Appends whole frames (encodeFrame, one after another) as one unit: afterwards, and in any
     // state a kill or a power cut leaves, the file holds all of them or none. Creates the file
-    // like append(); nothing to append succeeds without touching it.
-    bool appendBatch(const char* fileName, const std::vector<std::uint8_t>& frames);
+    // like append(); nothing to append succeeds without touching it. `batch` holds `size` bytes:
+    // room for a file header (kFileHeaderSize bytes, filled in here when the file is new), then
+    // the frames; an empty batch may be null.
+    bool appendBatch(const char* fileName, std::uint8_t* batch, std::size_t size);
     void invalidate();
 
   private:

@@ -1,11 +1,14 @@
 #include "tools/probe_json/probe_fields.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
 #include "editor/probe/conversions.h"
+#include "platform/cp1251.h"
 
 namespace probejson::fields {
 
@@ -133,6 +136,14 @@ const std::vector<Entry>& probeEntries() {
     return entries;
 }
 
+bool equals(std::string_view key, const char* name) {
+    for (char c : key) {
+        if (*name == '\0' || *name != c) return false;
+        ++name;
+    }
+    return *name == '\0';
+}
+
 std::uint32_t subFieldBits(std::span<const probe::SubField> fields) {
     std::uint32_t mask = 0;
     for (const probe::SubField& f : fields) mask |= f.mask;
@@ -146,7 +157,7 @@ std::string hexBits(std::uint64_t value, int digits) {
     return out;
 }
 
-std::optional<std::uint64_t> parseHexBits(const std::string& text, std::size_t maxDigits) {
+std::optional<std::uint64_t> parseHexBits(std::string_view text, std::size_t maxDigits) {
     if (text.size() < 3 || text.size() > 2 + maxDigits || text[0] != '0' ||
         (text[1] != 'x' && text[1] != 'X'))
         return std::nullopt;
@@ -169,7 +180,7 @@ std::string isoDate(std::chrono::sys_days day) {
 
 }  // namespace
 
-std::optional<std::chrono::sys_days> parseIsoDate(const std::string& text) {
+std::optional<std::chrono::sys_days> parseIsoDate(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
     auto number = [&](std::size_t from, std::size_t length) -> std::optional<int> {
         int value = 0;
@@ -221,6 +232,75 @@ std::string child(const std::string& path, std::size_t index) {
 Json quantityJson(double value) {
     if (std::isfinite(value)) return value;
     return hexBits(std::bit_cast<std::uint64_t>(value), 16);
+}
+
+// One table look-up per character: the platform's encoder searches its table.
+std::optional<std::string> strictCp1251(std::string_view utf8) {
+    static const std::vector<std::uint8_t> byteOf = [] {
+        std::vector<std::uint8_t> table;
+        for (int b = 0x80; b < 0x100; ++b) {
+            const std::u16string cp = platform::cp1251ToUtf16(std::string(1, static_cast<char>(b)));
+            if (cp.size() != 1) continue;
+            if (table.size() <= cp[0]) table.resize(cp[0] + 1u, 0);
+            table[cp[0]] = static_cast<std::uint8_t>(b);
+        }
+        return table;
+    }();
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b0 = static_cast<unsigned char>(utf8[i]);
+        if (b0 < 0x80) {
+            out.push_back(static_cast<char>(b0));
+            ++i;
+            continue;
+        }
+        const std::size_t length = (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : 0;
+        if (length == 0 || i + length > utf8.size()) return std::nullopt;
+        std::uint32_t cp = b0 & (length == 2 ? 0x1Fu : 0x0Fu);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto b = static_cast<unsigned char>(utf8[i + k]);
+            if ((b & 0xC0) != 0x80) return std::nullopt;
+            cp = cp << 6 | (b & 0x3Fu);
+        }
+        // Overlong forms and characters beyond the table are not carried.
+        if (cp < (length == 2 ? 0x80u : 0x800u) || cp >= byteOf.size() || byteOf[cp] == 0)
+            return std::nullopt;
+        out.push_back(static_cast<char>(byteOf[cp]));
+        i += length;
+    }
+    return out;
+}
+
+std::string firstUncarried(const std::string& utf8) {
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : 4;
+        length = std::min(length, utf8.size() - i);
+        const std::string one = utf8.substr(i, length);
+        if (platform::cp1251ToUtf8(platform::utf8ToCp1251(one)) != one) {
+            std::uint32_t cp = length == 1 ? lead : lead & (0x7Fu >> length);
+            for (std::size_t k = 1; k < length; ++k)
+                cp = cp << 6 | (static_cast<unsigned char>(one[k]) & 0x3Fu);
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+            return "«" + one + "» (" + code + ")";
+        }
+        i += length;
+    }
+    return {};
+}
+
+// Made once per width.
+const char* subFieldCode(int width) {
+    static const std::array<std::string, 33> names = [] {
+        std::array<std::string, 33> out;
+        out[1] = "код флажка";
+        for (int w = 2; w <= 32; ++w) out[w] = "код подполя из " + std::to_string(w) + " бит";
+        return out;
+    }();
+    return names.at(static_cast<std::size_t>(width)).c_str();
 }
 
 }  // namespace probejson::fields

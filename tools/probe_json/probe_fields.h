@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -77,6 +78,9 @@ struct Overloaded : Fs... {
 template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 
+// Whether a key read from JSON is the key `name` of the table (without counting its length).
+bool equals(std::string_view key, const char* name);
+
 // The bits of a word that belong to one of its sub-fields.
 std::uint32_t subFieldBits(std::span<const probe::SubField> fields);
 
@@ -85,9 +89,9 @@ std::uint32_t subFieldBits(std::span<const probe::SubField> fields);
 // "0x" and `digits` upper-case hexadecimal digits.
 std::string hexBits(std::uint64_t value, int digits);
 // "0x" and 1 to `maxDigits` hexadecimal digits.
-std::optional<std::uint64_t> parseHexBits(const std::string& text, std::size_t maxDigits);
+std::optional<std::uint64_t> parseHexBits(std::string_view text, std::size_t maxDigits);
 // "YYYY-MM-DD" naming a real date of the years 1 to 9999.
-std::optional<std::chrono::sys_days> parseIsoDate(const std::string& text);
+std::optional<std::chrono::sys_days> parseIsoDate(std::string_view text);
 // The ISO form of a day number's date as export writes it: null for 0 and for day numbers that
 // name no date.
 Json isoOf(double dayNumber);
@@ -97,5 +101,36 @@ Json quantityJson(double value);
 // The JSON pointer of a member of the value at `path`.
 std::string child(const std::string& path, const std::string& key);
 std::string child(const std::string& path, std::size_t index);
+
+// Code page 1251 of a UTF-8 text, or nothing when the text is not well-formed UTF-8 or holds a
+// character that the code page lacks (what a round trip through the platform's codec would not
+// bring back).
+std::optional<std::string> strictCp1251(std::string_view utf8);
+// The first character of a UTF-8 text that code page 1251 has no byte for, with its code point
+// ("«✓» (U+2713)"); empty if there is none.
+std::string firstUncarried(const std::string& utf8);
+// What the code of a sub-field of `width` bits is, as a fault names it.
+const char* subFieldCode(int width);
+
+// Where a value stands, as a chain of keys and indexes: the JSON pointer is spelled out only for
+// a fault, so that checking a good probe builds no text.
+class Path {
+  public:
+    explicit Path(const std::string& root) : root_(&root) {}
+    Path(const Path& parent, std::string_view key) : parent_(&parent), key_(key) {}
+    Path(const Path& parent, std::size_t index) : parent_(&parent), index_(index), indexed_(true) {}
+
+    std::string str() const {
+        if (parent_ == nullptr) return *root_;
+        return indexed_ ? child(parent_->str(), index_) : child(parent_->str(), std::string(key_));
+    }
+
+  private:
+    const std::string* root_ = nullptr;
+    const Path* parent_ = nullptr;
+    std::string_view key_;
+    std::size_t index_ = 0;
+    bool indexed_ = false;
+};
 
 }  // namespace probejson::fields

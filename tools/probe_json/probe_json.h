@@ -91,9 +91,10 @@ std::unique_ptr<StagedProbe> probeFromJson(const Json& value, std::vector<Proble
 std::vector<std::unique_ptr<StagedProbe>> documentFromJson(const Json& document,
                                                            std::vector<Problem>& problems);
 
-// Parses JSON text. A syntax error, a key given twice in one object, a number beyond the range of
-// double or a non-zero number that would become 0 is reported as a problem (a syntax error with
-// its line and column) and gives a discarded value. "-0" keeps its sign.
+// Parses JSON text. A syntax error (with its line and column), nesting deeper than 512 levels or a
+// number beyond the range of double is reported as a problem and gives null; a key given twice in
+// one object (its last value kept) or a non-zero number that would become 0 is reported and the
+// value is given. "-0" keeps its sign.
 Json parseJson(std::string_view text, std::vector<Problem>& problems);
 
 // parseJson and documentFromJson in one pass that keeps one probe at a time: each probe is

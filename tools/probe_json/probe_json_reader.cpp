@@ -1,86 +1,94 @@
 // JSON -> record: every value checked against what its field can hold.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
-#include <cstdio>
 #include <limits>
+#include <stdexcept>
+#include <tuple>
 
 #include "editor/probe/conversions.h"
-#include "platform/cp1251.h"
+#include "tools/probe_json/json_tree.h"
 #include "tools/probe_json/probe_fields.h"
 
 namespace probejson {
 
 using namespace fields;
+using tree::JsonView;
 
 namespace {
 
-// The first character of a UTF-8 text that code page 1251 has no byte for, with its code point
-// ("«✓» (U+2713)"); empty if there is none.
-std::string firstUncarried(const std::string& utf8) {
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : 4;
-        length = std::min(length, utf8.size() - i);
-        const std::string one = utf8.substr(i, length);
-        if (platform::cp1251ToUtf8(platform::utf8ToCp1251(one)) != one) {
-            std::uint32_t cp = length == 1 ? lead : lead & (0x7Fu >> length);
-            for (std::size_t k = 1; k < length; ++k)
-                cp = cp << 6 | (static_cast<unsigned char>(one[k]) & 0x3Fu);
-            char code[16];
-            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
-            return "«" + one + "» (" + code + ")";
-        }
-        i += length;
-    }
-    return {};
-}
+// The most keys an object of a probe document may have.
+constexpr std::size_t kMostKeys = 16;
 
+template <typename V>
 class Reader {
   public:
     Reader(std::vector<Problem>& problems, std::size_t number)
         : problems_(problems), number_(number) {}
 
-    void fail(const std::string& path, std::string message) {
-        problems_.push_back({number_, path, std::move(message)});
+    void fail(const Path& path, std::string message) {
+        problems_.push_back({number_, path.str(), std::move(message)});
     }
 
-    // An object whose keys are all among `allowed`; every other key is reported.
-    template <typename Keys>
-    bool object(const Json& v, const std::string& path, const Keys& allowed) {
-        if (!v.is_object()) {
+    // The members of an object, each at the place of its key in a key table.
+    using Members = std::array<std::optional<V>, kMostKeys>;
+
+    // An object whose keys are all among the `count` keys `keyAt(i)` of a table (every other key
+    // is reported): its members at their keys' places. Keys mostly come in the table's order
+    // (export writes them so), so each search begins after the key found last.
+    template <typename KeyAt>
+    std::optional<Members> object(const V& v, const Path& path, std::size_t count, KeyAt keyAt) {
+        if (count > kMostKeys) throw std::logic_error("a key table longer than kMostKeys");
+        if (!v.isObject()) {
             fail(path, "ожидается объект");
-            return false;
+            return std::nullopt;
         }
-        for (const auto& [key, value] : v.items()) {
-            (void)value;
-            bool known = std::any_of(std::begin(allowed), std::end(allowed),
-                                     [&](const auto& a) { return key == keyOf(a); });
-            if (!known) fail(child(path, key), "неизвестный ключ «" + key + "»");
-        }
-        return true;
+        Members members;
+        std::size_t next = 0;
+        v.forEachMember([&](std::string_view key, const V& value) {
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::size_t i = (next + k) % count;
+                if (equals(key, keyAt(i))) {
+                    members[i] = value;
+                    next = i + 1;
+                    return;
+                }
+            }
+            fail(Path(path, key), "неизвестный ключ «" + std::string(key) + "»");
+        });
+        return members;
+    }
+    template <std::size_t N>
+    std::optional<Members> object(const V& v, const Path& path, const char* const (&keys)[N]) {
+        return object(v, path, N, [&](std::size_t i) { return keys[i]; });
+    }
+    std::optional<Members> object(const V& v, const Path& path, const std::vector<Entry>& entries) {
+        return object(v, path, entries.size(), [&](std::size_t i) { return entries[i].key; });
     }
 
     // An integer from `low` to `high`.
-    std::optional<std::int64_t> integer(const Json& v, const std::string& path, std::int64_t low,
+    std::optional<std::int64_t> integer(const V& v, const Path& path, std::int64_t low,
                                         std::int64_t high, const char* what) {
-        if (!v.is_number_integer()) {
+        if (!v.isInteger()) {
             fail(path, std::string("ожидается целое число (") + what + ")");
             return std::nullopt;
         }
         bool inRange;
         std::int64_t value = 0;
-        if (v.is_number_unsigned()) {
-            const auto u = v.get<std::uint64_t>();
+        std::string shown;
+        if (v.isUnsigned()) {
+            const std::uint64_t u = v.asUnsigned();
             inRange = high >= 0 && u <= static_cast<std::uint64_t>(high);
             value = inRange ? static_cast<std::int64_t>(u) : 0;
+            if (!inRange) shown = std::to_string(u);
         } else {
-            value = v.get<std::int64_t>();
+            value = v.asSigned();
             inRange = value >= low && value <= high;
+            if (!inRange) shown = std::to_string(value);
         }
         if (!inRange) {
-            fail(path, "число " + v.dump() + " вне диапазона от " + std::to_string(low) + " до " +
+            fail(path, "число " + shown + " вне диапазона от " + std::to_string(low) + " до " +
                            std::to_string(high) + " (" + what + ")");
             return std::nullopt;
         }
@@ -88,33 +96,32 @@ class Reader {
     }
 
     // A text that the record can hold: code page 1251, no zero character. Cp1251 on success.
-    std::optional<std::string> text(const Json& v, const std::string& path) {
-        if (!v.is_string()) {
+    std::optional<std::string> text(const V& v, const Path& path) {
+        if (!v.isString()) {
             fail(path, "ожидается строка");
             return std::nullopt;
         }
-        const std::string& utf8 = v.get_ref<const std::string&>();
-        if (utf8.find('\0') != std::string::npos) {
+        const std::string_view utf8 = v.string();
+        if (utf8.find('\0') != std::string_view::npos) {
             fail(path, "текст содержит нулевой знак, а в записи текст им заканчивается");
             return std::nullopt;
         }
-        std::string cp1251 = platform::utf8ToCp1251(utf8);
-        if (platform::cp1251ToUtf8(cp1251) == utf8) return cp1251;
-        const std::string bad = firstUncarried(utf8);
+        if (auto cp1251 = strictCp1251(utf8)) return cp1251;
+        const std::string bad = firstUncarried(std::string(utf8));
         fail(path, (bad.empty() ? std::string("в тексте есть знаки") : "знака " + bad) +
                        " нет в кодовой странице 1251, в записи его не сохранить");
         return std::nullopt;
     }
 
-    std::optional<std::vector<std::string>> lines(const Json& v, const std::string& path) {
-        if (!v.is_array()) {
+    std::optional<std::vector<std::string>> lines(const V& v, const Path& path) {
+        if (!v.isArray()) {
             fail(path, "ожидается массив строк");
             return std::nullopt;
         }
         std::vector<std::string> out;
         bool ok = true;
         for (std::size_t i = 0; i < v.size(); ++i) {
-            auto line = text(v[i], child(path, i));
+            auto line = text(v[i], Path(path, i));
             if (line)
                 out.push_back(std::move(*line));
             else
@@ -124,72 +131,76 @@ class Reader {
         return out;
     }
 
-    std::optional<double> quantity(const Json& v, const std::string& path) {
-        if (v.is_number()) return v.get<double>();
-        if (v.is_string()) {
-            if (auto bits = parseHexBits(v.get_ref<const std::string&>(), 16))
-                return std::bit_cast<double>(*bits);
+    std::optional<double> quantity(const V& v, const Path& path) {
+        if (v.isNumber()) return v.asDouble();
+        if (v.isString()) {
+            if (auto bits = parseHexBits(v.string(), 16)) return std::bit_cast<double>(*bits);
         }
         fail(path, "ожидается число или строка \"0x\" с шестнадцатеричными цифрами его битов");
         return std::nullopt;
     }
 
   private:
-    static std::string_view keyOf(const char* key) { return key; }
-    static std::string_view keyOf(const Entry& e) { return e.key; }
-    static std::string_view keyOf(const WordKey& k) { return k.key; }
-
     std::vector<Problem>& problems_;
     std::size_t number_;
 };
 
 // The code of a sub-field object {"code": ..., "text": ...}; the text is for reading and only
 // its type is checked.
-std::optional<std::int64_t> codeOf(const Json& v, const std::string& path, std::int64_t low,
-                                   std::int64_t high, const char* what, Reader& in) {
+template <typename V>
+std::optional<std::int64_t> codeOf(const V& v, const Path& path, std::int64_t low,
+                                   std::int64_t high, const char* what, Reader<V>& in) {
     static constexpr const char* kKeys[] = {kCode, kText};
-    if (!in.object(v, path, kKeys)) return std::nullopt;
-    auto text = v.find(kText);
-    if (text != v.end() && !text->is_string() && !text->is_null())
-        in.fail(child(path, kText), "ожидается строка или null");
-    auto code = v.find(kCode);
-    if (code == v.end()) {
+    const auto members = in.object(v, path, kKeys);
+    if (!members) return std::nullopt;
+    const auto& [code, text] = std::tie((*members)[0], (*members)[1]);
+    if (text && !text->isString() && !text->isNull())
+        in.fail(Path(path, kText), "ожидается строка или null");
+    if (!code) {
         in.fail(path, "не хватает ключа «code»");
         return std::nullopt;
     }
-    return in.integer(*code, child(path, kCode), low, high, what);
+    return in.integer(*code, Path(path, kCode), low, high, what);
 }
 
-void readEntries(const std::vector<Entry>& entries, const Json& v, const std::string& path,
-                 Reader& in, StagedProbe& probe);
+// Whether the "iso" value of a date is the date export writes for its day number.
+template <typename V>
+bool sameIso(const Json& expected, const V& iso) {
+    if (expected.is_null()) return iso.isNull();
+    return iso.isString() && iso.string() == expected.get_ref<const std::string&>();
+}
 
-void readMember(const Member& member, const Json& v, const std::string& path, Reader& in,
+template <typename V>
+void readEntries(const std::vector<Entry>& entries, const V& v, const Path& path, Reader<V>& in,
+                 StagedProbe& probe);
+
+template <typename V>
+void readMember(const Member& member, const V& v, const Path& path, Reader<V>& in,
                 StagedProbe& probe) {
     ProbeRecord& r = probe.record;
     std::visit(
         Overloaded{
             [&](const WordField& w) {
-                std::vector<const char*> keys;
-                for (const WordKey& k : w.keys) keys.push_back(k.key);
-                keys.push_back(kOtherBits);
-                if (!in.object(v, path, keys)) return;
+                // The sub-fields' keys, then "other_bits".
+                const std::size_t n = w.keys.size();
+                const auto members = in.object(v, path, n + 1, [&](std::size_t i) {
+                    return i < n ? w.keys[i].key : kOtherBits;
+                });
+                if (!members) return;
                 std::uint32_t word = 0;
                 for (std::size_t i = 0; i < w.fields.size(); ++i) {
-                    auto it = v.find(w.keys[i].key);
-                    if (it == v.end()) continue;
+                    const auto& it = (*members)[i];
+                    if (!it) continue;
                     const probe::SubField& f = w.fields[i];
                     const std::int64_t largest = (std::int64_t{1} << f.width) - 1;
-                    const std::string what =
-                        f.width == 1 ? std::string("код флажка")
-                                     : "код подполя из " + std::to_string(f.width) + " бит";
-                    if (auto code =
-                            codeOf(*it, child(path, w.keys[i].key), 0, largest, what.c_str(), in))
+                    if (auto code = codeOf(*it, Path(path, w.keys[i].key), 0, largest,
+                                           subFieldCode(f.width), in))
                         word |= probe::placeSubField(static_cast<std::uint32_t>(*code), f);
                 }
-                if (auto it = v.find(kOtherBits); it != v.end()) {
-                    const std::string at = child(path, kOtherBits);
+                if (const auto& it = (*members)[n]) {
+                    const Path at(path, kOtherBits);
                     std::optional<std::uint64_t> bits;
-                    if (it->is_string()) bits = parseHexBits(it->get_ref<const std::string&>(), 8);
+                    if (it->isString()) bits = parseHexBits(it->string(), 8);
                     const std::uint32_t owned = subFieldBits(w.fields);
                     if (!bits)
                         in.fail(at, "ожидается строка \"0x\" и до 8 шестнадцатеричных цифр");
@@ -217,26 +228,26 @@ void readMember(const Member& member, const Json& v, const std::string& path, Re
             },
             [&](const DateField& d) {
                 static constexpr const char* kKeys[] = {"iso", "day_number"};
-                if (!in.object(v, path, kKeys)) return;
+                const auto members = in.object(v, path, kKeys);
+                if (!members) return;
+                const auto& [iso, given] = std::tie((*members)[0], (*members)[1]);
                 std::optional<double> number;
-                if (auto it = v.find("day_number"); it != v.end())
-                    number = in.quantity(*it, child(path, "day_number"));
-                auto iso = v.find("iso");
-                if (iso == v.end()) {
+                if (given) number = in.quantity(*given, Path(path, "day_number"));
+                if (!iso) {
                     if (number) r.*d.value = *number;
                     return;
                 }
-                const std::string at = child(path, "iso");
+                const Path at(path, "iso");
                 std::optional<std::chrono::sys_days> date;
-                if (iso->is_string()) date = parseIsoDate(iso->get_ref<const std::string&>());
-                if (!iso->is_null() && !date) {
+                if (iso->isString()) date = parseIsoDate(iso->string());
+                if (!iso->isNull() && !date) {
                     in.fail(at, "ожидается дата вида ГГГГ-ММ-ДД или null");
                     return;
                 }
-                if (v.find("day_number") == v.end()) {
+                if (!given) {
                     r.*d.value = date ? probe::dayNumber(*date) : 0.0;
                 } else if (number) {
-                    if (isoOf(*number) != *iso)
+                    if (!sameIso(isoOf(*number), *iso))
                         in.fail(at,
                                 "дата не совпадает с номером дня " + quantityJson(*number).dump());
                     else
@@ -251,11 +262,11 @@ void readMember(const Member& member, const Json& v, const std::string& path, Re
             },
             [&](const ReservedField& f) {
                 std::span<std::uint8_t> bytes = f.write(r);
-                if (!v.is_string()) {
+                if (!v.isString()) {
                     in.fail(path, "ожидается строка шестнадцатеричных цифр");
                     return;
                 }
-                const std::string& hex = v.get_ref<const std::string&>();
+                const std::string_view hex = v.string();
                 if (hex.size() % 2 != 0 || hex.size() > 2 * bytes.size()) {
                     in.fail(path, "ожидается чётное число шестнадцатеричных цифр, не больше " +
                                       std::to_string(2 * bytes.size()));
@@ -279,13 +290,65 @@ void readMember(const Member& member, const Json& v, const std::string& path, Re
 }
 
 // Keys that are missing leave their field as "not given": zero, empty or no choice.
-void readEntries(const std::vector<Entry>& entries, const Json& v, const std::string& path,
-                 Reader& in, StagedProbe& probe) {
-    if (!in.object(v, path, entries)) return;
-    for (const Entry& e : entries) {
-        auto it = v.find(e.key);
-        if (it != v.end()) readMember(e.member, *it, child(path, e.key), in, probe);
+template <typename V>
+void readEntries(const std::vector<Entry>& entries, const V& v, const Path& path, Reader<V>& in,
+                 StagedProbe& probe) {
+    const auto members = in.object(v, path, entries);
+    if (!members) return;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (const auto& it = (*members)[i])
+            readMember(entries[i].member, *it, Path(path, entries[i].key), in, probe);
     }
+}
+
+template <typename V>
+std::unique_ptr<StagedProbe> readProbe(const V& value, const std::string& path, std::size_t number,
+                                       std::vector<Problem>& problems) {
+    auto probe = std::make_unique<StagedProbe>();
+    Reader<V> in(problems, number);
+    readEntries(probeEntries(), value, Path(path), in, *probe);
+    return probe;
+}
+
+template <typename V>
+std::vector<std::unique_ptr<StagedProbe>> readDocumentValue(const V& document,
+                                                            std::vector<Problem>& problems) {
+    std::vector<std::unique_ptr<StagedProbe>> probes;
+    Reader<V> in(problems, 0);
+    const std::string rootText;
+    const Path root(rootText);
+    static constexpr const char* kTop[] = {"header", "probes"};
+    const auto top = in.object(document, root, kTop);
+    if (!top) return probes;
+
+    const std::string headerText = "/header";
+    const Path headerPath(headerText);
+    const auto& [header, list] = std::tie((*top)[0], (*top)[1]);
+    if (!header) {
+        in.fail(root, "не хватает заголовка «header»");
+    } else {
+        static constexpr const char* kHeader[] = {"format", "version"};
+        if (const auto fields = in.object(*header, headerPath, kHeader)) {
+            const auto& [format, version] = std::tie((*fields)[0], (*fields)[1]);
+            if (!format || !format->isString() || format->string() != kFormatName)
+                in.fail(Path(headerPath, "format"),
+                        std::string("ожидается формат \"") + kFormatName + "\"");
+            if (!version || !version->isNumber() || version->asDouble() != kFormatVersion)
+                in.fail(Path(headerPath, "version"),
+                        "поддерживается только версия " + std::to_string(kFormatVersion));
+        }
+    }
+
+    const std::string listText = "/probes";
+    if (!list) {
+        in.fail(root, "не хватает массива датчиков «probes»");
+    } else if (!list->isArray()) {
+        in.fail(Path(listText), "ожидается массив датчиков");
+    } else {
+        for (std::size_t i = 0; i < list->size(); ++i)
+            probes.push_back(readProbe((*list)[i], child(listText, i), i + 1, problems));
+    }
+    return probes;
 }
 
 }  // namespace
@@ -307,10 +370,7 @@ void StagedProbe::setLines(Spisok& cell, std::vector<std::string> cp1251) {
 
 std::unique_ptr<StagedProbe> probeFromJson(const Json& value, const std::string& path,
                                            std::size_t number, std::vector<Problem>& problems) {
-    auto probe = std::make_unique<StagedProbe>();
-    Reader in(problems, number);
-    readEntries(probeEntries(), value, path, in, *probe);
-    return probe;
+    return readProbe(JsonView(value), path, number, problems);
 }
 
 std::unique_ptr<StagedProbe> probeFromJson(const Json& value, std::vector<Problem>& problems) {
@@ -319,37 +379,16 @@ std::unique_ptr<StagedProbe> probeFromJson(const Json& value, std::vector<Proble
 
 std::vector<std::unique_ptr<StagedProbe>> documentFromJson(const Json& document,
                                                            std::vector<Problem>& problems) {
-    std::vector<std::unique_ptr<StagedProbe>> probes;
-    Reader in(problems, 0);
-    static constexpr const char* kTop[] = {"header", "probes"};
-    if (!in.object(document, "", kTop)) return probes;
+    return readDocumentValue(JsonView(document), problems);
+}
 
-    auto header = document.find("header");
-    if (header == document.end()) {
-        in.fail("", "не хватает заголовка «header»");
-    } else {
-        static constexpr const char* kHeader[] = {"format", "version"};
-        if (in.object(*header, "/header", kHeader)) {
-            auto format = header->find("format");
-            if (format == header->end() || !format->is_string() || *format != kFormatName)
-                in.fail("/header/format", std::string("ожидается формат \"") + kFormatName + "\"");
-            auto version = header->find("version");
-            if (version == header->end() || *version != kFormatVersion)
-                in.fail("/header/version",
-                        "поддерживается только версия " + std::to_string(kFormatVersion));
-        }
-    }
+std::unique_ptr<StagedProbe> probeFromTree(tree::Value value, const std::string& path,
+                                           std::size_t number, std::vector<Problem>& problems) {
+    return readProbe(value, path, number, problems);
+}
 
-    auto list = document.find("probes");
-    if (list == document.end()) {
-        in.fail("", "не хватает массива датчиков «probes»");
-    } else if (!list->is_array()) {
-        in.fail("/probes", "ожидается массив датчиков");
-    } else {
-        for (std::size_t i = 0; i < list->size(); ++i)
-            probes.push_back(probeFromJson((*list)[i], child("/probes", i), i + 1, problems));
-    }
-    return probes;
+void documentFromTree(tree::Value document, std::vector<Problem>& problems) {
+    readDocumentValue(document, problems);
 }
 
 }  // namespace probejson

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #endif
 #include <bit>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -530,4 +531,174 @@ TEST(ProbetoolDamagedFile, DamagedHeaderLosesNoRecord) {
         EXPECT_EQ(bytesOf(damaged), flipped) << bit;
         fs::remove(copy);
     }
+}
+
+namespace {
+
+std::string probeDocument(const std::string& probes) {
+    return R"({"header": {"format": "probe-descriptions", "version": 1}, "probes": [)" + probes +
+           "]}";
+}
+
+}  // namespace
+
+// The document reader against the JSON library on the same texts: what one reads the other reads
+// as the same value (but "-0", which keeps its sign here), what one refuses the other refuses.
+TEST(ProbeJsonReader, ReadsWhatTheJsonLibraryReadsAndRefusesWhatItRefuses) {
+    for (
+        const char* text : {
+            R"({"n": [0, 1, -2, 3.5, -0.0, 1e-300, 4e-320, 18446744073709551615, 1E+2,
+                       -9223372036854775808, 18446744073709551616, -9223372036854775809]})",
+            "\xEF\xBB\xBF {\"bom\": [true, false, null, \"\", {}, []]}\r\n",
+            R"({"esc": "\"\\\/\b\f\n\r\t\u0041\u00e9\u0416\u20AC\ud83d\ude00\u0000", "": "Ёж ✓ 😀"})",
+            R"([[[[]]], {"k": {"k": {}}}, "a/b~c"])",
+        }) {
+        std::vector<probejson::Problem> problems;
+        const Json ours = probejson::parseJson(text, problems);
+        EXPECT_TRUE(problems.empty()) << text << ": " << problems[0].message;
+        EXPECT_EQ(ours, Json::parse(text)) << text;
+    }
+    for (const char* text : {"",
+                             " ",
+                             "{",
+                             "[1,]",
+                             "[1 2]",
+                             "{\"a\" 1}",
+                             "{\"a\": 1,}",
+                             "{1: 2}",
+                             "[01]",
+                             "[1.]",
+                             "[-]",
+                             "[.5]",
+                             "[+1]",
+                             "[1e]",
+                             "[1e+]",
+                             "[\"\\x\"]",
+                             "[\"\\u12G4\"]",
+                             "[\"\\ud800\"]",
+                             "[\"\\ud800\\u0041\"]",
+                             "[\"\\udc00\"]",
+                             "[\"a\tb\"]",
+                             "[\"\xC0\xAF\"]",
+                             "[\"\xE0\x80\xAF\"]",
+                             "[\"\xED\xA0\x80\"]",
+                             "[\"\xF4\x90\x80\x80\"]",
+                             "[\"\xFF\"]",
+                             "[\"\xD0\"]",
+                             "[\"abc",
+                             "[tru]",
+                             "[nul",
+                             "{} {}",
+                             "[1] x",
+                             "\xEF\xBB",
+                             "[1}",
+                             "{\"a\": 1]"}) {
+        std::vector<probejson::Problem> problems;
+        probejson::parseJson(text, problems);
+        ASSERT_EQ(problems.size(), 1u) << text;
+        EXPECT_NE(problems[0].message.find("синтаксическая ошибка JSON в строке 1"),
+                  std::string::npos)
+            << text << ": " << problems[0].message;
+        EXPECT_THROW({ const Json refused = Json::parse(text); }, nlohmann::json::parse_error)
+            << text;
+    }
+}
+
+// A document cut anywhere short of its end is refused as one that ended early (the probes read
+// before the cut were handed on, and are dropped by the caller for the fault).
+TEST(ProbeJsonReader, EveryCutOfADocumentIsRefused) {
+    std::string text = run({"export", PROBE_SAMPLE_PROBES}).out;
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    for (std::size_t length = 0; length < text.size(); ++length) {
+        std::vector<probejson::Problem> problems;
+        probejson::readDocument(std::string_view(text).substr(0, length), problems,
+                                [](std::size_t, probejson::StagedProbe&) {});
+        ASSERT_EQ(problems.size(), 1u) << length;
+        EXPECT_NE(problems[0].message.find("текст кончился раньше, чем значение"),
+                  std::string::npos)
+            << length << ": " << problems[0].message;
+    }
+}
+
+// Hostile shapes: nesting deeper than any probe, an element of the list that is no object, a
+// key given twice among many; each is named and nothing is written.
+TEST(ProbetoolImport, HostileDocumentsAreNamedFaults) {
+    const std::string json = temp("hostile.json"), target = temp("hostile.dt");
+    std::string manyKeys;
+    for (int i = 0; i < 40; ++i)
+        manyKeys += "\"k" + std::to_string(i) + "\": " + std::to_string(i) + ", ";
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {probeDocument("{}, {\"identification\": " + std::string(100000, '[')),
+         {"датчик 2, /probes/1/identification/0/0/", "вложены глубже 512 уровней"}},
+        {probeDocument("{\"x\": " + std::string(600, '[') + std::string(600, ']') + "}"),
+         {"датчик 1, /probes/0/x/0/0/"}},
+        {probeDocument("{}, 5, \"text\", [{}]"),
+         {"датчик 2, /probes/1: ожидается объект", "датчик 3, /probes/2: ожидается объект",
+          "датчик 4, /probes/3: ожидается объект"}},
+        {probeDocument("{\"identification\": {" + manyKeys + "\"k7\": 0}}"),
+         {"датчик 1, /probes/0/identification/k7: ключ «k7» повторяется",
+          "датчик 1, /probes/0/identification/k39: неизвестный ключ"}},
+    };
+    for (const auto& [document, expected] : cases) {
+        write(json, document);
+        const Result r = run({"import", json, target});
+        EXPECT_EQ(r.status, 1) << r.err;
+        for (const std::string& e : expected)
+            EXPECT_NE(r.err.find(e), std::string::npos) << e << "\n" << r.err.substr(0, 2000);
+        EXPECT_FALSE(fs::exists(target));
+    }
+}
+
+// Where a syntax error is reported: the line and column of the character at which reading
+// stopped, for each kind of fault the reader finds inside a token or between tokens.
+TEST(ProbeJsonReader, SyntaxErrorsNameTheLineAndColumnOfTheFault) {
+    const std::string head = "{\"header\": {\"format\": \"probe-descriptions\", \"version\": 1},\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {head + " \"probes\": [{\"a\": \"x\\qy\"}]}", "строке 2, столбце 22"},        // escape
+        {head + " \"probes\": [{\"a\": \"x\xFFy\"}]}", "строке 2, столбце 21"},       // UTF-8
+        {head + " \"probes\": [{\"a\": \"\\ud800x\"}]}", "строке 2, столбце 26"},     // surrogate
+        {head + " \"probes\": [{\"a\": 01}]}", "строке 2, столбце 20"},               // number
+        {head + " \"probes\": [{\"a\": -x}]}", "строке 2, столбце 20"},               // number
+        {head + " \"probes\": [{\"a\": nul}]}", "строке 2, столбце 22"},              // literal
+        {head + " \"probes\": [{\"a\" 1}]}", "строке 2, столбце 18"},                 // colon
+        {head + "\n\n \"probes\": [{\"ж\": \"ёж\", 1}]}", "строке 4, столбце 25"},    // key
+        {head + " \"probes\": [{\"a\": \"ж", "текст кончился раньше, чем значение"},  // cut
+    };
+    for (const auto& [text, expected] : cases) {
+        std::vector<probejson::Problem> problems;
+        probejson::readDocument(text, problems, [](std::size_t, probejson::StagedProbe&) {});
+        ASSERT_EQ(problems.size(), 1u) << text;
+        EXPECT_NE(problems[0].message.find(expected), std::string::npos) << text << "\n"
+                                                                         << problems[0].message;
+    }
+}
+
+// Escapes and a byte order mark are read as the JSON library reads them: an escaped key is the
+// same key (and given twice when it repeats one), escaped texts land in the record as their
+// characters and come back from export as the same values.
+TEST(ProbetoolImport, EscapedKeysAndTextsAreTheirCharacters) {
+    const std::string json = temp("escaped.json"), target = temp("escaped.dt");
+    write(json, "\xEF\xBB\xBF" + probeDocument(R"({"identification": {
+        "n\u0061me": "a\"b\\c\/d\te", "model": "\u0416\u0451\u00ab\u2116\u00bb",
+        "compatible_instruments": ["\u0000"]}})"));
+    const Result nul = run({"import", json, target});
+    EXPECT_EQ(nul.status, 1);
+    EXPECT_NE(nul.err.find("/probes/0/identification/compatible_instruments/0: текст содержит "
+                           "нулевой знак"),
+              std::string::npos)
+        << nul.err;
+
+    write(json, "\xEF\xBB\xBF" + probeDocument(R"({"identification": {
+        "n\u0061me": "a\"b\\c\/d\te", "model": "\u0416\u0451\u00ab\u2116\u00bb"}})"));
+    ASSERT_EQ(run({"import", json, target}).status, 0);
+    const Json probe = Json::parse(run({"export", target}).out)["probes"][0];
+    EXPECT_EQ(probe["identification"]["name"], "a\"b\\c/d\te");
+    EXPECT_EQ(probe["identification"]["model"], "Жё«№»");
+
+    write(json, probeDocument(R"({"identification": {"price": 1, "pri\u0063e": 2}})"));
+    const Result twice = run({"import", json, temp("twice.dt")});
+    EXPECT_EQ(twice.status, 1);
+    EXPECT_NE(twice.err.find("/probes/0/identification/price: ключ «price» повторяется"),
+              std::string::npos)
+        << twice.err;
 }
