@@ -196,13 +196,17 @@ constexpr HeaderCrcTables kHeaderCrc;
 
 // A frame header at `offset` whose magic and own checksum hold and whose length is plausible;
 // whether the payload fits in the file is checked by the caller.
-bool frameHeaderAt(ByteSource& source, std::uint64_t offset, FrameHeader& out) {
-    const std::uint8_t* h = source.view(offset, kFrameHeaderSize);
-    if (h == nullptr || std::memcmp(h, kFrameMagic, 4) != 0) return false;
+bool frameHeaderIn(const std::uint8_t* h, FrameHeader& out) {
+    if (std::memcmp(h, kFrameMagic, 4) != 0) return false;
     if (kHeaderCrc.of(h) != getU32(h + kFrameHeaderCrcOffset)) return false;
     out.payloadSize = getU32(h + kFrameSizeOffset);
     out.payloadCrc = getU32(h + kFramePayloadCrcOffset);
     return out.payloadSize <= kMaxPayloadSize;
+}
+
+bool frameHeaderAt(ByteSource& source, std::uint64_t offset, FrameHeader& out) {
+    const std::uint8_t* h = source.view(offset, kFrameHeaderSize);
+    return h != nullptr && frameHeaderIn(h, out);
 }
 
 bool fits(ByteSource& source, std::uint64_t offset, const FrameHeader& h) {
@@ -243,7 +247,10 @@ class Walk {
         while (!headers_.empty() && headers_.front() + kFrameHeaderSize < from)
             headers_.pop_front();
         for (;;) {
-            const auto known = std::lower_bound(headers_.begin(), headers_.end(), from);
+            // Headers start at least four bytes apart (the magic does not overlap itself), so
+            // at most four of those kept lie before `from`.
+            auto known = headers_.begin();
+            while (known != headers_.end() && *known < from) ++known;
             if (known != headers_.end()) return std::min(*known, to);
             if (scanned_ < from) scanned_ = from;
             if (scanned_ >= to) return to;
@@ -300,25 +307,31 @@ class Walk {
             scanned_ = to;
             return;
         }
-        // The chunk's bytes are copied: checking a header moves the source's window.
-        std::vector<std::uint8_t>& bytes = chunk_;
-        bytes.assign(chunk, chunk + n);
-        for (std::size_t at = 0; at < n;) {
-            const void* hit = std::memchr(bytes.data() + at, kFrameMagic[0], n - at);
-            if (hit == nullptr) break;
+        // Headers inside the chunk are checked in place; those that reach past its end are
+        // checked afterwards, since reading them moves the source's window.
+        std::size_t at = 0;
+        FrameHeader h;
+        while (at + kFrameHeaderSize <= n) {
+            const void* hit =
+                std::memchr(chunk + at, kFrameMagic[0], n - at - (kFrameHeaderSize - 1));
+            if (hit == nullptr) {
+                at = n - (kFrameHeaderSize - 1);
+                break;
+            }
             const std::size_t i =
-                static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - bytes.data());
-            FrameHeader h;
-            if (frameHeaderAt(source_, scanned_ + i, h)) headers_.push_back(scanned_ + i);
+                static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - chunk);
+            if (frameHeaderIn(chunk + i, h)) headers_.push_back(scanned_ + i);
             at = i + 1;
         }
+        for (; at < n; ++at)
+            if (chunk[at] == kFrameMagic[0] && frameHeaderAt(source_, scanned_ + at, h))
+                headers_.push_back(scanned_ + at);
         scanned_ += n;
     }
 
     ByteSource& source_;
     std::deque<std::uint64_t> headers_;  // frame headers found, in file order
     std::uint64_t scanned_ = 0;          // searched up to here
-    std::vector<std::uint8_t> chunk_;
     std::uint64_t budget_;
     std::uint64_t knownAt_ = UINT64_MAX;  // where a checked frame header is known to start
     FrameHeader known_;
