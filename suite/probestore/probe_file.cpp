@@ -197,8 +197,7 @@ constexpr HeaderCrcTables kHeaderCrc;
 // A frame header at `offset` whose magic and own checksum hold and whose length is plausible;
 // whether the payload fits in the file is checked by the caller.
 bool frameHeaderIn(const std::uint8_t* h, FrameHeader& out) {
-    if (std::memcmp(h, kFrameMagic, 4) != 0) return false;
-    if (kHeaderCrc.of(h) != getU32(h + kFrameHeaderCrcOffset)) return false;
+    if (!frameHeaderIntact(h)) return false;
     out.payloadSize = getU32(h + kFrameSizeOffset);
     out.payloadCrc = getU32(h + kFramePayloadCrcOffset);
     return out.payloadSize <= kMaxPayloadSize;
@@ -338,6 +337,11 @@ class Walk {
 };
 
 }  // namespace
+
+bool frameHeaderIntact(const std::uint8_t* h) {
+    return std::memcmp(h, kFrameMagic, sizeof kFrameMagic) == 0 &&
+           kHeaderCrc.of(h) == getU32(h + kFrameHeaderCrcOffset);
+}
 
 std::vector<std::uint8_t> encodeFileHeader() {
     std::vector<std::uint8_t> h(kFileHeaderSize, 0);
