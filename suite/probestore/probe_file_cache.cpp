@@ -202,11 +202,13 @@ std::uint32_t ProbeFiles::count(const char* fileName) {
 
 bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& texts,
                       ProbeRecord& out) {
-    RecordStore::zeroFill(out);
     const auto now = std::chrono::steady_clock::now();
     for (Lookup lookup : {Lookup::kLoad, Lookup::kRebuild}) {
         const std::vector<RecordEntry>* entries = index(fileName, lookup, now);
-        if (entries == nullptr || number >= entries->size()) return false;
+        if (entries == nullptr || number >= entries->size()) {
+            RecordStore::zeroFill(out);
+            return false;
+        }
         // Loads going forward through the file (a preview) read it ahead a window at a time and
         // take their frames from bytes read less than kReadAheadAge ago. Any other load reads its
         // frame afresh: bytes read by an earlier call may no longer be the file's.
