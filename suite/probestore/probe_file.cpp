@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <deque>
 #include <string_view>
 
 #include "platform/crc32.h"
@@ -246,14 +245,14 @@ class Walk {
     // otherwise have it searched again for every such frame).
     std::uint64_t firstHeader(std::uint64_t from, std::uint64_t to) {
         to = std::min(to, source_.size());
-        while (!headers_.empty() && headers_.front() + kFrameHeaderSize < from)
-            headers_.pop_front();
+        while (first_ < headers_.size() && headers_[first_].offset + kFrameHeaderSize < from)
+            ++first_;
         for (;;) {
             // Headers start at least four bytes apart (the magic does not overlap itself), so
             // at most four of those kept lie before `from`.
-            auto known = headers_.begin();
-            while (known != headers_.end() && *known < from) ++known;
-            if (known != headers_.end()) return std::min(*known, to);
+            std::size_t known = first_;
+            while (known < headers_.size() && headers_[known].offset < from) ++known;
+            if (known < headers_.size()) return std::min(headers_[known].offset, to);
             if (scanned_ < from) scanned_ = from;
             if (scanned_ >= to) return to;
             searchFurther(to);
@@ -265,6 +264,8 @@ class Walk {
         FrameHeader h;
         if (pos == knownAt_) {
             h = known_;
+        } else if (const FrameHeader* found = foundAt(pos)) {
+            h = *found;
         } else if (!frameHeaderAt(source_, pos, h)) {
             return false;
         }
@@ -295,6 +296,18 @@ class Walk {
     }
 
   private:
+    struct Found {
+        std::uint64_t offset;
+        FrameHeader header;
+    };
+
+    // The header the search found at `pos`, if it is among those kept.
+    const FrameHeader* foundAt(std::uint64_t pos) const {
+        for (std::size_t i = first_; i < headers_.size() && headers_[i].offset <= pos; ++i)
+            if (headers_[i].offset == pos) return &headers_[i].header;
+        return nullptr;
+    }
+
     // Searches the next stretch of the file up to `to` (at most kStep bytes) for frame headers.
     void searchFurther(std::uint64_t to) {
         constexpr std::size_t kStep = 1u << 16;
@@ -302,6 +315,11 @@ class Walk {
         // again, the zeros between are not read.
         scanned_ = std::min(std::max(scanned_, source_.dataFrom(scanned_)), to);
         if (scanned_ >= to) return;
+        // Headers no longer kept leave the front of the array once they are most of it.
+        if (first_ > headers_.size() / 2) {
+            headers_.erase(headers_.begin(), headers_.begin() + static_cast<long>(first_));
+            first_ = 0;
+        }
         const std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(kStep, to - scanned_));
         const std::uint8_t* chunk = source_.view(scanned_, n);
@@ -322,18 +340,19 @@ class Walk {
             }
             const std::size_t i =
                 static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - chunk);
-            if (frameHeaderIn(chunk + i, h)) headers_.push_back(scanned_ + i);
+            if (frameHeaderIn(chunk + i, h)) headers_.push_back({scanned_ + i, h});
             at = i + 1;
         }
         for (; at < n; ++at)
             if (chunk[at] == kFrameMagic[0] && frameHeaderAt(source_, scanned_ + at, h))
-                headers_.push_back(scanned_ + at);
+                headers_.push_back({scanned_ + at, h});
         scanned_ += n;
     }
 
     ByteSource& source_;
-    std::deque<std::uint64_t> headers_;  // frame headers found, in file order
-    std::uint64_t scanned_ = 0;          // searched up to here
+    std::vector<Found> headers_;  // frame headers found, in file order, kept from first_ on
+    std::size_t first_ = 0;
+    std::uint64_t scanned_ = 0;  // searched up to here
     std::uint64_t budget_;
     std::uint64_t knownAt_ = UINT64_MAX;  // where a checked frame header is known to start
     FrameHeader known_;
