@@ -384,7 +384,12 @@ Status File::open(const std::filesystem::path& path, std::size_t limit, bool kee
         ++count_;
     }
     endsCleanly_ = at == size_ && lastWhole;  // a walk stopped by `limit` is not clean
-    if (headerDamaged_ && wholeBlocks == 0) {
+    // Past a damaged header only a whole block makes it a surface file, wherever a walk stopped by
+    // `limit` ended.
+    Block later;
+    if (headerDamaged_ && wholeBlocks == 0 &&
+        !(count_ == limit && at < size_ &&
+          (walk.wholeAt(at, later) || walk.nextWhole(at, later) < size_))) {
         blocks_.clear();
         count_ = 0;
         endsCleanly_ = false;
