@@ -343,8 +343,13 @@ class Walk {
             if (frameHeaderIn(chunk + i, h)) headers_.push_back({scanned_ + i, h});
             at = i + 1;
         }
+        // The last bytes are kept apart first: once a header check has moved the window, the
+        // chunk's bytes are no longer there.
+        std::uint8_t tail[kFrameHeaderSize];
+        const std::size_t first = at;
+        std::memcpy(tail, chunk + first, n - first);
         for (; at < n; ++at)
-            if (chunk[at] == kFrameMagic[0] && frameHeaderAt(source_, scanned_ + at, h))
+            if (tail[at - first] == kFrameMagic[0] && frameHeaderAt(source_, scanned_ + at, h))
                 headers_.push_back({scanned_ + at, h});
         scanned_ += n;
     }

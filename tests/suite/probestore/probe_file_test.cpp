@@ -670,3 +670,40 @@ TEST_F(ProbeFileTest, RecordsBetweenHolesAreFoundAndLoad) {
     ASSERT_EQ(files.count(p.c_str()), 7u);
     for (std::uint32_t n = 0; n < 7; ++n) EXPECT_EQ(loadsAt(files, p, n), n != 1 && n != 4) << n;
 }
+
+// The file reader walks a file through a window that moves; the same walk over the bytes in
+// memory is the reference. Files of several MiB (many window moves) made of records, runs of the
+// frame magic, frame headers inside payloads and damaged bytes count and load alike both ways.
+TEST_F(ProbeFileTest, FileWalkAgreesWithTheWalkInMemoryAcrossWindowMoves) {
+    std::mt19937 random(2222);
+    for (int round = 0; round < 3; ++round) {
+        Bytes file = probestore::encodeFileHeader();
+        while (file.size() < (std::size_t{3} << 20)) {
+            Bytes payload(static_cast<std::size_t>(random() % 3000));
+            for (auto& b : payload)
+                b = static_cast<std::uint8_t>(random() % 4 == 0 ? 'Z' : random());
+            Bytes frame = probestore::encodeFrame(payload);
+            // A frame header copied into another frame's payload, or the magic alone.
+            if (random() % 3 == 0 && payload.size() > 40) {
+                const std::size_t at = 16 + random() % (payload.size() - 20);
+                std::copy_n(frame.begin(), std::min<std::size_t>(16, frame.size() - at),
+                            frame.begin() + static_cast<long>(at));
+            }
+            if (random() % 5 == 0) frame[random() % frame.size()] ^= 0x5A;
+            file.insert(file.end(), frame.begin(), frame.end());
+        }
+        const std::string p = path("walk.dt");
+        writeBytes(p, file);
+        probestore::MemorySource source(file.data(), file.size());
+        std::vector<probestore::RecordEntry> entries;
+        ASSERT_TRUE(probestore::scanRecords(source, entries));
+        ProbeFiles files;
+        ASSERT_EQ(files.count(p.c_str()), entries.size()) << round;
+        for (std::uint32_t i = 0; i < entries.size(); ++i) {
+            ProbeRecord out;
+            const bool inMemory = probestore::loadEntry(source, entries[i], store_.texts(), out);
+            store_.texts().releaseRecordTexts(out);
+            ASSERT_EQ(loadsAt(files, p, i), inMemory) << round << ", record " << i;
+        }
+    }
+}
