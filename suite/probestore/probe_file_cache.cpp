@@ -19,6 +19,8 @@ namespace {
 
 // Sequential loads touch one window per this many bytes instead of one read per record.
 constexpr std::size_t kWindowSize = 1u << 20;
+// What a walk's window keeps before the byte asked for (FileSource).
+constexpr std::size_t kWalkReadBehind = 1u << 16;
 constexpr platform::FileMode kRead = platform::FileMode::kRead;
 
 // On Windows a file deleted while any handle to it is open keeps its name until the last handle
@@ -53,9 +55,12 @@ std::size_t readAt(std::FILE* f, std::uint64_t offset, std::uint8_t* to, std::si
 // source goes away.
 class FileSource : public ByteSource {
   public:
+    // `behind`: bytes before the one asked for that a new window keeps too. A walk looks at the
+    // header after a frame before it searches the frame itself: without them, every window edge
+    // would be read twice, once for each.
     FileSource(const FileIdentity& id, FileWindow& window, std::size_t chunk = kWindowSize,
-               std::FILE* shared = nullptr)
-        : id_(id), window_(window), chunk_(chunk), shared_(shared) {}
+               std::FILE* shared = nullptr, std::size_t behind = 0)
+        : id_(id), window_(window), chunk_(chunk), shared_(shared), behind_(behind) {}
     std::uint64_t size() const override { return id_.size; }
     const std::uint8_t* view(std::uint64_t offset, std::size_t size) override {
         if (offset > id_.size || id_.size - offset < size) return nullptr;
@@ -63,8 +68,10 @@ class FileSource : public ByteSource {
             window_.length - (offset - window_.offset) >= size)
             return window_.data.get() + (offset - window_.offset);
         // `size` is bounded by the file's size, and callers never ask for more than a frame.
+        const std::size_t back = static_cast<std::size_t>(std::min<std::uint64_t>(offset, behind_));
+        const std::uint64_t start = offset - back;
         const std::size_t want = static_cast<std::size_t>(
-            std::min<std::uint64_t>(std::max(size, chunk_), id_.size - offset));
+            std::min<std::uint64_t>(std::max(size, chunk_) + back, id_.size - start));
         window_.forget();
         if (window_.capacity < want) {
             window_.release();
@@ -74,11 +81,11 @@ class FileSource : public ByteSource {
         if (shared_ == nullptr && !file_) file_ = platform::openFile(id_.path, kRead);
         std::FILE* f = shared_ != nullptr ? shared_ : file_.get();
         if (f == nullptr) return nullptr;
-        const std::size_t got = readAt(f, offset, window_.data.get(), want);
+        const std::size_t got = readAt(f, start, window_.data.get(), want);
         window_.length = got;
-        window_.offset = offset;
+        window_.offset = start;
         window_.readAt = std::chrono::steady_clock::now();
-        return got >= size ? window_.data.get() : nullptr;
+        return got >= back + size ? window_.data.get() + back : nullptr;
     }
 
     std::uint64_t dataFrom(std::uint64_t offset) override {
@@ -110,6 +117,7 @@ class FileSource : public ByteSource {
     FileWindow& window_;
     std::size_t chunk_;
     std::FILE* shared_;
+    std::size_t behind_;
     File file_;
 };
 
@@ -185,7 +193,7 @@ const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, Lookup l
         FileIdentity opened;
         if (file && identifyOpen(file.get(), path, opened)) id = opened;
         identity_ = id;
-        FileSource source(identity_, window_, kWindowSize, file.get());
+        FileSource source(identity_, window_, kWindowSize, file.get(), kWalkReadBehind);
         isProbeFile_ = file && id.regular && scanRecords(source, entries_);
         haveIndex_ = file != nullptr;  // a file that could not be opened is tried again
         if (kKeepIndexedFileOpen) open_ = std::move(file);
