@@ -1,12 +1,20 @@
 #include "platform/crc32.h"
 
+#if defined(PROBE_HAVE_LIBDEFLATE)
+#include <libdeflate.h>
+#else
 #include <zlib.h>
 
 #include <algorithm>
+#endif
 
 namespace platform {
 
 std::uint32_t crc32Update(std::uint32_t crc, const void* data, std::size_t size) {
+#if defined(PROBE_HAVE_LIBDEFLATE)
+    // The same checksum as zlib's (same polynomial, start and final xor), any length at once.
+    return libdeflate_crc32(crc, data, size);
+#else
     // zlib takes a uInt length: longer runs go in pieces.
     uLong value = crc;
     const auto* p = static_cast<const Bytef*>(data);
@@ -17,6 +25,7 @@ std::uint32_t crc32Update(std::uint32_t crc, const void* data, std::size_t size)
         size -= piece;
     }
     return static_cast<std::uint32_t>(value);
+#endif
 }
 
 std::uint32_t crc32Of(const void* data, std::size_t size) {

@@ -28,6 +28,9 @@ std::vector<std::uint8_t> encodeRecord(const ProbeRecord& record, const TextStor
 bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts,
                   ProbeRecord& out);
 
+// Whether the kFrameHeaderSize bytes at `header` are a frame header: magic and own checksum hold.
+bool frameHeaderIntact(const std::uint8_t* header);
+
 // Random access to the bytes of a probe file. The pointer `view` returns stays valid until the
 // next call; null when [offset, offset + size) is not inside the file or cannot be read.
 class ByteSource {

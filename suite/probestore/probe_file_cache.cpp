@@ -19,6 +19,8 @@ namespace {
 
 // Sequential loads touch one window per this many bytes instead of one read per record.
 constexpr std::size_t kWindowSize = 1u << 20;
+// What a walk's window keeps before the byte asked for (FileSource).
+constexpr std::size_t kWalkReadBehind = 1u << 16;
 constexpr platform::FileMode kRead = platform::FileMode::kRead;
 
 // On Windows a file deleted while any handle to it is open keeps its name until the last handle
@@ -53,9 +55,12 @@ std::size_t readAt(std::FILE* f, std::uint64_t offset, std::uint8_t* to, std::si
 // source goes away.
 class FileSource : public ByteSource {
   public:
+    // `behind`: bytes before the one asked for that a new window keeps too. A walk looks at the
+    // header after a frame before it searches the frame itself: without them, every window edge
+    // would be read twice, once for each.
     FileSource(const FileIdentity& id, FileWindow& window, std::size_t chunk = kWindowSize,
-               std::FILE* shared = nullptr)
-        : id_(id), window_(window), chunk_(chunk), shared_(shared) {}
+               std::FILE* shared = nullptr, std::size_t behind = 0)
+        : id_(id), window_(window), chunk_(chunk), shared_(shared), behind_(behind) {}
     std::uint64_t size() const override { return id_.size; }
     const std::uint8_t* view(std::uint64_t offset, std::size_t size) override {
         if (offset > id_.size || id_.size - offset < size) return nullptr;
@@ -63,8 +68,10 @@ class FileSource : public ByteSource {
             window_.length - (offset - window_.offset) >= size)
             return window_.data.get() + (offset - window_.offset);
         // `size` is bounded by the file's size, and callers never ask for more than a frame.
+        const std::size_t back = static_cast<std::size_t>(std::min<std::uint64_t>(offset, behind_));
+        const std::uint64_t start = offset - back;
         const std::size_t want = static_cast<std::size_t>(
-            std::min<std::uint64_t>(std::max(size, chunk_), id_.size - offset));
+            std::min<std::uint64_t>(std::max(size, chunk_) + back, id_.size - start));
         window_.forget();
         if (window_.capacity < want) {
             window_.release();
@@ -74,30 +81,43 @@ class FileSource : public ByteSource {
         if (shared_ == nullptr && !file_) file_ = platform::openFile(id_.path, kRead);
         std::FILE* f = shared_ != nullptr ? shared_ : file_.get();
         if (f == nullptr) return nullptr;
-        const std::size_t got = readAt(f, offset, window_.data.get(), want);
+        const std::size_t got = readAt(f, start, window_.data.get(), want);
         window_.length = got;
-        window_.offset = offset;
-        return got >= size ? window_.data.get() : nullptr;
+        window_.offset = start;
+        window_.readAt = std::chrono::steady_clock::now();
+        return got >= back + size ? window_.data.get() + back : nullptr;
     }
 
     std::uint64_t dataFrom(std::uint64_t offset) override {
-#if !defined(_WIN32) && defined(SEEK_DATA)
+#if !defined(_WIN32) && defined(SEEK_DATA) && defined(SEEK_HOLE)
+        // The stretch of data found last is remembered: a walk asks once per frame, and one
+        // question to the system per stretch is enough (a file without holes is one stretch).
+        if (offset >= dataBegin_ && offset < dataEnd_) return offset;
         if (shared_ == nullptr && !file_) file_ = platform::openFile(id_.path, kRead);
         std::FILE* f = shared_ != nullptr ? shared_ : file_.get();
         if (f != nullptr && offset < id_.size) {
-            const off_t data = ::lseek(::fileno(f), static_cast<off_t>(offset), SEEK_DATA);
-            if (data >= 0) return std::max<std::uint64_t>(offset, static_cast<std::uint64_t>(data));
-            if (errno == ENXIO) return id_.size;  // nothing but a hole up to the end
+            const int fd = ::fileno(f);
+            const off_t data = ::lseek(fd, static_cast<off_t>(offset), SEEK_DATA);
+            if (data < 0) return errno == ENXIO ? id_.size : offset;  // ENXIO: a hole to the end
+            const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+            if (hole > data) {
+                dataBegin_ = static_cast<std::uint64_t>(data);
+                dataEnd_ = static_cast<std::uint64_t>(hole);
+            }
+            return std::max<std::uint64_t>(offset, static_cast<std::uint64_t>(data));
         }
 #endif
         return offset;
     }
 
   private:
+    std::uint64_t dataBegin_ = 0;
+    std::uint64_t dataEnd_ = 0;  // [dataBegin_, dataEnd_) holds data and no hole
     const FileIdentity& id_;
     FileWindow& window_;
     std::size_t chunk_;
     std::FILE* shared_;
+    std::size_t behind_;
     File file_;
 };
 
@@ -134,6 +154,7 @@ bool identifyOpen(std::FILE* file, const std::filesystem::path& path, FileIdenti
 
 void ProbeFiles::invalidate() {
     haveIndex_ = false;
+    loadedBefore_ = false;
     isProbeFile_ = false;
     entries_.clear();
     entries_.shrink_to_fit();
@@ -149,14 +170,14 @@ const std::filesystem::path& ProbeFiles::native(const char* fileName) {
     return lastNative_;
 }
 
-const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, Lookup lookup) {
-    using Clock = std::chrono::steady_clock;
+const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, Lookup lookup,
+                                                  std::chrono::steady_clock::time_point now) {
     const std::filesystem::path& path = native(fileName);
     FileIdentity id;
     // The name and its identity checked lately: the index holds. A load checks its frame
     // afresh, which is what a look at the open file's identity would tell in between.
     if (lookup == Lookup::kLoad && haveIndex_ && open_ && path == identity_.path &&
-        Clock::now() - nameCheckedAt_ < kNameRecheck)
+        now - nameCheckedAt_ < kNameRecheck)
         return isProbeFile_ ? &entries_ : nullptr;
 
     if (!identify(path, id) || !id.regular) {
@@ -172,31 +193,42 @@ const std::vector<RecordEntry>* ProbeFiles::index(const char* fileName, Lookup l
         FileIdentity opened;
         if (file && identifyOpen(file.get(), path, opened)) id = opened;
         identity_ = id;
-        FileSource source(identity_, window_, kWindowSize, file.get());
+        FileSource source(identity_, window_, kWindowSize, file.get(), kWalkReadBehind);
         isProbeFile_ = file && id.regular && scanRecords(source, entries_);
         haveIndex_ = file != nullptr;  // a file that could not be opened is tried again
         if (kKeepIndexedFileOpen) open_ = std::move(file);
     }
-    nameCheckedAt_ = Clock::now();
+    nameCheckedAt_ = std::chrono::steady_clock::now();
     return isProbeFile_ ? &entries_ : nullptr;
 }
 
 std::uint32_t ProbeFiles::count(const char* fileName) {
-    const std::vector<RecordEntry>* entries = index(fileName, Lookup::kRebuild);
+    const std::vector<RecordEntry>* entries =
+        index(fileName, Lookup::kRebuild, std::chrono::steady_clock::now());
     return entries != nullptr ? static_cast<std::uint32_t>(entries->size()) : 0;
 }
 
 bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& texts,
                       ProbeRecord& out) {
-    RecordStore::zeroFill(out);
+    const auto now = std::chrono::steady_clock::now();
     for (Lookup lookup : {Lookup::kLoad, Lookup::kRebuild}) {
-        const std::vector<RecordEntry>* entries = index(fileName, lookup);
-        if (entries == nullptr || number >= entries->size()) return false;
-        // Bytes read by an earlier call may no longer be the file's: read the frame afresh.
-        window_.forget();
-        FileSource source(identity_, window_, 0, open_.get());
+        const std::vector<RecordEntry>* entries = index(fileName, lookup, now);
+        if (entries == nullptr || number >= entries->size()) {
+            RecordStore::zeroFill(out);
+            return false;
+        }
+        // Loads going forward through the file (a preview) read it ahead a window at a time and
+        // take their frames from bytes read less than kReadAheadAge ago. Any other load reads its
+        // frame afresh: bytes read by an earlier call may no longer be the file's.
+        const bool forward = lookup == Lookup::kLoad && loadedBefore_ && number > lastLoaded_;
+        if (!forward || now - window_.readAt >= kReadAheadAge) window_.forget();
+        FileSource source(identity_, window_, forward ? kWindowSize : 0, open_.get());
         const LoadResult result = loadFrame(source, (*entries)[number], texts, out);
-        if (result != LoadResult::kMoved) return result == LoadResult::kLoaded;
+        if (result != LoadResult::kMoved) {
+            loadedBefore_ = true;
+            lastLoaded_ = number;
+            return result == LoadResult::kLoaded;
+        }
     }
     return false;
 }

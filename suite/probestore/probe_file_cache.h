@@ -8,10 +8,12 @@
 // program changed or moved into the name's place is taken up. On Windows the file is open only
 // during a call, shared for read, write and delete, and every load looks the name up: other
 // programs may rename, replace or delete a file listed here at any time, and the next count or
-// load sees it. No bytes are kept between calls: every load reads its frame from the file and
-// checks it again, so a file rewritten behind an unchanged identity (file systems whose times
-// count whole seconds, writes within one tick of the clock) is read as it is now, and a frame
-// that is no longer where the index says rebuilds the index.
+// load sees it. Every load checks its frame again, and reads it from the file unless it goes on
+// forward from the last load within kReadAheadAge of reading its bytes (a preview reads the file a
+// window at a time rather than with a system call per record): a file rewritten behind an
+// unchanged identity (file systems whose times count whole seconds, writes within one tick of
+// the clock) is read as it is now, and a frame that is no longer where the index says rebuilds
+// the index.
 //
 // Appends go through platform::AppendFile: one write per frame under the file's append lock, the
 // header of a new file written by whichever writer comes first.
@@ -50,6 +52,7 @@ struct FileWindow {
     std::size_t capacity = 0;
     std::size_t length = 0;
     std::uint64_t offset = 0;
+    std::chrono::steady_clock::time_point readAt;  // when its bytes were read
     void forget() { length = 0; }
     void release() {
         data.reset();
@@ -62,6 +65,8 @@ using platform::File;
 class ProbeFiles {
   public:
     static constexpr std::chrono::milliseconds kNameRecheck{100};
+    // How long bytes read ahead serve the loads that follow in file order.
+    static constexpr std::chrono::milliseconds kReadAheadAge{10};
 
     // Number of records in the file; 0 when it holds none or is not a readable probe file.
     // Walks the file again whatever the index holds.
@@ -86,7 +91,8 @@ class ProbeFiles {
         kRebuild,  // a new index whatever the identities say
     };
     // The index of `fileName`, rebuilt when its identity changed; null when it cannot be read.
-    const std::vector<RecordEntry>* index(const char* fileName, Lookup lookup);
+    const std::vector<RecordEntry>* index(const char* fileName, Lookup lookup,
+                                          std::chrono::steady_clock::time_point now);
 
     // The system's form of the last file name, converted once for the many calls on one file.
     const std::filesystem::path& native(const char* fileName);
@@ -98,6 +104,8 @@ class ProbeFiles {
     FileIdentity identity_;
     std::vector<RecordEntry> entries_;
     FileWindow window_;
+    bool loadedBefore_ = false;  // a load since the index was built; the last one's number:
+    std::uint32_t lastLoaded_ = 0;
     File open_;  // the indexed file, where it is kept open
     std::chrono::steady_clock::time_point nameCheckedAt_;
 };

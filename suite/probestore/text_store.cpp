@@ -8,33 +8,35 @@
 namespace probestore {
 
 TextStore::~TextStore() {
-    for (auto& [lines, count] : arrays_) delete[] lines;
-    for (const char* text : texts_) delete[] text;
+    arrays_.forEach(
+        [](const void* lines, std::uint32_t) { delete[] static_cast<char* const*>(lines); });
+    texts_.forEach(
+        [](const void* text, std::uint32_t) { delete[] static_cast<const char*>(text); });
 }
 
 char* TextStore::copyText(std::string_view text) {
     auto copy = std::make_unique_for_overwrite<char[]>(text.size() + 1);
     if (!text.empty()) std::memcpy(copy.get(), text.data(), text.size());
     copy[text.size()] = '\0';
-    texts_.insert(copy.get());
+    texts_.insert(copy.get(), 0);
     return copy.release();
 }
 
 char** TextStore::newLineArray(std::uint32_t count) {
     auto lines = std::make_unique<char*[]>(count);  // value-initialised: all null
-    arrays_.emplace(lines.get(), count);
+    arrays_.insert(lines.get(), count);
     return lines.release();
 }
 
 void TextStore::releaseText(char* text) noexcept {
-    if (text != nullptr && texts_.erase(text) != 0) delete[] text;
+    if (texts_.erase(text)) delete[] text;
 }
 
 void TextStore::releaseLineArray(char** lines) noexcept {
-    auto it = arrays_.find(lines);
-    if (it == arrays_.end()) return;
-    for (std::uint32_t i = 0; i < it->second; ++i) releaseText(lines[i]);
-    arrays_.erase(it);
+    std::uint32_t count = 0;
+    if (!arrays_.find(lines, &count)) return;
+    for (std::uint32_t i = 0; i < count; ++i) releaseText(lines[i]);
+    arrays_.erase(lines);
     delete[] lines;
 }
 
@@ -86,8 +88,8 @@ bool TextStore::releaseListCell(Spisok* field) noexcept {
 
 std::uint32_t TextStore::readableLines(const Spisok& list) const {
     if (list.lines == nullptr) return 0;
-    auto it = arrays_.find(list.lines);
-    return it == arrays_.end() ? list.count : std::min(list.count, it->second);
+    std::uint32_t made = 0;
+    return arrays_.find(list.lines, &made) ? std::min(list.count, made) : list.count;
 }
 
 void TextStore::releaseRecordTexts(ProbeRecord& r) noexcept {

@@ -6,13 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory_resource>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "abi/plugin.h"
 #include "abi/probe_record.h"
+#include "suite/probestore/block_registry.h"
 
 namespace probestore {
 
@@ -51,17 +49,13 @@ class TextStore {
     // array when the array is one of this store's.
     std::uint32_t readableLines(const Spisok& list) const;
 
-    bool ownsText(const char* text) const { return texts_.count(text) != 0; }
+    bool ownsText(const char* text) const { return texts_.find(text); }
     // Blocks handed out and not yet released (texts plus line arrays).
     std::size_t liveBlocks() const { return texts_.size() + arrays_.size(); }
 
   private:
-    // The registry's nodes come from a pool of this store: loading a record registers and
-    // releases a handful of texts, and the general allocator would be asked twice for each.
-    std::pmr::unsynchronized_pool_resource nodes_;
-    std::pmr::unordered_set<const char*> texts_{&nodes_};
-    // array -> number of lines it was made for
-    std::pmr::unordered_map<char**, std::uint32_t> arrays_{&nodes_};
+    BlockRegistry texts_;
+    BlockRegistry arrays_;  // array -> number of lines it was made for
 };
 
 }  // namespace probestore

@@ -353,6 +353,17 @@ Status File::open(const std::filesystem::path& path, std::size_t limit, bool kee
 
     Window window(in, path, size_);
     Walk walk(window, size_);
+    // The header has no checksum. A header size other than the one every writer of this version
+    // writes is taken only when a whole block starts there; where none does but one starts right
+    // after the 16 bytes, the size is a damaged one and the blocks are read from there (one look
+    // at each of two blocks).
+    if (!headerDamaged_ && headerSize != kHeaderSize) {
+        Block atSize, atEnd;
+        if (!walk.wholeAt(headerSize, atSize) && walk.wholeAt(kHeaderSize, atEnd)) {
+            headerSize = static_cast<std::uint16_t>(kHeaderSize);
+            headerDamaged_ = true;
+        }
+    }
     std::uint64_t at = headerSize;
     bool lastWhole = true;
     std::uint64_t wholeBlocks = 0;
@@ -373,7 +384,12 @@ Status File::open(const std::filesystem::path& path, std::size_t limit, bool kee
         ++count_;
     }
     endsCleanly_ = at == size_ && lastWhole;  // a walk stopped by `limit` is not clean
-    if (headerDamaged_ && wholeBlocks == 0) {
+    // Past a damaged header only a whole block makes it a surface file, wherever a walk stopped by
+    // `limit` ended.
+    Block later;
+    if (headerDamaged_ && wholeBlocks == 0 &&
+        !(count_ == limit && at < size_ &&
+          (walk.wholeAt(at, later) || walk.nextWhole(at, later) < size_))) {
         blocks_.clear();
         count_ = 0;
         endsCleanly_ = false;
@@ -442,6 +458,11 @@ Status appendSurface(const std::filesystem::path& path, const Surface& s) {
         if (size < kHeaderSize || !file.readAt(0, header, kHeaderSize))
             return Status::kNotSurfaceFile;
         if (Status st = checkHeader(header, size, headerSize); st != Status::kOk) return st;
+        // A header size that the walk finds damaged refuses appends like a damaged magic.
+        File walked;
+        if (headerSize != kHeaderSize &&
+            (walked.open(path, 1, false) != Status::kOk || walked.headerDamaged()))
+            return Status::kNotSurfaceFile;
     }
     return file.append(bytes.data(), bytes.size()) ? Status::kOk : Status::kCannotWrite;
 }

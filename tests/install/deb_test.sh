@@ -15,7 +15,8 @@ fail() {
 [ "$(dpkg-deb -f "$deb" Package)" = probe-tools ] || fail "package name"
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(sed 's/ ([^)]*)//g; s/, */\n/g' <<<"$depends")
-for library in libc6 libstdc++6 libqt6widgets6 libqt6svg6 zlib1g; do
+# The CRC-32 comes from libdeflate on Debian (zlib only in the Windows builds).
+for library in libc6 libstdc++6 libqt6widgets6 libqt6svg6 libdeflate0; do
   grep -Fqx "$library" <<<"$names" || fail "$library missing from Depends: $depends"
 done
 contents=$(dpkg-deb -c "$deb")

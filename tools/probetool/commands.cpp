@@ -18,6 +18,7 @@
 #include "tools/probe_json/probe_json.h"
 #include "tools/probetool/probe_store.h"
 #include "tools/probetool/probe_view.h"
+#include "tools/probetool/surface_salvage.h"
 
 namespace probetool {
 
@@ -503,6 +504,14 @@ int checkCommand(ProbeStore& store, const std::vector<std::string>& args, const 
 
 int salvageCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
                    std::ostream& out, std::ostream& err) {
+    // A surface file (*.pv) has a salvage of its own.
+    if (auto first = fileName(args[1], err); !first) {
+        return kUsageOrFile;
+    } else if (isSurfaceFileName(first->path)) {
+        auto target = fileName(args[2], err);
+        if (!target) return kUsageOrFile;
+        return salvageSurfaces(first->path, first->shown, target->path, target->shown, out, err);
+    }
     int status = kDone;
     auto source = openSource(store, args[1], err, status);
     if (!source) return status;
@@ -584,6 +593,8 @@ std::string helpText() {
   check ФАЙЛ.dt                 проверяет, что загружается каждая запись
   salvage ВХОД.dt ВЫХОД.dt      добавляет в ВЫХОД.dt все загружаемые записи ВХОД.dt и
                                 сообщает, сколько потеряно
+  salvage ВХОД.pv ВЫХОД.pv      записывает в новый файл ВЫХОД.pv все исправные поверхности
+                                файла поверхностей ВХОД.pv и сообщает, сколько потеряно
   --help                        эта справка
 
 Записи нумеруются с 1, как их считает человек: первая запись файла — запись 1.

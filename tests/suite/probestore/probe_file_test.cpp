@@ -12,6 +12,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/cp1251.h"
@@ -573,3 +574,136 @@ TEST_F(ProbeFileTest, PayloadDecoderRejectsLiesWithoutAllocatingByThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// Reading ahead, holes and frame headers checked from tables.
+
+// Frame headers are checked from tables: every value of every byte after the magic, and random
+// headers, are taken exactly when zlib's checksum of their first 12 bytes is the one they carry;
+// any single flipped bit is refused.
+TEST(FrameHeaderTest, TablesAgreeWithTheChecksumForEveryByteValueAndRefuseEveryFlippedBit) {
+    std::mt19937 random(22);
+    auto header = [&](int at, int value) {
+        Bytes h(16);
+        std::memcpy(h.data(), "ZAPS", 4);
+        for (int i = 4; i < 12; ++i) h[i] = static_cast<std::uint8_t>(random());
+        if (at >= 0) h[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value);
+        const auto c = static_cast<std::uint32_t>(crc32(0, h.data(), 12));
+        for (int i = 0; i < 4; ++i) h[12 + i] = static_cast<std::uint8_t>(c >> (8 * i));
+        return h;
+    };
+    for (int at = 4; at < 12; ++at)
+        for (int value = 0; value < 256; ++value)
+            ASSERT_TRUE(probestore::frameHeaderIntact(header(at, value).data())) << at << value;
+    for (int round = 0; round < 2000; ++round) {
+        Bytes h = header(-1, 0);
+        ASSERT_TRUE(probestore::frameHeaderIntact(h.data()));
+        const std::size_t bit = random() % 128;
+        h[bit / 8] ^= static_cast<std::uint8_t>(1u << (bit % 8));
+        EXPECT_FALSE(probestore::frameHeaderIntact(h.data())) << bit;
+    }
+}
+
+}  // namespace
+
+// Loads going forward read the file ahead, but bytes older than the read-ahead age are not
+// served again: a record rewritten in place (same size, the old time put back) then loads as it
+// is now.
+TEST_F(ProbeFileTest, ForwardLoadsReadAheadButNotPastTheReadAheadAge) {
+    ProbeFiles files;
+    const std::string p = path("ahead.dt");
+    std::vector<Bytes> frames;
+    for (int v = 0; v < 4; ++v) {
+        fullProbe(v);
+        frames.push_back(probestore::encodeFrame(probestore::encodeRecord(*store_.selected())));
+    }
+    Bytes file = probestore::encodeFileHeader();
+    for (const Bytes& f : frames) file.insert(file.end(), f.begin(), f.end());
+    writeBytes(p, file);
+    ASSERT_EQ(files.count(p.c_str()), 4u);
+    const auto loaded = [&](std::uint32_t n) {
+        ProbeRecord out;
+        EXPECT_TRUE(files.load(p.c_str(), n, store_.texts(), out)) << n;
+        Bytes b = probestore::encodeFrame(probestore::encodeRecord(out));
+        store_.texts().releaseRecordTexts(out);
+        return b;
+    };
+    EXPECT_EQ(loaded(0), frames[0]);
+    EXPECT_EQ(loaded(1), frames[1]);  // the window read for it holds records 1 to 3
+
+    const auto modified = fs::last_write_time(p);
+    const std::size_t at3 = file.size() - frames[3].size();
+    std::copy(frames[2].begin(), frames[2].end(), file.begin() + static_cast<long>(at3));
+    {
+        std::fstream inPlace(p, std::ios::binary | std::ios::in | std::ios::out);
+        inPlace.write(reinterpret_cast<const char*>(file.data()),
+                      static_cast<std::streamsize>(file.size()));
+    }
+    fs::last_write_time(p, modified);
+    std::this_thread::sleep_for(3 * ProbeFiles::kReadAheadAge);
+    EXPECT_EQ(loaded(3), frames[2]);
+}
+
+// A sparse file: records before, between and after holes of several blocks. The walk skips each
+// hole by asking where data starts again and loads every record past it.
+TEST_F(ProbeFileTest, RecordsBetweenHolesAreFoundAndLoad) {
+    const std::string p = path("sparse.dt");
+    fullProbe(1);
+    const Bytes frame = probestore::encodeFrame(probestore::encodeRecord(*store_.selected()));
+    {
+        Bytes head = probestore::encodeFileHeader();
+        head.insert(head.end(), frame.begin(), frame.end());
+        std::ofstream out(p, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(head.data()),
+                  static_cast<std::streamsize>(head.size()));
+        for (long hole : {3L << 20, (5L << 20) + 123}) {
+            out.seekp(hole, std::ios::cur);
+            out.write(reinterpret_cast<const char*>(frame.data()),
+                      static_cast<std::streamsize>(frame.size()));
+            out.write(reinterpret_cast<const char*>(frame.data()),
+                      static_cast<std::streamsize>(frame.size()));
+        }
+    }
+    ProbeFiles files;
+    // frame, hole, frame, frame, hole, frame, frame: each hole is one damaged record.
+    ASSERT_EQ(files.count(p.c_str()), 7u);
+    for (std::uint32_t n = 0; n < 7; ++n) EXPECT_EQ(loadsAt(files, p, n), n != 1 && n != 4) << n;
+}
+
+// The file reader walks a file through a window that moves; the same walk over the bytes in
+// memory is the reference. Files of several MiB (many window moves) made of records, runs of the
+// frame magic, frame headers inside payloads and damaged bytes count and load alike both ways.
+TEST_F(ProbeFileTest, FileWalkAgreesWithTheWalkInMemoryAcrossWindowMoves) {
+    std::mt19937 random(2222);
+    for (int round = 0; round < 3; ++round) {
+        Bytes file = probestore::encodeFileHeader();
+        while (file.size() < (std::size_t{3} << 20)) {
+            Bytes payload(static_cast<std::size_t>(random() % 3000));
+            for (auto& b : payload)
+                b = static_cast<std::uint8_t>(random() % 4 == 0 ? 'Z' : random());
+            Bytes frame = probestore::encodeFrame(payload);
+            // A frame header copied into another frame's payload, or the magic alone.
+            if (random() % 3 == 0 && payload.size() > 40) {
+                const std::size_t at = 16 + random() % (payload.size() - 20);
+                std::copy_n(frame.begin(), std::min<std::size_t>(16, frame.size() - at),
+                            frame.begin() + static_cast<long>(at));
+            }
+            if (random() % 5 == 0) frame[random() % frame.size()] ^= 0x5A;
+            file.insert(file.end(), frame.begin(), frame.end());
+        }
+        const std::string p = path("walk.dt");
+        writeBytes(p, file);
+        probestore::MemorySource source(file.data(), file.size());
+        std::vector<probestore::RecordEntry> entries;
+        ASSERT_TRUE(probestore::scanRecords(source, entries));
+        ProbeFiles files;
+        ASSERT_EQ(files.count(p.c_str()), entries.size()) << round;
+        for (std::uint32_t i = 0; i < entries.size(); ++i) {
+            ProbeRecord out;
+            const bool inMemory = probestore::loadEntry(source, entries[i], store_.texts(), out);
+            store_.texts().releaseRecordTexts(out);
+            ASSERT_EQ(loadsAt(files, p, i), inMemory) << round << ", record " << i;
+        }
+    }
+}

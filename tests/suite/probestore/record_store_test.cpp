@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/suite/probestore/test_texts.h"
 
@@ -202,3 +207,51 @@ TEST(TextStoreTest, RecreatingWithoutReleaseDoesNotLeakAndForeignPointersAreNotF
 }
 
 }  // namespace
+
+// The registry behind the text store under the churn of loading records: blocks made and released
+// in random order, thousands at once (so the table grows and entries move back on deletion), each
+// answered as the store's own exactly while it lives, line arrays keeping their lengths.
+TEST(TextStoreTest, RegistryKnowsEveryLiveBlockThroughGrowthAndRandomReleases) {
+    probestore::TextStore texts;
+    std::mt19937 random(7);
+    std::vector<char*> live;
+    std::vector<std::pair<char**, std::uint32_t>> arrays;
+    std::vector<std::uintptr_t> released;  // addresses only: never dereferenced
+    for (int round = 0; round < 20000; ++round) {
+        const unsigned what = random() % 4;
+        if (what < 2 || live.empty()) {
+            live.push_back(texts.copyText(std::string(random() % 40, 'x')));
+        } else if (what == 2) {
+            const std::size_t i = random() % live.size();
+            released.push_back(reinterpret_cast<std::uintptr_t>(live[i]));
+            texts.releaseText(live[i]);
+            live[i] = live.back();
+            live.pop_back();
+        } else if (arrays.size() < 50 || random() % 2 == 0) {
+            const std::uint32_t n = 1 + random() % 5;
+            arrays.push_back({texts.newLineArray(n), n});
+        } else {
+            const std::size_t i = random() % arrays.size();
+            texts.releaseLineArray(arrays[i].first);
+            arrays[i] = arrays.back();
+            arrays.pop_back();
+        }
+    }
+    EXPECT_EQ(texts.liveBlocks(), live.size() + arrays.size());
+    for (char* t : live) EXPECT_TRUE(texts.ownsText(t));
+    for (const auto& [lines, n] : arrays) {
+        Spisok l{lines, 1000};
+        EXPECT_EQ(texts.readableLines(l), n);
+    }
+    std::size_t reused = 0;
+    for (std::uintptr_t r : released)
+        reused += std::count(live.begin(), live.end(), reinterpret_cast<char*>(r)) != 0;
+    std::size_t ownedAfterRelease = 0;
+    for (std::uintptr_t r : released)
+        ownedAfterRelease += texts.ownsText(reinterpret_cast<const char*>(r));
+    EXPECT_EQ(ownedAfterRelease, reused);  // a released block is ours again only when reused
+    for (char* t : live) texts.releaseText(t);
+    for (char* t : live) texts.releaseText(t);  // a second release frees nothing
+    for (const auto& [lines, n] : arrays) texts.releaseLineArray(lines);
+    EXPECT_EQ(texts.liveBlocks(), 0u);
+}

@@ -257,7 +257,9 @@ TEST(SurfaceFileTest, FilesOfAnotherKindAreNoSurfaceFiles) {
     writeBytes(path, bytes);
     EXPECT_EQ(f.open(path), Status::kNotSurfaceFile);
     const std::string good = fileOf({line(), tetrahedron("b")});
-    for (std::size_t bit = 0; bit < 8 * 10; ++bit) {
+    // Magic, version and header size: a size flipped to another value inside the file is noticed
+    // too (no whole block starts there, one starts after the 16 bytes).
+    for (std::size_t bit = 0; bit < 8 * 12; ++bit) {
         bytes = good;
         bytes[bit / 8] = static_cast<char>(bytes[bit / 8] ^ (1 << (bit % 8)));
         writeBytes(path, bytes);
@@ -272,6 +274,18 @@ TEST(SurfaceFileTest, FilesOfAnotherKindAreNoSurfaceFiles) {
     writeBytes(path, pv::encodeHeader());
     ASSERT_EQ(f.open(path), Status::kOk);
     EXPECT_EQ(f.count(), 0u);
+    // A header that a later version made longer (its size says so, a block starts there) is
+    // read as it is and still takes appends.
+    std::string longer = good;
+    longer[10] = 24;
+    longer.insert(16, 8, '\x7F');
+    writeBytes(path, longer);
+    ASSERT_EQ(f.open(path), Status::kOk);
+    EXPECT_EQ(f.count(), 2u);
+    EXPECT_FALSE(f.headerDamaged());
+    EXPECT_EQ(pv::appendSurface(path, line()), Status::kOk);
+    ASSERT_EQ(f.open(path), Status::kOk);
+    EXPECT_EQ(f.count(), 3u);
 }
 
 TEST(SurfaceFileTest, AppendingCreatesExtendsAndRefusesWhatItCannotExtendSafely) {

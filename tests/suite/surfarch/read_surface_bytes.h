@@ -39,8 +39,11 @@ inline bool readSurfaceBytes(const std::filesystem::path& path, const std::uint8
         const auto& blocks = file.blocks();
         ok = ok && file.count() == blocks.size() && file.size() == size;
         // Whole blocks and damaged stretches follow one another from the header to the end of
-        // the file; a damaged stretch runs up to the next whole block.
-        std::uint64_t next = std::uint64_t{data[10]} | std::uint64_t{data[11]} << 8;
+        // the file; a damaged stretch runs up to the next whole block. The first starts where the
+        // header says, or right after its 16 bytes when the header is damaged.
+        std::uint64_t next = file.headerDamaged()
+                                 ? pv::kHeaderSize
+                                 : (std::uint64_t{data[10]} | std::uint64_t{data[11]} << 8);
         for (std::size_t i = 0; i < blocks.size(); ++i) {
             const pv::Block& b = blocks[i];
             ok = ok && b.offset == next;

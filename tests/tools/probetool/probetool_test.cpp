@@ -19,6 +19,7 @@
 #include <sstream>
 
 #include "platform/cp1251.h"
+#include "suite/surfarch/pv_format.h"
 #include "tools/probe_json/probe_json.h"
 #include "tools/probetool/commands.h"
 #include "tools/probetool/probe_store.h"
@@ -702,3 +703,50 @@ TEST(ProbetoolImport, EscapedKeysAndTextsAreTheirCharacters) {
               std::string::npos)
         << twice.err;
 }
+
+namespace {
+
+// Salvage of a surface file: a damaged surface and a flipped bit of the header cost only that
+// surface; the rescued file is new, whole and byte for byte what the writer makes of the rest; an
+// existing file is never written into.
+TEST(ProbetoolSurfaces, SalvageCopiesEveryIntactSurfaceIntoANewFile) {
+    namespace pv = surfaces::pv;
+    std::vector<pv::Surface> surfaces(3);
+    for (std::size_t i = 0; i < surfaces.size(); ++i) {
+        surfaces[i].name = "surface " + std::to_string(i);
+        surfaces[i].vertices = {0, 0, 0, 1, 0, 0, 0, 1, static_cast<double>(i)};
+        surfaces[i].triangles = {0, 1, 2};
+    }
+    const std::string block1 = pv::encodeBlock(surfaces[1]);
+    const std::string intact =
+        pv::encodeHeader() + pv::encodeBlock(surfaces[0]) + block1 + pv::encodeBlock(surfaces[2]);
+    std::string damaged = intact;
+    damaged[3] = static_cast<char>(damaged[3] ^ 0x10);  // the magic
+    damaged[pv::kHeaderSize + pv::encodeBlock(surfaces[0]).size() + block1.size() - 3] ^= 1;
+    const std::string source = temp("damaged.pv"), rescued = temp("rescued.pv");
+    write(source, damaged);
+
+    Result r = run({"salvage", source, rescued});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("Записано поверхностей: 2"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("потеряно: 1 (номер 2)"), std::string::npos) << r.out;
+    EXPECT_EQ(bytesOf(rescued),
+              pv::encodeHeader() + pv::encodeBlock(surfaces[0]) + pv::encodeBlock(surfaces[2]));
+
+    // Into an existing file: refused, the file untouched; an intact file is copied as it is.
+    r = run({"salvage", source, rescued});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(run({"salvage", source, source}).status, 2);
+    EXPECT_EQ(bytesOf(source), damaged);
+    const std::string whole = temp("whole.pv"), copy = temp("copy.PV");
+    write(whole, intact);
+    EXPECT_EQ(run({"salvage", whole, copy}).status, 0);
+    EXPECT_EQ(bytesOf(copy), intact);
+    // A file with no surface to rescue leaves no target behind.
+    const std::string text = temp("text.pv"), nothing = temp("nothing.pv");
+    write(text, "не поверхности");
+    EXPECT_EQ(run({"salvage", text, nothing}).status, 2);
+    EXPECT_FALSE(fs::exists(fs::path(std::u8string(nothing.begin(), nothing.end()))));
+}
+
+}  // namespace
