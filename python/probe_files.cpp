@@ -576,28 +576,32 @@ void appendProbes(const py::object& path, const py::sequence& probes) {
     if (py::isinstance<py::str>(probes) || py::isinstance<py::dict>(probes))
         throw py::type_error("probes must be a sequence of dicts");
 
-    // Every probe is checked before the first is written.
+    // Every probe is checked before the first is written. The lines shown are kept, the other
+    // faults only counted.
     std::vector<std::string> lines;
+    std::size_t faultCount = 0;
+    const auto note = [&](std::size_t probe, const std::string& at, const std::string& message) {
+        if (++faultCount <= kProblemsShown) lines.push_back(problemLine(probe, at, message));
+    };
     std::vector<std::unique_ptr<probejson::StagedProbe>> staged;
     const std::size_t n = py::len(probes);
     for (std::size_t i = 0; i < n; ++i) {
         const std::string at = "/" + std::to_string(i);
         std::vector<Unconvertible> faults;
         const Json value = toJson(probes[i], at, faults);
-        for (const Unconvertible& u : faults)
-            lines.push_back(problemLine(i + 1, u.path, u.message));
+        for (const Unconvertible& u : faults) note(i + 1, u.path, u.message);
         if (!faults.empty()) continue;
-        std::vector<Problem> problems;
+        probejson::Problems problems;
         staged.push_back(probejson::probeFromJson(value, at, i + 1, problems));
-        for (const Problem& p : problems) lines.push_back(problemLine(p.probe, p.path, p.message));
+        for (const Problem& p : problems.kept()) note(p.probe, p.path, p.message);
+        faultCount += problems.count() - problems.kept().size();
     }
-    if (!lines.empty()) {
+    if (faultCount != 0) {
         std::string text;
-        for (std::size_t i = 0; i < lines.size() && i < kProblemsShown; ++i)
-            text += lines[i] + "\n";
-        if (lines.size() > kProblemsShown)
-            text += "… и ещё ошибок: " + std::to_string(lines.size() - kProblemsShown) + "\n";
-        text += "Ничего не добавлено: ошибок: " + std::to_string(lines.size());
+        for (const std::string& line : lines) text += line + "\n";
+        if (faultCount > kProblemsShown)
+            text += "… и ещё ошибок: " + std::to_string(faultCount - kProblemsShown) + "\n";
+        text += "Ничего не добавлено: ошибок: " + std::to_string(faultCount);
         throw py::value_error(text);
     }
 

@@ -71,6 +71,17 @@ def test_a_faulty_probe_raises_naming_probe_and_key_and_nothing_is_written(tmp_p
     assert not fresh.exists()
 
 
+def test_faults_beyond_those_shown_are_counted_exactly(tmp_path):
+    # One probe of more faulty keys than the reader keeps, one more faulty probe after it.
+    many = {"k%d" % i: 0 for i in range(2500)}
+    with pytest.raises(ValueError) as raised:
+        probe_tools.append(tmp_path / "x.dt", [many, {"identification": {"price": "1"}}])
+    text = str(raised.value)
+    assert text.startswith("датчик 1, /0/k0: неизвестный ключ «k0»\n")
+    assert text.endswith("… и ещё ошибок: 2401\nНичего не добавлено: ошибок: 2501")
+    assert not (tmp_path / "x.dt").exists()
+
+
 def test_files_that_are_no_probe_files_are_refused(tmp_path):
     other = tmp_path / "other.dt"
     other.write_bytes(b"not a probe file at all, longer than a header")

@@ -65,9 +65,8 @@ bool Parser::run() {
 
 bool Parser::open(bool object) {
     if (stack_.size() >= kDeepestNesting) {
-        problems_.push_back({probeNumber(), pathOf(stack_.size()),
-                             "значения вложены глубже " + std::to_string(kDeepestNesting) +
-                                 " уровней: так глубоко документ датчиков не бывает"});
+        fault("значения вложены глубже " + std::to_string(kDeepestNesting) +
+              " уровней: так глубоко документ датчиков не бывает");
         return false;
     }
     ++pos_;
@@ -115,8 +114,7 @@ bool Parser::key() {
         }
     }
     if (top.replaces != kNone)
-        problems_.push_back({probeNumber(), pathOf(stack_.size()),
-                             "ключ «" + std::string(name) + "» повторяется в одном объекте"});
+        fault("ключ «" + std::string(name) + "» повторяется в одном объекте");
     return true;
 }
 
@@ -186,14 +184,14 @@ Json toJson(const tree::Tree& tree, std::size_t index) {
 
 }  // namespace
 
-Json parseJson(std::string_view text, std::vector<Problem>& problems) {
+Json parseJson(std::string_view text, Problems& problems) {
     tree::Parser parser(text, problems, nullptr);
     if (!parser.run()) return Json();
     // The nesting is bounded by the reader, and with it the depth of this recursion.
     return toJson(parser.tree, parser.root);
 }
 
-void readDocument(std::string_view text, std::vector<Problem>& problems,
+void readDocument(std::string_view text, Problems& problems,
                   const std::function<void(std::size_t number, StagedProbe& probe)>& onProbe) {
     tree::Parser parser(text, problems, &onProbe);
     // Only the header and an emptied probe list are left: checked as a document of no probes.

@@ -33,7 +33,7 @@ class Parser {
 
     // With `onProbe`, each element of the top-level "probes" array is checked as a probe when it
     // ends, handed to `onProbe` while no fault has been found, and dropped from the tree.
-    Parser(std::string_view text, std::vector<Problem>& problems, const OnProbe* onProbe)
+    Parser(std::string_view text, Problems& problems, const OnProbe* onProbe)
         : text_(text), problems_(problems), onProbe_(onProbe) {}
 
     // Reads the text; true when it is one whole JSON value, then at `root` of `tree`. Faults
@@ -61,8 +61,13 @@ class Parser {
     };
 
     bool fail(std::size_t at) {
-        problems_.push_back({0, "", syntaxMessage(text_, at)});
+        problems_.add(0, "", syntaxMessage(text_, at));
         return false;
+    }
+    // A fault of the value being read, at its pointer (spelled out only for a fault that is kept).
+    void fault(std::string message) {
+        problems_.add(probeNumber(), problems_.full() ? std::string() : pathOf(stack_.size()),
+                      std::move(message));
     }
     void skipSpace() {
         while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\n' ||
@@ -102,7 +107,7 @@ class Parser {
     bool literal(std::string_view word);
 
     std::string_view text_;
-    std::vector<Problem>& problems_;
+    Problems& problems_;
     const OnProbe* onProbe_;
     std::size_t pos_ = 0;
     std::vector<Open> stack_;

@@ -318,18 +318,14 @@ bool Parser::number(std::size_t& node) {
     const std::string shown(token.substr(0, kShownNumber));
     if (std::from_chars(first, last, value).ec != std::errc()) {
         if (nonZero && beyondLargest(token)) {
-            problems_.push_back(
-                {probeNumber(), pathOf(stack_.size()),
-                 "число " + shown + " вне диапазона double (больше 1.8e308 по модулю)"});
+            fault("число " + shown + " вне диапазона double (больше 1.8e308 по модулю)");
             return false;
         }
         value = token[0] == '-' ? -0.0 : 0.0;
     }
     n.floatValue = value;
     if (value == 0.0 && nonZero)
-        problems_.push_back(
-            {probeNumber(), pathOf(stack_.size()),
-             "число " + shown + " слишком мало для double и стало бы нулём, а не самим собой"});
+        fault("число " + shown + " слишком мало для double и стало бы нулём, а не самим собой");
     return true;
 }
 

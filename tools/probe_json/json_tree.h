@@ -114,7 +114,7 @@ namespace probejson {
 
 // probeFromJson and documentFromJson on a tree's value: the same checks, the same faults.
 std::unique_ptr<StagedProbe> probeFromTree(tree::Value value, const std::string& path,
-                                           std::size_t number, std::vector<Problem>& problems);
-void documentFromTree(tree::Value document, std::vector<Problem>& problems);
+                                           std::size_t number, Problems& problems);
+void documentFromTree(tree::Value document, Problems& problems);
 
 }  // namespace probejson

@@ -304,3 +304,29 @@ const char* subFieldCode(int width) {
 }
 
 }  // namespace probejson::fields
+
+namespace probejson {
+
+namespace {
+
+// A text cut to at most `longest` bytes at a character's start, marked by "…" where it was cut.
+void cutText(std::string& text, std::size_t longest) {
+    if (text.size() <= longest) return;
+    std::size_t end = longest;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.resize(end);
+    text += "…";
+    text.shrink_to_fit();
+}
+
+}  // namespace
+
+void Problems::add(std::size_t probe, std::string path, std::string message) {
+    ++count_;
+    if (full()) return;
+    cutText(path, kLongestText);
+    cutText(message, kLongestText);
+    kept_.push_back({probe, std::move(path), std::move(message)});
+}
+
+}  // namespace probejson

@@ -24,11 +24,10 @@ constexpr std::size_t kMostKeys = 16;
 template <typename V>
 class Reader {
   public:
-    Reader(std::vector<Problem>& problems, std::size_t number)
-        : problems_(problems), number_(number) {}
+    Reader(Problems& problems, std::size_t number) : problems_(problems), number_(number) {}
 
     void fail(const Path& path, std::string message) {
-        problems_.push_back({number_, path.str(), std::move(message)});
+        problems_.add(number_, problems_.full() ? std::string() : path.str(), std::move(message));
     }
 
     // The members of an object, each at the place of its key in a key table.
@@ -141,7 +140,7 @@ class Reader {
     }
 
   private:
-    std::vector<Problem>& problems_;
+    Problems& problems_;
     std::size_t number_;
 };
 
@@ -303,7 +302,7 @@ void readEntries(const std::vector<Entry>& entries, const V& v, const Path& path
 
 template <typename V>
 std::unique_ptr<StagedProbe> readProbe(const V& value, const std::string& path, std::size_t number,
-                                       std::vector<Problem>& problems) {
+                                       Problems& problems) {
     auto probe = std::make_unique<StagedProbe>();
     Reader<V> in(problems, number);
     readEntries(probeEntries(), value, Path(path), in, *probe);
@@ -311,8 +310,7 @@ std::unique_ptr<StagedProbe> readProbe(const V& value, const std::string& path, 
 }
 
 template <typename V>
-std::vector<std::unique_ptr<StagedProbe>> readDocumentValue(const V& document,
-                                                            std::vector<Problem>& problems) {
+std::vector<std::unique_ptr<StagedProbe>> readDocumentValue(const V& document, Problems& problems) {
     std::vector<std::unique_ptr<StagedProbe>> probes;
     Reader<V> in(problems, 0);
     const std::string rootText;
@@ -369,25 +367,25 @@ void StagedProbe::setLines(Spisok& cell, std::vector<std::string> cp1251) {
 }
 
 std::unique_ptr<StagedProbe> probeFromJson(const Json& value, const std::string& path,
-                                           std::size_t number, std::vector<Problem>& problems) {
+                                           std::size_t number, Problems& problems) {
     return readProbe(JsonView(value), path, number, problems);
 }
 
-std::unique_ptr<StagedProbe> probeFromJson(const Json& value, std::vector<Problem>& problems) {
+std::unique_ptr<StagedProbe> probeFromJson(const Json& value, Problems& problems) {
     return probeFromJson(value, "", 1, problems);
 }
 
 std::vector<std::unique_ptr<StagedProbe>> documentFromJson(const Json& document,
-                                                           std::vector<Problem>& problems) {
+                                                           Problems& problems) {
     return readDocumentValue(JsonView(document), problems);
 }
 
 std::unique_ptr<StagedProbe> probeFromTree(tree::Value value, const std::string& path,
-                                           std::size_t number, std::vector<Problem>& problems) {
+                                           std::size_t number, Problems& problems) {
     return readProbe(value, path, number, problems);
 }
 
-void documentFromTree(tree::Value document, std::vector<Problem>& problems) {
+void documentFromTree(tree::Value document, Problems& problems) {
     readDocumentValue(document, problems);
 }
 

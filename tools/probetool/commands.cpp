@@ -377,17 +377,17 @@ int exportCommand(ProbeStore& store, const std::vector<std::string>& args, const
     return status;
 }
 
-void reportProblems(const std::string& file, const std::vector<Problem>& problems,
+void reportProblems(const std::string& file, const probejson::Problems& problems,
                     std::ostream& err) {
     constexpr std::size_t kShown = 100;
-    for (std::size_t i = 0; i < problems.size() && i < kShown; ++i) {
-        const Problem& p = problems[i];
+    for (std::size_t i = 0; i < problems.kept().size() && i < kShown; ++i) {
+        const Problem& p = problems.kept()[i];
         err << file << ": ";
         if (p.probe != 0) err << "датчик " << p.probe << ", ";
         if (!p.path.empty()) err << p.path << ": ";
         err << p.message << '\n';
     }
-    if (problems.size() > kShown) err << "… и ещё ошибок: " << problems.size() - kShown << '\n';
+    if (problems.count() > kShown) err << "… и ещё ошибок: " << problems.count() - kShown << '\n';
 }
 
 int importCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
@@ -432,14 +432,13 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, const
 
     // Every probe is checked as it is read and goes into the store's batch; the batch goes into
     // the file as one unit only when the whole document has been read without a fault.
-    std::vector<Problem> problems;
+    probejson::Problems problems;
     std::size_t added = 0;
     bool refused = false;
     probejson::readDocument(text, problems, [&](std::size_t number, StagedProbe& probe) {
         if (refused) return;
         if (!store.addToBatch(probe.record)) {
-            problems.push_back(
-                {number, "", "датчик не удаётся записать: его запись длиннее 64 МиБ"});
+            problems.add(number, "", "датчик не удаётся записать: его запись длиннее 64 МиБ");
             refused = true;
             return;
         }
@@ -448,8 +447,8 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, const
     if (!problems.empty()) {
         store.dropBatch();
         reportProblems(input->shown, problems, err);
-        err << "Ничего не добавлено: ошибок в " << inQuotes(input->shown) << ": " << problems.size()
-            << '\n';
+        err << "Ничего не добавлено: ошибок в " << inQuotes(input->shown) << ": "
+            << problems.count() << '\n';
         return kDamagedOrInvalid;
     }
     if (!store.commitBatch(target->forStore)) {

@@ -166,9 +166,9 @@ TEST(ProbetoolRoundTrip, UnusualRecordKeepsEveryByte) {
     EXPECT_EQ(probe["model_objects"]["surface_scale"]["text"], nullptr);
 
     // The library's record <-> JSON on its own, as the Python module calls it: the same object.
-    std::vector<probejson::Problem> problems;
+    probejson::Problems problems;
     const auto staged = probejson::probeFromJson(probe, problems);
-    ASSERT_TRUE(problems.empty()) << problems[0].path << ": " << problems[0].message;
+    ASSERT_TRUE(problems.empty()) << problems.kept()[0].path << ": " << problems.kept()[0].message;
     EXPECT_EQ(probejson::probeToJson(staged->record), probe);
     EXPECT_EQ(std::bit_cast<std::uint64_t>(staged->record.RKIP2), 0x8000000000000000ull);
 
@@ -203,9 +203,9 @@ TEST(ProbetoolJson, KeysFillTheirOwnFieldsOfTheRecord) {
         "reserved": {"bytes_0_7": "01", "bytes_32_111": "02", "bytes_144_223": "03",
                      "bytes_272_351": "04", "bytes_372_455": "0506"}
       }]})");
-    std::vector<probejson::Problem> problems;
+    probejson::Problems problems;
     auto probes = probejson::documentFromJson(doc, problems);
-    ASSERT_TRUE(problems.empty()) << problems[0].path << ": " << problems[0].message;
+    ASSERT_TRUE(problems.empty()) << problems.kept()[0].path << ": " << problems.kept()[0].message;
     ASSERT_EQ(probes.size(), 1u);
     const ProbeRecord& r = probes[0]->record;
     EXPECT_EQ(r.Piezoelementi, 0x2u | 0x40u | 0x300000u | 0x80u);
@@ -554,9 +554,9 @@ TEST(ProbeJsonReader, ReadsWhatTheJsonLibraryReadsAndRefusesWhatItRefuses) {
             R"({"esc": "\"\\\/\b\f\n\r\t\u0041\u00e9\u0416\u20AC\ud83d\ude00\u0000", "": "Ёж ✓ 😀"})",
             R"([[[[]]], {"k": {"k": {}}}, "a/b~c"])",
         }) {
-        std::vector<probejson::Problem> problems;
+        probejson::Problems problems;
         const Json ours = probejson::parseJson(text, problems);
-        EXPECT_TRUE(problems.empty()) << text << ": " << problems[0].message;
+        EXPECT_TRUE(problems.empty()) << text << ": " << problems.kept()[0].message;
         EXPECT_EQ(ours, Json::parse(text)) << text;
     }
     for (const char* text : {"",
@@ -594,12 +594,12 @@ TEST(ProbeJsonReader, ReadsWhatTheJsonLibraryReadsAndRefusesWhatItRefuses) {
                              "\xEF\xBB",
                              "[1}",
                              "{\"a\": 1]"}) {
-        std::vector<probejson::Problem> problems;
+        probejson::Problems problems;
         probejson::parseJson(text, problems);
-        ASSERT_EQ(problems.size(), 1u) << text;
-        EXPECT_NE(problems[0].message.find("синтаксическая ошибка JSON в строке 1"),
+        ASSERT_EQ(problems.count(), 1u) << text;
+        EXPECT_NE(problems.kept()[0].message.find("синтаксическая ошибка JSON в строке 1"),
                   std::string::npos)
-            << text << ": " << problems[0].message;
+            << text << ": " << problems.kept()[0].message;
         EXPECT_THROW({ const Json refused = Json::parse(text); }, nlohmann::json::parse_error)
             << text;
     }
@@ -611,13 +611,13 @@ TEST(ProbeJsonReader, EveryCutOfADocumentIsRefused) {
     std::string text = run({"export", PROBE_SAMPLE_PROBES}).out;
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     for (std::size_t length = 0; length < text.size(); ++length) {
-        std::vector<probejson::Problem> problems;
+        probejson::Problems problems;
         probejson::readDocument(std::string_view(text).substr(0, length), problems,
                                 [](std::size_t, probejson::StagedProbe&) {});
-        ASSERT_EQ(problems.size(), 1u) << length;
-        EXPECT_NE(problems[0].message.find("текст кончился раньше, чем значение"),
+        ASSERT_EQ(problems.count(), 1u) << length;
+        EXPECT_NE(problems.kept()[0].message.find("текст кончился раньше, чем значение"),
                   std::string::npos)
-            << length << ": " << problems[0].message;
+            << length << ": " << problems.kept()[0].message;
     }
 }
 
@@ -650,6 +650,41 @@ TEST(ProbetoolImport, HostileDocumentsAreNamedFaults) {
     }
 }
 
+// A document of far more faults than are kept: the first ones are kept and named (each cut to a
+// bounded length however long its key), all of them are counted exactly, nothing is written.
+TEST(ProbetoolImport, FaultsBeyondTheKeptOnesAreCountedExactly) {
+    const std::string longKey(3000, 'k');
+    std::string probes = "{\"" + longKey + "\": 1}";
+    for (int i = 0; i < 3000; ++i) probes += ", null";
+    probes += ", {";
+    for (int i = 0; i < 2000; ++i) probes += (i ? ", \"u" : "\"u") + std::to_string(i) + "\": 0";
+    probes += ", \"u0\": 1}";  // a key given twice: a fault of the reader
+    const std::string text = probeDocument(probes);
+    const std::size_t faults = 1 + 3000 + 2000 + 1;
+
+    probejson::Problems problems;
+    probejson::readDocument(text, problems, [](std::size_t, probejson::StagedProbe&) {});
+    EXPECT_EQ(problems.count(), faults);
+    ASSERT_EQ(problems.kept().size(), probejson::Problems::kKept);
+    const probejson::Problem& first = problems.kept().front();
+    EXPECT_EQ(first.path.substr(0, 13), "/probes/0/kkk");
+    EXPECT_LE(first.path.size(), probejson::Problems::kLongestText + 3);
+    EXPECT_LE(first.message.size(), probejson::Problems::kLongestText + 3);
+    EXPECT_EQ(problems.kept().back().path, "/probes/999");
+
+    const std::string json = temp("many_faults.json"), target = temp("many_faults.dt");
+    write(json, text);
+    const Result r = run({"import", json, target});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("датчик 100, /probes/99: ожидается объект\n… и ещё ошибок: " +
+                         std::to_string(faults - 100) + "\n"),
+              std::string::npos)
+        << r.err.substr(r.err.size() - 500);
+    EXPECT_NE(r.err.find("Ничего не добавлено: ошибок в «" + json + "»: " + std::to_string(faults)),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(target));
+}
+
 // Where a syntax error is reported: the line and column of the character at which reading
 // stopped, for each kind of fault the reader finds inside a token or between tokens.
 TEST(ProbeJsonReader, SyntaxErrorsNameTheLineAndColumnOfTheFault) {
@@ -666,11 +701,12 @@ TEST(ProbeJsonReader, SyntaxErrorsNameTheLineAndColumnOfTheFault) {
         {head + " \"probes\": [{\"a\": \"ж", "текст кончился раньше, чем значение"},  // cut
     };
     for (const auto& [text, expected] : cases) {
-        std::vector<probejson::Problem> problems;
+        probejson::Problems problems;
         probejson::readDocument(text, problems, [](std::size_t, probejson::StagedProbe&) {});
-        ASSERT_EQ(problems.size(), 1u) << text;
-        EXPECT_NE(problems[0].message.find(expected), std::string::npos) << text << "\n"
-                                                                         << problems[0].message;
+        ASSERT_EQ(problems.count(), 1u) << text;
+        EXPECT_NE(problems.kept()[0].message.find(expected), std::string::npos)
+            << text << "\n"
+            << problems.kept()[0].message;
     }
 }
 
