@@ -100,6 +100,14 @@ bool Parser::key() {
     if (pos_ >= text_.size() || text_[pos_] != ':') return fail(pos_);
     ++pos_;
     Open& top = stack_.back();
+    if (stack_.size() >= 3 && inProbes() &&
+        pending_.size() - top.pendingFrom >= kMostProbeObjectKeys) {
+        // Named by the object's own pointer: its last key says nothing about the fault.
+        problems_.add(probeNumber(), pathOf(stack_.size() - 1),
+                      "в объекте больше " + std::to_string(kMostProbeObjectKeys) +
+                          " ключей: такого объекта у датчика не бывает, чтение остановлено");
+        return false;
+    }
     top.key = name;
     top.replaces = kNone;
     if (top.keys) {

@@ -19,6 +19,9 @@ namespace probejson::tree {
 // No probe document nests deeper than a few levels; a deeper one is refused before its levels
 // take memory.
 inline constexpr std::size_t kDeepestNesting = 512;
+// No object of a probe has more than a few dozen keys; one with more than this is refused before
+// its members take memory (each unknown key would otherwise be kept to the object's end).
+inline constexpr std::size_t kMostProbeObjectKeys = 65536;
 inline constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 // The number text shown in a message is cut to this length.
 inline constexpr std::size_t kShownNumber = 64;
