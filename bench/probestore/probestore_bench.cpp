@@ -138,6 +138,37 @@ void BM_RawRead(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(file)));
 }
 
+// Runs `work` once per iteration right after a raw read of `file`, reports the work's wall time as
+// the iteration's and the work's time against the raw read's, in wall-clock and in processor
+// time: on a machine shared with other work the wall-clock ratio also counts the time either part
+// waited for the processor. Returns the work's mean wall time in seconds.
+template <typename Work>
+double timeAgainstRawRead(benchmark::State& state, const std::string& file, Work work) {
+    using Clock = std::chrono::steady_clock;
+    double rawSeconds = 0, workSeconds = 0, rawCpu = 0, workCpu = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const std::clock_t c0 = std::clock();
+        benchmark::DoNotOptimize(rawRead(file));
+        const auto t1 = Clock::now();
+        const std::clock_t c1 = std::clock();
+        work();
+        const auto t2 = Clock::now();
+        const std::clock_t c2 = std::clock();
+        rawSeconds += std::chrono::duration<double>(t1 - t0).count();
+        const double w = std::chrono::duration<double>(t2 - t1).count();
+        workSeconds += w;
+        rawCpu += static_cast<double>(c1 - c0);
+        workCpu += static_cast<double>(c2 - c1);
+        state.SetIterationTime(w);
+    }
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["raw_read_ms"] = 1000 * rawSeconds / iterations;
+    state.counters["ratio_to_raw_read"] = workSeconds / rawSeconds;
+    state.counters["cpu_ratio_to_raw_read"] = workCpu / rawCpu;
+    return workSeconds / iterations;
+}
+
 void BM_PreviewOf100000Records(benchmark::State& state) {
     const std::string& file = sampleFile();
     static Store store;
@@ -145,33 +176,13 @@ void BM_PreviewOf100000Records(benchmark::State& state) {
         state.SkipWithError("probestore.so not found beside the benchmark");
         return;
     }
-    using Clock = std::chrono::steady_clock;
-    double rawSeconds = 0, previewSeconds = 0, rawCpu = 0, previewCpu = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        const std::clock_t c0 = std::clock();
-        benchmark::DoNotOptimize(rawRead(file));
-        const auto t1 = Clock::now();
-        const std::clock_t c1 = std::clock();
+    const double seconds = timeAgainstRawRead(state, file, [&] {
         // Another probe file first, so that every preview builds its index afresh.
         store.api.ZagruzitKolichestvoDatchikov(otherFile().c_str());
         if (preview(store.api, file.c_str()) != kRecords) state.SkipWithError("wrong count");
-        const auto t2 = Clock::now();
-        const std::clock_t c2 = std::clock();
-        rawSeconds += std::chrono::duration<double>(t1 - t0).count();
-        const double p = std::chrono::duration<double>(t2 - t1).count();
-        previewSeconds += p;
-        rawCpu += static_cast<double>(c1 - c0);
-        previewCpu += static_cast<double>(c2 - c1);
-        state.SetIterationTime(p);
-    }
+    });
     store.api.InicializirovatDatchik();
-    state.counters["raw_read_ms"] = 1000 * rawSeconds / static_cast<double>(state.iterations());
-    state.counters["preview_ms"] = 1000 * previewSeconds / static_cast<double>(state.iterations());
-    state.counters["ratio_to_raw_read"] = previewSeconds / rawSeconds;
-    // The same ratio in processor time: on a machine shared with other work the wall-clock one
-    // also counts the time either part waited for the processor.
-    state.counters["cpu_ratio_to_raw_read"] = previewCpu / rawCpu;
+    state.counters["preview_ms"] = 1000 * seconds;
 }
 
 const char* PLUGIN_CALL lineOf(std::int32_t index, void* context) {
@@ -223,26 +234,10 @@ void BM_CountCraftedFrameHeaders(benchmark::State& state) {
     std::FILE* f = std::fopen(file.c_str(), "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
-    using Clock = std::chrono::steady_clock;
-    double rawSeconds = 0, countSeconds = 0, rawCpu = 0, countCpu = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        const std::clock_t c0 = std::clock();
-        benchmark::DoNotOptimize(rawRead(file));
-        const auto t1 = Clock::now();
-        const std::clock_t c1 = std::clock();
+    timeAgainstRawRead(state, file, [&] {
         probestore::ProbeFiles files;
         benchmark::DoNotOptimize(files.count(file.c_str()));
-        const auto t2 = Clock::now();
-        const std::clock_t c2 = std::clock();
-        rawSeconds += std::chrono::duration<double>(t1 - t0).count();
-        countSeconds += std::chrono::duration<double>(t2 - t1).count();
-        rawCpu += static_cast<double>(c1 - c0);
-        countCpu += static_cast<double>(c2 - c1);
-        state.SetIterationTime(std::chrono::duration<double>(t2 - t1).count());
-    }
-    state.counters["ratio_to_raw_read"] = countSeconds / rawSeconds;
-    state.counters["cpu_ratio_to_raw_read"] = countCpu / rawCpu;
+    });
     fs::remove(file);
 }
 
