@@ -8,6 +8,7 @@
 #
 # Arguments: <build folder> <source folder> <folder of the Qt test plug-ins or ""> <probetool: ON|OFF>
 set -euo pipefail
+source "$(dirname "$0")/watch_log.sh"
 build=$1 source=$2 qt_plugins=$3 with_probetool=$4
 
 work=$(mktemp -d)
@@ -77,20 +78,7 @@ if [ -n "$qt_plugins" ]; then
     PROBE_WATCH_SURFACE_NAME="Излучающая поверхность" \
     timeout 60 "$root/bin/probe_editor" 2>"$work/editor.log" || fail "editor ended with $?"
   sed 's/^/   /' "$work/editor.log"
-  if grep '^watch: box' "$work/editor.log"; then fail "the editor showed boxes"; fi
-  grep -qx 'watch: window «Редактор ЖУВ» icon=yes' "$work/editor.log" ||
-    fail "the editor's window did not come up with its icon"
-  grep -Eqx 'watch: records [1-9][0-9]*' "$work/editor.log" || fail "no records listed"
-  grep -qx 'watch: probes loaded' "$work/editor.log" || fail "the sample probes were not loaded"
-  grep -q '^watch: viewer' "$work/editor.log" || fail "no surface was shown"
-  grep -qx 'watch: done' "$work/editor.log" || fail "the watch did not finish"
-  for library in probestore surfstore surfarch surfview1; do
-    grep -qx "watch: library $programs/$library.so" "$work/editor.log" ||
-      fail "$library.so not bound from $programs"
-  done
-  if grep '^watch: library' "$work/editor.log" | grep -v "$programs/"; then
-    fail "a library was bound from outside the program folder"
-  fi
+  check_watch_log "$work/editor.log" "$programs" so
   step "editor started through bin/probe_editor"
 fi
 

@@ -8,6 +8,7 @@
 # Arguments: <the win64 .zip> <folder of the Windows build's Qt test plug-ins> <wine prefix made
 # by that build's tests> [a .png to take the screen into while the surface is shown]
 set -euo pipefail
+source "$(dirname "$0")/watch_log.sh"
 zip=$1 qt_plugins=$2 prefix=$3 picture=${4:-}
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 [ -x "$wine" ] || { echo "FAIL: no wine64" >&2; exit 1; }
@@ -88,20 +89,6 @@ editor_pid=""
 sed -i 's/\r$//' "$work/editor.log"
 sed 's/^/   /' "$work/editor.log" | grep '^   watch:' || true
 [ "$status" -eq 0 ] || fail "the editor ended with $status"
-if grep '^watch: box' "$work/editor.log"; then fail "the editor showed boxes"; fi
-grep -qx 'watch: window «Редактор ЖУВ» icon=yes' "$work/editor.log" ||
-  fail "the editor's window did not come up with its icon"
-grep -Eqx 'watch: records [1-9][0-9]*' "$work/editor.log" || fail "no records listed"
-grep -qx 'watch: probes loaded' "$work/editor.log" || fail "the sample probes were not loaded"
-grep -q '^watch: viewer' "$work/editor.log" || fail "no surface was shown"
-grep -qx 'watch: done' "$work/editor.log" || fail "the watch did not finish"
 [ "$on_display" = yes ] || fail "the visualizer's window was not on the virtual display"
-folder="Z:$root"
-for library in probestore surfstore surfarch surfview1; do
-  grep -Fqix "watch: library $folder/$library.dll" "$work/editor.log" ||
-    fail "$library.dll not bound from $folder"
-done
-if grep '^watch: library' "$work/editor.log" | grep -Fvi "$folder/"; then
-  fail "a library was bound from outside the unpacked folder"
-fi
+check_watch_log "$work/editor.log" "Z:$root" dll
 echo "$zip: the unpacked editor started under wine64 and showed a surface"
