@@ -99,6 +99,27 @@ class WaveLibrary {
 
 // ---- the record types as numpy sees them ----
 
+// numpy is imported when a wave set first needs it, so that probe files are read without it. Its
+// absence is named, with the interpreter that lacks it and the one the module was built for.
+void requireNumpy() {
+    static bool found = false;
+    if (found) return;
+    try {
+        py::module_::import("numpy");
+        found = true;
+    } catch (py::error_already_set& e) {
+        if (!e.matches(PyExc_ImportError)) throw;
+        const std::string running =
+            py::str(py::module_::import("sys").attr("executable")).cast<std::string>();
+        throw py::import_error(
+            "Для наборов волн нужен numpy, а интерпретатор " + running + " его не находит (" +
+            e.what() +
+            "). Модуль probe_tools собран для " PROBE_PYTHON_EXECUTABLE
+            ", у которого numpy из пакета python3-numpy: запустите скрипт им или установите numpy "
+            "для этого интерпретатора");
+    }
+}
+
 struct FieldSpec {
     const char* name;
     std::size_t offset;
@@ -125,6 +146,7 @@ py::dtype makeDtype(const std::vector<FieldSpec>& fields, std::size_t size) {
 // The dtypes live as long as the process (a static Python object would be released after the
 // interpreter has gone).
 const py::dtype& rayDtype() {
+    requireNumpy();
     static const py::dtype* dtype = new py::dtype(makeDtype(
         {
             {"direction", offsetof(Ray, direction), "(3,)<f8"},
@@ -139,6 +161,7 @@ const py::dtype& rayDtype() {
 }
 
 const py::dtype& waveDtype() {
+    requireNumpy();
     static const py::dtype* dtype = new py::dtype(makeDtype(
         {
             {"step_length", offsetof(Wave, stepLength), "<f8"},
@@ -197,10 +220,10 @@ class PyWaveSet {
     const WaveProcessorTable11& table() { return library_.table(); }
 
     WaveSet* set() const {
-        if (set_ == nullptr) throw py::value_error("the wave set has been released");
+        if (set_ == nullptr || closed_) throw py::value_error("Набор волн уже освобождён");
         return set_;
     }
-    bool released() const { return set_ == nullptr; }
+    bool released() const { return set_ == nullptr || closed_; }
 
     // Raises when a numpy view of the arrays is alive: the operation may move them.
     void requireNoViews(const char* operation) const {
@@ -220,9 +243,26 @@ class PyWaveSet {
         set_ = nullptr;
     }
 
+    // The end of a `with` block: the set is released now, or, while numpy views of its arrays
+    // are alive, as soon as the last of them goes. Either way it is unusable from now on.
+    void close() {
+        if (views_ == 0) {
+            release();
+            return;
+        }
+        closed_ = true;
+    }
+    void viewGone() {
+        if (--views_ == 0 && closed_ && set_ != nullptr) {
+            table().deleteSet(set_);
+            set_ = nullptr;
+        }
+    }
+
     int views_ = 0;
 
   private:
+    bool closed_ = false;
     WaveLibrary& library_;
     WaveSet* set_ = nullptr;
 };
@@ -243,7 +283,7 @@ py::array viewOf(const py::object& self, bool rays) {
     ++s.views_;
     py::capsule base(guard, [](void* p) {
         auto* g = static_cast<ViewGuard*>(p);
-        --g->owner.cast<PyWaveSet&>().views_;
+        g->owner.cast<PyWaveSet&>().viewGone();
         delete g;
     });
     return py::array(dtype, {static_cast<py::ssize_t>(set->count)}, {dtype.itemsize()}, data, base);
@@ -379,8 +419,19 @@ Lengths, speeds and times are in one consistent system of units of the caller's 
 }  // namespace
 
 void bindWaveSets(py::module_& m) {
-    m.attr("RAY_DTYPE") = rayDtype();
-    m.attr("WAVE_DTYPE") = waveDtype();
+    // The dtypes are made on first use: making them imports numpy.
+    m.def("__getattr__", [](const std::string& name) -> py::object {
+        if (name == "RAY_DTYPE") return rayDtype();
+        if (name == "WAVE_DTYPE") return waveDtype();
+        throw py::attribute_error("module 'probe_tools' has no attribute '" + name + "'");
+    });
+    m.def("__dir__", []() {
+        py::list names = py::module_::import("builtins")
+                             .attr("list")(py::module_::import("probe_tools").attr("__dict__"));
+        names.append("RAY_DTYPE");
+        names.append("WAVE_DTYPE");
+        return names;
+    });
     m.attr("RAY_REACHED") = kRayReached;
     m.attr("RAY_PHASE_ONLY") = kRayPhaseOnly;
     m.attr("RAY_REMOVE") = kRayRemove;
@@ -392,9 +443,13 @@ void bindWaveSets(py::module_& m) {
                  return PyMedium{speed, density, attenuation};
              }),
              py::arg("speed") = 0.0, py::arg("density") = 0.0, py::arg("attenuation") = 0.0)
-        .def_readwrite("speed", &PyMedium::speed)
-        .def_readwrite("density", &PyMedium::density)
-        .def_readwrite("attenuation", &PyMedium::attenuation)
+        .def_readwrite("speed", &PyMedium::speed,
+                       "Speed of sound, in the caller's length unit per time unit (e.g. mm/µs).")
+        .def_readwrite("density", &PyMedium::density,
+                       "Density, in the caller's unit (e.g. g/cm³): only ratios of impedances "
+                       "matter.")
+        .def_readwrite("attenuation", &PyMedium::attenuation,
+                       "Attenuation coefficient, per length unit of the caller's system.")
         .def_property_readonly(
             "impedance", [](const PyMedium& me) { return me.density * me.speed; },
             "Acoustic impedance: density times speed.")
@@ -461,7 +516,9 @@ void bindWaveSets(py::module_& m) {
             "flags", [](const PyWaveSet& s) { return s.set()->flags; },
             [](PyWaveSet& s, std::uint32_t v) { s.set()->flags = v; },
             "The set's flags word (SET_FROM_SOURCE: its waves were built from the source point).")
-        .def_property_readonly("released", &PyWaveSet::released)
+        .def_property_readonly("released", &PyWaveSet::released,
+                               "Whether the set was given back to wavelib (release() or the end "
+                               "of a with block); any use of a released set raises ValueError.")
         .def(
             "resize",
             [](PyWaveSet& s, std::uint32_t n) {
@@ -520,9 +577,10 @@ void bindWaveSets(py::module_& m) {
         .def("release", &PyWaveSet::release,
              "Give the set back to wavelib now; any later use raises ValueError.")
         .def("__enter__", [](const py::object& self) { return self; })
+        // Never raises: an exception of the block's body must come through as it was.
         .def("__exit__",
              [](PyWaveSet& s, const py::args&) {
-                 s.release();
+                 s.close();
                  return false;
              })
         .def("__repr__", [](const PyWaveSet& s) {

@@ -131,7 +131,7 @@ def test_misuse_raises_instead_of_crashing():
     assert s.released
     for call in (lambda: s.rays, lambda: s.count, lambda: s.scale(2.0), lambda: s.split(interface),
                  lambda: incident.split(s)):
-        with pytest.raises(ValueError, match="released"):
+        with pytest.raises(ValueError, match="освобождён"):
             call()
     s.release()  # a second release does nothing
 
@@ -167,3 +167,18 @@ def test_propagation_reuse_of_split_outputs_and_copies():
         assert got[0] is r and got[1] is t
         assert r.waves.tobytes() == fresh[0].waves.tobytes()
         assert t.rays.tobytes() == fresh[1].rays.tobytes()
+
+
+def test_a_with_block_releases_what_it_can_and_keeps_the_bodys_exception():
+    with pt.WaveSet(3) as s:
+        rays = s.rays
+    assert s.released and rays["length"].tolist() == [0, 0, 0]  # the view keeps the records
+    with pytest.raises(ValueError):
+        s.count
+    del rays  # the set goes with its last view
+
+    with pytest.raises(KeyError, match="mine"):
+        with pt.WaveSet(2) as s:
+            waves = s.waves
+            raise KeyError("mine")
+    assert s.released and waves.shape == (2,)
