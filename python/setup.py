@@ -1,5 +1,6 @@
 """Packs the module the CMake build made into a wheel (see pyproject.toml): nothing is compiled
-here. PROBE_BUILD_DIR names the build folder (default: build beside this folder)."""
+here. PROBE_BUILD_DIR names the build folder, a relative one from the top of the tree (the
+default: build there). The build tool runs this file in its own folder, not the caller's."""
 import os
 import pathlib
 import re
@@ -9,7 +10,7 @@ from setuptools import Distribution, setup
 from setuptools.command.build_ext import build_ext
 
 HERE = pathlib.Path(__file__).resolve().parent
-BUILD = pathlib.Path(os.environ.get("PROBE_BUILD_DIR", HERE.parent / "build")).resolve()
+BUILD = (HERE.parent / os.environ.get("PROBE_BUILD_DIR", "build")).resolve()
 (BUILD / "wheel").mkdir(parents=True, exist_ok=True)
 LIBRARIES = ("probestore", "wavelib2", "wavelib")
 
