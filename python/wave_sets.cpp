@@ -93,8 +93,8 @@ class WaveLibrary {
 // A failed entry: RuntimeError with wavelib's text, named by the entry's own name.
 [[noreturn]] void failed(const char* operation) {
     const std::string text = WaveLibrary::instance().errorText();
-    throw std::runtime_error(std::string(operation) +
-                             (text.empty() ? std::string(" failed") : ": " + text));
+    throw std::runtime_error(std::string(operation) + ": " +
+                             (text.empty() ? std::string("wavelib сообщил о неудаче") : text));
 }
 
 // ---- the record types as numpy sees them ----
@@ -230,9 +230,9 @@ class PyWaveSet {
         set();
         if (views_ != 0) {
             throw py::buffer_error(
-                std::string(operation) + ": " + std::to_string(views_) +
-                " numpy view(s) of this wave set's rays or waves are still "
-                "alive and the operation may move the arrays; delete them first");
+                std::string(operation) + ": живы представления numpy (" + std::to_string(views_) +
+                ") лучей или волн этого набора, а операция может переместить массивы; сначала "
+                "удалите их");
         }
     }
 
@@ -294,13 +294,28 @@ py::array recordsOf(const py::handle& value, const py::dtype& dtype, const char*
                     const char* dtypeName) {
     py::array array = py::array::ensure(value);
     if (!array || !array.dtype().equal(dtype))
-        throw py::value_error(std::string(what) + " must be a numpy array of dtype " + dtypeName);
+        throw py::value_error(std::string(what) + " — это массив numpy с dtype " + dtypeName);
     return py::array::ensure(array, py::array::c_style);
 }
 
+// `count` numbers given as a sequence; TypeError for anything else, ValueError for another count.
+std::vector<double> numbersOf(const py::handle& value, const char* what, std::size_t count) {
+    std::vector<double> v;
+    try {
+        v = value.cast<std::vector<double>>();
+    } catch (const py::cast_error&) {
+        throw py::type_error(
+            std::string(what) + " — последовательность чисел, а не " +
+            py::str(py::type::handle_of(value).attr("__name__")).cast<std::string>());
+    }
+    if (v.size() != count)
+        throw py::value_error(std::string(what) + ": нужно чисел " + std::to_string(count) +
+                              ", дано " + std::to_string(v.size()));
+    return v;
+}
+
 std::array<double, 3> pointOf(const py::handle& value, const char* what) {
-    std::vector<double> v = value.cast<std::vector<double>>();
-    if (v.size() != 3) throw py::value_error(std::string(what) + " must have three coordinates");
+    const std::vector<double> v = numbersOf(value, what, 3);
     return {v[0], v[1], v[2]};
 }
 
@@ -312,11 +327,11 @@ std::unique_ptr<PyWaveSet> fromArrays(const py::handle& raysValue, const py::han
     if (withWaves) {
         waves = recordsOf(wavesValue, waveDtype(), "waves", "WAVE_DTYPE");
         if (static_cast<std::size_t>(waves.size()) != n)
-            throw py::value_error("rays and waves must have the same length");
+            throw py::value_error("В rays и waves должно быть поровну элементов");
     }
     // The element count is 32 bits wide: a longer array must not be cut down to fit it.
     if (n > std::numeric_limits<std::uint32_t>::max())
-        throw py::value_error("too many elements for one wave set");
+        throw py::value_error("Слишком много элементов для одного набора волн");
     auto s = std::make_unique<PyWaveSet>(static_cast<std::uint32_t>(n));
     if (n != 0) {
         std::memcpy(s->set()->rays, rays.data(), n * sizeof(Ray));
@@ -351,8 +366,9 @@ py::tuple split(PyWaveSet& incident, PyWaveSet& interface, std::uint64_t plane, 
     WaveSet* s = interface.set();
     if (!sameMedium(i->medium, s->medium) && !sameMedium(i->medium, s->medium2)) {
         throw std::runtime_error(
-            "OtrazitIPrelomit: the incident set's medium (speed and density) is on neither side "
-            "of the interface set");
+            "OtrazitIPrelomit: среда падающего набора (скорость и плотность) не совпадает ни с "
+            "одной "
+            "из сред по сторонам границы: задайте её, например s.medium = среда_над_границей");
     }
     if (reflected.is_none()) reflected = py::cast(std::make_unique<PyWaveSet>(0));
     if (transmitted.is_none()) transmitted = py::cast(std::make_unique<PyWaveSet>(0));
@@ -363,8 +379,9 @@ py::tuple split(PyWaveSet& incident, PyWaveSet& interface, std::uint64_t plane, 
         for (std::size_t b = a + 1; b < 4; ++b)
             if (all[a] == all[b])
                 throw py::value_error(
-                    "split: the reflected, transmitted, interface and incident sets must be four "
-                    "different sets");
+                    "split: отражённый, прошедший, граничный и падающий наборы должны быть "
+                    "четырьмя "
+                    "разными наборами");
     // wavelib gives the new sets their room: their arrays may move.
     r.requireNoViews("split (reflected set)");
     t.requireNoViews("split (transmitted set)");
@@ -379,13 +396,12 @@ void pointSource(PyWaveSet& s, double energy, const py::object& templateWave,
     Wave pattern{};
     if (!templateWave.is_none()) {
         py::array a = recordsOf(templateWave, waveDtype(), "template", "WAVE_DTYPE");
-        if (a.size() != 1) throw py::value_error("template must hold exactly one wave");
+        if (a.size() != 1) throw py::value_error("В template должна быть ровно одна волна");
         std::memcpy(&pattern, a.data(), sizeof pattern);
     }
     double pair[2] = {set->medium.speed, set->medium.density};
     if (!impedance.is_none()) {
-        const auto v = impedance.cast<std::vector<double>>();
-        if (v.size() != 2) throw py::value_error("impedance must be two numbers");
+        const std::vector<double> v = numbersOf(impedance, "impedance", 2);
         pair[0] = v[0];
         pair[1] = v[1];
     }

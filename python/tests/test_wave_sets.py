@@ -126,6 +126,10 @@ def test_misuse_raises_instead_of_crashing():
     lost.medium = pt.Medium(1.0, 1.0)
     with pytest.raises(RuntimeError):
         lost.split(interface)  # its medium is on neither side
+    with pytest.raises(TypeError, match="point"):
+        pt.WaveSet.plane("abc", (0, 0, 1), WATER, STEEL, 1.0)
+    with pytest.raises(ValueError, match="normal"):
+        pt.WaveSet.plane((0, 0, 0), (0, 1), WATER, STEEL, 1.0)
 
     s.release()
     assert s.released
