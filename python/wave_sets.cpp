@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -47,6 +48,10 @@ class WaveLibrary {
     }
 
     const WaveProcessorTable11& table() const { return table_; }
+    // wavelib's entries are called by one thread at a time: a split runs without the interpreter
+    // and the entries share wavelib's state (its error text, for one). The holder of the lock
+    // never waits for the interpreter, so a thread may wait for the lock while holding it.
+    std::unique_lock<std::mutex> lockCalls() { return std::unique_lock(calls_); }
     TableCell* placement() { return placement_.data(); }
     TableCell* storage() { return storage_.data(); }
 
@@ -88,9 +93,11 @@ class WaveLibrary {
     std::array<TableCell, kPlacementTableCells> placement_{};
     std::array<TableCell, kStorageTableEntries> storage_{};
     std::string error_;
+    std::mutex calls_;
 };
 
-// A failed entry: RuntimeError with wavelib's text, named by the entry's own name.
+// A failed entry: RuntimeError with wavelib's text, named by the entry's own name. Called with the
+// library's lock held.
 [[noreturn]] void failed(const char* operation) {
     const std::string text = WaveLibrary::instance().errorText();
     throw std::runtime_error(std::string(operation) + ": " +
@@ -207,11 +214,14 @@ void setMedium(Medium& m, const PyMedium& value) {
 class PyWaveSet {
   public:
     explicit PyWaveSet(std::uint32_t count) : library_(WaveLibrary::instance()) {
+        const auto lock = library_.lockCalls();
         set_ = library_.table().createSet(count);
         if (set_ == nullptr) failed("createSet");
     }
     ~PyWaveSet() {
-        if (set_ != nullptr) library_.table().deleteSet(set_);
+        if (set_ == nullptr) return;
+        const auto lock = library_.lockCalls();
+        library_.table().deleteSet(set_);
     }
     PyWaveSet(const PyWaveSet&) = delete;
     PyWaveSet& operator=(const PyWaveSet&) = delete;
@@ -221,6 +231,7 @@ class PyWaveSet {
 
     WaveSet* set() const {
         if (set_ == nullptr || closed_) throw py::value_error("Набор волн уже освобождён");
+        if (busy_) throw py::value_error("Набор волн занят: с ним идёт split в другом потоке");
         return set_;
     }
     bool released() const { return set_ == nullptr || closed_; }
@@ -239,30 +250,42 @@ class PyWaveSet {
     void release() {
         if (set_ == nullptr) return;
         requireNoViews("release");
-        table().deleteSet(set_);
-        set_ = nullptr;
+        deleteNow();
     }
 
     // The end of a `with` block: the set is released now, or, while numpy views of its arrays
     // are alive, as soon as the last of them goes. Either way it is unusable from now on.
     void close() {
-        if (views_ == 0) {
+        if (views_ == 0 && !busy_) {
             release();
             return;
         }
         closed_ = true;
     }
     void viewGone() {
-        if (--views_ == 0 && closed_ && set_ != nullptr) {
-            table().deleteSet(set_);
-            set_ = nullptr;
-        }
+        --views_;
+        deleteIfClosed();
+    }
+    // A split in another thread works on the set: every use raises meanwhile.
+    void setBusy(bool busy) {
+        busy_ = busy;
+        deleteIfClosed();
     }
 
     int views_ = 0;
 
   private:
+    void deleteIfClosed() {
+        if (closed_ && views_ == 0 && !busy_ && set_ != nullptr) deleteNow();
+    }
+    void deleteNow() {
+        const auto lock = library_.lockCalls();
+        table().deleteSet(set_);
+        set_ = nullptr;
+    }
+
     bool closed_ = false;
+    bool busy_ = false;
     WaveLibrary& library_;
     WaveSet* set_ = nullptr;
 };
@@ -385,8 +408,26 @@ py::tuple split(PyWaveSet& incident, PyWaveSet& interface, std::uint64_t plane, 
     // wavelib gives the new sets their room: their arrays may move.
     r.requireNoViews("split (reflected set)");
     t.requireNoViews("split (transmitted set)");
-    if (!isTrue(incident.table().otrazitIPrelomit(r.set(), t.set(), s, i, &plane, &threshold)))
-        failed("OtrazitIPrelomit");
+    // The split runs without the interpreter; the four sets refuse every use meanwhile.
+    WaveSet* reflectedSet = r.set();
+    WaveSet* transmittedSet = t.set();
+    PyWaveSet* sets[] = {&r, &t, &interface, &incident};
+    for (PyWaveSet* set : sets) set->setBusy(true);
+    bool done = false;
+    std::string reason;
+    {
+        py::gil_scoped_release unlocked;
+        const auto lock = incident.library().lockCalls();
+        done = isTrue(incident.table().otrazitIPrelomit(reflectedSet, transmittedSet, s, i, &plane,
+                                                        &threshold));
+        if (!done) reason = incident.library().errorText();
+    }
+    for (PyWaveSet* set : sets) set->setBusy(false);
+    if (!done) {
+        throw std::runtime_error(
+            "OtrazitIPrelomit: " +
+            (reason.empty() ? std::string("wavelib сообщил о неудаче") : reason));
+    }
     return py::make_tuple(reflected, transmitted);
 }
 
@@ -405,6 +446,7 @@ void pointSource(PyWaveSet& s, double energy, const py::object& templateWave,
         pair[0] = v[0];
         pair[1] = v[1];
     }
+    const auto lock = s.library().lockCalls();
     if (!isTrue(s.table().inicializirovatVolny(set, &pattern, energy, pair)))
         failed("InicializirovatVolny");
 }
@@ -415,6 +457,7 @@ std::unique_ptr<PyWaveSet> replicate(PyWaveSet& placement, PyWaveSet& pattern) {
     auto collection = std::make_unique<PyWaveSet>(0);
     PyWaveSet work(0);
     WaveLibrary& library = placement.library();
+    const auto lock = library.lockCalls();
     if (!isTrue(library.table().razmnozhitNabor(collection->set(), a, b, work.set(),
                                                 library.placement(), library.storage())))
         failed("RazmnozhitNabor");
@@ -539,6 +582,7 @@ void bindWaveSets(py::module_& m) {
             "resize",
             [](PyWaveSet& s, std::uint32_t n) {
                 s.requireNoViews("resize");
+                const auto lock = s.library().lockCalls();
                 if (!isTrue(s.table().resizeSet(s.set(), n))) failed("resizeSet");
             },
             py::arg("count"),
@@ -546,6 +590,7 @@ void bindWaveSets(py::module_& m) {
         .def(
             "propagate",
             [](PyWaveSet& s, double step) {
+                const auto lock = s.library().lockCalls();
                 if (!isTrue(s.table().prodvinutVolny(s.set(), step))) failed("ProdvinutVolny");
             },
             py::arg("step"),
@@ -554,6 +599,7 @@ void bindWaveSets(py::module_& m) {
         .def(
             "scale",
             [](PyWaveSet& s, double factor) {
+                const auto lock = s.library().lockCalls();
                 if (!isTrue(s.table().izmenitMasshtab(s.set(), factor))) failed("IzmenitMasshtab");
             },
             py::arg("factor"),
@@ -573,13 +619,20 @@ void bindWaveSets(py::module_& m) {
         .def(
             "remove_weak",
             [](PyWaveSet& s, double threshold) {
-                s.table().otbrositSlabyeVolny(s.set(), &threshold);
+                WaveSet* set = s.set();
+                const auto lock = s.library().lockCalls();
+                s.table().otbrositSlabyeVolny(set, &threshold);
             },
             py::arg("threshold"),
             "Remove the elements whose energy is not at least `threshold` (entry 12); the last "
             "element takes a removed one's place.")
         .def(
-            "remove_marked", [](PyWaveSet& s) { s.table().udalitOtmechennye(s.set()); },
+            "remove_marked",
+            [](PyWaveSet& s) {
+                WaveSet* set = s.set();
+                const auto lock = s.library().lockCalls();
+                s.table().udalitOtmechennye(set);
+            },
             "Remove the elements whose ray carries RAY_REMOVE (entry 13); the last element takes "
             "a removed one's place.")
         .def("split", &split, py::arg("interface"), py::arg("plane") = 0,

@@ -186,3 +186,22 @@ def test_a_with_block_releases_what_it_can_and_keeps_the_bodys_exception():
             waves = s.waves
             raise KeyError("mine")
     assert s.released and waves.shape == (2,)
+
+
+def test_splits_in_threads_agree_with_one_thread():
+    import threading
+
+    def run(results, index):
+        for _ in range(20):
+            reflected, transmitted = single_ray_split(WATER, STEEL, 14.0)
+            results[index] = (reflected.waves["energy"][0], transmitted.waves["energy"][0])
+
+    alone = [None]
+    run(alone, 0)
+    results = [None] * 4
+    threads = [threading.Thread(target=run, args=(results, i)) for i in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert results == alone * 4
