@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -174,20 +175,33 @@ class ProbeIterator {
     std::uint32_t next_ = 0;
 };
 
-// The numbers (from 1) asked for, as record indexes; IndexError for one the file lacks.
-std::vector<std::uint32_t> indexesOf(const py::iterable& numbers, std::uint32_t count,
-                                     const FileName& f) {
-    std::vector<std::uint32_t> indexes;
+// The numbers asked for (from 1), taken before the store is held: the iterable may run any code.
+std::vector<long long> numbersOf(const py::iterable& numbers) {
+    std::vector<long long> taken;
     for (py::handle item : numbers) {
         if (PyBool_Check(item.ptr()) || !PyIndex_Check(item.ptr()))
             throw py::type_error("Номера датчиков должны быть целыми числами");
         const auto number = py::reinterpret_steal<py::object>(PyNumber_Index(item.ptr()));
         int overflow = 0;
         const long long n = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
-        if (overflow != 0 || n < 1 || n > count) {
+        // Beyond 64 bits a number is out of every file's range: it is kept as the nearest.
+        taken.push_back(overflow > 0   ? std::numeric_limits<long long>::max()
+                        : overflow < 0 ? std::numeric_limits<long long>::min()
+                                       : n);
+    }
+    return taken;
+}
+
+// The numbers as record indexes; IndexError for one the file lacks.
+std::vector<std::uint32_t> indexesOf(const std::vector<long long>& numbers, std::uint32_t count,
+                                     const FileName& f) {
+    std::vector<std::uint32_t> indexes;
+    indexes.reserve(numbers.size());
+    for (long long n : numbers) {
+        if (n < 1 || n > count) {
             throw py::index_error("В файле " + inQuotes(f.shown) +
                                   " датчиков: " + std::to_string(count) + "; датчика с номером " +
-                                  py::str(number).cast<std::string>() + " нет (номера с 1)");
+                                  std::to_string(n) + " нет (номера с 1)");
         }
         indexes.push_back(static_cast<std::uint32_t>(n - 1));
     }
@@ -199,15 +213,16 @@ std::vector<std::uint32_t> indexesOf(const py::iterable& numbers, std::uint32_t 
 py::list readProbes(const py::object& path, const py::object& numbers) {
     const FileName f = fileName(path);
     requireReadable(f);
+    const bool chosen = !numbers.is_none();
+    const std::vector<long long> asked = chosen ? numbersOf(numbers) : std::vector<long long>();
     py::list probes;
     std::vector<std::uint32_t> damaged;
     {
         StoreSession session;
         const std::uint32_t count = countRecords(session.store(), f);
         std::vector<std::uint32_t> indexes;
-        const bool chosen = !numbers.is_none();
         if (chosen) {
-            indexes = indexesOf(numbers, count, f);
+            indexes = indexesOf(asked, count, f);
         } else {
             indexes.resize(count);
             for (std::uint32_t i = 0; i < count; ++i) indexes[i] = i;
