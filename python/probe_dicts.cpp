@@ -35,9 +35,16 @@ py::object tableText(const char* text) {
     return py::reinterpret_borrow<py::object>(it->second);
 }
 
-py::object text(const std::string& utf8) {
+py::object newText(const std::string& utf8) {
     return steal(
         PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "replace"));
+}
+
+thread_local SharedTexts* innermost = nullptr;
+
+py::object text(const std::string& utf8) {
+    SharedTexts* shared = innermost;
+    return shared != nullptr ? shared->text(utf8) : newText(utf8);
 }
 
 // A finite double as a float; an infinity or a NaN as the hexadecimal digits of its bits, as
@@ -214,6 +221,22 @@ Json jsonAt(py::handle value, const std::string& path, std::vector<ValueFault>& 
 }
 
 }  // namespace
+
+SharedTexts::SharedTexts() : outer_(innermost) {
+    innermost = this;
+}
+
+SharedTexts::~SharedTexts() {
+    innermost = outer_;
+}
+
+py::object SharedTexts::text(const std::string& utf8) {
+    if (utf8.size() > kLongest) return newText(utf8);
+    if (auto it = made_.find(utf8); it != made_.end()) return it->second;
+    py::object made = newText(utf8);
+    if (made_.size() < kShared) made_.emplace(utf8, made);
+    return made;
+}
 
 py::dict probeDict(const ProbeRecord& record) {
     return entriesDict(probeEntries(), record);

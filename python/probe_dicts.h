@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <pybind11/pybind11.h>
@@ -13,6 +14,26 @@
 #include "probe_core/json/probe_json.h"
 
 namespace probe_python {
+
+// While one lives, the dicts this thread builds share their short texts (a maker, a name, a list
+// entry that recurs from record to record): the dicts of a whole file take far less memory. Used
+// with the interpreter held; at most kShared texts are kept.
+class SharedTexts {
+  public:
+    static constexpr std::size_t kLongest = 64;
+    static constexpr std::size_t kShared = 1 << 16;
+
+    SharedTexts();
+    ~SharedTexts();
+    SharedTexts(const SharedTexts&) = delete;
+    SharedTexts& operator=(const SharedTexts&) = delete;
+
+    pybind11::object text(const std::string& utf8);
+
+  private:
+    std::unordered_map<std::string, pybind11::object> made_;
+    SharedTexts* outer_;
+};
 
 // The record as a dict with the keys and value shapes of the JSON form: json.dumps of it equals
 // that of the probe in `probetool export`. Needs the interpreter; reads nothing but the record.

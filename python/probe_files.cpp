@@ -218,6 +218,7 @@ py::list readProbes(const py::object& path, const py::object& numbers) {
     py::list probes;
     std::vector<std::uint32_t> damaged;
     {
+        SharedTexts shared;
         StoreSession session;
         const std::uint32_t count = countRecords(session.store(), f);
         std::vector<std::uint32_t> indexes;
