@@ -106,6 +106,10 @@ class WaveSet:
     second_length: float
     flags: int
     @property
+    def dropped(self) -> int:
+        """For a set a split made: the elements that reached the interface but did not enter it
+        (marked, past the grazing limit, or weaker than the threshold)."""
+    @property
     def released(self) -> bool:
         """Whether the set was given back to wavelib (release() or the end of a with block)."""
     def resize(self, count: int) -> None: ...

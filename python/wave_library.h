@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -152,6 +153,9 @@ class PyWaveSet {
     }
 
     int views_ = 0;
+    // For a set a split made: the elements that reached the interface but did not enter this
+    // set (marked, past the grazing limit or weaker than the threshold).
+    std::uint32_t dropped_ = 0;
 
   private:
     void deleteIfClosed() {

@@ -1,5 +1,6 @@
 #include "python/wave_sets.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstring>
@@ -137,6 +138,7 @@ py::tuple split(PyWaveSet& incident, PyWaveSet& interface, std::uint64_t plane, 
     r.requireNoViews("split (reflected set)");
     t.requireNoViews("split (transmitted set)");
     // The split runs without the interpreter; the four sets refuse every use meanwhile.
+    const std::uint32_t before = i->count;
     WaveSet* reflectedSet = r.set();
     WaveSet* transmittedSet = t.set();
     PyWaveSet* sets[] = {&r, &t, &interface, &incident};
@@ -151,6 +153,10 @@ py::tuple split(PyWaveSet& incident, PyWaveSet& interface, std::uint64_t plane, 
         if (!done) reason = incident.library().errorText();
     }
     for (PyWaveSet* set : sets) set->setBusy(false);
+    // Each new set starts from a copy of every element that reached the interface.
+    const std::uint32_t reached = before - std::min(before, i->count);
+    r.dropped_ = reached - std::min(reached, reflectedSet->count);
+    t.dropped_ = reached - std::min(reached, transmittedSet->count);
     if (!done) {
         throw std::runtime_error(
             "OtrazitIPrelomit: " +
@@ -303,6 +309,10 @@ void bindWaveSets(py::module_& m) {
             "flags", [](const PyWaveSet& s) { return s.set()->flags; },
             [](PyWaveSet& s, std::uint32_t v) { s.set()->flags = v; },
             "The set's flags word (SET_FROM_SOURCE: its waves were built from the source point).")
+        .def_property_readonly(
+            "dropped", [](const PyWaveSet& s) { return s.dropped_; },
+            "For a set a split made: how many of the elements that reached the interface did not "
+            "enter it (marked, past the grazing limit, or weaker than the threshold); 0 otherwise.")
         .def_property_readonly("released", &PyWaveSet::released,
                                "Whether the set was given back to wavelib (release() or the end "
                                "of a with block); any use of a released set raises ValueError.")

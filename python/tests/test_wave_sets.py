@@ -57,7 +57,7 @@ def test_split_agrees_with_the_closed_form(first, second, degrees):
     z1, z2 = first.density * first.speed, second.density * second.speed
     assert reflected.medium == first
     if s2 >= 1:  # beyond the critical angle: reflected whole, nothing crosses
-        assert transmitted.count == 0
+        assert transmitted.count == 0 and transmitted.dropped == 1 and reflected.dropped == 0
         assert reflected.waves["energy"][0] == pytest.approx(1.0, abs=1e-15)
         return
     c2 = math.sqrt(1 - s2 * s2)
