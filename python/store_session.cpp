@@ -1,5 +1,6 @@
 #include "python/store_session.h"
 
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -43,15 +44,22 @@ StoreSession::StoreSession() : lock_(storeMutex(), std::defer_lock) {
     }
     holding = true;
     if (loaded == nullptr) {
-        auto* made = new LoadedStore();
-        if (!made->store.ready()) {
-            std::string text = made->messages.str();
-            delete made;
+        std::string text;
+        try {
+            auto made = std::make_unique<LoadedStore>();
+            if (made->store.ready())
+                loaded = made.release();
+            else
+                text = made->messages.str();
+        } catch (...) {
+            end();
+            throw;
+        }
+        if (loaded == nullptr) {
             end();
             while (!text.empty() && text.back() == '\n') text.pop_back();
             raiseLibrary(text.empty() ? "Библиотека probestore.dll не загружена" : text);
         }
-        loaded = made;
     }
     store_ = &loaded->store;
 }
