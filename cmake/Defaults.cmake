@@ -16,6 +16,16 @@ target_compile_options(probe_defaults INTERFACE
   $<$<COMPILE_LANG_AND_ID:CXX,GNU>:-Wduplicated-cond;-Wduplicated-branches;-Wlogical-op>
   $<$<BOOL:${PROBE_WARNINGS_AS_ERRORS}>:-Werror>)
 
+# 32-bit Windows: the compiler's runtime is linked statically, except that the targets that link
+# Qt (marked PROBE_SHARED_LIBGCC by cmake/WindowsQt.cmake) take the unwinder from the DLL the Qt
+# DLLs use.
+if(PROBE_DW2_UNWINDING)
+  set(shared_libgcc "$<BOOL:$<TARGET_PROPERTY:PROBE_SHARED_LIBGCC>>")
+  target_link_options(probe_defaults INTERFACE
+    "$<$<NOT:${shared_libgcc}>:-static>" "$<${shared_libgcc}:-static-libstdc++>"
+    "$<${shared_libgcc}:-shared-libgcc>")
+endif()
+
 # Fails the configuration when a target compiled from the tree's sources under `dir` (and its
 # subfolders inside the tree) does not link probe_defaults.
 function(probe_require_defaults dir)

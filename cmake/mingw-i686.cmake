@@ -5,6 +5,13 @@ set(CMAKE_SYSTEM_PROCESSOR x86)
 set(PROBE_MINGW_TRIPLET i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 
+# The runtime is linked statically target by target instead (probe_defaults, cmake/Defaults.cmake):
+# the targets that link Qt take the compiler's unwinder from its DLL (cmake/WindowsQt.cmake).
+foreach(kind EXE SHARED MODULE)
+  set(CMAKE_${kind}_LINKER_FLAGS_INIT "")
+endforeach()
+set(PROBE_DW2_UNWINDING ON)
+
 # Floating-point arithmetic in SSE2 registers, as the 64-bit build does it: the compiler's default
 # for i686, the x87 unit, keeps intermediates in 80 bits and rounds them to double only when they
 # are stored, so the same source computed different last bits (and at the exact critical angle a
