@@ -35,7 +35,8 @@ nsis_path() { printf '%s' "${1//\$/\$\$}" | tr / '\\'; }
     printf 'RMDir "$INSTDIR\\%s"\n' "$(nsis_path "${folder#./}")"
   done
 ) >"$work/unfiles.nsh"
-# The licence page reads UTF-8 only with a byte order mark, and wants CR LF.
+# The licence page reads UTF-8 only with a byte order mark, and wants CR LF; license_ru.txt has
+# a paragraph to a line, which the page wraps itself.
 {
   printf '\xef\xbb\xbf'
   sed 's/$/\r/' "$here/license_ru.txt"
