@@ -16,7 +16,6 @@
 # (probe-tools-*-<arch>-setup.exe), the archive, the icon and the test plug-in folder qt_plugins.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/watch_log.sh"
 build=$(cd "$1" && pwd) arch=$2 wine=$3
 setup=$(echo "$build"/probe-tools-*-"$arch"-setup.exe)
 zip=$(echo "$build"/probe-tools-*-"$arch".zip)
