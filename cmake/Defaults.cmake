@@ -21,9 +21,10 @@ target_compile_options(probe_defaults INTERFACE
 # (relro, bind-now). On for native builds where dpkg-buildflags is found, so that the Debian
 # package made from any build folder carries them; off for the Windows cross builds. The build
 # type keeps its own optimisation and debug flags, and the source paths stay as they are (no
-# -ffile-prefix-map: debuggers find the sources, and ccache shares results between checkouts). Fortification needs optimisation and hides the
-# C library calls from AddressSanitizer: it is left out of Debug builds, of builds with sanitizer
-# flags, and of targets with the property PROBE_NO_FORTIFY.
+# -ffile-prefix-map: debuggers find the sources, and ccache shares results between checkouts).
+# Fortification needs optimisation and hides the C library calls from AddressSanitizer: it is left
+# out of Debug builds, of builds with sanitizer flags, and of targets with the property
+# PROBE_NO_FORTIFY.
 find_program(PROBE_DPKG_BUILDFLAGS dpkg-buildflags)
 if(PROBE_DPKG_BUILDFLAGS AND NOT CMAKE_CROSSCOMPILING)
   set(hardening_default ON)
@@ -54,6 +55,16 @@ if(PROBE_HARDENING)
     ${hardening_CPPFLAGS} "$<$<NOT:$<BOOL:$<TARGET_PROPERTY:PROBE_NO_FORTIFY>>>:${fortify}>")
   target_link_options(probe_defaults INTERFACE ${hardening_LDFLAGS})
   message(STATUS "Hardening: ${hardening_CXXFLAGS} ${hardening_CPPFLAGS} ${fortify} ${hardening_LDFLAGS}")
+endif()
+
+# 32-bit Windows: the compiler's runtime is linked statically, except that the targets that link
+# Qt (marked PROBE_SHARED_LIBGCC by cmake/WindowsQt.cmake) take the unwinder from the DLL the Qt
+# DLLs use.
+if(PROBE_DW2_UNWINDING)
+  set(shared_libgcc "$<BOOL:$<TARGET_PROPERTY:PROBE_SHARED_LIBGCC>>")
+  target_link_options(probe_defaults INTERFACE
+    "$<$<NOT:${shared_libgcc}>:-static>" "$<${shared_libgcc}:-static-libstdc++>"
+    "$<${shared_libgcc}:-shared-libgcc>")
 endif()
 
 # Fails the configuration when a target compiled from the tree's sources under `dir` (and its

@@ -81,3 +81,61 @@ function(probe_install_windows_qt destination)
   endforeach()
   install(FILES ${PROBE_WINDOWS_QT_TRANSLATION} DESTINATION ${destination}/translations)
 endfunction()
+
+# probe_windows_qt_unwinder(<dir>): on 32-bit Windows, every target under <dir> that links Qt
+# (directly or through the tree's static libraries) takes the compiler's unwinder from
+# libgcc_s_dw2-1.dll, the one the Qt DLLs use, instead of a static copy (cmake/Defaults.cmake).
+#
+# 32-bit mingw-w64 unwinds exceptions with DWARF tables that each module registers when it starts.
+# A module's start-up code registers them with libgcc_s_dw2-1.dll whenever that DLL is already in
+# the process, as it is in every program that links Qt; a statically linked unwinder then finds
+# no table at all, not even its own program's, and any exception ends the program through
+# std::terminate (status 3): the editor's box for an exception from a handler never came up. With
+# one unwinder for the whole process it finds every table. 64-bit Windows unwinds with the
+# system's tables and is not concerned.
+function(probe_windows_qt_unwinder dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "^(SHARED_LIBRARY|MODULE_LIBRARY|EXECUTABLE)$")
+      probe_links_qt(${target} links_qt)
+      if(links_qt)
+        set_target_properties(${target} PROPERTIES PROBE_SHARED_LIBGCC ON)
+      endif()
+    endif()
+  endforeach()
+  get_property(subdirectories DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    cmake_path(IS_PREFIX PROJECT_SOURCE_DIR ${subdirectory} NORMALIZE inside)
+    if(inside)
+      probe_windows_qt_unwinder(${subdirectory})
+    endif()
+  endforeach()
+endfunction()
+
+# probe_links_qt(<target> <out variable>): whether the target links a Qt library, itself or
+# through the tree's static and interface libraries it links.
+function(probe_links_qt target out)
+  set(result OFF)
+  get_target_property(libraries ${target} LINK_LIBRARIES)
+  get_target_property(interface ${target} INTERFACE_LINK_LIBRARIES)
+  foreach(library IN LISTS libraries interface)
+    string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" library "${library}")
+    if(library MATCHES "^Qt[0-9]*::")
+      set(result ON)
+    elseif(TARGET ${library} AND NOT library STREQUAL target)
+      get_target_property(imported ${library} IMPORTED)
+      get_target_property(type ${library} TYPE)
+      if(NOT imported AND type MATCHES "^(STATIC_LIBRARY|OBJECT_LIBRARY|INTERFACE_LIBRARY)$")
+        probe_links_qt(${library} nested)
+        if(nested)
+          set(result ON)
+        endif()
+      endif()
+    endif()
+    if(result)
+      break()
+    endif()
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()

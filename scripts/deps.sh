@@ -14,13 +14,15 @@ PROBE_PACKAGES=(
 )
 
 # The Windows cross builds (mingw-w64 posix-thread compilers, zlib for them, wine64 for the 64-bit
-# test programs; GoogleTest is built from the sources of the googletest package; the Qt for them
-# is built by scripts/qt_windows.sh from Debian's source packages with make; the toolkit's Russian
-# translation for the archives; wine's own fonts, the Tahoma of the wine prefix) and the Qt 5.15
-# build.
+# test programs and Debian's 32-bit wine for the 32-bit ones; GoogleTest is built from the sources
+# of the googletest package; the Qt for them is built by scripts/qt_windows.sh from Debian's source
+# packages with make; the toolkit's Russian translation for the archives; wine's own fonts, the
+# Tahoma of the wine prefix; makensis for the installers; rsvg-convert and ImageMagick for the
+# programs' icon) and the Qt 5.15 build. A package named with :i386 is of Debian's i386
+# architecture, which probe_ensure_deps adds to dpkg first.
 PROBE_WINDOWS_PACKAGES=(
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 fonts-wine
-  googletest make qttranslations5-l10n
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 wine32:i386
+  fonts-wine googletest make qttranslations5-l10n nsis librsvg2-bin imagemagick
 )
 PROBE_QT5_PACKAGES=(qtbase5-dev libqt5svg5-dev)
 
@@ -49,6 +51,10 @@ probe_ensure_deps() {
     exit 1
   fi
   echo "Устанавливаю пакеты: ${missing[*]}"
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+    ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }

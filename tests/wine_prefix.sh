@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Makes the wine prefix (WINEPREFIX) in which the test programs of the 64-bit Windows build run:
+# Makes the wine prefix (WINEPREFIX, of WINEARCH) in which the test programs of a Windows build run:
 # wine's own configuration, and Tahoma in the prefix's fonts folder, as every Windows has it. The
 # toolkit's dialog fonts "MS Shell Dlg" and "MS Shell Dlg 2" are Tahoma by the prefix's
 # substitutes; without it the toolkit takes, for Latin letters, the first family that claims them,
 # on a host with TeX fonts one whose letters are operators and brackets. Wine takes its own copy
 # of Tahoma (Debian's fonts-wine) from the prefix only.
 #
-# Arguments: <wine64>
+# Arguments: <wine loader: wine64, or the 32-bit wine>
 set -euo pipefail
 wine=$1
 : "${WINEPREFIX:?}"

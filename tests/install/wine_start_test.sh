@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# Unpacks the 64-bit Windows archive and starts its editor under wine64 on a virtual display with
+# Unpacks a Windows archive and starts its editor under wine (wine64 for the 64-bit archive, the
+# 32-bit wine for the 32-bit one) on a virtual display with
 # the toolkit's windows platform plug-in, as a user on Windows starts the unpacked program, watched
 # by the test plug-in (startup_watch): the window «Редактор ЖУВ» comes up with no box, loads the
 # archive's sample probe file and shows a surface of its sample surface file through the archive's
 # surfview1.dll; every library of the tool set is bound from the unpacked folder.
 #
-# Arguments: <the win64 .zip> <folder of the Windows build's Qt test plug-ins> <wine prefix made
-# by that build's tests> [a .png to take the screen into while the surface is shown]
+# Arguments: <the win32 or win64 .zip> <folder of the Windows build's Qt test plug-ins> <wine
+# prefix made by that build's tests> [a .png to take the screen into while the surface is shown]
 set -euo pipefail
 source "$(dirname "$0")/watch_log.sh"
 zip=$1 qt_plugins=$2 prefix=$3 picture=${4:-}
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
-[ -x "$wine" ] || { echo "FAIL: no wine64" >&2; exit 1; }
+case "$zip" in
+  *-win32.zip) arch=win32 wine=/usr/lib/wine/wine ;;
+  *) arch=win64 wine=$(command -v wine64 || echo /usr/lib/wine/wine64) ;;
+esac
+[ -x "$wine" ] || { echo "FAIL: no $wine" >&2; exit 1; }
 
 work=$(mktemp -d)
 xvfb_pid="" editor_pid=""
@@ -28,7 +32,7 @@ fail() {
   exit 1
 }
 (cd "$work" && cmake -E tar xf "$zip")
-root=$(echo "$work"/probe-tools-*-win64)
+root=$(echo "$work"/probe-tools-*-"$arch")
 [ -f "$root/probe_editor.exe" ] || fail "no probe_editor.exe in $zip"
 
 # A virtual display of a free number: Xvfb writes the number it took once it accepts clients.
@@ -91,4 +95,4 @@ sed 's/^/   /' "$work/editor.log" | grep '^   watch:' || true
 [ "$status" -eq 0 ] || fail "the editor ended with $status"
 [ "$on_display" = yes ] || fail "the visualizer's window was not on the virtual display"
 check_watch_log "$work/editor.log" "Z:$root" dll
-echo "$zip: the unpacked editor started under wine64 and showed a surface"
+echo "$zip: the unpacked editor started under ${wine##*/} and showed a surface"

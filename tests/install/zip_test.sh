@@ -5,6 +5,7 @@
 # and the CMake package below it, no test files. Every program and library in it (the plug-ins
 # below included) is built for the archive's architecture and imports nothing but DLLs of the
 # archive's top folder and system DLLs, so that unpacking the archive is the whole installation.
+# The tree's own ones carry their version information and the icon.
 # Arguments: the .zip file, the cross objdump.
 set -euo pipefail
 zip=$1 objdump=$2
@@ -56,4 +57,18 @@ while IFS= read -r binary; do
   count=$((count + 1))
 done < <(find "$root" -type f \( -iname '*.exe' -o -iname '*.dll' \))
 [ "$count" -ge 20 ] || fail "only $count programs and libraries looked at"
+
+# The tree's own programs and libraries carry the version information Explorer shows and the
+# editor's icon (read back with the cross windres).
+windres=${objdump%objdump}windres
+for binary in "$root"/*.exe "$root"/*.dll; do
+  case "${binary##*/}" in Qt5* | lib*) continue ;; esac
+  resources=$("$windres" -i "$binary" -O rc 2>/dev/null | grep -v '^  0x') ||
+    fail "${binary##*/}: its resources cannot be read"
+  for line in 'VALUE "ProductName", "probe-tools"' 'VALUE "ProductVersion", "1.1"' \
+    'VALUE "FileVersion", "1.1"' 'VALUE "FileDescription", L"' 'VALUE "LegalCopyright", L"' \
+    "VALUE \"OriginalFilename\", \"${binary##*/}\"" 'RT_GROUP_ICON'; do
+    grep -Fq "$line" <<<"$resources" || fail "${binary##*/}: no $line in its resources"
+  done
+done
 echo "$zip: $(cd "$root" && find . -type f | wc -l) files in $top, imports of $count programs and libraries checked"

@@ -9,6 +9,10 @@
 // "Загрузить из файла...", the file chosen in the toolkit's own file dialog, "Выбрать" in the list
 // of its records) and reports the number of records listed.
 //
+// With PROBE_WATCH_OPENED_FILE set the editor was started with a probe file to open (on Windows
+// through the file type's "open" command): the watch takes the list of its records as it comes up
+// and reports their number the same way.
+//
 // With PROBE_WATCH_SURFACE_FILE and PROBE_WATCH_SURFACE_NAME it then shows that surface from the
 // page "Объекты функциональной модели", which loads the surface keeper, archiver and visualizer,
 // and closes the visualizer again through the wait box, at once or, with PROBE_WATCH_HOLD_MS, after
@@ -89,6 +93,8 @@ class StartupWatch : public QObject {
         surfaceFile_ = qEnvironmentVariable("PROBE_WATCH_SURFACE_FILE");
         surfaceName_ = qEnvironmentVariable("PROBE_WATCH_SURFACE_NAME");
         probeFile_ = qEnvironmentVariable("PROBE_WATCH_PROBE_FILE");
+        // The file is the editor's own: no file dialog to answer, only its list of records.
+        fileChosen_ = qEnvironmentVariableIsSet("PROBE_WATCH_OPENED_FILE");
         holdMs_ = qEnvironmentVariableIntValue("PROBE_WATCH_HOLD_MS");
         if (const int timeout = qEnvironmentVariableIntValue("PROBE_WATCH_TIMEOUT_MS"); timeout > 0)
             timeoutMs_ = timeout;
@@ -143,7 +149,9 @@ class StartupWatch : public QObject {
                                .arg(main->windowTitle(), main->windowIcon().isNull()
                                                              ? QStringLiteral("no")
                                                              : QStringLiteral("yes")));
-                    step_ = !probeFile_.isEmpty() ? Step::loadProbes : afterProbes();
+                    step_ = fileChosen_             ? Step::waitForProbes
+                            : !probeFile_.isEmpty() ? Step::loadProbes
+                                                    : afterProbes();
                     break;
                 }
                 return;
