@@ -91,8 +91,25 @@ using AddProbeToBatchFn = BoolByte PLUGIN_CALL (*)(const ProbeRecord* record);
 using CommitProbeBatchFn = BoolByte PLUGIN_CALL (*)(const char* fileName);
 // Empties the batch.
 using DropProbeBatchFn = BoolByte PLUGIN_CALL (*)();
+// Why the last CommitProbeBatch failed, a ProbeFileError; kNone after one that succeeded.
+using LastProbeFileErrorFn = std::uint32_t PLUGIN_CALL (*)();
+enum class ProbeFileError : std::uint32_t {
+    kNone = 0,
+    kCannotOpen = 1,  // a missing folder, a directory, another failure to open
+    kNoRights = 2,    // no right to write the folder or the file
+    kOwnerNotKept =
+        3,             // the file belongs to another user or group: replacing it would take it over
+    kNameTooLong = 4,  // the name or the path passes the file system's limit
+    kNoSpace = 5,      // the disk or the quota is full
+    kReadOnly = 6,     // a read-only file system
+    kBusy = 7,         // another program kept the file's append lock
+    kNotRegular = 8,   // a pipe or a device
+    kOther = 9,        // another failure of the system
+    kNotProbeFile = 10,  // not a probe file, a damaged header or a newer version: takes no records
+};
 inline constexpr const char* kAddProbeToBatch = "AddProbeToBatch";
 inline constexpr const char* kCommitProbeBatch = "CommitProbeBatch";
 inline constexpr const char* kDropProbeBatch = "DropProbeBatch";
+inline constexpr const char* kLastProbeFileError = "LastProbeFileError";
 
 }  // namespace contracts

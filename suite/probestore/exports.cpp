@@ -1,4 +1,4 @@
-// The thirteen plain-named exports of the probe store, and the three of its batches. One store per
+// The thirteen plain-named exports of the probe store, and the four of its batches. One store per
 // loaded library; like the rest of the tool set it is used from one thread. No exception leaves an
 // export: a failure of any kind (memory included) is answered with false, 0 or null.
 #include <algorithm>
@@ -9,6 +9,8 @@
 
 #include "abi/plugin.h"
 #include "abi/probe_record.h"
+#include "abi/probestore.h"
+#include "platform/spool_file.h"
 #include "suite/probestore/probe_file.h"
 #include "suite/probestore/probe_file_cache.h"
 #include "suite/probestore/probe_file_format.h"
@@ -26,46 +28,16 @@ probestore::ProbeFiles& files() {
     return instance;
 }
 
-// The records of a batch, framed, waiting for CommitProbeBatch. They follow room for a file
-// header, so that a batch that begins a new file is written without a copy. The block grows with
-// realloc: the C library moves a large block's pages rather than its bytes, so the records of a
-// large import are not copied again at every doubling, as they are in a vector.
-class Batch {
-  public:
-    Batch() = default;
-    Batch(const Batch&) = delete;
-    Batch& operator=(const Batch&) = delete;
-    ~Batch() { std::free(data_); }
+// The records of a batch, framed, waiting for CommitProbeBatch: a megabyte in memory, the rest in
+// a temporary file, so that a batch of any size costs the same memory.
+platform::SpoolFile& batch() {
+    static platform::SpoolFile instance;
+    return instance;
+}
 
-    bool append(const std::vector<std::uint8_t>& frame) {
-        const std::size_t size =
-            std::max<std::size_t>(size_, probestore::kFileHeaderSize) + frame.size();
-        if (size > capacity_) {
-            const std::size_t capacity = std::max(size, 2 * capacity_);
-            void* grown = std::realloc(data_, capacity);
-            if (grown == nullptr) return false;
-            data_ = static_cast<std::uint8_t*>(grown);
-            capacity_ = capacity;
-        }
-        std::memcpy(data_ + size - frame.size(), frame.data(), frame.size());
-        size_ = size;
-        return true;
-    }
-    // Room for a file header, then the frames; nothing at all for an empty batch.
-    std::uint8_t* data() { return data_; }
-    std::size_t size() const { return size_; }
-    void clear() {
-        std::free(data_);
-        data_ = nullptr;
-        size_ = capacity_ = 0;
-    }
-
-  private:
-    std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0, capacity_ = 0;
-};
-Batch& batch() {
-    static Batch instance;
+// Why the last commit failed.
+contracts::ProbeFileError& lastError() {
+    static contracts::ProbeFileError instance = contracts::ProbeFileError::kNone;
     return instance;
 }
 
@@ -160,13 +132,17 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL AddProbeToBatch(const ProbeRecord* record) {
         if (record == nullptr) return false;
         const std::vector<std::uint8_t> payload = probestore::encodeRecord(*record);
         if (payload.empty()) return false;
-        return batch().append(probestore::encodeFrame(payload));
+        const std::vector<std::uint8_t> frame = probestore::encodeFrame(payload);
+        return batch().append(frame.data(), frame.size());
     });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL CommitProbeBatch(const char* fileName) {
+    lastError() = contracts::ProbeFileError::kOther;
     const BoolByte done = guarded([&] {
-        return fileName != nullptr && files().appendBatch(fileName, batch().data(), batch().size());
+        if (fileName == nullptr) return false;
+        lastError() = files().appendBatch(fileName, batch());
+        return lastError() == contracts::ProbeFileError::kNone;
     });
     batch().clear();
     return done;
@@ -175,4 +151,8 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL CommitProbeBatch(const char* fileName) {
 PLUGIN_EXPORT BoolByte PLUGIN_CALL DropProbeBatch() {
     batch().clear();
     return kTrue;
+}
+
+PLUGIN_EXPORT std::uint32_t PLUGIN_CALL LastProbeFileError() {
+    return static_cast<std::uint32_t>(lastError());
 }

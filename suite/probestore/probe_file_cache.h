@@ -32,7 +32,9 @@
 #include <vector>
 
 #include "abi/probe_record.h"
+#include "abi/probestore.h"
 #include "platform/files.h"
+#include "platform/spool_file.h"
 #include "suite/probestore/probe_file.h"
 #include "suite/probestore/text_store.h"
 
@@ -78,10 +80,10 @@ class ProbeFiles {
     bool append(const char* fileName, const std::vector<std::uint8_t>& payload);
     // Appends whole frames (encodeFrame, one after another) as one unit: afterwards, and in any
     // state a kill or a power cut leaves, the file holds all of them or none. Creates the file
-    // like append(); nothing to append succeeds without touching it. `batch` holds `size` bytes:
-    // room for a file header (kFileHeaderSize bytes, filled in here when the file is new), then
-    // the frames; an empty batch may be null.
-    bool appendBatch(const char* fileName, std::uint8_t* batch, std::size_t size);
+    // like append(), and removes it again when it created it and failed; nothing to append
+    // succeeds without touching it. Other writers wait only for the catching-up at the end
+    // (platform::AppendFile::replaceExtending). Returns why it failed.
+    contracts::ProbeFileError appendBatch(const char* fileName, const platform::SpoolFile& frames);
     void invalidate();
 
   private:

@@ -463,6 +463,8 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, const
 
 int checkCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
                  std::ostream& out, std::ostream& err) {
+    if (auto file = fileName(args[1], err); file && isSurfaceFileName(file->path))
+        return checkSurfaces(file->path, file->shown, out, err);
     int status = kDone;
     auto source = openSource(store, args[1], err, status);
     if (!source) return status;
@@ -590,6 +592,7 @@ std::string helpText() {
   import ВХОД.json ФАЙЛ.dt      добавляет в ФАЙЛ.dt все датчики из ВХОД.json; при любой
                                 ошибке в ВХОД.json не добавляет ничего
   check ФАЙЛ.dt                 проверяет, что загружается каждая запись
+  check ФАЙЛ.pv                 то же для поверхностей файла поверхностей
   salvage ВХОД.dt ВЫХОД.dt      добавляет в ВЫХОД.dt все загружаемые записи ВХОД.dt и
                                 сообщает, сколько потеряно
   salvage ВХОД.pv ВЫХОД.pv      записывает в новый файл ВЫХОД.pv все исправные поверхности
