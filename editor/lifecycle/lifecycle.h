@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "editor/biblioteki/biblioteki.h"
+#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/probe/page.h"
-#include "editor/probe/probe_contents.h"
+#include "probe_core/record/probe_contents.h"
 #include "editor/probe/selection.h"
 
 namespace lifecycle {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "editor/biblioteki/biblioteki.h"
+#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/lifecycle/lifecycle.h"
 #include "editor/probe/selection.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "editor/lifecycle/lifecycle.h"
-#include "tests/editor/biblioteki/fixture_platform.h"
+#include "tests/probe_core/biblioteki/fixture_platform.h"
 
 namespace {
 
