@@ -32,6 +32,8 @@ ProbeStore::ProbeStore(std::ostream& err)
         platform::findExport(module, contracts::kCommitProbeBatch));
     batch_.drop = reinterpret_cast<contracts::DropProbeBatchFn>(
         platform::findExport(module, contracts::kDropProbeBatch));
+    batch_.lastError = reinterpret_cast<contracts::LastProbeFileErrorFn>(
+        platform::findExport(module, contracts::kLastProbeFileError));
 }
 
 ProbeStore::~ProbeStore() {
@@ -70,6 +72,11 @@ bool ProbeStore::addToBatch(const ProbeRecord& record) {
 
 bool ProbeStore::commitBatch(const std::string& file) {
     return hasBatches() && isTrue(batch_.commit(file.c_str()));
+}
+
+contracts::ProbeFileError ProbeStore::lastFileError() const {
+    return batch_.lastError != nullptr ? static_cast<contracts::ProbeFileError>(batch_.lastError())
+                                       : contracts::ProbeFileError::kOther;
 }
 
 void ProbeStore::dropBatch() {

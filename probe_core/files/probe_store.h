@@ -47,6 +47,8 @@ class ProbeStore {
     bool hasBatches() const { return batch_.add && batch_.commit && batch_.drop; }
     bool addToBatch(const ProbeRecord& record);
     bool commitBatch(const std::string& file);
+    // Why the last commitBatch failed (kOther from a store that does not say).
+    contracts::ProbeFileError lastFileError() const;
     void dropBatch();
 
   private:
@@ -57,6 +59,7 @@ class ProbeStore {
         contracts::AddProbeToBatchFn add = nullptr;
         contracts::CommitProbeBatchFn commit = nullptr;
         contracts::DropProbeBatchFn drop = nullptr;
+        contracts::LastProbeFileErrorFn lastError = nullptr;
     } batch_;
 };
 
