@@ -90,6 +90,9 @@ ReplaceError AppendFile::replaceExtending(const void* head, std::size_t headSize
             return error_;
         copied = present;
         if (unlocked) {
+            // The copy reaches the disk before the lock is taken again: the sync under the lock
+            // then has only the catching-up to write.
+            if ((error_ = out.sync()) != ReplaceError::kNone) return error_;
             if (takeLock(kAppendLockWait) != Status::kOk) return error_ = ReplaceError::kBusy;
             if (!nameStillOpen()) {
                 replacedMeanwhile = true;

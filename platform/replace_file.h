@@ -78,6 +78,8 @@ class ReplacementFile {
                            std::uint64_t at);
     // Cuts the new file to `size` bytes (or extends it with a hole).
     ReplaceError resize(std::uint64_t size);
+    // Makes what the new file holds so far durable (commit() then syncs only what came since).
+    ReplaceError sync();
     // Syncs the new file, gives it the target's name and syncs the folder.
     ReplaceError commit();
     // Removes the new file unless it was committed.

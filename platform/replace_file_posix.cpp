@@ -204,7 +204,7 @@ ReplaceError ReplacementFile::resize(std::uint64_t size) {
     return ::ftruncate(fd_, static_cast<off_t>(size)) == 0 ? ReplaceError::kNone : lastError();
 }
 
-ReplaceError ReplacementFile::commit() {
+ReplaceError ReplacementFile::sync() {
     if (fd_ < 0) return ReplaceError::kCannotOpen;
     int synced;
     do {
@@ -214,7 +214,11 @@ ReplaceError ReplacementFile::commit() {
         synced = ::fsync(fd_);
 #endif
     } while (synced != 0 && errno == EINTR);
-    if (synced != 0) return lastError();
+    return synced == 0 ? ReplaceError::kNone : lastError();
+}
+
+ReplaceError ReplacementFile::commit() {
+    if (const ReplaceError e = sync(); e != ReplaceError::kNone) return e;
     if (::close(fd_) != 0) {
         fd_ = -1;
         return lastError();

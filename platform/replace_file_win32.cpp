@@ -114,6 +114,11 @@ ReplaceError ReplacementFile::resize(std::uint64_t size) {
                                                                            : lastError();
 }
 
+ReplaceError ReplacementFile::sync() {
+    if (handle_ == nullptr) return ReplaceError::kCannotOpen;
+    return FlushFileBuffers(static_cast<HANDLE>(handle_)) ? ReplaceError::kNone : lastError();
+}
+
 ReplaceError ReplacementFile::commit() {
     if (handle_ == nullptr) return ReplaceError::kCannotOpen;
     const bool flushed = FlushFileBuffers(static_cast<HANDLE>(handle_)) != 0;
