@@ -34,6 +34,8 @@ ProbeStore::ProbeStore(std::ostream& err)
         platform::findExport(module, contracts::kDropProbeBatch));
     batch_.lastError = reinterpret_cast<contracts::LastProbeFileErrorFn>(
         platform::findExport(module, contracts::kLastProbeFileError));
+    batch_.trailing = reinterpret_cast<contracts::RecordTrailingBytesFn>(
+        platform::findExport(module, contracts::kRecordTrailingBytes));
 }
 
 ProbeStore::~ProbeStore() {
@@ -72,6 +74,12 @@ bool ProbeStore::addToBatch(const ProbeRecord& record) {
 
 bool ProbeStore::commitBatch(const std::string& file) {
     return hasBatches() && isTrue(batch_.commit(file.c_str()));
+}
+
+std::uint32_t ProbeStore::trailingBytes(const ProbeRecord& record) const {
+    std::uint32_t size = 0;
+    if (batch_.trailing != nullptr) batch_.trailing(&record, &size);
+    return size;
 }
 
 contracts::ProbeFileError ProbeStore::lastFileError() const {

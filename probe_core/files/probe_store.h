@@ -47,6 +47,9 @@ class ProbeStore {
     bool hasBatches() const { return batch_.add && batch_.commit && batch_.drop; }
     bool addToBatch(const ProbeRecord& record);
     bool commitBatch(const std::string& file);
+    // How many bytes of fields a later minor version added the record load() returned carries
+    // (0 from a store that does not keep them).
+    std::uint32_t trailingBytes(const ProbeRecord& record) const;
     // Why the last commitBatch failed (kOther from a store that does not say).
     contracts::ProbeFileError lastFileError() const;
     void dropBatch();
@@ -60,6 +63,7 @@ class ProbeStore {
         contracts::CommitProbeBatchFn commit = nullptr;
         contracts::DropProbeBatchFn drop = nullptr;
         contracts::LastProbeFileErrorFn lastError = nullptr;
+        contracts::RecordTrailingBytesFn trailing = nullptr;
     } batch_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "abi/plugin.h"
@@ -35,6 +36,36 @@ platform::SpoolFile& batch() {
     return instance;
 }
 
+// The bytes of later minor versions' fields, by the record they were loaded into.
+std::unordered_map<const ProbeRecord*, std::vector<std::uint8_t>>& trailingBytes() {
+    static std::unordered_map<const ProbeRecord*, std::vector<std::uint8_t>> instance;
+    return instance;
+}
+
+const std::vector<std::uint8_t>* trailingOf(const ProbeRecord* r) {
+    const auto it = trailingBytes().find(r);
+    return it != trailingBytes().end() && !it->second.empty() ? &it->second : nullptr;
+}
+
+// The payload of a record, the trailing bytes after its known fields; empty when it would pass
+// the largest payload.
+std::vector<std::uint8_t> payloadOf(const ProbeRecord& r, const probestore::TextStore* texts,
+                                    const std::uint8_t* trailing, std::size_t size) {
+    std::vector<std::uint8_t> payload = probestore::encodeRecord(r, texts);
+    if (payload.empty() || size == 0) return payload;
+    if (size > probestore::kMaxPayloadSize - payload.size()) return {};
+    payload.insert(payload.end(), trailing, trailing + size);
+    return payload;
+}
+
+bool addToBatch(const ProbeRecord* record, const std::uint8_t* trailing, std::size_t size) {
+    if (record == nullptr || (trailing == nullptr && size != 0)) return false;
+    const std::vector<std::uint8_t> payload = payloadOf(*record, nullptr, trailing, size);
+    if (payload.empty()) return false;
+    const std::vector<std::uint8_t> frame = probestore::encodeFrame(payload);
+    return batch().append(frame.data(), frame.size());
+}
+
 // Why the last commit failed.
 contracts::ProbeFileError& lastError() {
     static contracts::ProbeFileError instance = contracts::ProbeFileError::kNone;
@@ -54,7 +85,11 @@ BoolByte guarded(Fn fn) {
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL VidelitPamyatDlyaDatchikov(std::uint32_t count,
                                                               std::uint32_t size) {
-    return guarded([&] { return store().allocate(count, size); });
+    return guarded([&] {
+        if (!store().allocate(count, size)) return false;
+        trailingBytes().clear();
+        return true;
+    });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL VibratDatchikPoIndeksu(std::uint32_t index) {
@@ -73,11 +108,24 @@ PLUGIN_EXPORT ProbeRecord* PLUGIN_CALL PoluchitVibranniyDatchik() {
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL InicializirovatDatchik() {
-    return guarded([&] { return store().resetSelected(); });
+    return guarded([&] {
+        trailingBytes().erase(store().selected());
+        return store().resetSelected();
+    });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL ObmenyatDatchiki(std::uint32_t a, std::uint32_t b) {
-    return guarded([&] { return store().swap(a, b); });
+    return guarded([&] {
+        // The records trade places; what they carry goes with them.
+        ProbeRecord* ra = store().slot(a);
+        ProbeRecord* rb = store().slot(b);
+        if (!store().swap(a, b)) return false;
+        auto& t = trailingBytes();
+        std::vector<std::uint8_t> ta = t[ra], tb = t[rb];
+        t[ra] = std::move(tb);
+        t[rb] = std::move(ta);
+        return true;
+    });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL SozdatStroku(Stroka* field, TextCallback text, void* context) {
@@ -101,7 +149,10 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL SohranitDatchik(const char* fileName) {
     return guarded([&] {
         const ProbeRecord* r = store().selected();
         if (r == nullptr || fileName == nullptr) return false;
-        return files().append(fileName, probestore::encodeRecord(*r, &store().texts()));
+        const std::vector<std::uint8_t>* trailing = trailingOf(r);
+        return files().append(fileName,
+                              payloadOf(*r, &store().texts(), trailing ? trailing->data() : nullptr,
+                                        trailing ? trailing->size() : 0));
     });
 }
 
@@ -120,21 +171,37 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL ZagruzitDatchik(const char* fileName, std::ui
         // Decode aside and take the result only when the whole record was read, so a failed
         // load leaves the selected record as it was.
         ProbeRecord loaded;
-        if (!files().load(fileName, number, store().texts(), loaded)) return false;
+        std::vector<std::uint8_t> trailing;
+        if (!files().load(fileName, number, store().texts(), loaded, &trailing)) return false;
         store().texts().releaseRecordTexts(*r);
         std::memcpy(r, &loaded, sizeof loaded);
+        if (trailing.empty())
+            trailingBytes().erase(r);
+        else
+            trailingBytes()[r] = std::move(trailing);
         return true;
     });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL AddProbeToBatch(const ProbeRecord* record) {
     return guarded([&] {
-        if (record == nullptr) return false;
-        const std::vector<std::uint8_t> payload = probestore::encodeRecord(*record);
-        if (payload.empty()) return false;
-        const std::vector<std::uint8_t> frame = probestore::encodeFrame(payload);
-        return batch().append(frame.data(), frame.size());
+        const std::vector<std::uint8_t>* trailing = trailingOf(record);
+        return addToBatch(record, trailing ? trailing->data() : nullptr,
+                          trailing ? trailing->size() : 0);
     });
+}
+
+PLUGIN_EXPORT BoolByte PLUGIN_CALL AddProbeToBatchWithTrailing(const ProbeRecord* record,
+                                                               const std::uint8_t* trailing,
+                                                               std::uint32_t size) {
+    return guarded([&] { return addToBatch(record, trailing, size); });
+}
+
+PLUGIN_EXPORT const std::uint8_t* PLUGIN_CALL RecordTrailingBytes(const ProbeRecord* record,
+                                                                  std::uint32_t* size) {
+    const std::vector<std::uint8_t>* trailing = trailingOf(record);
+    if (size != nullptr) *size = trailing ? static_cast<std::uint32_t>(trailing->size()) : 0;
+    return trailing ? trailing->data() : nullptr;
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL CommitProbeBatch(const char* fileName) {

@@ -209,7 +209,7 @@ std::uint32_t ProbeFiles::count(const char* fileName) {
 }
 
 bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& texts,
-                      ProbeRecord& out) {
+                      ProbeRecord& out, std::vector<std::uint8_t>* trailing) {
     const auto now = std::chrono::steady_clock::now();
     for (Lookup lookup : {Lookup::kLoad, Lookup::kRebuild}) {
         const std::vector<RecordEntry>* entries = index(fileName, lookup, now);
@@ -223,7 +223,7 @@ bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& tex
         const bool forward = lookup == Lookup::kLoad && loadedBefore_ && number > lastLoaded_;
         if (!forward || now - window_.readAt >= kReadAheadAge) window_.forget();
         FileSource source(identity_, window_, forward ? kWindowSize : 0, open_.get());
-        const LoadResult result = loadFrame(source, (*entries)[number], texts, out);
+        const LoadResult result = loadFrame(source, (*entries)[number], texts, out, trailing);
         if (result != LoadResult::kMoved) {
             loadedBefore_ = true;
             lastLoaded_ = number;

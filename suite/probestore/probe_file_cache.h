@@ -74,7 +74,9 @@ class ProbeFiles {
     // Walks the file again whatever the index holds.
     std::uint32_t count(const char* fileName);
     // Decodes record `number` into `out` (which must hold no texts; zero-filled on failure).
-    bool load(const char* fileName, std::uint32_t number, TextStore& texts, ProbeRecord& out);
+    // `trailing` receives the payload's bytes after the fields this version knows.
+    bool load(const char* fileName, std::uint32_t number, TextStore& texts, ProbeRecord& out,
+              std::vector<std::uint8_t>* trailing = nullptr);
     // Appends one framed record, creating the file (with its header) when it is missing or
     // empty. Refuses files of another kind, directories and newer minor versions.
     bool append(const char* fileName, const std::vector<std::uint8_t>& payload);

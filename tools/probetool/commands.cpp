@@ -383,6 +383,11 @@ int exportCommand(ProbeStore& store, const std::vector<std::string>& args, const
         if (const ProbeRecord* r = store.load(source->file.forStore, i)) {
             writer.probe(*r);
             ++written;
+            if (const std::uint32_t later = store.trailingBytes(*r); later != 0) {
+                err << "Запись " << i + 1 << ": поля более новой версии формата (" << later
+                    << " байт) в JSON не переносятся\n";
+                status = kDamagedOrInvalid;
+            }
         } else {
             err << "Запись " << i + 1 << " повреждена и не загружается: в JSON её нет\n";
             status = kDamagedOrInvalid;
