@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <functional>
+#include <memory>
 #include <string_view>
 
 #include "platform/crc32.h"
 #include "platform/little_endian.h"
+#include "suite/probestore/prefix_checksums.h"
 
 namespace probestore {
 namespace {
@@ -307,89 +308,29 @@ class Walk {
         std::uint64_t offset;
         FrameHeader header;
     };
-    struct Point {
-        std::uint64_t offset;
-        std::uint32_t crc;  // of [exactFrom_, offset)
-    };
-
     // Once the budget is spent, a frame is decided exactly all the same, at a cost linear in the
     // file: one pass computes the checksums of the file's prefixes from where the budget ran out,
-    // stopping at every offset where a frame header found ahead starts its payload or ends it, and
-    // the checksum of a payload is then told by those of its two ends (crc32Combine). Every byte
-    // is read once by that pass whatever the frames claim.
+    // stopping wherever a frame header found ahead starts its payload or ends it, and a payload's
+    // checksum follows from those of its two ends. Every header up to where the pass goes is found
+    // first, so that no offset it marks is passed unnoticed.
     bool exactly(std::uint64_t pos, const FrameHeader& h) {
         const std::uint64_t from = pos + kFrameHeaderSize, to = from + h.payloadSize;
-        if (!exact_) {
-            exact_ = true;
-            exactFrom_ = streamed_ = pos;
-            streamCrc_ = 0;
+        if (!prefixes_) {
+            prefixes_ = std::make_unique<PrefixChecksums>(pos);
             for (std::size_t i = first_; i < headers_.size(); ++i) mark(headers_[i]);
         }
         mark({pos, h});
-        std::uint32_t a = 0, b = 0;
-        if (!streamTo(to) || !prefixAt(from, a) || !prefixAt(to, b)) return false;
-        return (b ^ platform::crc32Combine(a, 0, h.payloadSize)) == h.payloadCrc;
-    }
-
-    // Notes where a frame header's payload starts and ends, for the pass to stop at.
-    void mark(const Found& f) {
-        for (std::uint64_t at :
-             {f.offset + kFrameHeaderSize, f.offset + kFrameHeaderSize + f.header.payloadSize}) {
-            if (at < exactFrom_ || at > source_.size() || at < streamed_) continue;
-            pending_.push_back(at);
-            std::push_heap(pending_.begin(), pending_.end(), std::greater<>());
-        }
-    }
-
-    // Carries the pass on to `to`, every header up to there found first (so that the offsets
-    // they mark are not passed unnoticed), noting the prefix checksums at the marked offsets.
-    bool streamTo(std::uint64_t to) {
-        if (to <= streamed_) return true;
         while (scanned_ < to && scanned_ < source_.size()) searchFurther(source_.size());
-        while (streamed_ < to) {
-            std::uint64_t stop = to;
-            if (!pending_.empty()) stop = std::min(stop, pending_.front());
-            while (streamed_ < stop) {
-                const std::size_t n =
-                    static_cast<std::size_t>(std::min<std::uint64_t>(stop - streamed_, 1u << 16));
-                const std::uint8_t* p = source_.view(streamed_, n);
-                if (p == nullptr) return false;
-                streamCrc_ = platform::crc32Update(streamCrc_, p, n);
-                streamed_ += n;
-            }
-            while (!pending_.empty() && pending_.front() <= streamed_) {
-                if (pending_.front() == streamed_ &&
-                    (points_.empty() || points_.back().offset != streamed_))
-                    points_.push_back({streamed_, streamCrc_});
-                std::pop_heap(pending_.begin(), pending_.end(), std::greater<>());
-                pending_.pop_back();
-            }
-        }
-        if (points_.empty() || points_.back().offset != streamed_)
-            points_.push_back({streamed_, streamCrc_});
-        return true;
+        std::uint32_t got = 0;
+        return prefixes_->streamTo(source_, to) &&
+               prefixes_->checksumOf(from, to, kMaxPayloadSize + 2 * kFrameHeaderSize, got) &&
+               got == h.payloadCrc;
     }
 
-    // The checksum of [exactFrom_, at) where the pass noted it.
-    bool prefixAt(std::uint64_t at, std::uint32_t& out) {
-        if (at == exactFrom_) {
-            out = 0;
-            return true;
-        }
-        // Offsets behind the walk are asked for no more: they leave once they are most of it.
-        if (pointsFirst_ > points_.size() / 2 && pointsFirst_ > 1024) {
-            points_.erase(points_.begin(), points_.begin() + static_cast<long>(pointsFirst_));
-            pointsFirst_ = 0;
-        }
-        while (pointsFirst_ < points_.size() &&
-               points_[pointsFirst_].offset + kMaxPayloadSize + 2 * kFrameHeaderSize < at)
-            ++pointsFirst_;
-        const auto it = std::lower_bound(
-            points_.begin() + static_cast<long>(pointsFirst_), points_.end(), at,
-            [](const Point& p, std::uint64_t offset) { return p.offset < offset; });
-        if (it == points_.end() || it->offset != at) return false;
-        out = it->crc;
-        return true;
+    // Marks where a frame header's payload starts and ends, for the exact pass.
+    void mark(const Found& f) {
+        prefixes_->mark(f.offset + kFrameHeaderSize);
+        prefixes_->mark(f.offset + kFrameHeaderSize + f.header.payloadSize);
     }
 
     // The header the search found at `pos`, if it is among those kept.
@@ -433,7 +374,7 @@ class Walk {
                 static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - chunk);
             if (frameHeaderIn(chunk + i, h)) {
                 headers_.push_back({scanned_ + i, h});
-                if (exact_) mark(headers_.back());
+                if (prefixes_) mark(headers_.back());
             }
             at = i + 1;
         }
@@ -445,7 +386,7 @@ class Walk {
         for (; at < n; ++at)
             if (tail[at - first] == kFrameMagic[0] && frameHeaderAt(source_, scanned_ + at, h)) {
                 headers_.push_back({scanned_ + at, h});
-                if (exact_) mark(headers_.back());
+                if (prefixes_) mark(headers_.back());
             }
         scanned_ += n;
     }
@@ -457,13 +398,7 @@ class Walk {
     std::uint64_t budget_;
     std::uint64_t knownAt_ = UINT64_MAX;  // where a checked frame header is known to start
     FrameHeader known_;
-    // The exact pass, once the budget is spent.
-    bool exact_ = false;
-    std::uint64_t exactFrom_ = 0, streamed_ = 0;
-    std::uint32_t streamCrc_ = 0;
-    std::vector<std::uint64_t> pending_;  // offsets to stop at, a min-heap
-    std::vector<Point> points_;           // prefix checksums noted, in file order
-    std::size_t pointsFirst_ = 0;
+    std::unique_ptr<PrefixChecksums> prefixes_;  // the exact pass, once the budget is spent
 };
 
 }  // namespace
