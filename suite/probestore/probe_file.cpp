@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "platform/crc32.h"
 #include "platform/little_endian.h"
+#include "suite/probestore/prefix_checksums.h"
 
 namespace probestore {
 namespace {
@@ -122,6 +124,10 @@ class Reader {
         }
         return true;
     }
+
+    // The bytes not read yet.
+    const std::uint8_t* rest() const { return p_; }
+    std::size_t left() const { return left_; }
 
   private:
     void advance(std::size_t n) {
@@ -280,9 +286,11 @@ class Walk {
             known_ = following;
             return true;
         }
-        if (h.payloadSize > budget_) return false;
-        budget_ -= h.payloadSize;
-        return payloadIntact(source_, pos, h);
+        if (h.payloadSize <= budget_) {
+            budget_ -= h.payloadSize;
+            return payloadIntact(source_, pos, h);
+        }
+        return exactly(pos, h);
     }
 
     // The first offset after `pos` where a whole frame starts, or the file size.
@@ -300,6 +308,30 @@ class Walk {
         std::uint64_t offset;
         FrameHeader header;
     };
+    // Once the budget is spent, a frame is decided exactly all the same, at a cost linear in the
+    // file: one pass computes the checksums of the file's prefixes from where the budget ran out,
+    // stopping wherever a frame header found ahead starts its payload or ends it, and a payload's
+    // checksum follows from those of its two ends. Every header up to where the pass goes is found
+    // first, so that no offset it marks is passed unnoticed.
+    bool exactly(std::uint64_t pos, const FrameHeader& h) {
+        const std::uint64_t from = pos + kFrameHeaderSize, to = from + h.payloadSize;
+        if (!prefixes_) {
+            prefixes_ = std::make_unique<PrefixChecksums>(pos);
+            for (std::size_t i = first_; i < headers_.size(); ++i) mark(headers_[i]);
+        }
+        mark({pos, h});
+        while (scanned_ < to && scanned_ < source_.size()) searchFurther(source_.size());
+        std::uint32_t got = 0;
+        return prefixes_->streamTo(source_, to) &&
+               prefixes_->checksumOf(from, to, kMaxPayloadSize + 2 * kFrameHeaderSize, got) &&
+               got == h.payloadCrc;
+    }
+
+    // Marks where a frame header's payload starts and ends, for the exact pass.
+    void mark(const Found& f) {
+        prefixes_->mark(f.offset + kFrameHeaderSize);
+        prefixes_->mark(f.offset + kFrameHeaderSize + f.header.payloadSize);
+    }
 
     // The header the search found at `pos`, if it is among those kept.
     const FrameHeader* foundAt(std::uint64_t pos) const {
@@ -340,7 +372,10 @@ class Walk {
             }
             const std::size_t i =
                 static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - chunk);
-            if (frameHeaderIn(chunk + i, h)) headers_.push_back({scanned_ + i, h});
+            if (frameHeaderIn(chunk + i, h)) {
+                headers_.push_back({scanned_ + i, h});
+                if (prefixes_) mark(headers_.back());
+            }
             at = i + 1;
         }
         // The last bytes are kept apart first: once a header check has moved the window, the
@@ -349,8 +384,10 @@ class Walk {
         const std::size_t first = at;
         std::memcpy(tail, chunk + first, n - first);
         for (; at < n; ++at)
-            if (tail[at - first] == kFrameMagic[0] && frameHeaderAt(source_, scanned_ + at, h))
+            if (tail[at - first] == kFrameMagic[0] && frameHeaderAt(source_, scanned_ + at, h)) {
                 headers_.push_back({scanned_ + at, h});
+                if (prefixes_) mark(headers_.back());
+            }
         scanned_ += n;
     }
 
@@ -361,6 +398,7 @@ class Walk {
     std::uint64_t budget_;
     std::uint64_t knownAt_ = UINT64_MAX;  // where a checked frame header is known to start
     FrameHeader known_;
+    std::unique_ptr<PrefixChecksums> prefixes_;  // the exact pass, once the budget is spent
 };
 
 }  // namespace
@@ -426,14 +464,17 @@ std::vector<std::uint8_t> encodeRecord(const ProbeRecord& r, const TextStore* te
     return out;
 }
 
-bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts,
-                  ProbeRecord& out) {
+bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts, ProbeRecord& out,
+                  std::vector<std::uint8_t>* trailing) {
     std::memset(&out, 0, sizeof out);
+    if (trailing != nullptr) trailing->clear();
     bool ok = false;
     try {
         Reader in(payload, size, texts);
-        // Bytes after the last known field are left for later minor versions and skipped.
+        // Bytes after the last known field belong to later minor versions: kept for the caller
+        // that carries them on, skipped otherwise.
         ok = decodeFields(in, out);
+        if (ok && trailing != nullptr) trailing->assign(in.rest(), in.rest() + in.left());
     } catch (...) {
         ok = false;
     }
@@ -512,7 +553,7 @@ bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {
 }
 
 LoadResult loadFrame(ByteSource& source, const RecordEntry& entry, TextStore& texts,
-                     ProbeRecord& out) {
+                     ProbeRecord& out, std::vector<std::uint8_t>* trailing) {
     // `out` is zero-filled on every path (by decodeRecord when it gets that far).
     const auto failed = [&out](LoadResult result) {
         std::memset(&out, 0, sizeof out);
@@ -526,7 +567,8 @@ LoadResult loadFrame(ByteSource& source, const RecordEntry& entry, TextStore& te
         return failed(LoadResult::kMoved);
     const std::uint8_t* p = frame + kFrameHeaderSize;
     if (crc(p, h.payloadSize) != h.payloadCrc) return failed(LoadResult::kFailed);
-    return decodeRecord(p, h.payloadSize, texts, out) ? LoadResult::kLoaded : LoadResult::kFailed;
+    return decodeRecord(p, h.payloadSize, texts, out, trailing) ? LoadResult::kLoaded
+                                                                : LoadResult::kFailed;
 }
 
 bool loadEntry(ByteSource& source, const RecordEntry& entry, TextStore& texts, ProbeRecord& out) {

@@ -11,12 +11,13 @@
 #include <ostream>
 #include <sstream>
 
-#include "probe_core/record/encodings.h"
 #include "platform/append_file.h"
 #include "platform/cp1251.h"
-#include "suite/probestore/probe_file_format.h"
-#include "probe_core/json/probe_json.h"
+#include "platform/replace_file.h"
 #include "probe_core/files/probe_store.h"
+#include "probe_core/json/probe_json.h"
+#include "probe_core/record/encodings.h"
+#include "suite/probestore/probe_file_format.h"
 #include "tools/probetool/probe_view.h"
 #include "tools/probetool/surface_salvage.h"
 
@@ -288,43 +289,62 @@ int showCommand(ProbeStore& store, const std::vector<std::string>& args, const O
     return kDone;
 }
 
+// Why a file could not be written, in the user's words.
+std::string fileErrorText(contracts::ProbeFileError e) {
+    using contracts::ProbeFileError;
+    switch (e) {
+        case ProbeFileError::kOwnerNotKept:
+            return "файл принадлежит другому пользователю или группе: новый файл на его месте "
+                   "сменил бы владельца, поэтому файл не заменён";
+        case ProbeFileError::kNameTooLong:
+            return "слишком длинное имя файла или путь";
+        case ProbeFileError::kNoSpace:
+            return "нет места на диске";
+        case ProbeFileError::kNoRights:
+            return "нет прав на запись в файл или папку";
+        case ProbeFileError::kReadOnly:
+            return "файловая система только для чтения";
+        case ProbeFileError::kBusy:
+            return "файл занят другой программой, которая в него записывает";
+        case ProbeFileError::kNotProbeFile:
+            return "файл не принимает записей (не файл датчиков, повреждённый заголовок или "
+                   "более новая версия)";
+        case ProbeFileError::kNotRegular:
+            return "это не обычный файл";
+        case ProbeFileError::kCannotOpen:
+            return "файл не удаётся открыть (нет папки?)";
+        default:
+            return "ошибка системы";
+    }
+}
+
 // A file written beside its final name and put in its place only when whole, so that a failed
-// write leaves whatever had that name before.
+// write leaves whatever had that name before; it keeps the owner, mode and attributes of the file
+// it replaces, and a symbolic link is written through.
 class ReplacingFile {
   public:
-    explicit ReplacingFile(const fs::path& target) : target_(target) {
-        temp_ = target;
-        temp_ += ".probetool-" +
-                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-                 ".tmp";
-        out_.open(temp_, std::ios::binary | std::ios::trunc);
-    }
-    ~ReplacingFile() {
-        if (!committed_) {
-            out_.close();
-            std::error_code ec;
-            fs::remove(temp_, ec);
-        }
+    explicit ReplacingFile(const fs::path& target) {
+        error_ = static_cast<contracts::ProbeFileError>(file_.create(target, ".probetool-"));
+        if (file_.isOpen()) out_.open(file_.temporary(), std::ios::binary | std::ios::trunc);
     }
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     bool isOpen() const { return out_.is_open(); }
+    contracts::ProbeFileError error() const { return error_; }
     std::ostream& stream() { return out_; }
-    // Closes the file and puts it in place of the target.
+    // Closes the file, syncs it and puts it in place of the target.
     bool commit() {
         out_.close();
         if (out_.fail()) return false;
-        std::error_code ec;
-        fs::rename(temp_, target_, ec);
-        committed_ = !ec;
-        return committed_;
+        error_ = static_cast<contracts::ProbeFileError>(file_.commit());
+        return error_ == contracts::ProbeFileError::kNone;
     }
 
   private:
-    fs::path target_, temp_;
+    platform::ReplacementFile file_;
     std::ofstream out_;
-    bool committed_ = false;
+    contracts::ProbeFileError error_ = contracts::ProbeFileError::kNone;
 };
 
 int exportCommand(ProbeStore& store, const std::vector<std::string>& args, const Options& options,
@@ -352,7 +372,8 @@ int exportCommand(ProbeStore& store, const std::vector<std::string>& args, const
             file = std::make_unique<ReplacingFile>(target->path);
         }
         if (file && !file->isOpen()) {
-            err << "Файл " << inQuotes(target->shown) << " не удаётся открыть для записи\n";
+            err << "Файл " << inQuotes(target->shown)
+                << " не удаётся записать: " << fileErrorText(file->error()) << '\n';
             return kUsageOrFile;
         }
     }
@@ -362,6 +383,11 @@ int exportCommand(ProbeStore& store, const std::vector<std::string>& args, const
         if (const ProbeRecord* r = store.load(source->file.forStore, i)) {
             writer.probe(*r);
             ++written;
+            if (const std::uint32_t later = store.trailingBytes(*r); later != 0) {
+                err << "Запись " << i + 1 << ": поля более новой версии формата (" << later
+                    << " байт) в JSON не переносятся\n";
+                status = kDamagedOrInvalid;
+            }
         } else {
             err << "Запись " << i + 1 << " повреждена и не загружается: в JSON её нет\n";
             status = kDamagedOrInvalid;
@@ -369,7 +395,11 @@ int exportCommand(ProbeStore& store, const std::vector<std::string>& args, const
     }
     if (!writer.finish() || (file && !file->commit())) {
         err << "Не удалось записать JSON"
-            << (target ? " в файл " + inQuotes(target->shown) : std::string()) << '\n';
+            << (target ? " в файл " + inQuotes(target->shown) : std::string())
+            << (file && file->error() != contracts::ProbeFileError::kNone
+                    ? ": " + fileErrorText(file->error())
+                    : std::string())
+            << '\n';
         return kUsageOrFile;
     }
     if (target)
@@ -452,9 +482,8 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, const
         return kDamagedOrInvalid;
     }
     if (!store.commitBatch(target->forStore)) {
-        err << "Датчики не удалось добавить в " << inQuotes(target->shown)
-            << " (нет места на диске, нет прав или файл не принимает записей): ничего не "
-               "добавлено\n";
+        err << "Датчики не удалось добавить в " << inQuotes(target->shown) << " ("
+            << fileErrorText(store.lastFileError()) << "): ничего не добавлено\n";
         return kUsageOrFile;
     }
     out << "Добавлено датчиков: " << added << ", файл " << inQuotes(target->shown) << '\n';
@@ -463,6 +492,8 @@ int importCommand(ProbeStore& store, const std::vector<std::string>& args, const
 
 int checkCommand(ProbeStore& store, const std::vector<std::string>& args, const Options&,
                  std::ostream& out, std::ostream& err) {
+    if (auto file = fileName(args[1], err); file && isSurfaceFileName(file->path))
+        return checkSurfaces(file->path, file->shown, out, err);
     int status = kDone;
     auto source = openSource(store, args[1], err, status);
     if (!source) return status;
@@ -471,7 +502,8 @@ int checkCommand(ProbeStore& store, const std::vector<std::string>& args, const 
     std::uint32_t leftovers = 0;
     std::error_code ec;
     const fs::path folder = fs::absolute(source->file.path, ec).parent_path();
-    const std::string prefix = source->file.path.filename().string() + platform::kReplacementMark;
+    const std::string prefix =
+        platform::temporaryNamePrefix(source->file.path, platform::kReplacementMark);
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.rfind(prefix, 0) == 0 && name.size() > 4 &&
@@ -546,8 +578,8 @@ int salvageCommand(ProbeStore& store, const std::vector<std::string>& args, cons
         ++written;
     }
     if (!store.commitBatch(target->forStore)) {
-        err << "Записи не удалось добавить в " << inQuotes(target->shown)
-            << ": ничего не добавлено\n";
+        err << "Записи не удалось добавить в " << inQuotes(target->shown) << " ("
+            << fileErrorText(store.lastFileError()) << "): ничего не добавлено\n";
         return kUsageOrFile;
     }
     out << "Добавлено записей: " << written << ", файл " << inQuotes(target->shown)
@@ -590,6 +622,7 @@ std::string helpText() {
   import ВХОД.json ФАЙЛ.dt      добавляет в ФАЙЛ.dt все датчики из ВХОД.json; при любой
                                 ошибке в ВХОД.json не добавляет ничего
   check ФАЙЛ.dt                 проверяет, что загружается каждая запись
+  check ФАЙЛ.pv                 то же для поверхностей файла поверхностей
   salvage ВХОД.dt ВЫХОД.dt      добавляет в ВЫХОД.dt все загружаемые записи ВХОД.dt и
                                 сообщает, сколько потеряно
   salvage ВХОД.pv ВЫХОД.pv      записывает в новый файл ВЫХОД.pv все исправные поверхности

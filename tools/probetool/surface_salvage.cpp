@@ -20,6 +20,51 @@ bool isSurfaceFileName(const fs::path& path) {
     return ext == ".pv";
 }
 
+namespace {
+
+// What a surface file's header hides or says wrongly, before the surfaces are counted.
+void reportHeader(const pv::File& in, const std::string& shown, std::ostream& out) {
+    if (in.headerDamaged())
+        out << "Заголовок файла «" << shown << "» повреждён: поверхности прочитаны по их "
+            << "собственным проверкам, с начала файла; добавлять в этот файл нельзя\n";
+    if (in.uncountedSurfaces() != 0)
+        out << "Заголовок файла «" << shown << "» длиннее обычного, и в нём лежат целые "
+            << "поверхности: " << in.uncountedSurfaces()
+            << "; они не читаются, добавлять в этот файл нельзя\n";
+}
+
+pv::Status openSurfaces(pv::File& in, const fs::path& source, const std::string& shown,
+                        std::ostream& err) {
+    const pv::Status opened = in.open(source);
+    if (opened != pv::Status::kOk)
+        err << "Файл «" << shown << "» "
+            << (opened == pv::Status::kCannotOpen ? "не удаётся прочитать"
+                                                  : "не файл поверхностей: в нём нет ни одной "
+                                                    "исправной поверхности")
+            << '\n';
+    return opened;
+}
+
+}  // namespace
+
+int checkSurfaces(const fs::path& source, const std::string& sourceShown, std::ostream& out,
+                  std::ostream& err) {
+    pv::File in;
+    if (openSurfaces(in, source, sourceShown, err) != pv::Status::kOk) return kUsageOrFile;
+    reportHeader(in, sourceShown, out);
+    std::uint64_t damaged = 0;
+    for (std::uint64_t i = 0; i < in.count(); ++i) {
+        pv::Surface s;
+        if (in.readSurface(static_cast<std::size_t>(i), s) != pv::Status::kOk) {
+            out << "Поверхность " << i + 1 << " повреждена: не загружается\n";
+            ++damaged;
+        }
+    }
+    out << "Поверхностей: " << in.count() << ", исправных: " << in.count() - damaged << '\n';
+    return damaged != 0 || in.headerDamaged() || in.uncountedSurfaces() != 0 ? kDamagedOrInvalid
+                                                                             : kDone;
+}
+
 int salvageSurfaces(const fs::path& source, const std::string& sourceShown, const fs::path& target,
                     const std::string& targetShown, std::ostream& out, std::ostream& err) {
     const std::string to = "«" + targetShown + "»";
@@ -35,18 +80,8 @@ int salvageSurfaces(const fs::path& source, const std::string& sourceShown, cons
     }
 
     pv::File in;
-    const pv::Status opened = in.open(source);
-    if (opened != pv::Status::kOk) {
-        err << "Файл «" << sourceShown << "» "
-            << (opened == pv::Status::kCannotOpen ? "не удаётся прочитать"
-                                                  : "не файл поверхностей: в нём нет ни одной "
-                                                    "исправной поверхности")
-            << '\n';
-        return kUsageOrFile;
-    }
-    if (in.headerDamaged())
-        out << "Заголовок файла «" << sourceShown << "» повреждён: поверхности прочитаны по их "
-            << "собственным проверкам\n";
+    if (openSurfaces(in, source, sourceShown, err) != pv::Status::kOk) return kUsageOrFile;
+    reportHeader(in, sourceShown, out);
 
     std::string bytes = pv::encodeHeader();
     std::uint64_t written = 0, lostCount = 0;
@@ -75,10 +110,13 @@ int salvageSurfaces(const fs::path& source, const std::string& sourceShown, cons
         err << "Поверхности не удалось записать в " << to << ": ничего не записано\n";
         return kUsageOrFile;
     }
-    out << "Записано поверхностей: " << written << ", файл " << to << "; потеряно: " << lostCount;
+    out << "Записано поверхностей: " << written << ", файл " << to
+        << "; потеряно: " << lostCount + in.uncountedSurfaces();
     if (lostCount != 0) out << (lostCount == 1 ? " (номер " : " (номера ") << lost << ")";
+    if (in.uncountedSurfaces() != 0)
+        out << (lostCount != 0 ? ", и " : " (") << in.uncountedSurfaces() << " в заголовке)";
     out << '\n';
-    return lostCount != 0 ? kDamagedOrInvalid : kDone;
+    return lostCount + in.uncountedSurfaces() != 0 ? kDamagedOrInvalid : kDone;
 }
 
 }  // namespace probetool

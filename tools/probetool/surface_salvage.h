@@ -11,6 +11,11 @@ namespace probetool {
 // Whether a file name names a surface file (extension .pv in any case).
 bool isSurfaceFileName(const std::filesystem::path& path);
 
+// Checks that every surface of `source` loads and says what its header hides; the exit status as
+// for salvageSurfaces.
+int checkSurfaces(const std::filesystem::path& source, const std::string& sourceShown,
+                  std::ostream& out, std::ostream& err);
+
 // Copies every readable surface of `source` into `target`, which must be missing or empty; the
 // names as the user typed them (`sourceShown`, `targetShown`) are for messages. Returns the exit
 // status: kDone when every surface was copied, kDamagedOrInvalid when some were lost,
