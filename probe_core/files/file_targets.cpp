@@ -1,0 +1,249 @@
+// The files commands write: whether a target may be replaced, the replacement itself, and the
+// salvage of surface files into a new file.
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "platform/append_file.h"
+#include "platform/files.h"
+#include "probe_core/files/probe_files.h"
+#include "probe_core/files/replacing_file.h"
+#include "suite/probestore/probe_file_format.h"
+#include "suite/surfarch/pv_format.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace probefiles {
+
+namespace fs = std::filesystem;
+namespace pv = surfaces::pv;
+
+namespace {
+
+Error targetError(ErrorCode code, const FileName& f, std::string detail = {}) {
+    Error e{code, f.shown};
+    e.detail = std::move(detail);
+    return e;
+}
+
+// Whether the file reads as a JSON document: after an optional byte order mark and white space it
+// opens an object or an array, and the rest is UTF-8 text without control characters other than
+// white space. Not a syntax check: it tells JSON text from the binary files nothing may replace.
+bool looksLikeJson(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char buffer[1 << 16];
+    bool started = false, first = true;
+    int continuation = 0;
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        std::size_t i = 0;
+        const auto n = static_cast<std::size_t>(in.gcount());
+        if (first && n >= 3 && std::memcmp(buffer, "\xEF\xBB\xBF", 3) == 0) i = 3;
+        first = false;
+        for (; i < n; ++i) {
+            const auto c = static_cast<unsigned char>(buffer[i]);
+            if (continuation > 0) {
+                if ((c & 0xC0) != 0x80) return false;
+                --continuation;
+                continue;
+            }
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+            if (c == 0x7F) return false;
+            if (c >= 0x80) {
+                if ((c & 0xE0) == 0xC0 && c >= 0xC2)
+                    continuation = 1;
+                else if ((c & 0xF0) == 0xE0)
+                    continuation = 2;
+                else if ((c & 0xF8) == 0xF0 && c <= 0xF4)
+                    continuation = 3;
+                else
+                    return false;
+            }
+            if (!started && c != ' ' && c != '\t' && c != '\n' && c != '\r') {
+                if (c != '{' && c != '[') return false;
+                started = true;
+            }
+        }
+    }
+    return started && continuation == 0 && !in.bad();
+}
+
+// Forces the bytes of a written file to the disk.
+bool syncFile(const fs::path& path) {
+    platform::File f = platform::openFile(path, platform::FileMode::kAppend);
+    if (!f) return false;
+#if defined(_WIN32)
+    return _commit(_fileno(f.get())) == 0;
+#else
+    return fsync(fileno(f.get())) == 0;
+#endif
+}
+
+// Makes a rename in `folder` durable (POSIX; Windows has no folder to sync).
+void syncFolder(const fs::path& folder) {
+#if !defined(_WIN32)
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    fsync(fd);
+    ::close(fd);
+#else
+    (void)folder;
+#endif
+}
+
+}  // namespace
+
+MaybeError ProbeFiles::checkReplaceTarget(const FileName& target, const FileName* source,
+                                          bool force) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(target.path, ec);
+    if (ec && status.type() != fs::file_type::not_found) {
+        Error e{ErrorCode::kCannotLook, target.shown};
+        e.systemError = ec.value();
+        return e;
+    }
+    if (!fs::exists(status)) return std::nullopt;
+    if (source != nullptr && fs::equivalent(source->path, target.path, ec))
+        return targetError(ErrorCode::kSameFile, target);
+    if (fs::is_directory(status)) return targetError(ErrorCode::kTargetIsFolder, target);
+    if (!fs::is_regular_file(status)) return std::nullopt;  // a device or a pipe: written to
+    const std::uintmax_t size = fs::file_size(target.path, ec);
+    if (ec) {
+        Error e{ErrorCode::kCannotLook, target.shown};
+        e.systemError = ec.value();
+        return e;
+    }
+    if (size != 0) {
+        // Whatever the probe store or the surface archive can read from stays, whatever its
+        // header: the store reads records past a damaged header, the archive surfaces.
+        if (auto opened = open(target); opened && opened->count != 0) {
+            return targetError(ErrorCode::kTargetIsProbeFile, target,
+                               opened->headerDamaged ? "его заголовок повреждён" : "");
+        } else if (!opened && opened.error().code == ErrorCode::kHeaderUnreadable) {
+            return targetError(ErrorCode::kTargetIsProbeFile, target,
+                               "его заголовок повреждён или другой версии");
+        } else if (!opened && opened.error().code != ErrorCode::kNotProbeFile) {
+            return opened.error();
+        }
+        std::ifstream in(target.path, std::ios::binary);
+        char magic[sizeof probestore::kFileMagic] = {};
+        in.read(magic, sizeof magic);
+        if (in.gcount() == sizeof magic &&
+            std::memcmp(magic, probestore::kFileMagic, sizeof magic) == 0)
+            return targetError(ErrorCode::kTargetIsProbeFile, target);
+        pv::File surfaces;
+        const bool pvMagic =
+            in.gcount() == sizeof magic && std::memcmp(magic, pv::kMagic, sizeof magic) == 0;
+        if (pvMagic || surfaces.open(target.path, 1, false) == pv::Status::kOk)
+            return targetError(ErrorCode::kTargetIsSurfaceFile, target,
+                               !pvMagic ? "его заголовок повреждён" : "");
+        if (!looksLikeJson(target.path)) return targetError(ErrorCode::kTargetNotJson, target);
+    }
+    if (!force) return targetError(ErrorCode::kTargetExists, target);
+    return std::nullopt;
+}
+
+ReplacingFile::ReplacingFile(const FileName& target) : target_(target), final_(target.path) {
+    std::error_code ec;
+    // A symbolic link is written through: the file it names is replaced, the link stays.
+    if (fs::is_symlink(fs::symlink_status(final_, ec))) {
+        const fs::path resolved = fs::canonical(final_, ec);
+        if (!ec) final_ = resolved;
+    }
+    temp_ = final_;
+    temp_ += ".probetool-" +
+             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".tmp";
+    errno = 0;
+    out_.open(temp_, std::ios::binary | std::ios::trunc);
+    if (!out_.is_open()) openError_ = systemError(ErrorCode::kCannotWrite, target_);
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (committed_) return;
+    out_.close();
+    std::error_code ec;
+    fs::remove(temp_, ec);
+}
+
+MaybeError ReplacingFile::commit() {
+    if (openError_) return openError_;
+    out_.close();
+    if (out_.fail()) return Error{ErrorCode::kCannotWrite, target_.shown};
+    errno = 0;
+    if (!syncFile(temp_)) return systemError(ErrorCode::kCannotWrite, target_);
+    std::error_code ec;
+    const fs::file_status old = fs::status(final_, ec);
+    if (!ec && fs::exists(old)) fs::permissions(temp_, old.permissions(), ec);
+    fs::rename(temp_, final_, ec);
+    if (ec) {
+        Error e{ErrorCode::kCannotWrite, target_.shown};
+        e.systemError = ec.value();
+        return e;
+    }
+    committed_ = true;
+    syncFolder(final_.parent_path());
+    return std::nullopt;
+}
+
+bool isSurfaceFileName(const fs::path& path) {
+    std::string ext = path.extension().string();
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return ext == ".pv";
+}
+
+Result<SalvageReport> salvageSurfaces(const FileName& source, const FileName& target) {
+    // Only into a new (or empty) file: a surface file has no batch of its own, and writing the
+    // rescued surfaces into a file that holds others would mix the two.
+    std::error_code ec;
+    const fs::file_status kind = fs::status(target.path, ec);
+    if (fs::exists(kind) && (!fs::is_regular_file(kind) || fs::file_size(target.path, ec) != 0))
+        return targetError(ErrorCode::kTargetNotEmpty, target);
+
+    pv::File in;
+    errno = 0;
+    const pv::Status opened = in.open(source.path);
+    if (opened == pv::Status::kCannotOpen) return systemError(ErrorCode::kCannotRead, source);
+    if (opened != pv::Status::kOk) return targetError(ErrorCode::kNotSurfaceFile, source);
+
+    SalvageReport report;
+    report.headerDamaged = in.headerDamaged();
+    std::string bytes = pv::encodeHeader();
+    for (std::uint64_t i = 0; i < in.count(); ++i) {
+        pv::Surface s;
+        if (in.readSurface(static_cast<std::size_t>(i), s) != pv::Status::kOk ||
+            pv::check(s) != pv::Status::kOk) {
+            report.lost.push_back(i + 1);
+            continue;
+        }
+        bytes += pv::encodeBlock(s);
+        ++report.written;
+    }
+
+    // All surfaces as one unit: the new file is written beside the target, synced and renamed
+    // into place, so that no state of it holds part of them.
+    platform::AppendFile file;
+    std::uint64_t size = 0;
+    errno = 0;
+    const bool done = file.open(target.path) == platform::AppendFile::Status::kOk &&
+                      file.size(size) && size == 0 &&
+                      file.replaceAppending(0, bytes.data(), bytes.size());
+    const int reason = errno;
+    const bool created = file.created();
+    file.close();
+    if (!done) {
+        if (created && size == 0) fs::remove(target.path, ec);
+        Error e{ErrorCode::kCannotWrite, target.shown};
+        e.systemError = reason;
+        return e;
+    }
+    return report;
+}
+
+}  // namespace probefiles
