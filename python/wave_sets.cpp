@@ -1,7 +1,5 @@
 #include "python/wave_sets.h"
 
-#include <dlfcn.h>
-
 #include <array>
 #include <cstddef>
 #include <cstring>
@@ -20,6 +18,7 @@
 #include "abi/wavelib2.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
+#include "platform/table_request.h"
 
 namespace py = pybind11;
 
@@ -58,11 +57,9 @@ class WaveLibrary {
 
   private:
     WaveLibrary() {
-        const std::string wavelib = platform::mapLibraryName(kWavelibFileName);
-        if (dlopen(wavelib.c_str(), RTLD_NOW | RTLD_LOCAL) == nullptr) {
-            const char* reason = dlerror();
+        if (platform::loadLibrary(kWavelibFileName) == nullptr) {
             error_ = "не удалось загрузить " + std::string(kWavelibFileName) + ": " +
-                     (reason != nullptr ? reason : "");
+                     platform::lastErrorText();
             return;
         }
         platform::Module module = platform::loadLibrary("wavelib2.dll");
@@ -70,16 +67,14 @@ class WaveLibrary {
             error_ = "не удалось загрузить wavelib2.dll: " + platform::lastErrorText();
             return;
         }
-        auto request = reinterpret_cast<TableRequest3>(
-            platform::findExport(module, "PoluchitTablicuFunkciyPoImeni"));
-        if (request == nullptr || request(reinterpret_cast<TableCell*>(&table_), sizeof(table_),
-                                          kWaveProcessorTable11Name) == nullptr) {
+        if (!platform::requestTable(module, &table_, sizeof(table_), kWaveProcessorTable11Name)) {
             error_ = "wavelib2 не выдал таблицу версии 1.1";
             return;
         }
         // The placement and storage tables are wavelib's; wavelib2 passes the requests on.
-        if (request(placement_.data(), sizeof(placement_), kPlacementTableName) == nullptr ||
-            request(storage_.data(), sizeof(storage_), kStorageTableName) == nullptr) {
+        if (!platform::requestTable(module, placement_.data(), sizeof(placement_),
+                                    kPlacementTableName) ||
+            !platform::requestTable(module, storage_.data(), sizeof(storage_), kStorageTableName)) {
             error_ = "wavelib не выдал таблицы размещения и хранения наборов";
         }
     }

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "platform/cp1251.h"
+#include "platform/table_request.h"
 
 namespace biblioteki {
 namespace {
@@ -61,10 +62,10 @@ bool Biblioteki::bindSlot(int slot) {
     void* module = modules_[s];
     TableCell* table = tables_[s].data();
     const Slot& info = kSlots[slot];
+    const auto lookup = [&](const char* name) { return platform_.GetProcAddress(module, name); };
     switch (info.binding) {
         case Binding::kTableOfThree: {
-            auto request = reinterpret_cast<TableRequest3>(findDecorated(
-                module, "_PoluchitTablicuFunkciyPoImeni@12", "PoluchitTablicuFunkciyPoImeni"));
+            auto request = platform::findTableRequest3(lookup);
             if (request == nullptr) return false;
             const std::string name = platform::utf8ToCp1251(info.tableName);
             const auto size = static_cast<std::uint32_t>(info.tableEntries * sizeof(TableCell));
@@ -78,8 +79,7 @@ bool Biblioteki::bindSlot(int slot) {
             return init(context_[s].data()) != 0;
         }
         case Binding::kTableOfTwo: {
-            auto request = reinterpret_cast<TableRequest2>(findDecorated(
-                module, "_PoluchitTablicuFunkciyPoImeni@8", "PoluchitTablicuFunkciyPoImeni"));
+            auto request = platform::findTableRequest2(lookup);
             if (request == nullptr) return false;
             const std::string name = platform::utf8ToCp1251(info.tableName);
             return request(table, name.c_str()) != nullptr;
