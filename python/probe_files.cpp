@@ -17,9 +17,10 @@
 #include <vector>
 
 #include "platform/cp1251.h"
+#include "probe_core/files/probe_store.h"
 #include "probe_core/json/probe_fields.h"
 #include "probe_core/json/probe_json.h"
-#include "probe_core/files/probe_store.h"
+#include "suite/probestore/probe_file_format.h"
 
 namespace py = pybind11;
 
@@ -65,8 +66,7 @@ FileName fileName(const py::object& path) {
     return {std::move(utf8), std::move(cp1251), std::move(system)};
 }
 
-// What a probe file starts with (docs/probe_file_format.md).
-constexpr char kProbeFileMagic[8] = {'D', 'A', 'T', 'C', 'H', 'I', 'K', 'I'};
+using probestore::kFileMagic;
 
 // Raises unless the file is empty or starts like a probe file. The probe store counts no records
 // in a file that is no probe file, which would read as an empty probe file.
@@ -76,10 +76,10 @@ void requireProbeFile(const FileName& f) {
         PyErr_SetFromErrnoWithFilename(PyExc_OSError, f.shown.c_str());
         throw py::error_already_set();
     }
-    char magic[sizeof kProbeFileMagic] = {};
+    char magic[sizeof kFileMagic] = {};
     in.read(magic, sizeof magic);
     if (in.gcount() == 0) return;
-    if (in.gcount() != sizeof magic || std::memcmp(magic, kProbeFileMagic, sizeof magic) != 0)
+    if (in.gcount() != sizeof magic || std::memcmp(magic, kFileMagic, sizeof magic) != 0)
         throw py::value_error(inQuotes(f.shown) + " — не файл датчиков");
 }
 
@@ -126,7 +126,7 @@ std::uint32_t countRecords(probetool::ProbeStore& store, const FileName& f) {
     const std::uint32_t count = store.count(f.forStore);
     std::error_code ec;
     // A probe file longer than its header that shows no record has a header the store refuses.
-    constexpr std::uintmax_t kHeaderSize = 24;
+    constexpr std::uintmax_t kHeaderSize = probestore::kFileHeaderSize;
     const std::uintmax_t size = fs::file_size(f.path, ec);
     if (count == 0 && !ec && size > kHeaderSize) {
         throw py::value_error("Файл " + inQuotes(f.shown) +

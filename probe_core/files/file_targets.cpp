@@ -101,13 +101,10 @@ void syncFolder(const fs::path& folder) {
 
 MaybeError ProbeFiles::checkReplaceTarget(const FileName& target, const FileName* source,
                                           bool force) {
+    auto looked = statusOf(target);
+    if (!looked) return looked.error();
+    const fs::file_status status = *looked;
     std::error_code ec;
-    const fs::file_status status = fs::status(target.path, ec);
-    if (ec && status.type() != fs::file_type::not_found) {
-        Error e{ErrorCode::kCannotLook, target.shown};
-        e.systemError = ec.value();
-        return e;
-    }
     if (!fs::exists(status)) return std::nullopt;
     if (source != nullptr && fs::equivalent(source->path, target.path, ec))
         return targetError(ErrorCode::kSameFile, target);

@@ -21,19 +21,6 @@ Error fileError(ErrorCode code, const FileName& file) {
     return e;
 }
 
-// The status of a named file; an error when the system cannot tell it (a missing file is no
-// failure here: its status says so).
-Result<fs::file_status> statusOf(const FileName& f) {
-    std::error_code ec;
-    fs::file_status status = fs::status(f.path, ec);
-    if (ec && status.type() != fs::file_type::not_found) {
-        Error e = fileError(ErrorCode::kCannotLook, f);
-        e.systemError = ec.value();
-        return e;
-    }
-    return status;
-}
-
 // What the file's first bytes say of it: whether it starts with the probe file's magic, and the
 // header's state (kIntact for a file shorter than a header).
 struct Start {
@@ -71,6 +58,17 @@ Result<std::uintmax_t> readableFile(const FileName& f) {
 }
 
 }  // namespace
+
+Result<fs::file_status> statusOf(const FileName& f) {
+    std::error_code ec;
+    fs::file_status status = fs::status(f.path, ec);
+    if (ec && status.type() != fs::file_type::not_found) {
+        Error e = fileError(ErrorCode::kCannotLook, f);
+        e.systemError = ec.value();
+        return e;
+    }
+    return status;
+}
 
 Error systemError(ErrorCode code, const FileName& file) {
     Error e = fileError(code, file);

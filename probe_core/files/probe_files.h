@@ -33,6 +33,9 @@ struct FileName {
 
 // Checks a name given in UTF-8: not empty, no NUL, every character in code page 1251.
 Result<FileName> nameOf(std::string_view utf8);
+// What the system says the named file is (a missing file is no error: its status says so);
+// kCannotLook when the system cannot tell.
+Result<std::filesystem::file_status> statusOf(const FileName& file);
 
 // An opened probe file: its record count, and whether its header is damaged (the records were
 // read past it by their own checksums; the file then takes no appends).

@@ -23,7 +23,7 @@ using Args = std::vector<std::string>;
 int report(const probefiles::Error& error, std::ostream& err);
 // The exit status an error stands for: kDamagedOrInvalid for what the data hold, kUsageOrFile for
 // the rest.
-int statusOf(const probefiles::Error& error);
+int exitStatusOf(const probefiles::Error& error);
 
 // A checked file name, or nothing (the error printed).
 std::optional<probefiles::FileName> nameFrom(const std::string& arg, std::ostream& err);

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 using probefiles::ErrorCode;
 using probefiles::ProbeFiles;
 
-int statusOf(const probefiles::Error& error) {
+int exitStatusOf(const probefiles::Error& error) {
     switch (error.code) {
         case ErrorCode::kHeaderUnreadable:
         case ErrorCode::kRecordDamaged:
@@ -31,7 +31,7 @@ int statusOf(const probefiles::Error& error) {
 
 int report(const probefiles::Error& error, std::ostream& err) {
     err << probefiles::messageOf(error) << '\n';
-    return statusOf(error);
+    return exitStatusOf(error);
 }
 
 std::optional<probefiles::FileName> nameFrom(const std::string& arg, std::ostream& err) {

@@ -16,8 +16,8 @@ namespace probetool {
 namespace fs = std::filesystem;
 using probefiles::Error;
 using probefiles::ErrorCode;
-using probefiles::ProbeFiles;
 using probefiles::inQuotes;
+using probefiles::ProbeFiles;
 
 namespace {
 
@@ -32,15 +32,11 @@ std::string lostNumbers(const std::vector<std::uint64_t>& lost) {
 
 // The whole of a file that is read as text; an error when it cannot be read.
 probefiles::Result<std::string> textOf(const probefiles::FileName& input) {
+    auto status = probefiles::statusOf(input);
+    if (!status) return status.error();
     std::error_code ec;
-    const fs::file_status status = fs::status(input.path, ec);
-    if (ec && status.type() != fs::file_type::not_found) {
-        Error e{ErrorCode::kCannotLook, input.shown};
-        e.systemError = ec.value();
-        return e;
-    }
-    if (!fs::exists(status)) return Error{ErrorCode::kNotFound, input.shown};
-    if (!fs::is_regular_file(status)) return Error{ErrorCode::kNotAFile, input.shown};
+    if (!fs::exists(*status)) return Error{ErrorCode::kNotFound, input.shown};
+    if (!fs::is_regular_file(*status)) return Error{ErrorCode::kNotAFile, input.shown};
     errno = 0;
     std::ifstream in(input.path, std::ios::binary);
     if (!in) return probefiles::systemError(ErrorCode::kCannotRead, input);
@@ -145,8 +141,8 @@ int importCommand(ProbeFiles& files, const Args& args, const Options&, std::ostr
         for (const std::string& line :
              probefiles::listingOf(probefiles::faultsOf(input->shown, problems)))
             err << line << '\n';
-        err << "Ничего не добавлено: ошибок в " << inQuotes(input->shown) << ": " << problems.count()
-            << '\n';
+        err << "Ничего не добавлено: ошибок в " << inQuotes(input->shown) << ": "
+            << problems.count() << '\n';
         return kDamagedOrInvalid;
     }
     if (auto failed = files.commit(*target)) return report(*failed, err);

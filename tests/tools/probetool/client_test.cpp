@@ -2,7 +2,12 @@
 // client itself and through probetool, which prints the client's messages.
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#endif
 
 #include <cstring>
 
@@ -126,6 +131,7 @@ TEST(ProbetoolTargets, ExportNeverReplacesRecordsOrSurfaces) {
         EXPECT_EQ(bytesOf(target), c.bytes) << c.what;
     }
 
+#if !defined(_WIN32)
     // An empty file and a JSON document are replaced (with --force), a symbolic link is written
     // through, and the file keeps its permissions.
     const std::string json = temp("export_kept.json"), link = temp("export_link.json");
@@ -142,6 +148,7 @@ TEST(ProbetoolTargets, ExportNeverReplacesRecordsOrSurfaces) {
     struct stat st {};
     ASSERT_EQ(::stat(json.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+#endif
 }
 
 // Texts from outside reach a message with their control characters escaped: a key with a NUL is
@@ -157,5 +164,39 @@ TEST(ProbetoolMessages, ControlCharactersAreShownEscaped) {
     EXPECT_FALSE(fs::exists(fs::path(target)));
     EXPECT_EQ(probefiles::escapeControls(std::string("a\0\t\x1b\x7f", 5)), "a\\0\\t\\x1B\\x7F");
 }
+
+#if !defined(_WIN32)
+// An import or salvage into a new file that the disk refuses (a file size limit stands in for a
+// full disk) reports the system's reason and leaves no empty file behind.
+TEST(ProbetoolMessages, RefusedWriteIntoANewFileLeavesNothing) {
+    const std::string json = temp("refused.json"), target = temp("refused.dt");
+    const std::string rescued = temp("refused_rescue.dt"), log = temp("refused.log");
+    write(json, R"({"header": {"format": "probe-descriptions", "version": 1}, "probes": [{}]})");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"import", json, target},
+          std::vector<std::string>{"salvage", PROBE_SAMPLE_PROBES, rescued}}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{16, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::ostringstream out, err;
+            const int status = probetool::run(args, out, err);
+            limit.rlim_cur = RLIM_INFINITY;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            std::ofstream(log, std::ios::binary | std::ios::trunc) << err.str();
+            ::_exit(status);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 2) << args[0] << ": " << bytesOf(log);
+        EXPECT_NE(bytesOf(log).find("ничего не добавлено"), std::string::npos) << bytesOf(log);
+        EXPECT_FALSE(fs::exists(fs::path(args[2]))) << args[0];
+    }
+}
+
+#endif
 
 }  // namespace
