@@ -38,6 +38,12 @@ std::string becauseOf(int error) {
 
 }  // namespace
 
+int errnoOf(const std::error_code& ec) {
+    if (!ec) return 0;
+    const std::error_condition condition = ec.default_error_condition();
+    return condition.category() == std::generic_category() ? condition.value() : 0;
+}
+
 std::string escapeControls(std::string_view text, bool keepLines) {
     std::string out;
     out.reserve(text.size());
@@ -85,7 +91,9 @@ std::string messageOf(const Error& e) {
         case ErrorCode::kNotAFile:
             return file + " — не файл";
         case ErrorCode::kCannotLook:
-            return "Файл " + file + becauseOf(e.systemError);
+            return "Файл " + file +
+                   (e.systemError != 0 ? becauseOf(e.systemError)
+                                       : ": система не сообщает, что это за файл");
         case ErrorCode::kCannotRead:
             return "Файл " + file + " не удаётся открыть для чтения" + becauseOf(e.systemError);
         case ErrorCode::kCannotWrite:

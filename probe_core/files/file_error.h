@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <variant>
 
@@ -65,6 +66,9 @@ struct Error {
 // The Russian text of an error, one line (the loader's message may span lines). Every text that
 // came from outside (file names, keys, the loader's message) has its control characters escaped.
 std::string messageOf(const Error& error);
+
+// The errno a system error code stands for (Windows' own codes mapped to theirs); 0 for none.
+int errnoOf(const std::error_code& ec);
 
 // `text` in guillemets with its control characters escaped: how names and keys appear in messages.
 std::string inQuotes(std::string_view text);

@@ -113,7 +113,7 @@ MaybeError ProbeFiles::checkReplaceTarget(const FileName& target, const FileName
     const std::uintmax_t size = fs::file_size(target.path, ec);
     if (ec) {
         Error e{ErrorCode::kCannotLook, target.shown};
-        e.systemError = ec.value();
+        e.systemError = errnoOf(ec);
         return e;
     }
     if (size != 0) {
@@ -180,7 +180,7 @@ MaybeError ReplacingFile::commit() {
     fs::rename(temp_, final_, ec);
     if (ec) {
         Error e{ErrorCode::kCannotWrite, target_.shown};
-        e.systemError = ec.value();
+        e.systemError = errnoOf(ec);
         return e;
     }
     committed_ = true;

@@ -51,7 +51,7 @@ Result<std::uintmax_t> readableFile(const FileName& f) {
     const std::uintmax_t size = fs::file_size(f.path, ec);
     if (!in || ec) {
         Error e = fileError(ErrorCode::kCannotRead, f);
-        e.systemError = ec ? ec.value() : openError;
+        e.systemError = ec ? errnoOf(ec) : openError;
         return e;
     }
     return size;
@@ -64,7 +64,7 @@ Result<fs::file_status> statusOf(const FileName& f) {
     fs::file_status status = fs::status(f.path, ec);
     if (ec && status.type() != fs::file_type::not_found) {
         Error e = fileError(ErrorCode::kCannotLook, f);
-        e.systemError = ec.value();
+        e.systemError = errnoOf(ec);
         return e;
     }
     return status;
