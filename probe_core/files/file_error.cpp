@@ -36,6 +36,42 @@ std::string becauseOf(int error) {
     return error != 0 ? ": " + systemReason(error) : std::string();
 }
 
+// Why a file could not be written, as the store or the replacement said it; empty when neither
+// said more than "failed".
+std::string storeReason(contracts::ProbeFileError why) {
+    using contracts::ProbeFileError;
+    switch (why) {
+        case ProbeFileError::kOwnerNotKept:
+            return "файл принадлежит другому пользователю или группе: новый файл на его месте "
+                   "сменил бы владельца, поэтому файл не заменён";
+        case ProbeFileError::kNameTooLong:
+            return "слишком длинное имя файла или путь";
+        case ProbeFileError::kNoSpace:
+            return "нет места на диске";
+        case ProbeFileError::kNoRights:
+            return "нет прав на запись в файл или папку";
+        case ProbeFileError::kReadOnly:
+            return "файловая система только для чтения";
+        case ProbeFileError::kBusy:
+            return "файл занят другой программой, которая в него записывает";
+        case ProbeFileError::kNotProbeFile:
+            return "файл не принимает записей (не файл датчиков, повреждённый заголовок или "
+                   "более новая версия)";
+        case ProbeFileError::kNotRegular:
+            return "это не обычный файл";
+        case ProbeFileError::kCannotOpen:
+            return "файл не удаётся открыть (нет папки?)";
+        default:
+            return {};
+    }
+}
+
+// The cause of a failed write: the store's word, else the system's.
+std::string writeCause(const Error& e) {
+    const std::string said = storeReason(e.why);
+    return !said.empty() ? ": " + said : becauseOf(e.systemError);
+}
+
 }  // namespace
 
 int errnoOf(const std::error_code& ec) {
@@ -97,8 +133,7 @@ std::string messageOf(const Error& e) {
         case ErrorCode::kCannotRead:
             return "Файл " + file + " не удаётся открыть для чтения" + becauseOf(e.systemError);
         case ErrorCode::kCannotWrite:
-            return "Файл " + file + " не удаётся записать" + becauseOf(e.systemError) +
-                   ": ничего не записано";
+            return "Файл " + file + " не удаётся записать" + writeCause(e) + "; ничего не записано";
         case ErrorCode::kNotProbeFile:
             return file + " — не файл датчиков";
         case ErrorCode::kHeaderUnreadable:
@@ -137,10 +172,10 @@ std::string messageOf(const Error& e) {
                    "не добавлено";
         case ErrorCode::kAppendRefused:
             return "Датчики не удалось добавить в " + file +
-                   (e.systemError != 0 ? becauseOf(e.systemError)
-                                       : " (нет места на диске, нет прав или файл не принимает "
-                                         "записей)") +
-                   ": ничего не добавлено";
+                   (e.why != contracts::ProbeFileError::kNone || e.systemError != 0
+                        ? writeCause(e)
+                        : " (нет места на диске, нет прав или файл не принимает записей)") +
+                   "; ничего не добавлено";
         case ErrorCode::kSameFile:
             return "Файл " + file +
                    " — это сам файл, из которого читаются данные: ничего не "

@@ -12,6 +12,8 @@
 #include <utility>
 #include <variant>
 
+#include "abi/probestore.h"
+
 namespace probefiles {
 
 enum class ErrorCode {
@@ -61,6 +63,9 @@ struct Error {
     std::string key;          // the JSON pointer of the value at fault; empty for none
     std::string detail;       // the loader's message or the fault's own words
     std::uint64_t count = 0;  // the file's record count (kNoSuchRecord)
+    // Why the store or the replacement could not write (kCannotWrite, kAppendRefused); kNone when
+    // it did not say.
+    contracts::ProbeFileError why = contracts::ProbeFileError::kNone;
 };
 
 // The Russian text of an error, one line (the loader's message may span lines). Every text that

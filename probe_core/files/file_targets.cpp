@@ -1,24 +1,14 @@
 // The files commands write: whether a target may be replaced, the replacement itself, and the
 // salvage of surface files into a new file.
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 
 #include "platform/append_file.h"
-#include "platform/files.h"
 #include "probe_core/files/probe_files.h"
 #include "probe_core/files/replacing_file.h"
 #include "suite/probestore/probe_file_format.h"
 #include "suite/surfarch/pv_format.h"
-
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace probefiles {
 
@@ -74,29 +64,6 @@ bool looksLikeJson(const fs::path& path) {
     return started && continuation == 0 && !in.bad();
 }
 
-// Forces the bytes of a written file to the disk.
-bool syncFile(const fs::path& path) {
-    platform::File f = platform::openFile(path, platform::FileMode::kAppend);
-    if (!f) return false;
-#if defined(_WIN32)
-    return _commit(_fileno(f.get())) == 0;
-#else
-    return fsync(fileno(f.get())) == 0;
-#endif
-}
-
-// Makes a rename in `folder` durable (POSIX; Windows has no folder to sync).
-void syncFolder(const fs::path& folder) {
-#if !defined(_WIN32)
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    fsync(fd);
-    ::close(fd);
-#else
-    (void)folder;
-#endif
-}
-
 }  // namespace
 
 MaybeError ProbeFiles::checkReplaceTarget(const FileName& target, const FileName* source,
@@ -146,46 +113,55 @@ MaybeError ProbeFiles::checkReplaceTarget(const FileName& target, const FileName
     return std::nullopt;
 }
 
-ReplacingFile::ReplacingFile(const FileName& target) : target_(target), final_(target.path) {
-    std::error_code ec;
-    // A symbolic link is written through: the file it names is replaced, the link stays.
-    if (fs::is_symlink(fs::symlink_status(final_, ec))) {
-        const fs::path resolved = fs::canonical(final_, ec);
-        if (!ec) final_ = resolved;
-    }
-    temp_ = final_;
-    temp_ += ".probetool-" +
-             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".tmp";
-    errno = 0;
-    out_.open(temp_, std::ios::binary | std::ios::trunc);
-    if (!out_.is_open()) openError_ = systemError(ErrorCode::kCannotWrite, target_);
+ReplacingFile::ReplacingFile(const FileName& target) : target_(target) {
+    const platform::ReplaceError made = file_.create(target.path, ".probetool-");
+    if (file_.isOpen()) out_.open(file_.temporary(), std::ios::binary | std::ios::trunc);
+    if (!out_.is_open())
+        openError_ =
+            failure(made != platform::ReplaceError::kNone ? made : platform::ReplaceError::kOther);
 }
 
-ReplacingFile::~ReplacingFile() {
-    if (committed_) return;
-    out_.close();
-    std::error_code ec;
-    fs::remove(temp_, ec);
+Error ReplacingFile::failure(platform::ReplaceError why) const {
+    Error e{ErrorCode::kCannotWrite, target_.shown};
+    e.why = static_cast<contracts::ProbeFileError>(why);
+    return e;
 }
 
 MaybeError ReplacingFile::commit() {
     if (openError_) return openError_;
     out_.close();
-    if (out_.fail()) return Error{ErrorCode::kCannotWrite, target_.shown};
-    errno = 0;
-    if (!syncFile(temp_)) return systemError(ErrorCode::kCannotWrite, target_);
-    std::error_code ec;
-    const fs::file_status old = fs::status(final_, ec);
-    if (!ec && fs::exists(old)) fs::permissions(temp_, old.permissions(), ec);
-    fs::rename(temp_, final_, ec);
-    if (ec) {
-        Error e{ErrorCode::kCannotWrite, target_.shown};
-        e.systemError = errnoOf(ec);
-        return e;
-    }
-    committed_ = true;
-    syncFolder(final_.parent_path());
+    if (out_.fail()) return failure(platform::ReplaceError::kOther);
+    const platform::ReplaceError committed = file_.commit();
+    if (committed != platform::ReplaceError::kNone) return failure(committed);
     return std::nullopt;
+}
+
+namespace {
+
+MaybeError openSurfaces(pv::File& in, const FileName& source) {
+    errno = 0;
+    const pv::Status opened = in.open(source.path);
+    if (opened == pv::Status::kCannotOpen) return systemError(ErrorCode::kCannotRead, source);
+    if (opened != pv::Status::kOk) return targetError(ErrorCode::kNotSurfaceFile, source);
+    return std::nullopt;
+}
+
+}  // namespace
+
+Result<SalvageReport> checkSurfaces(const FileName& source) {
+    pv::File in;
+    if (auto e = openSurfaces(in, source)) return *e;
+    SalvageReport report;
+    report.headerDamaged = in.headerDamaged();
+    report.uncounted = in.uncountedSurfaces();
+    for (std::uint64_t i = 0; i < in.count(); ++i) {
+        pv::Surface s;
+        if (in.readSurface(static_cast<std::size_t>(i), s) != pv::Status::kOk)
+            report.lost.push_back(i + 1);
+        else
+            ++report.written;
+    }
+    return report;
 }
 
 bool isSurfaceFileName(const fs::path& path) {
@@ -204,13 +180,10 @@ Result<SalvageReport> salvageSurfaces(const FileName& source, const FileName& ta
         return targetError(ErrorCode::kTargetNotEmpty, target);
 
     pv::File in;
-    errno = 0;
-    const pv::Status opened = in.open(source.path);
-    if (opened == pv::Status::kCannotOpen) return systemError(ErrorCode::kCannotRead, source);
-    if (opened != pv::Status::kOk) return targetError(ErrorCode::kNotSurfaceFile, source);
-
+    if (auto e = openSurfaces(in, source)) return *e;
     SalvageReport report;
     report.headerDamaged = in.headerDamaged();
+    report.uncounted = in.uncountedSurfaces();
     std::string bytes = pv::encodeHeader();
     for (std::uint64_t i = 0; i < in.count(); ++i) {
         pv::Surface s;

@@ -188,6 +188,7 @@ MaybeError ProbeFiles::commit(const FileName& target) {
     errno = 0;
     if (store_.commitBatch(target.forStore)) return std::nullopt;
     Error e = systemError(ErrorCode::kAppendRefused, target);
+    e.why = store_.lastFileError();
     drop();
     // A new file that received nothing does not stay behind as an empty one.
     if (!existed && fs::is_regular_file(target.path, ec) && fs::file_size(target.path, ec) == 0)

@@ -49,7 +49,8 @@ struct OpenedFile {
 struct SalvageReport {
     std::uint64_t written = 0;
     std::vector<std::uint64_t> lost;
-    bool headerDamaged = false;  // the source's header was damaged (surface files)
+    bool headerDamaged = false;   // the source's header was damaged (surface files)
+    std::uint64_t uncounted = 0;  // whole surfaces a too-long header size hides (surface files)
 };
 
 // The faults of a JSON document or of probes given from Python, as kInvalidProbe errors of
@@ -112,6 +113,9 @@ Error systemError(ErrorCode code, const FileName& file);
 // Copies every intact surface of the surface file `source` into `target`, which must be missing or
 // empty, as one unit; a failure leaves no file behind that was not there.
 Result<SalvageReport> salvageSurfaces(const FileName& source, const FileName& target);
+// Reads every surface of a surface file: `written` counts those that load, `lost` numbers the
+// others; what the header hides is said as in salvageSurfaces.
+Result<SalvageReport> checkSurfaces(const FileName& source);
 // Whether a name names a surface file (extension .pv in any case).
 bool isSurfaceFileName(const std::filesystem::path& path);
 

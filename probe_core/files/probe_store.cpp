@@ -36,6 +36,10 @@ ProbeStore::ProbeStore() : loader_(biblioteki::systemPlatform(), boxes_) {
         platform::findExport(module, contracts::kCommitProbeBatch));
     batch_.drop = reinterpret_cast<contracts::DropProbeBatchFn>(
         platform::findExport(module, contracts::kDropProbeBatch));
+    batch_.lastError = reinterpret_cast<contracts::LastProbeFileErrorFn>(
+        platform::findExport(module, contracts::kLastProbeFileError));
+    batch_.trailing = reinterpret_cast<contracts::RecordTrailingBytesFn>(
+        platform::findExport(module, contracts::kRecordTrailingBytes));
 }
 
 ProbeStore::~ProbeStore() {
@@ -74,6 +78,17 @@ bool ProbeStore::addToBatch(const ProbeRecord& record) {
 
 bool ProbeStore::commitBatch(const std::string& file) {
     return hasBatches() && isTrue(batch_.commit(file.c_str()));
+}
+
+std::uint32_t ProbeStore::trailingBytes(const ProbeRecord& record) const {
+    std::uint32_t size = 0;
+    if (batch_.trailing != nullptr) batch_.trailing(&record, &size);
+    return size;
+}
+
+contracts::ProbeFileError ProbeStore::lastFileError() const {
+    return batch_.lastError != nullptr ? static_cast<contracts::ProbeFileError>(batch_.lastError())
+                                       : contracts::ProbeFileError::kOther;
 }
 
 void ProbeStore::dropBatch() {

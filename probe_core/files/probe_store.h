@@ -52,6 +52,11 @@ class ProbeStore {
     bool hasBatches() const { return batch_.add && batch_.commit && batch_.drop; }
     bool addToBatch(const ProbeRecord& record);
     bool commitBatch(const std::string& file);
+    // How many bytes of fields a later minor version added the record load() returned carries
+    // (0 from a store that does not keep them).
+    std::uint32_t trailingBytes(const ProbeRecord& record) const;
+    // Why the last commitBatch failed (kOther from a store that does not say).
+    contracts::ProbeFileError lastFileError() const;
     void dropBatch();
 
   private:
@@ -62,6 +67,8 @@ class ProbeStore {
         contracts::AddProbeToBatchFn add = nullptr;
         contracts::CommitProbeBatchFn commit = nullptr;
         contracts::DropProbeBatchFn drop = nullptr;
+        contracts::LastProbeFileErrorFn lastError = nullptr;
+        contracts::RecordTrailingBytesFn trailing = nullptr;
     } batch_;
 };
 

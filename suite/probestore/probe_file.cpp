@@ -123,6 +123,10 @@ class Reader {
         return true;
     }
 
+    // The bytes not read yet.
+    const std::uint8_t* rest() const { return p_; }
+    std::size_t left() const { return left_; }
+
   private:
     void advance(std::size_t n) {
         p_ += n;
@@ -379,14 +383,17 @@ std::vector<std::uint8_t> encodeRecord(const ProbeRecord& r, const TextStore* te
     return out;
 }
 
-bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts,
-                  ProbeRecord& out) {
+bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts, ProbeRecord& out,
+                  std::vector<std::uint8_t>* trailing) {
     std::memset(&out, 0, sizeof out);
+    if (trailing != nullptr) trailing->clear();
     bool ok = false;
     try {
         Reader in(payload, size, texts);
-        // Bytes after the last known field are left for later minor versions and skipped.
+        // Bytes after the last known field belong to later minor versions: kept for the caller
+        // that carries them on, skipped otherwise.
         ok = decodeFields(in, out);
+        if (ok && trailing != nullptr) trailing->assign(in.rest(), in.rest() + in.left());
     } catch (...) {
         ok = false;
     }
@@ -465,7 +472,7 @@ bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {
 }
 
 LoadResult loadFrame(ByteSource& source, const RecordEntry& entry, TextStore& texts,
-                     ProbeRecord& out) {
+                     ProbeRecord& out, std::vector<std::uint8_t>* trailing) {
     // `out` is zero-filled on every path (by decodeRecord when it gets that far).
     const auto failed = [&out](LoadResult result) {
         std::memset(&out, 0, sizeof out);
@@ -479,7 +486,8 @@ LoadResult loadFrame(ByteSource& source, const RecordEntry& entry, TextStore& te
         return failed(LoadResult::kMoved);
     const std::uint8_t* p = frame + kFrameHeaderSize;
     if (crc(p, h.payloadSize) != h.payloadCrc) return failed(LoadResult::kFailed);
-    return decodeRecord(p, h.payloadSize, texts, out) ? LoadResult::kLoaded : LoadResult::kFailed;
+    return decodeRecord(p, h.payloadSize, texts, out, trailing) ? LoadResult::kLoaded
+                                                                : LoadResult::kFailed;
 }
 
 bool loadEntry(ByteSource& source, const RecordEntry& entry, TextStore& texts, ProbeRecord& out) {

@@ -34,6 +34,10 @@ std::optional<probefiles::OpenedFile> openSource(probefiles::ProbeFiles& files,
                                                  const std::string& arg, std::ostream& err,
                                                  int& status);
 
+// What a surface file's header hides or says wrongly (check and salvage of surface files).
+void reportSurfaceHeader(const probefiles::SalvageReport& report, const std::string& shown,
+                         std::ostream& out);
+
 int exportCommand(probefiles::ProbeFiles& files, const Args& args, const Options& options,
                   std::ostream& out, std::ostream& err);
 int importCommand(probefiles::ProbeFiles& files, const Args& args, const Options& options,

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "platform/append_file.h"
+#include "platform/replace_file.h"
 #include "probe_core/files/probe_files.h"
 #include "probe_core/record/encodings.h"
 #include "tools/probetool/command_parts.h"
@@ -122,8 +123,24 @@ int showCommand(ProbeFiles& files, const Args& args, const Options&, std::ostrea
     return kDone;
 }
 
+// Checks every surface of a surface file (*.pv).
+int checkSurfaceFile(const probefiles::FileName& file, std::ostream& out, std::ostream& err) {
+    auto report = probefiles::checkSurfaces(file);
+    if (!report) return probetool::report(report.error(), err);
+    reportSurfaceHeader(*report, file.shown, out);
+    for (std::uint64_t number : report->lost)
+        out << "Поверхность " << number << " повреждена: не загружается\n";
+    out << "Поверхностей: " << report->written + report->lost.size()
+        << ", исправных: " << report->written << '\n';
+    return report->lost.empty() && !report->headerDamaged && report->uncounted == 0
+               ? kDone
+               : kDamagedOrInvalid;
+}
+
 int checkCommand(ProbeFiles& files, const Args& args, const Options&, std::ostream& out,
                  std::ostream& err) {
+    if (auto name = probefiles::nameOf(args[1]); name && probefiles::isSurfaceFileName(name->path))
+        return checkSurfaceFile(*name, out, err);
     int status = kDone;
     auto source = openSource(files, args[1], err, status);
     if (!source) return status;
@@ -132,7 +149,8 @@ int checkCommand(ProbeFiles& files, const Args& args, const Options&, std::ostre
     std::uint32_t leftovers = 0;
     std::error_code ec;
     const fs::path folder = fs::absolute(source->file.path, ec).parent_path();
-    const std::string prefix = source->file.path.filename().string() + platform::kReplacementMark;
+    const std::string prefix =
+        platform::temporaryNamePrefix(source->file.path, platform::kReplacementMark);
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.rfind(prefix, 0) == 0 && name.size() > 4 &&
@@ -195,6 +213,7 @@ std::string helpText() {
   import ВХОД.json ФАЙЛ.dt      добавляет в ФАЙЛ.dt все датчики из ВХОД.json; при любой
                                 ошибке в ВХОД.json не добавляет ничего
   check ФАЙЛ.dt                 проверяет, что загружается каждая запись
+  check ФАЙЛ.pv                 то же для поверхностей файла поверхностей
   salvage ВХОД.dt ВЫХОД.dt      добавляет в ВЫХОД.dt все загружаемые записи ВХОД.dt и
                                 сообщает, сколько потеряно
   salvage ВХОД.pv ВЫХОД.pv      записывает в новый файл ВЫХОД.pv все исправные поверхности

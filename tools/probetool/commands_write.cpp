@@ -21,13 +21,18 @@ using probefiles::ProbeFiles;
 
 namespace {
 
-// The numbers of lost records or surfaces after a salvage's count: " (номер 3)", " (номера 2, 5)".
-std::string lostNumbers(const std::vector<std::uint64_t>& lost) {
-    if (lost.empty()) return {};
-    std::string text = lost.size() == 1 ? " (номер " : " (номера ";
-    for (std::size_t i = 0; i < lost.size(); ++i)
-        text += (i == 0 ? "" : ", ") + std::to_string(lost[i]);
-    return text + ")";
+// The numbers of lost records or surfaces after a salvage's count: " (номер 3)", " (номера 2, 5)",
+// and those a surface file's header hides: " (номер 3, и 2 в заголовке)".
+std::string lostNumbers(const std::vector<std::uint64_t>& lost, std::uint64_t inHeader = 0) {
+    std::string text;
+    if (!lost.empty()) {
+        text = lost.size() == 1 ? " (номер " : " (номера ";
+        for (std::size_t i = 0; i < lost.size(); ++i)
+            text += (i == 0 ? "" : ", ") + std::to_string(lost[i]);
+    }
+    if (inHeader != 0)
+        text += (lost.empty() ? " (" : ", и ") + std::to_string(inHeader) + " в заголовке";
+    return text.empty() ? text : text + ")";
 }
 
 // The whole of a file that is read as text; an error when it cannot be read.
@@ -52,6 +57,17 @@ probefiles::Result<std::string> textOf(const probefiles::FileName& input) {
 }
 
 }  // namespace
+
+void reportSurfaceHeader(const probefiles::SalvageReport& report, const std::string& shown,
+                         std::ostream& out) {
+    if (report.headerDamaged)
+        out << "Заголовок файла " << inQuotes(shown) << " повреждён: поверхности прочитаны по их "
+            << "собственным проверкам, с начала файла; добавлять в этот файл нельзя\n";
+    if (report.uncounted != 0)
+        out << "Заголовок файла " << inQuotes(shown) << " длиннее обычного, и в нём лежат целые "
+            << "поверхности: " << report.uncounted
+            << "; они не читаются, добавлять в этот файл нельзя\n";
+}
 
 int exportCommand(ProbeFiles& files, const Args& args, const Options& options, std::ostream& out,
                   std::ostream& err) {
@@ -86,6 +102,11 @@ int exportCommand(ProbeFiles& files, const Args& args, const Options& options, s
         if (auto r = files.read(*source, i)) {
             writer.probe(**r);
             ++written;
+            if (const std::uint32_t later = files.store().trailingBytes(**r); later != 0) {
+                err << "Запись " << i + 1 << ": поля более новой версии формата (" << later
+                    << " байт) в JSON не переносятся\n";
+                status = kDamagedOrInvalid;
+            }
         } else {
             err << "Запись " << i + 1 << " повреждена и не загружается: в JSON её нет\n";
             status = kDamagedOrInvalid;
@@ -160,12 +181,11 @@ int salvageCommand(ProbeFiles& files, const Args& args, const Options&, std::ost
         if (!target) return kUsageOrFile;
         auto report = probefiles::salvageSurfaces(*first, *target);
         if (!report) return probetool::report(report.error(), err);
-        if (report->headerDamaged)
-            out << "Заголовок файла " << inQuotes(first->shown) << " повреждён: поверхности "
-                << "прочитаны по их собственным проверкам\n";
+        reportSurfaceHeader(*report, first->shown, out);
         out << "Записано поверхностей: " << report->written << ", файл " << inQuotes(target->shown)
-            << "; потеряно: " << report->lost.size() << lostNumbers(report->lost) << '\n';
-        return report->lost.empty() ? kDone : kDamagedOrInvalid;
+            << "; потеряно: " << report->lost.size() + report->uncounted
+            << lostNumbers(report->lost, report->uncounted) << '\n';
+        return report->lost.empty() && report->uncounted == 0 ? kDone : kDamagedOrInvalid;
     }
     int status = kDone;
     auto source = openSource(files, args[1], err, status);

@@ -752,4 +752,27 @@ TEST(ProbetoolSurfaces, SalvageCopiesEveryIntactSurfaceIntoANewFile) {
     EXPECT_FALSE(fs::exists(fs::path(std::u8string(nothing.begin(), nothing.end()))));
 }
 
+// A header size flipped onto a block boundary hides no surface from check or salvage.
+TEST(ProbetoolSurfaces, HeaderSizeOnABlockBoundaryIsReportedAndEverySurfaceKept) {
+    namespace pv = surfaces::pv;
+    std::vector<pv::Surface> surfaces(11);
+    std::string bytes = pv::encodeHeader();
+    for (std::size_t i = 0; i < surfaces.size(); ++i) {
+        surfaces[i].name = std::string(38, static_cast<char>('a' + i));
+        surfaces[i].vertices = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+        bytes += pv::encodeBlock(surfaces[i]);
+    }
+    const std::string intact = bytes;
+    bytes[11] = static_cast<char>(bytes[11] ^ 0x04);  // header size 16 -> 1040
+    const std::string source = temp("flipped.pv"), rescued = temp("rescued.pv");
+    write(source, bytes);
+    Result r = run({"check", source});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Поверхностей: 11, исправных: 11"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("повреждён"), std::string::npos) << r.out;
+    r = run({"salvage", source, rescued});
+    EXPECT_NE(r.out.find("Записано поверхностей: 11"), std::string::npos) << r.out;
+    EXPECT_EQ(bytesOf(rescued), intact);
+}
+
 }  // namespace
