@@ -45,39 +45,36 @@ using SozdatSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field, TextCallback line
 // Releases the store's lines of the cell and empties it. field: a cell of a store's record.
 using UdalitSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field);
 
-// The bound entry points, in the order the loader looks them up; they belong to the loaded store
-// and are valid while it stays loaded.
+// The thirteen exports in the order the loader looks them up, written once: X(name) for each;
+// the bound table, the names and the loader's binding are all made from this list.
+#define PROBE_STORE_EXPORTS(X)    \
+    X(SozdatSpisok)               \
+    X(SozdatStroku)               \
+    X(UdalitSpisok)               \
+    X(UdalitStroku)               \
+    X(VidelitPamyatDlyaDatchikov) \
+    X(VibratDatchikPoIndeksu)     \
+    X(PoluchitVibranniyDatchik)   \
+    X(VibratVremenniyDatchik)     \
+    X(InicializirovatDatchik)     \
+    X(ObmenyatDatchiki)           \
+    X(SohranitDatchik)            \
+    X(ZagruzitDatchik)            \
+    X(ZagruzitKolichestvoDatchikov)
+
+// The bound entry points, in lookup order; they belong to the loaded store and are valid while it
+// stays loaded.
 struct ProbeStoreApi {
-    SozdatSpisokFn SozdatSpisok = nullptr;
-    SozdatStrokuFn SozdatStroku = nullptr;
-    UdalitSpisokFn UdalitSpisok = nullptr;
-    UdalitStrokuFn UdalitStroku = nullptr;
-    VidelitPamyatDlyaDatchikovFn VidelitPamyatDlyaDatchikov = nullptr;
-    VibratDatchikPoIndeksuFn VibratDatchikPoIndeksu = nullptr;
-    PoluchitVibranniyDatchikFn PoluchitVibranniyDatchik = nullptr;
-    VibratVremenniyDatchikFn VibratVremenniyDatchik = nullptr;
-    InicializirovatDatchikFn InicializirovatDatchik = nullptr;
-    ObmenyatDatchikiFn ObmenyatDatchiki = nullptr;
-    SohranitDatchikFn SohranitDatchik = nullptr;
-    ZagruzitDatchikFn ZagruzitDatchik = nullptr;
-    ZagruzitKolichestvoDatchikovFn ZagruzitKolichestvoDatchikov = nullptr;
+#define PROBE_STORE_ENTRY(name) name##Fn name = nullptr;
+    PROBE_STORE_EXPORTS(PROBE_STORE_ENTRY)
+#undef PROBE_STORE_ENTRY
 };
 
 // Export names in lookup order; the loader stops at the first one a library lacks.
-inline constexpr const char* kProbeStoreExports[13] = {
-    "SozdatSpisok",
-    "SozdatStroku",
-    "UdalitSpisok",
-    "UdalitStroku",
-    "VidelitPamyatDlyaDatchikov",
-    "VibratDatchikPoIndeksu",
-    "PoluchitVibranniyDatchik",
-    "VibratVremenniyDatchik",
-    "InicializirovatDatchik",
-    "ObmenyatDatchiki",
-    "SohranitDatchik",
-    "ZagruzitDatchik",
-    "ZagruzitKolichestvoDatchikov",
+inline constexpr const char* kProbeStoreExports[] = {
+#define PROBE_STORE_NAME(name) #name,
+    PROBE_STORE_EXPORTS(PROBE_STORE_NAME)
+#undef PROBE_STORE_NAME
 };
 
 // Batches: records that go into a probe file as one unit (probetool's import). Not bound by the

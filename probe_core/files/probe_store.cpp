@@ -5,26 +5,30 @@
 #include "platform/dynlib.h"
 #include "probe_core/json/record_transfer.h"
 
-namespace probetool {
+namespace probefiles {
 
-void StreamBoxes::show(const std::string& title, const std::string& text) {
-    // The boxes break lines with "\r\n"; a terminal wants "\n".
+void KeptBoxes::show(const std::string& title, const std::string& text) {
+    // The boxes break lines with "\r\n"; a message wants "\n".
     std::string lines;
     for (char c : text)
         if (c != '\r') lines += c;
     while (!lines.empty() && lines.back() == '\n') lines.pop_back();
-    err_ << title << ": " << lines << '\n';
+    if (!text_.empty()) text_ += '\n';
+    text_ += title + ": " + lines;
 }
 
-ProbeStore::ProbeStore(std::ostream& err)
-    : boxes_(err), loader_(biblioteki::systemPlatform(), boxes_) {
+ProbeStore::ProbeStore(std::ostream& err) : ProbeStore() {
+    if (!ready_)
+        err << (loaderMessage().empty() ? "Библиотека probestore.dll не выделила память для датчика"
+                                        : loaderMessage())
+            << '\n';
+}
+
+ProbeStore::ProbeStore() : loader_(biblioteki::systemPlatform(), boxes_) {
     if (!loader_.ZagruzitBiblioteki(biblioteki::kProbeStore)) return;
     const contracts::ProbeStoreApi& store = api();
     ready_ = isTrue(store.VidelitPamyatDlyaDatchikov(1, kProbeRecordSize32));
-    if (!ready_) {
-        err << "Библиотека probestore.dll не выделила память для датчика\n";
-        return;
-    }
+    if (!ready_) return;
     void* module = loader_.moduleHandle(biblioteki::kSlotProbeStore);
     batch_.add = reinterpret_cast<contracts::AddProbeToBatchFn>(
         platform::findExport(module, contracts::kAddProbeToBatch));
@@ -91,4 +95,4 @@ void ProbeStore::dropBatch() {
     if (hasBatches()) batch_.drop();
 }
 
-}  // namespace probetool
+}  // namespace probefiles

@@ -93,12 +93,17 @@ constexpr std::uint32_t valueFromPosition(int position) {
 // chosen stores 7, and an exponent outside -9..6 shows no entry.
 inline constexpr const std::array<const char*, 16>& kMasshtabProstranstva =
     surface_scales::kTexts;  // UTF-8
-inline constexpr std::int32_t kScaleNotChosen = 7;
+inline constexpr std::int32_t kScaleNotChosen = surface_scales::kLargestExponent + 1;
 constexpr std::int32_t scaleFromPosition(int position) {
-    return (position >= 0 && position < 16) ? 6 - position : kScaleNotChosen;
+    return (position >= 0 && position < static_cast<int>(surface_scales::kTexts.size()))
+               ? surface_scales::kLargestExponent - position
+               : kScaleNotChosen;
 }
 constexpr int positionFromScale(std::int32_t exponent) {
-    return (exponent >= -9 && exponent <= 6) ? 6 - exponent : -1;
+    return (exponent >= surface_scales::kSmallestExponent &&
+            exponent <= surface_scales::kLargestExponent)
+               ? surface_scales::kLargestExponent - exponent
+               : -1;
 }
 
 // A text cell's text as UTF-8; a null cell reads as empty.

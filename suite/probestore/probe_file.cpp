@@ -155,53 +155,6 @@ struct FrameHeader {
     std::uint32_t payloadCrc = 0;
 };
 
-// The checksum of a frame header's first 12 bytes once its magic has matched, from tables.
-//
-// A CRC of a fixed length is affine in the message: crc(m) = crc(0...0) ^ (the xor over every
-// byte i of T_i[m_i]), where T_i[v] = crc(v at i, zeros elsewhere) ^ crc(0...0). The magic's four
-// bytes are fixed, so their part is one constant; the eight bytes after it take one look-up each.
-// A walk checks a header wherever the magic occurs, and a file of headers packed every 16 bytes
-// has millions: the checksum library's call costs several times this.
-class HeaderCrcTables {
-  public:
-    static constexpr std::size_t kVariable = kFrameHeaderCrcOffset - sizeof kFrameMagic;
-
-    constexpr HeaderCrcTables() {
-        std::uint8_t m[kFrameHeaderCrcOffset] = {};
-        const std::uint32_t zeros = bitwiseCrc(m);
-        for (std::size_t i = 0; i < sizeof kFrameMagic; ++i) m[i] = kFrameMagic[i];
-        magicPart_ = bitwiseCrc(m);
-        for (std::size_t i = 0; i < kFrameHeaderCrcOffset; ++i) m[i] = 0;
-        for (std::size_t i = 0; i < kVariable; ++i) {
-            for (unsigned v = 0; v < 256; ++v) {
-                m[sizeof kFrameMagic + i] = static_cast<std::uint8_t>(v);
-                table_[i][v] = bitwiseCrc(m) ^ zeros;
-            }
-            m[sizeof kFrameMagic + i] = 0;
-        }
-    }
-    // The checksum of h[0, 12), h starting with the frame magic.
-    std::uint32_t of(const std::uint8_t* h) const {
-        std::uint32_t c = magicPart_;
-        for (std::size_t i = 0; i < kVariable; ++i) c ^= table_[i][h[sizeof kFrameMagic + i]];
-        return c;
-    }
-
-  private:
-    // The checksum bit by bit, as the polynomial defines it (reflected 0x04C11DB7).
-    static constexpr std::uint32_t bitwiseCrc(const std::uint8_t (&m)[kFrameHeaderCrcOffset]) {
-        std::uint32_t c = 0xFFFFFFFFu;
-        for (std::uint8_t byte : m) {
-            c ^= byte;
-            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-        }
-        return ~c;
-    }
-    std::uint32_t magicPart_ = 0;
-    std::uint32_t table_[kVariable][256] = {};
-};
-constexpr HeaderCrcTables kHeaderCrc;
-
 // A frame header at `offset` whose magic and own checksum hold and whose length is plausible;
 // whether the payload fits in the file is checked by the caller.
 bool frameHeaderIn(const std::uint8_t* h, FrameHeader& out) {
@@ -405,7 +358,7 @@ class Walk {
 
 bool frameHeaderIntact(const std::uint8_t* h) {
     return std::memcmp(h, kFrameMagic, sizeof kFrameMagic) == 0 &&
-           kHeaderCrc.of(h) == getU32(h + kFrameHeaderCrcOffset);
+           crc(h, kFrameHeaderCrcOffset) == getU32(h + kFrameHeaderCrcOffset);
 }
 
 std::vector<std::uint8_t> encodeFileHeader() {

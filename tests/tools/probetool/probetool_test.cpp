@@ -19,55 +19,17 @@
 #include <sstream>
 
 #include "platform/cp1251.h"
-#include "suite/surfarch/pv_format.h"
-#include "probe_core/json/probe_json.h"
-#include "tools/probetool/commands.h"
 #include "probe_core/files/probe_store.h"
+#include "probe_core/json/probe_json.h"
+#include "suite/surfarch/pv_format.h"
+#include "tests/tools/probetool/probetool_support.h"
+#include "tools/probetool/commands.h"
 #include "tools/probetool/probe_view.h"
 
 namespace fs = std::filesystem;
 using probejson::Json;
 
 namespace {
-
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-Result run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = probetool::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-// A fresh name in the temporary folder; the file is removed when the test program ends.
-std::string temp(const std::string& name) {
-    static struct Files {
-        std::vector<fs::path> paths;
-        ~Files() {
-            std::error_code ec;
-            for (const fs::path& p : paths) fs::remove(p, ec);
-        }
-    } files;
-    // `name` is UTF-8; a path made from narrow text would read it in the system's code page.
-    const std::string utf8 = "probetool_" + std::to_string(::getpid()) + "_" + name;
-    const fs::path p = fs::temp_directory_path() / std::u8string(utf8.begin(), utf8.end());
-    fs::remove(p);
-    files.paths.push_back(p);
-    // UTF-8, as probetool takes its arguments on every system.
-    const std::u8string u = p.u8string();
-    return std::string(u.begin(), u.end());
-}
-
-std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // Offsets of the record frames of a probe file (24-byte header, frames of 16 bytes + payload).
 std::vector<std::size_t> frameOffsets(const std::string& bytes) {
@@ -391,7 +353,7 @@ TEST(ProbetoolTargets, NothingIsOverwrittenByMistake) {
     const std::string probes = temp("keep.dt"), other = temp("other.dt"), json = temp("old.json");
     write(probes, bytesOf(PROBE_SAMPLE_PROBES));
     write(other, bytesOf(PROBE_SAMPLE_PROBES));
-    write(json, "old text");
+    write(json, R"({"old": "JSON"})");
 
     const Result overProbes = run({"export", probes, other});
     EXPECT_EQ(overProbes.status, 2);
@@ -406,7 +368,7 @@ TEST(ProbetoolTargets, NothingIsOverwrittenByMistake) {
     const Result noForce = run({"export", probes, json});
     EXPECT_EQ(noForce.status, 2);
     EXPECT_NE(noForce.err.find("--force"), std::string::npos);
-    EXPECT_EQ(bytesOf(json), "old text");
+    EXPECT_EQ(bytesOf(json), R"({"old": "JSON"})");
     ASSERT_EQ(run({"--force", "export", probes, json}).status, 0);
     EXPECT_EQ(bytesOf(json), run({"export", probes}).out);
     // Only export replaces files.
