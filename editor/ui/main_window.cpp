@@ -30,6 +30,7 @@
 #include "editor/collections/probe_files.h"
 #include "editor/collections/recent_files.h"
 #include "editor/ui/collections_binding.h"
+#include "editor/ui/editor_settings.h"
 #include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tab_rows.h"
 #include "platform/cp1251.h"
@@ -37,11 +38,6 @@
 namespace ui {
 
 namespace {
-
-QSettings editorSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("probe-tools"),
-                     QStringLiteral("probe_editor"));
-}
 
 // The local probe file a drag carries, or nothing.
 std::optional<QString> draggedProbeFile(const QMimeData* data) {
@@ -51,12 +47,6 @@ std::optional<QString> draggedProbeFile(const QMimeData* data) {
         if (!path.isEmpty() && collections::isProbeFileName(path.toStdString())) return path;
     }
     return std::nullopt;
-}
-
-std::vector<std::string> toStrings(const QStringList& list) {
-    std::vector<std::string> out;
-    for (const QString& s : list) out.push_back(s.toStdString());
-    return out;
 }
 
 }  // namespace
@@ -118,12 +108,7 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     statusBar()->addWidget(statusLine, 1);
     setAcceptDrops(true);
     qApp->installEventFilter(this);
-    if (rememberState) {
-        const collections::RecentFiles kept(
-            toStrings(editorSettings().value(QStringLiteral("recentFiles")).toStringList()));
-        for (const std::string& path : kept.paths()) recent_ << QString::fromStdString(path);
-    }
-    rebuildRecentMenu();
+    loadRecentFiles();
 
     // --- pages ---
     // ProbePages (objectName "ProbePages", a child of pcParametri) made the pages from its page
@@ -140,13 +125,16 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     collections->setPages(probePages);
     collections->onStatus = [this](const QString& text) { statusLine->setText(text); };
     collections->onFileUsed = [this](const QString& path) { useRecentFile(path); };
+    // Undo and redo work on what the pages store; a command's store of the page is a step too.
+    history_ =
+        std::make_unique<lifecycle::EditHistory>(loader_.probeStore(), selection_, *probePages);
+    collections->onStored = [this] { noteChange(); };
     // The keyboard starts in the first field of the page; the page captions follow the page's
     // fields in the Tab order.
     probePages->cbKDpC->setFocus();
-    probePages->setAfterStore([this] {
-        refreshChanges();
-        updateUndo();
-    });
+    probePages->setAfterStore([this] { noteChange(); });
+    // Leaving a page stores it: the title follows at once.
+    connect(pcParametri, &QTabWidget::currentChanged, this, [this] { noteChange(); });
 
     // --- surface viewing ---
     connect(probePages->bnIFsP, &QPushButton::clicked, this, &TfrmRedaktor::bnIFsPClick);
@@ -160,6 +148,8 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
 
     lifecycle_->FormCreate();
     if (loader_.isLoaded(biblioteki::kProbeStore)) collections->files().takeCollectionAsHeld();
+    generation_ = collections->files().collectionGeneration();
+    history_->clear();
     refreshChanges();
     updateUndo();
 }
@@ -185,7 +175,12 @@ void TfrmRedaktor::createMenu() {
     menuProbe = bar->addMenu(QString::fromUtf8("&Датчик"));
     menuProbe->setObjectName(QStringLiteral("menuProbe"));
     miInicializirovat = item(menuProbe, "miInicializirovat", "&Инициализировать");
-    undoAction = item(menuProbe, "undoAction", "&Отменить", QKeySequence::Undo);
+    // Outside a text field; a field with the keyboard keeps these keys for its own undo.
+    undoAction = item(menuProbe, "undoAction", "&Отменить", QKeySequence(QStringLiteral("Ctrl+Z")));
+    redoAction =
+        item(menuProbe, "redoAction", "&Повторить", QKeySequence(QStringLiteral("Ctrl+Y")));
+    redoAction->setShortcuts(
+        {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))});
     miSohranitOdin = item(menuProbe, "miSohranitOdin", "&Добавить в файл...",
                           QKeySequence(QStringLiteral("Ctrl+S")));
     menuProbe->addSeparator();
@@ -206,7 +201,14 @@ void TfrmRedaktor::createMenu() {
 
     connect(miInicializirovat, &QAction::triggered, this, &TfrmRedaktor::miInicializirovatClick);
     connect(undoAction, &QAction::triggered, this, [this] {
-        lifecycle_->undo();
+        if (!loader_.isLoaded(biblioteki::kProbeStore)) return;
+        history_->undo();
+        refreshChanges();
+        updateUndo();
+    });
+    connect(redoAction, &QAction::triggered, this, [this] {
+        if (!loader_.isLoaded(biblioteki::kProbeStore)) return;
+        history_->redo();
         refreshChanges();
         updateUndo();
     });
@@ -289,43 +291,11 @@ void TfrmRedaktor::moveEvent(QMoveEvent* event) {
     placeAgainWithFrame();
 }
 
-void TfrmRedaktor::placeAgainWithFrame() {
-    if (placedWithFrame_ || !isVisible() || frameGeometry().size() == geometry().size()) return;
-    placedWithFrame_ = true;
-    placeOnScreen();
-}
-
-void TfrmRedaktor::placeOnScreen() {
-    const QScreen* screen = this->screen();
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QRect free = screen->availableGeometry();
-    const QSize borders = frameGeometry().size() - geometry().size();
-    const QSize preferred(lifecycle::kClientWidth, lifecycle::kClientHeight +
-                                                       menuBar()->sizeHint().height() +
-                                                       statusBar()->sizeHint().height());
-    // Today's size is the least the window takes, unless the screen is smaller still.
-    setMinimumSize(preferred.boundedTo(free.size() - borders));
-
-    std::optional<lifecycle::Rect> saved;
-    if (rememberState) {
-        const QRect kept = editorSettings().value(QStringLiteral("window/frame")).toRect();
-        if (kept.isValid())
-            saved = lifecycle::Rect{kept.x(), kept.y(), kept.width(), kept.height()};
-    }
-    const lifecycle::Rect r = lifecycle::placeOnScreen(
-        {free.x(), free.y(), free.width(), free.height()}, saved,
-        {preferred.width() + borders.width(), preferred.height() + borders.height()});
-    resize(r.width - borders.width(), r.height - borders.height());
-    move(r.left, r.top);
-}
-
-void TfrmRedaktor::saveWindowState() {
-    if (!rememberState) return;
-    QSettings settings = editorSettings();
-    settings.setValue(QStringLiteral("window/frame"), frameGeometry());
-    settings.setValue(QStringLiteral("recentFiles"), recent_);
-    settings.setValue(QStringLiteral("lastFolder"), QDir::currentPath());
+// Some window systems report the borders when the window is shown, without moving it.
+void TfrmRedaktor::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    placeAgainWithFrame();
+    QTimer::singleShot(0, this, [this] { placeAgainWithFrame(); });
 }
 
 void TfrmRedaktor::closeEvent(QCloseEvent* event) {
@@ -382,7 +352,7 @@ bool TfrmRedaktor::openProbeFile(const QString& path) {
     auto* b = CollectionsBinding::of(this);
     if (b == nullptr || !loader_.isLoaded(biblioteki::kProbeStore)) return false;
     const bool replaced = b->loadProbeFile(path);
-    if (replaced) lifecycle_->forgetUndo();
+    followCollection();
     if (!QFileInfo(path).isFile()) {
         const QString full = QFileInfo(path).absoluteFilePath();
         recent_.removeAll(full);
@@ -391,39 +361,6 @@ bool TfrmRedaktor::openProbeFile(const QString& path) {
     refreshChanges();
     updateUndo();
     return replaced;
-}
-
-QStringList TfrmRedaktor::recentFiles() const {
-    return recent_;
-}
-
-void TfrmRedaktor::useRecentFile(const QString& path) {
-    collections::RecentFiles list(toStrings(recent_));
-    list.use(path.toStdString());
-    recent_.clear();
-    for (const std::string& p : list.paths()) recent_ << QString::fromStdString(p);
-    rebuildRecentMenu();
-    if (rememberState) editorSettings().setValue(QStringLiteral("recentFiles"), recent_);
-}
-
-void TfrmRedaktor::rebuildRecentMenu() {
-    qDeleteAll(recentActions_);
-    recentActions_.clear();
-    if (recentSeparator_ == nullptr) {
-        recentSeparator_ = menuProbes->addSeparator();
-        recentSeparator_->setObjectName(QStringLiteral("recentFilesSeparator"));
-    }
-    recentSeparator_->setVisible(!recent_.isEmpty());
-    int number = 1;
-    for (const QString& path : recent_) {
-        QString caption = QStringLiteral("&%1 %2").arg(number++).arg(QFileInfo(path).fileName());
-        QAction* action = menuProbes->addAction(caption);
-        action->setObjectName(QStringLiteral("recentFile"));
-        action->setToolTip(path);
-        action->setStatusTip(path);
-        connect(action, &QAction::triggered, this, [this, path] { openProbeFile(path); });
-        recentActions_ << action;
-    }
 }
 
 void TfrmRedaktor::refreshChanges() {
@@ -442,7 +379,30 @@ void TfrmRedaktor::refreshChanges() {
 }
 
 void TfrmRedaktor::updateUndo() {
-    if (undoAction) undoAction->setEnabled(lifecycle_->canUndo());
+    const bool store = loader_.isLoaded(biblioteki::kProbeStore);
+    if (undoAction) undoAction->setEnabled(store && history_ && history_->canUndo());
+    if (redoAction) redoAction->setEnabled(store && history_ && history_->canRedo());
+    // Only a current probe can be added to a file.
+    if (miSohranitOdin)
+        miSohranitOdin->setEnabled(store && selection_.current != nullptr &&
+                                   selection_.currentIndex < selection_.probeCount);
+}
+
+void TfrmRedaktor::noteChange() {
+    if (history_ && loader_.isLoaded(biblioteki::kProbeStore)) history_->note();
+    refreshChanges();
+    updateUndo();
+}
+
+void TfrmRedaktor::followCollection() {
+    auto* b = CollectionsBinding::of(this);
+    if (b == nullptr || !history_) return;
+    if (b->files().collectionGeneration() != generation_) {
+        generation_ = b->files().collectionGeneration();
+        history_->clear();
+    } else {
+        history_->follow();
+    }
 }
 
 void TfrmRedaktor::FormActivate() {
@@ -452,9 +412,14 @@ void TfrmRedaktor::FormDestroy() {
     lifecycle_->FormDestroy();
 }
 void TfrmRedaktor::miInicializirovatClick() {
+    // What the page shows is stored first: as a step of its own, it is not lost to the reset,
+    // which is one step more.
+    if (loader_.isLoaded(biblioteki::kProbeStore) && selection_.current != nullptr) {
+        probePages_->storeActivePage();
+        noteChange();
+    }
     lifecycle_->miInicializirovatClick();
-    refreshChanges();
-    updateUndo();
+    noteChange();
 }
 void TfrmRedaktor::miVihodClick() {
     lifecycle_->miVihodClick();
@@ -464,10 +429,11 @@ void TfrmRedaktor::miVihodClick() {
 void TfrmRedaktor::miSohranitOdinClick() {
     if (auto* b = CollectionsBinding::of(this)) b->files().miSohranitOdinClick();
     refreshChanges();
+    updateUndo();
 }
 void TfrmRedaktor::miVibratDatchikClick() {
     if (auto* b = CollectionsBinding::of(this)) b->files().miVibratDatchikClick();
-    lifecycle_->forgetUndo();
+    followCollection();
     refreshChanges();
     updateUndo();
 }
@@ -477,7 +443,7 @@ void TfrmRedaktor::miSohranitClick() {
 }
 void TfrmRedaktor::miZagruzitClick() {
     if (auto* b = CollectionsBinding::of(this)) b->files().miZagruzitClick();
-    lifecycle_->forgetUndo();
+    followCollection();
     refreshChanges();
     updateUndo();
 }
@@ -499,6 +465,8 @@ void TfrmRedaktor::tmZakritModalnuyuTimer() {
 }
 void TfrmRedaktor::bnIFsPClick() {
     if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIFsPClick();
+    // The chosen file was stored into the probe: a change like any field's.
+    noteChange();
 }
 void TfrmRedaktor::bnIIPClick() {
     if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIIPClick();

@@ -90,8 +90,8 @@ TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {
     };
     commands.miZagruzitClick();
     EXPECT_EQ(ui.lines,
-              (std::vector<std::string>{"0: Изготовитель 0 M0 ()", "1: Изготовитель 1 M1 ()",
-                                        "2: Изготовитель 2 M2 ()"}));
+              (std::vector<std::string>{"1: Изготовитель 0 M0 ()", "2: Изготовитель 1 M1 ()",
+                                        "3: Изготовитель 2 M2 ()"}));
     EXPECT_EQ(selection.probeCount, 2u);
     EXPECT_EQ(selection.currentIndex, 1u);
     ASSERT_NE(selection.current, nullptr);
