@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "platform/cp1251.h"
-#include "tools/probe_json/probe_fields.h"
-#include "tools/probe_json/probe_json.h"
-#include "tools/probetool/probe_store.h"
+#include "probe_core/json/probe_fields.h"
+#include "probe_core/json/probe_json.h"
+#include "probe_core/files/probe_store.h"
 
 namespace py = pybind11;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/probe/conversions.h"
+#include "probe_core/record/conversions.h"
 #include "editor/probe/text_transfer.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // probe_editor: the editor's program entry.
-#include "editor/biblioteki/biblioteki.h"
+#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/ui/editor_main.h"
 #include "platform/dynlib.h"
 

@@ -15,7 +15,7 @@
 #include "abi/probestore.h"
 #include "editor/collections/record_selection_model.h"
 #include "editor/probe/page.h"
-#include "editor/probe/probe_contents.h"
+#include "probe_core/record/probe_contents.h"
 #include "editor/probe/selection.h"
 
 namespace collections {

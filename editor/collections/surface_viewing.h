@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "editor/biblioteki/slots.h"
+#include "probe_core/biblioteki/slots.h"
 #include "editor/probe/pages.h"
 #include "editor/probe/selection.h"
 #include "editor/probe/surface_libraries.h"

@@ -12,7 +12,7 @@
 
 #include "abi/probestore.h"
 #include "editor/probe/page.h"
-#include "editor/probe/probe_contents.h"
+#include "probe_core/record/probe_contents.h"
 #include "editor/probe/selection.h"
 
 namespace lifecycle {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "editor/biblioteki/biblioteki.h"
+#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
 

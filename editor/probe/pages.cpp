@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "editor/probe/page_items.h"
+#include "probe_core/record/page_items.h"
 #include "editor/probe/surface_files.h"
 #include "editor/probe/text_transfer.h"
 #include "platform/cp1251.h"

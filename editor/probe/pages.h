@@ -12,8 +12,8 @@
 
 #include "abi/probestore.h"
 #include "editor/probe/controls.h"
-#include "editor/probe/conversions.h"
-#include "editor/probe/encodings.h"
+#include "probe_core/record/conversions.h"
+#include "probe_core/record/encodings.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
 #include "editor/probe/surface_libraries.h"

@@ -9,7 +9,7 @@
 
 #include "abi/surfarch.h"
 #include "abi/surfstore.h"
-#include "editor/biblioteki/biblioteki.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 namespace probe {
 

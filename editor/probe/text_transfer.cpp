@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "editor/probe/encodings.h"
+#include "probe_core/record/encodings.h"
 #include "platform/cp1251.h"
 
 namespace probe {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "editor/biblioteki/biblioteki.h"
+#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/collections/probe_files.h"
 #include "editor/collections/surface_viewing.h"
 #include "editor/probe/page.h"

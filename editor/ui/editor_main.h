@@ -1,7 +1,7 @@
 // The editor's program: the GUI application, the main window and the message loop.
 #pragma once
 
-#include "editor/biblioteki/biblioteki.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 class QCoreApplication;
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "editor/biblioteki/biblioteki.h"
 #include "editor/lifecycle/edit_history.h"
+#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/lifecycle/lifecycle.h"
 #include "editor/probe/selection.h"
 

@@ -11,12 +11,12 @@
 #include <ostream>
 #include <sstream>
 
-#include "editor/probe/encodings.h"
+#include "probe_core/record/encodings.h"
 #include "platform/append_file.h"
 #include "platform/cp1251.h"
 #include "suite/probestore/probe_file_format.h"
-#include "tools/probe_json/probe_json.h"
-#include "tools/probetool/probe_store.h"
+#include "probe_core/json/probe_json.h"
+#include "probe_core/files/probe_store.h"
 #include "tools/probetool/probe_view.h"
 #include "tools/probetool/surface_salvage.h"
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/probe/captions.h"
-#include "editor/probe/conversions.h"
-#include "editor/probe/encodings.h"
+#include "probe_core/record/captions.h"
+#include "probe_core/record/conversions.h"
+#include "probe_core/record/encodings.h"
 
 namespace probetool {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/probetool/boundary.h"
+#include "probe_core/files/boundary.h"
 
 namespace probetool {
 

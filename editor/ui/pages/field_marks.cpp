@@ -5,7 +5,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 
-#include "editor/probe/typed_text.h"
+#include "probe_core/record/typed_text.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "editor/probe/captions.h"
+#include "probe_core/record/captions.h"
 #include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"

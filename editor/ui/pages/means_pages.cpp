@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "editor/probe/captions.h"
-#include "editor/probe/page_items.h"
+#include "probe_core/record/captions.h"
+#include "probe_core/record/page_items.h"
 #include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"

@@ -1,6 +1,6 @@
 // The editor's pages, in the order of their captions: a new page is one row here, its builder
 // and its load and store logic.
-#include "editor/probe/captions.h"
+#include "probe_core/record/captions.h"
 #include "editor/ui/pages/probe_pages.h"
 
 namespace ui {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "abi/probestore.h"
-#include "editor/biblioteki/biblioteki.h"
-#include "editor/probe/conversions.h"
+#include "probe_core/biblioteki/biblioteki.h"
+#include "probe_core/record/conversions.h"
 #include "editor/probe/page.h"
 #include "editor/probe/pages.h"
 #include "editor/probe/selection.h"

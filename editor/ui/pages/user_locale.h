@@ -1,7 +1,7 @@
 // The user's locale as the page logic reads numbers and dates in it.
 #pragma once
 
-#include "editor/probe/conversions.h"
+#include "probe_core/record/conversions.h"
 
 class QLocale;
 

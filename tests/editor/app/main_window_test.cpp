@@ -10,7 +10,7 @@
 #include <QtTest>
 
 #include "editor/ui/main_window.h"
-#include "tests/editor/biblioteki/fixture_platform.h"
+#include "tests/probe_core/biblioteki/fixture_platform.h"
 
 class MainWindowTest : public QObject {
     Q_OBJECT

@@ -17,7 +17,7 @@
 #include "editor/ui/editor_icon.h"
 #include "editor/ui/editor_main.h"
 #include "editor/ui/main_window.h"
-#include "tests/editor/biblioteki/fixture_platform.h"
+#include "tests/probe_core/biblioteki/fixture_platform.h"
 
 namespace {
 

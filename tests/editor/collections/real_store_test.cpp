@@ -8,7 +8,7 @@
 #include <fstream>
 #include <functional>
 
-#include "editor/biblioteki/biblioteki.h"
+#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/collections/probe_files.h"
 #include "platform/cp1251.h"
 

@@ -8,7 +8,7 @@
 
 #include "editor/lifecycle/edit_history.h"
 #include "editor/lifecycle/lifecycle.h"
-#include "tests/editor/biblioteki/fixture_platform.h"
+#include "tests/probe_core/biblioteki/fixture_platform.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "editor/biblioteki/biblioteki.h"
+#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/probe/pages.h"
 #include "fakes.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/probe/pages.h"
-#include "editor/probe/probe_contents.h"
+#include "probe_core/record/probe_contents.h"
 #include "editor/probe/text_transfer.h"
 #include "fakes.h"
 #include "platform/cp1251.h"

@@ -23,7 +23,7 @@
 #include "editor/ui/tfrm_vibor.h"
 #include "editor/ui/title_panel.h"
 #include "platform/cp1251.h"
-#include "tests/editor/biblioteki/fixture_platform.h"
+#include "tests/probe_core/biblioteki/fixture_platform.h"
 
 using collections::RecordSelectionModel;
 

@@ -27,7 +27,7 @@
 #include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tfrm_modal.h"
 #include "editor/ui/tfrm_vibor.h"
-#include "tests/editor/biblioteki/fixture_platform.h"
+#include "tests/probe_core/biblioteki/fixture_platform.h"
 
 // The editor on the libraries beside the test, its window shown and active.
 struct ShownEditor {

@@ -20,9 +20,9 @@
 
 #include "platform/cp1251.h"
 #include "suite/surfarch/pv_format.h"
-#include "tools/probe_json/probe_json.h"
+#include "probe_core/json/probe_json.h"
 #include "tools/probetool/commands.h"
-#include "tools/probetool/probe_store.h"
+#include "probe_core/files/probe_store.h"
 #include "tools/probetool/probe_view.h"
 
 namespace fs = std::filesystem;

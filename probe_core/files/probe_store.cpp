@@ -1,0 +1,79 @@
+#include "probe_core/files/probe_store.h"
+
+#include <ostream>
+
+#include "platform/dynlib.h"
+#include "probe_core/json/record_transfer.h"
+
+namespace probetool {
+
+void StreamBoxes::show(const std::string& title, const std::string& text) {
+    // The boxes break lines with "\r\n"; a terminal wants "\n".
+    std::string lines;
+    for (char c : text)
+        if (c != '\r') lines += c;
+    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
+    err_ << title << ": " << lines << '\n';
+}
+
+ProbeStore::ProbeStore(std::ostream& err)
+    : boxes_(err), loader_(biblioteki::systemPlatform(), boxes_) {
+    if (!loader_.ZagruzitBiblioteki(biblioteki::kProbeStore)) return;
+    const contracts::ProbeStoreApi& store = api();
+    ready_ = isTrue(store.VidelitPamyatDlyaDatchikov(1, kProbeRecordSize32));
+    if (!ready_) {
+        err << "Библиотека probestore.dll не выделила память для датчика\n";
+        return;
+    }
+    void* module = loader_.moduleHandle(biblioteki::kSlotProbeStore);
+    batch_.add = reinterpret_cast<contracts::AddProbeToBatchFn>(
+        platform::findExport(module, contracts::kAddProbeToBatch));
+    batch_.commit = reinterpret_cast<contracts::CommitProbeBatchFn>(
+        platform::findExport(module, contracts::kCommitProbeBatch));
+    batch_.drop = reinterpret_cast<contracts::DropProbeBatchFn>(
+        platform::findExport(module, contracts::kDropProbeBatch));
+}
+
+ProbeStore::~ProbeStore() {
+    dropBatch();
+    loader_.VigruzitBiblioteki(biblioteki::kAllSlots);
+}
+
+std::uint32_t ProbeStore::count(const std::string& file) {
+    return api().ZagruzitKolichestvoDatchikov(file.c_str());
+}
+
+const ProbeRecord* ProbeStore::load(const std::string& file, std::uint32_t index) {
+    const contracts::ProbeStoreApi& store = api();
+    store.VibratVremenniyDatchik();
+    const ProbeRecord* record = store.PoluchitVibranniyDatchik();
+    if (record == nullptr || !isTrue(store.ZagruzitDatchik(file.c_str(), index))) return nullptr;
+    return record;
+}
+
+bool ProbeStore::appendSelected(const std::string& file) {
+    return isTrue(api().SohranitDatchik(file.c_str()));
+}
+
+bool ProbeStore::append(const std::string& file, const ProbeRecord& record) {
+    const contracts::ProbeStoreApi& store = api();
+    if (!isTrue(store.VibratDatchikPoIndeksu(0))) return false;
+    ProbeRecord* target = store.PoluchitVibranniyDatchik();
+    if (target == nullptr) return false;
+    probejson::transferRecord(record, *target, store);
+    return isTrue(store.SohranitDatchik(file.c_str()));
+}
+
+bool ProbeStore::addToBatch(const ProbeRecord& record) {
+    return hasBatches() && isTrue(batch_.add(&record));
+}
+
+bool ProbeStore::commitBatch(const std::string& file) {
+    return hasBatches() && isTrue(batch_.commit(file.c_str()));
+}
+
+void ProbeStore::dropBatch() {
+    if (hasBatches()) batch_.drop();
+}
+
+}  // namespace probetool
