@@ -85,7 +85,6 @@ void TfrmRedaktor::createMenu() {
     });
 }
 
-
 void TfrmRedaktor::refreshChanges() {
     auto* b = CollectionsBinding::of(this);
     QString title = QString::fromUtf8(lifecycle::kApplicationTitle);
