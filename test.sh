@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test, leg by leg:
-#   native     build/        the whole tree, every test (CTest), the Debian package
+#   native     build/        the whole tree, every test (CTest), the two Debian packages
 #   qt-win32   the Qt 5.15 for 32-bit Windows (scripts/qt_windows.sh: built once, then cached)
 #   win32      build-win32/  the 32-bit Windows cross build, the editor and the visualizer included;
 #                            the export tables of its libraries, the win32 archive and its imports
@@ -57,12 +57,13 @@ native_leg() {
   probe_ensure_deps
   probe_build
   ctest --test-dir build --output-on-failure -j "$jobs" "${ctest_args[@]}"
-  # The Debian package from this build, and a look inside it.
-  rm -f build/probe-tools_*.deb
+  # The Debian packages from this build, and a look inside them.
+  rm -f build/probe-tools_*.deb build/python3-probe-tools_*.deb
   (cd build && cpack -G DEB)
   bash tests/install/deb_test.sh build/probe-tools_*.deb
+  bash tests/install/python_deb_test.sh build/python3-probe-tools_*.deb build/probe-tools_*.deb
   # Debian's package checker: any error or warning fails the leg.
-  lintian --fail-on error,warning build/probe-tools_*.deb
+  lintian --fail-on error,warning build/probe-tools_*.deb build/python3-probe-tools_*.deb
 }
 
 # The Windows builds take the editor's Qt from the cache folder of scripts/qt_windows.sh.

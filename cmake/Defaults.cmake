@@ -16,6 +16,46 @@ target_compile_options(probe_defaults INTERFACE
   $<$<COMPILE_LANG_AND_ID:CXX,GNU>:-Wduplicated-cond;-Wduplicated-branches;-Wlogical-op>
   $<$<BOOL:${PROBE_WARNINGS_AS_ERRORS}>:-Werror>)
 
+# Debian's hardening flags, as its packages are built (dpkg-buildflags with hardening=+all): the
+# fortified C library functions, the stack protector, and read-only relocations bound at start
+# (relro, bind-now). On for native builds where dpkg-buildflags is found, so that the Debian
+# package made from any build folder carries them; off for the Windows cross builds. The build
+# type keeps its own optimisation and debug flags, and the source paths stay as they are (no
+# -ffile-prefix-map: debuggers find the sources, and ccache shares results between checkouts). Fortification needs optimisation and hides the
+# C library calls from AddressSanitizer: it is left out of Debug builds, of builds with sanitizer
+# flags, and of targets with the property PROBE_NO_FORTIFY.
+find_program(PROBE_DPKG_BUILDFLAGS dpkg-buildflags)
+if(PROBE_DPKG_BUILDFLAGS AND NOT CMAKE_CROSSCOMPILING)
+  set(hardening_default ON)
+else()
+  set(hardening_default OFF)
+endif()
+option(PROBE_HARDENING "Build with Debian's hardening flags (dpkg-buildflags)" ${hardening_default})
+if(PROBE_HARDENING)
+  if(NOT PROBE_DPKG_BUILDFLAGS)
+    message(FATAL_ERROR "PROBE_HARDENING needs dpkg-buildflags (package dpkg-dev)")
+  endif()
+  foreach(kind CFLAGS CXXFLAGS CPPFLAGS LDFLAGS)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+                            ${PROBE_DPKG_BUILDFLAGS} --get ${kind}
+                    OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    list(FILTER flags EXCLUDE REGEX "^-(g|O.?|f[a-z]+-prefix-map=.*)$")
+    set(hardening_${kind} ${flags})
+  endforeach()
+  set(fortify ${hardening_CPPFLAGS})
+  list(FILTER fortify INCLUDE REGEX "^-D_FORTIFY_SOURCE")
+  list(FILTER hardening_CPPFLAGS EXCLUDE REGEX "^-D_FORTIFY_SOURCE")
+  if(CMAKE_BUILD_TYPE STREQUAL "Debug" OR "${CMAKE_CXX_FLAGS} ${CMAKE_C_FLAGS}" MATCHES "-fsanitize")
+    set(fortify)
+  endif()
+  target_compile_options(probe_defaults INTERFACE
+    "$<$<COMPILE_LANGUAGE:C>:${hardening_CFLAGS}>" "$<$<COMPILE_LANGUAGE:CXX>:${hardening_CXXFLAGS}>"
+    ${hardening_CPPFLAGS} "$<$<NOT:$<BOOL:$<TARGET_PROPERTY:PROBE_NO_FORTIFY>>>:${fortify}>")
+  target_link_options(probe_defaults INTERFACE ${hardening_LDFLAGS})
+  message(STATUS "Hardening: ${hardening_CXXFLAGS} ${hardening_CPPFLAGS} ${fortify} ${hardening_LDFLAGS}")
+endif()
+
 # Fails the configuration when a target compiled from the tree's sources under `dir` (and its
 # subfolders inside the tree) does not link probe_defaults.
 function(probe_require_defaults dir)

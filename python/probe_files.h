@@ -2,16 +2,23 @@
 // through the probe store bound at run time, as probetool does.
 #pragma once
 
+#include <cstdint>
+
 #include <pybind11/pybind11.h>
 
 namespace probe_python {
 
-// Every record of the file that loads, as a list of dicts with the keys of the JSON form. A
-// record that does not load is left out with a warning (RuntimeWarning).
-pybind11::list readProbes(const pybind11::object& path);
+// The records that load, as dicts with the keys of the JSON form (those of `numbers`, from 1, when
+// given). A record that does not load is left out with a warning (RuntimeWarning).
+pybind11::list readProbes(const pybind11::object& path, const pybind11::object& numbers);
 
-// Checks every probe first, then appends them one by one through the probe store. A fault in any
-// probe raises ValueError naming each faulty probe and key, and nothing is written.
+// An iterator over the records, one dict at a time.
+pybind11::object iterProbes(const pybind11::object& path);
+
+std::uint32_t countProbes(const pybind11::object& path);
+
+// Checks every probe first, then appends them all through the probe store's batch. A fault in
+// any probe raises ProbeValueError naming each faulty probe and key, and nothing is written.
 void appendProbes(const pybind11::object& path, const pybind11::sequence& probes);
 
 // The numbers (from 1) of the records that do not load; empty when every record loads.

@@ -1,7 +1,7 @@
 """Type hints of probe_tools: probe files and wave sets of the probe tool set."""
 import os
 from types import TracebackType
-from typing import Any, Optional, Sequence, Tuple, Type, Union
+from typing import Any, Iterable, Iterator, Optional, Sequence, Tuple, Type, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -10,15 +10,49 @@ Probe = dict[str, Any]
 PathLike = Union[str, "os.PathLike[str]"]
 Point = Union[Tuple[float, float, float], Sequence[float], npt.ArrayLike]
 
+__version__: str
+
 # ---- probe files ----
 
-def read(path: PathLike) -> list[Probe]:
-    """Every record of a probe file that loads, as dicts in the probe JSON form
-    (docs/probe_json.md); records that do not load are left out with a RuntimeWarning."""
+class ProbeError(Exception):
+    """Base class of the errors of probe files."""
+
+class NotAProbeFileError(ProbeError, ValueError):
+    """The file is no probe file, or its header is cut off, damaged or of an unread version."""
+    filename: str
+
+class ProbeValueError(ProbeError, ValueError):
+    """Probes given to append() were refused; nothing was written."""
+    faults: list[Tuple[int, str, str]]
+    """The faults shown: (probe number from 1, JSON pointer, message)."""
+    count: int
+    """Every fault found, shown or not."""
+
+class ProbeWriteError(ProbeError, OSError):
+    """The probe store did not write the probes; the file is as it was."""
+
+class ProbeLibraryError(ProbeError, RuntimeError):
+    """The probe store library cannot be loaded or lacks what is needed."""
+
+class ProbeIterator(Iterator[Probe]):
+    """The probes of a file one at a time, as iter() gives them."""
+    def __iter__(self) -> "ProbeIterator": ...
+    def __next__(self) -> Probe: ...
+
+def read(path: PathLike, numbers: Optional[Iterable[int]] = None) -> list[Optional[Probe]]:
+    """The records of a probe file that load, as dicts in the probe JSON form
+    (docs/probe_json.md); records that do not load are left out with a RuntimeWarning. With
+    `numbers` (from 1), those records in that order, None for one that does not load."""
+
+def iter(path: PathLike) -> ProbeIterator:
+    """The records of a probe file one at a time; memory does not grow with the file."""
+
+def count(path: PathLike) -> int:
+    """The number of records of a probe file, those that do not load included."""
 
 def append(path: PathLike, probes: Sequence[Probe]) -> None:
-    """Check every probe, then append them all to a probe file through the probe store. Any
-    fault raises ValueError naming each faulty probe (from 1) and key, and nothing is written."""
+    """Check every probe, then append them all to a probe file as one unit. Any fault raises
+    ProbeValueError naming each faulty probe (from 1) and key, and nothing is written."""
 
 def check(path: PathLike) -> list[int]:
     """The numbers (from 1) of the records of a probe file that do not load."""
@@ -38,8 +72,11 @@ SET_FROM_SOURCE: int
 class Medium:
     """A medium: speed of sound, density and attenuation coefficient."""
     speed: float
+    """Speed of sound, in the caller's length unit per time unit (e.g. mm/µs)."""
     density: float
+    """Density, in the caller's unit (e.g. g/cm³); only ratios of impedances matter."""
     attenuation: float
+    """Attenuation coefficient, per length unit of the caller's system."""
     def __init__(self, speed: float = 0.0, density: float = 0.0,
                  attenuation: float = 0.0) -> None: ...
     @property
@@ -69,7 +106,12 @@ class WaveSet:
     second_length: float
     flags: int
     @property
-    def released(self) -> bool: ...
+    def dropped(self) -> int:
+        """For a set a split made: the elements that reached the interface but did not enter it
+        (marked, past the grazing limit, or weaker than the threshold)."""
+    @property
+    def released(self) -> bool:
+        """Whether the set was given back to wavelib (release() or the end of a with block)."""
     def resize(self, count: int) -> None: ...
     def propagate(self, step: float) -> None: ...
     def scale(self, factor: float) -> None: ...

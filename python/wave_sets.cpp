@@ -1,7 +1,6 @@
 #include "python/wave_sets.h"
 
-#include <dlfcn.h>
-
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstring>
@@ -10,222 +9,15 @@
 #include <string>
 #include <vector>
 
-#include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
-#include "abi/placement_tables.h"
-#include "abi/plugin.h"
-#include "abi/wave_set.h"
-#include "abi/wavelib.h"
-#include "abi/wavelib2.h"
-#include "platform/cp1251.h"
-#include "platform/dynlib.h"
+#include "python/wave_library.h"
 
 namespace py = pybind11;
 
 namespace probe_python {
 
 namespace {
-
-// ---- the library ----
-
-// wavelib2 loaded once for the process and never unloaded: sets made by wavelib live in Python
-// objects whose last reference may go at any time, up to the interpreter's exit.
-//
-// The programs of the tool set find their libraries in their own folder. This module runs inside
-// the Python interpreter, whose folder holds none: the libraries are named bare and found through
-// the module's run path (the program folder). wavelib2 in turn loads wavelib by its bare name,
-// which the dynamic linker's search would not find from wavelib2; wavelib is therefore opened
-// here first under that bare name, and wavelib2's load of it then finds the library already
-// loaded under that name.
-class WaveLibrary {
-  public:
-    static WaveLibrary& instance() {
-        static WaveLibrary* library = new WaveLibrary();
-        if (!library->error_.empty()) throw std::runtime_error(library->error_);
-        return *library;
-    }
-
-    const WaveProcessorTable11& table() const { return table_; }
-    TableCell* placement() { return placement_.data(); }
-    TableCell* storage() { return storage_.data(); }
-
-    // wavelib's current error text (entry 7), UTF-8.
-    std::string errorText() const {
-        const char* text = table_.errorText != nullptr ? table_.errorText() : nullptr;
-        return text != nullptr ? platform::cp1251ToUtf8(text) : std::string();
-    }
-
-  private:
-    WaveLibrary() {
-        const std::string wavelib = platform::mapLibraryName(kWavelibFileName);
-        if (dlopen(wavelib.c_str(), RTLD_NOW | RTLD_LOCAL) == nullptr) {
-            const char* reason = dlerror();
-            error_ = "не удалось загрузить " + std::string(kWavelibFileName) + ": " +
-                     (reason != nullptr ? reason : "");
-            return;
-        }
-        platform::Module module = platform::loadLibrary("wavelib2.dll");
-        if (module == nullptr) {
-            error_ = "не удалось загрузить wavelib2.dll: " + platform::lastErrorText();
-            return;
-        }
-        auto request = reinterpret_cast<TableRequest3>(
-            platform::findExport(module, "PoluchitTablicuFunkciyPoImeni"));
-        if (request == nullptr || request(reinterpret_cast<TableCell*>(&table_), sizeof(table_),
-                                          kWaveProcessorTable11Name) == nullptr) {
-            error_ = "wavelib2 не выдал таблицу версии 1.1";
-            return;
-        }
-        // The placement and storage tables are wavelib's; wavelib2 passes the requests on.
-        if (request(placement_.data(), sizeof(placement_), kPlacementTableName) == nullptr ||
-            request(storage_.data(), sizeof(storage_), kStorageTableName) == nullptr) {
-            error_ = "wavelib не выдал таблицы размещения и хранения наборов";
-        }
-    }
-
-    WaveProcessorTable11 table_{};
-    std::array<TableCell, kPlacementTableCells> placement_{};
-    std::array<TableCell, kStorageTableEntries> storage_{};
-    std::string error_;
-};
-
-// A failed entry: RuntimeError with wavelib's text, named by the entry's own name.
-[[noreturn]] void failed(const char* operation) {
-    const std::string text = WaveLibrary::instance().errorText();
-    throw std::runtime_error(std::string(operation) +
-                             (text.empty() ? std::string(" failed") : ": " + text));
-}
-
-// ---- the record types as numpy sees them ----
-
-struct FieldSpec {
-    const char* name;
-    std::size_t offset;
-    const char* format;
-};
-
-py::dtype makeDtype(const std::vector<FieldSpec>& fields, std::size_t size) {
-    py::list names;
-    py::list formats;
-    py::list offsets;
-    for (const FieldSpec& f : fields) {
-        names.append(f.name);
-        formats.append(f.format);
-        offsets.append(f.offset);
-    }
-    py::dict layout;
-    layout["names"] = names;
-    layout["formats"] = formats;
-    layout["offsets"] = offsets;
-    layout["itemsize"] = size;
-    return py::dtype::from_args(layout);
-}
-
-// The dtypes live as long as the process (a static Python object would be released after the
-// interpreter has gone).
-const py::dtype& rayDtype() {
-    static const py::dtype* dtype = new py::dtype(makeDtype(
-        {
-            {"direction", offsetof(Ray, direction), "(3,)<f8"},
-            {"origin", offsetof(Ray, origin), "(3,)<f8"},
-            {"edge1", offsetof(Ray, edge1), "(3,)<f8"},
-            {"edge2", offsetof(Ray, edge2), "(3,)<f8"},
-            {"length", offsetof(Ray, length), "<f8"},
-            {"flags", offsetof(Ray, flags), "<u4"},
-        },
-        sizeof(Ray)));
-    return *dtype;
-}
-
-const py::dtype& waveDtype() {
-    static const py::dtype* dtype = new py::dtype(makeDtype(
-        {
-            {"step_length", offsetof(Wave, stepLength), "<f8"},
-            {"cos_incidence", offsetof(Wave, incidenceCosine), "<f8"},
-            {"cos_refraction", offsetof(Wave, refractionCosine), "<f8"},
-            {"time1", offsetof(Wave, time1), "<f8"},
-            {"time2", offsetof(Wave, time2), "<f8"},
-            {"attenuation_factor", offsetof(Wave, attenuationFactor), "<f8"},
-            {"phase", offsetof(Wave, phase), "<f8"},
-            {"amplitude", offsetof(Wave, amplitude), "<f8"},
-            {"energy", offsetof(Wave, energy), "<f8"},
-            {"carried1", offsetof(Wave, carried1), "<f8"},
-            {"carried2", offsetof(Wave, carried2), "<f8"},
-            {"path_length", offsetof(Wave, path), "<f8"},
-            {"angular_width", offsetof(Wave, angularWidth), "<f8"},
-        },
-        sizeof(Wave)));
-    return *dtype;
-}
-
-// ---- media ----
-
-// The three fields of a medium block that the wave processors read; the rest of the block
-// belongs to wavelib and is kept as it is when a medium is set.
-struct PyMedium {
-    double speed = 0.0;
-    double density = 0.0;
-    double attenuation = 0.0;
-};
-
-PyMedium mediumOf(const Medium& m) {
-    return {m.speed, m.density, m.attenuation};
-}
-
-void setMedium(Medium& m, const PyMedium& value) {
-    m.speed = value.speed;
-    m.density = value.density;
-    m.attenuation = value.attenuation;
-}
-
-// ---- the sets ----
-
-class PyWaveSet {
-  public:
-    explicit PyWaveSet(std::uint32_t count) : library_(WaveLibrary::instance()) {
-        set_ = library_.table().createSet(count);
-        if (set_ == nullptr) failed("createSet");
-    }
-    ~PyWaveSet() {
-        if (set_ != nullptr) library_.table().deleteSet(set_);
-    }
-    PyWaveSet(const PyWaveSet&) = delete;
-    PyWaveSet& operator=(const PyWaveSet&) = delete;
-
-    WaveLibrary& library() { return library_; }
-    const WaveProcessorTable11& table() { return library_.table(); }
-
-    WaveSet* set() const {
-        if (set_ == nullptr) throw py::value_error("the wave set has been released");
-        return set_;
-    }
-    bool released() const { return set_ == nullptr; }
-
-    // Raises when a numpy view of the arrays is alive: the operation may move them.
-    void requireNoViews(const char* operation) const {
-        set();
-        if (views_ != 0) {
-            throw py::buffer_error(
-                std::string(operation) + ": " + std::to_string(views_) +
-                " numpy view(s) of this wave set's rays or waves are still "
-                "alive and the operation may move the arrays; delete them first");
-        }
-    }
-
-    void release() {
-        if (set_ == nullptr) return;
-        requireNoViews("release");
-        table().deleteSet(set_);
-        set_ = nullptr;
-    }
-
-    int views_ = 0;
-
-  private:
-    WaveLibrary& library_;
-    WaveSet* set_ = nullptr;
-};
 
 struct ViewGuard {
     py::object owner;  // the WaveSet, kept alive by the view
@@ -243,7 +35,7 @@ py::array viewOf(const py::object& self, bool rays) {
     ++s.views_;
     py::capsule base(guard, [](void* p) {
         auto* g = static_cast<ViewGuard*>(p);
-        --g->owner.cast<PyWaveSet&>().views_;
+        g->owner.cast<PyWaveSet&>().viewGone();
         delete g;
     });
     return py::array(dtype, {static_cast<py::ssize_t>(set->count)}, {dtype.itemsize()}, data, base);
@@ -254,13 +46,28 @@ py::array recordsOf(const py::handle& value, const py::dtype& dtype, const char*
                     const char* dtypeName) {
     py::array array = py::array::ensure(value);
     if (!array || !array.dtype().equal(dtype))
-        throw py::value_error(std::string(what) + " must be a numpy array of dtype " + dtypeName);
+        throw py::value_error(std::string(what) + " — это массив numpy с dtype " + dtypeName);
     return py::array::ensure(array, py::array::c_style);
 }
 
+// `count` numbers given as a sequence; TypeError for anything else, ValueError for another count.
+std::vector<double> numbersOf(const py::handle& value, const char* what, std::size_t count) {
+    std::vector<double> v;
+    try {
+        v = value.cast<std::vector<double>>();
+    } catch (const py::cast_error&) {
+        throw py::type_error(
+            std::string(what) + " — последовательность чисел, а не " +
+            py::str(py::type::handle_of(value).attr("__name__")).cast<std::string>());
+    }
+    if (v.size() != count)
+        throw py::value_error(std::string(what) + ": нужно чисел " + std::to_string(count) +
+                              ", дано " + std::to_string(v.size()));
+    return v;
+}
+
 std::array<double, 3> pointOf(const py::handle& value, const char* what) {
-    std::vector<double> v = value.cast<std::vector<double>>();
-    if (v.size() != 3) throw py::value_error(std::string(what) + " must have three coordinates");
+    const std::vector<double> v = numbersOf(value, what, 3);
     return {v[0], v[1], v[2]};
 }
 
@@ -272,11 +79,11 @@ std::unique_ptr<PyWaveSet> fromArrays(const py::handle& raysValue, const py::han
     if (withWaves) {
         waves = recordsOf(wavesValue, waveDtype(), "waves", "WAVE_DTYPE");
         if (static_cast<std::size_t>(waves.size()) != n)
-            throw py::value_error("rays and waves must have the same length");
+            throw py::value_error("В rays и waves должно быть поровну элементов");
     }
     // The element count is 32 bits wide: a longer array must not be cut down to fit it.
     if (n > std::numeric_limits<std::uint32_t>::max())
-        throw py::value_error("too many elements for one wave set");
+        throw py::value_error("Слишком много элементов для одного набора волн");
     auto s = std::make_unique<PyWaveSet>(static_cast<std::uint32_t>(n));
     if (n != 0) {
         std::memcpy(s->set()->rays, rays.data(), n * sizeof(Ray));
@@ -311,8 +118,9 @@ py::tuple split(PyWaveSet& incident, PyWaveSet& interface, std::uint64_t plane, 
     WaveSet* s = interface.set();
     if (!sameMedium(i->medium, s->medium) && !sameMedium(i->medium, s->medium2)) {
         throw std::runtime_error(
-            "OtrazitIPrelomit: the incident set's medium (speed and density) is on neither side "
-            "of the interface set");
+            "OtrazitIPrelomit: среда падающего набора (скорость и плотность) не совпадает ни с "
+            "одной "
+            "из сред по сторонам границы: задайте её, например s.medium = среда_над_границей");
     }
     if (reflected.is_none()) reflected = py::cast(std::make_unique<PyWaveSet>(0));
     if (transmitted.is_none()) transmitted = py::cast(std::make_unique<PyWaveSet>(0));
@@ -323,13 +131,37 @@ py::tuple split(PyWaveSet& incident, PyWaveSet& interface, std::uint64_t plane, 
         for (std::size_t b = a + 1; b < 4; ++b)
             if (all[a] == all[b])
                 throw py::value_error(
-                    "split: the reflected, transmitted, interface and incident sets must be four "
-                    "different sets");
+                    "split: отражённый, прошедший, граничный и падающий наборы должны быть "
+                    "четырьмя "
+                    "разными наборами");
     // wavelib gives the new sets their room: their arrays may move.
     r.requireNoViews("split (reflected set)");
     t.requireNoViews("split (transmitted set)");
-    if (!isTrue(incident.table().otrazitIPrelomit(r.set(), t.set(), s, i, &plane, &threshold)))
-        failed("OtrazitIPrelomit");
+    // The split runs without the interpreter; the four sets refuse every use meanwhile.
+    const std::uint32_t before = i->count;
+    WaveSet* reflectedSet = r.set();
+    WaveSet* transmittedSet = t.set();
+    PyWaveSet* sets[] = {&r, &t, &interface, &incident};
+    for (PyWaveSet* set : sets) set->setBusy(true);
+    bool done = false;
+    std::string reason;
+    {
+        py::gil_scoped_release unlocked;
+        const auto lock = incident.library().lockCalls();
+        done = isTrue(incident.table().otrazitIPrelomit(reflectedSet, transmittedSet, s, i, &plane,
+                                                        &threshold));
+        if (!done) reason = incident.library().errorText();
+    }
+    for (PyWaveSet* set : sets) set->setBusy(false);
+    // Each new set starts from a copy of every element that reached the interface.
+    const std::uint32_t reached = before - std::min(before, i->count);
+    r.dropped_ = reached - std::min(reached, reflectedSet->count);
+    t.dropped_ = reached - std::min(reached, transmittedSet->count);
+    if (!done) {
+        throw std::runtime_error(
+            "OtrazitIPrelomit: " +
+            (reason.empty() ? std::string("wavelib сообщил о неудаче") : reason));
+    }
     return py::make_tuple(reflected, transmitted);
 }
 
@@ -339,16 +171,16 @@ void pointSource(PyWaveSet& s, double energy, const py::object& templateWave,
     Wave pattern{};
     if (!templateWave.is_none()) {
         py::array a = recordsOf(templateWave, waveDtype(), "template", "WAVE_DTYPE");
-        if (a.size() != 1) throw py::value_error("template must hold exactly one wave");
+        if (a.size() != 1) throw py::value_error("В template должна быть ровно одна волна");
         std::memcpy(&pattern, a.data(), sizeof pattern);
     }
     double pair[2] = {set->medium.speed, set->medium.density};
     if (!impedance.is_none()) {
-        const auto v = impedance.cast<std::vector<double>>();
-        if (v.size() != 2) throw py::value_error("impedance must be two numbers");
+        const std::vector<double> v = numbersOf(impedance, "impedance", 2);
         pair[0] = v[0];
         pair[1] = v[1];
     }
+    const auto lock = s.library().lockCalls();
     if (!isTrue(s.table().inicializirovatVolny(set, &pattern, energy, pair)))
         failed("InicializirovatVolny");
 }
@@ -359,6 +191,7 @@ std::unique_ptr<PyWaveSet> replicate(PyWaveSet& placement, PyWaveSet& pattern) {
     auto collection = std::make_unique<PyWaveSet>(0);
     PyWaveSet work(0);
     WaveLibrary& library = placement.library();
+    const auto lock = library.lockCalls();
     if (!isTrue(library.table().razmnozhitNabor(collection->set(), a, b, work.set(),
                                                 library.placement(), library.storage())))
         failed("RazmnozhitNabor");
@@ -379,8 +212,19 @@ Lengths, speeds and times are in one consistent system of units of the caller's 
 }  // namespace
 
 void bindWaveSets(py::module_& m) {
-    m.attr("RAY_DTYPE") = rayDtype();
-    m.attr("WAVE_DTYPE") = waveDtype();
+    // The dtypes are made on first use: making them imports numpy.
+    m.def("__getattr__", [](const std::string& name) -> py::object {
+        if (name == "RAY_DTYPE") return rayDtype();
+        if (name == "WAVE_DTYPE") return waveDtype();
+        throw py::attribute_error("module 'probe_tools' has no attribute '" + name + "'");
+    });
+    m.def("__dir__", []() {
+        py::list names = py::module_::import("builtins")
+                             .attr("list")(py::module_::import("probe_tools").attr("__dict__"));
+        names.append("RAY_DTYPE");
+        names.append("WAVE_DTYPE");
+        return names;
+    });
     m.attr("RAY_REACHED") = kRayReached;
     m.attr("RAY_PHASE_ONLY") = kRayPhaseOnly;
     m.attr("RAY_REMOVE") = kRayRemove;
@@ -392,9 +236,13 @@ void bindWaveSets(py::module_& m) {
                  return PyMedium{speed, density, attenuation};
              }),
              py::arg("speed") = 0.0, py::arg("density") = 0.0, py::arg("attenuation") = 0.0)
-        .def_readwrite("speed", &PyMedium::speed)
-        .def_readwrite("density", &PyMedium::density)
-        .def_readwrite("attenuation", &PyMedium::attenuation)
+        .def_readwrite("speed", &PyMedium::speed,
+                       "Speed of sound, in the caller's length unit per time unit (e.g. mm/µs).")
+        .def_readwrite("density", &PyMedium::density,
+                       "Density, in the caller's unit (e.g. g/cm³): only ratios of impedances "
+                       "matter.")
+        .def_readwrite("attenuation", &PyMedium::attenuation,
+                       "Attenuation coefficient, per length unit of the caller's system.")
         .def_property_readonly(
             "impedance", [](const PyMedium& me) { return me.density * me.speed; },
             "Acoustic impedance: density times speed.")
@@ -461,11 +309,18 @@ void bindWaveSets(py::module_& m) {
             "flags", [](const PyWaveSet& s) { return s.set()->flags; },
             [](PyWaveSet& s, std::uint32_t v) { s.set()->flags = v; },
             "The set's flags word (SET_FROM_SOURCE: its waves were built from the source point).")
-        .def_property_readonly("released", &PyWaveSet::released)
+        .def_property_readonly(
+            "dropped", [](const PyWaveSet& s) { return s.dropped_; },
+            "For a set a split made: how many of the elements that reached the interface did not "
+            "enter it (marked, past the grazing limit, or weaker than the threshold); 0 otherwise.")
+        .def_property_readonly("released", &PyWaveSet::released,
+                               "Whether the set was given back to wavelib (release() or the end "
+                               "of a with block); any use of a released set raises ValueError.")
         .def(
             "resize",
             [](PyWaveSet& s, std::uint32_t n) {
                 s.requireNoViews("resize");
+                const auto lock = s.library().lockCalls();
                 if (!isTrue(s.table().resizeSet(s.set(), n))) failed("resizeSet");
             },
             py::arg("count"),
@@ -473,6 +328,7 @@ void bindWaveSets(py::module_& m) {
         .def(
             "propagate",
             [](PyWaveSet& s, double step) {
+                const auto lock = s.library().lockCalls();
                 if (!isTrue(s.table().prodvinutVolny(s.set(), step))) failed("ProdvinutVolny");
             },
             py::arg("step"),
@@ -481,6 +337,7 @@ void bindWaveSets(py::module_& m) {
         .def(
             "scale",
             [](PyWaveSet& s, double factor) {
+                const auto lock = s.library().lockCalls();
                 if (!isTrue(s.table().izmenitMasshtab(s.set(), factor))) failed("IzmenitMasshtab");
             },
             py::arg("factor"),
@@ -500,13 +357,20 @@ void bindWaveSets(py::module_& m) {
         .def(
             "remove_weak",
             [](PyWaveSet& s, double threshold) {
-                s.table().otbrositSlabyeVolny(s.set(), &threshold);
+                WaveSet* set = s.set();
+                const auto lock = s.library().lockCalls();
+                s.table().otbrositSlabyeVolny(set, &threshold);
             },
             py::arg("threshold"),
             "Remove the elements whose energy is not at least `threshold` (entry 12); the last "
             "element takes a removed one's place.")
         .def(
-            "remove_marked", [](PyWaveSet& s) { s.table().udalitOtmechennye(s.set()); },
+            "remove_marked",
+            [](PyWaveSet& s) {
+                WaveSet* set = s.set();
+                const auto lock = s.library().lockCalls();
+                s.table().udalitOtmechennye(set);
+            },
             "Remove the elements whose ray carries RAY_REMOVE (entry 13); the last element takes "
             "a removed one's place.")
         .def("split", &split, py::arg("interface"), py::arg("plane") = 0,
@@ -520,9 +384,10 @@ void bindWaveSets(py::module_& m) {
         .def("release", &PyWaveSet::release,
              "Give the set back to wavelib now; any later use raises ValueError.")
         .def("__enter__", [](const py::object& self) { return self; })
+        // Never raises: an exception of the block's body must come through as it was.
         .def("__exit__",
              [](PyWaveSet& s, const py::args&) {
-                 s.release();
+                 s.close();
                  return false;
              })
         .def("__repr__", [](const PyWaveSet& s) {

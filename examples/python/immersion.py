@@ -10,6 +10,11 @@ status 1 when the time or the energies leave their closed forms by more than 1e-
 
     PYTHONPATH=build/python python3 examples/python/immersion.py [picture.png]
 
+Installed from the package python3-probe-tools, it reads the sample file of probe-tools and draws
+into the current folder:
+
+    python3 /usr/share/doc/python3-probe-tools/examples/immersion.py [picture.png]
+
 Units: millimetres, microseconds, g/cm^3 (speeds in mm/us). Both media are fluids (steel carries
 only its longitudinal wave), as in wavelib2's model.
 """
@@ -22,8 +27,14 @@ import numpy as np
 import probe_tools
 
 HERE = pathlib.Path(__file__).resolve().parent
-PROBES = HERE.parent / "probes.dt"
-PICTURE = HERE / "immersion.png"
+if HERE.parent.name == "python3-probe-tools":
+    # The installed copy (share/doc/python3-probe-tools/examples): the sample file of probe-tools
+    # (share/probe-tools/examples); the picture where it is run from.
+    PROBES = HERE.parents[2] / "probe-tools" / "examples" / "probes.dt"
+    PICTURE = pathlib.Path("immersion.png")
+else:
+    PROBES = HERE.parent / "probes.dt"
+    PICTURE = HERE / "immersion.png"
 
 WATER = probe_tools.Medium(speed=1.48, density=1.0)
 STEEL = probe_tools.Medium(speed=5.9, density=7.8)

@@ -24,6 +24,8 @@ def test_stub_names_match_the_module():
     for node in tree.body:
         if isinstance(node, ast.ClassDef):
             cls = getattr(probe_tools, node.name)
+            if issubclass(cls, BaseException):
+                continue  # their members are the built-in exceptions' and per instance
             members = {n for n in dir(cls) if not n.startswith("_")}
             assert names(node.body) - {"__len__", "__enter__", "__exit__", "__eq__"} <= members
             assert members <= names(node.body), f"{node.name}: not in the stub"

@@ -57,7 +57,7 @@ def test_split_agrees_with_the_closed_form(first, second, degrees):
     z1, z2 = first.density * first.speed, second.density * second.speed
     assert reflected.medium == first
     if s2 >= 1:  # beyond the critical angle: reflected whole, nothing crosses
-        assert transmitted.count == 0
+        assert transmitted.count == 0 and transmitted.dropped == 1 and reflected.dropped == 0
         assert reflected.waves["energy"][0] == pytest.approx(1.0, abs=1e-15)
         return
     c2 = math.sqrt(1 - s2 * s2)
@@ -126,12 +126,16 @@ def test_misuse_raises_instead_of_crashing():
     lost.medium = pt.Medium(1.0, 1.0)
     with pytest.raises(RuntimeError):
         lost.split(interface)  # its medium is on neither side
+    with pytest.raises(TypeError, match="point"):
+        pt.WaveSet.plane("abc", (0, 0, 1), WATER, STEEL, 1.0)
+    with pytest.raises(ValueError, match="normal"):
+        pt.WaveSet.plane((0, 0, 0), (0, 1), WATER, STEEL, 1.0)
 
     s.release()
     assert s.released
     for call in (lambda: s.rays, lambda: s.count, lambda: s.scale(2.0), lambda: s.split(interface),
                  lambda: incident.split(s)):
-        with pytest.raises(ValueError, match="released"):
+        with pytest.raises(ValueError, match="освобождён"):
             call()
     s.release()  # a second release does nothing
 
@@ -167,3 +171,37 @@ def test_propagation_reuse_of_split_outputs_and_copies():
         assert got[0] is r and got[1] is t
         assert r.waves.tobytes() == fresh[0].waves.tobytes()
         assert t.rays.tobytes() == fresh[1].rays.tobytes()
+
+
+def test_a_with_block_releases_what_it_can_and_keeps_the_bodys_exception():
+    with pt.WaveSet(3) as s:
+        rays = s.rays
+    assert s.released and rays["length"].tolist() == [0, 0, 0]  # the view keeps the records
+    with pytest.raises(ValueError):
+        s.count
+    del rays  # the set goes with its last view
+
+    with pytest.raises(KeyError, match="mine"):
+        with pt.WaveSet(2) as s:
+            waves = s.waves
+            raise KeyError("mine")
+    assert s.released and waves.shape == (2,)
+
+
+def test_splits_in_threads_agree_with_one_thread():
+    import threading
+
+    def run(results, index):
+        for _ in range(20):
+            reflected, transmitted = single_ray_split(WATER, STEEL, 14.0)
+            results[index] = (reflected.waves["energy"][0], transmitted.waves["energy"][0])
+
+    alone = [None]
+    run(alone, 0)
+    results = [None] * 4
+    threads = [threading.Thread(target=run, args=(results, i)) for i in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert results == alone * 4

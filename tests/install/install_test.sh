@@ -32,7 +32,9 @@ if [ "$with_probetool" = ON ]; then expected="$expected probetool"; fi
 expected=$(tr ' ' '\n' <<<"$expected" | sort)
 actual=$(ls "$programs" | sort)
 [ "$actual" = "$expected" ] || fail "program folder holds:"$'\n'"$actual"$'\n'"expected:"$'\n'"$expected"
-if find "$work/stage" \( -name '*test*' -o -name '*bench*' -o -name '*fixture*' \) | grep .; then
+# (The Python module's speed script is shipped among its examples.)
+if find "$work/stage" \( -name '*test*' -o -name '*bench*' -o -name '*fixture*' \) |
+  grep -v '/share/doc/python3-probe-tools/examples/bench_speed\.py$' | grep .; then
   fail "test files installed"
 fi
 
@@ -65,7 +67,7 @@ if [ -n "$qt_plugins" ]; then
   entry=$root/share/applications/probe-editor.desktop
   desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
   grep -qx 'Name=Редактор ЖУВ' "$entry" || fail "the entry's name"
-  grep -qx 'Exec=probe_editor' "$entry" || fail "the entry's command"
+  grep -qx 'Exec=probe_editor %f' "$entry" || fail "the entry's command"
   icon=$(sed -n 's/^Icon=//p' "$entry")
   [ -s "$root/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "icon $icon not installed"
 
