@@ -33,6 +33,21 @@ jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 times=()
 
+# The tests run with a settings folder of their own (tests/CMakeLists.txt): the user's settings of
+# the editor must come out of the run as they went in, or absent as they were.
+user_settings="${XDG_CONFIG_HOME:-$HOME/.config}/probe-tools/probe_editor.conf"
+settings_state() {
+  if [ -e "$user_settings" ]; then sha256sum <"$user_settings"; else echo absent; fi
+}
+settings_before="$(settings_state)"
+check_user_settings() {
+  if [ "$(settings_state)" != "$settings_before" ]; then
+    echo "Тесты изменили настройки пользователя: $user_settings" >&2
+    exit 1
+  fi
+}
+trap check_user_settings EXIT
+
 # leg <name> <function>: runs one leg and notes how long it took.
 leg() {
   local name="$1" start=$SECONDS

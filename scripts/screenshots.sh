@@ -65,14 +65,19 @@ xdotool key ctrl+o
 window "Открыть" >/dev/null
 xdotool type --delay 20 "$root/examples/probes.dt"
 xdotool key Return
-click "$(window "Выбор записей для загрузки")" 84 276
+# Enter in the list chooses, wherever the dialog's width put its buttons.
+xdotool windowfocus "$(window "Выбор записей для загрузки")"
+sleep 0.5
+xdotool key Return
+sleep 0.5
 
 # "Датчик" / "Выбрать": the third probe, a linear phased array.
 click "$main" 30 8
 xdotool key Down Down Down Return
 choice="$(window "Выбор датчика")"
 click "$choice" 100 56
-click "$choice" 84 276
+xdotool key Return
+sleep 0.5
 
 redraw "$main"
 xwd -id "$main" -silent | convert xwd:- "$out/editor_first_page.png"

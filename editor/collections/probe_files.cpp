@@ -36,18 +36,19 @@ ProbeFileCommands::ProbeFileCommands(const contracts::ProbeStoreApi& store,
                                      ProbeFileUi& ui)
     : store_(store), selection_(selection), page_(page), ui_(ui) {}
 
+// Records and probes are numbered from 1 wherever a person reads them, as probetool numbers
+// them; the same probe reads the same in both lists.
 std::string ProbeFileCommands::loadLine(std::uint32_t i, const ProbeRecord& record) {
-    return std::to_string(i) + ": " + text(record.Proizvoditel) + " " + text(record.Model) + " (" +
-           text(record.Nazvanie) + ")";
+    return std::to_string(std::uint64_t{i} + 1) + ": " + text(record.Proizvoditel) + " " +
+           text(record.Model) + " (" + text(record.Nazvanie) + ")";
 }
 
 std::string ProbeFileCommands::loadFailureLine(std::uint32_t i) {
-    return std::to_string(i) + ": " + kUnreadableRecordText;
+    return std::to_string(std::uint64_t{i} + 1) + ": " + kUnreadableRecordText;
 }
 
 std::string ProbeFileCommands::choiceLine(std::uint32_t i, const ProbeRecord& record) {
-    return std::to_string(i) + ": " + text(record.Model) + " " + text(record.Proizvoditel) + " (" +
-           text(record.Nazvanie) + ")";
+    return loadLine(i, record);
 }
 
 void ProbeFileCommands::reselect() {
@@ -70,7 +71,7 @@ void ProbeFileCommands::miSohranitClick() {
             collectionFile_ = *fileName;
             reportAdded(selection_.probeCount, *fileName);
         } else {
-            ui_.showMessage(kNotAllWrittenMessage, kAppTitle);
+            reportNotWritten(*fileName);
         }
     } else {
         reselect();
@@ -79,6 +80,12 @@ void ProbeFileCommands::miSohranitClick() {
 }
 
 void ProbeFileCommands::miSohranitOdinClick() {
+    // Without a current probe the store would write whatever record it has selected, a blank
+    // one or none.
+    if (selection_.current == nullptr || selection_.currentIndex >= selection_.probeCount) {
+        ui_.showMessage(kNoCurrentProbeMessage, kAppTitle);
+        return;
+    }
     page_.storeActivePage();
     if (std::optional<std::string> fileName = ui_.askSaveFileName()) {
         if (isTrue(store_.SohranitDatchik(fileName->c_str()))) {
@@ -89,7 +96,7 @@ void ProbeFileCommands::miSohranitOdinClick() {
             }
             reportAdded(1, *fileName);
         } else {
-            ui_.showMessage(kNotAllWrittenMessage, kAppTitle);
+            reportNotWritten(*fileName);
         }
     }
     page_.loadActivePage();
@@ -147,6 +154,14 @@ bool ProbeFileCommands::loadChosenFile(const std::string& chosen) {
             dialog.setLoadMode(true);
             confirmed = ui_.runSelectionDialog(dialog) == kResultChosen;
         }
+        // A choice of no line would leave an empty editor: it replaces nothing.
+        if (dialog.selectedCount() == 0) confirmed = false;
+        if (confirmed) {
+            // The probes being edited come back before the question, which may add them to a
+            // file.
+            reselect();
+            confirmed = mayDropChanges(UnheldChangesMoment::replacing);
+        }
 
         if (confirmed) {
             const std::uint32_t m = dialog.selectedCount();
@@ -165,6 +180,7 @@ bool ProbeFileCommands::loadChosenFile(const std::string& chosen) {
             // Surface files the probes name without a folder lie beside this file.
             selection_.loadedFromFolder = probe::folderOf(*fileName);
             ui_.makeFolderCurrent(*fileName);
+            ++generation_;
         }
 
         // Unsigned on purpose: an empty collection gives the all-ones index, which the store
@@ -176,7 +192,7 @@ bool ProbeFileCommands::loadChosenFile(const std::string& chosen) {
             takeCollectionAsHeld();
             collectionFile_ = *fileName;
             ui_.fileUsed(*fileName);
-            ui_.showStatus("Из файла " + platform::cp1251ToUtf8(probe::baseNameOf(*fileName)) +
+            ui_.showStatus("Из файла " + platform::cp1251ToUtf8(*fileName) +
                            " загружено датчиков: " + std::to_string(selection_.probeCount));
         }
         return confirmed;
@@ -216,8 +232,12 @@ bool ProbeFileCommands::hasUnheldChanges() {
 
 bool ProbeFileCommands::mayClose() {
     page_.storeActivePage();
+    return mayDropChanges(UnheldChangesMoment::closing);
+}
+
+bool ProbeFileCommands::mayDropChanges(UnheldChangesMoment moment) {
     if (!hasUnheldChanges()) return true;
-    switch (ui_.askUnheldChanges()) {
+    switch (ui_.askUnheldChanges(moment)) {
         case UnheldChangesAnswer::addToFile:
             miSohranitClick();
             return !hasUnheldChanges();
@@ -229,9 +249,21 @@ bool ProbeFileCommands::mayClose() {
     return false;
 }
 
+std::string ProbeFileCommands::notWrittenMessage(const std::string& fileName,
+                                                 const std::string& reason) {
+    std::string text =
+        std::string(kNotAllWrittenMessage) + " «" + platform::cp1251ToUtf8(fileName) + "»";
+    return text + (reason.empty() ? "." : ":\n" + reason);
+}
+
+void ProbeFileCommands::reportNotWritten(const std::string& fileName) {
+    ui_.showMessage(notWrittenMessage(fileName, ui_.writeFailureReason(fileName)), kAppTitle);
+}
+
 std::string ProbeFileCommands::addedMessage(std::uint32_t written, const std::string& fileName,
                                             std::uint32_t records) {
-    const std::string name = platform::cp1251ToUtf8(probe::baseNameOf(fileName));
+    // The whole name: files of one name in different folders are told apart.
+    const std::string name = platform::cp1251ToUtf8(fileName);
     const std::string what = written == 1
                                  ? "Датчик добавлен в файл "
                                  : "Датчики (" + std::to_string(written) + ") добавлены в файл ";

@@ -28,8 +28,14 @@ inline constexpr const char* kUnreadableRecordText = "Ошибка при заг
 inline constexpr const char* kProbeFileFilter = "Датчики (*.dt)|*.dt|Все файлы (*.*)|*.*";
 inline constexpr const char* kProbeFileExtension = "dt";
 
-// The answer to closing while the collection has changes no probe file holds.
+inline constexpr const char* kNoCurrentProbeMessage =
+    "Нет текущего датчика: добавлять в файл нечего. Загрузите датчики из файла.";
+
+// The answer to closing, or to replacing the collection, while it has changes no probe file
+// holds.
 enum class UnheldChangesAnswer { addToFile, leave, cancel };
+// Why the collection is about to go: the program closes, or a load replaces it.
+enum class UnheldChangesMoment { closing, replacing };
 
 // What the commands need of the user interface. Texts shown to the user are UTF-8; file names
 // come back as the libraries take them (NUL-free cp1251 bytes, see ui::toLibraryText).
@@ -56,8 +62,18 @@ class ProbeFileUi {
     // A probe file was read or written (`fileName` as the dialogs return it): for the list of
     // recent files.
     virtual void fileUsed(const std::string& fileName) { (void)fileName; }
-    // The program is closing while the collection has changes no probe file holds.
-    virtual UnheldChangesAnswer askUnheldChanges() { return UnheldChangesAnswer::leave; }
+    // The program is closing, or a load is about to replace the collection, while it has
+    // changes no probe file holds.
+    virtual UnheldChangesAnswer askUnheldChanges(UnheldChangesMoment moment) {
+        (void)moment;
+        return UnheldChangesAnswer::leave;
+    }
+    // Why `fileName` (as the dialogs return it) could not be written, in words for the user;
+    // empty when nothing can be said.
+    virtual std::string writeFailureReason(const std::string& fileName) {
+        (void)fileName;
+        return {};
+    }
 };
 
 // Whether a file name is a probe file's by its extension (".dt", in any case).
@@ -74,7 +90,8 @@ class ProbeFileCommands {
     // "Датчик" / "Добавить в файл...": appends the current probe to a file.
     void miSohranitOdinClick();
     // "Датчики" / "Загрузить из файла...": replaces the collection by records chosen from a file.
-    // A file that gives no record is reported and the collection is kept.
+    // A file that gives no record is reported and the collection is kept; so is a choice of no
+    // line. Changes no file holds are asked about before they go.
     void miZagruzitClick();
     // "Датчик" / "Выбрать": makes another probe of the collection the current one.
     void miVibratDatchikClick();
@@ -94,6 +111,9 @@ class ProbeFileCommands {
     // Closing: stores the active page and, when the collection has changes no file holds, asks
     // whether to add them to a file first. Returns whether the program may close.
     bool mayClose();
+    // Counts the replacements of the collection by a load: what was done to the one before
+    // cannot be undone in the new one.
+    std::uint64_t collectionGeneration() const { return generation_; }
     // The probe file (cp1251) the collection was loaded from or last added to in full; empty
     // while there is none.
     const std::string& collectionFile() const { return collectionFile_; }
@@ -102,11 +122,13 @@ class ProbeFileCommands {
     static std::string addedMessage(std::uint32_t written, const std::string& fileName,
                                     std::uint32_t records);
 
-    // The list lines (UTF-8): "i: manufacturer model (name)" when loading,
-    // "i: model manufacturer (name)" when choosing.
+    // The list lines (UTF-8), alike when loading and when choosing: "n: manufacturer model
+    // (name)", n counted from 1 (record or slot i is n = i + 1).
     static std::string loadLine(std::uint32_t i, const ProbeRecord& record);
     static std::string loadFailureLine(std::uint32_t i);
     static std::string choiceLine(std::uint32_t i, const ProbeRecord& record);
+    // The box after a failed write to `fileName` (cp1251) with the system's `reason` (UTF-8).
+    static std::string notWrittenMessage(const std::string& fileName, const std::string& reason);
     // The box for a file (cp1251 name) of `records` records none of which could be read.
     static std::string noReadableProbeMessage(const std::string& fileName, std::uint32_t records);
 
@@ -114,6 +136,9 @@ class ProbeFileCommands {
     // The probe store selects the current probe index again and the current record is fetched.
     void reselect();
     bool loadChosenFile(const std::string& fileName);
+    // Asks about changes no file holds before they go; true when the caller may go on.
+    bool mayDropChanges(UnheldChangesMoment moment);
+    void reportNotWritten(const std::string& fileName);
     std::vector<probe::ProbeContents> collectionContents();
     void reportAdded(std::uint32_t written, const std::string& fileName);
 
@@ -124,6 +149,7 @@ class ProbeFileCommands {
     std::vector<probe::ProbeContents> held_;
     std::set<std::uint32_t> changedProbes_;  // probes found changed when last compared
     std::string collectionFile_;
+    std::uint64_t generation_ = 0;
 };
 
 }  // namespace collections

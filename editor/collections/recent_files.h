@@ -20,6 +20,9 @@ class RecentFiles {
     // `path` no longer opens: it leaves the list.
     void forget(const std::string& path);
     const std::vector<std::string>& paths() const { return paths_; }
+    // What the menu shows of each path: the file's name, followed by its folder where another
+    // file of the list has the same name.
+    std::vector<std::string> captions() const;
 
   private:
     std::vector<std::string> paths_;

@@ -1,6 +1,8 @@
 #include "editor/collections/surface_viewing.h"
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "editor/collections/probe_files.h"
 #include "editor/probe/surface_files.h"
@@ -39,6 +41,14 @@ std::string SurfaceViewing::surfaceNotFoundMessage(const std::string& surfaceNam
     return text;
 }
 
+std::string SurfaceViewing::workingFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    if (error) return "?";
+    const std::u8string text = folder.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 void SurfaceViewing::bnIFsPClick() {
     std::optional<std::string> fileName = ui_.askSurfaceFileName();
     if (!fileName) return;
@@ -74,10 +84,16 @@ void SurfaceViewing::PokazatPoverhnost(const char* named, const std::string& sur
     const std::int32_t n = located.surfaces;
     if (n <= 0) {
         std::string text = noReadableSurfaceMessage(located.fileName, 0);
-        // Say where a bare name was looked for first, so that the user sees both places.
-        if (!located.besideProbeFile.empty())
-            text += "\nСначала его искали рядом с файлом датчиков: «" +
-                    platform::cp1251ToUtf8(located.besideProbeFile) + "».";
+        // Say every place a bare name was looked for, so that the user sees where to put it.
+        if (!probe::namesFolder(located.fileName)) {
+            const std::string started =
+                "в папке, из которой запущен редактор: «" + workingFolder() + "».";
+            if (!located.besideProbeFile.empty())
+                text += "\nЕго искали рядом с файлом датчиков: «" +
+                        platform::cp1251ToUtf8(located.besideProbeFile) + "», затем " + started;
+            else
+                text += "\nЕго искали " + started;
+        }
         ui_.showMessage(text, kAppTitle);
         return;
     }

@@ -85,6 +85,8 @@ class SurfaceViewing {
     // why, except where the loader has told them already.
     void PokazatPoverhnost(const char* fileName, const std::string& surfaceName);
 
+    // The process's working folder (UTF-8), where the libraries read a name without a folder.
+    static std::string workingFolder();
     // The boxes' texts (UTF-8) for a file and a surface named in cp1251.
     static std::string noReadableSurfaceMessage(const std::string& fileName, std::uint32_t count);
     static std::string surfaceNotFoundMessage(const std::string& surfaceName,

@@ -42,4 +42,46 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     return result;
 }
 
+namespace {
+
+// The toolkit's own command-line options; the first group takes a value as the next argument
+// (or after '=').
+constexpr const char* kToolkitOptionsWithValue[] = {"-platform",      "-platformpluginpath",
+                                                    "-platformtheme", "-plugin",
+                                                    "-style",         "-stylesheet",
+                                                    "-session",       "-display",
+                                                    "-geometry",      "-qwindowgeometry",
+                                                    "-qwindowtitle",  "-qwindowicon",
+                                                    "-title",         "-name",
+                                                    "-qmljsdebugger"};
+constexpr const char* kToolkitFlags[] = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+
+}  // namespace
+
+CommandLine parseCommandLineBeforeToolkit(const std::vector<std::string>& arguments) {
+    std::vector<std::string> own;
+    bool optionsEnd = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--") optionsEnd = true;
+        bool toolkit = false;
+        if (!optionsEnd) {
+            // The toolkit also takes its options with two dashes.
+            const std::string name = argument.rfind("--", 0) == 0 ? argument.substr(1) : argument;
+            for (const char* option : kToolkitOptionsWithValue) {
+                if (name == option) {
+                    toolkit = true;
+                    ++i;  // its value
+                } else if (name.rfind(std::string(option) + "=", 0) == 0) {
+                    toolkit = true;
+                }
+                if (toolkit) break;
+            }
+            for (const char* flag : kToolkitFlags) toolkit = toolkit || name == flag;
+        }
+        if (!toolkit) own.push_back(argument);
+    }
+    return parseCommandLine(own);
+}
+
 }  // namespace lifecycle

@@ -17,6 +17,11 @@ struct CommandLine {
 // `arguments` without the program's own name.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
+// The same, before the toolkit has taken its own options (-platform, -style and the like, with
+// their values), so that help, version and a mistake are answered without a display. The
+// toolkit's options are passed over here; a probe file found is as given.
+CommandLine parseCommandLineBeforeToolkit(const std::vector<std::string>& arguments);
+
 std::string helpText();
 std::string versionText();
 

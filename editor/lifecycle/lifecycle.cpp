@@ -8,23 +8,20 @@ Position placeAtRightEdge(Size screen, Size outer) {
     return {screen.width - outer.width, screen.height - outer.height - kBottomGap};
 }
 
-Rect placeOnScreen(Rect screen, const std::optional<Rect>& saved, Size preferred) {
+Rect placeOnScreen(Rect screen, Rect free, const std::optional<Rect>& saved, Size preferred) {
     Rect r;
-    // A screen that reports no area cannot hold anything: nothing is moved onto it.
-    if (screen.width <= 0 || screen.height <= 0)
-        return saved ? *saved : Rect{screen.left, screen.top, preferred.width, preferred.height};
     if (saved && saved->width > 0 && saved->height > 0) {
         r = *saved;
     } else {
-        r.width = preferred.width;
-        r.height = preferred.height;
-        r.left = screen.left + (screen.width - std::min(preferred.width, screen.width)) / 2;
-        r.top = screen.top + (screen.height - std::min(preferred.height, screen.height)) / 2;
+        const Position p = placeAtRightEdge({screen.width, screen.height}, preferred);
+        r = {screen.left + p.left, screen.top + p.top, preferred.width, preferred.height};
     }
-    r.width = std::min(r.width, screen.width);
-    r.height = std::min(r.height, screen.height);
-    r.left = std::clamp(r.left, screen.left, screen.left + screen.width - r.width);
-    r.top = std::clamp(r.top, screen.top, screen.top + screen.height - r.height);
+    // A free area that reports no room cannot hold anything: nothing is moved into it.
+    if (free.width <= 0 || free.height <= 0) return r;
+    r.width = std::min(r.width, free.width);
+    r.height = std::min(r.height, free.height);
+    r.left = std::clamp(r.left, free.left, free.left + free.width - r.width);
+    r.top = std::clamp(r.top, free.top, free.top + free.height - r.height);
     return r;
 }
 
@@ -72,25 +69,7 @@ void Lifecycle::FormDestroy() {
 void Lifecycle::miInicializirovatClick() {
     // The probe store's entry points are only valid while it is loaded.
     if (!loader_.isLoaded(biblioteki::kProbeStore)) return;
-    std::optional<probe::ProbeContents> before;
-    if (selection_.current != nullptr) before = probe::contentsOf(*selection_.current);
     loader_.probeStore().InicializirovatDatchik();
-    // A probe that held nothing more than the reset gives it has nothing to undo.
-    if (before && selection_.current != nullptr &&
-        *before != probe::contentsOf(*selection_.current))
-        undo_ = ResetProbe{selection_.currentIndex, selection_.current, std::move(*before)};
-    if (page_ != nullptr) page_->loadActivePage();
-}
-
-bool Lifecycle::canUndo() const {
-    return undo_ && loader_.isLoaded(biblioteki::kProbeStore) &&
-           selection_.current == undo_->record && selection_.currentIndex == undo_->index;
-}
-
-void Lifecycle::undo() {
-    if (!canUndo()) return;
-    probe::restoreContents(loader_.probeStore(), *selection_.current, undo_->contents);
-    undo_.reset();
     if (page_ != nullptr) page_->loadActivePage();
 }
 

@@ -9,7 +9,6 @@
 
 #include "probe_core/biblioteki/biblioteki.h"
 #include "editor/probe/page.h"
-#include "probe_core/record/probe_contents.h"
 #include "editor/probe/selection.h"
 
 namespace lifecycle {
@@ -40,10 +39,11 @@ struct Rect {
     int width = 0;
     int height = 0;
 };
-// Where the main window's frame goes on a screen whose free area is `screen`: where it was last
-// (`saved`), or the first time centred at `preferred` size; in both cases moved and, where it
-// does not fit, shrunk so that the whole frame, title bar included, lies on that screen.
-Rect placeOnScreen(Rect screen, const std::optional<Rect>& saved, Size preferred);
+// Where the main window's frame goes on `screen`, whose free area (without panels and docks) is
+// `free`: where it was last (`saved`), or the first time at `preferred` size by
+// placeAtRightEdge on the whole screen; in both cases moved and, where it does not fit, shrunk so
+// that the whole frame, title bar included, lies in the free area.
+Rect placeOnScreen(Rect screen, Rect free, const std::optional<Rect>& saved, Size preferred);
 
 // What the lifecycle needs of the main window and the window system.
 class MainWindowOps {
@@ -73,17 +73,9 @@ class Lifecycle {
     void FormCreate();
     void FormActivate();
     void FormDestroy();
-    // Resets the current probe. When the probe held anything, what it held is kept for one
-    // undo.
+    // Resets the current probe (an EditHistory noting afterwards keeps the reset as a step).
     void miInicializirovatClick();
     void miVihodClick();
-
-    // "Отменить": puts back the probe the last "Инициализировать" reset, if that probe is still
-    // the current one and nothing replaced the collection since (see forgetUndo).
-    bool canUndo() const;
-    void undo();
-    // The collection was replaced or another probe chosen: the reset can no longer be undone.
-    void forgetUndo() { undo_.reset(); }
 
   private:
     probe::ProbeSelection& selection_;
@@ -92,12 +84,6 @@ class Lifecycle {
     probe::ActivePage* page_ = nullptr;
     bool closing_ = false;    // the probe store box is up or was shown: no second check
     bool destroyed_ = false;  // FormDestroy ran
-    struct ResetProbe {
-        std::uint32_t index;
-        ProbeRecord* record;
-        probe::ProbeContents contents;
-    };
-    std::optional<ResetProbe> undo_;
 };
 
 }  // namespace lifecycle

@@ -25,9 +25,10 @@ constexpr const char* kFileNameNotIn1251Message =
 // The libraries take file names in code page 1251. A name with a character that code page
 // lacks would reach them with '?' in its place and so name another file, or none: it is refused
 // with a message, and the command goes on as after a cancelled dialog.
-// The editor's boxes: a title, the text, OK and no icon.
+// The editor's boxes: a title, the text, OK and the warning icon (each tells of something that
+// was not done).
 void showBox(QWidget* owner, const std::string& text, const std::string& caption) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption),
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
                     QString::fromStdString(text), QMessageBox::Ok, owner);
     box.exec();
 }
@@ -70,15 +71,22 @@ class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
             binding_.onFileUsed(QFileInfo(QString::fromStdString(platform::cp1251ToUtf8(fileName)))
                                     .absoluteFilePath());
     }
-    collections::UnheldChangesAnswer askUnheldChanges() override {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(collections::kAppTitle),
-                        QString::fromUtf8("Датчики изменены, и эти изменения не записаны ни в "
-                                          "один файл датчиков.\nЗаписать их перед выходом?"),
+    collections::UnheldChangesAnswer askUnheldChanges(
+        collections::UnheldChangesMoment moment) override {
+        const bool closing = moment == collections::UnheldChangesMoment::closing;
+        QMessageBox box(QMessageBox::Question, QString::fromUtf8(collections::kAppTitle),
+                        QString::fromUtf8(closing ? "Датчики изменены, и эти изменения не "
+                                                    "записаны ни в один файл датчиков.\nЗаписать "
+                                                    "их перед выходом?"
+                                                  : "Датчики изменены, и эти изменения не "
+                                                    "записаны ни в один файл датчиков.\nЗаписать "
+                                                    "их, прежде чем загрузить другие?"),
                         QMessageBox::NoButton, mainForm_);
         QPushButton* add =
             box.addButton(QString::fromUtf8("&Добавить в файл..."), QMessageBox::AcceptRole);
-        QPushButton* leave =
-            box.addButton(QString::fromUtf8("&Выйти без сохранения"), QMessageBox::DestructiveRole);
+        QPushButton* leave = box.addButton(
+            QString::fromUtf8(closing ? "&Выйти без сохранения" : "&Загрузить без сохранения"),
+            QMessageBox::DestructiveRole);
         QPushButton* cancel = box.addButton(QString::fromUtf8("Отмена"), QMessageBox::RejectRole);
         box.setDefaultButton(add);
         box.setEscapeButton(cancel);
@@ -87,6 +95,11 @@ class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
         if (box.clickedButton() == add) return collections::UnheldChangesAnswer::addToFile;
         if (box.clickedButton() == leave) return collections::UnheldChangesAnswer::leave;
         return collections::UnheldChangesAnswer::cancel;
+    }
+
+    std::string writeFailureReason(const std::string& fileName) override {
+        return ui::writeFailureReason(QString::fromStdString(platform::cp1251ToUtf8(fileName)))
+            .toStdString();
     }
 
   private:
@@ -216,6 +229,7 @@ bool CollectionsBinding::loadProbeFile(const QString& path) {
 }
 
 void CollectionsBinding::setPages(ProbePages* pages) {
+    activePage_.binding = this;
     pages_ = pages;
     activePage_.target = pages;
 }

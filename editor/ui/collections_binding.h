@@ -66,13 +66,18 @@ class CollectionsBinding : public QObject {
     // (its full path).
     std::function<void(const QString& status)> onStatus;
     std::function<void(const QString& path)> onFileUsed;
+    // Runs after every store of the active page a command makes.
+    std::function<void()> onStored;
     QtTitlePanel* titleWidgets() const { return titleWidgets_; }
 
   private:
     struct ForwardPage : probe::ActivePage {
         probe::ActivePage* target = nullptr;
+        CollectionsBinding* binding = nullptr;
         void storeActivePage() override {
-            if (target) target->storeActivePage();
+            if (!target) return;
+            target->storeActivePage();
+            if (binding && binding->onStored) binding->onStored();
         }
         void loadActivePage() override {
             if (target) target->loadActivePage();

@@ -10,7 +10,6 @@
 #include <QStringList>
 #include <QTranslator>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "editor/lifecycle/lifecycle.h"
 #include "editor/probe/selection.h"
 #include "editor/ui/editor_icon.h"
+#include "editor/ui/file_dialogs.h"
 #include "editor/ui/main_window.h"
 
 namespace ui {
@@ -68,6 +68,10 @@ void QtMessageBoxes::show(const std::string& title, const std::string& text) {
 bool installToolkitTranslations(QCoreApplication& application) {
     auto* translator = new QTranslator(&application);
     const QLocale russian(QLocale::Russian, QLocale::Russia);
+    // The toolkit's texts that follow the default locale rather than a translation (the names of
+    // file types in the file dialogs) are Russian too, whatever the system's locale. The pages
+    // read their number and date conventions from the system's locale itself.
+    QLocale::setDefault(russian);
     const QStringList folders = {
         QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
@@ -96,14 +100,19 @@ void print(std::FILE* stream, const std::string& utf8) {
 }  // namespace
 
 int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform) {
-    // --help and --version answer before any window system is needed.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--") == 0) break;
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
-            std::strcmp(argv[i], "--version") == 0) {
-            const lifecycle::CommandLine line = lifecycle::parseCommandLine({argv[i]});
-            print(stdout, line.text);
+    // Help, version and a mistake are answered before any window system is needed.
+    {
+        std::vector<std::string> raw;
+        for (int i = 1; i < argc; ++i) raw.emplace_back(argv[i]);
+        const lifecycle::CommandLine early = lifecycle::parseCommandLineBeforeToolkit(raw);
+        if (early.action == lifecycle::CommandLine::Action::help ||
+            early.action == lifecycle::CommandLine::Action::version) {
+            print(stdout, early.text);
             return 0;
+        }
+        if (early.action == lifecycle::CommandLine::Action::error) {
+            print(stderr, early.text);
+            return 2;
         }
     }
     EditorApplication application(argc, argv);
@@ -129,7 +138,7 @@ int runProbeEditor(int& argc, char** argv, biblioteki::LoaderPlatform& platform)
                       QStringLiteral("probe_editor"))
                 .value(QStringLiteral("lastFolder"))
                 .toString();
-        if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir()) QDir::setCurrent(lastFolder);
+        if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir()) setDialogFolder(lastFolder);
     }
     installToolkitTranslations(application);
     // Only the name: a display name would be appended by some window systems to every other

@@ -33,9 +33,11 @@ QIcon NameOnlyIconProvider::icon(const QFileInfo& info) const {
 }
 
 QString NameOnlyIconProvider::type(const QFileInfo& info) const {
-    // The base class names folders, links and drives without opening them; only for plain
-    // files would it read their contents.
-    if (!info.isFile()) return QFileIconProvider::type(info);
+    // Folders and drives by their kind, in the editor's language whatever the toolkit's
+    // translation holds; plain files by their name's type (the base class would read them).
+    if (info.isRoot()) return QString::fromUtf8("Диск");
+    if (info.isDir()) return QString::fromUtf8("Папка");
+    if (!info.isFile()) return QString::fromUtf8("Файл");
     const QMimeType mime = QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension);
     return mime.comment().isEmpty() ? mime.name() : mime.comment();
 }
@@ -53,7 +55,7 @@ void prepareFileDialog(QFileDialog& dialog, const char* pipeFilter, const char* 
     if (mode == QFileDialog::AcceptSave) options |= QFileDialog::DontConfirmOverwrite;
     dialog.setOptions(options);
     dialog.setIconProvider(&nameOnly);
-    dialog.setDirectory(QDir::currentPath());  // where the last operation succeeded
+    dialog.setDirectory(dialogFolder());  // where the last operation succeeded
     dialog.setAcceptMode(mode);
     dialog.setNameFilter(qtNameFilters(QString::fromUtf8(pipeFilter)));
     dialog.setDefaultSuffix(QString::fromUtf8(defaultExtension));
@@ -73,8 +75,38 @@ std::optional<QString> ask(QWidget* owner, const char* pipeFilter, const char* d
 
 }  // namespace
 
+namespace {
+QString& lastFolder() {
+    static QString folder;
+    return folder;
+}
+}  // namespace
+
 void makeFolderCurrent(const QString& fileName) {
-    QDir::setCurrent(QFileInfo(fileName).absolutePath());
+    lastFolder() = QFileInfo(fileName).absolutePath();
+}
+
+QString dialogFolder() {
+    return lastFolder().isEmpty() ? QDir::currentPath() : lastFolder();
+}
+
+void setDialogFolder(const QString& folder) {
+    lastFolder() = folder;
+}
+
+QString writeFailureReason(const QString& fileName) {
+    const QFileInfo file(fileName);
+    const QFileInfo folder(file.absolutePath());
+    const QString folderName = QDir::toNativeSeparators(folder.absoluteFilePath());
+    if (!folder.exists()) return QString::fromUtf8("папки «%1» нет").arg(folderName);
+    if (file.isDir()) return QString::fromUtf8("это имя папки, а не файла");
+    if (file.exists()) {
+        if (!file.isWritable()) return QString::fromUtf8("нет права на запись в этот файл");
+        return QString::fromUtf8("файл не является файлом датчиков или повреждён");
+    }
+    if (!folder.isWritable())
+        return QString::fromUtf8("нет права на запись в папку «%1»").arg(folderName);
+    return {};
 }
 
 std::optional<QString> askOpenFileName(QWidget* owner, const char* pipeFilter,

@@ -31,12 +31,12 @@ class NameOnlyIconProvider : public QFileIconProvider {
 };
 
 // Sets a dialog up as the editor's file dialogs are: filter, default extension, mode, the
-// current folder, and a list that reads no file's contents (the toolkit's own dialog where the
+// dialog folder, and a list that reads no file's contents (the toolkit's own dialog where the
 // platform's would be used, so that the name-only provider decorates it).
 void prepareFileDialog(QFileDialog& dialog, const char* pipeFilter, const char* defaultExtension,
                        QFileDialog::AcceptMode mode);
 
-// The confirmed full file name, or nothing when the user cancelled. The current folder stays as
+// The confirmed full file name, or nothing when the user cancelled. The dialog folder stays as
 // it is: see makeFolderCurrent.
 std::optional<QString> askOpenFileName(QWidget* owner, const char* pipeFilter,
                                        const char* defaultExtension);
@@ -44,9 +44,19 @@ std::optional<QString> askOpenFileName(QWidget* owner, const char* pipeFilter,
 std::optional<QString> askSaveFileName(QWidget* owner, const char* pipeFilter,
                                        const char* defaultExtension);
 
-// Once an operation has read or written the file a dialog chose, its folder becomes the current
-// one, where the next dialog opens. A failed operation leaves the folder where it was.
+// Once an operation has read or written the file a dialog chose, its folder becomes the one
+// where the next dialog opens. A failed operation leaves the folder where it was. The process's
+// working folder is never changed: names without a folder are still looked for where the editor
+// was started.
 void makeFolderCurrent(const QString& fileName);
+// Where the next file dialog opens: the folder of the last file used, at first the working
+// folder.
+QString dialogFolder();
+void setDialogFolder(const QString& folder);
+
+// Why a probe file could not be written, as far as its folder and rights tell (Russian); empty
+// when they show no reason.
+QString writeFailureReason(const QString& fileName);
 
 // A text as the libraries take it: NUL-terminated cp1251 (file names included; the libraries
 // turn them back into the file system's names).

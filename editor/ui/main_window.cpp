@@ -30,6 +30,7 @@
 #include "editor/collections/probe_files.h"
 #include "editor/collections/recent_files.h"
 #include "editor/ui/collections_binding.h"
+#include "editor/ui/editor_settings.h"
 #include "editor/ui/pages/probe_pages.h"
 #include "editor/ui/tab_rows.h"
 #include "platform/cp1251.h"
@@ -37,11 +38,6 @@
 namespace ui {
 
 namespace {
-
-QSettings editorSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("probe-tools"),
-                     QStringLiteral("probe_editor"));
-}
 
 // The local probe file a drag carries, or nothing.
 std::optional<QString> draggedProbeFile(const QMimeData* data) {
@@ -51,12 +47,6 @@ std::optional<QString> draggedProbeFile(const QMimeData* data) {
         if (!path.isEmpty() && collections::isProbeFileName(path.toStdString())) return path;
     }
     return std::nullopt;
-}
-
-std::vector<std::string> toStrings(const QStringList& list) {
-    std::vector<std::string> out;
-    for (const QString& s : list) out.push_back(s.toStdString());
-    return out;
 }
 
 }  // namespace
@@ -118,12 +108,7 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     statusBar()->addWidget(statusLine, 1);
     setAcceptDrops(true);
     qApp->installEventFilter(this);
-    if (rememberState) {
-        const collections::RecentFiles kept(
-            toStrings(editorSettings().value(QStringLiteral("recentFiles")).toStringList()));
-        for (const std::string& path : kept.paths()) recent_ << QString::fromStdString(path);
-    }
-    rebuildRecentMenu();
+    loadRecentFiles();
 
     // --- pages ---
     // ProbePages (objectName "ProbePages", a child of pcParametri) made the pages from its page
@@ -140,13 +125,16 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
     collections->setPages(probePages);
     collections->onStatus = [this](const QString& text) { statusLine->setText(text); };
     collections->onFileUsed = [this](const QString& path) { useRecentFile(path); };
+    // Undo and redo work on what the pages store; a command's store of the page is a step too.
+    history_ =
+        std::make_unique<lifecycle::EditHistory>(loader_.probeStore(), selection_, *probePages);
+    collections->onStored = [this] { noteChange(); };
     // The keyboard starts in the first field of the page; the page captions follow the page's
     // fields in the Tab order.
     probePages->cbKDpC->setFocus();
-    probePages->setAfterStore([this] {
-        refreshChanges();
-        updateUndo();
-    });
+    probePages->setAfterStore([this] { noteChange(); });
+    // Leaving a page stores it: the title follows at once.
+    connect(pcParametri, &QTabWidget::currentChanged, this, [this] { noteChange(); });
 
     // --- surface viewing ---
     connect(probePages->bnIFsP, &QPushButton::clicked, this, &TfrmRedaktor::bnIFsPClick);
@@ -160,71 +148,14 @@ TfrmRedaktor::TfrmRedaktor(biblioteki::Biblioteki& loader, probe::ProbeSelection
 
     lifecycle_->FormCreate();
     if (loader_.isLoaded(biblioteki::kProbeStore)) collections->files().takeCollectionAsHeld();
+    generation_ = collections->files().collectionGeneration();
+    history_->clear();
     refreshChanges();
     updateUndo();
 }
 
 TfrmRedaktor::~TfrmRedaktor() {
     FormDestroy();
-}
-
-void TfrmRedaktor::createMenu() {
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu1"));
-
-    // Captions carry a mnemonic marker ('&' before a letter of the caption); the caption's
-    // letters stay as they are.
-    auto item = [this](QMenu* menu, const char* name, const char* caption,
-                       const QKeySequence& keys = {}) {
-        QAction* action = menu->addAction(QString::fromUtf8(caption));
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(keys);
-        return action;
-    };
-
-    menuProbe = bar->addMenu(QString::fromUtf8("&Датчик"));
-    menuProbe->setObjectName(QStringLiteral("menuProbe"));
-    miInicializirovat = item(menuProbe, "miInicializirovat", "&Инициализировать");
-    undoAction = item(menuProbe, "undoAction", "&Отменить", QKeySequence::Undo);
-    miSohranitOdin = item(menuProbe, "miSohranitOdin", "&Добавить в файл...",
-                          QKeySequence(QStringLiteral("Ctrl+S")));
-    menuProbe->addSeparator();
-    miVibratDatchik = item(menuProbe, "miVibratDatchik", "В&ыбрать");
-    menuProbe->addSeparator();
-    miVihod = item(menuProbe, "miVihod", "Вы&ход", QKeySequence(QStringLiteral("Ctrl+Q")));
-
-    menuProbes = bar->addMenu(QString::fromUtf8("Д&атчики"));
-    menuProbes->setObjectName(QStringLiteral("menuProbes"));
-    miSohranit = item(menuProbes, "miSohranit", "&Добавить в файл...",
-                      QKeySequence(QStringLiteral("Ctrl+Shift+S")));
-    miZagruzit = item(menuProbes, "miZagruzit", "&Загрузить из файла...",
-                      QKeySequence(QStringLiteral("Ctrl+O")));
-
-    // "О программе" has no items: the menu bar entry itself is the command.
-    N3 = bar->addAction(QString::fromUtf8("&О программе"));
-    N3->setObjectName(QStringLiteral("N3"));
-
-    connect(miInicializirovat, &QAction::triggered, this, &TfrmRedaktor::miInicializirovatClick);
-    connect(undoAction, &QAction::triggered, this, [this] {
-        lifecycle_->undo();
-        refreshChanges();
-        updateUndo();
-    });
-    connect(miSohranitOdin, &QAction::triggered, this, &TfrmRedaktor::miSohranitOdinClick);
-    connect(miVibratDatchik, &QAction::triggered, this, &TfrmRedaktor::miVibratDatchikClick);
-    connect(miVihod, &QAction::triggered, this, &TfrmRedaktor::miVihodClick);
-    connect(miSohranit, &QAction::triggered, this, &TfrmRedaktor::miSohranitClick);
-    connect(miZagruzit, &QAction::triggered, this, &TfrmRedaktor::miZagruzitClick);
-    connect(N3, &QAction::triggered, this, &TfrmRedaktor::N3Click);
-
-    // Esc leaves the title panel; the action is on only while the panel is up.
-    auto* leaveTitle = new QAction(this);
-    leaveTitle->setObjectName(QStringLiteral("leaveTitlePanel"));
-    leaveTitle->setShortcut(Qt::Key_Escape);
-    addAction(leaveTitle);
-    connect(leaveTitle, &QAction::triggered, this, [this] {
-        if (pnlNazvanie && pnlNazvanie->isVisible()) pnlNazvanieClick();
-    });
 }
 
 void TfrmRedaktor::createPages() {
@@ -289,43 +220,11 @@ void TfrmRedaktor::moveEvent(QMoveEvent* event) {
     placeAgainWithFrame();
 }
 
-void TfrmRedaktor::placeAgainWithFrame() {
-    if (placedWithFrame_ || !isVisible() || frameGeometry().size() == geometry().size()) return;
-    placedWithFrame_ = true;
-    placeOnScreen();
-}
-
-void TfrmRedaktor::placeOnScreen() {
-    const QScreen* screen = this->screen();
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
-    const QRect free = screen->availableGeometry();
-    const QSize borders = frameGeometry().size() - geometry().size();
-    const QSize preferred(lifecycle::kClientWidth, lifecycle::kClientHeight +
-                                                       menuBar()->sizeHint().height() +
-                                                       statusBar()->sizeHint().height());
-    // Today's size is the least the window takes, unless the screen is smaller still.
-    setMinimumSize(preferred.boundedTo(free.size() - borders));
-
-    std::optional<lifecycle::Rect> saved;
-    if (rememberState) {
-        const QRect kept = editorSettings().value(QStringLiteral("window/frame")).toRect();
-        if (kept.isValid())
-            saved = lifecycle::Rect{kept.x(), kept.y(), kept.width(), kept.height()};
-    }
-    const lifecycle::Rect r = lifecycle::placeOnScreen(
-        {free.x(), free.y(), free.width(), free.height()}, saved,
-        {preferred.width() + borders.width(), preferred.height() + borders.height()});
-    resize(r.width - borders.width(), r.height - borders.height());
-    move(r.left, r.top);
-}
-
-void TfrmRedaktor::saveWindowState() {
-    if (!rememberState) return;
-    QSettings settings = editorSettings();
-    settings.setValue(QStringLiteral("window/frame"), frameGeometry());
-    settings.setValue(QStringLiteral("recentFiles"), recent_);
-    settings.setValue(QStringLiteral("lastFolder"), QDir::currentPath());
+// Some window systems report the borders when the window is shown, without moving it.
+void TfrmRedaktor::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    placeAgainWithFrame();
+    QTimer::singleShot(0, this, [this] { placeAgainWithFrame(); });
 }
 
 void TfrmRedaktor::closeEvent(QCloseEvent* event) {
@@ -382,7 +281,7 @@ bool TfrmRedaktor::openProbeFile(const QString& path) {
     auto* b = CollectionsBinding::of(this);
     if (b == nullptr || !loader_.isLoaded(biblioteki::kProbeStore)) return false;
     const bool replaced = b->loadProbeFile(path);
-    if (replaced) lifecycle_->forgetUndo();
+    followCollection();
     if (!QFileInfo(path).isFile()) {
         const QString full = QFileInfo(path).absoluteFilePath();
         recent_.removeAll(full);
@@ -391,123 +290,6 @@ bool TfrmRedaktor::openProbeFile(const QString& path) {
     refreshChanges();
     updateUndo();
     return replaced;
-}
-
-QStringList TfrmRedaktor::recentFiles() const {
-    return recent_;
-}
-
-void TfrmRedaktor::useRecentFile(const QString& path) {
-    collections::RecentFiles list(toStrings(recent_));
-    list.use(path.toStdString());
-    recent_.clear();
-    for (const std::string& p : list.paths()) recent_ << QString::fromStdString(p);
-    rebuildRecentMenu();
-    if (rememberState) editorSettings().setValue(QStringLiteral("recentFiles"), recent_);
-}
-
-void TfrmRedaktor::rebuildRecentMenu() {
-    qDeleteAll(recentActions_);
-    recentActions_.clear();
-    if (recentSeparator_ == nullptr) {
-        recentSeparator_ = menuProbes->addSeparator();
-        recentSeparator_->setObjectName(QStringLiteral("recentFilesSeparator"));
-    }
-    recentSeparator_->setVisible(!recent_.isEmpty());
-    int number = 1;
-    for (const QString& path : recent_) {
-        QString caption = QStringLiteral("&%1 %2").arg(number++).arg(QFileInfo(path).fileName());
-        QAction* action = menuProbes->addAction(caption);
-        action->setObjectName(QStringLiteral("recentFile"));
-        action->setToolTip(path);
-        action->setStatusTip(path);
-        connect(action, &QAction::triggered, this, [this, path] { openProbeFile(path); });
-        recentActions_ << action;
-    }
-}
-
-void TfrmRedaktor::refreshChanges() {
-    auto* b = CollectionsBinding::of(this);
-    QString title = QString::fromUtf8(lifecycle::kApplicationTitle);
-    if (b == nullptr) {
-        setWindowTitle(title);
-        return;
-    }
-    const std::string& file = b->files().collectionFile();
-    if (!file.empty())
-        title += QStringLiteral(" — ") +
-                 QFileInfo(QString::fromStdString(platform::cp1251ToUtf8(file))).fileName();
-    if (b->files().noteCurrentProbe()) title += QStringLiteral(" *");
-    setWindowTitle(title);
-}
-
-void TfrmRedaktor::updateUndo() {
-    if (undoAction) undoAction->setEnabled(lifecycle_->canUndo());
-}
-
-void TfrmRedaktor::FormActivate() {
-    lifecycle_->FormActivate();
-}
-void TfrmRedaktor::FormDestroy() {
-    lifecycle_->FormDestroy();
-}
-void TfrmRedaktor::miInicializirovatClick() {
-    lifecycle_->miInicializirovatClick();
-    refreshChanges();
-    updateUndo();
-}
-void TfrmRedaktor::miVihodClick() {
-    lifecycle_->miVihodClick();
-}
-
-// --- probe file commands ---
-void TfrmRedaktor::miSohranitOdinClick() {
-    if (auto* b = CollectionsBinding::of(this)) b->files().miSohranitOdinClick();
-    refreshChanges();
-}
-void TfrmRedaktor::miVibratDatchikClick() {
-    if (auto* b = CollectionsBinding::of(this)) b->files().miVibratDatchikClick();
-    lifecycle_->forgetUndo();
-    refreshChanges();
-    updateUndo();
-}
-void TfrmRedaktor::miSohranitClick() {
-    if (auto* b = CollectionsBinding::of(this)) b->files().miSohranitClick();
-    refreshChanges();
-}
-void TfrmRedaktor::miZagruzitClick() {
-    if (auto* b = CollectionsBinding::of(this)) b->files().miZagruzitClick();
-    lifecycle_->forgetUndo();
-    refreshChanges();
-    updateUndo();
-}
-
-// --- title panel ---
-void TfrmRedaktor::N3Click() {
-    if (auto* b = CollectionsBinding::of(this)) b->titlePanel().N3Click();
-}
-void TfrmRedaktor::pnlNazvanieClick() {
-    if (auto* b = CollectionsBinding::of(this)) b->titlePanel().pnlNazvanieClick();
-}
-void TfrmRedaktor::bnDataKeyUp(int virtualKey) {
-    if (auto* b = CollectionsBinding::of(this)) b->titlePanel().bnDataKeyUp(virtualKey);
-}
-
-// --- surface viewing ---
-void TfrmRedaktor::tmZakritModalnuyuTimer() {
-    if (auto* b = CollectionsBinding::of(this)) b->surfaces().tmZakritModalnuyuTimer();
-}
-void TfrmRedaktor::bnIFsPClick() {
-    if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIFsPClick();
-}
-void TfrmRedaktor::bnIIPClick() {
-    if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIIPClick();
-}
-void TfrmRedaktor::bnIIIPClick() {
-    if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIIIPClick();
-}
-void TfrmRedaktor::bnIIPPClick() {
-    if (auto* b = CollectionsBinding::of(this)) b->surfaces().bnIIPPClick();
 }
 
 }  // namespace ui

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "editor/lifecycle/edit_history.h"
 #include "probe_core/biblioteki/biblioteki.h"
 #include "editor/lifecycle/lifecycle.h"
 #include "editor/probe/selection.h"
@@ -46,6 +47,7 @@ class TfrmRedaktor : public QMainWindow {
     biblioteki::Biblioteki& loader() { return loader_; }
     probe::ProbeSelection& selection() { return selection_; }
     lifecycle::Lifecycle& lifecycle() { return *lifecycle_; }
+    lifecycle::EditHistory& history() { return *history_; }
 
     // Menus and commands of MainMenu1.
     QMenu* menuProbe = nullptr;   // "Датчик"
@@ -54,7 +56,8 @@ class TfrmRedaktor : public QMainWindow {
     QAction* miSohranitOdin = nullptr;
     QAction* miVibratDatchik = nullptr;
     QAction* miVihod = nullptr;
-    QAction* undoAction = nullptr;  // "Отменить": undoes the last "Инициализировать"
+    QAction* undoAction = nullptr;  // "Отменить": undoes the last stored change
+    QAction* redoAction = nullptr;  // "Повторить": does again what "Отменить" undid
     QAction* miSohranit = nullptr;
     QAction* miZagruzit = nullptr;
     QAction* N3 = nullptr;  // "О программе": the menu bar entry is itself the command
@@ -95,6 +98,7 @@ class TfrmRedaktor : public QMainWindow {
   protected:
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -104,6 +108,11 @@ class TfrmRedaktor : public QMainWindow {
     class WindowOps;
 
     void createMenu();
+    void loadRecentFiles();
+    // After a store: the change becomes a step, and the title and the commands follow.
+    void noteChange();
+    // After a command that may have replaced the collection or chosen another probe.
+    void followCollection();
     void createPages();
     void placeAgainWithFrame();
     void placeOnScreen();
@@ -117,6 +126,8 @@ class TfrmRedaktor : public QMainWindow {
     probe::ProbeSelection& selection_;
     std::unique_ptr<WindowOps> ops_;
     std::unique_ptr<lifecycle::Lifecycle> lifecycle_;
+    std::unique_ptr<lifecycle::EditHistory> history_;
+    std::uint64_t generation_ = 0;  // the collection the history's steps belong to
     ProbePages* probePages_ = nullptr;
     QStringList recent_;             // full paths, newest first
     QList<QAction*> recentActions_;  // their items under "Датчики"

@@ -1,13 +1,18 @@
 #include "editor/ui/tfrm_vibor.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QItemSelection>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <algorithm>
 #include <vector>
+
+#include "editor/ui/editor_settings.h"
+#include "editor/ui/main_window.h"
 
 namespace ui {
 
@@ -15,13 +20,30 @@ namespace {
 
 constexpr int kClientWidth = 441;
 constexpr int kClientHeight = 303;
+constexpr int kMargin = 16;
+constexpr int kButtonWidth = 121;
+constexpr int kButtonHeight = 25;
+constexpr int kButtonGap = 15;
 
-QPushButton* button(QWidget* parent, const char* name, const char* caption, int x) {
+QPushButton* button(QWidget* parent, const char* name, const char* caption) {
     auto* b = new QPushButton(QString::fromUtf8(caption), parent);
     b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(x, 264, 121, 25);
+    b->resize(kButtonWidth, kButtonHeight);
     b->setAutoDefault(false);
     return b;
+}
+
+// The size the user last left the dialog at, in this run and, where the editor keeps its
+// settings, the next.
+QSize& keptSize() {
+    static QSize size;
+    static bool read = false;
+    if (!read) {
+        read = true;
+        if (TfrmRedaktor::rememberState)
+            size = editorSettings().value(QStringLiteral("selectionDialog/size")).toSize();
+    }
+    return size;
 }
 
 }  // namespace
@@ -29,38 +51,109 @@ QPushButton* button(QWidget* parent, const char* name, const char* caption, int 
 TfrmVibor::TfrmVibor(collections::RecordSelectionModel& model, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                         Qt::MSWindowsFixedSizeDialogHint),
+                         Qt::WindowMaximizeButtonHint),
       model_(model) {
     setObjectName(QStringLiteral("frmVibor"));
     setWindowTitle(QString::fromStdString(model_.caption()));
-    setFixedSize(kClientWidth, kClientHeight);
+    setSizeGripEnabled(true);
+    setMinimumSize(kClientWidth, kClientHeight);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(13);
     setFont(font);
 
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setGeometry(16, 16, 409, 241);
     ListBox1->setUniformItemSizes(true);
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (std::size_t p = 0; p < model_.lineCount(); ++p) {
         // Each line is complete before it joins the list, so that the list hears of it once.
         auto* item = new QListWidgetItem(QString::fromStdString(model_.line(p)));
         item->setSizeHint(QSize(0, 16));
-        // A line longer than the list is shortened on screen; its tool tip shows it in full.
+        // A line longer than the list even at the screen's width is shortened on screen; its
+        // tool tip shows it in full.
         item->setToolTip(item->text());
         ListBox1->addItem(item);
     }
 
-    bnVibrat = button(this, "bnVibrat", "Выбрать", 24);
-    bnVidelitVse = button(this, "bnVidelitVse", "Выделить все", 160);
-    bnOtmenit = button(this, "bnOtmenit", "Отменить", 296);
-    connect(bnVibrat, &QPushButton::clicked, this, [this] { done(collections::kResultChosen); });
+    bnVibrat = button(this, "bnVibrat", "Выбрать");
+    bnVidelitVse = button(this, "bnVidelitVse", "Выделить все");
+    bnOtmenit = button(this, "bnOtmenit", "Отменить");
+    // Enter in the list reaches the dialog, which presses "Выбрать".
+    bnVibrat->setDefault(true);
+    connect(bnVibrat, &QPushButton::clicked, this, [this] { choose(); });
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { choose(); });
     connect(bnVidelitVse, &QPushButton::clicked, this, [this] { bnVidelitVseClick(); });
     connect(bnOtmenit, &QPushButton::clicked, this,
             [this] { done(collections::kResultCancelled); });
 
     showMarks();
+    connect(ListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { updateChoice(); });
+    connect(ListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { updateChoice(); });
+    openedAt_ = openingSize();
+    resize(openedAt_);
+}
+
+QSize TfrmVibor::openingSize() const {
+    QSize size(kClientWidth, kClientHeight);
+    if (keptSize().isValid()) size = size.expandedTo(keptSize());
+    int longest = 0;
+    const QFontMetrics metrics(ListBox1->font());
+    for (int p = 0; p < ListBox1->count(); ++p)
+        longest = std::max(longest, metrics.horizontalAdvance(ListBox1->item(p)->text()));
+    const int frame =
+        2 * ListBox1->frameWidth() + ListBox1->verticalScrollBar()->sizeHint().width() + 8;
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : nullptr;
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    const int widest = screen ? screen->availableGeometry().width() * 9 / 10 : size.width();
+    size.setWidth(std::max(size.width(), std::min(longest + frame + 2 * kMargin, widest)));
+    return size;
+}
+
+void TfrmVibor::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    // The design's places at its own size; the list takes what a larger dialog adds.
+    const int w = width();
+    const int h = height();
+    const int buttonsTop = h - kClientHeight + 264;
+    ListBox1->setGeometry(kMargin, kMargin, w - 2 * kMargin, buttonsTop - 7 - kMargin);
+    const int row = 3 * kButtonWidth + 2 * kButtonGap;
+    int x = (w - row) / 2;
+    for (QPushButton* b : {bnVibrat, bnVidelitVse, bnOtmenit}) {
+        b->move(x, buttonsTop);
+        x += kButtonWidth + kButtonGap;
+    }
+}
+
+void TfrmVibor::updateChoice() {
+    const bool chosen = model_.multiSelect() ? ListBox1->selectionModel()->hasSelection()
+                                             : ListBox1->currentRow() >= 0;
+    bnVibrat->setEnabled(chosen);
+}
+
+void TfrmVibor::choose() {
+    if (bnVibrat->isEnabled()) done(collections::kResultChosen);
+}
+
+void TfrmVibor::placeOverOwner() {
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const QScreen* screen = owner ? owner->screen() : nullptr;
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    QRect frame = frameGeometry();
+    if (owner != nullptr && owner->isVisible())
+        frame.moveCenter(owner->frameGeometry().center());
+    else if (screen != nullptr)
+        frame.moveCenter(screen->availableGeometry().center());
+    if (screen != nullptr) {
+        const QRect free = screen->availableGeometry();
+        frame.moveLeft(std::clamp(frame.left(), free.left(),
+                                  std::max(free.left(), free.right() - frame.width() + 1)));
+        frame.moveTop(std::clamp(frame.top(), free.top(),
+                                 std::max(free.top(), free.bottom() - frame.height() + 1)));
+    }
+    move(frame.topLeft());
 }
 
 void TfrmVibor::showMarks() {
@@ -104,6 +197,7 @@ void TfrmVibor::FormActivate() {
     bnVidelitVse->setVisible(model_.selectAllVisible());
     setWindowTitle(QString::fromStdString(model_.caption()));
     showMarks();
+    updateChoice();
 }
 
 void TfrmVibor::bnVidelitVseClick() {
@@ -115,6 +209,13 @@ void TfrmVibor::bnVidelitVseClick() {
 void TfrmVibor::done(int result) {
     keepMarks();
     model_.setResult(result);
+    // Only a size the user gave it is kept: a dialog widened for its lines sets no size for the
+    // next one.
+    if (isVisible() && size() != openedAt_) {
+        keptSize() = size();
+        if (TfrmRedaktor::rememberState)
+            editorSettings().setValue(QStringLiteral("selectionDialog/size"), size());
+    }
     QDialog::done(result);
 }
 
@@ -124,12 +225,8 @@ void TfrmVibor::reject() {
 
 void TfrmVibor::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Placed at the centre of the desktop, whatever its owner.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->geometry().center());
-        move(frame.topLeft());
-    }
+    // Over the editor, wholly on its screen.
+    placeOverOwner();
     FormActivate();
 }
 

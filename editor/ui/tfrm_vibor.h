@@ -33,12 +33,21 @@ class TfrmVibor : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void showMarks();
     void keepMarks();
+    // "Выбрать" (and with it Enter and a double click) is there only while a line is chosen.
+    void updateChoice();
+    void choose();
+    // The size it opens at: the last one the user left it at, widened for the longest line as
+    // far as the screen allows.
+    QSize openingSize() const;
+    void placeOverOwner();
 
     collections::RecordSelectionModel& model_;
+    QSize openedAt_;
 };
 
 // Shows the dialog modally over `model` with `owner` as its owner and returns the modal result.

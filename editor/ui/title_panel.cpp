@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QLayout>
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace ui {
 
@@ -39,8 +40,11 @@ void QtTitleLabel::setCentred() {
 }
 
 void QtTitleLabel::setFontSize(int points) {
+    // The smallest lines were drawn in a bitmap font of that size, which has no counterpart
+    // here: a scalable font below 8 points (the licence lines at 6) cannot be read.
+    constexpr int kLeastReadable = 8;
     QFont f = font();
-    f.setPointSize(points);
+    f.setPointSize(std::max(points, kLeastReadable));
     setFont(f);
     if (autoSize_) adjustSize();
 }

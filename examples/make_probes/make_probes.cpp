@@ -4,11 +4,13 @@
 //
 // Six probes: a single-element contact probe, a dual-frequency angle probe, a linear phased
 // array, a ring array, a matrix array and an immersion probe with a concave lens. Their
-// functional-model objects name the surfaces of the sample surface file "probe_surfaces.pv",
+// functional-model objects name the surfaces of the sample surface file "probe_surfaces.pv" (an
+// emitting surface of each probe's own shape, and the patterns they share),
 // which is given in millimetres (scale exponent -3).
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,16 @@ constexpr std::uint32_t kSelectElements = 0x2, kControlDeflection = 0x4, kContro
 double dayNumber(year_month_day date) {
     return static_cast<double>((sys_days{date} - sys_days{1899y / December / 30}).count());
 }
+
+// Each probe's emitting surface in the sample surface file, in the order of probes().
+constexpr const char* kEmittingSurfaces[] = {
+    "Излучающая поверхность",
+    "Излучающая поверхность: наклонный преобразователь",
+    "Излучающая поверхность: линейная решётка",
+    "Излучающая поверхность: кольцевая решётка",
+    "Излучающая поверхность: матричная решётка",
+    "Излучающая поверхность: линза",
+};
 
 const std::vector<Probe>& probes() {
     static const std::vector<Probe> list = {
@@ -218,6 +230,7 @@ int main(int argc, char** argv) {
 
     const auto& list = probes();
     const std::uint32_t count = static_cast<std::uint32_t>(list.size());
+    if (count != std::size(kEmittingSurfaces)) return 1;  // one emitting surface per probe
     if (!api.VidelitPamyatDlyaDatchikov(count, kProbeRecordSize32)) return 1;
     for (std::uint32_t i = 0; i < count; ++i) {
         const Probe& p = list[i];
@@ -251,7 +264,7 @@ int main(int argc, char** argv) {
         lines(r->Pribori, p.pribori);
         lines(r->Parametri, p.parametri);
         text(r->IFsP, "probe_surfaces.pv");
-        text(r->IIP, "Излучающая поверхность");
+        text(r->IIP, kEmittingSurfaces[i]);
         text(r->IIIP, "Индикатриса направленности");
         text(r->IIPP, "Индикатриса приёма");
         if (!api.SohranitDatchik(fileName.c_str())) {

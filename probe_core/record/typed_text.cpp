@@ -96,7 +96,7 @@ std::optional<std::string> notStoredAsTyped(FieldKind kind, std::string_view utf
                 std::find(kMasshtabProstranstva.begin(), kMasshtabProstranstva.end(), utf8) !=
                     kMasshtabProstranstva.end())
                 return std::nullopt;
-            return std::string("будет записано: 7 (такого масштаба нет в списке)");
+            return std::string("такого масштаба нет в списке: будет записано «масштаб не выбран»");
     }
     return std::nullopt;
 }

@@ -4,8 +4,35 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 namespace ui {
+
+namespace {
+
+// A text field with a drop-down list that is often empty (the identification, date and quantity
+// fields never get entries): while the list is empty it shows no arrow and opens nothing.
+class EditField final : public QComboBox {
+  public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override {
+        if (count() > 0) QComboBox::showPopup();
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (count() > 0) return QComboBox::paintEvent(event);
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.subControls &= ~QStyle::SC_ComboBoxArrow;
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    }
+};
+
+}  // namespace
 
 QString fromUtf8(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -23,7 +50,7 @@ QComboBox* fixedList(QWidget* parent, const char* name, std::span<const char* co
 }
 
 QComboBox* editField(QWidget* parent, const char* name) {
-    auto* box = new QComboBox(parent);
+    auto* box = new EditField(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);  // typed texts never join the drop-down list

@@ -17,7 +17,29 @@ class MainWindowTest : public QObject {
 
   private slots:
     void windowHasCaptionMenuAndPages();
+    void firstStartSitsAtTheRightEdgeFortyPixelsAboveTheBottom();
 };
+
+void MainWindowTest::firstStartSitsAtTheRightEdgeFortyPixelsAboveTheBottom() {
+    testing_support::RecordingBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    probe::ProbeSelection selection;
+    ui::TfrmRedaktor window(loader, selection);  // no saved place: tests keep no settings
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect screen = window.screen()->geometry();
+    const QRect free = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    qInfo("screen %dx%d, free %d,%d %dx%d, frame %d,%d %dx%d", screen.width(), screen.height(),
+          free.x(), free.y(), free.width(), free.height(), frame.x(), frame.y(), frame.width(),
+          frame.height());
+    // The right edge at the screen's, the bottom 40 above the screen's bottom, unless the free
+    // area is smaller: then as far down as it lets.
+    QCOMPARE(frame.right(), std::min(screen.right(), free.right()));
+    const int bottom = screen.bottom() - 40;
+    QCOMPARE(frame.bottom(), std::clamp(bottom, free.top() + frame.height() - 1, free.bottom()));
+    QVERIFY(free.contains(frame));
+}
 
 void MainWindowTest::windowHasCaptionMenuAndPages() {
     testing_support::RecordingBoxes boxes;
@@ -60,6 +82,7 @@ void MainWindowTest::windowHasCaptionMenuAndPages() {
         QString::fromUtf8("Датчик"),
         QString::fromUtf8("miInicializirovat:Инициализировать"),
         QString::fromUtf8("undoAction:Отменить"),
+        QString::fromUtf8("redoAction:Повторить"),
         QString::fromUtf8("miSohranitOdin:Добавить в файл..."),
         QStringLiteral("-"),
         QString::fromUtf8("miVibratDatchik:Выбрать"),

@@ -111,7 +111,7 @@ TEST_F(ProbeFilesTest, SaveAllStopsWritingAtFirstFailureButVisitsEverySlot) {
     EXPECT_EQ(store.written["a.dt"], (std::vector<std::string>{"p0", "p1"}));
     EXPECT_EQ(store.saveCalls, 3u);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].first, "Все или отдельные датчики не были записаны в файл");
+    EXPECT_EQ(ui.messages[0].first, "Все или отдельные датчики не были записаны в файл «a.dt».");
     EXPECT_EQ(ui.messages[0].second, "Редактор ЖУВ");
     // Slots 0..4 selected in turn, then the current probe again.
     EXPECT_EQ(store.log.back(), "VibratDatchikPoIndeksu(3)");
@@ -147,7 +147,9 @@ TEST_F(ProbeFilesTest, SaveOneWritesTheSelectedProbeWithoutSelecting) {
     store.failSaveAtCall = store.saveCalls;
     commands.miSohranitOdinClick();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].first, collections::kNotAllWrittenMessage);
+    EXPECT_EQ(ui.messages[0].first, ProbeFileCommands::notWrittenMessage("b.dt", ""));
+    EXPECT_EQ(ProbeFileCommands::notWrittenMessage("/d/\xE0.dt", "нет права на запись"),
+              "Все или отдельные датчики не были записаны в файл «/d/а.dt»:\nнет права на запись");
     EXPECT_EQ(page.calls, (std::vector<std::string>{"store", "load", "store", "load"}));
 }
 
@@ -181,8 +183,8 @@ TEST_F(ProbeFilesTest, LoadingChosenLinesReplacesTheCollectionInFileOrder) {
 
         EXPECT_TRUE(ui.shownInLoadMode);
         EXPECT_EQ(ui.shownLines,
-                  (std::vector<std::string>{"0: Maker0 Model0 (Name0)", "1: Ошибка при загрузке",
-                                            "2: Maker2 Model2 (Name2)"}));
+                  (std::vector<std::string>{"1: Maker0 Model0 (Name0)", "2: Ошибка при загрузке",
+                                            "3: Maker2 Model2 (Name2)"}));
         EXPECT_EQ(selection.probeCount, 2u);
         EXPECT_EQ(slotIds(), (std::vector<std::string>{"three.dt#0", "three.dt#2"}));
         EXPECT_EQ(selection.currentIndex, 1u) << "previous index " << previous;
@@ -269,7 +271,7 @@ TEST_F(ProbeFilesTest, UnreadableRecordCanStillBeChosen) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(ProbeFilesTest, LoadingWithEveryLineDeselectedEmptiesTheCollection) {
+TEST_F(ProbeFilesTest, LoadingWithEveryLineDeselectedKeepsTheCollection) {
     collection(3, 2);
     file("f.dt", {probeNo(0), probeNo(1)});
     ui.fileName = "f.dt";
@@ -279,12 +281,12 @@ TEST_F(ProbeFilesTest, LoadingWithEveryLineDeselectedEmptiesTheCollection) {
         return kResultChosen;
     };
     commands.miZagruzitClick();
-    EXPECT_EQ(selection.probeCount, 0u);
-    EXPECT_TRUE(store.slots.empty());
-    EXPECT_NE(std::find(store.log.begin(), store.log.end(), "VidelitPamyatDlyaDatchikov(0,0)"),
+    EXPECT_EQ(selection.probeCount, 3u);
+    EXPECT_EQ(slotIds(), (std::vector<std::string>{"p0", "p1", "p2"}));
+    EXPECT_EQ(std::find(store.log.begin(), store.log.end(), "VidelitPamyatDlyaDatchikov(0,0)"),
               store.log.end());
-    EXPECT_EQ(selection.currentIndex, 0xFFFFFFFFu);
-    EXPECT_EQ(selection.current, nullptr);
+    EXPECT_EQ(selection.currentIndex, 2u);
+    EXPECT_EQ(currentSlot(), 2);
     EXPECT_EQ(page.calls.back(), "load");
 }
 
@@ -329,7 +331,7 @@ TEST_F(ProbeFilesTest, ChoosingTheCurrentProbeListsModelFirst) {
     commands.miVibratDatchikClick();
     EXPECT_FALSE(ui.shownInLoadMode);
     EXPECT_EQ(ui.shownLines,
-              (std::vector<std::string>{"0: Model0 Maker0 (Name0)", "1: Model1 Maker1 (Name1)"}));
+              (std::vector<std::string>{"1: Maker0 Model0 (Name0)", "2: Maker1 Model1 (Name1)"}));
     EXPECT_EQ(selection.currentIndex, 1u);
     EXPECT_EQ(currentSlot(), 1);
     EXPECT_EQ(page.loadedRecord, selection.current);
@@ -365,7 +367,7 @@ TEST_F(ProbeFilesTest, ChosenLineSelectsTheSlotItNamesWhenASlotIsMissing) {
     };
     commands.miVibratDatchikClick();
     ASSERT_EQ(ui.shownLines.size(), 3u);
-    EXPECT_EQ(ui.shownLines[1].substr(0, 3), "2: ");
+    EXPECT_EQ(ui.shownLines[1].substr(0, 3), "3: ");
     EXPECT_EQ(selection.currentIndex, 2u);
     EXPECT_EQ(currentSlot(), 2);
 }
@@ -384,8 +386,9 @@ TEST(ProbeFileLines, NullTextsReadAsEmptyAndCp1251BecomesUtf8) {
     ProbeRecord r{};
     std::string maker = "\xC0\xE1";  // "Аб" in cp1251
     r.Proizvoditel.text = maker.data();
-    EXPECT_EQ(ProbeFileCommands::loadLine(12, r), "12: Аб  ()");
-    EXPECT_EQ(ProbeFileCommands::choiceLine(0, r), "0:  Аб ()");
+    EXPECT_EQ(ProbeFileCommands::loadLine(12, r), "13: Аб  ()");
+    EXPECT_EQ(ProbeFileCommands::choiceLine(0, r), "1: Аб  ()");
+    EXPECT_EQ(ProbeFileCommands::loadFailureLine(0xFFFFFFFFu), "4294967296: Ошибка при загрузке");
 }
 
 }  // namespace
@@ -397,8 +400,11 @@ struct AnsweringUi : FakeUi {
     collections::UnheldChangesAnswer answer = collections::UnheldChangesAnswer::cancel;
     int asked = 0;
     std::vector<std::string> statuses, used;
-    collections::UnheldChangesAnswer askUnheldChanges() override {
+    std::vector<collections::UnheldChangesMoment> moments;
+    collections::UnheldChangesAnswer askUnheldChanges(
+        collections::UnheldChangesMoment moment) override {
         ++asked;
+        moments.push_back(moment);
         return answer;
     }
     void showStatus(const std::string& text) override { statuses.push_back(text); }
@@ -445,7 +451,7 @@ TEST_F(ChangeTrackingTest, AddingToAFileHoldsWhatWasWrittenAndSaysSo) {
     EXPECT_FALSE(tracked.noteCurrentProbe());
     EXPECT_FALSE(tracked.hasUnheldChanges());
     ASSERT_EQ(asking.statuses.size(), 1u);
-    EXPECT_EQ(asking.statuses[0], "Датчик добавлен в файл probes.dt: записей в файле 0");
+    EXPECT_EQ(asking.statuses[0], "Датчик добавлен в файл /data/probes.dt: записей в файле 0");
     EXPECT_EQ(asking.used, std::vector<std::string>{"/data/probes.dt"});
 
     // "Add to a file" on closing writes all; a failed write keeps the program open.
@@ -458,7 +464,7 @@ TEST_F(ChangeTrackingTest, AddingToAFileHoldsWhatWasWrittenAndSaysSo) {
     EXPECT_TRUE(tracked.mayClose());
     EXPECT_EQ(tracked.collectionFile(), "/data/probes.dt");
     EXPECT_EQ(ProbeFileCommands::addedMessage(3, "C:\\d\\x.dt", 7),
-              "Датчики (3) добавлены в файл x.dt: записей в файле 7");
+              "Датчики (3) добавлены в файл C:\\d\\x.dt: записей в файле 7");
 }
 
 TEST_F(ChangeTrackingTest, LoadingByNameHoldsTheNewCollectionAndRemembersTheFile) {
@@ -466,6 +472,7 @@ TEST_F(ChangeTrackingTest, LoadingByNameHoldsTheNewCollectionAndRemembersTheFile
     tracked.takeCollectionAsHeld();
     selection.current->Cena = 3;
     file("two.dt", {probeNo(7), probeNo(8)});
+    asking.answer = collections::UnheldChangesAnswer::leave;
     EXPECT_TRUE(tracked.loadFile("two.dt"));  // through the selection dialog, all lines chosen
     EXPECT_EQ(asking.dialogsRun, 1);
     EXPECT_EQ(selection.probeCount, 2u);
@@ -477,6 +484,56 @@ TEST_F(ChangeTrackingTest, LoadingByNameHoldsTheNewCollectionAndRemembersTheFile
     EXPECT_EQ(tracked.collectionFile(), "two.dt");
     EXPECT_TRUE(collections::isProbeFileName("/a/B.DT"));
     EXPECT_FALSE(collections::isProbeFileName("/a/b.dtx"));
+}
+
+TEST_F(ChangeTrackingTest, ReplacingTheCollectionAsksFirstAsClosingDoes) {
+    collection(2, 1);
+    tracked.takeCollectionAsHeld();
+    file("two.dt", {probeNo(7), probeNo(8)});
+    const std::uint64_t generation = tracked.collectionGeneration();
+    // Nothing changed: no question.
+    EXPECT_TRUE(tracked.loadFile("two.dt"));
+    EXPECT_EQ(asking.asked, 0);
+    EXPECT_EQ(tracked.collectionGeneration(), generation + 1);
+
+    // A change no file holds: cancel keeps the collection and the change, the current probe
+    // selected again (also out of the load's preview).
+    store.slots[1]->rec.Cena = 12;
+    asking.fileName = "two.dt";
+    tracked.miZagruzitClick();
+    EXPECT_EQ(asking.asked, 1);
+    EXPECT_EQ(asking.moments.back(), collections::UnheldChangesMoment::replacing);
+    EXPECT_EQ(slotIds(), (std::vector<std::string>{"two.dt#0", "two.dt#1"}));
+    EXPECT_EQ(store.slots[1]->rec.Cena, 12);
+    EXPECT_EQ(currentSlot(), 1);
+    EXPECT_EQ(tracked.collectionGeneration(), generation + 1);
+
+    // "Add to a file" writes the collection first, then loads; a failed write loads nothing.
+    asking.answer = collections::UnheldChangesAnswer::addToFile;
+    store.failSaveAtCall = store.saveCalls;
+    EXPECT_FALSE(tracked.loadFile("two.dt"));
+    EXPECT_EQ(store.slots[1]->rec.Cena, 12);
+    EXPECT_EQ(asking.messages.size(), 1u);  // the failed write
+    store.failSaveAtCall = 0xFFFFFFFFu;
+    EXPECT_TRUE(tracked.loadFile("two.dt"));
+    EXPECT_EQ(store.written["two.dt"].size(), 2u);
+    EXPECT_EQ(store.slots[1]->rec.Cena, 0);
+
+    // "Leave" drops the change.
+    store.slots[0]->rec.Cena = 1;
+    asking.answer = collections::UnheldChangesAnswer::leave;
+    EXPECT_TRUE(tracked.loadFile("two.dt"));
+    EXPECT_EQ(store.slots[0]->rec.Cena, 0);
+}
+
+TEST_F(ChangeTrackingTest, AddingTheCurrentProbeWithNoneLoadedSaysWhy) {
+    // Adding the current probe to a file with none loaded writes nothing and says why.
+    collection(0, 0);
+    asking.fileName = "out.dt";
+    tracked.miSohranitOdinClick();
+    EXPECT_EQ(store.saveCalls, 0u);
+    ASSERT_EQ(asking.messages.size(), 1u);
+    EXPECT_EQ(asking.messages[0].first, collections::kNoCurrentProbeMessage);
 }
 
 }  // namespace

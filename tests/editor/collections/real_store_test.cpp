@@ -51,7 +51,7 @@ std::string text(const Stroka& s) {
     return s.text ? platform::cp1251ToUtf8(s.text) : std::string();
 }
 
-TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {
+TEST(RealProbeStoreTest, SaveLoadSubsetAndAChoiceOfNothing) {
     NoBoxes boxes;
     biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
     ASSERT_TRUE(loader.ZagruzitBiblioteki(biblioteki::kProbeStore))
@@ -90,8 +90,8 @@ TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {
     };
     commands.miZagruzitClick();
     EXPECT_EQ(ui.lines,
-              (std::vector<std::string>{"0: Изготовитель 0 M0 ()", "1: Изготовитель 1 M1 ()",
-                                        "2: Изготовитель 2 M2 ()"}));
+              (std::vector<std::string>{"1: Изготовитель 0 M0 ()", "2: Изготовитель 1 M1 ()",
+                                        "3: Изготовитель 2 M2 ()"}));
     EXPECT_EQ(selection.probeCount, 2u);
     EXPECT_EQ(selection.currentIndex, 1u);
     ASSERT_NE(selection.current, nullptr);
@@ -101,13 +101,15 @@ TEST(RealProbeStoreTest, SaveLoadSubsetAndEmptyCollection) {
         for (std::size_t p = 0; p < d.lineCount(); ++p) d.setSelected(p, false);
         return collections::kResultChosen;
     };
+    // No line chosen: nothing is loaded, the collection stays.
     commands.miZagruzitClick();
-    EXPECT_EQ(selection.probeCount, 0u);
-    EXPECT_EQ(selection.currentIndex, 0xFFFFFFFFu);
-    EXPECT_EQ(selection.current, nullptr);
+    EXPECT_EQ(selection.probeCount, 2u);
+    EXPECT_EQ(selection.currentIndex, 1u);
+    ASSERT_NE(selection.current, nullptr);
+    EXPECT_EQ(text(selection.current->Model), "M2");
     EXPECT_TRUE(ui.messages.empty());
-    // The save and both loads succeeded, each with the file's folder.
-    EXPECT_EQ(ui.currentFolderOf, std::vector<std::string>(3, ui.fileName));
+    // The save and the load succeeded, each with the file's folder.
+    EXPECT_EQ(ui.currentFolderOf, std::vector<std::string>(2, ui.fileName));
     EXPECT_EQ(selection.loadedFromFolder, (path.parent_path() / "").string());
 
     loader.VigruzitBiblioteki(biblioteki::kAllSlots);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 using collections::SurfaceCombo;
 using collections::SurfaceViewing;
@@ -320,7 +321,9 @@ TEST_F(SurfaceViewingTest, NothingToShowIsReportedExceptWhatTheLoaderReported) {
               "\nПоверхностей в файле: 5, прочитано: 0.");
     libs.file.clear();
     EXPECT_EQ(shown("a"),
-              "Файл «s.pv» не найден или не содержит поверхностей, которые можно прочитать.");
+              "Файл «s.pv» не найден или не содержит поверхностей, которые можно прочитать."
+              "\nЕго искали в папке, из которой запущен редактор: «" +
+                  SurfaceViewing::workingFolder() + "».");
     libs.file = {{"a", 1, 0}};
     libs.roomForOne = false;
     EXPECT_EQ(shown("a"), "Не удалось выделить память для поверхности.");
@@ -364,7 +367,11 @@ TEST_F(SurfaceViewingTest, NameWithoutFolderIsFoundBesideTheProbeFileFirst) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0],
               "Файл «s.pv» не найден или не содержит поверхностей, которые можно прочитать."
-              "\nСначала его искали рядом с файлом датчиков: «/probes/s.pv».");
+              "\nЕго искали рядом с файлом датчиков: «/probes/s.pv», затем в папке, из которой "
+              "запущен редактор: «" +
+                  collections::SurfaceViewing::workingFolder() + "».");
+    EXPECT_EQ(collections::SurfaceViewing::workingFolder(),
+              std::filesystem::current_path().string());
 }
 
 }  // namespace

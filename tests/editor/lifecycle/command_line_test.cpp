@@ -29,6 +29,26 @@ TEST(CommandLine, AFileToLoadHelpVersionAndMistakes) {
     EXPECT_EQ(parseCommandLine({"a.dt", "b.dt"}).action, CommandLine::Action::error);
 }
 
+TEST(CommandLine, MistakesAreFoundBeforeTheToolkitTakesItsOptions) {
+    using lifecycle::CommandLine;
+    using lifecycle::parseCommandLineBeforeToolkit;
+    EXPECT_EQ(parseCommandLineBeforeToolkit({"-v"}).action, CommandLine::Action::error);
+    EXPECT_EQ(parseCommandLineBeforeToolkit({"-platform", "offscreen", "--bogus"}).action,
+              CommandLine::Action::error);
+    const CommandLine run = parseCommandLineBeforeToolkit(
+        {"-platform", "offscreen", "--style=fusion", "-reverse", "a.dt", "-geometry", "9x9"});
+    EXPECT_EQ(run.action, CommandLine::Action::run);
+    EXPECT_EQ(run.probeFile, "a.dt");
+    // After "--" a name that looks like an option is a file.
+    EXPECT_EQ(parseCommandLineBeforeToolkit({"--", "-platform"}).probeFile, "-platform");
+}
+
+TEST(RecentFiles, FilesOfTheSameNameShowTheirFolders) {
+    const collections::RecentFiles recent({"/home/a/probes.dt", "/b.dt", "/home/c/probes.dt"});
+    EXPECT_EQ(recent.captions(),
+              (std::vector<std::string>{"probes.dt (/home/a)", "b.dt", "probes.dt (/home/c)"}));
+}
+
 TEST(RecentFiles, NewestFirstFiveAtMostNoRepeats) {
     collections::RecentFiles recent(
         {"/a.dt", "", "/b.dt", "/a.dt", "/c.dt", "/d.dt", "/e.dt", "/f.dt"});

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/lifecycle/edit_history.h"
 #include "editor/lifecycle/lifecycle.h"
 #include "tests/probe_core/biblioteki/fixture_platform.h"
 
@@ -166,49 +167,55 @@ TEST(LifecycleTest, InitialiseResetsTheRecordAndReloadsOnlyAnActivePage) {
     e.lifecycle.FormDestroy();
 }
 
-TEST(LifecycleTest, InitialiseOfAProbeWithDataCanBeUndoneOnce) {
+TEST(LifecycleTest, InitialiseIsOneStepOfTheEditHistory) {
     Editor e("full");
     e.lifecycle.FormCreate();
     ProbeRecord* record = e.selection.current;
     ASSERT_NE(record, nullptr);
+    lifecycle::EditHistory history(e.loader.probeStore(), e.selection, e.page);
+    history.clear();
     e.lifecycle.miInicializirovatClick();  // an empty probe: nothing to undo
-    EXPECT_FALSE(e.lifecycle.canUndo());
+    EXPECT_FALSE(history.note());
 
     e.lifecycle.setActivePage(&e.page);
     record->Cena = 1500;
     record->RKIP1 = 0.25;
+    EXPECT_TRUE(history.note());
     e.lifecycle.miInicializirovatClick();
-    ASSERT_TRUE(e.lifecycle.canUndo());
+    EXPECT_TRUE(history.note());
     e.log.events.clear();
-    e.lifecycle.undo();
+    history.undo();
     EXPECT_EQ(record->Cena, 1500);
     EXPECT_EQ(record->RKIP1, 0.25);
-    EXPECT_EQ(e.log.events, std::vector<std::string>{"load"});
-    EXPECT_FALSE(e.lifecycle.canUndo());  // one level
-
-    // Another collection or probe since: the reset stays.
-    e.lifecycle.miInicializirovatClick();
-    e.lifecycle.forgetUndo();
-    e.lifecycle.undo();
+    EXPECT_EQ(e.log.events, (std::vector<std::string>{"store", "load"}));
+    history.redo();
     EXPECT_EQ(record->Cena, 0);
     e.lifecycle.FormDestroy();
 }
 
-TEST(WindowPlacement, OpensWhollyOnItsScreenCentredFirstAndWhereItWasSince) {
+TEST(WindowPlacement, OpensAtTheRightEdgeFirstAndWhereItWasSinceWhollyInTheFreeArea) {
     using lifecycle::placeOnScreen;
     using lifecycle::Rect;
-    const Rect screen{0, 0, 1280, 800};
-    const Rect first = placeOnScreen(screen, std::nullopt, {760, 600});
-    EXPECT_EQ(first.left, 260);
-    EXPECT_EQ(first.top, 100);
+    // First start on 1024x768: right edge at 1024, bottom 40 above the screen's bottom.
+    const Rect screen{0, 0, 1024, 768};
+    const Rect first = placeOnScreen(screen, screen, std::nullopt, {760, 580});
+    EXPECT_EQ(first.left + first.width, 1024);
+    EXPECT_EQ(first.top + first.height, 728);
+    EXPECT_EQ(first.left, 264);
+    // A panel at the right and one 60 high at the bottom: pulled into what is left.
+    const Rect panels = placeOnScreen(screen, {0, 0, 980, 708}, std::nullopt, {760, 580});
+    EXPECT_EQ(panels.left + panels.width, 980);
+    EXPECT_EQ(panels.top + panels.height, 708);
     // Too large for the screen (scale 2: 1280x800 gives 640x400): shrunk into it.
-    const Rect scaled = placeOnScreen({0, 0, 640, 400}, std::nullopt, {1520, 1200});
+    const Rect scaled =
+        placeOnScreen({0, 0, 640, 400}, {0, 0, 640, 400}, std::nullopt, {1520, 1200});
     EXPECT_EQ(scaled.left, 0);
     EXPECT_EQ(scaled.top, 0);
     EXPECT_EQ(scaled.width, 640);
     EXPECT_EQ(scaled.height, 400);
     // The last place, pulled back onto a second screen it partly left.
-    const Rect kept = placeOnScreen({1280, 0, 1920, 1080}, Rect{3000, -50, 900, 700}, {760, 600});
+    const Rect second{1280, 0, 1920, 1080};
+    const Rect kept = placeOnScreen(second, second, Rect{3000, -50, 900, 700}, {760, 600});
     EXPECT_EQ(kept.left, 1280 + 1920 - 900);
     EXPECT_EQ(kept.top, 0);
     EXPECT_EQ(kept.width, 900);

@@ -35,6 +35,7 @@ class DialogsTest : public QObject {
     void selectionDialogSingleChoiceReadsBackTheFocusedLine();
     void selectionDialogCloseBoxGivesTwo();
     void selectionDialogKeepsScatteredMarksOfALongList();
+    void selectionDialogChoosesOnEnterAndDoubleClickOverItsOwner();
     void waitBoxClosesByHidingAndCallsBack();
     void titleLinesAreCentredAndClickReturnsToTheEditor();
     void pipeFiltersBecomeQtFilters();
@@ -142,6 +143,51 @@ void DialogsTest::selectionDialogKeepsScatteredMarksOfALongList() {
     QVERIFY(!model.isSelected(0));
     for (int p = 1; p < n; ++p) QCOMPARE(model.isSelected(static_cast<std::size_t>(p)), marked(p));
     QCOMPARE(model.focusedPosition(), 1500);
+}
+
+void DialogsTest::selectionDialogChoosesOnEnterAndDoubleClickOverItsOwner() {
+    QWidget owner;
+    owner.setGeometry(40, 30, 600, 420);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+
+    // Load mode: Enter in the list chooses the marked lines; with none marked it does nothing.
+    RecordSelectionModel load = threeLines();
+    load.bnVidelitVseClick();
+    load.setFocusedPosition(0);
+    ui::TfrmVibor d(load, &owner);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QCOMPARE(d.frameGeometry().center(), owner.frameGeometry().center());
+    d.ListBox1->setFocus();
+    d.ListBox1->clearSelection();
+    QVERIFY(!d.bnVibrat->isEnabled());
+    QTest::keyClick(d.ListBox1, Qt::Key_Return);
+    QVERIFY(d.isVisible());
+    d.ListBox1->item(2)->setSelected(true);
+    QVERIFY(d.bnVibrat->isEnabled());
+    QTest::keyClick(d.ListBox1, Qt::Key_Return);
+    QVERIFY(!d.isVisible());
+    QCOMPARE(d.result(), 1);
+    QCOMPARE(load.selectedCount(), 1u);
+    QVERIFY(load.isSelected(2));
+
+    // Single choice: a double click on a line chooses it. A long line widens the dialog.
+    RecordSelectionModel single = threeLines();
+    single.addLine("3: " + std::string(120, 'W') + " (long)");
+    single.setFocusedPosition(0);
+    single.setLoadMode(false);
+    ui::TfrmVibor c(single, &owner);
+    c.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&c));
+    QVERIFY(c.width() > 441);
+    QVERIFY(c.screen()->availableGeometry().contains(c.frameGeometry()));
+    const QRect line = c.ListBox1->visualItemRect(c.ListBox1->item(1));
+    QTest::mouseClick(c.ListBox1->viewport(), Qt::LeftButton, {}, line.center());
+    QTest::mouseDClick(c.ListBox1->viewport(), Qt::LeftButton, {}, line.center());
+    QVERIFY(!c.isVisible());
+    QCOMPARE(c.result(), 1);
+    QCOMPARE(single.focusedPosition(), 1);
 }
 
 void DialogsTest::waitBoxClosesByHidingAndCallsBack() {
@@ -267,14 +313,14 @@ void DialogsTest::wholeSurfaceViewingWithTheRealLibraries() {
     }
 
     // A name that differs in case finds nothing, starts no viewing, and says so in a box of the
-    // editor's own (title, OK, no icon).
+    // editor's own (title, OK, the warning icon).
     pages->cbIIP->setEditText(QString::fromUtf8("индикатриса приёма"));
     QString message;
     QTimer::singleShot(0, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             message = box->text();
             QCOMPARE(box->windowTitle(), QString::fromUtf8("Редактор ЖУВ"));
-            QCOMPARE(box->icon(), QMessageBox::NoIcon);
+            QCOMPARE(box->icon(), QMessageBox::Warning);
             box->accept();
         }
     });

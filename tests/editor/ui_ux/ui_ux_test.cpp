@@ -84,6 +84,10 @@ class UiUxTest : public QObject {
         for (const QPushButton* b : dialog.findChildren<QPushButton*>()) buttons << b->text();
         QVERIFY2(buttons.contains(QString::fromUtf8("Отмена")),
                  qPrintable(buttons.join(QLatin1Char('|'))));
+        // Also under a locale of another language (the tests run under C.UTF-8).
+        const ui::NameOnlyIconProvider types;
+        QCOMPARE(types.type(QFileInfo(QDir::tempPath())), QString::fromUtf8("Папка"));
+        QCOMPARE(QLocale().language(), QLocale::Russian);
     }
 
     // A probe line longer than the list can still be read in full: hovering any line, the first,
@@ -174,12 +178,14 @@ class UiUxTest : public QObject {
         QCOMPARE(QFileInfo(*chosen).canonicalFilePath(), QFileInfo(probes).canonicalFilePath());
         QCOMPARE(QDir::currentPath(), before);
 
+        // The next dialog opens where the file was; the working folder stays as started.
         ui::makeFolderCurrent(*chosen);
-        QCOMPARE(QDir::current().canonicalPath(), QDir(folder.path()).canonicalPath());
+        QCOMPARE(QDir::currentPath(), before);
+        QCOMPARE(QDir(ui::dialogFolder()).canonicalPath(), QDir(folder.path()).canonicalPath());
         answer(false);
         QVERIFY(!ui::askSaveFileName(nullptr, "Датчики (*.dt)|*.dt", "dt").has_value());
         QCOMPARE(QDir(shownIn).canonicalPath(), QDir(folder.path()).canonicalPath());
-        QDir::setCurrent(before);
+        ui::setDialogFolder(QString());
     }
 
     // "О программе" replaces the editor: keys typed over it reach no hidden field, and a click

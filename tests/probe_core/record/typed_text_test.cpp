@@ -59,7 +59,8 @@ TEST(TypedText, CharactersOutsideCp1251AreNamedOnce) {
 TEST(TypedText, ScaleKeepsOnlyTheListsEntries) {
     EXPECT_FALSE(note(FieldKind::scale, "1 мм' = 1 м   ( / 10^3 )"));
     EXPECT_FALSE(note(FieldKind::scale, ""));
-    EXPECT_EQ(note(FieldKind::scale, "1 мм"), "будет записано: 7 (такого масштаба нет в списке)");
+    EXPECT_EQ(note(FieldKind::scale, "1 мм"),
+              "такого масштаба нет в списке: будет записано «масштаб не выбран»");
 }
 
 TEST(TypedText, TintedNumbersAndDatesNameTheFormTheLocaleWants) {

@@ -133,9 +133,16 @@ TEST_F(ArchiverTest, TableIsHandedOutOnlyForItsExactName) {
 TEST_F(ArchiverTest, SampleFileListsItsSurfacesWithTheirParameters) {
     const std::vector<std::string> names = list(kSampleFile);
     const std::vector<std::string> expected = {"Излучающая поверхность",
-                                               "Индикатриса направленности", "Индикатриса приёма",
-                                               "Сечение индикатрисы направленности"};
+                                               "Индикатриса направленности",
+                                               "Индикатриса приёма",
+                                               "Сечение индикатрисы направленности",
+                                               "Излучающая поверхность: наклонный преобразователь",
+                                               "Излучающая поверхность: линейная решётка",
+                                               "Излучающая поверхность: кольцевая решётка",
+                                               "Излучающая поверхность: матричная решётка",
+                                               "Излучающая поверхность: линза"};
     EXPECT_EQ(names, expected);
+    for (std::uint32_t i = 4; i < 9; ++i) EXPECT_GT(parameter2(kSampleFile, i), 0u) << i;
     for (std::uint32_t i = 0; i < 3; ++i) {
         EXPECT_GT(parameter2(kSampleFile, i), 0u) << i;  // shaded surfaces
         EXPECT_EQ(record(i)->vertexCount, static_cast<std::uint32_t>(parameter1(kSampleFile, i)));
@@ -171,7 +178,7 @@ TEST_F(ArchiverTest, ReadingNeedsThePreparedRoomAndLeavesTheRecordAloneOnFailure
     SurfaceRecord* r = record(0);
     ASSERT_TRUE(prepare(r, 3, 0));
     const std::string before = name(r);
-    EXPECT_FALSE(load(kSampleFile, r, 0));  // the cap needs far more room
+    EXPECT_FALSE(load(kSampleFile, r, 0));  // the disc needs far more room
     EXPECT_EQ(r->vertexCount, 0u);
     EXPECT_EQ(name(r), before);
     EXPECT_FALSE(load(kSampleFile, r, 99));
@@ -196,7 +203,7 @@ TEST_F(ArchiverTest, DamagedSurfaceIsListedUnderAnEmptyNameAndTheOthersStillRead
     surftest::writeBytes(path, bytes);
 
     const std::vector<std::string> names = list(path);
-    ASSERT_EQ(names.size(), 4u);
+    ASSERT_EQ(names.size(), 9u);
     EXPECT_EQ(names[0], "Излучающая поверхность");
     EXPECT_EQ(names[1], "");
     EXPECT_EQ(names[2], "Индикатриса приёма");
