@@ -17,9 +17,10 @@
 #include <vector>
 
 #include "platform/cp1251.h"
+#include "probe_core/files/probe_store.h"
 #include "probe_core/json/probe_fields.h"
 #include "probe_core/json/probe_json.h"
-#include "probe_core/files/probe_store.h"
+#include "probe_core/json/probe_reader.h"
 
 namespace py = pybind11;
 
@@ -28,7 +29,6 @@ namespace probe_python {
 namespace {
 
 namespace fs = std::filesystem;
-using probejson::Json;
 using probejson::Problem;
 
 // The problems listed in one error, as probetool lists them; the rest are counted.
@@ -151,51 +151,89 @@ struct Unconvertible {
 // Deeper than any probe: a list that holds itself must not take the stack.
 constexpr int kDeepestNesting = 32;
 
-// The value as JSON: dicts with str keys, lists and tuples, str, bool, int, float, None.
-Json toJson(py::handle value, const std::string& path, std::vector<Unconvertible>& faults,
-            int depth = 0) {
+// Whether the value is made of what a probe object can hold: dicts with str keys, lists and
+// tuples, str, bool, int, float, None; what is not is reported.
+void checkConvertible(py::handle value, const std::string& path, std::vector<Unconvertible>& faults,
+                      int depth = 0) {
     if (depth > kDeepestNesting) {
         faults.push_back({path, "слишком глубокая вложенность"});
-        return nullptr;
+        return;
     }
-    if (value.is_none()) return nullptr;
-    if (py::isinstance<py::bool_>(value)) return value.cast<bool>();
-    if (py::isinstance<py::int_>(value)) {
-        // Past 64 bits the value is certainly out of every field's range: it is kept as a float,
-        // which the field's own check then refuses with its own message.
-        int overflow = 0;
-        const long long v = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
-        if (overflow == 0) return static_cast<std::int64_t>(v);
-        return PyLong_AsDouble(value.ptr());
-    }
-    if (py::isinstance<py::float_>(value)) return value.cast<double>();
-    if (py::isinstance<py::str>(value)) return value.cast<std::string>();
+    if (value.is_none() || py::isinstance<py::bool_>(value) || py::isinstance<py::int_>(value) ||
+        py::isinstance<py::float_>(value) || py::isinstance<py::str>(value))
+        return;
     if (py::isinstance<py::dict>(value)) {
-        Json object = Json::object();
         for (auto [key, item] : value.cast<py::dict>()) {
             if (!py::isinstance<py::str>(key)) {
                 faults.push_back(
                     {path, "ключ " + py::repr(key).cast<std::string>() + " — не строка"});
                 continue;
             }
-            const std::string k = key.cast<std::string>();
-            object[k] = toJson(item, probejson::fields::child(path, k), faults, depth + 1);
+            checkConvertible(item, probejson::fields::child(path, key.cast<std::string>()), faults,
+                             depth + 1);
         }
-        return object;
+        return;
     }
     if (py::isinstance<py::list>(value) || py::isinstance<py::tuple>(value)) {
-        Json array = Json::array();
         std::size_t i = 0;
         for (py::handle item : value)
-            array.push_back(toJson(item, path + "/" + std::to_string(i++), faults, depth + 1));
-        return array;
+            checkConvertible(item, path + "/" + std::to_string(i++), faults, depth + 1);
+        return;
     }
     faults.push_back(
         {path, "значение типа " +
                    py::str(py::type::handle_of(value).attr("__name__")).cast<std::string>() +
                    " не переводится в JSON"});
-    return nullptr;
 }
+
+// A checked Python value read through the calls of the probe checks (probe_reader.h). An int
+// past 64 bits reads as a float, which the field's own check then refuses with its own message.
+class PythonView {
+  public:
+    explicit PythonView(py::handle value) : value_(py::reinterpret_borrow<py::object>(value)) {}
+    bool isObject() const { return py::isinstance<py::dict>(value_); }
+    bool isArray() const {
+        return py::isinstance<py::list>(value_) || py::isinstance<py::tuple>(value_);
+    }
+    bool isString() const { return py::isinstance<py::str>(value_); }
+    bool isNull() const { return value_.is_none(); }
+    bool isInteger() const { return isInt() && fits(); }
+    bool isUnsigned() const { return isInteger() && asSigned() >= 0; }
+    bool isNumber() const { return isInt() || py::isinstance<py::float_>(value_); }
+    std::int64_t asSigned() const { return PyLong_AsLongLong(value_.ptr()); }
+    std::uint64_t asUnsigned() const { return static_cast<std::uint64_t>(asSigned()); }
+    double asDouble() const {
+        if (!isInt()) return value_.cast<double>();
+        return fits() ? static_cast<double>(asSigned()) : PyLong_AsDouble(value_.ptr());
+    }
+    std::string_view string() const {
+        text_ = value_.cast<std::string>();
+        return text_;
+    }
+    std::size_t size() const { return py::len(value_); }
+    PythonView operator[](std::size_t i) const {
+        return PythonView(py::object(py::sequence(value_)[static_cast<py::ssize_t>(i)]));
+    }
+    template <typename F>
+    void forEachMember(F&& f) const {
+        for (auto [key, item] : value_.cast<py::dict>()) {
+            const std::string name = py::cast<std::string>(key);
+            f(std::string_view(name), PythonView(item));
+        }
+    }
+
+  private:
+    bool isInt() const {
+        return py::isinstance<py::int_>(value_) && !py::isinstance<py::bool_>(value_);
+    }
+    bool fits() const {
+        int overflow = 0;
+        PyLong_AsLongLongAndOverflow(value_.ptr(), &overflow);
+        return overflow == 0;
+    }
+    py::object value_;
+    mutable std::string text_;
+};
 
 std::string problemLine(std::size_t probe, const std::string& path, const std::string& message) {
     std::string line;
@@ -588,11 +626,12 @@ void appendProbes(const py::object& path, const py::sequence& probes) {
     for (std::size_t i = 0; i < n; ++i) {
         const std::string at = "/" + std::to_string(i);
         std::vector<Unconvertible> faults;
-        const Json value = toJson(probes[i], at, faults);
+        const py::object value = probes[i];
+        checkConvertible(value, at, faults);
         for (const Unconvertible& u : faults) note(i + 1, u.path, u.message);
         if (!faults.empty()) continue;
         probejson::Problems problems;
-        staged.push_back(probejson::probeFromJson(value, at, i + 1, problems));
+        staged.push_back(probejson::readProbe(PythonView(value), at, i + 1, problems));
         for (const Problem& p : problems.kept()) note(p.probe, p.path, p.message);
         faultCount += problems.count() - problems.kept().size();
     }
