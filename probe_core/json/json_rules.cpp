@@ -115,6 +115,11 @@ bool holdsSurrogate(std::string_view text) {
 
 bool RuleReader::run() {
     if (text_.substr(0, 3) == "\xEF\xBB\xBF") skipped_ = 3;
+    // A surrogate can only come from an escape "\uD800" to "\uDFFF": a text without one needs
+    // no look at the strings for them.
+    for (std::size_t i = text_.find("\\u"); i != std::string_view::npos && !mayHoldSurrogates_;
+         i = text_.find("\\u", i + 1))
+        mayHoldSurrogates_ = i + 2 < text_.size() && (text_[i + 2] == 'd' || text_[i + 2] == 'D');
     rapidjson::MemoryStream stream(text_.data() + skipped_, text_.size() - skipped_);
     stream_ = &stream;
     rapidjson::Reader reader;
@@ -264,7 +269,7 @@ bool RuleReader::RawNumber(const char* text, unsigned length, bool) {
 
 bool RuleReader::String(const char* text, unsigned length, bool) {
     const std::string_view s(text, length);
-    if (holdsSurrogate(s)) {
+    if (mayHoldSurrogates_ && holdsSurrogate(s)) {
         // At the last hexadecimal digit of the escape of the lone surrogate.
         const auto* stream = static_cast<const rapidjson::MemoryStream*>(stream_);
         const std::size_t end = skipped_ + stream->Tell();
@@ -290,8 +295,30 @@ bool RuleReader::open(bool object) {
     }
     beginValue();
     if (ValueSink* s = sink()) object ? s->startObject() : s->startArray();
-    stack_.emplace_back().object = object;
+    push(object);
     return true;
+}
+
+void RuleReader::push(bool object) {
+    if (spare_.empty()) {
+        stack_.emplace_back();
+    } else {
+        stack_.push_back(std::move(spare_.back()));
+        spare_.pop_back();
+    }
+    Level& level = stack_.back();
+    level.object = object;
+    level.key.clear();
+    level.index = 0;
+    level.forwarded = 0;
+    level.keyText.clear();
+    level.keyEnds.clear();
+    level.manyKeys.reset();
+}
+
+void RuleReader::pop() {
+    spare_.push_back(std::move(stack_.back()));
+    stack_.pop_back();
 }
 
 bool RuleReader::StartObject() {
@@ -305,7 +332,7 @@ bool RuleReader::StartArray() {
 // The key of the next member; a key given before in the same object is a fault.
 bool RuleReader::Key(const char* text, unsigned length, bool) {
     const std::string_view name(text, length);
-    if (holdsSurrogate(name)) return String(text, length, true);
+    if (mayHoldSurrogates_ && holdsSurrogate(name)) return String(text, length, true);
     Level& top = stack_.back();
     if (top.index >= kMostObjectKeys) {
         // Named by the object's own pointer: its last key says nothing about the fault.
@@ -321,13 +348,22 @@ bool RuleReader::Key(const char* text, unsigned length, bool) {
     if (top.manyKeys) {
         repeated = !top.manyKeys->insert(top.key).second;
     } else {
-        repeated = std::find(top.keys.begin(), top.keys.end(), name) != top.keys.end();
-        if (!repeated) top.keys.push_back(top.key);
+        repeated = false;
+        for (std::size_t i = 0, from = 0; i < top.keyEnds.size() && !repeated; ++i) {
+            repeated = std::string_view(top.keyText).substr(from, top.keyEnds[i] - from) == name;
+            from = top.keyEnds[i];
+        }
+        if (!repeated) {
+            top.keyText += name;
+            top.keyEnds.push_back(top.keyText.size());
+        }
         // A large object's keys: a look-up that does not grow with it.
-        if (top.keys.size() > 16) {
-            top.manyKeys = std::make_unique<std::unordered_set<std::string>>(
-                std::make_move_iterator(top.keys.begin()), std::make_move_iterator(top.keys.end()));
-            top.keys.clear();
+        if (top.keyEnds.size() > 16) {
+            top.manyKeys = std::make_unique<std::unordered_set<std::string>>();
+            for (std::size_t i = 0, from = 0; i < top.keyEnds.size(); from = top.keyEnds[i++])
+                top.manyKeys->emplace(top.keyText.substr(from, top.keyEnds[i] - from));
+            top.keyText.clear();
+            top.keyEnds.clear();
         }
     }
     if (repeated) {
@@ -340,7 +376,7 @@ bool RuleReader::Key(const char* text, unsigned length, bool) {
 
 bool RuleReader::EndObject(unsigned) {
     const std::size_t members = stack_.back().forwarded;
-    stack_.pop_back();
+    pop();
     if (ValueSink* s = sink()) s->endObject(members);
     endValue();
     return true;
@@ -348,7 +384,7 @@ bool RuleReader::EndObject(unsigned) {
 
 bool RuleReader::EndArray(unsigned) {
     const std::size_t elements = stack_.back().forwarded;
-    stack_.pop_back();
+    pop();
     if (ValueSink* s = sink()) s->endArray(elements);
     endValue();
     return true;

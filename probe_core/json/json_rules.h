@@ -89,7 +89,9 @@ class RuleReader {
         std::string key;                // object: the current member's key
         std::size_t index = 0;          // array: elements ended; object: members begun
         std::size_t forwarded = 0;      // members or elements handed to the sink
-        std::vector<std::string> keys;  // object: the keys so far, while few
+        // Object: the keys so far, while few, one after another, and where each ends.
+        std::string keyText;
+        std::vector<std::size_t> keyEnds;
         std::unique_ptr<std::unordered_set<std::string>> manyKeys;
     };
 
@@ -123,10 +125,15 @@ class RuleReader {
     std::function<void(std::size_t)> probeDone_;
     bool inProbe_ = false;
     bool stopped_ = false;
+    bool mayHoldSurrogates_ = false;
     // The value of a key given twice is not handed on: its object keeps the key's first value.
     // Nonzero while such a value is read: the depth of its object.
     std::size_t mutedAt_ = 0;
     std::vector<Level> stack_;
+    // Levels left, kept with their memory for the next object or array.
+    std::vector<Level> spare_;
+    void push(bool object);
+    void pop();
 };
 
 }  // namespace probejson::rules
