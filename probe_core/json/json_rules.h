@@ -86,9 +86,9 @@ class RuleReader {
   private:
     struct Level {
         bool object = false;
-        std::string key;                // object: the current member's key
-        std::size_t index = 0;          // array: elements ended; object: members begun
-        std::size_t forwarded = 0;      // members or elements handed to the sink
+        std::string key;            // object: the current member's key
+        std::size_t index = 0;      // array: elements ended; object: members begun
+        std::size_t forwarded = 0;  // members or elements handed to the sink
         // Object: the keys so far, while few, one after another, and where each ends.
         std::string keyText;
         std::vector<std::size_t> keyEnds;
