@@ -176,7 +176,7 @@ class Reader {
 
 template <typename V>
 void readWord(const Word& w, const V& v, const Path& path, Reader<V>& in, ProbeRecord& r) {
-    // The sub-fields' keys, then "other_bits".
+    // The sub-fields' keys, then the key of the bits outside them.
     const std::size_t n = w.subFields.size();
     const auto members = in.object(
         v, path, n + 1, [&](std::size_t i) { return i < n ? w.subFields[i].key : kOtherBits; });

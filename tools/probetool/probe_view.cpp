@@ -114,7 +114,7 @@ class View : public FieldVisitor {
             hex += kDigits[b >> 4];
             hex += kDigits[b & 0xF];
         }
-        // Named by the byte range of its key: "bytes_372_455" is "372–455".
+        // Named by the byte range its key names: "…_372_455" is "372–455".
         std::string range(f.key);
         range.erase(0, range.find('_') + 1);
         range.replace(range.find('_'), 1, "–");

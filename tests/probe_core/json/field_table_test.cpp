@@ -7,6 +7,11 @@
 #include <set>
 #include <string>
 
+#include <rapidjson/document.h>
+
+#include <fstream>
+#include <iterator>
+
 #include "platform/cp1251.h"
 #include "probe_core/json/probe_json.h"
 #include "probe_core/record/field_table.h"
@@ -130,6 +135,38 @@ TEST(FieldTable, KeysAreUniqueWithinTheirObject) {
     for (const auto& [key, count] : keys) EXPECT_EQ(count, 1) << key;
     // A group's key is one of the probe object's keys too.
     for (const std::string& group : groups) EXPECT_EQ(keys.count("/" + group), 0u) << group;
+}
+
+// The JSON Schema beside docs/probe_json.md names the keys for validators: the same keys as the
+// table, in its order, at every level.
+TEST(FieldTable, TheSchemaNamesTheKeysOfTheTable) {
+    std::ifstream in(PROBE_JSON_SCHEMA, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    rapidjson::Document schema;
+    schema.Parse(text.c_str(), text.size());
+    ASSERT_FALSE(schema.HasParseError());
+    const auto keysOf = [](const rapidjson::Value& object) {
+        std::vector<std::string> keys;
+        for (auto m = object["properties"].MemberBegin(); m != object["properties"].MemberEnd();
+             ++m)
+            keys.emplace_back(m->name.GetString());
+        return keys;
+    };
+    const rapidjson::Value& probe = schema["$defs"]["probe"];
+    std::vector<std::string> top;
+    std::map<std::string, std::vector<std::string>> inside;
+    for (const Field& f : kProbeFields) {
+        const std::string key = f.group ? f.group : f.key;
+        if (top.empty() || top.back() != key) top.push_back(key);
+        if (f.group) inside[f.group].push_back(f.key);
+        if (const auto* w = std::get_if<Word>(&f.place)) {
+            for (const probe::SubField& s : w->subFields) inside[f.key].push_back(s.key);
+            inside[f.key].push_back(kOtherBits);
+        }
+    }
+    EXPECT_EQ(keysOf(probe), top);
+    for (const auto& [object, keys] : inside)
+        EXPECT_EQ(keysOf(probe["properties"][object.c_str()]), keys) << object;
 }
 
 }  // namespace
