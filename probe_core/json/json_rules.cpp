@@ -122,10 +122,11 @@ bool RuleReader::run() {
         mayHoldSurrogates_ = i + 2 < text_.size() && (text_[i + 2] == 'd' || text_[i + 2] == 'D');
     rapidjson::MemoryStream stream(text_.data() + skipped_, text_.size() - skipped_);
     stream_ = &stream;
+    // The library's recursive reader: its depth is bounded by the nesting rule, which stops the
+    // reading at the 513th level before the reader descends into it.
     rapidjson::Reader reader;
-    constexpr unsigned kFlags = rapidjson::kParseIterativeFlag |
-                                rapidjson::kParseValidateEncodingFlag |
-                                rapidjson::kParseNumbersAsStringsFlag;
+    constexpr unsigned kFlags =
+        rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag;
     const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, *this);
     if (stopped_) return false;
     if (result.Code() == rapidjson::kParseErrorNumberTooBig) {
