@@ -45,39 +45,36 @@ using SozdatSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field, TextCallback line
 // Releases the store's lines of the cell and empties it. field: a cell of a store's record.
 using UdalitSpisokFn = BoolByte PLUGIN_CALL (*)(Spisok* field);
 
-// The bound entry points, in the order the loader looks them up; they belong to the loaded store
-// and are valid while it stays loaded.
+// The thirteen exports in the order the loader looks them up, written once: X(name) for each;
+// the bound table, the names and the loader's binding are all made from this list.
+#define PROBE_STORE_EXPORTS(X)    \
+    X(SozdatSpisok)               \
+    X(SozdatStroku)               \
+    X(UdalitSpisok)               \
+    X(UdalitStroku)               \
+    X(VidelitPamyatDlyaDatchikov) \
+    X(VibratDatchikPoIndeksu)     \
+    X(PoluchitVibranniyDatchik)   \
+    X(VibratVremenniyDatchik)     \
+    X(InicializirovatDatchik)     \
+    X(ObmenyatDatchiki)           \
+    X(SohranitDatchik)            \
+    X(ZagruzitDatchik)            \
+    X(ZagruzitKolichestvoDatchikov)
+
+// The bound entry points, in lookup order; they belong to the loaded store and are valid while it
+// stays loaded.
 struct ProbeStoreApi {
-    SozdatSpisokFn SozdatSpisok = nullptr;
-    SozdatStrokuFn SozdatStroku = nullptr;
-    UdalitSpisokFn UdalitSpisok = nullptr;
-    UdalitStrokuFn UdalitStroku = nullptr;
-    VidelitPamyatDlyaDatchikovFn VidelitPamyatDlyaDatchikov = nullptr;
-    VibratDatchikPoIndeksuFn VibratDatchikPoIndeksu = nullptr;
-    PoluchitVibranniyDatchikFn PoluchitVibranniyDatchik = nullptr;
-    VibratVremenniyDatchikFn VibratVremenniyDatchik = nullptr;
-    InicializirovatDatchikFn InicializirovatDatchik = nullptr;
-    ObmenyatDatchikiFn ObmenyatDatchiki = nullptr;
-    SohranitDatchikFn SohranitDatchik = nullptr;
-    ZagruzitDatchikFn ZagruzitDatchik = nullptr;
-    ZagruzitKolichestvoDatchikovFn ZagruzitKolichestvoDatchikov = nullptr;
+#define PROBE_STORE_ENTRY(name) name##Fn name = nullptr;
+    PROBE_STORE_EXPORTS(PROBE_STORE_ENTRY)
+#undef PROBE_STORE_ENTRY
 };
 
 // Export names in lookup order; the loader stops at the first one a library lacks.
-inline constexpr const char* kProbeStoreExports[13] = {
-    "SozdatSpisok",
-    "SozdatStroku",
-    "UdalitSpisok",
-    "UdalitStroku",
-    "VidelitPamyatDlyaDatchikov",
-    "VibratDatchikPoIndeksu",
-    "PoluchitVibranniyDatchik",
-    "VibratVremenniyDatchik",
-    "InicializirovatDatchik",
-    "ObmenyatDatchiki",
-    "SohranitDatchik",
-    "ZagruzitDatchik",
-    "ZagruzitKolichestvoDatchikov",
+inline constexpr const char* kProbeStoreExports[] = {
+#define PROBE_STORE_NAME(name) #name,
+    PROBE_STORE_EXPORTS(PROBE_STORE_NAME)
+#undef PROBE_STORE_NAME
 };
 
 // Batches: records that go into a probe file as one unit (probetool's import). Not bound by the
@@ -91,8 +88,40 @@ using AddProbeToBatchFn = BoolByte PLUGIN_CALL (*)(const ProbeRecord* record);
 using CommitProbeBatchFn = BoolByte PLUGIN_CALL (*)(const char* fileName);
 // Empties the batch.
 using DropProbeBatchFn = BoolByte PLUGIN_CALL (*)();
+// Why the last CommitProbeBatch failed, a ProbeFileError; kNone after one that succeeded.
+using LastProbeFileErrorFn = std::uint32_t PLUGIN_CALL (*)();
+enum class ProbeFileError : std::uint32_t {
+    kNone = 0,
+    kCannotOpen = 1,  // a missing folder, a directory, another failure to open
+    kNoRights = 2,    // no right to write the folder or the file
+    kOwnerNotKept =
+        3,             // the file belongs to another user or group: replacing it would take it over
+    kNameTooLong = 4,  // the name or the path passes the file system's limit
+    kNoSpace = 5,      // the disk or the quota is full
+    kReadOnly = 6,     // a read-only file system
+    kBusy = 7,         // another program kept the file's append lock
+    kNotRegular = 8,   // a pipe or a device
+    kOther = 9,        // another failure of the system
+    kNotProbeFile = 10,  // not a probe file, a damaged header or a newer version: takes no records
+};
+// Fields a later minor version added to a record: the bytes after the last field this store
+// knows, as the record's payload held them when it was loaded (ZagruzitDatchik). The store keeps
+// them with the record it loaded into and writes them back after the known fields whenever that
+// record is saved or added to a batch; resetting the record or reallocating the collection drops
+// them. RecordTrailingBytes: the bytes kept for `record` (null and 0 when none); owned by the
+// store, valid until that record is loaded, reset or dropped. AddProbeToBatchWithTrailing: as
+// AddProbeToBatch, with `size` bytes of `trailing` after the known fields (an import giving back
+// what an export kept).
+using RecordTrailingBytesFn = const std::uint8_t* PLUGIN_CALL (*)(const ProbeRecord* record,
+                                                                  std::uint32_t* size);
+using AddProbeToBatchWithTrailingFn = BoolByte PLUGIN_CALL (*)(const ProbeRecord* record,
+                                                               const std::uint8_t* trailing,
+                                                               std::uint32_t size);
+inline constexpr const char* kRecordTrailingBytes = "RecordTrailingBytes";
+inline constexpr const char* kAddProbeToBatchWithTrailing = "AddProbeToBatchWithTrailing";
 inline constexpr const char* kAddProbeToBatch = "AddProbeToBatch";
 inline constexpr const char* kCommitProbeBatch = "CommitProbeBatch";
 inline constexpr const char* kDropProbeBatch = "DropProbeBatch";
+inline constexpr const char* kLastProbeFileError = "LastProbeFileError";
 
 }  // namespace contracts

@@ -17,7 +17,9 @@
 #include "wave_set.h"
 #include "wavelib.h"
 
-// "Обработчик волн, версия 1.1" in cp1251.
+// The name of the version 1.1 table: in UTF-8 (as hosts keep their texts), and in cp1251 (as it
+// goes over the table request).
+inline constexpr const char* kWaveProcessorTable11NameUtf8 = "Обработчик волн, версия 1.1";
 inline constexpr char kWaveProcessorTable11Name[] =
     "\xCE\xE1\xF0\xE0\xE1\xEE\xF2\xF7\xE8\xEA \xE2\xEE\xEB\xED, \xE2\xE5\xF0\xF1\xE8\xFF 1.1";
 

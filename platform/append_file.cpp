@@ -1,8 +1,6 @@
 // The part of appending that both systems share: waiting a bounded time for the append lock, and
 // the observer of the writes.
 #include <algorithm>
-#include <atomic>
-#include <string>
 #include <thread>
 
 #include "platform/append_file.h"
@@ -22,15 +20,6 @@ FileOpObserver* setFileOpObserver(FileOpObserver* observer) {
 
 FileOpObserver* AppendFile::observer() {
     return gObserver;
-}
-
-std::filesystem::path AppendFile::replacementName(const std::filesystem::path& file) {
-    static std::atomic<unsigned> serial{0};
-    std::filesystem::path name = file;
-    name += kReplacementMark;
-    name += std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-            std::to_string(serial++) + ".tmp";
-    return name;
 }
 
 AppendFile::Status AppendFile::takeLock(std::chrono::milliseconds wait) {

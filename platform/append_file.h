@@ -26,13 +26,17 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "platform/replace_file.h"
+
 namespace platform {
+
+class SpoolFile;
 
 inline constexpr std::uint64_t kAppendLockOffset = std::uint64_t{1} << 62;
 // A writer holds the lock for one write; this long only a stuck writer keeps it.
 inline constexpr std::chrono::milliseconds kAppendLockWait{10000};
-// The new file of replaceAppending() is named "<file name><kReplacementMark><number>.tmp"; one left
-// behind tells of a replacement cut short.
+// The new file of replaceAppending() is named "<file name><kReplacementMark><number>.tmp" (the
+// name shortened as temporaryNamePrefix() says); one left behind tells of a replacement cut short.
 inline constexpr const char* kReplacementMark = ".replacing-";
 
 // What writers do to files, for tests that replay it into the states a crash can leave behind.
@@ -96,6 +100,23 @@ class AppendFile {
     // file that is held open (Windows before 10 1709), the bytes are appended in one write
     // under the lock instead: failures leave the file as it was, a kill mid-write may not.
     bool replaceAppending(std::uint64_t keep, const void* data, std::size_t n);
+    // Replaces the file, in one step, by the bytes it holds then followed by those of `tail`, like
+    // replaceAppending(), but without keeping other writers waiting for the copy: the lock is let
+    // go while the file's bytes (by data ranges, holes kept) and the tail are copied, and taken
+    // again to catch up with what was appended meanwhile; only after a few rounds of appends
+    // that kept coming is the last catching-up done under the lock. `replacedMeanwhile` is set
+    // when the name was given to another file while the lock was let go: nothing is replaced, and
+    // the caller opens the name again. The file must be open, locked and not empty. (Windows:
+    // replaceAppending() with the tail read into memory.)
+    // With `head` given the file is begun anew instead: its bytes (what a crash left of a new
+    // file's header, or nothing) give way to the `headSize` bytes of `head`, then the tail.
+    ReplaceError replaceExtending(const void* head, std::size_t headSize, const SpoolFile& tail,
+                                  bool& replacedMeanwhile);
+    // After a failed write into a file that open() created: removes it again while it is still
+    // empty and still has its name, so that a failure leaves no empty file behind.
+    void removeIfCreatedEmpty();
+    // Why the last open() or replacement failed.
+    ReplaceError lastError() const { return error_; }
 
     // Releases the lock and closes the file.
     void close();
@@ -120,8 +141,8 @@ class AppendFile {
     // Whether the name still names the open file (another writer may have replaced it while
     // this one waited for the lock).
     bool nameStillOpen() const;
-    // The name for the new file of a replacement of `file`.
-    static std::filesystem::path replacementName(const std::filesystem::path& file);
+    // Lets the append lock go, the file kept open (takeLock() takes it again).
+    void unlock();
 
 #if defined(_WIN32)
     void* handle_ = nullptr;  // HANDLE; null when closed
@@ -130,6 +151,7 @@ class AppendFile {
 #endif
     bool locked_ = false;
     bool created_ = false;
+    ReplaceError error_ = ReplaceError::kNone;
     std::filesystem::path path_;
 };
 

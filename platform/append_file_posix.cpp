@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/append_file.h"
+#include "platform/spool_file.h"
 
 namespace platform {
 
@@ -35,7 +36,10 @@ AppendFile::Status AppendFile::openAttempt(const std::filesystem::path& path,
         created = fd >= 0;
         if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), kFlags);
     }
-    if (fd < 0) return Status::kCannotOpen;
+    if (fd < 0) {
+        error_ = replaceErrorOf(errno);
+        return Status::kCannotOpen;
+    }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -52,47 +56,78 @@ bool AppendFile::nameStillOpen() const {
 }
 
 bool AppendFile::replaceAppending(std::uint64_t keep, const void* data, std::size_t n) {
-    std::error_code ec;
-    // The file itself, not a symbolic link to it, is replaced.
-    const std::filesystem::path target = std::filesystem::canonical(path_, ec);
-    if (ec) return false;
-    const std::filesystem::path temp = replacementName(target);
-    struct stat st;
-    if (::fstat(fd_, &st) != 0) return false;
-    const int out =
-        ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
-    if (out < 0) return false;
-    auto put = [&](const unsigned char* p, std::size_t length) {
-        while (length > 0) {
-            const ssize_t done = ::write(out, p, length);
-            if (done < 0 && errno == EINTR) continue;
-            if (done <= 0) return false;
-            p += done;
-            length -= static_cast<std::size_t>(done);
+    // The file itself, not a symbolic link to it, is replaced, keeping its attributes.
+    ReplacementFile out;
+    error_ = out.create(path_, kReplacementMark, fd_);
+    if (error_ == ReplaceError::kNone) error_ = out.copyRange(fd_, 0, keep, 0);
+    if (error_ == ReplaceError::kNone) error_ = out.writeAt(keep, data, n);
+    if (error_ == ReplaceError::kNone) error_ = out.commit();
+    return error_ == ReplaceError::kNone;
+}
+
+ReplaceError AppendFile::replaceExtending(const void* head, std::size_t headSize,
+                                          const SpoolFile& tail, bool& replacedMeanwhile) {
+    // Rounds whose catching-up is done without the lock; appends that kept coming through all of
+    // them are caught up with under it.
+    constexpr int kUnlockedRounds = 3;
+    replacedMeanwhile = false;
+    const bool fresh = head != nullptr;
+    std::uint64_t found = 0;
+    if (!size(found)) return error_ = replaceErrorOf(errno);
+    std::uint64_t present = fresh ? 0 : found;
+    ReplacementFile out;
+    if ((error_ = out.create(path_, kReplacementMark, fd_)) != ReplaceError::kNone) return error_;
+    std::uint64_t copied = 0;
+    for (int round = 0;; ++round) {
+        const bool unlocked = round < kUnlockedRounds && locked_;
+        if (unlocked) unlock();
+        // The bytes up to `present` stay as they are while others append: appends only add, and
+        // a failed one cuts back to where it began.
+        if ((error_ = out.resize(copied)) != ReplaceError::kNone ||
+            (error_ = out.copyRange(fd_, copied, present, copied)) != ReplaceError::kNone ||
+            (fresh && (error_ = out.writeAt(0, head, headSize)) != ReplaceError::kNone) ||
+            (error_ = tail.copyTo(out, fresh ? headSize : present)) != ReplaceError::kNone)
+            return error_;
+        copied = present;
+        if (unlocked) {
+            // The copy reaches the disk before the lock is taken again: the sync under the lock
+            // then has only the catching-up to write.
+            if ((error_ = out.sync()) != ReplaceError::kNone) return error_;
+            if (takeLock(kAppendLockWait) != Status::kOk) return error_ = ReplaceError::kBusy;
+            if (!nameStillOpen()) {
+                replacedMeanwhile = true;
+                return error_ = ReplaceError::kOther;
+            }
         }
-        return true;
-    };
-    bool ok = true;
-    std::vector<unsigned char> piece(
-        static_cast<std::size_t>(std::min<std::uint64_t>(keep, 1u << 20)));
-    for (std::uint64_t at = 0; ok && at < keep;) {
-        const std::size_t length =
-            static_cast<std::size_t>(std::min<std::uint64_t>(keep - at, piece.size()));
-        ok = readAt(at, piece.data(), length) && put(piece.data(), length);
-        at += length;
+        std::uint64_t now = 0;
+        if (!size(now) || now < present) return error_ = ReplaceError::kOther;
+        if (fresh && now != found) {
+            // Another writer began the file meanwhile: it is to be looked at again.
+            replacedMeanwhile = true;
+            return error_ = ReplaceError::kOther;
+        }
+        if (now == present || fresh) break;
+        present = now;
     }
-    ok = ok && put(static_cast<const unsigned char*>(data), n) && ::fsync(out) == 0;
-    ok = ::close(out) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    const std::filesystem::path kept = path_;
-    path_ = target;
-    syncFolder();
-    path_ = kept;
-    return true;
+    return error_ = out.commit();
+}
+
+void AppendFile::removeIfCreatedEmpty() {
+    std::uint64_t now = 0;
+    if (created_ && size(now) && now == 0 && nameStillOpen()) ::unlink(path_.c_str());
+}
+
+void AppendFile::unlock() {
+#if defined(F_OFD_SETLK)
+    struct flock range {};
+    range.l_type = F_UNLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(kAppendLockOffset);
+    range.l_len = 1;
+    static_cast<void>(::fcntl(fd_, F_OFD_SETLK, &range));
+#endif
+    static_cast<void>(::flock(fd_, LOCK_UN));
+    locked_ = false;
 }
 
 AppendFile::LockAttempt AppendFile::tryLock() {

@@ -2,6 +2,7 @@
 // LockFileEx on the lock byte, WriteFile at the end of the file, FlushFileBuffers before success
 // is reported.
 #include "platform/append_file.h"
+#include "platform/spool_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,7 +43,10 @@ AppendFile::Status AppendFile::openAttempt(const std::filesystem::path& path,
     // append off again. Writes go to the end of the file all the same (see append).
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return Status::kCannotOpen;
+    if (h == INVALID_HANDLE_VALUE) {
+        error_ = replaceErrorOf(static_cast<int>(GetLastError()));
+        return Status::kCannotOpen;
+    }
     const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
     // Only a file on a disk: a pipe or a device could wait for the other end forever.
     if (GetFileType(h) != FILE_TYPE_DISK) {
@@ -70,10 +74,13 @@ bool AppendFile::replaceAppending(std::uint64_t keep, const void* data, std::siz
     std::error_code ec;
     const std::filesystem::path target = std::filesystem::canonical(path_, ec);
     if (ec) return false;
-    const std::filesystem::path temp = replacementName(target);
+    const std::filesystem::path temp = temporaryBeside(target, kReplacementMark);
     HANDLE out = CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, kShareAll, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE) return false;
+    if (out == INVALID_HANDLE_VALUE) {
+        error_ = replaceErrorOf(static_cast<int>(GetLastError()));
+        return false;
+    }
     auto put = [&](const unsigned char* p, std::size_t length) {
         while (length > 0) {
             DWORD done = 0;
@@ -114,6 +121,7 @@ bool AppendFile::replaceAppending(std::uint64_t keep, const void* data, std::siz
         renamed = MoveFileExW(temp.c_str(), target.c_str(),
                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (renamed) return true;
+    error_ = replaceErrorOf(static_cast<int>(GetLastError()));
     DeleteFileW(temp.c_str());
     if (!ok) return false;
     // A system that cannot replace a file other handles hold open (before Windows 10 1709, some
@@ -123,6 +131,36 @@ bool AppendFile::replaceAppending(std::uint64_t keep, const void* data, std::siz
     std::uint64_t size = 0;
     if (!this->size(size) || (size != keep && !truncate(keep))) return false;
     return append(data, n);
+}
+
+ReplaceError AppendFile::replaceExtending(const void* head, std::size_t headSize,
+                                          const SpoolFile& tail, bool& replacedMeanwhile) {
+    // The replacement under the lock throughout, as before: the tail is in memory here.
+    replacedMeanwhile = false;
+    std::uint64_t present = 0;
+    error_ = ReplaceError::kOther;
+    if (!size(present) || tail.size() != tail.memory().size()) return error_;
+    std::vector<unsigned char> bytes;
+    if (head != nullptr) {
+        present = 0;
+        bytes.assign(static_cast<const unsigned char*>(head),
+                     static_cast<const unsigned char*>(head) + headSize);
+    }
+    bytes.insert(bytes.end(), tail.memory().begin(), tail.memory().end());
+    error_ = ReplaceError::kNone;
+    if (replaceAppending(present, bytes.data(), bytes.size())) return ReplaceError::kNone;
+    return error_ == ReplaceError::kNone ? ReplaceError::kOther : error_;
+}
+
+void AppendFile::removeIfCreatedEmpty() {
+    std::uint64_t now = 0;
+    if (created_ && size(now) && now == 0 && nameStillOpen()) DeleteFileW(path_.c_str());
+}
+
+void AppendFile::unlock() {
+    OVERLAPPED o = at(kAppendLockOffset);
+    UnlockFileEx(handleOf(handle_), 0, 1, 0, &o);
+    locked_ = false;
 }
 
 AppendFile::LockAttempt AppendFile::tryLock() {

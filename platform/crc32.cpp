@@ -1,11 +1,11 @@
 #include "platform/crc32.h"
 
-#if defined(PROBE_HAVE_LIBDEFLATE)
-#include <libdeflate.h>
-#else
 #include <zlib.h>
 
 #include <algorithm>
+
+#if defined(PROBE_HAVE_LIBDEFLATE)
+#include <libdeflate.h>
 #endif
 
 namespace platform {
@@ -26,6 +26,10 @@ std::uint32_t crc32Update(std::uint32_t crc, const void* data, std::size_t size)
     }
     return static_cast<std::uint32_t>(value);
 #endif
+}
+
+std::uint32_t crc32Combine(std::uint32_t a, std::uint32_t b, std::uint64_t bLength) {
+    return static_cast<std::uint32_t>(::crc32_combine(a, b, static_cast<z_off_t>(bLength)));
 }
 
 std::uint32_t crc32Of(const void* data, std::size_t size) {

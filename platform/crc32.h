@@ -12,5 +12,7 @@ std::uint32_t crc32Of(const void* data, std::size_t size);
 // Carries a checksum on over more bytes: crc32Update(crc32Of(a), b) is the checksum of a then b;
 // crc32Update(0, ...) starts one.
 std::uint32_t crc32Update(std::uint32_t crc, const void* data, std::size_t size);
+// The checksum of a then b from the checksums of a and of b and b's length (below 2 GiB).
+std::uint32_t crc32Combine(std::uint32_t a, std::uint32_t b, std::uint64_t bLength);
 
 }  // namespace platform

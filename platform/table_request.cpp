@@ -19,4 +19,20 @@ void* answerTableRequest(TableCell* table, const char* name, std::string_view ut
     return table;
 }
 
+bool requestTable(Module module, void* table, std::uint32_t size, const char* cp1251Name) {
+    if (module == nullptr) return false;
+    TableRequest3 request =
+        findTableRequest3([module](const char* name) { return findExport(module, name); });
+    return request != nullptr &&
+           request(static_cast<TableCell*>(table), size, cp1251Name) != nullptr;
+}
+
+bool requestTable(Module module, TableCell* table, std::string_view utf8Name) {
+    if (module == nullptr) return false;
+    TableRequest2 request =
+        findTableRequest2([module](const char* name) { return findExport(module, name); });
+    return request != nullptr &&
+           request(table, utf8ToCp1251(std::string(utf8Name)).c_str()) == table;
+}
+
 }  // namespace platform

@@ -1,22 +1,19 @@
 #include "python/wave_library.h"
 
-#include <dlfcn.h>
-
 #include <cstddef>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
+#include "platform/table_request.h"
 
 namespace probe_python {
 
 WaveLibrary::WaveLibrary() {
-    const std::string wavelib = platform::mapLibraryName(kWavelibFileName);
-    if (dlopen(wavelib.c_str(), RTLD_NOW | RTLD_LOCAL) == nullptr) {
-        const char* reason = dlerror();
+    if (platform::loadLibrary(kWavelibFileName) == nullptr) {
         error_ = "не удалось загрузить " + std::string(kWavelibFileName) + ": " +
-                 (reason != nullptr ? reason : "");
+                 platform::lastErrorText();
         return;
     }
     platform::Module module = platform::loadLibrary("wavelib2.dll");
@@ -24,16 +21,14 @@ WaveLibrary::WaveLibrary() {
         error_ = "не удалось загрузить wavelib2.dll: " + platform::lastErrorText();
         return;
     }
-    auto request = reinterpret_cast<TableRequest3>(
-        platform::findExport(module, "PoluchitTablicuFunkciyPoImeni"));
-    if (request == nullptr || request(reinterpret_cast<TableCell*>(&table_), sizeof(table_),
-                                      kWaveProcessorTable11Name) == nullptr) {
+    if (!platform::requestTable(module, &table_, sizeof(table_), kWaveProcessorTable11Name)) {
         error_ = "wavelib2 не выдал таблицу версии 1.1";
         return;
     }
     // The placement and storage tables are wavelib's; wavelib2 passes the requests on.
-    if (request(placement_.data(), sizeof(placement_), kPlacementTableName) == nullptr ||
-        request(storage_.data(), sizeof(storage_), kStorageTableName) == nullptr) {
+    if (!platform::requestTable(module, placement_.data(), sizeof(placement_),
+                                kPlacementTableName) ||
+        !platform::requestTable(module, storage_.data(), sizeof(storage_), kStorageTableName)) {
         error_ = "wavelib не выдал таблицы размещения и хранения наборов";
     }
 }

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/little_endian.h"
+#include "suite/probestore/probe_file_format.h"
 #include "tools/probetool/commands.h"
 
 #if !defined(_WIN32)
@@ -31,7 +33,14 @@ constexpr const char* kNullDevice = "NUL";
 #else
 constexpr const char* kNullDevice = "/dev/null";
 #endif
-constexpr std::size_t kHeaderSize = 24;  // the probe file header, before the first record frame
+constexpr std::size_t kHeaderSize = probestore::kFileHeaderSize;
+constexpr std::size_t kFrameHeader = probestore::kFrameHeaderSize;
+
+// The length of the record frame at `p` of a probe file's bytes, header and payload.
+std::size_t frameLength(const std::string& bytes, std::size_t p) {
+    return kFrameHeader + platform::le::getU32(reinterpret_cast<const std::uint8_t*>(bytes.data()) +
+                                               p + probestore::kFrameSizeOffset);
+}
 
 // Repeats the record frames of the sample file: a frame does not depend on where it lies.
 const std::string& sampleFile() {
@@ -40,13 +49,9 @@ const std::string& sampleFile() {
         const std::string sample{std::istreambuf_iterator<char>(in),
                                  std::istreambuf_iterator<char>()};
         std::vector<std::string> frames;
-        for (std::size_t p = kHeaderSize; p + 16 <= sample.size();) {
-            const auto size =
-                static_cast<std::size_t>(static_cast<unsigned char>(sample[p + 4])) |
-                static_cast<std::size_t>(static_cast<unsigned char>(sample[p + 5])) << 8 |
-                static_cast<std::size_t>(static_cast<unsigned char>(sample[p + 6])) << 16;
-            frames.push_back(sample.substr(p, 16 + size));
-            p += 16 + size;
+        for (std::size_t p = kHeaderSize; p + kFrameHeader <= sample.size();) {
+            frames.push_back(sample.substr(p, frameLength(sample, p)));
+            p += frameLength(sample, p);
         }
         const std::string p = (fs::temp_directory_path() / "probetool_bench_100k.dt").string();
         std::ofstream out(p, std::ios::binary | std::ios::trunc);
@@ -135,13 +140,7 @@ void BM_Salvage(benchmark::State& state) {
         std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         // The first state.range(0) records: cut at the frame that starts after them.
         std::size_t p = kHeaderSize;
-        for (std::int64_t i = 0; i < state.range(0); ++i) {
-            const auto size =
-                static_cast<std::size_t>(static_cast<unsigned char>(bytes[p + 4])) |
-                static_cast<std::size_t>(static_cast<unsigned char>(bytes[p + 5])) << 8 |
-                static_cast<std::size_t>(static_cast<unsigned char>(bytes[p + 6])) << 16;
-            p += 16 + size;
-        }
+        for (std::int64_t i = 0; i < state.range(0); ++i) p += frameLength(bytes, p);
         out << bytes.substr(0, p);
     }
     for (auto _ : state) {

@@ -14,6 +14,7 @@
 #include "abi/surfstore.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
+#include "platform/table_request.h"
 #include "suite/surfarch/pv_format.h"
 #include "suite/surfview1/scene.h"
 
@@ -45,14 +46,8 @@ void listThroughTheLibraries(benchmark::State& state, const char* file) {
     platform::Module archiver = platform::loadLibrary("surfarch.dll");
     TableCell kt[k::kTableEntries] = {};
     TableCell at[a::kTableEntries] = {};
-    auto bind = [](platform::Module m, const char* name, TableCell* table) {
-        auto request = m ? reinterpret_cast<TableRequest2>(
-                               platform::findExport(m, "PoluchitTablicuFunkciyPoImeni"))
-                         : nullptr;
-        return request && request(table, platform::utf8ToCp1251(name).c_str()) == table;
-    };
-    if (!bind(keeper, contracts::keeper::kTableName, kt) ||
-        !bind(archiver, contracts::archiver::kTableName, at)) {
+    if (!platform::requestTable(keeper, kt, contracts::keeper::kTableName) ||
+        !platform::requestTable(archiver, at, contracts::archiver::kTableName)) {
         state.SkipWithError("surface libraries not found");
         return;
     }
@@ -144,11 +139,7 @@ void BM_CountZeroFilledTail(benchmark::State& state) {
     std::filesystem::resize_file(path, bytes.size() + zeros);
     platform::Module archiver = platform::loadLibrary("surfarch.dll");
     TableCell at[a::kTableEntries] = {};
-    auto request = archiver ? reinterpret_cast<TableRequest2>(
-                                  platform::findExport(archiver, "PoluchitTablicuFunkciyPoImeni"))
-                            : nullptr;
-    if (!request ||
-        request(at, platform::utf8ToCp1251(contracts::archiver::kTableName).c_str()) != at) {
+    if (!platform::requestTable(archiver, at, contracts::archiver::kTableName)) {
         state.SkipWithError("surface archiver not found");
         return;
     }

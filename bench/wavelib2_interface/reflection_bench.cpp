@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/dynlib.h"
+#include "platform/table_request.h"
 #include "wavelib2/makrosi.h"
 
 namespace {
@@ -64,12 +65,8 @@ void Report(benchmark::State& state, std::uint32_t n) {
 void BM_OtrazitIPrelomit_Loaded(benchmark::State& state) {
     const auto n = static_cast<std::uint32_t>(state.range(0));
     platform::Module library = platform::loadLibrary("wavelib2.dll");
-    auto request = library ? reinterpret_cast<TableRequest3>(
-                                 platform::findExport(library, "PoluchitTablicuFunkciyPoImeni"))
-                           : nullptr;
     WaveProcessorTable11 t{};
-    if (request == nullptr || request(reinterpret_cast<TableCell*>(&t), sizeof(t),
-                                      kWaveProcessorTable11Name) == nullptr) {
+    if (!platform::requestTable(library, &t, sizeof(t), kWaveProcessorTable11Name)) {
         state.SkipWithError("wavelib2.dll did not load");
         return;
     }

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "platform/cp1251.h"
+#include "platform/table_request.h"
 
 namespace wave_split {
 
@@ -221,10 +222,7 @@ Library::Library() : module_(platform::loadLibrary("wavelib2.dll")) {
         error_ = "не удалось загрузить wavelib2.dll: " + platform::lastErrorText();
         return;
     }
-    auto request = reinterpret_cast<TableRequest3>(
-        platform::findExport(module_, "PoluchitTablicuFunkciyPoImeni"));
-    if (request == nullptr || request(reinterpret_cast<TableCell*>(&table_), sizeof(table_),
-                                      kWaveProcessorTable11Name) == nullptr) {
+    if (!platform::requestTable(module_, &table_, sizeof(table_), kWaveProcessorTable11Name)) {
         error_ = "wavelib2 не выдал таблицу версии 1.1";
     }
 }

@@ -6,46 +6,11 @@
 #include <iterator>
 #include <type_traits>
 
-#include "abi/surfarch.h"
-#include "abi/wavelib2.h"
 #include "platform/cp1251.h"
+#include "platform/table_request.h"
 
 namespace biblioteki {
 namespace {
-
-// Fixed file names of the eight slots.
-constexpr const char* kFileNames[kSlotCount] = {
-    "surfgen.dll",  "surfedit.dll",   "surfstore.dll", "surfview1.dll",
-    "surfarch.dll", "probestore.dll", "wavelib2.dll",  "numconv.dll",
-};
-
-// Name and version strings of the table-bound slots (UTF-8 here, cp1251 on the wire; the wave
-// processor's is kWaveProcessorTable11Name of abi/wavelib2.h in cp1251).
-constexpr const char* kTableNames[kSlotCount] = {
-    contracts::surface_tools::kGeneratorTableName,
-    contracts::surface_tools::kEditorTableName,
-    contracts::keeper::kTableName,
-    nullptr,
-    contracts::archiver::kTableName,
-    nullptr,
-    "Обработчик волн, версия 1.1",
-    nullptr,
-};
-
-// Entries of the three-argument tables; the size passed is entries times the size of one cell,
-// which is 32, 48 and 56 bytes on the 32-bit home platform.
-constexpr std::size_t tableEntries(int slot) {
-    switch (slot) {
-        case kSlotSurfGen:
-            return contracts::surface_tools::kGeneratorTableEntries;
-        case kSlotSurfEdit:
-            return contracts::surface_tools::kEditorTableEntries;
-        case kSlotWaveLib:
-            return kWaveProcessorTable11Entries;
-        default:
-            return 0;
-    }
-}
 
 // The visualizer's five exports: decorated name, then plain name.
 struct ExportName {
@@ -81,7 +46,7 @@ std::string cutCharacters(const std::string& text, std::size_t limit) {
 Biblioteki::Biblioteki(LoaderPlatform& platform, MessageBoxes& boxes)
     : platform_(platform), boxes_(boxes) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        fileNames_[static_cast<std::size_t>(slot)] = kFileNames[slot];
+        fileNames_[static_cast<std::size_t>(slot)] = kSlots[slot].fileName;
     }
 }
 
@@ -96,17 +61,16 @@ bool Biblioteki::bindSlot(int slot) {
     const auto s = static_cast<std::size_t>(slot);
     void* module = modules_[s];
     TableCell* table = tables_[s].data();
-    switch (slot) {
-        case kSlotSurfGen:
-        case kSlotSurfEdit:
-        case kSlotWaveLib: {
-            auto request = reinterpret_cast<TableRequest3>(findDecorated(
-                module, "_PoluchitTablicuFunkciyPoImeni@12", "PoluchitTablicuFunkciyPoImeni"));
+    const Slot& info = kSlots[slot];
+    const auto lookup = [&](const char* name) { return platform_.GetProcAddress(module, name); };
+    switch (info.binding) {
+        case Binding::kTableOfThree: {
+            auto request = platform::findTableRequest3(lookup);
             if (request == nullptr) return false;
-            const std::string name = platform::utf8ToCp1251(kTableNames[slot]);
-            const auto size = static_cast<std::uint32_t>(tableEntries(slot) * sizeof(TableCell));
+            const std::string name = platform::utf8ToCp1251(info.tableName);
+            const auto size = static_cast<std::uint32_t>(info.tableEntries * sizeof(TableCell));
             if (request(table, size, name.c_str()) == nullptr) return false;
-            if (slot == kSlotWaveLib) return true;
+            if (!info.initialised) return true;
             // A table without its initialising entry cannot be made ready: the slot fails
             // instead of calling through a null entry.
             namespace tools = contracts::surface_tools;
@@ -114,15 +78,13 @@ bool Biblioteki::bindSlot(int slot) {
             if (init == nullptr) return false;
             return init(context_[s].data()) != 0;
         }
-        case kSlotSurfStore:
-        case kSlotSurfArch: {
-            auto request = reinterpret_cast<TableRequest2>(findDecorated(
-                module, "_PoluchitTablicuFunkciyPoImeni@8", "PoluchitTablicuFunkciyPoImeni"));
+        case Binding::kTableOfTwo: {
+            auto request = platform::findTableRequest2(lookup);
             if (request == nullptr) return false;
-            const std::string name = platform::utf8ToCp1251(kTableNames[slot]);
+            const std::string name = platform::utf8ToCp1251(info.tableName);
             return request(table, name.c_str()) != nullptr;
         }
-        case kSlotSurfView: {
+        case Binding::kViewerExports: {
             void* found[std::size(kViewerExports)];
             bool all = true;
             for (std::size_t i = 0; i < std::size(kViewerExports); ++i) {
@@ -141,7 +103,7 @@ bool Biblioteki::bindSlot(int slot) {
                 reinterpret_cast<contracts::viewer::SortirovatPoverhnostiPoGlubineFn>(found[4]);
             return all;
         }
-        case kSlotProbeStore: {
+        case Binding::kProbeStoreExports: {
             // Plain names only, in the fixed order; the lookup stops at the first missing name.
             // Every name looked up takes its result (the missing one becomes null); the names
             // after it are not looked up and keep their previous values.
@@ -159,28 +121,17 @@ bool Biblioteki::bindSlot(int slot) {
                 if (i < lookedUp)
                     entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(found[i]);
             };
-            auto& api = probeStore_;
-            set(0, api.SozdatSpisok);
-            set(1, api.SozdatStroku);
-            set(2, api.UdalitSpisok);
-            set(3, api.UdalitStroku);
-            set(4, api.VidelitPamyatDlyaDatchikov);
-            set(5, api.VibratDatchikPoIndeksu);
-            set(6, api.PoluchitVibranniyDatchik);
-            set(7, api.VibratVremenniyDatchik);
-            set(8, api.InicializirovatDatchik);
-            set(9, api.ObmenyatDatchiki);
-            set(10, api.SohranitDatchik);
-            set(11, api.ZagruzitDatchik);
-            set(12, api.ZagruzitKolichestvoDatchikov);
+            int next = 0;
+#define PROBE_STORE_BIND(name) set(next++, probeStore_.name);
+            PROBE_STORE_EXPORTS(PROBE_STORE_BIND)
+#undef PROBE_STORE_BIND
             return count == kExports;
         }
-        case kSlotNumConv:
+        case Binding::kNumberConversion:
             doubleToString_ = findDecorated(module, "_DoubleToString@12", "DoubleToString");
             return doubleToString_ != nullptr;
-        default:
-            return false;
     }
+    return false;
 }
 
 bool Biblioteki::ZagruzitBiblioteki(std::uint32_t mask) {

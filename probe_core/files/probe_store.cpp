@@ -5,26 +5,30 @@
 #include "platform/dynlib.h"
 #include "probe_core/record/record_cells.h"
 
-namespace probetool {
+namespace probefiles {
 
-void StreamBoxes::show(const std::string& title, const std::string& text) {
-    // The boxes break lines with "\r\n"; a terminal wants "\n".
+void KeptBoxes::show(const std::string& title, const std::string& text) {
+    // The boxes break lines with "\r\n"; a message wants "\n".
     std::string lines;
     for (char c : text)
         if (c != '\r') lines += c;
     while (!lines.empty() && lines.back() == '\n') lines.pop_back();
-    err_ << title << ": " << lines << '\n';
+    if (!text_.empty()) text_ += '\n';
+    text_ += title + ": " + lines;
 }
 
-ProbeStore::ProbeStore(std::ostream& err)
-    : boxes_(err), loader_(biblioteki::systemPlatform(), boxes_) {
+ProbeStore::ProbeStore(std::ostream& err) : ProbeStore() {
+    if (!ready_)
+        err << (loaderMessage().empty() ? "Библиотека probestore.dll не выделила память для датчика"
+                                        : loaderMessage())
+            << '\n';
+}
+
+ProbeStore::ProbeStore() : loader_(biblioteki::systemPlatform(), boxes_) {
     if (!loader_.ZagruzitBiblioteki(biblioteki::kProbeStore)) return;
     const contracts::ProbeStoreApi& store = api();
     ready_ = isTrue(store.VidelitPamyatDlyaDatchikov(1, kProbeRecordSize32));
-    if (!ready_) {
-        err << "Библиотека probestore.dll не выделила память для датчика\n";
-        return;
-    }
+    if (!ready_) return;
     void* module = loader_.moduleHandle(biblioteki::kSlotProbeStore);
     batch_.add = reinterpret_cast<contracts::AddProbeToBatchFn>(
         platform::findExport(module, contracts::kAddProbeToBatch));
@@ -32,6 +36,10 @@ ProbeStore::ProbeStore(std::ostream& err)
         platform::findExport(module, contracts::kCommitProbeBatch));
     batch_.drop = reinterpret_cast<contracts::DropProbeBatchFn>(
         platform::findExport(module, contracts::kDropProbeBatch));
+    batch_.lastError = reinterpret_cast<contracts::LastProbeFileErrorFn>(
+        platform::findExport(module, contracts::kLastProbeFileError));
+    batch_.trailing = reinterpret_cast<contracts::RecordTrailingBytesFn>(
+        platform::findExport(module, contracts::kRecordTrailingBytes));
 }
 
 ProbeStore::~ProbeStore() {
@@ -72,8 +80,19 @@ bool ProbeStore::commitBatch(const std::string& file) {
     return hasBatches() && isTrue(batch_.commit(file.c_str()));
 }
 
+std::uint32_t ProbeStore::trailingBytes(const ProbeRecord& record) const {
+    std::uint32_t size = 0;
+    if (batch_.trailing != nullptr) batch_.trailing(&record, &size);
+    return size;
+}
+
+contracts::ProbeFileError ProbeStore::lastFileError() const {
+    return batch_.lastError != nullptr ? static_cast<contracts::ProbeFileError>(batch_.lastError())
+                                       : contracts::ProbeFileError::kOther;
+}
+
 void ProbeStore::dropBatch() {
     if (hasBatches()) batch_.drop();
 }
 
-}  // namespace probetool
+}  // namespace probefiles

@@ -9,28 +9,33 @@
 #include "probe_core/biblioteki/biblioteki.h"
 #include "probe_core/files/boundary.h"
 
-namespace probetool {
+namespace probefiles {
 
-// The loader's message boxes as lines on the error stream.
-class StreamBoxes final : public biblioteki::MessageBoxes {
+// The loader's message boxes kept as text ("title: text", one line per box), for the client to
+// hand on as an error value.
+class KeptBoxes final : public biblioteki::MessageBoxes {
   public:
-    explicit StreamBoxes(std::ostream& err) : err_(err) {}
     void show(const std::string& title, const std::string& text) override;
+    const std::string& text() const { return text_; }
 
   private:
-    std::ostream& err_;
+    std::string text_;
 };
 
 class ProbeStore {
   public:
     // Loads "probestore.dll" and allocates the one record that appends go through. On failure
-    // the loader's message has gone to `err` and ready() is false.
+    // ready() is false and loaderMessage() holds the loader's message (empty when the store
+    // loaded but could not allocate its record).
+    ProbeStore();
+    // The same, writing the loader's message to `err` (for callers not yet on the client).
     explicit ProbeStore(std::ostream& err);
     ~ProbeStore();
     ProbeStore(const ProbeStore&) = delete;
     ProbeStore& operator=(const ProbeStore&) = delete;
 
     bool ready() const { return ready_; }
+    const std::string& loaderMessage() const { return boxes_.text(); }
     const contracts::ProbeStoreApi& api() const { return loader_.probeStore(); }
 
     std::uint32_t count(const std::string& file);
@@ -47,17 +52,29 @@ class ProbeStore {
     bool hasBatches() const { return batch_.add && batch_.commit && batch_.drop; }
     bool addToBatch(const ProbeRecord& record);
     bool commitBatch(const std::string& file);
+    // How many bytes of fields a later minor version added the record load() returned carries
+    // (0 from a store that does not keep them).
+    std::uint32_t trailingBytes(const ProbeRecord& record) const;
+    // Why the last commitBatch failed (kOther from a store that does not say).
+    contracts::ProbeFileError lastFileError() const;
     void dropBatch();
 
   private:
-    StreamBoxes boxes_;
+    KeptBoxes boxes_;
     biblioteki::Biblioteki loader_;
     bool ready_ = false;
     struct {
         contracts::AddProbeToBatchFn add = nullptr;
         contracts::CommitProbeBatchFn commit = nullptr;
         contracts::DropProbeBatchFn drop = nullptr;
+        contracts::LastProbeFileErrorFn lastError = nullptr;
+        contracts::RecordTrailingBytesFn trailing = nullptr;
     } batch_;
 };
 
+}  // namespace probefiles
+
+// The store's former home, for callers not yet on the client (python/).
+namespace probetool {
+using probefiles::ProbeStore;
 }  // namespace probetool

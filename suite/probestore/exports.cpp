@@ -1,14 +1,17 @@
-// The thirteen plain-named exports of the probe store, and the three of its batches. One store per
+// The thirteen plain-named exports of the probe store, and the four of its batches. One store per
 // loaded library; like the rest of the tool set it is used from one thread. No exception leaves an
 // export: a failure of any kind (memory included) is answered with false, 0 or null.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "abi/plugin.h"
 #include "abi/probe_record.h"
+#include "abi/probestore.h"
+#include "platform/spool_file.h"
 #include "suite/probestore/probe_file.h"
 #include "suite/probestore/probe_file_cache.h"
 #include "suite/probestore/probe_file_format.h"
@@ -26,46 +29,46 @@ probestore::ProbeFiles& files() {
     return instance;
 }
 
-// The records of a batch, framed, waiting for CommitProbeBatch. They follow room for a file
-// header, so that a batch that begins a new file is written without a copy. The block grows with
-// realloc: the C library moves a large block's pages rather than its bytes, so the records of a
-// large import are not copied again at every doubling, as they are in a vector.
-class Batch {
-  public:
-    Batch() = default;
-    Batch(const Batch&) = delete;
-    Batch& operator=(const Batch&) = delete;
-    ~Batch() { std::free(data_); }
+// The records of a batch, framed, waiting for CommitProbeBatch: a megabyte in memory, the rest in
+// a temporary file, so that a batch of any size costs the same memory.
+platform::SpoolFile& batch() {
+    static platform::SpoolFile instance;
+    return instance;
+}
 
-    bool append(const std::vector<std::uint8_t>& frame) {
-        const std::size_t size =
-            std::max<std::size_t>(size_, probestore::kFileHeaderSize) + frame.size();
-        if (size > capacity_) {
-            const std::size_t capacity = std::max(size, 2 * capacity_);
-            void* grown = std::realloc(data_, capacity);
-            if (grown == nullptr) return false;
-            data_ = static_cast<std::uint8_t*>(grown);
-            capacity_ = capacity;
-        }
-        std::memcpy(data_ + size - frame.size(), frame.data(), frame.size());
-        size_ = size;
-        return true;
-    }
-    // Room for a file header, then the frames; nothing at all for an empty batch.
-    std::uint8_t* data() { return data_; }
-    std::size_t size() const { return size_; }
-    void clear() {
-        std::free(data_);
-        data_ = nullptr;
-        size_ = capacity_ = 0;
-    }
+// The bytes of later minor versions' fields, by the record they were loaded into.
+std::unordered_map<const ProbeRecord*, std::vector<std::uint8_t>>& trailingBytes() {
+    static std::unordered_map<const ProbeRecord*, std::vector<std::uint8_t>> instance;
+    return instance;
+}
 
-  private:
-    std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0, capacity_ = 0;
-};
-Batch& batch() {
-    static Batch instance;
+const std::vector<std::uint8_t>* trailingOf(const ProbeRecord* r) {
+    const auto it = trailingBytes().find(r);
+    return it != trailingBytes().end() && !it->second.empty() ? &it->second : nullptr;
+}
+
+// The payload of a record, the trailing bytes after its known fields; empty when it would pass
+// the largest payload.
+std::vector<std::uint8_t> payloadOf(const ProbeRecord& r, const probestore::TextStore* texts,
+                                    const std::uint8_t* trailing, std::size_t size) {
+    std::vector<std::uint8_t> payload = probestore::encodeRecord(r, texts);
+    if (payload.empty() || size == 0) return payload;
+    if (size > probestore::kMaxPayloadSize - payload.size()) return {};
+    payload.insert(payload.end(), trailing, trailing + size);
+    return payload;
+}
+
+bool addToBatch(const ProbeRecord* record, const std::uint8_t* trailing, std::size_t size) {
+    if (record == nullptr || (trailing == nullptr && size != 0)) return false;
+    const std::vector<std::uint8_t> payload = payloadOf(*record, nullptr, trailing, size);
+    if (payload.empty()) return false;
+    const std::vector<std::uint8_t> frame = probestore::encodeFrame(payload);
+    return batch().append(frame.data(), frame.size());
+}
+
+// Why the last commit failed.
+contracts::ProbeFileError& lastError() {
+    static contracts::ProbeFileError instance = contracts::ProbeFileError::kNone;
     return instance;
 }
 
@@ -82,7 +85,11 @@ BoolByte guarded(Fn fn) {
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL VidelitPamyatDlyaDatchikov(std::uint32_t count,
                                                               std::uint32_t size) {
-    return guarded([&] { return store().allocate(count, size); });
+    return guarded([&] {
+        if (!store().allocate(count, size)) return false;
+        trailingBytes().clear();
+        return true;
+    });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL VibratDatchikPoIndeksu(std::uint32_t index) {
@@ -101,11 +108,24 @@ PLUGIN_EXPORT ProbeRecord* PLUGIN_CALL PoluchitVibranniyDatchik() {
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL InicializirovatDatchik() {
-    return guarded([&] { return store().resetSelected(); });
+    return guarded([&] {
+        trailingBytes().erase(store().selected());
+        return store().resetSelected();
+    });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL ObmenyatDatchiki(std::uint32_t a, std::uint32_t b) {
-    return guarded([&] { return store().swap(a, b); });
+    return guarded([&] {
+        // The records trade places; what they carry goes with them.
+        ProbeRecord* ra = store().slot(a);
+        ProbeRecord* rb = store().slot(b);
+        if (!store().swap(a, b)) return false;
+        auto& t = trailingBytes();
+        std::vector<std::uint8_t> ta = t[ra], tb = t[rb];
+        t[ra] = std::move(tb);
+        t[rb] = std::move(ta);
+        return true;
+    });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL SozdatStroku(Stroka* field, TextCallback text, void* context) {
@@ -129,7 +149,10 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL SohranitDatchik(const char* fileName) {
     return guarded([&] {
         const ProbeRecord* r = store().selected();
         if (r == nullptr || fileName == nullptr) return false;
-        return files().append(fileName, probestore::encodeRecord(*r, &store().texts()));
+        const std::vector<std::uint8_t>* trailing = trailingOf(r);
+        return files().append(fileName,
+                              payloadOf(*r, &store().texts(), trailing ? trailing->data() : nullptr,
+                                        trailing ? trailing->size() : 0));
     });
 }
 
@@ -148,25 +171,45 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL ZagruzitDatchik(const char* fileName, std::ui
         // Decode aside and take the result only when the whole record was read, so a failed
         // load leaves the selected record as it was.
         ProbeRecord loaded;
-        if (!files().load(fileName, number, store().texts(), loaded)) return false;
+        std::vector<std::uint8_t> trailing;
+        if (!files().load(fileName, number, store().texts(), loaded, &trailing)) return false;
         store().texts().releaseRecordTexts(*r);
         std::memcpy(r, &loaded, sizeof loaded);
+        if (trailing.empty())
+            trailingBytes().erase(r);
+        else
+            trailingBytes()[r] = std::move(trailing);
         return true;
     });
 }
 
 PLUGIN_EXPORT BoolByte PLUGIN_CALL AddProbeToBatch(const ProbeRecord* record) {
     return guarded([&] {
-        if (record == nullptr) return false;
-        const std::vector<std::uint8_t> payload = probestore::encodeRecord(*record);
-        if (payload.empty()) return false;
-        return batch().append(probestore::encodeFrame(payload));
+        const std::vector<std::uint8_t>* trailing = trailingOf(record);
+        return addToBatch(record, trailing ? trailing->data() : nullptr,
+                          trailing ? trailing->size() : 0);
     });
 }
 
+PLUGIN_EXPORT BoolByte PLUGIN_CALL AddProbeToBatchWithTrailing(const ProbeRecord* record,
+                                                               const std::uint8_t* trailing,
+                                                               std::uint32_t size) {
+    return guarded([&] { return addToBatch(record, trailing, size); });
+}
+
+PLUGIN_EXPORT const std::uint8_t* PLUGIN_CALL RecordTrailingBytes(const ProbeRecord* record,
+                                                                  std::uint32_t* size) {
+    const std::vector<std::uint8_t>* trailing = trailingOf(record);
+    if (size != nullptr) *size = trailing ? static_cast<std::uint32_t>(trailing->size()) : 0;
+    return trailing ? trailing->data() : nullptr;
+}
+
 PLUGIN_EXPORT BoolByte PLUGIN_CALL CommitProbeBatch(const char* fileName) {
+    lastError() = contracts::ProbeFileError::kOther;
     const BoolByte done = guarded([&] {
-        return fileName != nullptr && files().appendBatch(fileName, batch().data(), batch().size());
+        if (fileName == nullptr) return false;
+        lastError() = files().appendBatch(fileName, batch());
+        return lastError() == contracts::ProbeFileError::kNone;
     });
     batch().clear();
     return done;
@@ -175,4 +218,8 @@ PLUGIN_EXPORT BoolByte PLUGIN_CALL CommitProbeBatch(const char* fileName) {
 PLUGIN_EXPORT BoolByte PLUGIN_CALL DropProbeBatch() {
     batch().clear();
     return kTrue;
+}
+
+PLUGIN_EXPORT std::uint32_t PLUGIN_CALL LastProbeFileError() {
+    return static_cast<std::uint32_t>(lastError());
 }

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "platform/crc32.h"
 #include "platform/little_endian.h"
+#include "suite/probestore/prefix_checksums.h"
 
 namespace probestore {
 namespace {
@@ -123,6 +125,10 @@ class Reader {
         return true;
     }
 
+    // The bytes not read yet.
+    const std::uint8_t* rest() const { return p_; }
+    std::size_t left() const { return left_; }
+
   private:
     void advance(std::size_t n) {
         p_ += n;
@@ -148,53 +154,6 @@ struct FrameHeader {
     std::uint32_t payloadSize = 0;
     std::uint32_t payloadCrc = 0;
 };
-
-// The checksum of a frame header's first 12 bytes once its magic has matched, from tables.
-//
-// A CRC of a fixed length is affine in the message: crc(m) = crc(0...0) ^ (the xor over every
-// byte i of T_i[m_i]), where T_i[v] = crc(v at i, zeros elsewhere) ^ crc(0...0). The magic's four
-// bytes are fixed, so their part is one constant; the eight bytes after it take one look-up each.
-// A walk checks a header wherever the magic occurs, and a file of headers packed every 16 bytes
-// has millions: the checksum library's call costs several times this.
-class HeaderCrcTables {
-  public:
-    static constexpr std::size_t kVariable = kFrameHeaderCrcOffset - sizeof kFrameMagic;
-
-    constexpr HeaderCrcTables() {
-        std::uint8_t m[kFrameHeaderCrcOffset] = {};
-        const std::uint32_t zeros = bitwiseCrc(m);
-        for (std::size_t i = 0; i < sizeof kFrameMagic; ++i) m[i] = kFrameMagic[i];
-        magicPart_ = bitwiseCrc(m);
-        for (std::size_t i = 0; i < kFrameHeaderCrcOffset; ++i) m[i] = 0;
-        for (std::size_t i = 0; i < kVariable; ++i) {
-            for (unsigned v = 0; v < 256; ++v) {
-                m[sizeof kFrameMagic + i] = static_cast<std::uint8_t>(v);
-                table_[i][v] = bitwiseCrc(m) ^ zeros;
-            }
-            m[sizeof kFrameMagic + i] = 0;
-        }
-    }
-    // The checksum of h[0, 12), h starting with the frame magic.
-    std::uint32_t of(const std::uint8_t* h) const {
-        std::uint32_t c = magicPart_;
-        for (std::size_t i = 0; i < kVariable; ++i) c ^= table_[i][h[sizeof kFrameMagic + i]];
-        return c;
-    }
-
-  private:
-    // The checksum bit by bit, as the polynomial defines it (reflected 0x04C11DB7).
-    static constexpr std::uint32_t bitwiseCrc(const std::uint8_t (&m)[kFrameHeaderCrcOffset]) {
-        std::uint32_t c = 0xFFFFFFFFu;
-        for (std::uint8_t byte : m) {
-            c ^= byte;
-            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-        }
-        return ~c;
-    }
-    std::uint32_t magicPart_ = 0;
-    std::uint32_t table_[kVariable][256] = {};
-};
-constexpr HeaderCrcTables kHeaderCrc;
 
 // A frame header at `offset` whose magic and own checksum hold and whose length is plausible;
 // whether the payload fits in the file is checked by the caller.
@@ -280,9 +239,11 @@ class Walk {
             known_ = following;
             return true;
         }
-        if (h.payloadSize > budget_) return false;
-        budget_ -= h.payloadSize;
-        return payloadIntact(source_, pos, h);
+        if (h.payloadSize <= budget_) {
+            budget_ -= h.payloadSize;
+            return payloadIntact(source_, pos, h);
+        }
+        return exactly(pos, h);
     }
 
     // The first offset after `pos` where a whole frame starts, or the file size.
@@ -300,6 +261,30 @@ class Walk {
         std::uint64_t offset;
         FrameHeader header;
     };
+    // Once the budget is spent, a frame is decided exactly all the same, at a cost linear in the
+    // file: one pass computes the checksums of the file's prefixes from where the budget ran out,
+    // stopping wherever a frame header found ahead starts its payload or ends it, and a payload's
+    // checksum follows from those of its two ends. Every header up to where the pass goes is found
+    // first, so that no offset it marks is passed unnoticed.
+    bool exactly(std::uint64_t pos, const FrameHeader& h) {
+        const std::uint64_t from = pos + kFrameHeaderSize, to = from + h.payloadSize;
+        if (!prefixes_) {
+            prefixes_ = std::make_unique<PrefixChecksums>(pos);
+            for (std::size_t i = first_; i < headers_.size(); ++i) mark(headers_[i]);
+        }
+        mark({pos, h});
+        while (scanned_ < to && scanned_ < source_.size()) searchFurther(source_.size());
+        std::uint32_t got = 0;
+        return prefixes_->streamTo(source_, to) &&
+               prefixes_->checksumOf(from, to, kMaxPayloadSize + 2 * kFrameHeaderSize, got) &&
+               got == h.payloadCrc;
+    }
+
+    // Marks where a frame header's payload starts and ends, for the exact pass.
+    void mark(const Found& f) {
+        prefixes_->mark(f.offset + kFrameHeaderSize);
+        prefixes_->mark(f.offset + kFrameHeaderSize + f.header.payloadSize);
+    }
 
     // The header the search found at `pos`, if it is among those kept.
     const FrameHeader* foundAt(std::uint64_t pos) const {
@@ -340,7 +325,10 @@ class Walk {
             }
             const std::size_t i =
                 static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - chunk);
-            if (frameHeaderIn(chunk + i, h)) headers_.push_back({scanned_ + i, h});
+            if (frameHeaderIn(chunk + i, h)) {
+                headers_.push_back({scanned_ + i, h});
+                if (prefixes_) mark(headers_.back());
+            }
             at = i + 1;
         }
         // The last bytes are kept apart first: once a header check has moved the window, the
@@ -349,8 +337,10 @@ class Walk {
         const std::size_t first = at;
         std::memcpy(tail, chunk + first, n - first);
         for (; at < n; ++at)
-            if (tail[at - first] == kFrameMagic[0] && frameHeaderAt(source_, scanned_ + at, h))
+            if (tail[at - first] == kFrameMagic[0] && frameHeaderAt(source_, scanned_ + at, h)) {
                 headers_.push_back({scanned_ + at, h});
+                if (prefixes_) mark(headers_.back());
+            }
         scanned_ += n;
     }
 
@@ -361,13 +351,14 @@ class Walk {
     std::uint64_t budget_;
     std::uint64_t knownAt_ = UINT64_MAX;  // where a checked frame header is known to start
     FrameHeader known_;
+    std::unique_ptr<PrefixChecksums> prefixes_;  // the exact pass, once the budget is spent
 };
 
 }  // namespace
 
 bool frameHeaderIntact(const std::uint8_t* h) {
     return std::memcmp(h, kFrameMagic, sizeof kFrameMagic) == 0 &&
-           kHeaderCrc.of(h) == getU32(h + kFrameHeaderCrcOffset);
+           crc(h, kFrameHeaderCrcOffset) == getU32(h + kFrameHeaderCrcOffset);
 }
 
 std::vector<std::uint8_t> encodeFileHeader() {
@@ -426,14 +417,17 @@ std::vector<std::uint8_t> encodeRecord(const ProbeRecord& r, const TextStore* te
     return out;
 }
 
-bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts,
-                  ProbeRecord& out) {
+bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts, ProbeRecord& out,
+                  std::vector<std::uint8_t>* trailing) {
     std::memset(&out, 0, sizeof out);
+    if (trailing != nullptr) trailing->clear();
     bool ok = false;
     try {
         Reader in(payload, size, texts);
-        // Bytes after the last known field are left for later minor versions and skipped.
+        // Bytes after the last known field belong to later minor versions: kept for the caller
+        // that carries them on, skipped otherwise.
         ok = decodeFields(in, out);
+        if (ok && trailing != nullptr) trailing->assign(in.rest(), in.rest() + in.left());
     } catch (...) {
         ok = false;
     }
@@ -512,7 +506,7 @@ bool scanRecords(ByteSource& source, std::vector<RecordEntry>& entries) {
 }
 
 LoadResult loadFrame(ByteSource& source, const RecordEntry& entry, TextStore& texts,
-                     ProbeRecord& out) {
+                     ProbeRecord& out, std::vector<std::uint8_t>* trailing) {
     // `out` is zero-filled on every path (by decodeRecord when it gets that far).
     const auto failed = [&out](LoadResult result) {
         std::memset(&out, 0, sizeof out);
@@ -526,7 +520,8 @@ LoadResult loadFrame(ByteSource& source, const RecordEntry& entry, TextStore& te
         return failed(LoadResult::kMoved);
     const std::uint8_t* p = frame + kFrameHeaderSize;
     if (crc(p, h.payloadSize) != h.payloadCrc) return failed(LoadResult::kFailed);
-    return decodeRecord(p, h.payloadSize, texts, out) ? LoadResult::kLoaded : LoadResult::kFailed;
+    return decodeRecord(p, h.payloadSize, texts, out, trailing) ? LoadResult::kLoaded
+                                                                : LoadResult::kFailed;
 }
 
 bool loadEntry(ByteSource& source, const RecordEntry& entry, TextStore& texts, ProbeRecord& out) {

@@ -25,8 +25,10 @@ std::vector<std::uint8_t> encodeRecord(const ProbeRecord& record, const TextStor
 
 // Fills `out` (zero-filled first, so it must hold no texts) from a payload; texts and lists are
 // created in `texts`. On failure everything created is released again and `out` is zero-filled.
-bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts,
-                  ProbeRecord& out);
+// Bytes after the last field this version knows (a later minor version's fields) go to
+// `trailing` when it is given, and are skipped otherwise.
+bool decodeRecord(const std::uint8_t* payload, std::size_t size, TextStore& texts, ProbeRecord& out,
+                  std::vector<std::uint8_t>* trailing = nullptr);
 
 // Whether the kFrameHeaderSize bytes at `header` are a frame header: magic and own checksum hold.
 bool frameHeaderIntact(const std::uint8_t* header);
@@ -81,7 +83,7 @@ enum class LoadResult {
 // Reads the frame of a whole entry again, checks its header and payload checksum and decodes the
 // payload into `out`.
 LoadResult loadFrame(ByteSource& source, const RecordEntry& entry, TextStore& texts,
-                     ProbeRecord& out);
+                     ProbeRecord& out, std::vector<std::uint8_t>* trailing = nullptr);
 // loadFrame, loaded or not.
 bool loadEntry(ByteSource& source, const RecordEntry& entry, TextStore& texts, ProbeRecord& out);
 

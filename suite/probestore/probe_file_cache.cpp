@@ -209,7 +209,7 @@ std::uint32_t ProbeFiles::count(const char* fileName) {
 }
 
 bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& texts,
-                      ProbeRecord& out) {
+                      ProbeRecord& out, std::vector<std::uint8_t>* trailing) {
     const auto now = std::chrono::steady_clock::now();
     for (Lookup lookup : {Lookup::kLoad, Lookup::kRebuild}) {
         const std::vector<RecordEntry>* entries = index(fileName, lookup, now);
@@ -223,7 +223,7 @@ bool ProbeFiles::load(const char* fileName, std::uint32_t number, TextStore& tex
         const bool forward = lookup == Lookup::kLoad && loadedBefore_ && number > lastLoaded_;
         if (!forward || now - window_.readAt >= kReadAheadAge) window_.forget();
         FileSource source(identity_, window_, forward ? kWindowSize : 0, open_.get());
-        const LoadResult result = loadFrame(source, (*entries)[number], texts, out);
+        const LoadResult result = loadFrame(source, (*entries)[number], texts, out, trailing);
         if (result != LoadResult::kMoved) {
             loadedBefore_ = true;
             lastLoaded_ = number;
@@ -238,22 +238,33 @@ namespace {
 // Opens a probe file for appending under its append lock. `size` receives its size, 0 for a file
 // to be begun (missing, empty, or what a crash left of a new file's header: `beginAgain`); false
 // for a file that may not be appended to.
-bool openForAppend(platform::AppendFile& file, const char* fileName, std::uint64_t& size,
-                   bool& beginAgain) {
+contracts::ProbeFileError openForAppend(platform::AppendFile& file, const char* fileName,
+                                        std::uint64_t& size, bool& beginAgain) {
+    using contracts::ProbeFileError;
     beginAgain = false;
-    if (file.open(platform::systemPath(fileName)) != platform::AppendFile::Status::kOk ||
-        !file.size(size))
-        return false;
-    if (size == 0) return true;
+    switch (file.open(platform::systemPath(fileName))) {
+        case platform::AppendFile::Status::kOk:
+            break;
+        case platform::AppendFile::Status::kBusy:
+            return ProbeFileError::kBusy;
+        case platform::AppendFile::Status::kNotRegular:
+            return ProbeFileError::kNotRegular;
+        case platform::AppendFile::Status::kCannotOpen:
+            return file.lastError() == platform::ReplaceError::kNone
+                       ? ProbeFileError::kCannotOpen
+                       : static_cast<ProbeFileError>(file.lastError());
+    }
+    if (!file.size(size)) return ProbeFileError::kOther;
+    if (size == 0) return ProbeFileError::kNone;
     std::uint8_t head[kFileHeaderSize];
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, sizeof head));
-    if (!file.readAt(0, head, n)) return false;
+    if (!file.readAt(0, head, n)) return ProbeFileError::kOther;
     HeadSource source(head, n, size);
-    if (headerAcceptsAppend(source)) return true;
-    if (!unfinishedHeader(head, size)) return false;
+    if (headerAcceptsAppend(source)) return ProbeFileError::kNone;
+    if (!unfinishedHeader(head, size)) return ProbeFileError::kNotProbeFile;
     beginAgain = true;
     size = 0;
-    return true;
+    return ProbeFileError::kNone;
 }
 
 }  // namespace
@@ -266,7 +277,8 @@ bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& p
     platform::AppendFile file;
     std::uint64_t size = 0;
     bool beginAgain = false;
-    if (!openForAppend(file, fileName, size, beginAgain)) return false;
+    if (openForAppend(file, fileName, size, beginAgain) != contracts::ProbeFileError::kNone)
+        return false;
     if (beginAgain && !file.truncate(0)) return false;
     if (size == 0) {
         // The header goes to disk on its own before any record: a crash can then leave a new file
@@ -280,21 +292,31 @@ bool ProbeFiles::append(const char* fileName, const std::vector<std::uint8_t>& p
     return file.append(frame.data(), frame.size());
 }
 
-bool ProbeFiles::appendBatch(const char* fileName, std::uint8_t* batch, std::size_t size) {
+contracts::ProbeFileError ProbeFiles::appendBatch(const char* fileName,
+                                                  const platform::SpoolFile& frames) {
+    using contracts::ProbeFileError;
     invalidate();
-    if (size <= kFileHeaderSize) return true;
-    const std::uint8_t* frames = batch + kFileHeaderSize;
-    const std::size_t framesSize = size - kFileHeaderSize;
-    platform::AppendFile file;
-    std::uint64_t present = 0;
-    bool beginAgain = false;
-    if (!openForAppend(file, fileName, present, beginAgain)) return false;
+    if (frames.size() == 0) return ProbeFileError::kNone;
     // The file is replaced whole rather than appended to, so that no state of it holds part of
-    // the batch; the append lock is held throughout, so no other writer's record is lost.
-    if (present != 0) return file.replaceAppending(present, frames, framesSize);
-    const std::vector<std::uint8_t> header = encodeFileHeader();
-    std::copy(header.begin(), header.end(), batch);
-    return file.replaceAppending(0, batch, size);
+    // the batch. When another import replaced it while this one copied, it is looked at again.
+    constexpr int kAttempts = 8;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        platform::AppendFile file;
+        std::uint64_t present = 0;
+        bool beginAgain = false;
+        if (const ProbeFileError opened = openForAppend(file, fileName, present, beginAgain);
+            opened != ProbeFileError::kNone)
+            return opened;
+        const std::vector<std::uint8_t> header = encodeFileHeader();
+        const bool fresh = present == 0;
+        bool replaced = false;
+        const platform::ReplaceError error = file.replaceExtending(
+            fresh ? header.data() : nullptr, fresh ? header.size() : 0, frames, replaced);
+        if (replaced) continue;
+        if (error != platform::ReplaceError::kNone) file.removeIfCreatedEmpty();
+        return static_cast<ProbeFileError>(error);
+    }
+    return ProbeFileError::kBusy;
 }
 
 }  // namespace probestore

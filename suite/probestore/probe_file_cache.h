@@ -32,7 +32,9 @@
 #include <vector>
 
 #include "abi/probe_record.h"
+#include "abi/probestore.h"
 #include "platform/files.h"
+#include "platform/spool_file.h"
 #include "suite/probestore/probe_file.h"
 #include "suite/probestore/text_store.h"
 
@@ -72,16 +74,18 @@ class ProbeFiles {
     // Walks the file again whatever the index holds.
     std::uint32_t count(const char* fileName);
     // Decodes record `number` into `out` (which must hold no texts; zero-filled on failure).
-    bool load(const char* fileName, std::uint32_t number, TextStore& texts, ProbeRecord& out);
+    // `trailing` receives the payload's bytes after the fields this version knows.
+    bool load(const char* fileName, std::uint32_t number, TextStore& texts, ProbeRecord& out,
+              std::vector<std::uint8_t>* trailing = nullptr);
     // Appends one framed record, creating the file (with its header) when it is missing or
     // empty. Refuses files of another kind, directories and newer minor versions.
     bool append(const char* fileName, const std::vector<std::uint8_t>& payload);
     // Appends whole frames (encodeFrame, one after another) as one unit: afterwards, and in any
     // state a kill or a power cut leaves, the file holds all of them or none. Creates the file
-    // like append(); nothing to append succeeds without touching it. `batch` holds `size` bytes:
-    // room for a file header (kFileHeaderSize bytes, filled in here when the file is new), then
-    // the frames; an empty batch may be null.
-    bool appendBatch(const char* fileName, std::uint8_t* batch, std::size_t size);
+    // like append(), and removes it again when it created it and failed; nothing to append
+    // succeeds without touching it. Other writers wait only for the catching-up at the end
+    // (platform::AppendFile::replaceExtending). Returns why it failed.
+    contracts::ProbeFileError appendBatch(const char* fileName, const platform::SpoolFile& frames);
     void invalidate();
 
   private:

@@ -40,6 +40,10 @@ class RecordStore {
     bool swap(std::uint32_t a, std::uint32_t b);
 
     std::uint32_t count() const { return static_cast<std::uint32_t>(records_.size()); }
+    // Slot `index`, null when it does not exist (the selection stays as it is).
+    ProbeRecord* slot(std::uint32_t index) {
+        return index < records_.size() ? &records_[index] : nullptr;
+    }
     TextStore& texts() { return texts_; }
 
     static void zeroFill(ProbeRecord& record);

@@ -221,6 +221,26 @@ class Walk {
     std::uint64_t budget_;
 };
 
+// Walks the stretch between the 16-byte header and a stated header size `end`: `found` receives
+// how many whole blocks start in it; true when whole blocks from the 16 bytes on, one after
+// another, end exactly at `end`.
+bool wholeBlocksUpTo(Walk& walk, std::uint64_t end, std::uint64_t& found) {
+    found = 0;
+    std::uint64_t at = kHeaderSize;
+    bool chained = true;
+    while (at < end) {
+        Block b;
+        if (walk.wholeAt(at, b)) {
+            ++found;
+            at += kBlockHeaderSize + b.length;
+        } else {
+            chained = false;
+            at = walk.nextWhole(at, b);
+        }
+    }
+    return chained && at == end;
+}
+
 // The file header, `size` being the file's: the offset of the first block, or why there is none.
 Status checkHeader(const unsigned char* header, std::uint64_t size, std::uint16_t& headerSize) {
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return Status::kNotSurfaceFile;
@@ -327,6 +347,7 @@ Status File::open(const std::filesystem::path& path, std::size_t limit, bool kee
     size_ = 0;
     endsCleanly_ = false;
     headerDamaged_ = false;
+    uncounted_ = 0;
     // Only a regular file: opening a pipe or a device could wait for a writer forever.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return Status::kCannotOpen;
@@ -354,14 +375,28 @@ Status File::open(const std::filesystem::path& path, std::size_t limit, bool kee
     Window window(in, path, size_);
     Walk walk(window, size_);
     // The header has no checksum. A header size other than the one every writer of this version
-    // writes is taken only when a whole block starts there; where none does but one starts right
-    // after the 16 bytes, the size is a damaged one and the blocks are read from there (one look
-    // at each of two blocks).
+    // writes is taken only when a whole block starts there and the blocks after the 16 bytes do
+    // not lead to it: where whole blocks from the 16 bytes on end exactly at the stated size, a
+    // flipped bit of the size has landed on a block boundary and would hide every surface before
+    // it. Such a size, or one where no block starts, counts as damaged, and the blocks are read
+    // from the 16 bytes on. Where the size is taken, whole blocks that start before it are
+    // counted apart (uncountedSurfaces()). The look is bounded by the largest header size.
     if (!headerDamaged_ && headerSize != kHeaderSize) {
         Block atSize, atEnd;
-        if (!walk.wholeAt(headerSize, atSize) && walk.wholeAt(kHeaderSize, atEnd)) {
-            headerSize = static_cast<std::uint16_t>(kHeaderSize);
-            headerDamaged_ = true;
+        const bool sizeHolds = walk.wholeAt(headerSize, atSize);
+        if (walk.wholeAt(kHeaderSize, atEnd)) {
+            std::uint64_t hidden = 0;
+            const bool landsOnSize = wholeBlocksUpTo(walk, headerSize, hidden);
+            if (!sizeHolds || landsOnSize) {
+                headerSize = static_cast<std::uint16_t>(kHeaderSize);
+                headerDamaged_ = true;
+            } else {
+                uncounted_ = hidden;
+            }
+        } else if (sizeHolds) {
+            std::uint64_t hidden = 0;
+            wholeBlocksUpTo(walk, headerSize, hidden);
+            uncounted_ = hidden;
         }
     }
     std::uint64_t at = headerSize;
@@ -458,10 +493,12 @@ Status appendSurface(const std::filesystem::path& path, const Surface& s) {
         if (size < kHeaderSize || !file.readAt(0, header, kHeaderSize))
             return Status::kNotSurfaceFile;
         if (Status st = checkHeader(header, size, headerSize); st != Status::kOk) return st;
-        // A header size that the walk finds damaged refuses appends like a damaged magic.
+        // A header size that the walk finds damaged, or that hides whole blocks before it,
+        // refuses appends like a damaged magic.
         File walked;
         if (headerSize != kHeaderSize &&
-            (walked.open(path, 1, false) != Status::kOk || walked.headerDamaged()))
+            (walked.open(path, 1, false) != Status::kOk || walked.headerDamaged() ||
+             walked.uncountedSurfaces() != 0))
             return Status::kNotSurfaceFile;
     }
     return file.append(bytes.data(), bytes.size()) ? Status::kOk : Status::kCannotWrite;

@@ -95,6 +95,9 @@ class File {
     // Whether the surfaces were read past a damaged header (a wrong magic or version); such a
     // file takes no appends.
     bool headerDamaged() const { return headerDamaged_; }
+    // Whole blocks that start between the 16-byte header and a longer header size the file
+    // states: surfaces a reader of that size does not count. A file with any takes no appends.
+    std::uint64_t uncountedSurfaces() const { return uncounted_; }
 
     // The body of surface `index`, read from the file again and its CRC-32 checked.
     Status readBody(std::size_t index, std::vector<unsigned char>& body);
@@ -109,6 +112,7 @@ class File {
     std::uint64_t count_ = 0;
     bool endsCleanly_ = false;
     bool headerDamaged_ = false;
+    std::uint64_t uncounted_ = 0;
 };
 
 // Appends `s` to the file at `path` in one write under the file's append lock, writing the header

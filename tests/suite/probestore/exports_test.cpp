@@ -4,14 +4,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "abi/probestore.h"
 #include "platform/cp1251.h"
+#include "platform/crc32.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
+#include "suite/probestore/probe_file.h"
 #include "tests/suite/probestore/read_probe_file.h"
 #include "tests/suite/probestore/test_texts.h"
 
@@ -242,6 +245,57 @@ TEST_F(ProbeStoreExportsTest, EveryCorpusFileIsCountedLoadedAndAppendedToConsist
         ++files;
     }
     EXPECT_GT(files, 10);
+}
+
+// A file of a later minor version whose record carries fields this store does not know: saving
+// the loaded record and adding it to a batch write those bytes back after the known ones.
+TEST_F(ProbeStoreExportsTest, LaterMinorVersionFieldsAreCarriedThroughSavesAndBatches) {
+    ProbeRecord zero;
+    std::memset(&zero, 0, sizeof zero);
+    std::vector<std::uint8_t> payload = probestore::encodeRecord(zero);
+    const std::size_t known = payload.size();
+    const std::string extra = "later fields";
+    payload.insert(payload.end(), extra.begin(), extra.end());
+    std::vector<std::uint8_t> bytes = probestore::encodeFileHeader();
+    bytes[10] = 1;  // minor version 1, and the header's checksum to match
+    const std::uint32_t crc = platform::crc32Of(bytes.data(), 20);
+    for (int i = 0; i < 4; ++i) bytes[20 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+    const std::vector<std::uint8_t> frame = probestore::encodeFrame(payload);
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    const fs::path later = dir_ / "later.dt";
+    std::ofstream(later, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    const std::string name = cp1251(later);
+    ASSERT_EQ(api_.ZagruzitKolichestvoDatchikov(name.c_str()), 1u);
+    ASSERT_TRUE(api_.VibratVremenniyDatchik());
+    ASSERT_TRUE(api_.ZagruzitDatchik(name.c_str(), 0));
+    const ProbeRecord* loaded = api_.PoluchitVibranniyDatchik();
+
+    const auto trailing = reinterpret_cast<contracts::RecordTrailingBytesFn>(
+        platform::findExport(module_, contracts::kRecordTrailingBytes));
+    const auto add = reinterpret_cast<contracts::AddProbeToBatchFn>(
+        platform::findExport(module_, contracts::kAddProbeToBatch));
+    const auto commit = reinterpret_cast<contracts::CommitProbeBatchFn>(
+        platform::findExport(module_, contracts::kCommitProbeBatch));
+    ASSERT_TRUE(trailing && add && commit);
+    std::uint32_t size = 0;
+    const std::uint8_t* kept = trailing(loaded, &size);
+    ASSERT_EQ(std::string(reinterpret_cast<const char*>(kept), size), extra);
+
+    const fs::path saved = dir_ / "saved.dt", batched = dir_ / "batched.dt";
+    ASSERT_TRUE(api_.SohranitDatchik(cp1251(saved).c_str()));
+    ASSERT_TRUE(add(loaded));
+    ASSERT_TRUE(commit(cp1251(batched).c_str()));
+    for (const fs::path& p : {saved, batched}) {
+        std::ifstream in(p, std::ios::binary);
+        const std::string file{std::istreambuf_iterator<char>(in), {}};
+        ASSERT_EQ(file.size(), 24 + 16 + known + extra.size()) << p;
+        EXPECT_EQ(file.substr(24 + 16 + known), extra) << p;
+    }
+    // A reset record carries nothing any more.
+    ASSERT_TRUE(api_.InicializirovatDatchik());
+    EXPECT_EQ(trailing(loaded, &size), nullptr);
 }
 
 }  // namespace

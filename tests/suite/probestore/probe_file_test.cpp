@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/cp1251.h"
+#include "platform/crc32.h"
 #include "suite/probestore/probe_file_cache.h"
 #include "suite/probestore/record_store.h"
 #include "tests/suite/probestore/test_texts.h"
@@ -548,6 +549,41 @@ TEST_F(ProbeFileTest, OverlappingFramesCraftedToForceChecksumsAreWalkedInLinearT
     ASSERT_TRUE(probestore::scanRecords(source, entries));
     EXPECT_GE(entries.size(), 1u);
     for (const auto& e : entries) EXPECT_TRUE(e.damaged);
+}
+
+// 48 MiB of frame headers that each claim the 64 bytes after them spend the checksum budget;
+// the genuine records behind them are still decided by their checksums, and a frame with a wrong
+// payload after the budget is spent still counts as damaged.
+TEST_F(ProbeFileTest, GenuineRecordsBehindCraftedHeadersAreDecidedExactly) {
+    Bytes crafted = probestore::encodeFileHeader();
+    std::uint8_t h[16] = {'Z', 'A', 'P', 'S', 64, 0, 0, 0, 0x78, 0x56, 0x34, 0x12};
+    const std::uint32_t hcrc = platform::crc32Of(h, 12);
+    for (int i = 0; i < 4; ++i) h[12 + i] = static_cast<std::uint8_t>(hcrc >> (8 * i));
+    for (std::size_t i = 0; i < (48u << 20) / 16; ++i) crafted.insert(crafted.end(), h, h + 16);
+    ProbeRecord r;
+    RecordStore::zeroFill(r);
+    r.Cena = 7;
+    const Bytes genuine = probestore::encodeFrame(probestore::encodeRecord(r));
+    Bytes spoiled = genuine;
+    spoiled.back() ^= 1;
+    // The last frame of a file is decided by its checksum: genuine, or spoiled.
+    const Bytes* const lasts[] = {&genuine, &spoiled};
+    for (const Bytes* last : lasts) {
+        Bytes file = crafted;
+        file.insert(file.end(), last->begin(), last->end());
+        probestore::MemorySource source(file.data(), file.size());
+        std::vector<probestore::RecordEntry> entries;
+        ASSERT_TRUE(probestore::scanRecords(source, entries));
+        ASSERT_FALSE(entries.empty());
+        EXPECT_EQ(entries.back().damaged, last == &spoiled);
+        if (last == &spoiled) continue;
+        ASSERT_GE(entries.size(), 2u);
+        EXPECT_EQ(entries.back().offset, file.size() - genuine.size());
+        ProbeRecord loaded;
+        ASSERT_TRUE(probestore::loadEntry(source, entries.back(), store_.texts(), loaded));
+        EXPECT_EQ(loaded.Cena, 7);
+        store_.texts().releaseRecordTexts(loaded);
+    }
 }
 
 TEST_F(ProbeFileTest, PayloadDecoderRejectsLiesWithoutAllocatingByThem) {

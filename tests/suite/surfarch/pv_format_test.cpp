@@ -288,6 +288,39 @@ TEST(SurfaceFileTest, FilesOfAnotherKindAreNoSurfaceFiles) {
     EXPECT_EQ(f.count(), 3u);
 }
 
+// A flipped bit of the header size that lands on a block boundary: eight 128-byte blocks end at
+// 16 + 1024, where a whole block starts too. Every surface is still counted, and the file takes no
+// appends; a longer header that hides a whole block is reported and takes none either.
+TEST(SurfaceFileTest, HeaderSizeOnABlockBoundaryCountsAsDamaged) {
+    std::vector<pv::Surface> surfaces(11, line());
+    for (std::size_t i = 0; i < surfaces.size(); ++i)
+        surfaces[i].name = std::string(38, static_cast<char>('a' + i));
+    ASSERT_EQ(pv::encodeBlock(surfaces[0]).size(), 128u);
+    std::string bytes = fileOf(surfaces);
+    bytes[11] = static_cast<char>(bytes[11] ^ 0x04);  // header size 16 -> 1040
+    const std::filesystem::path path = scratchPath("flipped.pv");
+    writeBytes(path, bytes);
+    pv::File f;
+    ASSERT_EQ(f.open(path), Status::kOk);
+    EXPECT_EQ(f.count(), 11u);
+    EXPECT_TRUE(f.headerDamaged());
+    pv::Surface s;
+    ASSERT_EQ(f.readSurface(0, s), Status::kOk);
+    EXPECT_EQ(s.name, surfaces[0].name);
+    EXPECT_NE(pv::appendSurface(path, line()), Status::kOk);
+    EXPECT_EQ(readBytes(path), bytes);
+
+    // A stated header of 16 + 128 + 8 bytes: one whole block and 8 other bytes lie in it.
+    std::string hiding = fileOf({surfaces[0], surfaces[1]});
+    hiding.insert(pv::kHeaderSize + 128, 8, '\x7F');
+    hiding[10] = static_cast<char>(pv::kHeaderSize + 136);
+    writeBytes(path, hiding);
+    ASSERT_EQ(f.open(path), Status::kOk);
+    EXPECT_EQ(f.count(), 1u);
+    EXPECT_EQ(f.uncountedSurfaces(), 1u);
+    EXPECT_NE(pv::appendSurface(path, line()), Status::kOk);
+}
+
 TEST(SurfaceFileTest, AppendingCreatesExtendsAndRefusesWhatItCannotExtendSafely) {
     const std::filesystem::path path = scratchPath("Поверхности датчика.pv");
     ASSERT_EQ(pv::appendSurface(path, line()), Status::kOk);

@@ -27,6 +27,7 @@
 #include "probe_core/files/probe_store.h"
 #include "probe_core/json/probe_json.h"
 #include "suite/surfarch/pv_format.h"
+#include "tests/tools/probetool/probetool_support.h"
 #include "tools/probetool/commands.h"
 #include "tools/probetool/probe_view.h"
 
@@ -62,45 +63,6 @@ std::string dump(const rapidjson::Value& v) {
     rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
     v.Accept(writer);
     return {buffer.GetString(), buffer.GetSize()};
-}
-
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-Result run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = probetool::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-// A fresh name in the temporary folder; the file is removed when the test program ends.
-std::string temp(const std::string& name) {
-    static struct Files {
-        std::vector<fs::path> paths;
-        ~Files() {
-            std::error_code ec;
-            for (const fs::path& p : paths) fs::remove(p, ec);
-        }
-    } files;
-    // `name` is UTF-8; a path made from narrow text would read it in the system's code page.
-    const std::string utf8 = "probetool_" + std::to_string(::getpid()) + "_" + name;
-    const fs::path p = fs::temp_directory_path() / std::u8string(utf8.begin(), utf8.end());
-    fs::remove(p);
-    files.paths.push_back(p);
-    // UTF-8, as probetool takes its arguments on every system.
-    const std::u8string u = p.u8string();
-    return std::string(u.begin(), u.end());
-}
-
-std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // Offsets of the record frames of a probe file (24-byte header, frames of 16 bytes + payload).
@@ -437,7 +399,7 @@ TEST(ProbetoolTargets, NothingIsOverwrittenByMistake) {
     const std::string probes = temp("keep.dt"), other = temp("other.dt"), json = temp("old.json");
     write(probes, bytesOf(PROBE_SAMPLE_PROBES));
     write(other, bytesOf(PROBE_SAMPLE_PROBES));
-    write(json, "old text");
+    write(json, R"({"old": "JSON"})");
 
     const Result overProbes = run({"export", probes, other});
     EXPECT_EQ(overProbes.status, 2);
@@ -452,7 +414,7 @@ TEST(ProbetoolTargets, NothingIsOverwrittenByMistake) {
     const Result noForce = run({"export", probes, json});
     EXPECT_EQ(noForce.status, 2);
     EXPECT_NE(noForce.err.find("--force"), std::string::npos);
-    EXPECT_EQ(bytesOf(json), "old text");
+    EXPECT_EQ(bytesOf(json), R"({"old": "JSON"})");
     ASSERT_EQ(run({"--force", "export", probes, json}).status, 0);
     EXPECT_EQ(bytesOf(json), run({"export", probes}).out);
     // Only export replaces files.
@@ -831,6 +793,29 @@ TEST(ProbetoolSurfaces, SalvageCopiesEveryIntactSurfaceIntoANewFile) {
     write(text, "не поверхности");
     EXPECT_EQ(run({"salvage", text, nothing}).status, 2);
     EXPECT_FALSE(fs::exists(fs::path(std::u8string(nothing.begin(), nothing.end()))));
+}
+
+// A header size flipped onto a block boundary hides no surface from check or salvage.
+TEST(ProbetoolSurfaces, HeaderSizeOnABlockBoundaryIsReportedAndEverySurfaceKept) {
+    namespace pv = surfaces::pv;
+    std::vector<pv::Surface> surfaces(11);
+    std::string bytes = pv::encodeHeader();
+    for (std::size_t i = 0; i < surfaces.size(); ++i) {
+        surfaces[i].name = std::string(38, static_cast<char>('a' + i));
+        surfaces[i].vertices = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+        bytes += pv::encodeBlock(surfaces[i]);
+    }
+    const std::string intact = bytes;
+    bytes[11] = static_cast<char>(bytes[11] ^ 0x04);  // header size 16 -> 1040
+    const std::string source = temp("flipped.pv"), rescued = temp("rescued.pv");
+    write(source, bytes);
+    Result r = run({"check", source});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Поверхностей: 11, исправных: 11"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("повреждён"), std::string::npos) << r.out;
+    r = run({"salvage", source, rescued});
+    EXPECT_NE(r.out.find("Записано поверхностей: 11"), std::string::npos) << r.out;
+    EXPECT_EQ(bytesOf(rescued), intact);
 }
 
 }  // namespace
