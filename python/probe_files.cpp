@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "platform/cp1251.h"
-#include "probe_core/json/probe_json.h"
 #include "python/probe_dicts.h"
 #include "python/probe_errors.h"
+#include "python/probe_values.h"
 #include "python/store_session.h"
 #include "suite/probestore/probe_file_format.h"
 
@@ -276,11 +276,12 @@ void appendProbes(const py::object& path, const py::sequence& probes) {
     for (std::size_t i = 0; i < n; ++i) {
         const std::string at = "/" + std::to_string(i);
         std::vector<ValueFault> faults;
-        const probejson::Json value = jsonOf(probes[i], at, faults);
+        const py::object probe = probes[i];
+        checkValue(probe, at, faults);
         for (const ValueFault& u : faults) note(i + 1, u.path, u.message);
         if (!faults.empty()) continue;
         probejson::Problems problems;
-        staged.push_back(probejson::probeFromJson(value, at, i + 1, problems));
+        staged.push_back(stagedProbe(probe, at, i + 1, problems));
         for (const probejson::Problem& p : problems.kept()) note(p.probe, p.path, p.message);
         faultCount += problems.count() - problems.kept().size();
     }

@@ -5,7 +5,7 @@
 PROBE_PACKAGES=(
   cmake ninja-build g++ g++-multilib pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev qt6-translations-l10n fonts-dejavu-core
-  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev rapidjson-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-apps x11-utils imagemagick xdotool
   dpkg-dev desktop-file-utils lintian shared-mime-info xdg-utils libglib2.0-bin

@@ -12,11 +12,11 @@
 
 #include "abi/probestore.h"
 #include "editor/probe/controls.h"
-#include "probe_core/record/conversions.h"
-#include "probe_core/record/encodings.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
 #include "editor/probe/surface_libraries.h"
+#include "probe_core/record/conversions.h"
+#include "probe_core/record/field_table.h"
 
 namespace probe {
 

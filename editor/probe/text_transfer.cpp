@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "probe_core/record/encodings.h"
 #include "platform/cp1251.h"
+#include "probe_core/record/encodings.h"
+#include "probe_core/record/record_cells.h"
 
 namespace probe {
 
@@ -37,17 +38,13 @@ extern "C" const char* PLUGIN_CALL PoluchitTekstPolya(std::int32_t, void* contex
 }
 
 void storeTextCell(const contracts::ProbeStoreApi& store, Stroka& cell, TextField& field) {
-    if (store.UdalitStroku == nullptr || store.SozdatStroku == nullptr) return;
-    store.UdalitStroku(&cell);
-    store.SozdatStroku(&cell, &PoluchitTekstPolya, &field);
+    replaceTextCell(store, cell, &PoluchitTekstPolya, &field);
 }
 
 void storeListCell(const contracts::ProbeStoreApi& store, Spisok& cell, LinesField& field) {
-    if (store.UdalitSpisok == nullptr || store.SozdatSpisok == nullptr) return;
-    int lines = field.count();
-    store.UdalitSpisok(&cell);
-    store.SozdatSpisok(&cell, &PoluchitStrokuSpiska,
-                       static_cast<std::uint32_t>(lines < 0 ? 0 : lines), &field);
+    const int lines = field.count();
+    replaceListCell(store, cell, &PoluchitStrokuSpiska,
+                    static_cast<std::uint32_t>(lines < 0 ? 0 : lines), &field);
 }
 
 void loadTextCell(const Stroka& cell, TextField& field) {

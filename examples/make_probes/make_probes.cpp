@@ -18,24 +18,27 @@
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
 #include "platform/files.h"
+#include "probe_core/record/record_cells.h"
+#include "probe_core/record/staged_record.h"
 
 namespace {
 
 using namespace std::chrono;
 
-struct Probe {
-    std::uint32_t piezoelementi, fokusirovka, otklonenie, skanirovanie;
-    std::vector<std::string> obrabotka;
-    std::string proizvoditel, model, nazvanie;
-    std::int32_t cena;
-    std::vector<std::string> pribori;
-    year_month_day data;
-    double rkip1, rkip2, tp, ochip;
-    std::vector<std::string> parametri;
-    double mu;
+// One sample probe as a person would describe it (UTF-8); the record is made from it below.
+struct Sample {
+    std::uint32_t transducers, focusing, deflection, scanning;
+    std::vector<std::string> preprocessing;
+    std::string manufacturer, model, name;
+    std::int32_t price;
+    std::vector<std::string> instruments;
+    year_month_day updated;
+    double radius1, radius2, thickness, frequency;
+    std::vector<std::string> otherParameters;
+    double angularWidth;
 };
 
-// Piezoelementi: each argument is the list position plus one (0 = not chosen).
+// The transducers word: each argument is the list position plus one (0 = not chosen).
 constexpr std::uint32_t piezo(unsigned frequencies, unsigned elements, unsigned shape,
                               unsigned form1, unsigned form2, unsigned coordinates,
                               unsigned accessSend, unsigned interfaceSend,
@@ -50,7 +53,7 @@ enum : unsigned { kRectangular = 1, kPolar = 2 };
 enum : unsigned { kSingleChannel = 1, kMultiChannel = 2, kDirect = 3 };
 enum : unsigned { kAnalog = 1, kDigital = 2 };
 
-// Fokusirovka, Otklonenie and Skanirovanie bits.
+// Bits of the focusing, deflection and scanning words.
 constexpr std::uint32_t kLensOne = 1, kLensSet = 2, kLensChangeManual = 1 << 2;
 constexpr std::uint32_t kLensSystem = 0x10, kLensConcave1 = 0x40, kLensConcave2 = 0x80;
 constexpr std::uint32_t kDynamicFocusing = 0x100;
@@ -61,7 +64,7 @@ double dayNumber(year_month_day date) {
     return static_cast<double>((sys_days{date} - sys_days{1899y / December / 30}).count());
 }
 
-// Each probe's emitting surface in the sample surface file, in the order of probes().
+// Each probe's emitting surface in the sample surface file, in the order of samples().
 constexpr const char* kEmittingSurfaces[] = {
     "Излучающая поверхность",
     "Излучающая поверхность: наклонный преобразователь",
@@ -71,8 +74,8 @@ constexpr const char* kEmittingSurfaces[] = {
     "Излучающая поверхность: линза",
 };
 
-const std::vector<Probe>& probes() {
-    static const std::vector<Probe> list = {
+const std::vector<Sample>& samples() {
+    static const std::vector<Sample> list = {
         {piezo(kOne, kOne, kPoint, kFlat, kFlat, kRectangular, kSingleChannel, kAnalog, kAnalog,
                kSingleChannel),
          0,
@@ -188,12 +191,40 @@ const std::vector<Probe>& probes() {
     return list;
 }
 
-const char* PLUGIN_CALL textOf(std::int32_t, void* context) {
-    return static_cast<const std::string*>(context)->c_str();
-}
-const char* PLUGIN_CALL lineOf(std::int32_t index, void* context) {
-    return (*static_cast<const std::vector<std::string>*>(context))[static_cast<std::size_t>(index)]
-        .c_str();
+// A sample as a record whose texts are cp1251 copies held here; the store copies it field by
+// field as the field table lays the record out.
+void stage(const Sample& p, const char* emittingSurface, probe::StagedRecord& staged) {
+    ProbeRecord& r = staged.record;
+    r.Piezoelementi = p.transducers;
+    r.Fokusirovka = p.focusing;
+    r.Otklonenie = p.deflection;
+    r.Skanirovanie = p.scanning;
+    r.Cena = p.price;
+    r.Data = dayNumber(p.updated);
+    r.RKIP1 = p.radius1;
+    r.RKIP2 = p.radius2;
+    r.TP = p.thickness;
+    r.OCHIP = p.frequency;
+    r.MU = p.angularWidth;
+    r.MasshtabProstranstva = -3;  // the surfaces are given in millimetres
+    auto text = [&](Stroka& cell, const std::string& utf8) {
+        staged.setText(cell, platform::utf8ToCp1251(utf8));
+    };
+    auto lines = [&](Spisok& cell, const std::vector<std::string>& utf8) {
+        std::vector<std::string> cp1251;
+        for (const auto& line : utf8) cp1251.push_back(platform::utf8ToCp1251(line));
+        staged.setLines(cell, std::move(cp1251));
+    };
+    lines(r.Obrabotka, p.preprocessing);
+    text(r.Proizvoditel, p.manufacturer);
+    text(r.Model, p.model);
+    text(r.Nazvanie, p.name);
+    lines(r.Pribori, p.instruments);
+    lines(r.Parametri, p.otherParameters);
+    text(r.IFsP, "probe_surfaces.pv");
+    text(r.IIP, emittingSurface);
+    text(r.IIIP, "Индикатриса направленности");
+    text(r.IIPP, "Индикатриса приёма");
 }
 
 template <typename Fn>
@@ -220,6 +251,8 @@ int main(int argc, char** argv) {
         !bind(module, api.PoluchitVibranniyDatchik, "PoluchitVibranniyDatchik") ||
         !bind(module, api.SozdatStroku, "SozdatStroku") ||
         !bind(module, api.SozdatSpisok, "SozdatSpisok") ||
+        !bind(module, api.UdalitStroku, "UdalitStroku") ||
+        !bind(module, api.UdalitSpisok, "UdalitSpisok") ||
         !bind(module, api.SohranitDatchik, "SohranitDatchik") ||
         !bind(module, api.ZagruzitKolichestvoDatchikov, "ZagruzitKolichestvoDatchikov"))
         return 1;
@@ -228,45 +261,15 @@ int main(int argc, char** argv) {
     std::error_code ignored;
     std::filesystem::remove(platform::systemPath(fileName), ignored);
 
-    const auto& list = probes();
+    const auto& list = samples();
     const std::uint32_t count = static_cast<std::uint32_t>(list.size());
     if (count != std::size(kEmittingSurfaces)) return 1;  // one emitting surface per probe
     if (!api.VidelitPamyatDlyaDatchikov(count, kProbeRecordSize32)) return 1;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const Probe& p = list[i];
         if (!api.VibratDatchikPoIndeksu(i)) return 1;
-        ProbeRecord* r = api.PoluchitVibranniyDatchik();
-        r->Piezoelementi = p.piezoelementi;
-        r->Fokusirovka = p.fokusirovka;
-        r->Otklonenie = p.otklonenie;
-        r->Skanirovanie = p.skanirovanie;
-        r->Cena = p.cena;
-        r->Data = dayNumber(p.data);
-        r->RKIP1 = p.rkip1;
-        r->RKIP2 = p.rkip2;
-        r->TP = p.tp;
-        r->OCHIP = p.ochip;
-        r->MU = p.mu;
-        r->MasshtabProstranstva = -3;  // the surfaces are given in millimetres
-        auto text = [&](Stroka& field, const std::string& utf8) {
-            const std::string value = platform::utf8ToCp1251(utf8);
-            api.SozdatStroku(&field, textOf, const_cast<std::string*>(&value));
-        };
-        auto lines = [&](Spisok& field, const std::vector<std::string>& utf8) {
-            std::vector<std::string> value;
-            for (const auto& line : utf8) value.push_back(platform::utf8ToCp1251(line));
-            api.SozdatSpisok(&field, lineOf, static_cast<std::uint32_t>(value.size()), &value);
-        };
-        lines(r->Obrabotka, p.obrabotka);
-        text(r->Proizvoditel, p.proizvoditel);
-        text(r->Model, p.model);
-        text(r->Nazvanie, p.nazvanie);
-        lines(r->Pribori, p.pribori);
-        lines(r->Parametri, p.parametri);
-        text(r->IFsP, "probe_surfaces.pv");
-        text(r->IIP, kEmittingSurfaces[i]);
-        text(r->IIIP, "Индикатриса направленности");
-        text(r->IIPP, "Индикатриса приёма");
+        probe::StagedRecord staged;
+        stage(list[i], kEmittingSurfaces[i], staged);
+        probe::copyRecord(staged.record, *api.PoluchitVibranniyDatchik(), api);
         if (!api.SohranitDatchik(fileName.c_str())) {
             std::fprintf(stderr, "make_probes: could not add probe %u to %s\n", i,
                          platform::cp1251ToUtf8(fileName).c_str());

@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "platform/dynlib.h"
-#include "probe_core/json/record_transfer.h"
+#include "probe_core/record/record_cells.h"
 
 namespace probefiles {
 
@@ -68,7 +68,7 @@ bool ProbeStore::append(const std::string& file, const ProbeRecord& record) {
     if (!isTrue(store.VibratDatchikPoIndeksu(0))) return false;
     ProbeRecord* target = store.PoluchitVibranniyDatchik();
     if (target == nullptr) return false;
-    probejson::transferRecord(record, *target, store);
+    probe::copyRecord(record, *target, store);
     return isTrue(store.SohranitDatchik(file.c_str()));
 }
 

@@ -7,134 +7,13 @@
 #include <cmath>
 #include <cstdio>
 
-#include "probe_core/record/conversions.h"
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
 #include "platform/cp1251.h"
+#include "probe_core/record/conversions.h"
 
 namespace probejson::fields {
-
-namespace {
-
-constexpr std::array<WordKey, 10> kTransducersKeys{{
-    {"cbKDpC", "frequency_class"},
-    {"cbKDpKP", "element_count_class"},
-    {"cbKDpRIP", "surface_dimensionality"},
-    {"cbKDpFIP1", "surface_shape_plane1"},
-    {"cbKDpFIP2", "surface_shape_plane2"},
-    {"cbLSK", "coordinate_system"},
-    {"cbSDkPI", "transmitter_access"},
-    {"cbTIPBI", "transmitter_interface"},
-    {"cbTIPBP", "receiver_interface"},
-    {"cbSDkPP", "receiver_access"},
-}};
-constexpr std::array<WordKey, 7> kFocusingKeys{{
-    {"cbKL", "lens_count"},
-    {"cbSSL", "lens_change_method"},
-    {"ckSAL", "acoustic_lens_system"},
-    {"ckMSAL", "lens_change_mechanism"},
-    {"ckVFIP1", "concave_surface_plane1"},
-    {"ckVFIP2", "concave_surface_plane2"},
-    {"ckVSDF", "dynamic_focusing_circuit"},
-}};
-constexpr std::array<WordKey, 6> kDeflectionKeys{{
-    {"ckEP", "rotor_drive"},
-    {"ck2VFIP1", "convex_surface_plane1"},
-    {"ck2VFIP2", "convex_surface_plane2"},
-    {"ckVoFIP1", "concave_surface_plane1"},
-    {"ckVoFIP2", "concave_surface_plane2"},
-    {"ckVSDO", "dynamic_deflection_circuit"},
-}};
-constexpr std::array<WordKey, 5> kScanningKeys{{
-    {"ckVSUP", "drive_control_circuit"},
-    {"ckVSUPV", "element_selection_circuit"},
-    {"ckVSUDO", "deflection_control_circuit"},
-    {"ckVSUDF", "focusing_control_circuit"},
-    {"ckVSUMSAL", "lens_change_control_circuit"},
-}};
-
-template <std::size_t N, std::size_t M>
-constexpr bool keysFollowFields(const std::array<WordKey, N>& keys,
-                                const std::array<probe::SubField, M>& fields) {
-    if (N != M) return false;
-    for (std::size_t i = 0; i < N; ++i)
-        if (std::string_view(keys[i].control) != fields[i].control) return false;
-    return true;
-}
-static_assert(keysFollowFields(kTransducersKeys, probe::kTransducersFields));
-static_assert(keysFollowFields(kFocusingKeys, probe::kFocusingFields));
-static_assert(keysFollowFields(kDeflectionKeys, probe::kDeflectionFields));
-static_assert(keysFollowFields(kScanningKeys, probe::kScanningFields));
-
-template <auto Bytes>
-ReservedField reserved() {
-    return {[](const ProbeRecord& r) { return std::span<const std::uint8_t>(r.*Bytes); },
-            [](ProbeRecord& r) { return std::span<std::uint8_t>(r.*Bytes); }};
-}
-
-const std::vector<Entry>& identificationEntries() {
-    static const std::vector<Entry> entries{
-        {"manufacturer", TextField{&ProbeRecord::Proizvoditel}},
-        {"model", TextField{&ProbeRecord::Model}},
-        {"name", TextField{&ProbeRecord::Nazvanie}},
-        {"price", PriceField{&ProbeRecord::Cena}},
-        {"compatible_instruments", LinesField{&ProbeRecord::Pribori}},
-        {"date", DateField{&ProbeRecord::Data}},
-    };
-    return entries;
-}
-
-const std::vector<Entry>& parameterEntries() {
-    static const std::vector<Entry> entries{
-        {"radius_plane1_m", QuantityField{&ProbeRecord::RKIP1}},
-        {"radius_plane2_m", QuantityField{&ProbeRecord::RKIP2}},
-        {"frequency_hz", QuantityField{&ProbeRecord::OCHIP}},
-        {"thickness_m", QuantityField{&ProbeRecord::TP}},
-        {"angular_width_deg", QuantityField{&ProbeRecord::MU}},
-        {"other", LinesField{&ProbeRecord::Parametri}},
-    };
-    return entries;
-}
-
-const std::vector<Entry>& modelObjectEntries() {
-    static const std::vector<Entry> entries{
-        {"surface_file", TextField{&ProbeRecord::IFsP}},
-        {"radiating_surface", TextField{&ProbeRecord::IIP}},
-        {"directivity_pattern", TextField{&ProbeRecord::IIIP}},
-        {"reception_pattern", TextField{&ProbeRecord::IIPP}},
-        {"surface_scale", ScaleField{&ProbeRecord::MasshtabProstranstva}},
-    };
-    return entries;
-}
-
-// Named after the byte ranges of the 456-byte record of the home platform.
-const std::vector<Entry>& reservedEntries() {
-    static const std::vector<Entry> entries{
-        {"bytes_0_7", reserved<&ProbeRecord::reserved0>()},
-        {"bytes_32_111", reserved<&ProbeRecord::reserved1>()},
-        {"bytes_144_223", reserved<&ProbeRecord::reserved2>()},
-        {"bytes_272_351", reserved<&ProbeRecord::reserved3>()},
-        {"bytes_372_455", reserved<&ProbeRecord::reserved4>()},
-    };
-    return entries;
-}
-
-}  // namespace
-
-const std::vector<Entry>& probeEntries() {
-    static const std::vector<Entry> entries{
-        {"piezo_elements",
-         WordField{&ProbeRecord::Piezoelementi, probe::kTransducersFields, kTransducersKeys}},
-        {"focusing", WordField{&ProbeRecord::Fokusirovka, probe::kFocusingFields, kFocusingKeys}},
-        {"deflection",
-         WordField{&ProbeRecord::Otklonenie, probe::kDeflectionFields, kDeflectionKeys}},
-        {"scanning", WordField{&ProbeRecord::Skanirovanie, probe::kScanningFields, kScanningKeys}},
-        {"preprocessing", LinesField{&ProbeRecord::Obrabotka}},
-        {"identification", GroupField{&identificationEntries()}},
-        {"parameters", GroupField{&parameterEntries()}},
-        {"model_objects", GroupField{&modelObjectEntries()}},
-        {"reserved", GroupField{&reservedEntries()}},
-    };
-    return entries;
-}
 
 bool equals(std::string_view key, const char* name) {
     for (char c : key) {
@@ -142,12 +21,6 @@ bool equals(std::string_view key, const char* name) {
         ++name;
     }
     return *name == '\0';
-}
-
-std::uint32_t subFieldBits(std::span<const probe::SubField> fields) {
-    std::uint32_t mask = 0;
-    for (const probe::SubField& f : fields) mask |= f.mask;
-    return mask;
 }
 
 std::string hexBits(std::uint64_t value, int digits) {
@@ -168,18 +41,6 @@ std::optional<std::uint64_t> parseHexBits(std::string_view text, std::size_t max
     return value;
 }
 
-namespace {
-
-std::string isoDate(std::chrono::sys_days day) {
-    const std::chrono::year_month_day ymd{day};
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
-                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
-    return buf;
-}
-
-}  // namespace
-
 std::optional<std::chrono::sys_days> parseIsoDate(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
     auto number = [&](std::size_t from, std::size_t length) -> std::optional<int> {
@@ -197,12 +58,6 @@ std::optional<std::chrono::sys_days> parseIsoDate(std::string_view text) {
                                           std::chrono::day{static_cast<unsigned>(*d)}};
     if (!ymd.ok()) return std::nullopt;
     return std::chrono::sys_days{ymd};
-}
-
-Json isoOf(double dayNumber) {
-    if (dayNumber == 0.0) return nullptr;
-    auto date = probe::dateOfDayNumber(dayNumber);
-    return date ? Json(isoDate(*date)) : Json(nullptr);
 }
 
 namespace {
@@ -229,9 +84,72 @@ std::string child(const std::string& path, std::size_t index) {
     return path + "/" + std::to_string(index);
 }
 
-Json quantityJson(double value) {
-    if (std::isfinite(value)) return value;
-    return hexBits(std::bit_cast<std::uint64_t>(value), 16);
+// The shortest digits that read back as the same double, laid out as the printf family's "%g"
+// would: plain from 1e-4 up to 15 integer digits (with ".0" where no point would show), else as
+// digits and a signed exponent of at least two digits.
+void appendQuantity(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        appendString(out, hexBits(std::bit_cast<std::uint64_t>(value), 16));
+        return;
+    }
+    if (std::signbit(value)) out += '-';
+    if (value == 0.0) {
+        out += "0.0";
+        return;
+    }
+    char buf[32];
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific);
+    const std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
+    const std::size_t e = text.find('e');
+    std::string digits(text.substr(0, e));
+    if (digits.size() > 1) digits.erase(1, 1);  // the point after the first digit
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(),
+                    exponent);
+    const int k = static_cast<int>(digits.size());
+    const int n = exponent + 1;  // where the point stands among the digits
+    if (k <= n && n <= 15) {
+        out += digits;
+        out.append(static_cast<std::size_t>(n - k), '0');
+        out += ".0";
+    } else if (0 < n && n <= 15) {
+        out += digits.substr(0, static_cast<std::size_t>(n));
+        out += '.';
+        out += digits.substr(static_cast<std::size_t>(n));
+    } else if (-4 < n && n <= 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-n), '0');
+        out += digits;
+    } else {
+        out += digits[0];
+        if (k > 1) {
+            out += '.';
+            out += digits.substr(1);
+        }
+        out += exponent < 0 ? "e-" : "e+";
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10) out += '0';
+        out += std::to_string(magnitude);
+    }
+}
+
+// Texts with nothing to escape (nearly all) are copied as they stand; the rest go through the
+// JSON library's writer.
+void appendString(std::string& out, std::string_view text) {
+    const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\';
+    });
+    if (plain) {
+        out += '"';
+        out += text;
+        out += '"';
+        return;
+    }
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+    out.append(buffer.GetString(), buffer.GetSize());
 }
 
 // One table look-up per character: the platform's encoder searches its table.

@@ -1,5 +1,5 @@
-// The probe object's keys: which JSON key holds which field of the probe record, and of which
-// kind the field is. The writer, the reader and the record transfer all walk this one table.
+// What the JSON writer and reader share beside the field table (probe_core/record/field_table.h):
+// the text forms of bits, dates and numbers, the cp1251 check of texts, and where a value stands.
 // Internal to the probe_json library.
 #pragma once
 
@@ -12,77 +12,13 @@
 #include <variant>
 #include <vector>
 
-#include "probe_core/record/encodings.h"
 #include "probe_core/json/probe_json.h"
+#include "probe_core/record/field_table.h"
 
 namespace probejson::fields {
 
-// The JSON key of each sub-field of a word, in the order of the word's sub-field table.
-struct WordKey {
-    const char* control;
-    const char* key;
-};
-
-inline constexpr const char* kOtherBits = "other_bits";
-inline constexpr const char* kCode = "code";
-inline constexpr const char* kText = "text";
-inline constexpr const char* kBoxTexts[2] = {"нет", "да"};
-
-// ---- the kinds of fields ----
-
-struct WordField {
-    std::uint32_t ProbeRecord::*word;
-    std::span<const probe::SubField> fields;
-    std::span<const WordKey> keys;
-};
-struct TextField {
-    Stroka ProbeRecord::*cell;
-};
-struct LinesField {
-    Spisok ProbeRecord::*cell;
-};
-struct QuantityField {
-    double ProbeRecord::*value;
-};
-struct PriceField {
-    std::int32_t ProbeRecord::*value;
-};
-struct DateField {
-    double ProbeRecord::*value;
-};
-struct ScaleField {
-    std::int32_t ProbeRecord::*value;
-};
-struct ReservedField {
-    std::span<const std::uint8_t> (*read)(const ProbeRecord&);
-    std::span<std::uint8_t> (*write)(ProbeRecord&);
-};
-struct Entry;
-struct GroupField {
-    const std::vector<Entry>* entries;
-};
-using Member = std::variant<WordField, TextField, LinesField, QuantityField, PriceField, DateField,
-                            ScaleField, ReservedField, GroupField>;
-struct Entry {
-    const char* key;
-    Member member;
-};
-
-// Every field of the record, in the order of the pages.
-const std::vector<Entry>& probeEntries();
-
-template <class... Fs>
-struct Overloaded : Fs... {
-    using Fs::operator()...;
-};
-template <class... Fs>
-Overloaded(Fs...) -> Overloaded<Fs...>;
-
 // Whether a key read from JSON is the key `name` of the table (without counting its length).
 bool equals(std::string_view key, const char* name);
-
-// The bits of a word that belong to one of its sub-fields.
-std::uint32_t subFieldBits(std::span<const probe::SubField> fields);
 
 // ---- small text helpers ----
 
@@ -92,12 +28,12 @@ std::string hexBits(std::uint64_t value, int digits);
 std::optional<std::uint64_t> parseHexBits(std::string_view text, std::size_t maxDigits);
 // "YYYY-MM-DD" naming a real date of the years 1 to 9999.
 std::optional<std::chrono::sys_days> parseIsoDate(std::string_view text);
-// The ISO form of a day number's date as export writes it: null for 0 and for day numbers that
-// name no date.
-Json isoOf(double dayNumber);
-// A double as the JSON library writes it (a form that reads back as the same double); one that
-// is no finite number as the hexadecimal digits of its bits.
-Json quantityJson(double value);
+// A quantity as export writes it: a finite double as the shortest number text that reads back as
+// the same double (with ".0" where it would read as an integer), any other as a string of the
+// hexadecimal digits of its bits.
+void appendQuantity(std::string& out, double value);
+// A JSON string of a UTF-8 text.
+void appendString(std::string& out, std::string_view text);
 // The JSON pointer of a member of the value at `path`.
 std::string child(const std::string& path, const std::string& key);
 std::string child(const std::string& path, std::size_t index);

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -13,14 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "abi/probe_record.h"
+#include "probe_core/record/staged_record.h"
 
 namespace probejson {
-
-// Keys keep the order in which they are written, so that the output reads like the pages.
-using Json = nlohmann::ordered_json;
 
 inline constexpr const char* kFormatName = "probe-descriptions";
 inline constexpr int kFormatVersion = 1;
@@ -57,23 +52,8 @@ class Problems {
     std::size_t count_ = 0;
 };
 
-// A probe read from JSON and checked. Its plain fields are in `record`; its text and list cells
-// point into cp1251 copies owned here, so the record reads like one the store hands out, and
-// stays valid as long as this object. Neither copied nor moved: the cells point into it.
-class StagedProbe {
-  public:
-    StagedProbe() = default;
-    StagedProbe(const StagedProbe&) = delete;
-    StagedProbe& operator=(const StagedProbe&) = delete;
-
-    ProbeRecord record{};
-    void setText(Stroka& cell, std::string cp1251);
-    void setLines(Spisok& cell, std::vector<std::string> cp1251);
-
-  private:
-    std::deque<std::string> texts_;
-    std::deque<std::vector<char*>> arrays_;
-};
+// A probe read from JSON and checked: a record holding its own texts.
+using StagedProbe = probe::StagedRecord;
 
 // ---- record -> JSON ----
 
@@ -81,10 +61,8 @@ class StagedProbe {
 // after the first are indented by `indent` spaces. Texts of the record are read as cp1251.
 void appendProbe(std::string& out, const ProbeRecord& record, int indent);
 
-// The same object as a text of its own (indent 0) and as a JSON value: the keys and values
-// export writes for the record, in its order.
+// The same object as a text of its own (indent 0).
 std::string probeToJsonText(const ProbeRecord& record);
-Json probeToJson(const ProbeRecord& record);
 
 // Writes a document probe by probe, in the layout export uses: two-space indentation, one line
 // per sub-field, line and list entry.
@@ -103,28 +81,23 @@ class DocumentWriter {
 
 // ---- JSON -> record ----
 
-// The probe object at `path` (the probe's number is `number`) checked field by field. Every fault
-// is added to `problems`; the result is meaningful only when none was added. Keys left out leave
-// their field as in a fresh record.
-std::unique_ptr<StagedProbe> probeFromJson(const Json& value, const std::string& path,
-                                           std::size_t number, Problems& problems);
-// One probe object on its own: paths start at its root, faults name probe 1.
-std::unique_ptr<StagedProbe> probeFromJson(const Json& value, Problems& problems);
+// The JSON text of one probe object checked field by field: paths start at its root, faults name
+// probe 1. Every fault is added to `problems`; the result is meaningful only when none was added.
+// Keys left out leave their field as in a fresh record.
+std::unique_ptr<StagedProbe> probeFromJsonText(std::string_view text, Problems& problems);
 
-// A whole document: header checked, then every probe. Stops at nothing: every fault is counted.
-std::vector<std::unique_ptr<StagedProbe>> documentFromJson(const Json& document,
-                                                           Problems& problems);
+// Checks that a text is one JSON value under the rules of a probe document, without reading it
+// as probes: a syntax error (with its line and column), nesting deeper than 512 levels, a number
+// beyond the range of double, a key given twice in one object and a non-zero number that would
+// become 0 are reported. True when nothing was reported.
+bool checkJsonText(std::string_view text, Problems& problems);
 
-// Parses JSON text. A syntax error (with its line and column), nesting deeper than 512 levels or a
-// number beyond the range of double is reported as a problem and gives null; a key given twice in
-// one object (its last value kept) or a non-zero number that would become 0 is reported and the
-// value is given. "-0" keeps its sign.
-Json parseJson(std::string_view text, Problems& problems);
-
-// parseJson and documentFromJson in one pass that keeps one probe at a time: each probe is
-// checked as soon as it is read and, while no fault has been found in the document, handed to
-// `onProbe` with its number (from 1); it is dropped afterwards. The document is good when
-// `problems` stays empty to the end, so a caller keeps what it was handed until then.
+// A whole document read in one pass that keeps one probe at a time: the syntax checked as
+// checkJsonText checks it, the header checked, and each probe checked as soon as it is read and,
+// while no fault has been found in the document, handed to `onProbe` with its number (from 1);
+// it is dropped afterwards. Stops at nothing but a syntax error: every fault is counted. The
+// document is good when `problems` stays empty to the end, so a caller keeps what it was handed
+// until then.
 void readDocument(std::string_view text, Problems& problems,
                   const std::function<void(std::size_t number, StagedProbe& probe)>& onProbe);
 

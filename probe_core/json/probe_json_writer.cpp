@@ -1,16 +1,16 @@
 // Record -> JSON text, as export writes it.
-#include <algorithm>
 #include <charconv>
-#include <cmath>
+#include <optional>
 #include <ostream>
 #include <span>
 
-#include "probe_core/record/conversions.h"
 #include "probe_core/json/probe_fields.h"
+#include "probe_core/record/field_values.h"
 
 namespace probejson {
 
 using namespace fields;
+using namespace probe::fields;
 
 namespace {
 
@@ -18,34 +18,10 @@ namespace {
 // for every record costs several times more than reading the records. The layout is two-space
 // indentation with a sub-field, a date and the header on one line each.
 
-// A JSON string. Texts with nothing to escape (nearly all) are copied as they stand; the rest go
-// through the JSON library's serializer. Texts here always come from the cp1251 codec, so they
-// are well-formed UTF-8.
-void appendString(std::string& out, std::string_view text) {
-    const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\';
-    });
-    if (plain) {
-        out += '"';
-        out += text;
-        out += '"';
-    } else {
-        out +=
-            Json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    }
-}
-
 void appendInteger(std::string& out, std::int64_t value) {
     char buf[24];
-    auto res = std::to_chars(buf, buf + sizeof buf, value);
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
     out.append(buf, res.ptr);
-}
-
-void appendQuantity(std::string& out, double value) {
-    if (std::isfinite(value))
-        out += Json(value).dump();
-    else
-        appendString(out, hexBits(std::bit_cast<std::uint64_t>(value), 16));
 }
 
 // An object or an array spread over lines: each member on a line of its own, indented.
@@ -88,9 +64,13 @@ class Block {
 
 // {"code": ..., "text": ...} on one line; text null when the code names no entry.
 void appendCoded(std::string& out, std::int64_t code, const char* text) {
-    out += "{\"code\": ";
+    out += "{\"";
+    out += kCode;
+    out += "\": ";
     appendInteger(out, code);
-    out += ", \"text\": ";
+    out += ", \"";
+    out += kText;
+    out += "\": ";
     if (text)
         appendString(out, text);
     else
@@ -98,91 +78,89 @@ void appendCoded(std::string& out, std::int64_t code, const char* text) {
     out += '}';
 }
 
-const char* itemText(std::uint32_t value, const probe::SubField& f) {
-    if (f.items.empty()) return value <= 1 ? kBoxTexts[value] : nullptr;
-    return value >= 1 && value <= f.items.size() ? f.items[value - 1] : nullptr;
-}
+// The fields of a record written as they are visited: a block for the probe object, one for the
+// group being written, one for each word.
+class ProbeWriter : public probe::fields::FieldVisitor {
+  public:
+    ProbeWriter(std::string& out, int indent) : out_(out), probe_(out, indent, '{', '}') {}
 
-void appendLines(std::string& out, const Spisok& cell, int indent) {
-    Block block(out, indent, '[', ']');
-    for (const std::string& line : probe::readListCell(cell)) appendString(block.item(), line);
-}
+    void groupBegin(const char* key) override {
+        group_.emplace(probe_.key(key), probe_.inner(), '{', '}');
+    }
+    void groupEnd() override { group_.reset(); }
 
-void appendEntries(std::string& out, const std::vector<Entry>& entries, const ProbeRecord& r,
-                   int indent);
+    void word(const Field& field, const Word& w, std::uint32_t value) override {
+        Block block(key(field), indent(), '{', '}');
+        for (const probe::SubField& f : w.subFields) {
+            const std::uint32_t code = probe::extractSubField(value, f);
+            appendCoded(block.key(f.key), code, codeText(code, f));
+        }
+        appendString(block.key(kOtherBits), hexBits(value & ~subFieldBits(w.subFields), 8));
+    }
+    void text(const Field& field, std::string_view utf8) override {
+        appendString(key(field), utf8);
+    }
+    void lines(const Field& field, const std::vector<std::string>& utf8) override {
+        Block block(key(field), indent(), '[', ']');
+        for (const std::string& line : utf8) appendString(block.item(), line);
+    }
+    void quantity(const Field& field, double value) override { appendQuantity(key(field), value); }
+    void price(const Field& field, std::int32_t value) override {
+        appendInteger(key(field), value);
+    }
+    void date(const Field& field, double dayNumber) override {
+        std::string& out = key(field);
+        out += "{\"";
+        out += kIso;
+        out += "\": ";
+        if (const auto iso = isoDate(dayNumber))
+            appendString(out, *iso);
+        else
+            out += "null";
+        out += ", \"";
+        out += kDayNumber;
+        out += "\": ";
+        appendQuantity(out, dayNumber);
+        out += '}';
+    }
+    void scale(const Field& field, std::int32_t exponent) override {
+        appendCoded(key(field), exponent, scaleText(exponent));
+    }
+    void reserved(const Field& field, std::span<const std::uint8_t> bytes) override {
+        // Trailing zero bytes are left out: an all-zero range reads as "".
+        std::size_t used = bytes.size();
+        while (used > 0 && bytes[used - 1] == 0) --used;
+        static const char kDigits[] = "0123456789abcdef";
+        std::string& out = key(field);
+        out += '"';
+        for (std::size_t i = 0; i < used; ++i) {
+            out += kDigits[bytes[i] >> 4];
+            out += kDigits[bytes[i] & 0xF];
+        }
+        out += '"';
+    }
 
-void appendMember(std::string& out, const Member& member, const ProbeRecord& r, int indent) {
-    std::visit(
-        Overloaded{
-            [&](const WordField& w) {
-                const std::uint32_t word = r.*w.word;
-                Block block(out, indent, '{', '}');
-                for (std::size_t i = 0; i < w.fields.size(); ++i) {
-                    const std::uint32_t value = probe::extractSubField(word, w.fields[i]);
-                    appendCoded(block.key(w.keys[i].key), value, itemText(value, w.fields[i]));
-                }
-                appendString(block.key(kOtherBits), hexBits(word & ~subFieldBits(w.fields), 8));
-            },
-            [&](const TextField& t) { appendString(out, probe::readTextCell(r.*t.cell)); },
-            [&](const LinesField& l) { appendLines(out, r.*l.cell, indent); },
-            [&](const QuantityField& q) { appendQuantity(out, r.*q.value); },
-            [&](const PriceField& p) { appendInteger(out, r.*p.value); },
-            [&](const DateField& d) {
-                const Json iso = isoOf(r.*d.value);
-                out += "{\"iso\": ";
-                if (iso.is_string())
-                    appendString(out, iso.get_ref<const std::string&>());
-                else
-                    out += "null";
-                out += ", \"day_number\": ";
-                appendQuantity(out, r.*d.value);
-                out += '}';
-            },
-            [&](const ScaleField& s) {
-                const int position = probe::positionFromScale(r.*s.value);
-                appendCoded(out, r.*s.value,
-                            position >= 0
-                                ? probe::kMasshtabProstranstva[static_cast<std::size_t>(position)]
-                                : nullptr);
-            },
-            [&](const ReservedField& f) {
-                // Trailing zero bytes are left out: an all-zero range reads as "".
-                std::span<const std::uint8_t> bytes = f.read(r);
-                std::size_t used = bytes.size();
-                while (used > 0 && bytes[used - 1] == 0) --used;
-                static const char kDigits[] = "0123456789abcdef";
-                out += '"';
-                for (std::size_t i = 0; i < used; ++i) {
-                    out += kDigits[bytes[i] >> 4];
-                    out += kDigits[bytes[i] & 0xF];
-                }
-                out += '"';
-            },
-            [&](const GroupField& g) { appendEntries(out, *g.entries, r, indent); },
-        },
-        member);
-}
+  private:
+    Block& block() { return group_ ? *group_ : probe_; }
+    std::string& key(const Field& field) { return block().key(field.key); }
+    int indent() { return block().inner(); }
 
-void appendEntries(std::string& out, const std::vector<Entry>& entries, const ProbeRecord& r,
-                   int indent) {
-    Block block(out, indent, '{', '}');
-    for (const Entry& e : entries) appendMember(block.key(e.key), e.member, r, block.inner());
-}
+    std::string& out_;
+    Block probe_;
+    std::optional<Block> group_;
+};
 
 }  // namespace
 
 void appendProbe(std::string& out, const ProbeRecord& record, int indent) {
-    appendEntries(out, probeEntries(), record, indent);
+    ProbeWriter writer(out, indent);
+    visitFields(record, writer);
 }
 
 std::string probeToJsonText(const ProbeRecord& record) {
     std::string out;
     appendProbe(out, record, 0);
     return out;
-}
-
-Json probeToJson(const ProbeRecord& record) {
-    return Json::parse(probeToJsonText(record));
 }
 
 DocumentWriter::DocumentWriter(std::ostream& out) : out_(out) {

@@ -1,10 +1,16 @@
 #include "probe_core/record/probe_contents.h"
 
+#include <algorithm>
 #include <bit>
+
+#include "probe_core/record/field_table.h"
+#include "probe_core/record/record_cells.h"
 
 namespace probe {
 
 namespace {
+
+using namespace fields;
 
 std::string textOf(const Stroka& cell) {
     return cell.text ? std::string(cell.text) : std::string();
@@ -28,73 +34,75 @@ extern "C" const char* PLUGIN_CALL heldLine(std::int32_t index, void* context) {
     return lines[static_cast<std::size_t>(index)].c_str();
 }
 
-void putText(const contracts::ProbeStoreApi& store, Stroka& cell, const std::string& text) {
-    if (store.UdalitStroku == nullptr || store.SozdatStroku == nullptr) return;
-    store.UdalitStroku(&cell);
-    store.SozdatStroku(&cell, &heldText, const_cast<std::string*>(&text));
-}
-
-void putLines(const contracts::ProbeStoreApi& store, Spisok& cell,
-              const std::vector<std::string>& lines) {
-    if (store.UdalitSpisok == nullptr || store.SozdatSpisok == nullptr) return;
-    store.UdalitSpisok(&cell);
-    store.SozdatSpisok(&cell, &heldLine, static_cast<std::uint32_t>(lines.size()),
-                       const_cast<std::vector<std::string>*>(&lines));
+ProbeContents::Value valueOf(const ProbeRecord& r, const Field& f) {
+    return std::visit(
+        Overloaded{
+            [&](const Word& w) -> ProbeContents::Value { return r.*w.member; },
+            [&](const Text& t) -> ProbeContents::Value { return textOf(r.*t.member); },
+            [&](const Lines& l) -> ProbeContents::Value { return linesOf(r.*l.member); },
+            [&](const Quantity& q) -> ProbeContents::Value {
+                return std::bit_cast<std::uint64_t>(r.*q.member);
+            },
+            [&](const Price& p) -> ProbeContents::Value { return r.*p.member; },
+            [&](const Date& d) -> ProbeContents::Value {
+                return std::bit_cast<std::uint64_t>(r.*d.member);
+            },
+            [&](const Scale& s) -> ProbeContents::Value { return r.*s.member; },
+            [&](const Reserved& b) -> ProbeContents::Value {
+                const auto bytes = bytesOf(r, b);
+                return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+            },
+        },
+        f.place);
 }
 
 }  // namespace
 
+ProbeContents::ProbeContents() {
+    static const ProbeRecord fresh{};
+    values.reserve(kProbeFields.size());
+    for (const Field& f : kProbeFields) values.push_back(valueOf(fresh, f));
+}
+
 ProbeContents contentsOf(const ProbeRecord& r) {
     ProbeContents c;
-    c.Piezoelementi = r.Piezoelementi;
-    c.Fokusirovka = r.Fokusirovka;
-    c.Otklonenie = r.Otklonenie;
-    c.Skanirovanie = r.Skanirovanie;
-    c.Obrabotka = linesOf(r.Obrabotka);
-    c.Proizvoditel = textOf(r.Proizvoditel);
-    c.Model = textOf(r.Model);
-    c.Nazvanie = textOf(r.Nazvanie);
-    c.Cena = r.Cena;
-    c.Pribori = linesOf(r.Pribori);
-    c.Data = std::bit_cast<std::uint64_t>(r.Data);
-    c.RKIP1 = std::bit_cast<std::uint64_t>(r.RKIP1);
-    c.RKIP2 = std::bit_cast<std::uint64_t>(r.RKIP2);
-    c.TP = std::bit_cast<std::uint64_t>(r.TP);
-    c.OCHIP = std::bit_cast<std::uint64_t>(r.OCHIP);
-    c.MU = std::bit_cast<std::uint64_t>(r.MU);
-    c.Parametri = linesOf(r.Parametri);
-    c.IFsP = textOf(r.IFsP);
-    c.IIP = textOf(r.IIP);
-    c.IIIP = textOf(r.IIIP);
-    c.IIPP = textOf(r.IIPP);
-    c.MasshtabProstranstva = r.MasshtabProstranstva;
+    for (std::size_t i = 0; i < kProbeFields.size(); ++i) c.values[i] = valueOf(r, kProbeFields[i]);
     return c;
 }
 
 void restoreContents(const contracts::ProbeStoreApi& store, ProbeRecord& r,
                      const ProbeContents& c) {
-    r.Piezoelementi = c.Piezoelementi;
-    r.Fokusirovka = c.Fokusirovka;
-    r.Otklonenie = c.Otklonenie;
-    r.Skanirovanie = c.Skanirovanie;
-    putLines(store, r.Obrabotka, c.Obrabotka);
-    putText(store, r.Proizvoditel, c.Proizvoditel);
-    putText(store, r.Model, c.Model);
-    putText(store, r.Nazvanie, c.Nazvanie);
-    r.Cena = c.Cena;
-    putLines(store, r.Pribori, c.Pribori);
-    r.Data = std::bit_cast<double>(c.Data);
-    r.RKIP1 = std::bit_cast<double>(c.RKIP1);
-    r.RKIP2 = std::bit_cast<double>(c.RKIP2);
-    r.TP = std::bit_cast<double>(c.TP);
-    r.OCHIP = std::bit_cast<double>(c.OCHIP);
-    r.MU = std::bit_cast<double>(c.MU);
-    putLines(store, r.Parametri, c.Parametri);
-    putText(store, r.IFsP, c.IFsP);
-    putText(store, r.IIP, c.IIP);
-    putText(store, r.IIIP, c.IIIP);
-    putText(store, r.IIPP, c.IIPP);
-    r.MasshtabProstranstva = c.MasshtabProstranstva;
+    for (std::size_t i = 0; i < kProbeFields.size() && i < c.values.size(); ++i) {
+        const ProbeContents::Value& v = c.values[i];
+        std::visit(Overloaded{
+                       [&](const Word& w) { r.*w.member = std::get<std::uint32_t>(v); },
+                       [&](const Text& t) {
+                           replaceTextCell(store, r.*t.member, &heldText,
+                                           const_cast<std::string*>(&std::get<std::string>(v)));
+                       },
+                       [&](const Lines& l) {
+                           auto& lines = std::get<std::vector<std::string>>(v);
+                           replaceListCell(store, r.*l.member, &heldLine,
+                                           static_cast<std::uint32_t>(lines.size()),
+                                           const_cast<std::vector<std::string>*>(&lines));
+                       },
+                       [&](const Quantity& q) {
+                           r.*q.member = std::bit_cast<double>(std::get<std::uint64_t>(v));
+                       },
+                       [&](const Price& p) { r.*p.member = std::get<std::int32_t>(v); },
+                       [&](const Date& d) {
+                           r.*d.member = std::bit_cast<double>(std::get<std::uint64_t>(v));
+                       },
+                       [&](const Scale& s) { r.*s.member = std::get<std::int32_t>(v); },
+                       [&](const Reserved& b) {
+                           const auto& bytes = std::get<std::vector<std::uint8_t>>(v);
+                           auto target = bytesOf(r, b);
+                           std::copy_n(bytes.begin(), std::min(bytes.size(), target.size()),
+                                       target.begin());
+                       },
+                   },
+                   kProbeFields[i].place);
+    }
 }
 
 }  // namespace probe

@@ -1,10 +1,12 @@
-// What the editor shows and stores of a probe record, as values. A record's texts and lists are
-// the probe store's, so a copy of a record is a copy of its contents: this one compares records
-// across the store's re-allocations and puts a record back as it was.
+// What a probe record holds, as values. A record's texts and lists are the probe store's, so a
+// copy of a record is a copy of its contents: this one compares records across the store's
+// re-allocations and puts a record back as it was. Made field by field from the field table, so
+// that no field can be missed by the editor's change tracking or its undo.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "abi/probe_record.h"
@@ -13,16 +15,16 @@
 namespace probe {
 
 struct ProbeContents {
-    std::uint32_t Piezoelementi = 0, Fokusirovka = 0, Otklonenie = 0, Skanirovanie = 0;
-    std::vector<std::string> Obrabotka;  // texts and lines as the store keeps them (cp1251)
-    std::string Proizvoditel, Model, Nazvanie;
-    std::int32_t Cena = 0;
-    std::vector<std::string> Pribori;
-    // Quantities by their bits, so that equal contents compare equal whatever they hold.
-    std::uint64_t Data = 0, RKIP1 = 0, RKIP2 = 0, TP = 0, OCHIP = 0, MU = 0;
-    std::vector<std::string> Parametri;
-    std::string IFsP, IIP, IIIP, IIPP;
-    std::int32_t MasshtabProstranstva = 0;
+    // Words, prices and scales as they stand; quantities and dates by their bits, so that equal
+    // contents compare equal whatever they hold; texts and lines as the store keeps them
+    // (cp1251); reserved bytes as they stand.
+    using Value = std::variant<std::uint32_t, std::int32_t, std::uint64_t, std::string,
+                               std::vector<std::string>, std::vector<std::uint8_t>>;
+
+    // The contents of a fresh record: zeros, no texts, no lines.
+    ProbeContents();
+    // One value per row of the field table, in its order.
+    std::vector<Value> values;
 
     bool operator==(const ProbeContents&) const = default;
 };

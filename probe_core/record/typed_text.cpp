@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "probe_core/record/encodings.h"
 #include "platform/cp1251.h"
+#include "probe_core/record/encodings.h"
 
 namespace probe {
 
@@ -93,8 +93,7 @@ std::optional<std::string> notStoredAsTyped(FieldKind kind, std::string_view utf
             return "будет записано: 0 (дата не распознана; ожидается " + dateFormHint(locale) + ")";
         case FieldKind::scale:
             if (utf8.empty() ||
-                std::find(kMasshtabProstranstva.begin(), kMasshtabProstranstva.end(), utf8) !=
-                    kMasshtabProstranstva.end())
+                std::find(kScaleTexts.begin(), kScaleTexts.end(), utf8) != kScaleTexts.end())
                 return std::nullopt;
             return std::string("такого масштаба нет в списке: будет записано «масштаб не выбран»");
     }

@@ -4,24 +4,17 @@
 #include <string_view>
 #include <vector>
 
-#include "probe_core/record/captions.h"
 #include "probe_core/record/conversions.h"
-#include "probe_core/record/encodings.h"
+#include "probe_core/record/field_values.h"
 
 namespace probetool {
 
 namespace {
 
-namespace captions = probe::captions;
+using namespace probe::fields;
 
 // Numbers and dates as the pages show them in a Russian locale.
 const probe::UserLocale kLocale{};
-
-void heading(std::string& out, int page) {
-    if (!out.empty()) out += '\n';
-    out += captions::kPages[static_cast<std::size_t>(page)];
-    out += '\n';
-}
 
 void line(std::string& out, const char* caption, const std::string& value, const char* unit = "") {
     out += "  ";
@@ -39,10 +32,6 @@ void line(std::string& out, const char* caption, const std::string& value, const
     out += '\n';
 }
 
-void lines(std::string& out, const Spisok& cell) {
-    for (const std::string& text : probe::readListCell(cell)) out += "    " + text + '\n';
-}
-
 std::string hex32(std::uint32_t value) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string out = "0x";
@@ -52,105 +41,105 @@ std::string hex32(std::uint32_t value) {
 
 // A fixed list shows its entry, nothing when nothing is chosen; a value beyond the list, which
 // the page shows as no choice, is named. A box shows "да" or "нет".
-std::string choice(std::uint32_t value, const probe::SubField& f) {
-    if (f.items.empty()) return value != 0 ? "да" : "нет";
-    if (value == 0) return {};
-    if (value <= f.items.size()) return f.items[value - 1];
-    return "(код " + std::to_string(value) + " вне списка)";
+std::string choice(std::uint32_t code, const probe::SubField& f) {
+    if (f.items.empty()) return kBoxTexts[code != 0 ? 1 : 0];
+    if (code == 0) return {};
+    if (const char* text = codeText(code, f)) return text;
+    return "(код " + std::to_string(code) + " вне списка)";
 }
 
-void word(std::string& out, std::uint32_t value, std::span<const probe::SubField> fields) {
-    std::uint32_t owned = 0;
-    for (const probe::SubField& f : fields) {
-        owned |= f.mask;
-        if (&f == &probe::kTransducersFields[0]) {
-            // The frame of the probe class lists, without the blanks that pad it on the page.
-            std::string_view frame = captions::kProbeClassFrame;
+// The record page by page: a heading at each page's first field, each field under its caption.
+// Bytes the pages never show are gathered apart and named only when they hold something.
+class View : public FieldVisitor {
+  public:
+    std::string take() {
+        if (!extra_.empty()) out_ += '\n' + extra_;
+        return std::move(out_);
+    }
+
+    void word(const Field& f, const Word& w, std::uint32_t value) override {
+        heading(f);
+        if (f.caption != nullptr) {
+            // A frame around the lists, without the blanks that pad it on the page.
+            std::string_view frame = f.caption;
             frame.remove_prefix(frame.find_first_not_of(' '));
             frame.remove_suffix(frame.size() - 1 - frame.find_last_not_of(' '));
-            out += "  ";
-            out += frame;
-            out += '\n';
+            out_ += "  ";
+            out_ += frame;
+            out_ += '\n';
         }
-        line(out, f.caption, choice(probe::extractSubField(value, f), f));
+        for (const probe::SubField& s : w.subFields)
+            line(out_, s.caption, choice(probe::extractSubField(value, s), s));
+        const std::uint32_t other = value & ~subFieldBits(w.subFields);
+        if (other != 0) out_ += "  (прочие биты слова: " + hex32(other) + ")\n";
     }
-    if ((value & ~owned) != 0) out += "  (прочие биты слова: " + hex32(value & ~owned) + ")\n";
-}
-
-void quantity(std::string& out, const char* caption, double value, const char* unit) {
-    line(out, caption, probe::numberToText(value, kLocale), unit);
-}
-
-void reservedBytes(std::string& out, const char* range, std::span<const std::uint8_t> bytes) {
-    bool zero = true;
-    for (std::uint8_t b : bytes) zero = zero && b == 0;
-    if (zero) return;
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (std::uint8_t b : bytes) {
-        hex += kDigits[b >> 4];
-        hex += kDigits[b & 0xF];
+    void text(const Field& f, std::string_view utf8) override {
+        heading(f);
+        line(out_, f.caption, std::string(utf8));
     }
-    out += "  (резервные байты ";
-    out += range;
-    out += ": " + hex + ")\n";
-}
+    void lines(const Field& f, const std::vector<std::string>& utf8) override {
+        heading(f);
+        if (f.caption != nullptr) line(out_, f.caption, "");
+        for (const std::string& text : utf8) out_ += "    " + text + '\n';
+    }
+    void quantity(const Field& f, double value) override {
+        heading(f);
+        line(out_, f.caption, probe::numberToText(value, kLocale),
+             std::get<Quantity>(f.place).unit);
+    }
+    void price(const Field& f, std::int32_t value) override {
+        heading(f);
+        line(out_, f.caption, probe::priceToText(value));
+    }
+    void date(const Field& f, double dayNumber) override {
+        heading(f);
+        line(out_, f.caption, probe::dateToText(dayNumber, kLocale));
+    }
+    void scale(const Field& f, std::int32_t exponent) override {
+        heading(f);
+        std::string shown;
+        if (const char* text = scaleText(exponent))
+            shown = text;
+        else if (exponent != probe::kScaleNotChosen)
+            shown = "(код " + std::to_string(exponent) + " вне списка)";
+        line(out_, f.caption, shown);
+    }
+    void reserved(const Field& f, std::span<const std::uint8_t> bytes) override {
+        bool zero = true;
+        for (std::uint8_t b : bytes) zero = zero && b == 0;
+        if (zero) return;
+        static const char kDigits[] = "0123456789abcdef";
+        std::string hex;
+        for (std::uint8_t b : bytes) {
+            hex += kDigits[b >> 4];
+            hex += kDigits[b & 0xF];
+        }
+        // Named by the byte range its key names: "…_372_455" is "372–455".
+        std::string range(f.key);
+        range.erase(0, range.find('_') + 1);
+        range.replace(range.find('_'), 1, "–");
+        extra_ += "  (резервные байты " + range + ": " + hex + ")\n";
+    }
+
+  private:
+    void heading(const Field& f) {
+        if (f.page == page_) return;
+        page_ = f.page;
+        if (!out_.empty()) out_ += '\n';
+        out_ += probe::captions::kPages[static_cast<std::size_t>(f.page)];
+        out_ += '\n';
+    }
+
+    std::string out_, extra_;
+    int page_ = -1;
+};
 
 }  // namespace
 
 std::string showRecord(const ProbeRecord& r) {
-    std::string out;
-    heading(out, 0);
-    word(out, r.Piezoelementi, probe::kTransducersFields);
-    heading(out, 1);
-    word(out, r.Fokusirovka, probe::kFocusingFields);
-    heading(out, 2);
-    word(out, r.Otklonenie, probe::kDeflectionFields);
-    heading(out, 3);
-    word(out, r.Skanirovanie, probe::kScanningFields);
-    heading(out, 4);
-    lines(out, r.Obrabotka);
-
-    heading(out, 5);
-    line(out, captions::kProizvoditel, probe::readTextCell(r.Proizvoditel));
-    line(out, captions::kModel, probe::readTextCell(r.Model));
-    line(out, captions::kNazvanie, probe::readTextCell(r.Nazvanie));
-    line(out, captions::kCena, probe::priceToText(r.Cena));
-    line(out, captions::kPribori, "");
-    lines(out, r.Pribori);
-    line(out, captions::kData, probe::dateToText(r.Data, kLocale));
-
-    heading(out, 6);
-    quantity(out, captions::kRKIP1, r.RKIP1, captions::kUnitMetre);
-    quantity(out, captions::kRKIP2, r.RKIP2, captions::kUnitMetre);
-    quantity(out, captions::kOCHIP, r.OCHIP, captions::kUnitHertz);
-    quantity(out, captions::kTP, r.TP, captions::kUnitMetre);
-    quantity(out, captions::kMU, r.MU, captions::kUnitDegree);
-    line(out, captions::kParametri, "");
-    lines(out, r.Parametri);
-
-    heading(out, 7);
-    line(out, captions::kIFsP, probe::readTextCell(r.IFsP));
-    line(out, captions::kIIP, probe::readTextCell(r.IIP));
-    line(out, captions::kIIIP, probe::readTextCell(r.IIIP));
-    line(out, captions::kIIPP, probe::readTextCell(r.IIPP));
-    const int scale = probe::positionFromScale(r.MasshtabProstranstva);
-    std::string scaleText;
-    if (scale >= 0)
-        scaleText = probe::kMasshtabProstranstva[static_cast<std::size_t>(scale)];
-    else if (r.MasshtabProstranstva != probe::kScaleNotChosen)
-        scaleText = "(код " + std::to_string(r.MasshtabProstranstva) + " вне списка)";
-    line(out, captions::kMasshtabProstranstva, scaleText);
-
-    // Bytes the pages never show, named only when they hold something.
-    std::string extra;
-    reservedBytes(extra, "0–7", r.reserved0);
-    reservedBytes(extra, "32–111", r.reserved1);
-    reservedBytes(extra, "144–223", r.reserved2);
-    reservedBytes(extra, "272–351", r.reserved3);
-    reservedBytes(extra, "372–455", r.reserved4);
-    if (!extra.empty()) out += '\n' + extra;
-    return out;
+    View view;
+    visitFields(r, view);
+    return view.take();
 }
 
 }  // namespace probetool

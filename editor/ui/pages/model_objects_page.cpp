@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "probe_core/record/captions.h"
-#include "probe_core/record/page_items.h"
 #include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
+#include "probe_core/record/captions.h"
+#include "probe_core/record/page_items.h"
 
 namespace ui {
 
@@ -53,8 +53,7 @@ probe::Page& ProbePages::buildModelObjectsPage(QWidget* page) {
     cbMasshtabProstranstva->setObjectName(QStringLiteral("cbMasshtabProstranstva"));
     cbMasshtabProstranstva->setEditable(true);
     cbMasshtabProstranstva->setInsertPolicy(QComboBox::NoInsert);
-    for (const char* entry : probe::kMasshtabProstranstva)
-        cbMasshtabProstranstva->addItem(fromUtf8(entry));
+    for (const char* entry : probe::kScaleTexts) cbMasshtabProstranstva->addItem(fromUtf8(entry));
     cbMasshtabProstranstva->setCurrentIndex(-1);
     grid->addWidget(label(page, captions::kMasshtabProstranstva), 4, 0);
     grid->addWidget(cbMasshtabProstranstva, 4, 1);

@@ -9,6 +9,7 @@
 
 #include "abi/probestore.h"
 #include "editor/probe/controls.h"
+#include "probe_core/record/field_table.h"
 
 namespace probe::testing {
 
@@ -116,11 +117,12 @@ struct FakeStore {
 struct OwnedRecord {
     ProbeRecord record{};
     ~OwnedRecord() {
-        for (Stroka* s : {&record.Proizvoditel, &record.Model, &record.Nazvanie, &record.IFsP,
-                          &record.IIP, &record.IIIP, &record.IIPP})
-            FakeStore::UdalitStroku(s);
-        for (Spisok* s : {&record.Obrabotka, &record.Pribori, &record.Parametri})
-            FakeStore::UdalitSpisok(s);
+        for (const fields::Field& f : fields::kProbeFields) {
+            if (const auto* t = std::get_if<fields::Text>(&f.place))
+                FakeStore::UdalitStroku(&(record.*t->member));
+            if (const auto* l = std::get_if<fields::Lines>(&f.place))
+                FakeStore::UdalitSpisok(&(record.*l->member));
+        }
     }
 };
 

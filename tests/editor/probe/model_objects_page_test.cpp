@@ -125,9 +125,9 @@ struct Page8 {
 };
 
 TEST(ScaleEncoding, SixteenEntriesAroundTheOneToOneScale) {
-    EXPECT_STREQ(kMasshtabProstranstva[positionFromScale(0)], "1 м' = 1 м   ( x 1 )");
-    EXPECT_STREQ(kMasshtabProstranstva[positionFromScale(6)], "1000 км' = 1 м   ( x 10^6 )");
-    EXPECT_STREQ(kMasshtabProstranstva[positionFromScale(-9)], "1 нм' = 1 м   ( / 10^9 )");
+    EXPECT_STREQ(kScaleTexts[positionFromScale(0)], "1 м' = 1 м   ( x 1 )");
+    EXPECT_STREQ(kScaleTexts[positionFromScale(6)], "1000 км' = 1 м   ( x 10^6 )");
+    EXPECT_STREQ(kScaleTexts[positionFromScale(-9)], "1 нм' = 1 м   ( / 10^9 )");
     EXPECT_EQ(positionFromScale(7), -1);
     EXPECT_EQ(positionFromScale(-10), -1);
     EXPECT_EQ(scaleFromPosition(-1), 7);

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "editor/probe/pages.h"
-#include "probe_core/record/probe_contents.h"
 #include "editor/probe/text_transfer.h"
 #include "fakes.h"
 #include "platform/cp1251.h"
+#include "probe_core/record/probe_contents.h"
 
 namespace probe {
 namespace {
@@ -188,18 +188,29 @@ TEST(ParametersPage, NumbersFollowTheLocaleAndListIsStoredAsTyped) {
 namespace probe {
 namespace {
 
+const char* PLUGIN_CALL giveHeld(std::int32_t, void* context) {
+    return static_cast<const std::string*>(context)->c_str();
+}
+const char* PLUGIN_CALL giveHeldLine(std::int32_t i, void* context) {
+    return (*static_cast<const std::vector<std::string>*>(context))[static_cast<std::size_t>(i)]
+        .c_str();
+}
+
 TEST(ProbeContents, ARecordPutBackHoldsWhatItHeld) {
-    testing::OwnedRecord owned;
+    testing::OwnedRecord owned, other;
     const contracts::ProbeStoreApi store = testing::FakeStore::api();
     ProbeRecord& r = owned.record;
     r.Cena = 12;
     r.RKIP1 = 0.5;
     r.MasshtabProstranstva = -3;
     restoreContents(store, r, ProbeContents{});  // texts through the store, from nothing
-    ProbeContents full = contentsOf(r);
-    full.Model = "M-1";
-    full.Pribori = {"A", "", "B"};
-    full.Cena = 40;
+    EXPECT_EQ(contentsOf(r), ProbeContents{});
+    std::string model = "M-1";
+    std::vector<std::string> instruments{"A", "", "B"};
+    store.SozdatStroku(&other.record.Model, giveHeld, &model);
+    store.SozdatSpisok(&other.record.Pribori, giveHeldLine, 3, &instruments);
+    other.record.Cena = 40;
+    const ProbeContents full = contentsOf(other.record);
     restoreContents(store, r, full);
     EXPECT_STREQ(r.Model.text, "M-1");
     ASSERT_EQ(r.Pribori.count, 3u);
@@ -207,6 +218,40 @@ TEST(ProbeContents, ARecordPutBackHoldsWhatItHeld) {
     EXPECT_EQ(contentsOf(r), full);
     r.Cena = 41;
     EXPECT_NE(contentsOf(r), full);
+}
+
+// Every field of the record counts for the change tracking and comes back with the undo: a
+// change to any one row of the field table alone makes the contents differ, and putting the
+// contents back undoes it.
+TEST(ProbeContents, EveryFieldOfTheTableIsTrackedAndPutBack) {
+    const contracts::ProbeStoreApi store = testing::FakeStore::api();
+    for (const fields::Field& f : fields::kProbeFields) {
+        testing::OwnedRecord owned;
+        ProbeRecord& r = owned.record;
+        const ProbeContents before = contentsOf(r);
+        std::string text = "изменено";
+        std::vector<std::string> lines{"строка"};
+        std::visit(
+            fields::Overloaded{
+                [&](const fields::Word& w) { r.*w.member = 0x80000001u; },
+                [&](const fields::Text& t) { store.SozdatStroku(&(r.*t.member), giveHeld, &text); },
+                [&](const fields::Lines& l) {
+                    store.SozdatSpisok(&(r.*l.member), giveHeldLine, 1, &lines);
+                },
+                [&](const fields::Quantity& q) { r.*q.member = -0.0; },
+                [&](const fields::Price& p) { r.*p.member = -1; },
+                [&](const fields::Date& d) { r.*d.member = 1.5; },
+                [&](const fields::Scale& s) { r.*s.member = 7; },
+                [&](const fields::Reserved& b) { fields::bytesOf(r, b).back() = 1; },
+            },
+            f.place);
+        const ProbeContents changed = contentsOf(r);
+        EXPECT_NE(changed, before) << f.key;
+        restoreContents(store, r, before);
+        EXPECT_EQ(contentsOf(r), before) << f.key;
+        restoreContents(store, r, changed);
+        EXPECT_EQ(contentsOf(r), changed) << f.key;
+    }
 }
 
 }  // namespace
