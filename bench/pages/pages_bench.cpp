@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "probe_core/record/conversions.h"
 #include "editor/probe/text_transfer.h"
+#include "probe_core/record/conversions.h"
 
 namespace {
 

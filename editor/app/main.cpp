@@ -1,7 +1,7 @@
 // probe_editor: the editor's program entry.
-#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/ui/editor_main.h"
 #include "platform/dynlib.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 int main(int argc, char** argv) {
     // The file dialogs make the chosen file's folder the current one, and the surface libraries

@@ -15,8 +15,8 @@
 #include "abi/probestore.h"
 #include "editor/collections/record_selection_model.h"
 #include "editor/probe/page.h"
-#include "probe_core/record/probe_contents.h"
 #include "editor/probe/selection.h"
+#include "probe_core/record/probe_contents.h"
 
 namespace collections {
 

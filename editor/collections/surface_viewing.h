@@ -12,10 +12,10 @@
 #include <optional>
 #include <string>
 
-#include "probe_core/biblioteki/slots.h"
 #include "editor/probe/pages.h"
 #include "editor/probe/selection.h"
 #include "editor/probe/surface_libraries.h"
+#include "probe_core/biblioteki/slots.h"
 
 namespace collections {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 namespace lifecycle {
 

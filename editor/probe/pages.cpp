@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "probe_core/record/page_items.h"
 #include "editor/probe/surface_files.h"
 #include "editor/probe/text_transfer.h"
 #include "platform/cp1251.h"
+#include "probe_core/record/page_items.h"
 
 namespace probe {
 

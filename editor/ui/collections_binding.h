@@ -9,13 +9,13 @@
 #include <functional>
 #include <memory>
 
-#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/collections/probe_files.h"
 #include "editor/collections/surface_viewing.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
 #include "editor/probe/surface_libraries.h"
 #include "editor/title/title_panel.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 class QComboBox;
 class QFrame;

@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "editor/lifecycle/edit_history.h"
-#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/lifecycle/lifecycle.h"
 #include "editor/probe/selection.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 class QAction;
 class QFrame;

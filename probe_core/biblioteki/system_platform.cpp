@@ -1,7 +1,7 @@
 // The loader's platform calls, made through the platform layer.
-#include "probe_core/biblioteki/biblioteki.h"
 #include "platform/cp1251.h"
 #include "platform/dynlib.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 namespace biblioteki {
 namespace {

@@ -5,9 +5,9 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 
-#include "probe_core/record/typed_text.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
+#include "probe_core/record/typed_text.h"
 
 namespace ui {
 

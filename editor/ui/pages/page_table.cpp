@@ -1,7 +1,7 @@
 // The editor's pages, in the order of their captions: a new page is one row here, its builder
 // and its load and store logic.
-#include "probe_core/record/captions.h"
 #include "editor/ui/pages/probe_pages.h"
+#include "probe_core/record/captions.h"
 
 namespace ui {
 

@@ -6,10 +6,10 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
-#include "probe_core/record/captions.h"
 #include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
+#include "probe_core/record/captions.h"
 
 namespace ui {
 

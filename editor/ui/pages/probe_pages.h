@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "abi/probestore.h"
-#include "probe_core/biblioteki/biblioteki.h"
-#include "probe_core/record/conversions.h"
 #include "editor/probe/page.h"
 #include "editor/probe/pages.h"
 #include "editor/probe/selection.h"
 #include "editor/probe/surface_libraries.h"
+#include "probe_core/biblioteki/biblioteki.h"
+#include "probe_core/record/conversions.h"
 
 class QCheckBox;
 class QComboBox;

@@ -7,11 +7,11 @@
 #include <QStyle>
 #include <QWidget>
 
-#include "probe_core/record/captions.h"
-#include "probe_core/record/page_items.h"
 #include "editor/ui/pages/control_adapters.h"
 #include "editor/ui/pages/page_widgets.h"
 #include "editor/ui/pages/probe_pages.h"
+#include "probe_core/record/captions.h"
+#include "probe_core/record/page_items.h"
 
 namespace ui {
 

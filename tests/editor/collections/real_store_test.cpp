@@ -8,9 +8,9 @@
 #include <fstream>
 #include <functional>
 
-#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/collections/probe_files.h"
 #include "platform/cp1251.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 namespace {
 

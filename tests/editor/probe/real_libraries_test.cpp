@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "probe_core/biblioteki/biblioteki.h"
 #include "editor/probe/pages.h"
 #include "fakes.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 namespace probe {
 namespace {

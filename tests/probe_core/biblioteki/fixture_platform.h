@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "probe_core/biblioteki/biblioteki.h"
 #include "platform/dynlib.h"
+#include "probe_core/biblioteki/biblioteki.h"
 
 namespace testing_support {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "probe_core/biblioteki/biblioteki.h"
 #include "platform/cp1251.h"
+#include "probe_core/biblioteki/biblioteki.h"
 #include "tests/probe_core/biblioteki/fixture_platform.h"
 
 namespace {
