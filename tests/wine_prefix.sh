@@ -6,13 +6,25 @@
 # on a host with TeX fonts one whose letters are operators and brackets. Wine takes its own copy
 # of Tahoma (Debian's fonts-wine) from the prefix only.
 #
-# Arguments: <wine loader: wine64, or the 32-bit wine>
+# The prefix's wine server is then started to stay up until `--end`: left to itself it exits a
+# few seconds after its last program, and a program that connects while it is exiting fails with
+# "wine client error: recvmsg: Connection reset by peer".
+#
+# Arguments: <wine loader: wine64, or the 32-bit wine> [--end]
 set -euo pipefail
 wine=$1
+server=${wine%/*}/wineserver
 : "${WINEPREFIX:?}"
+if [ "${2:-}" = --end ]; then
+  "$server" -k 2>/dev/null || true
+  exit 0
+fi
 "$wine" wineboot --init
 fonts=/usr/share/wine/fonts
 for font in tahoma.ttf tahomabd.ttf; do
   [ -f "$fonts/$font" ] || { echo "FAIL: no $fonts/$font (package fonts-wine)" >&2; exit 1; }
   cp "$fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
 done
+# The server wineboot started ends first (it writes the registry as it goes).
+"$server" -w
+"$server" -p </dev/null >/dev/null 2>&1
