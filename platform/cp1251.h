@@ -14,4 +14,8 @@ std::string cp1251ToUtf8(std::string_view cp1251);
 std::u16string cp1251ToUtf16(std::string_view cp1251);
 std::string utf16ToCp1251(std::u16string_view utf16);
 
+// Whether `text` is well-formed UTF-8: no overlong form, no surrogate, nothing beyond U+10FFFF,
+// no sequence cut off.
+bool isUtf8(std::string_view text);
+
 }  // namespace platform
