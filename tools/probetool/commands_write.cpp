@@ -1,11 +1,11 @@
 // The probetool commands that write files: export, import and salvage.
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <ostream>
 
+#include "platform/file_bytes.h"
 #include "probe_core/files/probe_files.h"
 #include "probe_core/files/replacing_file.h"
 #include "probe_core/json/probe_json.h"
@@ -35,25 +35,18 @@ std::string lostNumbers(const std::vector<std::uint64_t>& lost, std::uint64_t in
     return text.empty() ? text : text + ")";
 }
 
-// The whole of a file that is read as text; an error when it cannot be read.
-probefiles::Result<std::string> textOf(const probefiles::FileName& input) {
+// The whole of a file that is read as text, mapped where the system can; an error when it
+// cannot be read.
+std::optional<Error> readText(const probefiles::FileName& input, platform::FileBytes& bytes) {
     auto status = probefiles::statusOf(input);
     if (!status) return status.error();
-    std::error_code ec;
     if (!fs::exists(*status)) return Error{ErrorCode::kNotFound, input.shown};
     if (!fs::is_regular_file(*status)) return Error{ErrorCode::kNotAFile, input.shown};
-    errno = 0;
-    std::ifstream in(input.path, std::ios::binary);
-    if (!in) return probefiles::systemError(ErrorCode::kCannotRead, input);
-    std::string text;
-    const std::uintmax_t size = fs::file_size(input.path, ec);
-    text.resize(ec ? 0 : static_cast<std::size_t>(size));
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    // Whatever a file that grew meanwhile holds beyond its size then.
-    text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return probefiles::systemError(ErrorCode::kCannotRead, input);
-    return text;
+    int error = 0;
+    if (bytes.open(input.path, error)) return std::nullopt;
+    Error e{ErrorCode::kCannotRead, input.shown};
+    e.systemError = error;
+    return e;
 }
 
 }  // namespace
@@ -130,8 +123,15 @@ int importCommand(ProbeFiles& files, const Args& args, const Options&, std::ostr
     auto input = nameFrom(args[1], err);
     auto target = nameFrom(args[2], err);
     if (!input || !target) return kUsageOrFile;
-    auto text = textOf(*input);
-    if (!text) return report(text.error(), err);
+    platform::FileBytes text;
+    if (auto unread = readText(*input, text)) return report(*unread, err);
+    // Another program that shortens the document while it is read ends the command here rather
+    // than with a crash; nothing has been written yet.
+    static std::string shortened;
+    shortened =
+        "Файл " + inQuotes(input->shown) +
+        " укоротился во время чтения (его изменила другая программа): ничего не добавлено\n";
+    platform::exitWhenMappedFileShrinks(shortened, kUsageOrFile);
     std::error_code ec;
     if (fs::equivalent(input->path, target->path, ec)) {
         err << "Файл датчиков " << inQuotes(target->shown) << " — это сам входной JSON: ничего не "
@@ -145,7 +145,7 @@ int importCommand(ProbeFiles& files, const Args& args, const Options&, std::ostr
     probejson::Problems problems;
     std::size_t added = 0;
     std::optional<Error> refused;
-    probejson::readDocument(*text, problems,
+    probejson::readDocument(text.view(), problems,
                             [&](std::size_t number, probejson::StagedProbe& probe) {
                                 if (refused) return;
                                 refused = files.add(probe.record, number);
