@@ -61,6 +61,12 @@ struct Block {
     bool damaged = false;
 };
 
+// The length of a body with a name of `nameLength` bytes and the given counts; 64-bit, so that
+// no count overflows it.
+std::uint64_t bodyLength(std::size_t nameLength, std::uint64_t vertices, std::uint64_t triangles);
+// kTooLarge for counts beyond the archive's bounds.
+Status checkCounts(std::uint32_t vertices, std::uint32_t triangles);
+
 // Whether `s` can be written: name length and bytes, whole vertex and index triples, counts
 // within the bounds, indices naming vertices, finite coordinates.
 Status check(const Surface& s);
