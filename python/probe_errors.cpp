@@ -35,10 +35,13 @@ py::object borrowed(PyObject* object) {
     return py::reinterpret_borrow<py::object>(object);
 }
 
-PyObject* makeClass(const char* name, const py::tuple& bases, const char* doc) {
+// A class of the module; `outer` ("Class.") when it is found as an attribute of another.
+PyObject* makeClass(const char* name, const py::tuple& bases, const char* doc,
+                    const std::string& outer = {}) {
     py::dict body;
     body["__doc__"] = doc;
     body["__module__"] = classes().module;
+    body["__qualname__"] = outer + name;
     return borrowed(reinterpret_cast<PyObject*>(&PyType_Type))(name, bases, body).release().ptr();
 }
 
@@ -65,20 +68,32 @@ const char* const kWriteFailedDoc =
     throwInstance(borrowed(PyExc_OSError)(errnum, probefiles::messageOf(e), e.file));
 }
 
-// ProbeWriteError, also an instance of the errno's own OSError subclass where there is one
-// (PermissionError, FileNotFoundError, ...), so that callers catching either catch it.
-py::object writeFailedClass(int errnum) {
+// ProbeWriteError joined with one of the system's OSError subclasses (PermissionError,
+// FileNotFoundError, ...), so that callers catching either catch it. It is found as
+// ProbeWriteError.PermissionError and so on: it pickles (and so crosses to another process) as the
+// module's other classes do.
+PyObject* joinedWriteFailed(PyObject* own) {
     ErrorClasses& c = classes();
-    if (errnum == 0) return borrowed(c.writeFailed);
-    const py::object sample = borrowed(PyExc_OSError)(errnum, "");
-    PyObject* own = reinterpret_cast<PyObject*>(Py_TYPE(sample.ptr()));
-    if (own == PyExc_OSError) return borrowed(c.writeFailed);
     PyObject*& joined = c.writeFailedAs[own];
     if (joined == nullptr) {
-        joined = makeClass("ProbeWriteError",
-                           py::make_tuple(borrowed(c.writeFailed), borrowed(own)), kWriteFailedDoc);
+        const py::object ownName = borrowed(own).attr("__name__");
+        joined = makeClass(ownName.cast<std::string>().c_str(),
+                           py::make_tuple(borrowed(c.writeFailed), borrowed(own)), kWriteFailedDoc,
+                           "ProbeWriteError.");
+        borrowed(c.writeFailed).attr(ownName) = borrowed(joined);
     }
-    return borrowed(joined);
+    return joined;
+}
+
+// The OSError subclass the system's errno has; OSError itself for most.
+PyObject* ownClassOf(int errnum) {
+    const py::object sample = borrowed(PyExc_OSError)(errnum, "");
+    return reinterpret_cast<PyObject*>(Py_TYPE(sample.ptr()));
+}
+
+py::object writeFailedClass(int errnum) {
+    PyObject* own = errnum != 0 ? ownClassOf(errnum) : PyExc_OSError;
+    return borrowed(own == PyExc_OSError ? classes().writeFailed : joinedWriteFailed(own));
 }
 
 [[noreturn]] void throwWriteFailed(const Error& e) {
@@ -120,6 +135,11 @@ void bindErrors(py::module_& m) {
                               kWriteFailedDoc);
     c.library = makeClass("ProbeLibraryError", py::make_tuple(probeError, builtin("RuntimeError")),
                           "The probe store library cannot be loaded or lacks what is needed.");
+    // Every joined class is there from the start, for an error pickled by another process.
+    for (const auto& [errnum, name] :
+         py::module_::import("errno").attr("errorcode").cast<py::dict>())
+        if (PyObject* own = ownClassOf(errnum.cast<int>()); own != PyExc_OSError)
+            joinedWriteFailed(own);
     for (const auto& [name, type] :
          {std::pair{"ProbeError", c.base}, std::pair{"NotAProbeFileError", c.notProbeFile},
           std::pair{"ProbeValueError", c.refused}, std::pair{"ProbeWriteError", c.writeFailed},

@@ -2,6 +2,7 @@
 caller catches, the file named, and a probe file left byte for byte as it was by a refused append."""
 import errno
 import os
+import pickle
 import subprocess
 import sys
 import tempfile
@@ -62,11 +63,13 @@ def test_records_past_a_damaged_header_are_read_with_a_warning_but_take_no_appen
 def test_a_target_the_system_keeps_from_writing_raises_a_write_error_that_is_a_permission_error(
         sample_bytes):
     # Root writes anywhere: the append then runs as nobody, in a folder nobody may write to.
-    script = ("import probe_tools as pt, sys\n"
+    # The error also crosses to another process (multiprocessing pickles it) as what it is.
+    script = ("import pickle, probe_tools as pt, sys\n"
               "try:\n"
               "    pt.append(sys.argv[1], pt.read(sys.argv[2], [1]))\n"
               "except pt.ProbeWriteError as e:\n"
-              "    print(isinstance(e, PermissionError), e.errno, e.filename == sys.argv[1])\n")
+              "    print(isinstance(e, PermissionError), e.errno, e.filename == sys.argv[1],\n"
+              "          pickle.dumps(e).hex())\n")
 
     def as_nobody():
         if os.geteuid() == 0:
@@ -86,7 +89,10 @@ def test_a_target_the_system_keeps_from_writing_raises_a_write_error_that_is_a_p
                                   check=True).stdout
         finally:
             os.chmod(folder, 0o755)
-        assert said.split() == ["True", str(errno.EACCES), "True"]
+        assert said.split()[:3] == ["True", str(errno.EACCES), "True"]
+        back = pickle.loads(bytes.fromhex(said.split()[3]))
+        assert isinstance(back, pt.ProbeWriteError) and isinstance(back, PermissionError)
+        assert back.filename == target
         with open(target, "rb") as written:
             assert written.read() == sample_bytes
         assert os.listdir(folder) == ["locked.dt"]
