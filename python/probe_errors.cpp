@@ -20,8 +20,7 @@ struct ErrorClasses {
     PyObject* refused = nullptr;
     PyObject* writeFailed = nullptr;
     PyObject* library = nullptr;
-    // ProbeWriteError joined with the system's OSError subclass of an errno, made when first
-    // raised.
+    // ProbeWriteError joined with each of the system's OSError subclasses, by that subclass.
     std::map<PyObject*, PyObject*> writeFailedAs;
     std::string module;
 };
