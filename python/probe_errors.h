@@ -1,37 +1,27 @@
 // The module's exceptions: a small hierarchy under ProbeError, each class also under the built-in
 // class callers caught before it existed (OSError, ValueError, RuntimeError), and the system's
 // own OSError subclasses (FileNotFoundError, IsADirectoryError, ...) for what the system refused.
-// Messages are Russian, as everywhere in the tool set.
+// The probe-file client's errors are raised here, by their code; their text is the client's.
 #pragma once
-
-#include <cstddef>
-#include <string>
-#include <vector>
 
 #include <pybind11/pybind11.h>
 
-namespace probe_python {
+#include "probe_core/files/file_error.h"
+#include "probe_core/files/probe_files.h"
 
-// One refused value of a probe given to append: the probe's number (from 1), the JSON pointer of
-// the value within the sequence given, and what is wrong with it.
-struct ProbeFault {
-    std::size_t probe;
-    std::string path;
-    std::string message;
-};
+namespace probe_python {
 
 void bindErrors(pybind11::module_& m);
 
-// OSError(errno, message, file): Python picks the subclass for the errno.
-[[noreturn]] void raiseSystemError(int errnum, const std::string& message, const std::string& file);
-// NotAProbeFileError (a ValueError): the file is no probe file, or its header is unreadable.
-[[noreturn]] void raiseNotProbeFile(const std::string& message, const std::string& file);
-// ProbeValueError (a ValueError): probes refused; `faults` are the ones shown, `count` all.
-[[noreturn]] void raiseRefused(const std::string& message, const std::vector<ProbeFault>& faults,
-                               std::size_t count);
-// ProbeWriteError (an OSError): the probe store did not write; errnum 0 when no reason is known.
-[[noreturn]] void raiseWriteFailed(int errnum, const std::string& message, const std::string& file);
-// ProbeLibraryError (a RuntimeError): the probe store library is missing or unusable.
-[[noreturn]] void raiseLibrary(const std::string& message);
+// Raises the client's error as the exception of its kind, with messageOf(error) as its text and
+// error.file as its `filename` where a file is at fault.
+[[noreturn]] void raise(const probefiles::Error& error);
+
+// ProbeValueError for the faults of the probes given to append(): the shown ones, one line each,
+// those beyond only counted; `faults` and `count` say the same as values.
+[[noreturn]] void raiseFaults(const probefiles::ProbeFaults& faults);
+
+// The error as a RuntimeWarning; a warning filter that turns it into an error raises that error.
+void warn(const probefiles::Error& error);
 
 }  // namespace probe_python

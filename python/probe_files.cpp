@@ -1,21 +1,16 @@
 #include "python/probe_files.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/cp1251.h"
+#include "probe_core/files/probe_files.h"
 #include "python/probe_dicts.h"
 #include "python/probe_errors.h"
 #include "python/probe_values.h"
 #include "python/store_session.h"
-#include "suite/probestore/probe_file_format.h"
 
 namespace py = pybind11;
 
@@ -23,159 +18,85 @@ namespace probe_python {
 
 namespace {
 
-namespace fs = std::filesystem;
+using probefiles::Error;
+using probefiles::ErrorCode;
+using probefiles::FileName;
+using probefiles::OpenedFile;
 
-// The faults listed in one error, as probetool lists them; the rest are counted.
-constexpr std::size_t kFaultsShown = 100;
 // A long read lets the other threads run every so many records.
 constexpr std::uint32_t kRecordsBetweenPauses = 256;
 
-std::string inQuotes(const std::string& text) {
-    return "«" + text + "»";
-}
-
-// A file name given from Python: as given (UTF-8, for messages), in cp1251 (for the probe store)
-// and as the system's path.
-struct FileName {
-    std::string shown;
-    std::string forStore;
-    fs::path path;
-};
-
+// A file name given from Python (str or os.PathLike giving str), checked by the client.
 FileName fileName(const py::object& path) {
     const py::object name = py::module_::import("os").attr("fspath")(path);
     if (!py::isinstance<py::str>(name))
         throw py::type_error("Имя файла должно быть str или os.PathLike, дающим str");
-    std::string utf8 = name.cast<std::string>();
-    if (utf8.empty()) throw py::value_error("Пустое имя файла");
-    // The store takes a C string: a name with a null character would name another file.
-    if (utf8.find('\0') != std::string::npos)
-        throw py::value_error("Имя файла содержит нулевой знак (null)");
-    std::string cp1251 = platform::utf8ToCp1251(utf8);
-    if (platform::cp1251ToUtf8(cp1251) != utf8) {
-        throw py::value_error("Имя файла " + inQuotes(utf8) +
-                              " содержит знаки, которых нет в кодовой странице 1251: библиотека "
-                              "датчиков не сможет его открыть");
-    }
-    fs::path system(std::u8string(utf8.begin(), utf8.end()));
-    return {std::move(utf8), std::move(cp1251), std::move(system)};
+    auto checked = probefiles::nameOf(name.cast<std::string>());
+    if (!checked) raise(checked.error());
+    return std::move(*checked);
 }
 
-// Raises unless the file is empty or starts with a whole probe file header's magic. The probe
-// store counts no records in a file that is no probe file, or whose header is cut off, which
-// would read as an empty probe file.
-void requireProbeFile(const FileName& f) {
-    std::ifstream in(f.path, std::ios::binary);
-    if (!in) raiseSystemError(errno, "Файл " + inQuotes(f.shown) + " не открывается", f.shown);
-    char head[probestore::kFileHeaderSize] = {};
-    in.read(head, sizeof head);
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (got == 0) return;
-    const std::size_t magic = sizeof probestore::kFileMagic;
-    if (got < magic || std::memcmp(head, probestore::kFileMagic, magic) != 0)
-        raiseNotProbeFile(inQuotes(f.shown) + " — не файл датчиков", f.shown);
-    if (got < sizeof head)
-        raiseNotProbeFile("Файл " + inQuotes(f.shown) + " обрезан внутри заголовка", f.shown);
-}
-
-// A file that is read: it must exist, be a regular file and a probe file.
-void requireReadable(const FileName& f) {
-    std::error_code ec;
-    const fs::file_status status = fs::status(f.path, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory)
-        raiseSystemError(ec.value(), "Файл " + inQuotes(f.shown) + " недоступен", f.shown);
-    if (!fs::exists(status))
-        raiseSystemError(ENOENT, "Файл " + inQuotes(f.shown) + " не найден", f.shown);
-    if (fs::is_directory(status))
-        raiseSystemError(EISDIR, inQuotes(f.shown) + " — папка, а не файл", f.shown);
-    if (!fs::is_regular_file(status))
-        raiseNotProbeFile(inQuotes(f.shown) + " — не обычный файл, а не файл датчиков", f.shown);
-    requireProbeFile(f);
-}
-
-// A file that is appended to: a probe file, or a new one in a folder that exists.
-void requireWritable(const FileName& f) {
-    std::error_code ec;
-    const fs::file_status status = fs::status(f.path, ec);
-    if (fs::exists(status)) {
-        requireReadable(f);
-        return;
-    }
-    const fs::path folder = f.path.has_parent_path() ? f.path.parent_path() : fs::path(".");
-    const fs::file_status folderStatus = fs::status(folder, ec);
-    if (!fs::exists(folderStatus)) {
-        const auto shown = folder.u8string();
-        const std::string name(shown.begin(), shown.end());
-        raiseSystemError(
-            ENOENT, "Папки " + inQuotes(name) + " для файла " + inQuotes(f.shown) + " нет", name);
-    }
-    if (!fs::is_directory(folderStatus))
-        raiseSystemError(ENOTDIR, "Путь к файлу " + inQuotes(f.shown) + " идёт через файл",
-                         f.shown);
-}
-
-std::uint32_t countRecords(probetool::ProbeStore& store, const FileName& f) {
-    std::uint32_t count = 0;
+// Opens a probe file for reading in the session, without holding the interpreter meanwhile.
+OpenedFile openFile(StoreSession& session, const FileName& f) {
+    std::optional<probefiles::Result<OpenedFile>> opened;
     {
         py::gil_scoped_release unlocked;
-        count = store.count(f.forStore);
+        opened.emplace(session.files().open(f));
     }
-    std::error_code ec;
-    // A probe file longer than its header that shows no record has a header the store refuses.
-    const std::uintmax_t size = fs::file_size(f.path, ec);
-    if (count == 0 && !ec && size > probestore::kFileHeaderSize) {
-        raiseNotProbeFile("Файл " + inQuotes(f.shown) +
-                              ": заголовок повреждён или версия файла не поддерживается, записи "
-                              "не читаются",
-                          f.shown);
-    }
-    return count;
+    if (!*opened) raise(opened->error());
+    return std::move(**opened);
 }
 
-// A RuntimeWarning; one the filters turn into an error raises that error.
-void warnDamaged(std::uint32_t index, const FileName& f) {
-    const std::string text = "Запись " + std::to_string(index + 1) + " файла " + inQuotes(f.shown) +
-                             " повреждена и не загружается";
-    if (PyErr_WarnEx(PyExc_RuntimeWarning, text.c_str(), 1) != 0) throw py::error_already_set();
+// Warned when records are read past a damaged header: they load, but the file takes no appends.
+void warnHeader(const OpenedFile& opened) {
+    if (opened.headerDamaged) warn(Error{ErrorCode::kHeaderDamaged, opened.file.shown});
+}
+
+void warnDamaged(const OpenedFile& opened, std::uint32_t index) {
+    Error e{ErrorCode::kRecordDamaged, opened.file.shown};
+    e.probe = std::size_t{index} + 1;
+    warn(e);
 }
 
 // Record `index` as a dict, or nothing when it does not load.
-std::optional<py::dict> loadDict(StoreSession& session, const FileName& f, std::uint32_t index) {
-    const ProbeRecord* record = session.store().load(f.forStore, index);
-    if (record == nullptr) return std::nullopt;
-    return probeDict(*record);
+std::optional<py::dict> loadDict(StoreSession& session, const OpenedFile& opened,
+                                 std::uint32_t index) {
+    auto record = session.files().read(opened, index);
+    if (!record) return std::nullopt;
+    return probeDict(**record);
 }
 
-// One probe at a time; the store is held only while a record is taken.
+// One probe at a time; the client is held only while a record is taken.
 class ProbeIterator {
   public:
-    explicit ProbeIterator(FileName file) : file_(std::move(file)) {
-        requireReadable(file_);
-        StoreSession session;
-        count_ = countRecords(session.store(), file_);
+    explicit ProbeIterator(const FileName& file) {
+        {
+            StoreSession session;
+            opened_ = openFile(session, file);
+        }
+        warnHeader(opened_);
     }
 
     py::dict next() {
-        while (next_ < count_) {
+        while (next_ < opened_.count) {
             const std::uint32_t index = next_++;
             std::optional<py::dict> probe;
             {
                 StoreSession session;
-                probe = loadDict(session, file_, index);
+                probe = loadDict(session, opened_, index);
             }
             if (probe) return std::move(*probe);
-            warnDamaged(index, file_);
+            warnDamaged(opened_, index);
         }
         throw py::stop_iteration();
     }
 
   private:
-    FileName file_;
-    std::uint32_t count_ = 0;
+    OpenedFile opened_;
     std::uint32_t next_ = 0;
 };
 
-// The numbers asked for (from 1), taken before the store is held: the iterable may run any code.
+// The numbers asked for (from 1), taken before the client is held: the iterable may run any code.
 std::vector<long long> numbersOf(const py::iterable& numbers) {
     std::vector<long long> taken;
     for (py::handle item : numbers) {
@@ -193,15 +114,19 @@ std::vector<long long> numbersOf(const py::iterable& numbers) {
 }
 
 // The numbers as record indexes; IndexError for one the file lacks.
-std::vector<std::uint32_t> indexesOf(const std::vector<long long>& numbers, std::uint32_t count,
-                                     const FileName& f) {
+std::vector<std::uint32_t> indexesOf(const std::vector<long long>& numbers,
+                                     const OpenedFile& opened) {
     std::vector<std::uint32_t> indexes;
     indexes.reserve(numbers.size());
     for (long long n : numbers) {
-        if (n < 1 || n > count) {
-            throw py::index_error("В файле " + inQuotes(f.shown) +
-                                  " датчиков: " + std::to_string(count) + "; датчика с номером " +
-                                  std::to_string(n) + " нет (номера с 1)");
+        if (n < 1)
+            throw py::index_error("Номер датчика " + std::to_string(n) +
+                                  " меньше 1: датчики нумеруются с 1");
+        if (n > opened.count) {
+            Error e{ErrorCode::kNoSuchRecord, opened.file.shown};
+            e.probe = static_cast<std::size_t>(n);
+            e.count = opened.count;
+            raise(e);
         }
         indexes.push_back(static_cast<std::uint32_t>(n - 1));
     }
@@ -212,21 +137,21 @@ std::vector<std::uint32_t> indexesOf(const std::vector<long long>& numbers, std:
 
 py::list readProbes(const py::object& path, const py::object& numbers) {
     const FileName f = fileName(path);
-    requireReadable(f);
     const bool chosen = !numbers.is_none();
     const std::vector<long long> asked = chosen ? numbersOf(numbers) : std::vector<long long>();
     py::list probes;
+    std::optional<OpenedFile> opened;
     std::vector<std::uint32_t> damaged;
     {
         SharedTexts shared;
         StoreSession session;
-        const std::uint32_t count = countRecords(session.store(), f);
+        opened = openFile(session, f);
         std::vector<std::uint32_t> indexes;
         if (chosen) {
-            indexes = indexesOf(asked, count, f);
+            indexes = indexesOf(asked, *opened);
         } else {
-            indexes.resize(count);
-            for (std::uint32_t i = 0; i < count; ++i) indexes[i] = i;
+            indexes.resize(opened->count);
+            for (std::uint32_t i = 0; i < opened->count; ++i) indexes[i] = i;
         }
         std::uint32_t sincePause = 0;
         for (std::uint32_t index : indexes) {
@@ -234,7 +159,7 @@ py::list readProbes(const py::object& path, const py::object& numbers) {
                 sincePause = 0;
                 py::gil_scoped_release pause;
             }
-            if (std::optional<py::dict> probe = loadDict(session, f, index)) {
+            if (std::optional<py::dict> probe = loadDict(session, *opened, index)) {
                 if (PyList_Append(probes.ptr(), probe->ptr()) != 0) throw py::error_already_set();
                 continue;
             }
@@ -243,8 +168,9 @@ py::list readProbes(const py::object& path, const py::object& numbers) {
             if (chosen && PyList_Append(probes.ptr(), Py_None) != 0) throw py::error_already_set();
         }
     }
-    // Warned once the store is given up: a warning hook may run any code.
-    for (std::uint32_t index : damaged) warnDamaged(index, f);
+    // Warned once the client is given up: a warning hook may run any code.
+    warnHeader(*opened);
+    for (std::uint32_t index : damaged) warnDamaged(*opened, index);
     return probes;
 }
 
@@ -254,9 +180,8 @@ py::object iterProbes(const py::object& path) {
 
 std::uint32_t countProbes(const py::object& path) {
     const FileName f = fileName(path);
-    requireReadable(f);
     StoreSession session;
-    return countRecords(session.store(), f);
+    return openFile(session, f).count;
 }
 
 void appendProbes(const py::object& path, const py::sequence& probes) {
@@ -264,13 +189,8 @@ void appendProbes(const py::object& path, const py::sequence& probes) {
     if (py::isinstance<py::str>(probes) || py::isinstance<py::dict>(probes))
         throw py::type_error("probes — это последовательность словарей, а не один словарь");
 
-    // Every probe is checked before the first is written. The faults shown are kept, the other
-    // faults only counted.
-    std::vector<ProbeFault> shown;
-    std::size_t faultCount = 0;
-    const auto note = [&](std::size_t probe, const std::string& at, const std::string& message) {
-        if (++faultCount <= kFaultsShown) shown.push_back({probe, at, message});
-    };
+    // Every probe is checked before the first is written.
+    probejson::Problems problems;
     std::vector<std::unique_ptr<probejson::StagedProbe>> staged;
     const std::size_t n = py::len(probes);
     for (std::size_t i = 0; i < n; ++i) {
@@ -278,68 +198,42 @@ void appendProbes(const py::object& path, const py::sequence& probes) {
         std::vector<ValueFault> faults;
         const py::object probe = probes[i];
         checkValue(probe, at, faults);
-        for (const ValueFault& u : faults) note(i + 1, u.path, u.message);
+        for (ValueFault& u : faults) problems.add(i + 1, std::move(u.path), std::move(u.message));
         if (!faults.empty()) continue;
-        probejson::Problems problems;
         staged.push_back(stagedProbe(probe, at, i + 1, problems));
-        for (const probejson::Problem& p : problems.kept()) note(p.probe, p.path, p.message);
-        faultCount += problems.count() - problems.kept().size();
     }
-    const auto refuse = [&] {
-        std::string text;
-        for (const ProbeFault& p : shown)
-            text += (p.probe != 0 ? "датчик " + std::to_string(p.probe) + ", " : std::string()) +
-                    (p.path.empty() ? std::string() : p.path + ": ") + p.message + "\n";
-        if (faultCount > kFaultsShown)
-            text += "… и ещё ошибок: " + std::to_string(faultCount - kFaultsShown) + "\n";
-        text += "Ничего не добавлено: ошибок: " + std::to_string(faultCount);
-        raiseRefused(text, shown, faultCount);
-    };
-    if (faultCount != 0) refuse();
+    if (!problems.empty()) raiseFaults(probefiles::faultsOf("", problems));
 
-    requireWritable(f);
+    std::vector<const ProbeRecord*> records;
+    records.reserve(staged.size());
+    for (const auto& s : staged) records.push_back(&s->record);
     StoreSession session;
-    probetool::ProbeStore& store = session.store();
-    if (!store.hasBatches())
-        raiseLibrary(
-            "Библиотека probestore.dll не умеет добавлять датчики одним целым: ничего не "
-            "добавлено");
-    // The whole sequence goes into the file as one unit: all of it or, on any failure and in
-    // whatever state a kill leaves, none of it.
-    for (std::size_t i = 0; i < staged.size(); ++i) {
-        if (!store.addToBatch(staged[i]->record)) {
-            store.dropBatch();
-            note(i + 1, "/" + std::to_string(i),
-                 "датчик не удаётся записать: его запись длиннее 64 МиБ");
-            refuse();
-        }
-    }
-    bool written = false;
-    int reason = 0;
+    probefiles::MaybeError failed;
     {
+        // The whole sequence goes into the file as one unit: all of it or, on any failure and in
+        // whatever state a kill leaves, none of it.
         py::gil_scoped_release unlocked;
-        errno = 0;
-        written = store.commitBatch(f.forStore);
-        reason = errno;
+        failed = session.files().appendAll(f, records);
     }
-    if (!written) {
-        raiseWriteFailed(
-            reason, "Датчики не удалось добавить в " + inQuotes(f.shown) + ": ничего не добавлено",
-            f.shown);
-    }
+    if (!failed) return;
+    // A record too large for a frame: named by its place in `probes`, as the other faults are.
+    if (failed->code == ErrorCode::kProbeTooLarge)
+        failed->key = "/" + std::to_string(failed->probe - 1);
+    raise(*failed);
 }
 
 py::list checkProbes(const py::object& path) {
     const FileName f = fileName(path);
-    requireReadable(f);
+    std::optional<OpenedFile> opened;
     std::vector<std::uint32_t> numbers;
     {
         StoreSession session;
-        const std::uint32_t count = countRecords(session.store(), f);
+        opened = openFile(session, f);
         py::gil_scoped_release unlocked;
-        for (std::uint32_t i = 0; i < count; ++i)
-            if (session.store().load(f.forStore, i) == nullptr) numbers.push_back(i + 1);
+        for (std::uint32_t i = 0; i < opened->count; ++i)
+            if (!session.files().read(*opened, i)) numbers.push_back(i + 1);
     }
+    warnHeader(*opened);
     py::list damaged;
     for (std::uint32_t number : numbers) damaged.append(number);
     return damaged;
@@ -358,7 +252,8 @@ Returns a list of dicts, one per record, with exactly the keys and value shapes 
 form (docs/probe_json.md): json.dumps of a dict equals that of the same probe in the output of
 `probetool export`. Quantities are floats; one the file holds as an infinity or a NaN comes as
 the hexadecimal digits of its bits, as export writes it. Records that do not load are left out,
-each with a RuntimeWarning (a warning filter set to "error" raises it instead).
+each with a RuntimeWarning (a warning filter set to "error" raises it instead); so is a damaged
+header warned of, past which the records are read by their own checksums.
 
 With `numbers` (an iterable of ints, counted from 1 as probetool counts), only those records, in
 the order asked; a record that does not load gives None in its place, with the warning. A number
@@ -366,8 +261,9 @@ the file lacks raises IndexError. For a large file, iter() holds one probe at a 
 
 Raises FileNotFoundError, IsADirectoryError or another OSError (with errno) for a file that
 cannot be read, NotAProbeFileError (a ValueError) for a file that is no probe file or whose header
-is cut off or refused, ProbeLibraryError (a RuntimeError) when the probe store library cannot be
-loaded.)");
+is of a version this library does not read, ProbeLibraryError (a RuntimeError) when the probe
+store library cannot be loaded. A file shorter than a header, whose bytes are those of a header
+begun, is what an interrupted first append leaves: it holds no records.)");
     m.def("iter", &iterProbes, py::arg("path"),
           R"(The records of a probe file one at a time, as read() gives them.
 
@@ -387,8 +283,9 @@ like raise ProbeValueError (a ValueError), one line per fault naming the probe (
 and the JSON pointer of the value within `probes` (e.g. "датчик 3, /2/identification/price:
 ..."); the file is then left untouched. The probes then go into the file as one unit: a failed
 write or a kill leaves the file as it was. A file that does not exist is created; an existing file
-must be a probe file (NotAProbeFileError otherwise). ProbeWriteError (an OSError) when the store
-fails to write; FileNotFoundError when the folder does not exist.)");
+must be a probe file whose header is intact (NotAProbeFileError otherwise). ProbeWriteError (an
+OSError) when the store fails to write; with the system's errno it is also that errno's OSError
+subclass (FileNotFoundError for a missing folder, PermissionError, ...).)");
     m.def("check", &checkProbes, py::arg("path"),
           R"(Try to load every record of a probe file.
 

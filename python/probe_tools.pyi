@@ -18,7 +18,7 @@ class ProbeError(Exception):
     """Base class of the errors of probe files."""
 
 class NotAProbeFileError(ProbeError, ValueError):
-    """The file is no probe file, or its header is cut off, damaged or of an unread version."""
+    """The file is no probe file, or its header is damaged or of an unread version."""
     filename: str
 
 class ProbeValueError(ProbeError, ValueError):
@@ -29,7 +29,8 @@ class ProbeValueError(ProbeError, ValueError):
     """Every fault found, shown or not."""
 
 class ProbeWriteError(ProbeError, OSError):
-    """The probe store did not write the probes; the file is as it was."""
+    """The probe store did not write the probes; the file is as it was. With an errno it is also
+    an instance of that errno's OSError subclass (PermissionError, FileNotFoundError, ...)."""
 
 class ProbeLibraryError(ProbeError, RuntimeError):
     """The probe store library cannot be loaded or lacks what is needed."""
@@ -41,8 +42,9 @@ class ProbeIterator(Iterator[Probe]):
 
 def read(path: PathLike, numbers: Optional[Iterable[int]] = None) -> list[Optional[Probe]]:
     """The records of a probe file that load, as dicts in the probe JSON form
-    (docs/probe_json.md); records that do not load are left out with a RuntimeWarning. With
-    `numbers` (from 1), those records in that order, None for one that does not load."""
+    (docs/probe_json.md); records that do not load are left out with a RuntimeWarning, and a
+    damaged header is warned of. With `numbers` (from 1), those records in that order, None for
+    one that does not load."""
 
 def iter(path: PathLike) -> ProbeIterator:
     """The records of a probe file one at a time; memory does not grow with the file."""

@@ -1,8 +1,8 @@
 #include "python/store_session.h"
 
 #include <memory>
-#include <sstream>
-#include <string>
+#include <optional>
+#include <stdexcept>
 
 #include <pybind11/pybind11.h>
 
@@ -21,14 +21,9 @@ std::mutex& storeMutex() {
 
 thread_local bool holding = false;
 
-// The store with the stream its loader's messages go to; never destroyed: the library stays
-// loaded, as the interpreter's exit may come in any order.
-struct LoadedStore {
-    std::ostringstream messages;
-    probetool::ProbeStore store{messages};
-};
-
-LoadedStore* loaded = nullptr;
+// Never destroyed: the library stays loaded, as the interpreter's exit may come in any order. A
+// client whose store did not load is not kept: the next session tries again.
+probefiles::ProbeFiles* loaded = nullptr;
 
 }  // namespace
 
@@ -44,24 +39,23 @@ StoreSession::StoreSession() : lock_(storeMutex(), std::defer_lock) {
     }
     holding = true;
     if (loaded == nullptr) {
-        std::string text;
+        std::optional<probefiles::Error> failed;
         try {
-            auto made = std::make_unique<LoadedStore>();
-            if (made->store.ready())
-                loaded = made.release();
+            auto made = std::make_unique<probefiles::ProbeFiles>();
+            if (const probefiles::Error* e = made->loadError())
+                failed = *e;
             else
-                text = made->messages.str();
+                loaded = made.release();
         } catch (...) {
             end();
             throw;
         }
-        if (loaded == nullptr) {
+        if (failed) {
             end();
-            while (!text.empty() && text.back() == '\n') text.pop_back();
-            raiseLibrary(text.empty() ? "Библиотека probestore.dll не загружена" : text);
+            raise(*failed);
         }
     }
-    store_ = &loaded->store;
+    files_ = loaded;
 }
 
 StoreSession::~StoreSession() {

@@ -44,7 +44,12 @@ Result<std::uintmax_t> readableFile(const FileName& f) {
     auto status = statusOf(f);
     if (!status) return status.error();
     if (!fs::exists(*status)) return fileError(ErrorCode::kNotFound, f);
-    if (!fs::is_regular_file(*status)) return fileError(ErrorCode::kNotAFile, f);
+    if (!fs::is_regular_file(*status)) {
+        // A folder with the errno its reading would give, for front ends that raise by errno.
+        Error e = fileError(ErrorCode::kNotAFile, f);
+        if (fs::is_directory(*status)) e.systemError = EISDIR;
+        return e;
+    }
     std::error_code ec;
     std::ifstream in(f.path, std::ios::binary);
     const int openError = in ? 0 : errno;

@@ -1,7 +1,5 @@
 #include "probe_core/files/probe_store.h"
 
-#include <ostream>
-
 #include "platform/dynlib.h"
 #include "probe_core/record/record_cells.h"
 
@@ -15,13 +13,6 @@ void KeptBoxes::show(const std::string& title, const std::string& text) {
     while (!lines.empty() && lines.back() == '\n') lines.pop_back();
     if (!text_.empty()) text_ += '\n';
     text_ += title + ": " + lines;
-}
-
-ProbeStore::ProbeStore(std::ostream& err) : ProbeStore() {
-    if (!ready_)
-        err << (loaderMessage().empty() ? "Библиотека probestore.dll не выделила память для датчика"
-                                        : loaderMessage())
-            << '\n';
 }
 
 ProbeStore::ProbeStore() : loader_(biblioteki::systemPlatform(), boxes_) {

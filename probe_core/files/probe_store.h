@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 
 #include "probe_core/biblioteki/biblioteki.h"
@@ -28,8 +27,6 @@ class ProbeStore {
     // ready() is false and loaderMessage() holds the loader's message (empty when the store
     // loaded but could not allocate its record).
     ProbeStore();
-    // The same, writing the loader's message to `err` (for callers not yet on the client).
-    explicit ProbeStore(std::ostream& err);
     ~ProbeStore();
     ProbeStore(const ProbeStore&) = delete;
     ProbeStore& operator=(const ProbeStore&) = delete;
@@ -73,8 +70,3 @@ class ProbeStore {
 };
 
 }  // namespace probefiles
-
-// The store's former home, for callers not yet on the client (python/).
-namespace probetool {
-using probefiles::ProbeStore;
-}  // namespace probetool

@@ -95,7 +95,7 @@ def test_files_that_are_no_probe_files_are_refused(tmp_path):
         probe_tools.append(tmp_path / "☃.dt", [{}])
     with pytest.raises(TypeError):
         probe_tools.append(tmp_path / "x.dt", {"identification": {}})
-    with pytest.raises(ValueError, match="null"):
+    with pytest.raises(ValueError, match="нулевой знак"):
         probe_tools.append(str(tmp_path / "x.dt") + "\0.txt", [{}])
     looped = []
     looped.append(looped)

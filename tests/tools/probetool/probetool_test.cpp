@@ -16,7 +16,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sstream>
 
 #include <rapidjson/document.h>
 #include <rapidjson/pointer.h>
@@ -120,9 +119,8 @@ TEST(ProbetoolRoundTrip, SampleFileGoesThroughJsonAndBackByteForByte) {
 TEST(ProbetoolRoundTrip, UnusualRecordKeepsEveryByte) {
     const std::string original = temp("unusual.dt");
     {
-        std::ostringstream err;
-        probetool::ProbeStore store(err);
-        ASSERT_TRUE(store.ready()) << err.str();
+        probefiles::ProbeStore store;
+        ASSERT_TRUE(store.ready()) << store.loaderMessage();
         const contracts::ProbeStoreApi& api = store.api();
         ASSERT_TRUE(api.VibratDatchikPoIndeksu(0));
         ProbeRecord& r = *api.PoluchitVibranniyDatchik();
