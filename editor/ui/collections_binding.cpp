@@ -97,11 +97,6 @@ class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
         return collections::UnheldChangesAnswer::cancel;
     }
 
-    std::string writeFailureReason(const std::string& fileName) override {
-        return ui::writeFailureReason(QString::fromStdString(platform::cp1251ToUtf8(fileName)))
-            .toStdString();
-    }
-
   private:
     std::optional<std::string> library(const std::optional<QString>& name) const {
         if (!name || !passesToLibraries(mainForm_, *name)) return std::nullopt;
@@ -194,8 +189,11 @@ CollectionsBinding::CollectionsBinding(const CollectionsWidgets& widgets,
       viewingUi_(std::make_unique<ViewingUi>(*this)),
       libraries_(loader) {
     setObjectName(QStringLiteral("collectionsBinding"));
-    files_ = std::make_unique<collections::ProbeFileCommands>(loader.probeStore(), selection,
-                                                              activePage_, *fileUi_);
+    // The loader binds the probe store later (on creating the window): its batch entries are
+    // looked up when a command runs.
+    files_ = std::make_unique<collections::ProbeFileCommands>(
+        loader.probeStore(), selection, activePage_, *fileUi_,
+        [&loader] { return probefiles::extrasOf(loader); });
     viewing_ = std::make_unique<collections::SurfaceViewing>(libraries_, selection, *viewingUi_);
     if (w_.pnlGlavnaya && w_.pnlNazvanie) {
         titleWidgets_ = new QtTitlePanel(w_.pnlGlavnaya, w_.pnlNazvanie,
@@ -216,14 +214,8 @@ CollectionsBinding* CollectionsBinding::of(QObject* mainForm) {
 }
 
 bool CollectionsBinding::loadProbeFile(const QString& path) {
-    const QFileInfo file(path);
-    if (!file.isFile()) {
-        showBox(w_.mainForm,
-                "Файл датчиков «" + file.absoluteFilePath().toStdString() + "» не найден.",
-                collections::kAppTitle);
-        return false;
-    }
-    const QString name = file.absoluteFilePath();
+    // A missing file, a folder and the like are the probe-file client's to tell.
+    const QString name = QFileInfo(path).absoluteFilePath();
     if (!passesToLibraries(w_.mainForm, name)) return false;
     return files_->loadFile(toLibraryText(name));
 }

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "fake_probe_store.h"
@@ -67,9 +71,22 @@ fake::StoredProbe probeNo(int i) {
 
 class ProbeFilesTest : public ::testing::Test {
   protected:
+    // The probe-file client looks at the files the commands name: the tests run in a folder of
+    // their own, where the fake's files lie as empty files (which the client takes as probe
+    // files, counted and read by the store).
     void SetUp() override {
         page.selection = &selection;
         page.store = &store;
+        home = std::filesystem::current_path();
+        folder = std::filesystem::temp_directory_path() /
+                 ("editor_probe_files_" + std::to_string(::getpid()));
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(home);
+        std::filesystem::remove_all(folder);
     }
 
     // A collection of `count` probes with ids "p0".., the current one selected.
@@ -86,6 +103,12 @@ class ProbeFilesTest : public ::testing::Test {
     }
     void file(const std::string& name, std::vector<std::optional<fake::StoredProbe>> records) {
         store.files[name] = std::move(records);
+        onDisk(name, "");
+    }
+    static void onDisk(const std::string& name, const std::string& bytes) {
+        const std::filesystem::path path(name);
+        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
     }
     std::vector<std::string> slotIds() const {
         std::vector<std::string> ids;
@@ -94,6 +117,7 @@ class ProbeFilesTest : public ::testing::Test {
     }
     int currentSlot() const { return store.slotOf(selection.current); }
 
+    std::filesystem::path home, folder;
     fake::ProbeStore store;
     contracts::ProbeStoreApi api = store.api();
     probe::ProbeSelection selection;
@@ -103,6 +127,7 @@ class ProbeFilesTest : public ::testing::Test {
 };
 
 TEST_F(ProbeFilesTest, SaveAllStopsWritingAtFirstFailureButVisitsEverySlot) {
+    // A store without batches takes the probes one by one.
     collection(5, 3);
     ui.fileName = "a.dt";
     store.failSaveAtCall = 2;
@@ -111,7 +136,11 @@ TEST_F(ProbeFilesTest, SaveAllStopsWritingAtFirstFailureButVisitsEverySlot) {
     EXPECT_EQ(store.written["a.dt"], (std::vector<std::string>{"p0", "p1"}));
     EXPECT_EQ(store.saveCalls, 3u);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].first, "Все или отдельные датчики не были записаны в файл «a.dt».");
+    EXPECT_EQ(ui.messages[0].first,
+              "Все или отдельные датчики не были записаны в файл «a.dt»:\n"
+              "Датчики не удалось добавить в «a.dt» (нет места на диске, нет прав или файл не "
+              "принимает записей); ничего не добавлено\n"
+              "До этой ошибки в файл добавлены датчики 1–2 из 5.");
     EXPECT_EQ(ui.messages[0].second, "Редактор ЖУВ");
     // Slots 0..4 selected in turn, then the current probe again.
     EXPECT_EQ(store.log.back(), "VibratDatchikPoIndeksu(3)");
@@ -147,7 +176,10 @@ TEST_F(ProbeFilesTest, SaveOneWritesTheSelectedProbeWithoutSelecting) {
     store.failSaveAtCall = store.saveCalls;
     commands.miSohranitOdinClick();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].first, ProbeFileCommands::notWrittenMessage("b.dt", ""));
+    EXPECT_EQ(ui.messages[0].first,
+              "Все или отдельные датчики не были записаны в файл «b.dt»:\n"
+              "Датчики не удалось добавить в «b.dt» (нет места на диске, нет прав или файл не "
+              "принимает записей); ничего не добавлено");
     EXPECT_EQ(ProbeFileCommands::notWrittenMessage("/d/\xE0.dt", "нет права на запись"),
               "Все или отдельные датчики не были записаны в файл «/d/а.dt»:\nнет права на запись");
     EXPECT_EQ(page.calls, (std::vector<std::string>{"store", "load", "store", "load"}));
@@ -248,16 +280,16 @@ TEST_F(ProbeFilesTest, FolderBecomesCurrentOnlyAfterTheCommandSucceeded) {
     // A cancelled choice reads nothing into the collection; a confirmed one remembers where the
     // probes came from.
     ui.currentFolderOf.clear();
-    file("/probes/f.dt", {probeNo(0), probeNo(1)});
-    ui.fileName = "/probes/f.dt";
+    file("probes/f.dt", {probeNo(0), probeNo(1)});
+    ui.fileName = "probes/f.dt";
     ui.user = [](RecordSelectionModel&) { return kResultCancelled; };
     commands.miZagruzitClick();
     EXPECT_TRUE(ui.currentFolderOf.empty());
     EXPECT_TRUE(selection.loadedFromFolder.empty());
     ui.user = [](RecordSelectionModel&) { return kResultChosen; };
     commands.miZagruzitClick();
-    EXPECT_EQ(ui.currentFolderOf, (std::vector<std::string>{"/probes/f.dt"}));
-    EXPECT_EQ(selection.loadedFromFolder, "/probes/");
+    EXPECT_EQ(ui.currentFolderOf, (std::vector<std::string>{"probes/f.dt"}));
+    EXPECT_EQ(selection.loadedFromFolder, "probes/");
 }
 
 TEST_F(ProbeFilesTest, UnreadableRecordCanStillBeChosen) {
