@@ -225,16 +225,25 @@ TEST_F(ProbeFilesTest, LoadingChosenLinesReplacesTheCollectionInFileOrder) {
 }
 
 TEST_F(ProbeFilesTest, FileWithoutReadableRecordsIsReportedAndKeepsTheCollection) {
-    // No records at all (empty, missing, not a probe file), or records none of which can be
-    // read (several: nothing in the dialog could be chosen; one: no dialog would show it): the
-    // collection is neither replaced by nothing nor by empty slots, and a box says why.
+    // No records at all (missing, not a probe file), or records none of which can be read
+    // (several: nothing in the dialog could be chosen; one: no dialog would show it): the
+    // collection is neither replaced by nothing nor by empty slots, and a box says why in the
+    // probe-file client's words, naming the file.
     file("damaged1.dt", {std::nullopt});
     file("damaged3.dt", {std::nullopt, std::nullopt, std::nullopt});
-    const std::pair<const char*, const char*> cases[] = {
-        {"missing.dt", nullptr},
-        {"damaged1.dt", "Записей в файле: 1, прочитано: 0."},
-        {"damaged3.dt", "Записей в файле: 3, прочитано: 0."}};
-    for (const auto& [name, counts] : cases) {
+    onDisk("notes.dt", "plain text, no probes");
+    struct Case {
+        const char* name;
+        const char* counts;
+        const char* reason;
+    };
+    const Case cases[] = {{"missing.dt", nullptr, "Файл «missing.dt» не найден"},
+                          {"notes.dt", nullptr, "«notes.dt» — не файл датчиков"},
+                          {"damaged1.dt", "Записей в файле: 1, прочитано: 0.",
+                           "Запись 1 файла «damaged1.dt» повреждена и не загружается"},
+                          {"damaged3.dt", "Записей в файле: 3, прочитано: 0.",
+                           "Запись 1 файла «damaged3.dt» повреждена и не загружается"}};
+    for (const auto& [name, counts, reason] : cases) {
         collection(3, 2);
         ui.messages.clear();
         ui.fileName = name;
@@ -255,6 +264,7 @@ TEST_F(ProbeFilesTest, FileWithoutReadableRecordsIsReportedAndKeepsTheCollection
         if (counts) {
             EXPECT_NE(text.find(counts), std::string::npos) << text;
         }
+        EXPECT_NE(text.find(std::string("\n") + reason + "\n"), std::string::npos) << text;
         EXPECT_NE(text.find("не изменены"), std::string::npos) << text;
     }
     EXPECT_TRUE(ui.currentFolderOf.empty());
@@ -412,6 +422,70 @@ TEST_F(ProbeFilesTest, ChoiceWithoutFocusedLineTakesTheLastProbe) {
     };
     commands.miVibratDatchikClick();
     EXPECT_EQ(selection.currentIndex, 2u);
+}
+
+// A store with batches: the collection goes into a file as one unit.
+class BatchTest : public ProbeFilesTest {
+  protected:
+    ProbeFileCommands batched{api, selection, page, ui, [this] { return store.extras(); }};
+};
+
+TEST_F(BatchTest, SaveAllWritesTheWholeCollectionOrNothing) {
+    collection(3, 1);
+    ui.fileName = "all.dt";
+    store.failCommit = contracts::ProbeFileError::kNoRights;
+    batched.miSohranitClick();
+    EXPECT_TRUE(store.written["all.dt"].empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].first,
+              "Все или отдельные датчики не были записаны в файл «all.dt»:\n"
+              "Датчики не удалось добавить в «all.dt»: нет прав на запись в файл или папку; "
+              "ничего не добавлено");
+    EXPECT_TRUE(ui.currentFolderOf.empty());
+    EXPECT_EQ(currentSlot(), 1);
+
+    store.failCommit = contracts::ProbeFileError::kNone;
+    batched.miSohranitClick();
+    EXPECT_EQ(store.written["all.dt"], (std::vector<std::string>{"p0", "p1", "p2"}));
+    EXPECT_EQ(store.saveCalls, 0u);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.currentFolderOf, std::vector<std::string>{"all.dt"});
+    EXPECT_EQ(currentSlot(), 1);
+
+    // A slot the store does not hand out stops the write before anything reaches the file.
+    store.unselectable = {2};
+    batched.miSohranitClick();
+    EXPECT_EQ(store.written["all.dt"].size(), 3u);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_NE(ui.messages[1].first.find("«all.dt»:\nДатчика 3 нет"), std::string::npos);
+}
+
+TEST_F(BatchTest, AFileThatTakesNoRecordsGetsNothingAndTheBoxSaysWhy) {
+    collection(2, 0);
+    // A probe file's magic before a header whose checksum does not hold, and plain text.
+    onDisk("damaged.dt", std::string("DATCHIKI") + std::string(16, '\0') + "records");
+    onDisk("notes.dt", "plain text, no probes");
+    const std::pair<const char*, const char*> cases[] = {
+        {"damaged.dt", "Заголовок файла «damaged.dt» повреждён: записи прочитаны"},
+        {"notes.dt", "«notes.dt» — не файл датчиков"}};
+    for (const auto& [name, reason] : cases) {
+        ui.messages.clear();
+        ui.fileName = name;
+        batched.miSohranitClick();
+        batched.miSohranitOdinClick();
+        ASSERT_EQ(ui.messages.size(), 2u) << name;
+        for (const auto& [text, caption] : ui.messages)
+            EXPECT_EQ(
+                text.rfind(std::string("Все или отдельные датчики не были записаны в файл «") +
+                               name + "»:\n" + reason,
+                           0),
+                0u)
+                << text;
+    }
+    EXPECT_TRUE(store.written.empty());
+    EXPECT_EQ(store.saveCalls, 0u);
+    EXPECT_EQ(std::count(store.log.begin(), store.log.end(), "AddProbeToBatch"), 0);
+    EXPECT_TRUE(ui.currentFolderOf.empty());
 }
 
 TEST(ProbeFileLines, NullTextsReadAsEmptyAndCp1251BecomesUtf8) {

@@ -1,5 +1,6 @@
 // The probe file commands against the probe store library beside the test program: probes
-// written to a real probe file, a chosen subset loaded back, and an emptied collection.
+// written to a real probe file, a chosen subset loaded back, an emptied collection, and damaged
+// files told in the probe-file client's words.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "editor/collections/probe_files.h"
 #include "platform/cp1251.h"
@@ -158,6 +160,69 @@ TEST(RealProbeStoreTest, FileWithoutProbesIsReportedAndKeepsTheCollection) {
 
     loader.VigruzitBiblioteki(biblioteki::kAllSlots);
     std::filesystem::remove(path);
+}
+
+std::string bytesOf(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// With the store's batches: the collection goes into the file as one unit; a file whose header is
+// damaged takes nothing, and a record that does not load is named, file and number, in the box.
+TEST(RealProbeStoreTest, DamagedFilesAreToldInTheClientsWords) {
+    NoBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    ASSERT_TRUE(loader.ZagruzitBiblioteki(biblioteki::kProbeStore));
+    ASSERT_NE(probefiles::extrasOf(loader).commit, nullptr);
+    const contracts::ProbeStoreApi& store = loader.probeStore();
+    probe::ProbeSelection selection;
+    ASSERT_TRUE(store.VidelitPamyatDlyaDatchikov(2, kProbeRecordSize32));
+    selection.probeCount = 2;
+    selection.currentIndex = 0;
+    ASSERT_TRUE(store.VibratDatchikPoIndeksu(0));
+    selection.current = store.PoluchitVibranniyDatchik();
+
+    const auto stem =
+        std::filesystem::temp_directory_path() / ("coll_damaged_" + std::to_string(::getpid()));
+    const auto all = stem.string() + "_all.dt", one = stem.string() + "_one.dt";
+    NoPage page;
+    ScriptedUi ui;
+    ui.user = [](collections::RecordSelectionModel&) { return collections::kResultChosen; };
+    collections::ProbeFileCommands commands(store, selection, page, ui,
+                                            [&loader] { return probefiles::extrasOf(loader); });
+    ui.fileName = all;
+    commands.miSohranitClick();
+    ui.fileName = one;
+    commands.miSohranitOdinClick();
+    ASSERT_TRUE(ui.messages.empty()) << ui.messages[0];
+    EXPECT_EQ(store.ZagruzitKolichestvoDatchikov(all.c_str()), 2u);
+
+    // A flag bit of the header flipped: its checksum no longer holds.
+    std::string bytes = bytesOf(all);
+    bytes[16] = static_cast<char>(bytes[16] ^ 1);
+    std::ofstream(all, std::ios::binary | std::ios::trunc) << bytes;
+    ui.fileName = all;
+    commands.miSohranitClick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("Заголовок файла «" + all + "» повреждён"), std::string::npos)
+        << ui.messages[0];
+    EXPECT_EQ(bytesOf(all), bytes);
+
+    // The last byte of the only record's payload changed: the record fails its checksum.
+    bytes = bytesOf(one);
+    bytes.back() = static_cast<char>(bytes.back() ^ 0x55);
+    std::ofstream(one, std::ios::binary | std::ios::trunc) << bytes;
+    ui.messages.clear();
+    ui.fileName = one;
+    commands.miZagruzitClick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("Запись 1 файла «" + one + "» повреждена"), std::string::npos)
+        << ui.messages[0];
+    EXPECT_EQ(selection.probeCount, 2u);
+
+    loader.VigruzitBiblioteki(biblioteki::kAllSlots);
+    std::filesystem::remove(all);
+    std::filesystem::remove(one);
 }
 
 }  // namespace
