@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
@@ -43,6 +44,7 @@ class DialogsTest : public QObject {
     void mainWindowCentresTheAboutLines();
     void typedTextSurvivesChoosingTheProbe();
     void fileNameOutsideCp1251IsRefused();
+    void probeFileThatCannotBeLoadedIsToldInTheClientsWords();
 };
 
 namespace {
@@ -395,7 +397,41 @@ void DialogsTest::fileNameOutsideCp1251IsRefused() {
     });
     window.miSohranitOdin->trigger();
     QVERIFY2(message.contains(QStringLiteral("1251")), qPrintable(message));
+    QVERIFY2(message.contains(QString::fromUtf8("probe_ü.dt")), qPrintable(message));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+}
+
+void DialogsTest::probeFileThatCannotBeLoadedIsToldInTheClientsWords() {
+    // A file named on the command line, dropped or taken from the recent files: missing, or no
+    // probe file at all. The box names the file and says which; the collection stays.
+    testing_support::RecordingBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    probe::ProbeSelection selection;
+    ui::TfrmRedaktor window(loader, selection);
+    window.show();
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString notes = dir.filePath(QStringLiteral("notes.dt"));
+    QFile file(notes);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("plain text, no probes");
+    file.close();
+    const QString missing = dir.filePath(QStringLiteral("missing.dt"));
+    const std::pair<QString, QString> cases[] = {
+        {notes, QString::fromUtf8("«%1» — не файл датчиков").arg(notes)},
+        {missing, QString::fromUtf8("Файл «%1» не найден").arg(missing)}};
+    for (const auto& [path, said] : cases) {
+        QString message;
+        QTimer::singleShot(0, [&message] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                message = box->text();
+                box->accept();
+            }
+        });
+        QVERIFY(!window.openProbeFile(path));
+        QVERIFY2(message.contains(said), qPrintable(message));
+        QCOMPARE(selection.probeCount, 1u);
+    }
 }
 
 QTEST_MAIN(DialogsTest)
