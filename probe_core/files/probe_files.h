@@ -69,9 +69,9 @@ class ProbeFiles {
     // Loads the probe store and allocates the record appends go through; loadError() says why
     // when it could not.
     ProbeFiles();
-    // Over a store another part of the program has bound and keeps loaded (see ProbeStore): the
-    // caller's collection stays as it is. loadError() is kStoreNotLoaded when the table lacks an
-    // entry the client calls.
+    // Over a store another part of the program has bound and keeps loaded while this lives (see
+    // ProbeStore): the caller's collection stays as it is. loadError() is kStoreNotLoaded when
+    // the table lacks an entry the client calls.
     explicit ProbeFiles(const contracts::ProbeStoreApi& bound, const StoreExtras& extras = {});
     const Error* loadError() const { return loadError_ ? &*loadError_ : nullptr; }
 

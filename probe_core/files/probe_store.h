@@ -46,8 +46,9 @@ class ProbeStore {
     // Over a store that another part of the program has bound and keeps loaded (the editor's
     // loader), whose table `bound` stays valid meanwhile: nothing is loaded, allocated or
     // unloaded here, so the caller's collection stays as it is, and appends write the record the
-    // caller has selected (any other one through the scratch record). ready() is false when the
-    // table lacks an entry the client calls.
+    // caller has selected (any other one through the scratch record). The store must stay loaded
+    // until this goes (its end drops the batch). ready() is false when the table lacks an entry
+    // the client calls.
     ProbeStore(const contracts::ProbeStoreApi& bound, const StoreExtras& extras);
     ~ProbeStore();
     ProbeStore(const ProbeStore&) = delete;

@@ -162,6 +162,57 @@ TEST(RealProbeStoreTest, FileWithoutProbesIsReportedAndKeepsTheCollection) {
     std::filesystem::remove(path);
 }
 
+// The client over the editor's bound store writes and reads without touching the collection:
+// the selected record goes out as it is, any other one through the store's scratch record.
+TEST(RealProbeStoreTest, ClientOverTheBoundStoreLeavesTheCollectionAlone) {
+    EXPECT_EQ(probefiles::ProbeFiles(contracts::ProbeStoreApi{}).loadError()->code,
+              probefiles::ErrorCode::kStoreNotLoaded);
+    NoBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    ASSERT_TRUE(loader.ZagruzitBiblioteki(biblioteki::kProbeStore));
+    const contracts::ProbeStoreApi& store = loader.probeStore();
+    ASSERT_TRUE(store.VidelitPamyatDlyaDatchikov(2, kProbeRecordSize32));
+    ProbeRecord* slots[2] = {};
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        ASSERT_TRUE(store.VibratDatchikPoIndeksu(i));
+        slots[i] = store.PoluchitVibranniyDatchik();
+        std::string model = "M" + std::to_string(i);
+        store.SozdatStroku(&slots[i]->Model, giveText, &model);
+    }
+    std::string outsideModel = "outside";
+    ProbeRecord outside{};
+    outside.Model.text = outsideModel.data();
+
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("coll_bound_" + std::to_string(::getpid()) + ".dt");
+    std::filesystem::remove(path);
+    {  // the client goes before the store is unloaded
+        probefiles::ProbeFiles files(store, probefiles::extrasOf(loader));
+        ASSERT_EQ(files.loadError(), nullptr);
+        const auto name = probefiles::nameOf(path.string());
+        ASSERT_TRUE(name.ok());
+        EXPECT_FALSE(files.append(*name, outside));
+        ASSERT_TRUE(store.VibratDatchikPoIndeksu(1));
+        EXPECT_FALSE(files.append(*name, *slots[1]));
+        EXPECT_EQ(text(slots[0]->Model), "M0");
+        EXPECT_EQ(text(slots[1]->Model), "M1");
+
+        const auto opened = files.open(*name);
+        ASSERT_TRUE(opened.ok());
+        ASSERT_EQ(opened->count, 2u);
+        const auto first = files.read(*opened, 0);
+        ASSERT_TRUE(first.ok());
+        EXPECT_EQ(text((*first)->Model), "outside");
+        ASSERT_TRUE(store.VibratDatchikPoIndeksu(0));
+        EXPECT_FALSE(files.readIntoSelected(*opened, 1));
+        EXPECT_EQ(text(slots[0]->Model), "M1");
+        EXPECT_EQ(files.readIntoSelected(*opened, 2)->code, probefiles::ErrorCode::kRecordDamaged);
+        EXPECT_EQ(text(slots[0]->Model), "M1");
+    }
+    loader.VigruzitBiblioteki(biblioteki::kAllSlots);
+    std::filesystem::remove(path);
+}
+
 std::string bytesOf(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
