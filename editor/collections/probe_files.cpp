@@ -23,18 +23,30 @@ bool isProbeFileName(const std::string& fileName) {
            (tail[2] == 't' || tail[2] == 'T');
 }
 
+probefiles::Result<probefiles::FileName> clientFileName(const std::string& fileName) {
+    return probefiles::nameOf(platform::cp1251ToUtf8(fileName));
+}
+
 std::string ProbeFileCommands::noReadableProbeMessage(const std::string& fileName,
-                                                      std::uint32_t records) {
+                                                      std::uint32_t records,
+                                                      const std::string& reason) {
     std::string text = "В файле «" + platform::cp1251ToUtf8(fileName) +
                        "» нет датчиков, которые можно прочитать.\n";
     if (records > 0) text += "Записей в файле: " + std::to_string(records) + ", прочитано: 0.\n";
+    if (!reason.empty()) text += reason + "\n";
     return text + "Датчики в редакторе не изменены.";
 }
 
 ProbeFileCommands::ProbeFileCommands(const contracts::ProbeStoreApi& store,
                                      probe::ProbeSelection& selection, probe::ActivePage& page,
-                                     ProbeFileUi& ui)
-    : store_(store), selection_(selection), page_(page), ui_(ui) {}
+                                     ProbeFileUi& ui,
+                                     std::function<probefiles::StoreExtras()> extras)
+    : store_(store), extras_(std::move(extras)), selection_(selection), page_(page), ui_(ui) {}
+
+std::unique_ptr<probefiles::ProbeFiles> ProbeFileCommands::client() const {
+    return std::make_unique<probefiles::ProbeFiles>(
+        store_, extras_ ? extras_() : probefiles::StoreExtras{});
+}
 
 // Records and probes are numbered from 1 wherever a person reads them, as probetool numbers
 // them; the same probe reads the same in both lists.
@@ -56,52 +68,6 @@ void ProbeFileCommands::reselect() {
     selection_.current = store_.PoluchitVibranniyDatchik();
 }
 
-void ProbeFileCommands::miSohranitClick() {
-    page_.storeActivePage();
-    if (std::optional<std::string> fileName = ui_.askSaveFileName()) {
-        bool ok = true;
-        for (std::uint32_t i = 0; i < selection_.probeCount; ++i) {
-            store_.VibratDatchikPoIndeksu(i);
-            if (ok) ok = isTrue(store_.SohranitDatchik(fileName->c_str()));
-        }
-        reselect();
-        if (ok) {
-            ui_.makeFolderCurrent(*fileName);
-            takeCollectionAsHeld();
-            collectionFile_ = *fileName;
-            reportAdded(selection_.probeCount, *fileName);
-        } else {
-            reportNotWritten(*fileName);
-        }
-    } else {
-        reselect();
-    }
-    page_.loadActivePage();
-}
-
-void ProbeFileCommands::miSohranitOdinClick() {
-    // Without a current probe the store would write whatever record it has selected, a blank
-    // one or none.
-    if (selection_.current == nullptr || selection_.currentIndex >= selection_.probeCount) {
-        ui_.showMessage(kNoCurrentProbeMessage, kAppTitle);
-        return;
-    }
-    page_.storeActivePage();
-    if (std::optional<std::string> fileName = ui_.askSaveFileName()) {
-        if (isTrue(store_.SohranitDatchik(fileName->c_str()))) {
-            ui_.makeFolderCurrent(*fileName);
-            if (selection_.current && selection_.currentIndex < held_.size()) {
-                held_[selection_.currentIndex] = probe::contentsOf(*selection_.current);
-                changedProbes_.erase(selection_.currentIndex);
-            }
-            reportAdded(1, *fileName);
-        } else {
-            reportNotWritten(*fileName);
-        }
-    }
-    page_.loadActivePage();
-}
-
 void ProbeFileCommands::miZagruzitClick() {
     // A field is stored when it is left, and opening a menu leaves none: without this store the
     // page load at the end would throw away what the user typed last, also after a cancel.
@@ -117,86 +83,96 @@ bool ProbeFileCommands::loadFile(const std::string& fileName) {
     return replaced;
 }
 
-bool ProbeFileCommands::loadChosenFile(const std::string& chosen) {
-    {
-        const std::string* fileName = &chosen;
-        const char* name = fileName->c_str();
-        RecordSelectionModel dialog;
-        const std::uint32_t n = store_.ZagruzitKolichestvoDatchikov(name);
-
-        // Preview: every record of the file passes through the store's temporary record, so
-        // line j always stands for record j of the file.
-        store_.VibratVremenniyDatchik();
-        selection_.current = store_.PoluchitVibranniyDatchik();
-        std::uint32_t readable = 0;
-        for (std::uint32_t i = 0; i < n; ++i) {
-            const bool read = isTrue(store_.ZagruzitDatchik(name, i));
-            // A store that reports success but hands out no record gets the failure line
-            // rather than a null dereference.
-            if (read && selection_.current) {
-                dialog.addLine(loadLine(i, *selection_.current));
-                ++readable;
-            } else {
-                dialog.addLine(loadFailureLine(i));
-            }
-        }
-        dialog.bnVidelitVseClick();
-        dialog.setFocusedPosition(0);
-
-        // A file that gives no record (empty, damaged, or not a probe file at all) offers
-        // nothing to choose: the collection is kept instead of being replaced by nothing or by
-        // empty slots, so that unsaved probes are not lost, and the user is told. Where some
-        // records can be read, the dialog shows the failures and the user decides.
-        bool confirmed = readable > 0;
-        if (!confirmed) {
-            ui_.showMessage(noReadableProbeMessage(*fileName, n), kAppTitle);
-        } else if (n > 1) {
-            dialog.setLoadMode(true);
-            confirmed = ui_.runSelectionDialog(dialog) == kResultChosen;
-        }
-        // A choice of no line would leave an empty editor: it replaces nothing.
-        if (dialog.selectedCount() == 0) confirmed = false;
-        if (confirmed) {
-            // The probes being edited come back before the question, which may add them to a
-            // file.
-            reselect();
-            confirmed = mayDropChanges(UnheldChangesMoment::replacing);
-        }
-
-        if (confirmed) {
-            const std::uint32_t m = dialog.selectedCount();
-            selection_.probeCount = m;
-            // The re-allocation releases the records the current pointer may point into.
-            selection_.current = nullptr;
-            if (isTrue(store_.VidelitPamyatDlyaDatchikov(m, 0))) {
-                std::uint32_t k = 0;
-                for (std::uint32_t j = 0; j < n; ++j) {
-                    if (!dialog.isSelected(j)) continue;
-                    const bool selected = isTrue(store_.VibratDatchikPoIndeksu(k));
-                    ++k;
-                    if (selected) store_.ZagruzitDatchik(name, j);
-                }
-            }
-            // Surface files the probes name without a folder lie beside this file.
-            selection_.loadedFromFolder = probe::folderOf(*fileName);
-            ui_.makeFolderCurrent(*fileName);
-            ++generation_;
-        }
-
-        // Unsigned on purpose: an empty collection gives the all-ones index, which the store
-        // answers with no record.
-        if (selection_.currentIndex >= selection_.probeCount)
-            selection_.currentIndex = selection_.probeCount - 1;
-        reselect();
-        if (confirmed) {
-            takeCollectionAsHeld();
-            collectionFile_ = *fileName;
-            ui_.fileUsed(*fileName);
-            ui_.showStatus("Из файла " + platform::cp1251ToUtf8(*fileName) +
-                           " загружено датчиков: " + std::to_string(selection_.probeCount));
-        }
-        return confirmed;
+bool ProbeFileCommands::loadChosenFile(const std::string& fileName) {
+    const std::unique_ptr<probefiles::ProbeFiles> files = client();
+    RecordSelectionModel dialog;
+    // What the client said of the file, or of its first record that does not load: the box
+    // shown when nothing can be chosen says it.
+    std::optional<probefiles::Error> problem;
+    std::optional<probefiles::OpenedFile> opened;
+    if (files->loadError()) {
+        problem = *files->loadError();
+    } else if (auto name = clientFileName(fileName); !name) {
+        problem = name.error();
+    } else if (auto file = files->open(*name); !file) {
+        problem = file.error();
+    } else {
+        opened = std::move(*file);
     }
+    const std::uint32_t n = opened ? opened->count : 0;
+
+    // Preview: every record of the file passes through the store's scratch record, apart from
+    // the collection, so line j always stands for record j of the file.
+    std::uint32_t readable = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const auto record = files->read(*opened, i);
+        if (record) {
+            dialog.addLine(loadLine(i, **record));
+            ++readable;
+        } else {
+            dialog.addLine(loadFailureLine(i));
+            if (!problem) problem = record.error();
+        }
+    }
+    dialog.bnVidelitVseClick();
+    dialog.setFocusedPosition(0);
+
+    // A file that gives no record (empty, damaged, or not a probe file at all) offers nothing to
+    // choose: the collection is kept instead of being replaced by nothing or by empty slots, so
+    // that unsaved probes are not lost, and the user is told why. Where some records can be
+    // read, the dialog shows the failures and the user decides.
+    bool confirmed = readable > 0;
+    if (!confirmed) {
+        ui_.showMessage(
+            noReadableProbeMessage(fileName, n, problem ? probefiles::messageOf(*problem) : ""),
+            kAppTitle);
+    } else if (n > 1) {
+        dialog.setLoadMode(true);
+        confirmed = ui_.runSelectionDialog(dialog) == kResultChosen;
+    }
+    // A choice of no line would leave an empty editor: it replaces nothing.
+    if (dialog.selectedCount() == 0) confirmed = false;
+    if (confirmed) {
+        // The probes being edited come back before the question, which may add them to a file.
+        reselect();
+        confirmed = mayDropChanges(UnheldChangesMoment::replacing);
+    }
+
+    if (confirmed) {
+        const std::uint32_t m = dialog.selectedCount();
+        selection_.probeCount = m;
+        // The re-allocation releases the records the current pointer may point into.
+        selection_.current = nullptr;
+        if (isTrue(store_.VidelitPamyatDlyaDatchikov(m, 0))) {
+            std::uint32_t k = 0;
+            for (std::uint32_t j = 0; j < n; ++j) {
+                if (!dialog.isSelected(j)) continue;
+                const bool selected = isTrue(store_.VibratDatchikPoIndeksu(k));
+                ++k;
+                // A record that does not load now leaves the slot as the allocation made it;
+                // the preview has shown which records do not load.
+                if (selected) (void)files->readIntoSelected(*opened, j);
+            }
+        }
+        // Surface files the probes name without a folder lie beside this file.
+        selection_.loadedFromFolder = probe::folderOf(fileName);
+        ui_.makeFolderCurrent(fileName);
+        ++generation_;
+    }
+
+    // Unsigned on purpose: an empty collection gives the all-ones index, which the store answers
+    // with no record.
+    if (selection_.currentIndex >= selection_.probeCount)
+        selection_.currentIndex = selection_.probeCount - 1;
+    reselect();
+    if (confirmed) {
+        takeCollectionAsHeld();
+        collectionFile_ = fileName;
+        ui_.fileUsed(fileName);
+        ui_.showStatus("Из файла " + platform::cp1251ToUtf8(fileName) +
+                       " загружено датчиков: " + std::to_string(selection_.probeCount));
+    }
+    return confirmed;
 }
 
 void ProbeFileCommands::takeCollectionAsHeld() {
@@ -247,33 +223,6 @@ bool ProbeFileCommands::mayDropChanges(UnheldChangesMoment moment) {
             break;
     }
     return false;
-}
-
-std::string ProbeFileCommands::notWrittenMessage(const std::string& fileName,
-                                                 const std::string& reason) {
-    std::string text =
-        std::string(kNotAllWrittenMessage) + " «" + platform::cp1251ToUtf8(fileName) + "»";
-    return text + (reason.empty() ? "." : ":\n" + reason);
-}
-
-void ProbeFileCommands::reportNotWritten(const std::string& fileName) {
-    ui_.showMessage(notWrittenMessage(fileName, ui_.writeFailureReason(fileName)), kAppTitle);
-}
-
-std::string ProbeFileCommands::addedMessage(std::uint32_t written, const std::string& fileName,
-                                            std::uint32_t records) {
-    // The whole name: files of one name in different folders are told apart.
-    const std::string name = platform::cp1251ToUtf8(fileName);
-    const std::string what = written == 1
-                                 ? "Датчик добавлен в файл "
-                                 : "Датчики (" + std::to_string(written) + ") добавлены в файл ";
-    return what + name + ": записей в файле " + std::to_string(records);
-}
-
-void ProbeFileCommands::reportAdded(std::uint32_t written, const std::string& fileName) {
-    ui_.fileUsed(fileName);
-    ui_.showStatus(
-        addedMessage(written, fileName, store_.ZagruzitKolichestvoDatchikov(fileName.c_str())));
 }
 
 void ProbeFileCommands::miVibratDatchikClick() {

@@ -1,11 +1,14 @@
 // The four probe file commands of the main menu: add the current probe or every probe to a probe
 // file, load a chosen subset of a probe file as the new collection, and choose the current probe.
-// They work on the shared probe selection through the probe store's entry points; the file
-// dialogs, the message box and the record selection dialog are injected, so that the commands run
-// without a window.
+// They work on the shared probe selection through the probe store's entry points and read and
+// write probe files through the probe-file client, whose error texts (messageOf) the boxes show;
+// the file dialogs, the message box and the record selection dialog are injected, so that the
+// commands run without a window.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -16,6 +19,7 @@
 #include "editor/collections/record_selection_model.h"
 #include "editor/probe/page.h"
 #include "editor/probe/selection.h"
+#include "probe_core/files/probe_files.h"
 #include "probe_core/record/probe_contents.h"
 
 namespace collections {
@@ -68,24 +72,25 @@ class ProbeFileUi {
         (void)moment;
         return UnheldChangesAnswer::leave;
     }
-    // Why `fileName` (as the dialogs return it) could not be written, in words for the user;
-    // empty when nothing can be said.
-    virtual std::string writeFailureReason(const std::string& fileName) {
-        (void)fileName;
-        return {};
-    }
 };
+
+// A file name as the dialogs return it (cp1251) as the probe-file client takes it.
+probefiles::Result<probefiles::FileName> clientFileName(const std::string& fileName);
 
 // Whether a file name is a probe file's by its extension (".dt", in any case).
 bool isProbeFileName(const std::string& fileName);
 
 class ProbeFileCommands {
   public:
+    // `extras` finds the store's entries beyond its table (batches) when a command runs: the
+    // loader binds the store after the commands are made. Without it the store has no batches.
     ProbeFileCommands(const contracts::ProbeStoreApi& store, probe::ProbeSelection& selection,
-                      probe::ActivePage& page, ProbeFileUi& ui);
+                      probe::ActivePage& page, ProbeFileUi& ui,
+                      std::function<probefiles::StoreExtras()> extras = {});
 
-    // "Датчики" / "Добавить в файл...": appends probes 0 .. count-1 to a file, stopping the
-    // writing at the first failure.
+    // "Датчики" / "Добавить в файл...": appends probes 0 .. count-1 to a file, all of them or
+    // none through the store's batch; a store without batches takes them one by one and stops
+    // at the first failure.
     void miSohranitClick();
     // "Датчик" / "Добавить в файл...": appends the current probe to a file.
     void miSohranitOdinClick();
@@ -127,10 +132,12 @@ class ProbeFileCommands {
     static std::string loadLine(std::uint32_t i, const ProbeRecord& record);
     static std::string loadFailureLine(std::uint32_t i);
     static std::string choiceLine(std::uint32_t i, const ProbeRecord& record);
-    // The box after a failed write to `fileName` (cp1251) with the system's `reason` (UTF-8).
+    // The box after a failed write to `fileName` (cp1251) with the client's `reason` (UTF-8).
     static std::string notWrittenMessage(const std::string& fileName, const std::string& reason);
-    // The box for a file (cp1251 name) of `records` records none of which could be read.
-    static std::string noReadableProbeMessage(const std::string& fileName, std::uint32_t records);
+    // The box for a file (cp1251 name) of `records` records none of which could be read, with
+    // the client's `reason` (UTF-8, empty for none).
+    static std::string noReadableProbeMessage(const std::string& fileName, std::uint32_t records,
+                                              const std::string& reason = {});
 
   private:
     // The probe store selects the current probe index again and the current record is fetched.
@@ -138,11 +145,20 @@ class ProbeFileCommands {
     bool loadChosenFile(const std::string& fileName);
     // Asks about changes no file holds before they go; true when the caller may go on.
     bool mayDropChanges(UnheldChangesMoment moment);
-    void reportNotWritten(const std::string& fileName);
+    // The probe-file client over the store as it is bound now.
+    std::unique_ptr<probefiles::ProbeFiles> client() const;
+    // Appends the collection, or the current probe, to `fileName`; what went wrong (the client's
+    // words) when it failed.
+    std::optional<std::string> writeCollection(probefiles::ProbeFiles& files,
+                                               const std::string& fileName);
+    std::optional<std::string> writeCurrent(probefiles::ProbeFiles& files,
+                                            const std::string& fileName);
     std::vector<probe::ProbeContents> collectionContents();
-    void reportAdded(std::uint32_t written, const std::string& fileName);
+    void reportAdded(probefiles::ProbeFiles& files, std::uint32_t written,
+                     const std::string& fileName);
 
     const contracts::ProbeStoreApi& store_;
+    std::function<probefiles::StoreExtras()> extras_;
     probe::ProbeSelection& selection_;
     probe::ActivePage& page_;
     ProbeFileUi& ui_;

@@ -22,9 +22,6 @@ constexpr const char* kFileNameNotIn1251Message =
     "Имя файла содержит знаки, которых нет в кодовой странице 1251. Выберите файл с другим "
     "именем или в другой папке.";
 
-// The libraries take file names in code page 1251. A name with a character that code page
-// lacks would reach them with '?' in its place and so name another file, or none: it is refused
-// with a message, and the command goes on as after a cancelled dialog.
 // The editor's boxes: a title, the text, OK and the warning icon (each tells of something that
 // was not done).
 void showBox(QWidget* owner, const std::string& text, const std::string& caption) {
@@ -33,9 +30,20 @@ void showBox(QWidget* owner, const std::string& text, const std::string& caption
     box.exec();
 }
 
+// The libraries take file names in code page 1251. A name with a character that code page
+// lacks would reach them with '?' in its place and so name another file, or none: it is refused
+// with a message, and the command goes on as after a cancelled dialog.
 bool passesToLibraries(QWidget* owner, const QString& name) {
     if (QString::fromStdString(platform::cp1251ToUtf8(toLibraryText(name))) == name) return true;
     showBox(owner, kFileNameNotIn1251Message, collections::kAppTitle);
+    return false;
+}
+
+// The same for a probe file's name, told in the probe-file client's words (which name the file).
+bool probeFileNamePasses(QWidget* owner, const QString& name) {
+    const auto checked = probefiles::nameOf(name.toStdString());
+    if (checked) return true;
+    showBox(owner, probefiles::messageOf(checked.error()), collections::kAppTitle);
     return false;
 }
 
@@ -97,14 +105,9 @@ class CollectionsBinding::FileUi final : public collections::ProbeFileUi {
         return collections::UnheldChangesAnswer::cancel;
     }
 
-    std::string writeFailureReason(const std::string& fileName) override {
-        return ui::writeFailureReason(QString::fromStdString(platform::cp1251ToUtf8(fileName)))
-            .toStdString();
-    }
-
   private:
     std::optional<std::string> library(const std::optional<QString>& name) const {
-        if (!name || !passesToLibraries(mainForm_, *name)) return std::nullopt;
+        if (!name || !probeFileNamePasses(mainForm_, *name)) return std::nullopt;
         return toLibraryText(*name);
     }
     QWidget* mainForm_;
@@ -194,8 +197,11 @@ CollectionsBinding::CollectionsBinding(const CollectionsWidgets& widgets,
       viewingUi_(std::make_unique<ViewingUi>(*this)),
       libraries_(loader) {
     setObjectName(QStringLiteral("collectionsBinding"));
-    files_ = std::make_unique<collections::ProbeFileCommands>(loader.probeStore(), selection,
-                                                              activePage_, *fileUi_);
+    // The loader binds the probe store later (on creating the window): its batch entries are
+    // looked up when a command runs.
+    files_ = std::make_unique<collections::ProbeFileCommands>(
+        loader.probeStore(), selection, activePage_, *fileUi_,
+        [&loader] { return probefiles::extrasOf(loader); });
     viewing_ = std::make_unique<collections::SurfaceViewing>(libraries_, selection, *viewingUi_);
     if (w_.pnlGlavnaya && w_.pnlNazvanie) {
         titleWidgets_ = new QtTitlePanel(w_.pnlGlavnaya, w_.pnlNazvanie,
@@ -216,15 +222,9 @@ CollectionsBinding* CollectionsBinding::of(QObject* mainForm) {
 }
 
 bool CollectionsBinding::loadProbeFile(const QString& path) {
-    const QFileInfo file(path);
-    if (!file.isFile()) {
-        showBox(w_.mainForm,
-                "Файл датчиков «" + file.absoluteFilePath().toStdString() + "» не найден.",
-                collections::kAppTitle);
-        return false;
-    }
-    const QString name = file.absoluteFilePath();
-    if (!passesToLibraries(w_.mainForm, name)) return false;
+    // A missing file, a folder and the like are the probe-file client's to tell.
+    const QString name = QFileInfo(path).absoluteFilePath();
+    if (!probeFileNamePasses(w_.mainForm, name)) return false;
     return files_->loadFile(toLibraryText(name));
 }
 

@@ -94,21 +94,6 @@ void setDialogFolder(const QString& folder) {
     lastFolder() = folder;
 }
 
-QString writeFailureReason(const QString& fileName) {
-    const QFileInfo file(fileName);
-    const QFileInfo folder(file.absolutePath());
-    const QString folderName = QDir::toNativeSeparators(folder.absoluteFilePath());
-    if (!folder.exists()) return QString::fromUtf8("папки «%1» нет").arg(folderName);
-    if (file.isDir()) return QString::fromUtf8("это имя папки, а не файла");
-    if (file.exists()) {
-        if (!file.isWritable()) return QString::fromUtf8("нет права на запись в этот файл");
-        return QString::fromUtf8("файл не является файлом датчиков или повреждён");
-    }
-    if (!folder.isWritable())
-        return QString::fromUtf8("нет права на запись в папку «%1»").arg(folderName);
-    return {};
-}
-
 std::optional<QString> askOpenFileName(QWidget* owner, const char* pipeFilter,
                                        const char* defaultExtension) {
     return ask(owner, pipeFilter, defaultExtension, QFileDialog::AcceptOpen);

@@ -54,10 +54,6 @@ void makeFolderCurrent(const QString& fileName);
 QString dialogFolder();
 void setDialogFolder(const QString& folder);
 
-// Why a probe file could not be written, as far as its folder and rights tell (Russian); empty
-// when they show no reason.
-QString writeFailureReason(const QString& fileName);
-
 // A text as the libraries take it: NUL-terminated cp1251 (file names included; the libraries
 // turn them back into the file system's names).
 std::string toLibraryText(const QString& text);

@@ -126,6 +126,11 @@ ProbeFiles::ProbeFiles() {
     loadError_ = std::move(e);
 }
 
+ProbeFiles::ProbeFiles(const contracts::ProbeStoreApi& bound, const StoreExtras& extras)
+    : store_(bound, extras) {
+    if (!store_.ready()) loadError_ = Error{ErrorCode::kStoreNotLoaded};
+}
+
 Result<OpenedFile> ProbeFiles::open(const FileName& file) {
     auto size = readableFile(file);
     if (!size) return size.error();
@@ -142,6 +147,13 @@ Result<OpenedFile> ProbeFiles::open(const FileName& file) {
 
 Result<const ProbeRecord*> ProbeFiles::read(const OpenedFile& file, std::uint32_t index) {
     if (const ProbeRecord* r = store_.load(file.file.forStore, index)) return r;
+    Error e = fileError(ErrorCode::kRecordDamaged, file.file);
+    e.probe = std::size_t{index} + 1;
+    return e;
+}
+
+MaybeError ProbeFiles::readIntoSelected(const OpenedFile& file, std::uint32_t index) {
+    if (store_.loadIntoSelected(file.file.forStore, index)) return std::nullopt;
     Error e = fileError(ErrorCode::kRecordDamaged, file.file);
     e.probe = std::size_t{index} + 1;
     return e;

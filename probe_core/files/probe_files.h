@@ -69,6 +69,10 @@ class ProbeFiles {
     // Loads the probe store and allocates the record appends go through; loadError() says why
     // when it could not.
     ProbeFiles();
+    // Over a store another part of the program has bound and keeps loaded while this lives (see
+    // ProbeStore): the caller's collection stays as it is. loadError() is kStoreNotLoaded when
+    // the table lacks an entry the client calls.
+    explicit ProbeFiles(const contracts::ProbeStoreApi& bound, const StoreExtras& extras = {});
     const Error* loadError() const { return loadError_ ? &*loadError_ : nullptr; }
 
     // Opens a probe file for reading: a readable regular file that is empty or a probe file
@@ -76,6 +80,9 @@ class ProbeFiles {
     Result<OpenedFile> open(const FileName& file);
     // Record `index` (from 0); valid until the next call. kRecordDamaged when it does not load.
     Result<const ProbeRecord*> read(const OpenedFile& file, std::uint32_t index);
+    // Reads record `index` (from 0) into the record the caller has selected in a bound store (a
+    // slot of its collection), which keeps it as it was when the record does not load.
+    MaybeError readIntoSelected(const OpenedFile& file, std::uint32_t index);
 
     // Whether records may be appended to `target`: missing (it is then created), empty, or a
     // probe file whose header takes appends.

@@ -33,6 +33,36 @@ ProbeStore::ProbeStore() : loader_(biblioteki::systemPlatform(), boxes_) {
         platform::findExport(module, contracts::kRecordTrailingBytes));
 }
 
+StoreExtras extrasOf(const biblioteki::Biblioteki& loader) {
+    StoreExtras extras;
+    if (!loader.isLoaded(biblioteki::kProbeStore)) return extras;
+    void* module = loader.moduleHandle(biblioteki::kSlotProbeStore);
+    if (module == nullptr) return extras;
+    extras.add = reinterpret_cast<contracts::AddProbeToBatchFn>(
+        platform::findExport(module, contracts::kAddProbeToBatch));
+    extras.commit = reinterpret_cast<contracts::CommitProbeBatchFn>(
+        platform::findExport(module, contracts::kCommitProbeBatch));
+    extras.drop = reinterpret_cast<contracts::DropProbeBatchFn>(
+        platform::findExport(module, contracts::kDropProbeBatch));
+    extras.lastError = reinterpret_cast<contracts::LastProbeFileErrorFn>(
+        platform::findExport(module, contracts::kLastProbeFileError));
+    extras.trailing = reinterpret_cast<contracts::RecordTrailingBytesFn>(
+        platform::findExport(module, contracts::kRecordTrailingBytes));
+    return extras;
+}
+
+ProbeStore::ProbeStore(const contracts::ProbeStoreApi& bound, const StoreExtras& extras)
+    : bound_(&bound), loader_(biblioteki::systemPlatform(), boxes_) {
+    ready_ = bound.VibratDatchikPoIndeksu && bound.VibratVremenniyDatchik &&
+             bound.PoluchitVibranniyDatchik && bound.SohranitDatchik && bound.ZagruzitDatchik &&
+             bound.ZagruzitKolichestvoDatchikov;
+    batch_.add = extras.add;
+    batch_.commit = extras.commit;
+    batch_.drop = extras.drop;
+    batch_.lastError = extras.lastError;
+    batch_.trailing = extras.trailing;
+}
+
 ProbeStore::~ProbeStore() {
     dropBatch();
     loader_.VigruzitBiblioteki(biblioteki::kAllSlots);
@@ -50,16 +80,37 @@ const ProbeRecord* ProbeStore::load(const std::string& file, std::uint32_t index
     return record;
 }
 
+bool ProbeStore::loadIntoSelected(const std::string& file, std::uint32_t index) {
+    return isTrue(api().ZagruzitDatchik(file.c_str(), index));
+}
+
 bool ProbeStore::appendSelected(const std::string& file) {
     return isTrue(api().SohranitDatchik(file.c_str()));
 }
 
 bool ProbeStore::append(const std::string& file, const ProbeRecord& record) {
+    if (bound_ != nullptr) return appendThroughBound(file, record);
     const contracts::ProbeStoreApi& store = api();
     if (!isTrue(store.VibratDatchikPoIndeksu(0))) return false;
     ProbeRecord* target = store.PoluchitVibranniyDatchik();
     if (target == nullptr) return false;
     probe::copyRecord(record, *target, store);
+    return isTrue(store.SohranitDatchik(file.c_str()));
+}
+
+bool ProbeStore::appendThroughBound(const std::string& file, const ProbeRecord& record) {
+    // The caller's selected record is written as it is, with the bytes of later versions the
+    // store keeps with it; any other record is copied into the scratch record, so that no record
+    // of the caller's collection changes.
+    const contracts::ProbeStoreApi& store = api();
+    if (store.PoluchitVibranniyDatchik() != &record) {
+        if (!store.SozdatStroku || !store.UdalitStroku || !store.SozdatSpisok ||
+            !store.UdalitSpisok || !isTrue(store.VibratVremenniyDatchik()))
+            return false;
+        ProbeRecord* scratch = store.PoluchitVibranniyDatchik();
+        if (scratch == nullptr) return false;
+        if (scratch != &record) probe::copyRecord(record, *scratch, store);
+    }
     return isTrue(store.SohranitDatchik(file.c_str()));
 }
 

@@ -21,24 +21,49 @@ class KeptBoxes final : public biblioteki::MessageBoxes {
     std::string text_;
 };
 
+// The store's entries beyond the thirteen of the bound table, looked up by name in its module:
+// batches, the cause of a failed commit, the bytes later versions added to a record. Null where
+// the library lacks them (an older one).
+struct StoreExtras {
+    contracts::AddProbeToBatchFn add = nullptr;
+    contracts::CommitProbeBatchFn commit = nullptr;
+    contracts::DropProbeBatchFn drop = nullptr;
+    contracts::LastProbeFileErrorFn lastError = nullptr;
+    contracts::RecordTrailingBytesFn trailing = nullptr;
+};
+// Those of the probe store `loader` has loaded; none while it has not loaded it.
+StoreExtras extrasOf(const biblioteki::Biblioteki& loader);
+
 class ProbeStore {
   public:
     // Loads "probestore.dll" and allocates the one record that appends go through. On failure
     // ready() is false and loaderMessage() holds the loader's message (empty when the store
     // loaded but could not allocate its record).
     ProbeStore();
+    // Over a store that another part of the program has bound and keeps loaded (the editor's
+    // loader), whose table `bound` stays valid meanwhile: nothing is loaded, allocated or
+    // unloaded here, so the caller's collection stays as it is, and appends write the record the
+    // caller has selected (any other one through the scratch record). The store must stay loaded
+    // until this goes (its end drops the batch). ready() is false when the table lacks an entry
+    // the client calls.
+    ProbeStore(const contracts::ProbeStoreApi& bound, const StoreExtras& extras);
     ~ProbeStore();
     ProbeStore(const ProbeStore&) = delete;
     ProbeStore& operator=(const ProbeStore&) = delete;
 
     bool ready() const { return ready_; }
     const std::string& loaderMessage() const { return boxes_.text(); }
-    const contracts::ProbeStoreApi& api() const { return loader_.probeStore(); }
+    const contracts::ProbeStoreApi& api() const {
+        return bound_ != nullptr ? *bound_ : loader_.probeStore();
+    }
 
     std::uint32_t count(const std::string& file);
     // Reads record `index` (from 0) of `file` into the store's scratch record and selects it;
     // null when the record cannot be loaded. Valid until the next call.
     const ProbeRecord* load(const std::string& file, std::uint32_t index);
+    // Reads record `index` of `file` into the record the caller has selected (a slot of its own
+    // collection); false when it does not load, the record then as it was.
+    bool loadIntoSelected(const std::string& file, std::uint32_t index);
     // Appends the selected record (the one load() returned) to `file`.
     bool appendSelected(const std::string& file);
     // Appends a copy of `record` (texts and lists copied by the store) to `file`.
@@ -57,6 +82,9 @@ class ProbeStore {
     void dropBatch();
 
   private:
+    bool appendThroughBound(const std::string& file, const ProbeRecord& record);
+
+    const contracts::ProbeStoreApi* bound_ = nullptr;  // a table the caller keeps, or none
     KeptBoxes boxes_;
     biblioteki::Biblioteki loader_;
     bool ready_ = false;

@@ -53,6 +53,31 @@ BoolByte PLUGIN_CALL loadIntoSelected(const char* fileName, std::uint32_t number
     return kTrue;
 }
 
+BoolByte PLUGIN_CALL addToBatch(const ProbeRecord* record) {
+    g->log.push_back("AddProbeToBatch");
+    const int slot = g->slotOf(record);
+    if (slot < 0) return kFalse;
+    g->batch.push_back(g->slots[static_cast<std::size_t>(slot)]->id);
+    return kTrue;
+}
+BoolByte PLUGIN_CALL commitBatch(const char* fileName) {
+    g->log.push_back("CommitProbeBatch");
+    g->lastError = g->failCommit;
+    if (g->failCommit == contracts::ProbeFileError::kNone) {
+        auto& file = g->written[fileName];
+        file.insert(file.end(), g->batch.begin(), g->batch.end());
+    }
+    g->batch.clear();
+    return g->failCommit == contracts::ProbeFileError::kNone ? kTrue : kFalse;
+}
+BoolByte PLUGIN_CALL dropBatch() {
+    g->batch.clear();
+    return kTrue;
+}
+std::uint32_t PLUGIN_CALL lastFileError() {
+    return static_cast<std::uint32_t>(g->lastError);
+}
+
 }  // namespace
 
 ProbeStore::ProbeStore() {
@@ -97,6 +122,15 @@ contracts::ProbeStoreApi ProbeStore::api() const {
     a.ZagruzitKolichestvoDatchikov = countInFile;
     a.ZagruzitDatchik = loadIntoSelected;
     return a;
+}
+
+probefiles::StoreExtras ProbeStore::extras() const {
+    probefiles::StoreExtras e;
+    e.add = addToBatch;
+    e.commit = commitBatch;
+    e.drop = dropBatch;
+    e.lastError = lastFileError;
+    return e;
 }
 
 }  // namespace fake

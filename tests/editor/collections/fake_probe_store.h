@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "abi/probestore.h"
+#include "probe_core/files/probe_store.h"
 
 namespace fake {
 
@@ -37,10 +38,16 @@ struct ProbeStore {
     bool failAllocation = false;
     std::set<std::uint32_t> unselectable;  // slots that exist but cannot be selected
     std::vector<std::string> log;
+    // Batches, offered by extras(): the ids added since the last commit or drop, and what a
+    // commit that fails says (kNone: commits succeed).
+    std::vector<std::string> batch;
+    contracts::ProbeFileError failCommit = contracts::ProbeFileError::kNone;
+    contracts::ProbeFileError lastError = contracts::ProbeFileError::kNone;
 
     ProbeStore();
     ~ProbeStore();
     contracts::ProbeStoreApi api() const;
+    probefiles::StoreExtras extras() const;
     void allocate(std::uint32_t count);
     static void fill(Record& r, const StoredProbe& p, const std::string& id);
     // Index of a record pointer among the slots, -1 for the temporary record or a stranger.

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "fake_probe_store.h"
@@ -67,9 +71,22 @@ fake::StoredProbe probeNo(int i) {
 
 class ProbeFilesTest : public ::testing::Test {
   protected:
+    // The probe-file client looks at the files the commands name: the tests run in a folder of
+    // their own, where the fake's files lie as empty files (which the client takes as probe
+    // files, counted and read by the store).
     void SetUp() override {
         page.selection = &selection;
         page.store = &store;
+        home = std::filesystem::current_path();
+        folder = std::filesystem::temp_directory_path() /
+                 ("editor_probe_files_" + std::to_string(::getpid()));
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(home);
+        std::filesystem::remove_all(folder);
     }
 
     // A collection of `count` probes with ids "p0".., the current one selected.
@@ -86,6 +103,12 @@ class ProbeFilesTest : public ::testing::Test {
     }
     void file(const std::string& name, std::vector<std::optional<fake::StoredProbe>> records) {
         store.files[name] = std::move(records);
+        onDisk(name, "");
+    }
+    static void onDisk(const std::string& name, const std::string& bytes) {
+        const std::filesystem::path path(name);
+        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
     }
     std::vector<std::string> slotIds() const {
         std::vector<std::string> ids;
@@ -94,6 +117,7 @@ class ProbeFilesTest : public ::testing::Test {
     }
     int currentSlot() const { return store.slotOf(selection.current); }
 
+    std::filesystem::path home, folder;
     fake::ProbeStore store;
     contracts::ProbeStoreApi api = store.api();
     probe::ProbeSelection selection;
@@ -103,6 +127,7 @@ class ProbeFilesTest : public ::testing::Test {
 };
 
 TEST_F(ProbeFilesTest, SaveAllStopsWritingAtFirstFailureButVisitsEverySlot) {
+    // A store without batches takes the probes one by one.
     collection(5, 3);
     ui.fileName = "a.dt";
     store.failSaveAtCall = 2;
@@ -111,7 +136,11 @@ TEST_F(ProbeFilesTest, SaveAllStopsWritingAtFirstFailureButVisitsEverySlot) {
     EXPECT_EQ(store.written["a.dt"], (std::vector<std::string>{"p0", "p1"}));
     EXPECT_EQ(store.saveCalls, 3u);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].first, "Все или отдельные датчики не были записаны в файл «a.dt».");
+    EXPECT_EQ(ui.messages[0].first,
+              "Все или отдельные датчики не были записаны в файл «a.dt»:\n"
+              "Датчики не удалось добавить в «a.dt» (нет места на диске, нет прав или файл не "
+              "принимает записей); ничего не добавлено\n"
+              "До этой ошибки в файл добавлены датчики 1–2 из 5.");
     EXPECT_EQ(ui.messages[0].second, "Редактор ЖУВ");
     // Slots 0..4 selected in turn, then the current probe again.
     EXPECT_EQ(store.log.back(), "VibratDatchikPoIndeksu(3)");
@@ -147,7 +176,10 @@ TEST_F(ProbeFilesTest, SaveOneWritesTheSelectedProbeWithoutSelecting) {
     store.failSaveAtCall = store.saveCalls;
     commands.miSohranitOdinClick();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].first, ProbeFileCommands::notWrittenMessage("b.dt", ""));
+    EXPECT_EQ(ui.messages[0].first,
+              "Все или отдельные датчики не были записаны в файл «b.dt»:\n"
+              "Датчики не удалось добавить в «b.dt» (нет места на диске, нет прав или файл не "
+              "принимает записей); ничего не добавлено");
     EXPECT_EQ(ProbeFileCommands::notWrittenMessage("/d/\xE0.dt", "нет права на запись"),
               "Все или отдельные датчики не были записаны в файл «/d/а.dt»:\nнет права на запись");
     EXPECT_EQ(page.calls, (std::vector<std::string>{"store", "load", "store", "load"}));
@@ -193,16 +225,25 @@ TEST_F(ProbeFilesTest, LoadingChosenLinesReplacesTheCollectionInFileOrder) {
 }
 
 TEST_F(ProbeFilesTest, FileWithoutReadableRecordsIsReportedAndKeepsTheCollection) {
-    // No records at all (empty, missing, not a probe file), or records none of which can be
-    // read (several: nothing in the dialog could be chosen; one: no dialog would show it): the
-    // collection is neither replaced by nothing nor by empty slots, and a box says why.
+    // No records at all (missing, not a probe file), or records none of which can be read
+    // (several: nothing in the dialog could be chosen; one: no dialog would show it): the
+    // collection is neither replaced by nothing nor by empty slots, and a box says why in the
+    // probe-file client's words, naming the file.
     file("damaged1.dt", {std::nullopt});
     file("damaged3.dt", {std::nullopt, std::nullopt, std::nullopt});
-    const std::pair<const char*, const char*> cases[] = {
-        {"missing.dt", nullptr},
-        {"damaged1.dt", "Записей в файле: 1, прочитано: 0."},
-        {"damaged3.dt", "Записей в файле: 3, прочитано: 0."}};
-    for (const auto& [name, counts] : cases) {
+    onDisk("notes.dt", "plain text, no probes");
+    struct Case {
+        const char* name;
+        const char* counts;
+        const char* reason;
+    };
+    const Case cases[] = {{"missing.dt", nullptr, "Файл «missing.dt» не найден"},
+                          {"notes.dt", nullptr, "«notes.dt» — не файл датчиков"},
+                          {"damaged1.dt", "Записей в файле: 1, прочитано: 0.",
+                           "Запись 1 файла «damaged1.dt» повреждена и не загружается"},
+                          {"damaged3.dt", "Записей в файле: 3, прочитано: 0.",
+                           "Запись 1 файла «damaged3.dt» повреждена и не загружается"}};
+    for (const auto& [name, counts, reason] : cases) {
         collection(3, 2);
         ui.messages.clear();
         ui.fileName = name;
@@ -223,6 +264,7 @@ TEST_F(ProbeFilesTest, FileWithoutReadableRecordsIsReportedAndKeepsTheCollection
         if (counts) {
             EXPECT_NE(text.find(counts), std::string::npos) << text;
         }
+        EXPECT_NE(text.find(std::string("\n") + reason + "\n"), std::string::npos) << text;
         EXPECT_NE(text.find("не изменены"), std::string::npos) << text;
     }
     EXPECT_TRUE(ui.currentFolderOf.empty());
@@ -248,16 +290,16 @@ TEST_F(ProbeFilesTest, FolderBecomesCurrentOnlyAfterTheCommandSucceeded) {
     // A cancelled choice reads nothing into the collection; a confirmed one remembers where the
     // probes came from.
     ui.currentFolderOf.clear();
-    file("/probes/f.dt", {probeNo(0), probeNo(1)});
-    ui.fileName = "/probes/f.dt";
+    file("probes/f.dt", {probeNo(0), probeNo(1)});
+    ui.fileName = "probes/f.dt";
     ui.user = [](RecordSelectionModel&) { return kResultCancelled; };
     commands.miZagruzitClick();
     EXPECT_TRUE(ui.currentFolderOf.empty());
     EXPECT_TRUE(selection.loadedFromFolder.empty());
     ui.user = [](RecordSelectionModel&) { return kResultChosen; };
     commands.miZagruzitClick();
-    EXPECT_EQ(ui.currentFolderOf, (std::vector<std::string>{"/probes/f.dt"}));
-    EXPECT_EQ(selection.loadedFromFolder, "/probes/");
+    EXPECT_EQ(ui.currentFolderOf, (std::vector<std::string>{"probes/f.dt"}));
+    EXPECT_EQ(selection.loadedFromFolder, "probes/");
 }
 
 TEST_F(ProbeFilesTest, UnreadableRecordCanStillBeChosen) {
@@ -380,6 +422,70 @@ TEST_F(ProbeFilesTest, ChoiceWithoutFocusedLineTakesTheLastProbe) {
     };
     commands.miVibratDatchikClick();
     EXPECT_EQ(selection.currentIndex, 2u);
+}
+
+// A store with batches: the collection goes into a file as one unit.
+class BatchTest : public ProbeFilesTest {
+  protected:
+    ProbeFileCommands batched{api, selection, page, ui, [this] { return store.extras(); }};
+};
+
+TEST_F(BatchTest, SaveAllWritesTheWholeCollectionOrNothing) {
+    collection(3, 1);
+    ui.fileName = "all.dt";
+    store.failCommit = contracts::ProbeFileError::kNoRights;
+    batched.miSohranitClick();
+    EXPECT_TRUE(store.written["all.dt"].empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].first,
+              "Все или отдельные датчики не были записаны в файл «all.dt»:\n"
+              "Датчики не удалось добавить в «all.dt»: нет прав на запись в файл или папку; "
+              "ничего не добавлено");
+    EXPECT_TRUE(ui.currentFolderOf.empty());
+    EXPECT_EQ(currentSlot(), 1);
+
+    store.failCommit = contracts::ProbeFileError::kNone;
+    batched.miSohranitClick();
+    EXPECT_EQ(store.written["all.dt"], (std::vector<std::string>{"p0", "p1", "p2"}));
+    EXPECT_EQ(store.saveCalls, 0u);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.currentFolderOf, std::vector<std::string>{"all.dt"});
+    EXPECT_EQ(currentSlot(), 1);
+
+    // A slot the store does not hand out stops the write before anything reaches the file.
+    store.unselectable = {2};
+    batched.miSohranitClick();
+    EXPECT_EQ(store.written["all.dt"].size(), 3u);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_NE(ui.messages[1].first.find("«all.dt»:\nДатчика 3 нет"), std::string::npos);
+}
+
+TEST_F(BatchTest, AFileThatTakesNoRecordsGetsNothingAndTheBoxSaysWhy) {
+    collection(2, 0);
+    // A probe file's magic before a header whose checksum does not hold, and plain text.
+    onDisk("damaged.dt", std::string("DATCHIKI") + std::string(16, '\0') + "records");
+    onDisk("notes.dt", "plain text, no probes");
+    const std::pair<const char*, const char*> cases[] = {
+        {"damaged.dt", "Заголовок файла «damaged.dt» повреждён: записи прочитаны"},
+        {"notes.dt", "«notes.dt» — не файл датчиков"}};
+    for (const auto& [name, reason] : cases) {
+        ui.messages.clear();
+        ui.fileName = name;
+        batched.miSohranitClick();
+        batched.miSohranitOdinClick();
+        ASSERT_EQ(ui.messages.size(), 2u) << name;
+        for (const auto& [text, caption] : ui.messages)
+            EXPECT_EQ(
+                text.rfind(std::string("Все или отдельные датчики не были записаны в файл «") +
+                               name + "»:\n" + reason,
+                           0),
+                0u)
+                << text;
+    }
+    EXPECT_TRUE(store.written.empty());
+    EXPECT_EQ(store.saveCalls, 0u);
+    EXPECT_EQ(std::count(store.log.begin(), store.log.end(), "AddProbeToBatch"), 0);
+    EXPECT_TRUE(ui.currentFolderOf.empty());
 }
 
 TEST(ProbeFileLines, NullTextsReadAsEmptyAndCp1251BecomesUtf8) {

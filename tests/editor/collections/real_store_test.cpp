@@ -1,5 +1,6 @@
 // The probe file commands against the probe store library beside the test program: probes
-// written to a real probe file, a chosen subset loaded back, and an emptied collection.
+// written to a real probe file, a chosen subset loaded back, an emptied collection, and damaged
+// files told in the probe-file client's words.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "editor/collections/probe_files.h"
 #include "platform/cp1251.h"
@@ -158,6 +160,120 @@ TEST(RealProbeStoreTest, FileWithoutProbesIsReportedAndKeepsTheCollection) {
 
     loader.VigruzitBiblioteki(biblioteki::kAllSlots);
     std::filesystem::remove(path);
+}
+
+// The client over the editor's bound store writes and reads without touching the collection:
+// the selected record goes out as it is, any other one through the store's scratch record.
+TEST(RealProbeStoreTest, ClientOverTheBoundStoreLeavesTheCollectionAlone) {
+    EXPECT_EQ(probefiles::ProbeFiles(contracts::ProbeStoreApi{}).loadError()->code,
+              probefiles::ErrorCode::kStoreNotLoaded);
+    NoBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    ASSERT_TRUE(loader.ZagruzitBiblioteki(biblioteki::kProbeStore));
+    const contracts::ProbeStoreApi& store = loader.probeStore();
+    ASSERT_TRUE(store.VidelitPamyatDlyaDatchikov(2, kProbeRecordSize32));
+    ProbeRecord* slots[2] = {};
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        ASSERT_TRUE(store.VibratDatchikPoIndeksu(i));
+        slots[i] = store.PoluchitVibranniyDatchik();
+        std::string model = "M" + std::to_string(i);
+        store.SozdatStroku(&slots[i]->Model, giveText, &model);
+    }
+    std::string outsideModel = "outside";
+    ProbeRecord outside{};
+    outside.Model.text = outsideModel.data();
+
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("coll_bound_" + std::to_string(::getpid()) + ".dt");
+    std::filesystem::remove(path);
+    {  // the client goes before the store is unloaded
+        probefiles::ProbeFiles files(store, probefiles::extrasOf(loader));
+        ASSERT_EQ(files.loadError(), nullptr);
+        const auto name = probefiles::nameOf(path.string());
+        ASSERT_TRUE(name.ok());
+        EXPECT_FALSE(files.append(*name, outside));
+        ASSERT_TRUE(store.VibratDatchikPoIndeksu(1));
+        EXPECT_FALSE(files.append(*name, *slots[1]));
+        EXPECT_EQ(text(slots[0]->Model), "M0");
+        EXPECT_EQ(text(slots[1]->Model), "M1");
+
+        const auto opened = files.open(*name);
+        ASSERT_TRUE(opened.ok());
+        ASSERT_EQ(opened->count, 2u);
+        const auto first = files.read(*opened, 0);
+        ASSERT_TRUE(first.ok());
+        EXPECT_EQ(text((*first)->Model), "outside");
+        ASSERT_TRUE(store.VibratDatchikPoIndeksu(0));
+        EXPECT_FALSE(files.readIntoSelected(*opened, 1));
+        EXPECT_EQ(text(slots[0]->Model), "M1");
+        EXPECT_EQ(files.readIntoSelected(*opened, 2)->code, probefiles::ErrorCode::kRecordDamaged);
+        EXPECT_EQ(text(slots[0]->Model), "M1");
+    }
+    loader.VigruzitBiblioteki(biblioteki::kAllSlots);
+    std::filesystem::remove(path);
+}
+
+std::string bytesOf(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// With the store's batches: the collection goes into the file as one unit; a file whose header is
+// damaged takes nothing, and a record that does not load is named, file and number, in the box.
+TEST(RealProbeStoreTest, DamagedFilesAreToldInTheClientsWords) {
+    NoBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    ASSERT_TRUE(loader.ZagruzitBiblioteki(biblioteki::kProbeStore));
+    ASSERT_NE(probefiles::extrasOf(loader).commit, nullptr);
+    const contracts::ProbeStoreApi& store = loader.probeStore();
+    probe::ProbeSelection selection;
+    ASSERT_TRUE(store.VidelitPamyatDlyaDatchikov(2, kProbeRecordSize32));
+    selection.probeCount = 2;
+    selection.currentIndex = 0;
+    ASSERT_TRUE(store.VibratDatchikPoIndeksu(0));
+    selection.current = store.PoluchitVibranniyDatchik();
+
+    const auto stem =
+        std::filesystem::temp_directory_path() / ("coll_damaged_" + std::to_string(::getpid()));
+    const auto all = stem.string() + "_all.dt", one = stem.string() + "_one.dt";
+    NoPage page;
+    ScriptedUi ui;
+    ui.user = [](collections::RecordSelectionModel&) { return collections::kResultChosen; };
+    collections::ProbeFileCommands commands(store, selection, page, ui,
+                                            [&loader] { return probefiles::extrasOf(loader); });
+    ui.fileName = all;
+    commands.miSohranitClick();
+    ui.fileName = one;
+    commands.miSohranitOdinClick();
+    ASSERT_TRUE(ui.messages.empty()) << ui.messages[0];
+    EXPECT_EQ(store.ZagruzitKolichestvoDatchikov(all.c_str()), 2u);
+
+    // A flag bit of the header flipped: its checksum no longer holds.
+    std::string bytes = bytesOf(all);
+    bytes[16] = static_cast<char>(bytes[16] ^ 1);
+    std::ofstream(all, std::ios::binary | std::ios::trunc) << bytes;
+    ui.fileName = all;
+    commands.miSohranitClick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("Заголовок файла «" + all + "» повреждён"), std::string::npos)
+        << ui.messages[0];
+    EXPECT_EQ(bytesOf(all), bytes);
+
+    // The last byte of the only record's payload changed: the record fails its checksum.
+    bytes = bytesOf(one);
+    bytes.back() = static_cast<char>(bytes.back() ^ 0x55);
+    std::ofstream(one, std::ios::binary | std::ios::trunc) << bytes;
+    ui.messages.clear();
+    ui.fileName = one;
+    commands.miZagruzitClick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("Запись 1 файла «" + one + "» повреждена"), std::string::npos)
+        << ui.messages[0];
+    EXPECT_EQ(selection.probeCount, 2u);
+
+    loader.VigruzitBiblioteki(biblioteki::kAllSlots);
+    std::filesystem::remove(all);
+    std::filesystem::remove(one);
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ class DialogsTest : public QObject {
     void mainWindowCentresTheAboutLines();
     void typedTextSurvivesChoosingTheProbe();
     void fileNameOutsideCp1251IsRefused();
+    void probeFileThatCannotBeLoadedIsToldInTheClientsWords();
 };
 
 namespace {
@@ -395,7 +396,32 @@ void DialogsTest::fileNameOutsideCp1251IsRefused() {
     });
     window.miSohranitOdin->trigger();
     QVERIFY2(message.contains(QStringLiteral("1251")), qPrintable(message));
+    QVERIFY2(message.contains(QString::fromUtf8("probe_ü.dt")), qPrintable(message));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+}
+
+void DialogsTest::probeFileThatCannotBeLoadedIsToldInTheClientsWords() {
+    // A file named on the command line, dropped or taken from the recent files that is gone:
+    // the box names it in the probe-file client's words; the collection stays.
+    testing_support::RecordingBoxes boxes;
+    biblioteki::Biblioteki loader(biblioteki::systemPlatform(), boxes);
+    probe::ProbeSelection selection;
+    ui::TfrmRedaktor window(loader, selection);
+    window.show();
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString missing = dir.filePath(QStringLiteral("missing.dt"));
+    QString message;
+    QTimer::singleShot(0, [&message] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            message = box->text();
+            box->accept();
+        }
+    });
+    QVERIFY(!window.openProbeFile(missing));
+    QVERIFY2(message.contains(QString::fromUtf8("Файл «%1» не найден").arg(missing)),
+             qPrintable(message));
+    QCOMPARE(selection.probeCount, 1u);
 }
 
 QTEST_MAIN(DialogsTest)
