@@ -25,6 +25,9 @@ for font in tahoma.ttf tahomabd.ttf; do
   [ -f "$fonts/$font" ] || { echo "FAIL: no $fonts/$font (package fonts-wine)" >&2; exit 1; }
   cp "$fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
 done
-# The server wineboot started ends first (it writes the registry as it goes).
+# The server wineboot started ends first (it writes the registry as it goes). The new one's
+# system programs (services and the like) start here too, and stay while it stays: started by a
+# test program instead, they would hold that test's output open, and the test would not end.
 "$server" -w
 "$server" -p </dev/null >/dev/null 2>&1
+"$wine" wineboot </dev/null >/dev/null 2>&1
