@@ -20,17 +20,7 @@ ProbeStore::ProbeStore() : loader_(biblioteki::systemPlatform(), boxes_) {
     const contracts::ProbeStoreApi& store = api();
     ready_ = isTrue(store.VidelitPamyatDlyaDatchikov(1, kProbeRecordSize32));
     if (!ready_) return;
-    void* module = loader_.moduleHandle(biblioteki::kSlotProbeStore);
-    batch_.add = reinterpret_cast<contracts::AddProbeToBatchFn>(
-        platform::findExport(module, contracts::kAddProbeToBatch));
-    batch_.commit = reinterpret_cast<contracts::CommitProbeBatchFn>(
-        platform::findExport(module, contracts::kCommitProbeBatch));
-    batch_.drop = reinterpret_cast<contracts::DropProbeBatchFn>(
-        platform::findExport(module, contracts::kDropProbeBatch));
-    batch_.lastError = reinterpret_cast<contracts::LastProbeFileErrorFn>(
-        platform::findExport(module, contracts::kLastProbeFileError));
-    batch_.trailing = reinterpret_cast<contracts::RecordTrailingBytesFn>(
-        platform::findExport(module, contracts::kRecordTrailingBytes));
+    batch_ = extrasOf(loader_);
 }
 
 StoreExtras extrasOf(const biblioteki::Biblioteki& loader) {
@@ -56,11 +46,7 @@ ProbeStore::ProbeStore(const contracts::ProbeStoreApi& bound, const StoreExtras&
     ready_ = bound.VibratDatchikPoIndeksu && bound.VibratVremenniyDatchik &&
              bound.PoluchitVibranniyDatchik && bound.SohranitDatchik && bound.ZagruzitDatchik &&
              bound.ZagruzitKolichestvoDatchikov;
-    batch_.add = extras.add;
-    batch_.commit = extras.commit;
-    batch_.drop = extras.drop;
-    batch_.lastError = extras.lastError;
-    batch_.trailing = extras.trailing;
+    batch_ = extras;
 }
 
 ProbeStore::~ProbeStore() {

@@ -88,13 +88,7 @@ class ProbeStore {
     KeptBoxes boxes_;
     biblioteki::Biblioteki loader_;
     bool ready_ = false;
-    struct {
-        contracts::AddProbeToBatchFn add = nullptr;
-        contracts::CommitProbeBatchFn commit = nullptr;
-        contracts::DropProbeBatchFn drop = nullptr;
-        contracts::LastProbeFileErrorFn lastError = nullptr;
-        contracts::RecordTrailingBytesFn trailing = nullptr;
-    } batch_;
+    StoreExtras batch_;
 };
 
 }  // namespace probefiles
