@@ -40,6 +40,8 @@ ProbeStore::ProbeStore() : loader_(biblioteki::systemPlatform(), boxes_) {
         platform::findExport(module, contracts::kLastProbeFileError));
     batch_.trailing = reinterpret_cast<contracts::RecordTrailingBytesFn>(
         platform::findExport(module, contracts::kRecordTrailingBytes));
+    batch_.addWithTrailing = reinterpret_cast<contracts::AddProbeToBatchWithTrailingFn>(
+        platform::findExport(module, contracts::kAddProbeToBatchWithTrailing));
 }
 
 ProbeStore::~ProbeStore() {
@@ -84,6 +86,21 @@ std::uint32_t ProbeStore::trailingBytes(const ProbeRecord& record) const {
     std::uint32_t size = 0;
     if (batch_.trailing != nullptr) batch_.trailing(&record, &size);
     return size;
+}
+
+std::span<const std::uint8_t> ProbeStore::trailingOf(const ProbeRecord& record) const {
+    std::uint32_t size = 0;
+    const std::uint8_t* bytes =
+        batch_.trailing != nullptr ? batch_.trailing(&record, &size) : nullptr;
+    if (bytes == nullptr) return {};
+    return {bytes, size};
+}
+
+bool ProbeStore::addToBatch(const ProbeRecord& record, std::span<const std::uint8_t> trailing) {
+    if (trailing.empty()) return addToBatch(record);
+    return takesTrailing() && trailing.size() <= UINT32_MAX &&
+           isTrue(batch_.addWithTrailing(&record, trailing.data(),
+                                         static_cast<std::uint32_t>(trailing.size())));
 }
 
 contracts::ProbeFileError ProbeStore::lastFileError() const {

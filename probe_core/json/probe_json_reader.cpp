@@ -160,7 +160,7 @@ std::unique_ptr<StagedProbe> probeFromJsonText(std::string_view text, Problems& 
     rules::RuleReader reader(text, problems, 1);
     reader.setSink(&builder);
     if (!reader.run()) return std::make_unique<StagedProbe>();
-    return readProbe(LibraryView(builder.take()), "", 1, problems);
+    return readProbe(LibraryView(builder.take()), "", 1, problems, true);
 }
 
 void readDocument(std::string_view text, Problems& problems,
@@ -170,8 +170,8 @@ void readDocument(std::string_view text, Problems& problems,
     reader.setSink(&outside);
     reader.onProbes(&probe, [&](std::size_t index) {
         const std::size_t number = index + 1;
-        auto staged =
-            readProbe(LibraryView(probe.take()), fields::child("/probes", index), number, problems);
+        auto staged = readProbe(LibraryView(probe.take()), fields::child("/probes", index), number,
+                                problems, true);
         if (problems.empty()) onProbe(number, *staged);
     });
     // Only the header and an emptied probe list are left: checked as a document of no probes.
