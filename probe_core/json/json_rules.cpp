@@ -228,8 +228,12 @@ bool RuleReader::Uint64(std::uint64_t u) {
 }
 
 bool RuleReader::Double(double d) {
+    return real(d, {});
+}
+
+bool RuleReader::real(double d, std::string_view token) {
     beginValue();
-    if (ValueSink* s = sink()) s->real(d);
+    if (ValueSink* s = sink()) s->real(d, token);
     endValue();
     return true;
 }
@@ -261,11 +265,11 @@ bool RuleReader::RawNumber(const char* text, unsigned length, bool) {
     if (value == 0.0 && nonZero) {
         beginValue();
         fault("число " + shown + " слишком мало для double и стало бы нулём, а не самим собой");
-        if (ValueSink* s = sink()) s->real(value);
+        if (ValueSink* s = sink()) s->real(value, {});
         endValue();
         return true;
     }
-    return Double(value);
+    return real(value, token);
 }
 
 bool RuleReader::String(const char* text, unsigned length, bool) {
@@ -300,6 +304,52 @@ bool RuleReader::open(bool object) {
     return true;
 }
 
+namespace {
+
+// FNV-1a: the same 64 bits on every platform.
+std::uint64_t keyHash(std::string_view key) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (char c : key) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return h == 0 ? 1 : h;
+}
+
+}  // namespace
+
+std::size_t RuleReader::keyBytes(const Level& level) const {
+    return level.keyText.capacity() + level.keyEnds.capacity() * sizeof(std::size_t) +
+           level.keyHashes.capacity() * sizeof(std::uint64_t);
+}
+
+bool RuleReader::newKey(Level& level, std::string_view name) {
+    for (std::size_t i = 0, from = 0; i < level.keyEnds.size(); from = level.keyEnds[i++])
+        if (std::string_view(level.keyText).substr(from, level.keyEnds[i] - from) == name)
+            return false;
+    if (level.keyEnds.size() < kExactKeys) {
+        level.keyText += name;
+        level.keyEnds.push_back(level.keyText.size());
+        return true;
+    }
+    std::vector<std::uint64_t>& slots = level.keyHashes;
+    if (2 * (level.hashed + 1) > slots.size()) {
+        // At most half full: a look-up ends at a free slot after a few steps.
+        std::vector<std::uint64_t> grown(std::max<std::size_t>(64, 2 * slots.size()), 0);
+        for (std::uint64_t h : slots) {
+            if (h == 0) continue;
+            std::size_t i = h & (grown.size() - 1);
+            while (grown[i] != 0) i = (i + 1) & (grown.size() - 1);
+            grown[i] = h;
+        }
+        slots.swap(grown);
+    }
+    const std::uint64_t h = keyHash(name);
+    std::size_t i = h & (slots.size() - 1);
+    for (; slots[i] != 0; i = (i + 1) & (slots.size() - 1))
+        if (slots[i] == h) return false;
+    slots[i] = h;
+    ++level.hashed;
+    return true;
+}
+
 void RuleReader::push(bool object) {
     if (spare_.empty()) {
         stack_.emplace_back();
@@ -314,11 +364,15 @@ void RuleReader::push(bool object) {
     level.forwarded = 0;
     level.keyText.clear();
     level.keyEnds.clear();
-    level.manyKeys.reset();
+    level.hashed = 0;
 }
 
 void RuleReader::pop() {
-    spare_.push_back(std::move(stack_.back()));
+    // A large object's hashes go with it; a spare level keeps only its first keys' memory.
+    Level& level = stack_.back();
+    keyBytes_ -= level.keyHashes.capacity() * sizeof(std::uint64_t);
+    std::vector<std::uint64_t>().swap(level.keyHashes);
+    spare_.push_back(std::move(level));
     stack_.pop_back();
 }
 
@@ -345,28 +399,10 @@ bool RuleReader::Key(const char* text, unsigned length, bool) {
     }
     ++top.index;
     top.key.assign(name);
-    bool repeated;
-    if (top.manyKeys) {
-        repeated = !top.manyKeys->insert(top.key).second;
-    } else {
-        repeated = false;
-        for (std::size_t i = 0, from = 0; i < top.keyEnds.size() && !repeated; ++i) {
-            repeated = std::string_view(top.keyText).substr(from, top.keyEnds[i] - from) == name;
-            from = top.keyEnds[i];
-        }
-        if (!repeated) {
-            top.keyText += name;
-            top.keyEnds.push_back(top.keyText.size());
-        }
-        // A large object's keys: a look-up that does not grow with it.
-        if (top.keyEnds.size() > 16) {
-            top.manyKeys = std::make_unique<std::unordered_set<std::string>>();
-            for (std::size_t i = 0, from = 0; i < top.keyEnds.size(); from = top.keyEnds[i++])
-                top.manyKeys->emplace(top.keyText.substr(from, top.keyEnds[i] - from));
-            top.keyText.clear();
-            top.keyEnds.clear();
-        }
-    }
+    const std::size_t before = keyBytes(top);
+    const bool repeated = !newKey(top, name);
+    keyBytes_ += keyBytes(top) - before;
+    largestKeyBytes_ = std::max(largestKeyBytes_, keyBytes_);
     if (repeated) {
         fault("ключ «" + top.key + "» повторяется в одном объекте");
         if (mutedAt_ == 0) mutedAt_ = stack_.size();

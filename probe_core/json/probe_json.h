@@ -108,7 +108,13 @@ bool checkJsonText(std::string_view text, Problems& problems);
 // it is dropped afterwards. Stops at nothing but a syntax error: every fault is counted. The
 // document is good when `problems` stays empty to the end, so a caller keeps what it was handed
 // until then.
+// `storage`, when given, receives what the reader held at most meanwhile.
+struct ReaderStorage {
+    std::size_t largestValue = 0;     // bytes of one probe's value, or of the document around them
+    std::size_t largestKeyIndex = 0;  // bytes of the keys kept to find a key given twice
+};
 void readDocument(std::string_view text, Problems& problems,
-                  const std::function<void(std::size_t number, StagedProbe& probe)>& onProbe);
+                  const std::function<void(std::size_t number, StagedProbe& probe)>& onProbe,
+                  ReaderStorage* storage = nullptr);
 
 }  // namespace probejson
