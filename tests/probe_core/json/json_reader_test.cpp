@@ -2,6 +2,10 @@
 // them.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cstring>
+#include <limits>
 #include <string>
 
 #include "probe_core/json/base64.h"
@@ -67,6 +71,110 @@ TEST(JsonLaterVersionBytes, AreReadAsTheProbesLastKeyAndCheckedStrictly) {
     probejson::appendProbe(withBytes, probe->record, 0, probe->laterVersionBytes);
     EXPECT_EQ(text.find(key), std::string::npos);
     EXPECT_EQ(withBytes.substr(withBytes.rfind("\n  \"")), "\n  \"" + key + "\": \"Zm9vYg==\"\n}");
+}
+
+std::string document(const std::string& probes) {
+    return R"({"header": {"format": "probe-descriptions", "version": 1}, "probes": [)" + probes +
+           "]}";
+}
+
+// Numbers are held in a compact form between reading and checking: each comes back bit for bit.
+TEST(JsonReaderValues, NumbersComeBackExactly) {
+    for (const char* number : {"0.1", "-0", "-0.0", "1e5", "2.5e6", "123456789.123456789", "5e-324",
+                               "1.7976931348623157e308", "-1", "18446744073709551615",
+                               "-9223372036854775808", "123456789012345678901234567890"}) {
+        probejson::Problems problems;
+        const auto probe = probejson::probeFromJsonText(
+            std::string("{\"parameters\": {\"frequency_hz\": ") + number + "}}", problems);
+        ASSERT_TRUE(problems.empty()) << number << ": " << problems.kept()[0].message;
+        const std::string_view text(number);
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(probe->record.OCHIP),
+                  std::bit_cast<std::uint64_t>(expected))
+            << number;
+    }
+    const std::pair<const char*, bool> prices[] = {{"-2147483648", true},
+                                                   {"2147483647", true},
+                                                   {"2147483648", false},
+                                                   {"-9223372036854775808", false},
+                                                   {"18446744073709551615", false}};
+    for (const auto& [price, fits] : prices) {
+        probejson::Problems problems;
+        const auto probe = probejson::probeFromJsonText(
+            std::string("{\"identification\": {\"price\": ") + price + "}}", problems);
+        EXPECT_EQ(problems.empty(), fits) << price;
+        if (fits)
+            EXPECT_EQ(std::to_string(probe->record.Cena), price);
+        else
+            EXPECT_NE(problems.kept()[0].message.find(price), std::string::npos) << price;
+    }
+}
+
+// Below a probe's deepest field the reader keeps a container's kind, not its members; what the
+// checks see is unchanged: a container where a line or a code belongs is one fault.
+TEST(JsonReaderValues, DeepContainersStillShowTheirKind) {
+    probejson::Problems problems;
+    probejson::probeFromJsonText(
+        R"({"preprocessing": ["a", [["x"]], {"k": {"k": 1}}, "b"],
+            "focusing": {"lens_count": {"code": [1], "text": {"a": []}}}})",
+        problems);
+    ASSERT_EQ(problems.count(), 4u);
+    EXPECT_EQ(problems.kept()[0].path, "/focusing/lens_count/text");
+    EXPECT_EQ(problems.kept()[1].path, "/focusing/lens_count/code");
+    EXPECT_EQ(problems.kept()[2].path, "/preprocessing/1");
+    EXPECT_EQ(problems.kept()[3].path, "/preprocessing/2");
+}
+
+// A key repeated among an object's first keys, after them, and between both.
+TEST(JsonReaderKeys, ARepeatedKeyIsFoundInAnObjectOfAnySize) {
+    for (const auto& [first, again] : {std::pair{3, 17}, {20, 40}, {5, 3000}}) {
+        std::string members;
+        for (int i = 0; i < std::max(first, again); ++i)
+            members += "\"k" + std::to_string(i) + "\": 0, ";
+        members += "\"k" + std::to_string(first) + "\": 1";
+        probejson::Problems problems;
+        probejson::readDocument(document("{" + members + "}"), problems,
+                                [](std::size_t, probejson::StagedProbe&) {});
+        std::size_t repeated = 0;
+        for (const probejson::Problem& p : problems.kept())
+            repeated += p.message.find("повторяется") != std::string::npos;
+        EXPECT_EQ(repeated, 1u) << first << " " << again;
+        EXPECT_EQ(problems.count(), std::max<std::size_t>(first, again) + 1) << first;
+    }
+}
+
+// A document of a million tiny things: what the reader holds follows the largest probe, and its
+// key index stays within a fixed bound however many keys the objects have.
+TEST(JsonReaderStorage, AMillionTinyThingsTakeBoundedStorage) {
+    std::string lists = "{\"preprocessing\": [[]";
+    for (int i = 1; i < 1000000; ++i) lists += ",[]";
+    lists += "]}";
+    std::string nested = "{\"preprocessing\": [";
+    for (int i = 0; i < 200000; ++i) nested += i ? ",[[[[[]]]]]" : "[[[[[]]]]]";
+    nested += "]}";
+    std::string keys;
+    for (int probe = 0; probe < 250; ++probe) {
+        keys += probe ? ", {\"reserved\": {" : "{\"reserved\": {";
+        for (int i = 0; i < 4000; ++i) keys += (i ? ", \"k" : "\"k") + std::to_string(i) + "\": 0";
+        keys += "}}";
+    }
+    const std::pair<std::string, std::size_t> cases[] = {
+        // One byte for each empty list, three for each list below the deepest kept level.
+        {document(lists), 1000000 + 64},
+        {document(nested), 3 * 200000 + 64},
+        // A probe of 4,000 unknown keys, each fewer bytes than its text.
+        {document(keys), 4000 * 10},
+    };
+    for (const auto& [text, most] : cases) {
+        probejson::Problems problems;
+        probejson::ReaderStorage storage;
+        probejson::readDocument(
+            text, problems, [](std::size_t, probejson::StagedProbe&) {}, &storage);
+        EXPECT_GE(problems.count(), 200000u);
+        EXPECT_LE(storage.largestValue, most);
+        EXPECT_LE(storage.largestKeyIndex, 96u * 1024) << text.size();
+    }
 }
 
 }  // namespace
