@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <new>
 
 namespace probejson::tape {
 
@@ -13,15 +14,37 @@ constexpr char kNull = 'n', kFalse = 'f', kTrue = 't';
 constexpr char kUnsigned = 'u';            // then the value, 7 bits a byte, low bits first
 constexpr char kNegative = 'i';            // then -(value + 1) as kUnsigned has it
 constexpr char kDouble = 'd';              // then the 8 bytes of the double
-constexpr char kToken = 'x';               // then a short number text that reads back as the double
 constexpr char kString = 's', kKey = 'k';  // then the length as kUnsigned has it, then the bytes
 constexpr char kObject = '{', kObjectEnd = TapeView::kObjectEnd;
 constexpr char kArray = '[', kArrayEnd = ']';
 constexpr char kEmptyObject = 'O', kEmptyArray = 'A';
-// A number text this short costs fewer bytes than the double's.
-constexpr std::size_t kShortToken = 7;
+// A number text of 1 to kShortToken characters that reads back as the double: the tag is kToken
+// plus their count, and they follow two to a byte as their places in kNumberCharacters.
+constexpr unsigned char kToken = 0xE0;
+constexpr std::size_t kShortToken = 14;
+constexpr std::string_view kNumberCharacters = "0123456789.eE-+";
+
+bool isToken(char tag) {
+    const auto t = static_cast<unsigned char>(tag);
+    return t > kToken && t <= kToken + kShortToken;
+}
 
 }  // namespace
+
+void Bytes::append(std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (bytes.size() > capacity_ - size_) grow(bytes.size());
+    std::memcpy(data_ + size_, bytes.data(), bytes.size());
+    size_ += bytes.size();
+}
+
+void Bytes::grow(std::size_t more) {
+    const std::size_t capacity = std::max({capacity_ * 2, size_ + more, std::size_t{4096}});
+    void* grown = std::realloc(data_, capacity);
+    if (grown == nullptr) throw std::bad_alloc();
+    data_ = static_cast<char*>(grown);
+    capacity_ = capacity;
+}
 
 void TapeBuilder::begin() {
     tape_.clear();
@@ -35,22 +58,22 @@ void TapeBuilder::noteSize() {
 }
 
 void TapeBuilder::put(char tag) {
-    tape_ += tag;
+    tape_.push(tag);
     noteSize();
 }
 
 void TapeBuilder::putNumber(std::uint64_t v) {
     while (v >= 0x80) {
-        tape_ += static_cast<char>((v & 0x7F) | 0x80);
+        tape_.push(static_cast<char>((v & 0x7F) | 0x80));
         v >>= 7;
     }
-    tape_ += static_cast<char>(v);
+    tape_.push(static_cast<char>(v));
 }
 
 void TapeBuilder::putText(char tag, std::string_view s) {
     put(tag);
     putNumber(s.size());
-    tape_ += s;
+    tape_.append(s);
     noteSize();
 }
 
@@ -79,11 +102,20 @@ void TapeBuilder::unsignedInteger(std::uint64_t u) {
 
 void TapeBuilder::real(double d, std::string_view token) {
     if (skipping()) return;
-    if (!token.empty() && token.size() <= kShortToken) return putText(kToken, token);
+    if (!token.empty() && token.size() <= kShortToken) {
+        put(static_cast<char>(kToken + token.size()));
+        for (std::size_t i = 0; i < token.size(); i += 2) {
+            const std::size_t high = kNumberCharacters.find(token[i]);
+            const std::size_t low = i + 1 < token.size() ? kNumberCharacters.find(token[i + 1]) : 0;
+            tape_.push(static_cast<char>((high << 4) | low));
+        }
+        noteSize();
+        return;
+    }
     put(kDouble);
     char bytes[sizeof d];
     std::memcpy(bytes, &d, sizeof d);
-    tape_.append(bytes, sizeof d);
+    tape_.append(std::string_view(bytes, sizeof d));
     noteSize();
 }
 
@@ -141,13 +173,13 @@ bool TapeView::isUnsigned() const {
     return tag() == kUnsigned;
 }
 bool TapeView::isNumber() const {
-    return isInteger() || tag() == kDouble || tag() == kToken;
+    return isInteger() || tag() == kDouble || isToken(tag());
 }
 
 std::uint64_t TapeView::numberAt(std::size_t& p) const {
     std::uint64_t v = 0;
     for (int shift = 0;; shift += 7) {
-        const auto byte = static_cast<unsigned char>((*tape_)[p++]);
+        const auto byte = static_cast<unsigned char>(tape_[p++]);
         v |= std::uint64_t{byte & 0x7Fu} << shift;
         if ((byte & 0x80) == 0) return v;
     }
@@ -156,7 +188,7 @@ std::uint64_t TapeView::numberAt(std::size_t& p) const {
 std::string_view TapeView::textAt(std::size_t& p) const {
     ++p;
     const std::size_t size = numberAt(p);
-    const std::string_view text(tape_->data() + p, size);
+    const std::string_view text(tape_.data() + p, size);
     p += size;
     return text;
 }
@@ -175,15 +207,19 @@ std::uint64_t TapeView::asUnsigned() const {
 double TapeView::asDouble() const {
     if (tag() == kUnsigned) return static_cast<double>(asUnsigned());
     if (tag() == kNegative) return static_cast<double>(asSigned());
-    if (tag() == kToken) {
-        std::size_t p = at_;
-        const std::string_view token = textAt(p);
+    if (isToken(tag())) {
+        const std::size_t length = static_cast<unsigned char>(tag()) - kToken;
+        char token[kShortToken];
+        for (std::size_t i = 0; i < length; ++i) {
+            const auto pair = static_cast<unsigned char>(tape_[at_ + 1 + i / 2]);
+            token[i] = kNumberCharacters[i % 2 == 0 ? pair >> 4 : pair & 0xF];
+        }
         double d = 0;
-        std::from_chars(token.data(), token.data() + token.size(), d);
+        std::from_chars(token, token + length, d);
         return d;
     }
     double d = 0;
-    std::memcpy(&d, tape_->data() + at_ + 1, sizeof d);
+    std::memcpy(&d, tape_.data() + at_ + 1, sizeof d);
     return d;
 }
 
@@ -193,7 +229,7 @@ std::string_view TapeView::string() const {
 }
 
 std::size_t TapeView::skip(std::size_t p) const {
-    switch ((*tape_)[p]) {
+    switch (tape_[p]) {
         case kUnsigned:
         case kNegative:
             ++p;
@@ -201,21 +237,22 @@ std::size_t TapeView::skip(std::size_t p) const {
             return p;
         case kDouble:
             return p + 1 + sizeof(double);
-        case kToken:
         case kString:
         case kKey:
             textAt(p);
             return p;
         case kArray:
-            for (++p; (*tape_)[p] != kArrayEnd;) p = skip(p);
+            for (++p; tape_[p] != kArrayEnd;) p = skip(p);
             return p + 1;
         case kObject:
-            for (++p; (*tape_)[p] != kObjectEnd;) {
+            for (++p; tape_[p] != kObjectEnd;) {
                 textAt(p);
                 p = skip(p);
             }
             return p + 1;
-        default:  // null, false, true, an empty object or array
+        default:  // null, false, true, an empty object or array, a number text
+            if (isToken(tape_[p]))
+                return p + 1 + (static_cast<unsigned char>(tape_[p]) - kToken + 1) / 2;
             return p + 1;
     }
 }
@@ -226,7 +263,7 @@ std::size_t TapeView::size() const {
     if (size_ != kUncounted) return size_;
     const char end = tag() == kArray ? kArrayEnd : kObjectEnd;
     std::size_t count = 0;
-    for (std::size_t p = at_ + 1; (*tape_)[p] != end; ++count) {
+    for (std::size_t p = at_ + 1; tape_[p] != end; ++count) {
         if (end == kObjectEnd) textAt(p);
         p = skip(p);
     }
@@ -243,7 +280,7 @@ TapeView TapeView::operator[](std::size_t i) const {
     for (; index < i; ++index) p = skip(p);
     lastIndex_ = i;
     lastAt_ = p;
-    return TapeView(*tape_, p);
+    return TapeView(tape_, p);
 }
 
 }  // namespace probejson::tape

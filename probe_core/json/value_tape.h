@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,33 @@ namespace probejson::tape {
 // A probe's deepest values: a word's sub-field code, a date's parts, a list's lines (probe object,
 // word or group, sub-field or field, its part). Containers at this depth keep no members.
 inline constexpr std::size_t kDeepestKept = 3;
+
+// The bytes of a tape in one block that grows through realloc: a large block grows where it lies
+// or by moving its pages, so that the bytes are not held twice while it grows, and the room not
+// yet written takes no memory.
+class Bytes {
+  public:
+    Bytes() = default;
+    Bytes(const Bytes&) = delete;
+    Bytes& operator=(const Bytes&) = delete;
+    ~Bytes() { std::free(data_); }
+
+    void push(char c) {
+        if (size_ == capacity_) grow(1);
+        data_[size_++] = c;
+    }
+    void append(std::string_view bytes);
+    void clear() { size_ = 0; }
+    std::size_t size() const { return size_; }
+    char& back() { return data_[size_ - 1]; }
+    std::string_view view() const { return {data_, size_}; }
+
+  private:
+    void grow(std::size_t more);
+
+    char* data_ = nullptr;
+    std::size_t size_ = 0, capacity_ = 0;
+};
 
 // Takes the events of one whole value into its tape.
 class TapeBuilder : public rules::ValueSink {
@@ -38,7 +66,7 @@ class TapeBuilder : public rules::ValueSink {
     void endArray(std::size_t) override { close(false); }
 
     // The value's bytes since `begin`; valid until the next `begin`.
-    const std::string& bytes() const { return tape_; }
+    std::string_view bytes() const { return tape_.view(); }
     // The most bytes one value has held.
     std::size_t largest() const { return largest_; }
 
@@ -51,7 +79,7 @@ class TapeBuilder : public rules::ValueSink {
     void close(bool object);
     void noteSize();
 
-    std::string tape_;
+    Bytes tape_;
     std::size_t largest_ = 0;
     std::size_t depth_ = 0;     // containers open
     std::size_t skipFrom_ = 0;  // nonzero: the depth of the container whose members are dropped
@@ -63,7 +91,7 @@ class TapeBuilder : public rules::ValueSink {
 // costs its length once.
 class TapeView {
   public:
-    TapeView(const std::string& tape, std::size_t at) : tape_(&tape), at_(at) {}
+    TapeView(std::string_view tape, std::size_t at) : tape_(tape), at_(at) {}
     bool isObject() const;
     bool isArray() const;
     bool isString() const;
@@ -80,10 +108,10 @@ class TapeView {
     template <typename F>
     void forEachMember(F&& f) const {
         if (!isObject()) return;
-        for (std::size_t p = at_ + 1; p < tape_->size() && (*tape_)[p] != kObjectEnd;) {
+        for (std::size_t p = at_ + 1; p < tape_.size() && tape_[p] != kObjectEnd;) {
             std::size_t next = p;
             const std::string_view key = textAt(next);
-            const TapeView value(*tape_, next);
+            const TapeView value(tape_, next);
             f(key, value);
             p = skip(next);
         }
@@ -92,14 +120,14 @@ class TapeView {
     static constexpr char kObjectEnd = '}';
 
   private:
-    char tag() const { return at_ < tape_->size() ? (*tape_)[at_] : '\0'; }
+    char tag() const { return at_ < tape_.size() ? tape_[at_] : '\0'; }
     // The text of a string or key at `p`; `p` moves past it.
     std::string_view textAt(std::size_t& p) const;
     std::uint64_t numberAt(std::size_t& p) const;
     // Where the value at `p` ends.
     std::size_t skip(std::size_t p) const;
 
-    const std::string* tape_;
+    std::string_view tape_;
     std::size_t at_;
     static constexpr std::size_t kUncounted = ~std::size_t{0};
     mutable std::size_t lastIndex_ = 0, lastAt_ = 0, size_ = kUncounted;
