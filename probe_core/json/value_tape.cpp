@@ -15,9 +15,10 @@ constexpr char kUnsigned = 'u';            // then the value, 7 bits a byte, low
 constexpr char kNegative = 'i';            // then -(value + 1) as kUnsigned has it
 constexpr char kDouble = 'd';              // then the 8 bytes of the double
 constexpr char kString = 's', kKey = 'k';  // then the length as kUnsigned has it, then the bytes
-constexpr char kObject = '{', kObjectEnd = TapeView::kObjectEnd;
+constexpr char kObject = TapeView::kObjectTag, kObjectEnd = TapeView::kObjectEnd;
 constexpr char kArray = '[', kArrayEnd = ']';
 constexpr char kEmptyObject = 'O', kEmptyArray = 'A';
+constexpr std::size_t kLengthBytes = TapeView::kLengthBytes;
 // A number text of 1 to kShortToken characters that reads back as the double: the tag is kToken
 // plus their count, and they follow two to a byte as their places in kNumberCharacters.
 constexpr unsigned char kToken = 0xE0;
@@ -138,6 +139,7 @@ void TapeBuilder::open(bool object) {
     }
     opened_.push_back(tape_.size());
     put(object ? kObject : kArray);
+    tape_.append(std::string_view("\0\0\0\0", kLengthBytes));
 }
 
 void TapeBuilder::close(bool object) {
@@ -148,10 +150,16 @@ void TapeBuilder::close(bool object) {
     }
     const std::size_t start = opened_.back();
     opened_.pop_back();
-    if (start + 1 == tape_.size())
-        tape_.back() = object ? kEmptyObject : kEmptyArray;
-    else
-        put(object ? kObjectEnd : kArrayEnd);
+    if (start + 1 + kLengthBytes == tape_.size()) {
+        tape_.truncate(start);
+        put(object ? kEmptyObject : kEmptyArray);
+        return;
+    }
+    put(object ? kObjectEnd : kArrayEnd);
+    const std::size_t length = tape_.size() - start;
+    if (length <= UINT32_MAX)
+        for (std::size_t i = 0; i < kLengthBytes; ++i)
+            tape_.at(start + 1 + i) = static_cast<char>(length >> (8 * i));
 }
 
 bool TapeView::isObject() const {
@@ -242,19 +250,31 @@ std::size_t TapeView::skip(std::size_t p) const {
             textAt(p);
             return p;
         case kArray:
-            for (++p; tape_[p] != kArrayEnd;) p = skip(p);
-            return p + 1;
         case kObject:
-            for (++p; tape_[p] != kObjectEnd;) {
-                textAt(p);
-                p = skip(p);
-            }
-            return p + 1;
+            if (const std::size_t length = lengthAt(p); length != 0) return p + length;
+            break;
         default:  // null, false, true, an empty object or array, a number text
             if (isToken(tape_[p]))
                 return p + 1 + (static_cast<unsigned char>(tape_[p]) - kToken + 1) / 2;
             return p + 1;
     }
+    // A container too long for its length.
+    if (tape_[p] == kArray) {
+        for (p += 1 + kLengthBytes; tape_[p] != kArrayEnd;) p = skip(p);
+        return p + 1;
+    }
+    for (p += 1 + kLengthBytes; tape_[p] != kObjectEnd;) {
+        textAt(p);
+        p = skip(p);
+    }
+    return p + 1;
+}
+
+std::size_t TapeView::lengthAt(std::size_t p) const {
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < kLengthBytes; ++i)
+        length |= std::size_t{static_cast<unsigned char>(tape_[p + 1 + i])} << (8 * i);
+    return length;
 }
 
 std::size_t TapeView::size() const {
@@ -263,7 +283,7 @@ std::size_t TapeView::size() const {
     if (size_ != kUncounted) return size_;
     const char end = tag() == kArray ? kArrayEnd : kObjectEnd;
     std::size_t count = 0;
-    for (std::size_t p = at_ + 1; tape_[p] != end; ++count) {
+    for (std::size_t p = firstMember(); tape_[p] != end; ++count) {
         if (end == kObjectEnd) textAt(p);
         p = skip(p);
     }
@@ -272,7 +292,7 @@ std::size_t TapeView::size() const {
 }
 
 TapeView TapeView::operator[](std::size_t i) const {
-    std::size_t index = 0, p = at_ + 1;
+    std::size_t index = 0, p = firstMember();
     if (lastAt_ != 0 && i >= lastIndex_) {
         index = lastIndex_;
         p = lastAt_;

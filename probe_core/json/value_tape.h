@@ -38,6 +38,8 @@ class Bytes {
     }
     void append(std::string_view bytes);
     void clear() { size_ = 0; }
+    void truncate(std::size_t size) { size_ = size; }
+    char& at(std::size_t i) { return data_[i]; }
     std::size_t size() const { return size_; }
     char& back() { return data_[size_ - 1]; }
     std::string_view view() const { return {data_, size_}; }
@@ -107,8 +109,8 @@ class TapeView {
     TapeView operator[](std::size_t i) const;
     template <typename F>
     void forEachMember(F&& f) const {
-        if (!isObject()) return;
-        for (std::size_t p = at_ + 1; p < tape_.size() && tape_[p] != kObjectEnd;) {
+        if (tag() != kObjectTag) return;  // an empty object has no members to walk
+        for (std::size_t p = firstMember(); p < tape_.size() && tape_[p] != kObjectEnd;) {
             std::size_t next = p;
             const std::string_view key = textAt(next);
             const TapeView value(tape_, next);
@@ -117,9 +119,15 @@ class TapeView {
         }
     }
 
-    static constexpr char kObjectEnd = '}';
+    static constexpr char kObjectTag = '{', kObjectEnd = '}';
+    // After the tag of a container that holds members: 4 bytes of its length up to its end tag
+    // included (0: longer than 4 bytes count), so that passing over it does not walk its members.
+    static constexpr std::size_t kLengthBytes = 4;
 
   private:
+    // Where the members of a container that holds some begin.
+    std::size_t firstMember() const { return at_ + 1 + kLengthBytes; }
+    std::size_t lengthAt(std::size_t p) const;
     char tag() const { return at_ < tape_.size() ? tape_[at_] : '\0'; }
     // The text of a string or key at `p`; `p` moves past it.
     std::string_view textAt(std::size_t& p) const;

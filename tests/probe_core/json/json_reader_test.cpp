@@ -126,6 +126,19 @@ TEST(JsonReaderValues, DeepContainersStillShowTheirKind) {
     EXPECT_EQ(problems.kept()[3].path, "/preprocessing/2");
 }
 
+// Empty objects and lists, and objects among other members, are read as what they are.
+TEST(JsonReaderValues, EmptyContainersHoldNothingAndEndWhereTheyEnd) {
+    probejson::Problems problems;
+    const auto probe = probejson::probeFromJsonText(
+        R"({"focusing": {}, "preprocessing": ["a", "b"], "identification": {"date": {},
+            "compatible_instruments": [], "name": "x"}, "parameters": {"other": ["c"]}})",
+        problems);
+    ASSERT_TRUE(problems.empty()) << problems.kept()[0].path << ": " << problems.kept()[0].message;
+    const std::string json = probejson::probeToJsonText(probe->record);
+    for (const char* part : {"\"a\",\n    \"b\"\n  ]", "\"name\": \"x\"", "\"c\""})
+        EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+}
+
 // A key repeated among an object's first keys, after them, and between both.
 TEST(JsonReaderKeys, ARepeatedKeyIsFoundInAnObjectOfAnySize) {
     for (const auto& [first, again] : {std::pair{3, 17}, {20, 40}, {5, 3000}}) {
@@ -160,9 +173,10 @@ TEST(JsonReaderStorage, AMillionTinyThingsTakeBoundedStorage) {
         keys += "}}";
     }
     const std::pair<std::string, std::size_t> cases[] = {
-        // One byte for each empty list, three for each list below the deepest kept level.
+        // One byte for each empty list, seven for each list that holds one below the deepest
+        // kept level (whose text takes eleven).
         {document(lists), 1000000 + 64},
-        {document(nested), 3 * 200000 + 64},
+        {document(nested), 7 * 200000 + 64},
         // A probe of 4,000 unknown keys, each fewer bytes than its text.
         {document(keys), 4000 * 10},
     };
