@@ -48,19 +48,16 @@ void Bytes::grow(std::size_t more) {
 }
 
 void TapeBuilder::begin() {
+    // A tape only grows while its value is read: its size at the next value is its largest.
+    largest_ = std::max(largest_, tape_.size());
     tape_.clear();
     depth_ = 0;
     skipFrom_ = 0;
     opened_.clear();
 }
 
-void TapeBuilder::noteSize() {
-    largest_ = std::max(largest_, tape_.size());
-}
-
 void TapeBuilder::put(char tag) {
     tape_.push(tag);
-    noteSize();
 }
 
 void TapeBuilder::putNumber(std::uint64_t v) {
@@ -75,7 +72,6 @@ void TapeBuilder::putText(char tag, std::string_view s) {
     put(tag);
     putNumber(s.size());
     tape_.append(s);
-    noteSize();
 }
 
 void TapeBuilder::null() {
@@ -91,14 +87,12 @@ void TapeBuilder::signedInteger(std::int64_t i) {
     if (i >= 0) return unsignedInteger(static_cast<std::uint64_t>(i));
     put(kNegative);
     putNumber(~static_cast<std::uint64_t>(i));
-    noteSize();
 }
 
 void TapeBuilder::unsignedInteger(std::uint64_t u) {
     if (skipping()) return;
     put(kUnsigned);
     putNumber(u);
-    noteSize();
 }
 
 void TapeBuilder::real(double d, std::string_view token) {
@@ -110,14 +104,12 @@ void TapeBuilder::real(double d, std::string_view token) {
             const std::size_t low = i + 1 < token.size() ? kNumberCharacters.find(token[i + 1]) : 0;
             tape_.push(static_cast<char>((high << 4) | low));
         }
-        noteSize();
         return;
     }
     put(kDouble);
     char bytes[sizeof d];
     std::memcpy(bytes, &d, sizeof d);
     tape_.append(std::string_view(bytes, sizeof d));
-    noteSize();
 }
 
 void TapeBuilder::string(std::string_view s) {

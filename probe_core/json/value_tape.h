@@ -7,6 +7,7 @@
 // library.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -70,7 +71,7 @@ class TapeBuilder : public rules::ValueSink {
     // The value's bytes since `begin`; valid until the next `begin`.
     std::string_view bytes() const { return tape_.view(); }
     // The most bytes one value has held.
-    std::size_t largest() const { return largest_; }
+    std::size_t largest() const { return std::max(largest_, tape_.size()); }
 
   private:
     bool skipping() const { return skipFrom_ != 0; }
@@ -79,7 +80,6 @@ class TapeBuilder : public rules::ValueSink {
     void putText(char tag, std::string_view s);
     void open(bool object);
     void close(bool object);
-    void noteSize();
 
     Bytes tape_;
     std::size_t largest_ = 0;
