@@ -304,52 +304,6 @@ bool RuleReader::open(bool object) {
     return true;
 }
 
-namespace {
-
-// FNV-1a: the same 64 bits on every platform.
-std::uint64_t keyHash(std::string_view key) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (char c : key) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return h == 0 ? 1 : h;
-}
-
-}  // namespace
-
-std::size_t RuleReader::keyBytes(const Level& level) const {
-    return level.keyText.capacity() + level.keyEnds.capacity() * sizeof(std::size_t) +
-           level.keyHashes.capacity() * sizeof(std::uint64_t);
-}
-
-bool RuleReader::newKey(Level& level, std::string_view name) {
-    for (std::size_t i = 0, from = 0; i < level.keyEnds.size(); from = level.keyEnds[i++])
-        if (std::string_view(level.keyText).substr(from, level.keyEnds[i] - from) == name)
-            return false;
-    if (level.keyEnds.size() < kExactKeys) {
-        level.keyText += name;
-        level.keyEnds.push_back(level.keyText.size());
-        return true;
-    }
-    std::vector<std::uint64_t>& slots = level.keyHashes;
-    if (2 * (level.hashed + 1) > slots.size()) {
-        // At most half full: a look-up ends at a free slot after a few steps.
-        std::vector<std::uint64_t> grown(std::max<std::size_t>(64, 2 * slots.size()), 0);
-        for (std::uint64_t h : slots) {
-            if (h == 0) continue;
-            std::size_t i = h & (grown.size() - 1);
-            while (grown[i] != 0) i = (i + 1) & (grown.size() - 1);
-            grown[i] = h;
-        }
-        slots.swap(grown);
-    }
-    const std::uint64_t h = keyHash(name);
-    std::size_t i = h & (slots.size() - 1);
-    for (; slots[i] != 0; i = (i + 1) & (slots.size() - 1))
-        if (slots[i] == h) return false;
-    slots[i] = h;
-    ++level.hashed;
-    return true;
-}
-
 void RuleReader::push(bool object) {
     if (spare_.empty()) {
         stack_.emplace_back();
@@ -362,16 +316,15 @@ void RuleReader::push(bool object) {
     level.key.clear();
     level.index = 0;
     level.forwarded = 0;
-    level.keyText.clear();
-    level.keyEnds.clear();
-    level.hashed = 0;
+    level.keys.clear();
 }
 
 void RuleReader::pop() {
     // A large object's hashes go with it; a spare level keeps only its first keys' memory.
     Level& level = stack_.back();
-    keyBytes_ -= level.keyHashes.capacity() * sizeof(std::uint64_t);
-    std::vector<std::uint64_t>().swap(level.keyHashes);
+    keyBytes_ -= level.keys.bytes();
+    level.keys.release();
+    keyBytes_ += level.keys.bytes();
     spare_.push_back(std::move(level));
     stack_.pop_back();
 }
@@ -399,9 +352,9 @@ bool RuleReader::Key(const char* text, unsigned length, bool) {
     }
     ++top.index;
     top.key.assign(name);
-    const std::size_t before = keyBytes(top);
-    const bool repeated = !newKey(top, name);
-    keyBytes_ += keyBytes(top) - before;
+    const std::size_t before = top.keys.bytes();
+    const bool repeated = !top.keys.add(name);
+    keyBytes_ += top.keys.bytes() - before;
     largestKeyBytes_ = std::max(largestKeyBytes_, keyBytes_);
     if (repeated) {
         fault("ключ «" + top.key + "» повторяется в одном объекте");

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "probe_core/json/key_index.h"
 #include "probe_core/json/probe_json.h"
 
 namespace probejson::rules {
@@ -22,10 +23,6 @@ inline constexpr std::size_t kDeepestNesting = 512;
 // No object of a probe document has more than 16 keys; one with more than this is refused before
 // its keys take memory.
 inline constexpr std::size_t kMostObjectKeys = 4096;
-// The first keys of an object are kept as they are, and a key is compared with them; the keys of a
-// larger object (which holds an unknown key or a repeated one anyway) beyond them are kept as
-// 64-bit hashes only.
-inline constexpr std::size_t kExactKeys = 16;
 // The number text shown in a message is cut to this length.
 inline constexpr std::size_t kShownNumber = 64;
 
@@ -94,12 +91,7 @@ class RuleReader {
         std::string key;            // object: the current member's key
         std::size_t index = 0;      // array: elements ended; object: members begun
         std::size_t forwarded = 0;  // members or elements handed to the sink
-        // Object: its first kExactKeys keys, one after another, and where each ends.
-        std::string keyText;
-        std::vector<std::size_t> keyEnds;
-        // Object: the hashes of its later keys, open addressing (0: a free slot).
-        std::vector<std::uint64_t> keyHashes;
-        std::size_t hashed = 0;
+        KeyIndex keys;              // object: its keys so far
     };
 
     ValueSink* sink() const {
@@ -119,9 +111,6 @@ class RuleReader {
     bool syntaxError(std::size_t at);
     bool tooLarge(std::string_view token);
     bool real(double d, std::string_view token);
-    // Whether `name` is not yet among the keys of `level`; it is added if so.
-    bool newKey(Level& level, std::string_view name);
-    std::size_t keyBytes(const Level& level) const;
     void beginValue();
     void endValue();
     bool open(bool object);
