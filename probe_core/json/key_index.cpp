@@ -17,10 +17,13 @@ std::uint64_t keyHash(std::string_view key) {
 
 bool KeyIndex::add(std::string_view key) {
     for (std::size_t i = 0, from = 0; i < ends_.size(); from = ends_[i++])
-        if (std::string_view(text_).substr(from, ends_[i] - from) == key) return false;
+        if (std::string_view(text_.data() + from, ends_[i] - from) == key) return false;
     if (ends_.size() < kExactKeys) {
+        const bool grows =
+            text_.size() + key.size() > text_.capacity() || ends_.size() == ends_.capacity();
         text_ += key;
         ends_.push_back(text_.size());
+        if (grows) bytes_ = measured();
         return true;
     }
     if (2 * (hashed_ + 1) > slots_.size()) {
@@ -33,6 +36,7 @@ bool KeyIndex::add(std::string_view key) {
             grown[i] = h;
         }
         slots_.swap(grown);
+        bytes_ = measured();
     }
     const std::uint64_t h = keyHash(key);
     std::size_t i = h & (slots_.size() - 1);
@@ -53,9 +57,10 @@ void KeyIndex::clear() {
 void KeyIndex::release() {
     clear();
     std::vector<std::uint64_t>().swap(slots_);
+    bytes_ = measured();
 }
 
-std::size_t KeyIndex::bytes() const {
+std::size_t KeyIndex::measured() const {
     return text_.capacity() + ends_.capacity() * sizeof(std::size_t) +
            slots_.capacity() * sizeof(std::uint64_t);
 }

@@ -23,13 +23,16 @@ class KeyIndex {
     // Forgets the keys and gives back the hashes' memory.
     void release();
     // The bytes the index takes.
-    std::size_t bytes() const;
+    std::size_t bytes() const { return bytes_; }
 
   private:
     std::string text_;                  // the first keys, one after another
     std::vector<std::size_t> ends_;     // where each of them ends
     std::vector<std::uint64_t> slots_;  // the later keys' hashes, open addressing (0: free)
     std::size_t hashed_ = 0;
+    std::size_t bytes_ = 0;
+
+    std::size_t measured() const;
 };
 
 }  // namespace probejson::rules
