@@ -10,6 +10,8 @@
 
 #include "probe_core/json/base64.h"
 #include "probe_core/json/probe_json.h"
+#include "probe_core/json/probe_reader.h"
+#include "probe_core/json/value_tape.h"
 #include "probe_core/record/field_table.h"
 
 namespace {
@@ -76,6 +78,24 @@ TEST(JsonLaterVersionBytes, AreReadAsTheProbesLastKeyAndCheckedStrictly) {
 std::string document(const std::string& probes) {
     return R"({"header": {"format": "probe-descriptions", "version": 1}, "probes": [)" + probes +
            "]}";
+}
+
+// A caller that cannot write the bytes back (the default) gets a fault, never a record without
+// them.
+TEST(JsonLaterVersionBytes, AreAFaultWhereTheyCannotBeKept) {
+    probejson::tape::TapeBuilder value;
+    value.begin();
+    value.startObject();
+    value.key(probe::fields::kLaterVersionBytes);
+    value.string("Zm9v");
+    value.endObject(1);
+    probejson::Problems problems;
+    const auto probe =
+        probejson::readProbe(probejson::tape::TapeView(value.bytes(), 0), "/probes/4", 5, problems);
+    ASSERT_EQ(problems.count(), 1u);
+    EXPECT_EQ(problems.kept()[0].probe, 5u);
+    EXPECT_EQ(problems.kept()[0].path, "/probes/4/later_version_bytes");
+    EXPECT_TRUE(probe->laterVersionBytes.empty());
 }
 
 // Numbers are held in a compact form between reading and checking: each comes back bit for bit.
