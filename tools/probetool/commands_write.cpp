@@ -151,9 +151,8 @@ int importCommand(ProbeFiles& files, const Args& args, const Options&, std::ostr
                 problems.add(number,
                              "/probes/" + std::to_string(number - 1) + "/" +
                                  probe::fields::kLaterVersionBytes,
-                             "библиотека probestore.dll не сохраняет поля "
-                             "более новой версии формата: они были бы "
-                             "потеряны");
+                             "библиотека probestore.dll не сохраняет поля более новой "
+                             "версии формата: они были бы потеряны");
                 return;
             }
             refused = files.add(probe.record, probe.laterVersionBytes, number);
