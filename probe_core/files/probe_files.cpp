@@ -194,6 +194,15 @@ MaybeError ProbeFiles::add(const ProbeRecord& record, std::size_t probe) {
     return e;
 }
 
+MaybeError ProbeFiles::add(const ProbeRecord& record,
+                           std::span<const std::uint8_t> laterVersionBytes, std::size_t probe) {
+    if (!store_.hasBatches()) return Error{ErrorCode::kStoreNoBatches};
+    if (store_.addToBatch(record, laterVersionBytes)) return std::nullopt;
+    Error e{ErrorCode::kProbeTooLarge};
+    e.probe = probe;
+    return e;
+}
+
 MaybeError ProbeFiles::commit(const FileName& target) {
     if (!store_.hasBatches()) return Error{ErrorCode::kStoreNoBatches};
     if (auto e = checkAppendTarget(target)) {

@@ -95,6 +95,12 @@ class ProbeFiles {
                          std::size_t firstProbe = 1);
     // The same in steps, for records that arrive one by one: add(), then commit() or drop().
     MaybeError add(const ProbeRecord& record, std::size_t probe);
+    // The same with the bytes a later minor version added after the record's fields; only when
+    // laterVersionBytesKept().
+    MaybeError add(const ProbeRecord& record, std::span<const std::uint8_t> laterVersionBytes,
+                   std::size_t probe);
+    // Whether the store writes such bytes back into a batch (an older one drops them).
+    bool laterVersionBytesKept() const { return store_.takesTrailing(); }
     MaybeError commit(const FileName& target);
     void drop();
 

@@ -38,6 +38,8 @@ StoreExtras extrasOf(const biblioteki::Biblioteki& loader) {
         platform::findExport(module, contracts::kLastProbeFileError));
     extras.trailing = reinterpret_cast<contracts::RecordTrailingBytesFn>(
         platform::findExport(module, contracts::kRecordTrailingBytes));
+    extras.addWithTrailing = reinterpret_cast<contracts::AddProbeToBatchWithTrailingFn>(
+        platform::findExport(module, contracts::kAddProbeToBatchWithTrailing));
     return extras;
 }
 
@@ -112,6 +114,21 @@ std::uint32_t ProbeStore::trailingBytes(const ProbeRecord& record) const {
     std::uint32_t size = 0;
     if (batch_.trailing != nullptr) batch_.trailing(&record, &size);
     return size;
+}
+
+std::span<const std::uint8_t> ProbeStore::trailingOf(const ProbeRecord& record) const {
+    std::uint32_t size = 0;
+    const std::uint8_t* bytes =
+        batch_.trailing != nullptr ? batch_.trailing(&record, &size) : nullptr;
+    if (bytes == nullptr) return {};
+    return {bytes, size};
+}
+
+bool ProbeStore::addToBatch(const ProbeRecord& record, std::span<const std::uint8_t> trailing) {
+    if (trailing.empty()) return addToBatch(record);
+    return takesTrailing() && trailing.size() <= UINT32_MAX &&
+           isTrue(batch_.addWithTrailing(&record, trailing.data(),
+                                         static_cast<std::uint32_t>(trailing.size())));
 }
 
 contracts::ProbeFileError ProbeStore::lastFileError() const {

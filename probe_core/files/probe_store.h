@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "probe_core/biblioteki/biblioteki.h"
@@ -30,6 +31,7 @@ struct StoreExtras {
     contracts::DropProbeBatchFn drop = nullptr;
     contracts::LastProbeFileErrorFn lastError = nullptr;
     contracts::RecordTrailingBytesFn trailing = nullptr;
+    contracts::AddProbeToBatchWithTrailingFn addWithTrailing = nullptr;
 };
 // Those of the probe store `loader` has loaded; none while it has not loaded it.
 StoreExtras extrasOf(const biblioteki::Biblioteki& loader);
@@ -77,6 +79,12 @@ class ProbeStore {
     // How many bytes of fields a later minor version added the record load() returned carries
     // (0 from a store that does not keep them).
     std::uint32_t trailingBytes(const ProbeRecord& record) const;
+    // Those bytes themselves (empty from a store that does not keep them); valid until the next
+    // load().
+    std::span<const std::uint8_t> trailingOf(const ProbeRecord& record) const;
+    // Whether the store can add a record to a batch with such bytes after its fields.
+    bool takesTrailing() const { return hasBatches() && batch_.addWithTrailing != nullptr; }
+    bool addToBatch(const ProbeRecord& record, std::span<const std::uint8_t> trailing);
     // Why the last commitBatch failed (kOther from a store that does not say).
     contracts::ProbeFileError lastFileError() const;
     void dropBatch();

@@ -233,8 +233,12 @@ bool RuleReader::Uint64(std::uint64_t u) {
 }
 
 bool RuleReader::Double(double d) {
+    return real(d, {});
+}
+
+bool RuleReader::real(double d, std::string_view token) {
     beginValue();
-    if (ValueSink* s = sink()) s->real(d);
+    if (ValueSink* s = sink()) s->real(d, token);
     endValue();
     return true;
 }
@@ -266,11 +270,11 @@ bool RuleReader::RawNumber(const char* text, unsigned length, bool) {
     if (value == 0.0 && nonZero) {
         beginValue();
         fault("число " + shown + " слишком мало для double и стало бы нулём, а не самим собой");
-        if (ValueSink* s = sink()) s->real(value);
+        if (ValueSink* s = sink()) s->real(value, {});
         endValue();
         return true;
     }
-    return Double(value);
+    return real(value, token);
 }
 
 bool RuleReader::String(const char* text, unsigned length, bool) {
@@ -317,13 +321,16 @@ void RuleReader::push(bool object) {
     level.key.clear();
     level.index = 0;
     level.forwarded = 0;
-    level.keyText.clear();
-    level.keyEnds.clear();
-    level.manyKeys.reset();
+    level.keys.clear();
 }
 
 void RuleReader::pop() {
-    spare_.push_back(std::move(stack_.back()));
+    // A large object's hashes go with it; a spare level keeps only its first keys' memory.
+    Level& level = stack_.back();
+    keyBytes_ -= level.keys.bytes();
+    level.keys.release();
+    keyBytes_ += level.keys.bytes();
+    spare_.push_back(std::move(level));
     stack_.pop_back();
 }
 
@@ -350,28 +357,10 @@ bool RuleReader::Key(const char* text, unsigned length, bool) {
     }
     ++top.index;
     top.key.assign(name);
-    bool repeated;
-    if (top.manyKeys) {
-        repeated = !top.manyKeys->insert(top.key).second;
-    } else {
-        repeated = false;
-        for (std::size_t i = 0, from = 0; i < top.keyEnds.size() && !repeated; ++i) {
-            repeated = std::string_view(top.keyText).substr(from, top.keyEnds[i] - from) == name;
-            from = top.keyEnds[i];
-        }
-        if (!repeated) {
-            top.keyText += name;
-            top.keyEnds.push_back(top.keyText.size());
-        }
-        // A large object's keys: a look-up that does not grow with it.
-        if (top.keyEnds.size() > 16) {
-            top.manyKeys = std::make_unique<std::unordered_set<std::string>>();
-            for (std::size_t i = 0, from = 0; i < top.keyEnds.size(); from = top.keyEnds[i++])
-                top.manyKeys->emplace(top.keyText.substr(from, top.keyEnds[i] - from));
-            top.keyText.clear();
-            top.keyEnds.clear();
-        }
-    }
+    const std::size_t before = top.keys.bytes();
+    const bool repeated = !top.keys.add(name);
+    keyBytes_ += top.keys.bytes() - before;
+    largestKeyBytes_ = std::max(largestKeyBytes_, keyBytes_);
     if (repeated) {
         fault("ключ «" + top.key + "» повторяется в одном объекте");
         if (mutedAt_ == 0) mutedAt_ = stack_.size();

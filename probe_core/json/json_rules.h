@@ -8,12 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
+#include "probe_core/json/key_index.h"
 #include "probe_core/json/probe_json.h"
 
 namespace probejson::rules {
@@ -21,9 +20,9 @@ namespace probejson::rules {
 // No probe document nests deeper than a few levels; a deeper one is refused before its levels
 // take memory.
 inline constexpr std::size_t kDeepestNesting = 512;
-// No object of a probe has more than a few dozen keys; one with more than this is refused before
-// its members take memory.
-inline constexpr std::size_t kMostObjectKeys = 65536;
+// No object of a probe document has more than 16 keys; one with more than this is refused before
+// its keys take memory.
+inline constexpr std::size_t kMostObjectKeys = 4096;
 // The number text shown in a message is cut to this length.
 inline constexpr std::size_t kShownNumber = 64;
 
@@ -37,7 +36,8 @@ class ValueSink {
     virtual void boolean(bool b) = 0;
     virtual void signedInteger(std::int64_t i) = 0;
     virtual void unsignedInteger(std::uint64_t u) = 0;
-    virtual void real(double d) = 0;
+    // `token`: the number's text when it reads back as `d` exactly (empty when unknown).
+    virtual void real(double d, std::string_view token) = 0;
     virtual void string(std::string_view s) = 0;
     virtual void startObject() = 0;
     virtual void key(std::string_view s) = 0;
@@ -66,6 +66,8 @@ class RuleReader {
     }
     // Reads the text; true when it is one whole JSON value and no rule stopped the reading.
     bool run();
+    // The most bytes the objects' keys, kept to find a key given twice, took at once.
+    std::size_t largestKeyIndex() const { return largestKeyBytes_; }
 
     // The SAX reader's events.
     bool Null();
@@ -89,10 +91,7 @@ class RuleReader {
         std::string key;            // object: the current member's key
         std::size_t index = 0;      // array: elements ended; object: members begun
         std::size_t forwarded = 0;  // members or elements handed to the sink
-        // Object: the keys so far, while few, one after another, and where each ends.
-        std::string keyText;
-        std::vector<std::size_t> keyEnds;
-        std::unique_ptr<std::unordered_set<std::string>> manyKeys;
+        KeyIndex keys;              // object: its keys so far
     };
 
     ValueSink* sink() const {
@@ -111,6 +110,7 @@ class RuleReader {
     bool stop(std::string message);
     bool syntaxError(std::size_t at);
     bool tooLarge(std::string_view token);
+    bool real(double d, std::string_view token);
     void beginValue();
     void endValue();
     bool open(bool object);
@@ -132,6 +132,8 @@ class RuleReader {
     std::vector<Level> stack_;
     // Levels left, kept with their memory for the next object or array.
     std::vector<Level> spare_;
+    std::size_t keyBytes_ = 0;  // what the levels' keys take now
+    std::size_t largestKeyBytes_ = 0;
     void push(bool object);
     void pop();
 };

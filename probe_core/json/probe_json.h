@@ -8,6 +8,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,14 +53,23 @@ class Problems {
     std::size_t count_ = 0;
 };
 
-// A probe read from JSON and checked: a record holding its own texts.
-using StagedProbe = probe::StagedRecord;
+// The most bytes a record may carry after the known fields: a record's frame in a probe file
+// holds at most 64 MiB.
+inline constexpr std::size_t kMostLaterVersionBytes = std::size_t{64} << 20;
+
+// A probe read from JSON and checked: a record holding its own texts, and the bytes a later minor
+// version of the probe file added after its fields (empty when the probe has none).
+struct StagedProbe : probe::StagedRecord {
+    std::vector<std::uint8_t> laterVersionBytes;
+};
 
 // ---- record -> JSON ----
 
 // Every field of a record as a JSON object, laid out as export writes it: the object's lines
-// after the first are indented by `indent` spaces. Texts of the record are read as cp1251.
-void appendProbe(std::string& out, const ProbeRecord& record, int indent);
+// after the first are indented by `indent` spaces. Texts of the record are read as cp1251. The
+// bytes a later minor version added to the record, when there are any, follow as the last key.
+void appendProbe(std::string& out, const ProbeRecord& record, int indent,
+                 std::span<const std::uint8_t> laterVersionBytes = {});
 
 // The same object as a text of its own (indent 0).
 std::string probeToJsonText(const ProbeRecord& record);
@@ -69,7 +79,7 @@ std::string probeToJsonText(const ProbeRecord& record);
 class DocumentWriter {
   public:
     explicit DocumentWriter(std::ostream& out);
-    void probe(const ProbeRecord& record);
+    void probe(const ProbeRecord& record, std::span<const std::uint8_t> laterVersionBytes = {});
     // Closes the document; returns false when the stream failed anywhere on the way.
     bool finish();
 
@@ -98,7 +108,13 @@ bool checkJsonText(std::string_view text, Problems& problems);
 // it is dropped afterwards. Stops at nothing but a syntax error: every fault is counted. The
 // document is good when `problems` stays empty to the end, so a caller keeps what it was handed
 // until then.
+// `storage`, when given, receives what the reader held at most meanwhile.
+struct ReaderStorage {
+    std::size_t largestValue = 0;     // bytes of one probe's value, or of the document around them
+    std::size_t largestKeyIndex = 0;  // bytes of the keys kept to find a key given twice
+};
 void readDocument(std::string_view text, Problems& problems,
-                  const std::function<void(std::size_t number, StagedProbe& probe)>& onProbe);
+                  const std::function<void(std::size_t number, StagedProbe& probe)>& onProbe,
+                  ReaderStorage* storage = nullptr);
 
 }  // namespace probejson

@@ -1,10 +1,11 @@
 // JSON -> record: the document read by the JSON library's SAX reader under the probe document's
-// rules (json_rules.h), each probe gathered into a value of the library, checked field by field
-// (probe_reader.h) and dropped.
-#include <rapidjson/document.h>
+// rules (json_rules.h), each probe gathered into a compact value (value_tape.h), checked field by
+// field (probe_reader.h) and dropped.
+#include <algorithm>
 
 #include "probe_core/json/json_rules.h"
 #include "probe_core/json/probe_reader.h"
+#include "probe_core/json/value_tape.h"
 
 namespace probejson {
 
@@ -41,76 +42,8 @@ namespace {
 
 using checks::Path;
 
-// A value of the JSON library, read through the calls the checks use.
-class LibraryView {
-  public:
-    explicit LibraryView(const rapidjson::Value& v) : v_(&v) {}
-    bool isObject() const { return v_->IsObject(); }
-    bool isArray() const { return v_->IsArray(); }
-    bool isString() const { return v_->IsString(); }
-    bool isNull() const { return v_->IsNull(); }
-    bool isInteger() const { return v_->IsInt64() || v_->IsUint64(); }
-    bool isUnsigned() const { return v_->IsUint64(); }
-    bool isNumber() const { return v_->IsNumber(); }
-    std::int64_t asSigned() const { return v_->GetInt64(); }
-    std::uint64_t asUnsigned() const { return v_->GetUint64(); }
-    double asDouble() const { return v_->GetDouble(); }
-    std::string_view string() const { return {v_->GetString(), v_->GetStringLength()}; }
-    std::size_t size() const { return v_->Size(); }
-    LibraryView operator[](std::size_t i) const {
-        return LibraryView((*v_)[static_cast<rapidjson::SizeType>(i)]);
-    }
-    template <typename F>
-    void forEachMember(F&& f) const {
-        for (auto m = v_->MemberBegin(); m != v_->MemberEnd(); ++m)
-            f(std::string_view(m->name.GetString(), m->name.GetStringLength()),
-              LibraryView(m->value));
-    }
-
-  private:
-    const rapidjson::Value* v_;
-};
-
-// Takes the events of one whole value into a document of the library.
-class ValueBuilder : public rules::ValueSink {
-  public:
-    void null() override { doc_.Null(); }
-    void boolean(bool b) override { doc_.Bool(b); }
-    void signedInteger(std::int64_t i) override { doc_.Int64(i); }
-    void unsignedInteger(std::uint64_t u) override { doc_.Uint64(u); }
-    void real(double d) override { doc_.Double(d); }
-    void string(std::string_view s) override {
-        doc_.String(s.data(), static_cast<rapidjson::SizeType>(s.size()), true);
-    }
-    void startObject() override { doc_.StartObject(); }
-    void key(std::string_view s) override {
-        doc_.Key(s.data(), static_cast<rapidjson::SizeType>(s.size()), true);
-    }
-    void endObject(std::size_t members) override {
-        doc_.EndObject(static_cast<rapidjson::SizeType>(members));
-    }
-    void startArray() override { doc_.StartArray(); }
-    void endArray(std::size_t elements) override {
-        doc_.EndArray(static_cast<rapidjson::SizeType>(elements));
-    }
-
-    // A new value begins: the last one and its memory go.
-    void begin() override {
-        doc_.SetNull();
-        doc_.GetAllocator().Clear();
-    }
-    // The value whose events came since `begin`; valid until the next `begin`.
-    const rapidjson::Value& take() {
-        // The events have left the value on the document's stack: a generator of no further
-        // events moves it into the document.
-        auto noMoreEvents = [](rapidjson::Document&) { return true; };
-        doc_.Populate(noMoreEvents);
-        return doc_;
-    }
-
-  private:
-    rapidjson::Document doc_;
-};
+using tape::TapeBuilder;
+using tape::TapeView;
 
 template <typename V>
 void checkDocument(const V& document, Problems& problems) {
@@ -156,26 +89,31 @@ bool checkJsonText(std::string_view text, Problems& problems) {
 }
 
 std::unique_ptr<StagedProbe> probeFromJsonText(std::string_view text, Problems& problems) {
-    ValueBuilder builder;
+    TapeBuilder builder;
     rules::RuleReader reader(text, problems, 1);
     reader.setSink(&builder);
     if (!reader.run()) return std::make_unique<StagedProbe>();
-    return readProbe(LibraryView(builder.take()), "", 1, problems);
+    return readProbe(TapeView(builder.bytes(), 0), "", 1, problems, true);
 }
 
 void readDocument(std::string_view text, Problems& problems,
-                  const std::function<void(std::size_t number, StagedProbe& probe)>& onProbe) {
-    ValueBuilder outside, probe;
+                  const std::function<void(std::size_t number, StagedProbe& probe)>& onProbe,
+                  ReaderStorage* storage) {
+    TapeBuilder outside, probe;
     rules::RuleReader reader(text, problems, 0);
     reader.setSink(&outside);
     reader.onProbes(&probe, [&](std::size_t index) {
         const std::size_t number = index + 1;
-        auto staged =
-            readProbe(LibraryView(probe.take()), fields::child("/probes", index), number, problems);
+        auto staged = readProbe(TapeView(probe.bytes(), 0), fields::child("/probes", index), number,
+                                problems, true);
         if (problems.empty()) onProbe(number, *staged);
     });
     // Only the header and an emptied probe list are left: checked as a document of no probes.
-    if (reader.run()) checkDocument(LibraryView(outside.take()), problems);
+    if (reader.run()) checkDocument(TapeView(outside.bytes(), 0), problems);
+    if (storage != nullptr) {
+        storage->largestValue = std::max(outside.largest(), probe.largest());
+        storage->largestKeyIndex = reader.largestKeyIndex();
+    }
 }
 
 }  // namespace probejson

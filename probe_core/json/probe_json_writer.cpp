@@ -4,6 +4,7 @@
 #include <ostream>
 #include <span>
 
+#include "probe_core/json/base64.h"
 #include "probe_core/json/probe_fields.h"
 #include "probe_core/record/field_values.h"
 
@@ -140,6 +141,13 @@ class ProbeWriter : public probe::fields::FieldVisitor {
         out += '"';
     }
 
+    void laterVersionBytes(std::span<const std::uint8_t> bytes) {
+        std::string& out = probe_.key(kLaterVersionBytes);
+        out += '"';
+        base64::append(out, bytes);
+        out += '"';
+    }
+
   private:
     Block& block() { return group_ ? *group_ : probe_; }
     std::string& key(const Field& field) { return block().key(field.key); }
@@ -152,9 +160,11 @@ class ProbeWriter : public probe::fields::FieldVisitor {
 
 }  // namespace
 
-void appendProbe(std::string& out, const ProbeRecord& record, int indent) {
+void appendProbe(std::string& out, const ProbeRecord& record, int indent,
+                 std::span<const std::uint8_t> laterVersionBytes) {
     ProbeWriter writer(out, indent);
     visitFields(record, writer);
+    if (!laterVersionBytes.empty()) writer.laterVersionBytes(laterVersionBytes);
 }
 
 std::string probeToJsonText(const ProbeRecord& record) {
@@ -171,9 +181,10 @@ DocumentWriter::DocumentWriter(std::ostream& out) : out_(out) {
     buffer_ += "},\n  \"probes\": [";
 }
 
-void DocumentWriter::probe(const ProbeRecord& record) {
+void DocumentWriter::probe(const ProbeRecord& record,
+                           std::span<const std::uint8_t> laterVersionBytes) {
     buffer_ += probes_++ == 0 ? "\n    " : ",\n    ";
-    appendProbe(buffer_, record, 4);
+    appendProbe(buffer_, record, 4, laterVersionBytes);
     if (buffer_.size() >= (1u << 20)) {
         out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
         buffer_.clear();

@@ -21,6 +21,7 @@
 #include <tuple>
 #include <vector>
 
+#include "probe_core/json/base64.h"
 #include "probe_core/json/probe_fields.h"
 #include "probe_core/json/probe_json.h"
 #include "probe_core/record/conversions.h"
@@ -319,22 +320,44 @@ void readGroup(std::span<const Field> rows, const V& v, const Path& path, Reader
             readField(rows[i], *it, Path(path, rows[i].key), in, probe);
 }
 
+template <typename V>
+void readLaterVersionBytes(const V& v, const Path& path, Reader<V>& in, StagedProbe& probe) {
+    // Base64 of at most kMostLaterVersionBytes bytes: a longer text is refused before decoding.
+    if (!v.isString() || v.string().size() > (kMostLaterVersionBytes + 2) / 3 * 4) {
+        in.fail(path, "ожидается строка base64 не длиннее " +
+                          std::to_string((kMostLaterVersionBytes + 2) / 3 * 4) + " знаков");
+        return;
+    }
+    auto bytes = base64::decode(v.string());
+    if (!bytes)
+        in.fail(path,
+                "строка не в том виде base64, в каком её пишет выгрузка: буквы A-Z, a-z, "
+                "0-9, «+», «/», длина кратна 4, «=» только в конце");
+    else
+        probe.laterVersionBytes = std::move(*bytes);
+}
+
 }  // namespace checks
 
 // The probe object `value` at `path` (the probe's number is `number`, from 1) checked field by
 // field into a staged record. Every fault is added to `problems`; the result is meaningful only
-// when none was added. Keys left out leave their field as in a fresh record.
+// when none was added. Keys left out leave their field as in a fresh record. The bytes of a later
+// minor version (key kLaterVersionBytes) are read only where the caller can write them back
+// (`takesLaterVersionBytes`); elsewhere they are a fault, so that they are never lost unsaid.
 template <typename V>
 std::unique_ptr<StagedProbe> readProbe(const V& value, const std::string& path, std::size_t number,
-                                       Problems& problems) {
+                                       Problems& problems, bool takesLaterVersionBytes = false) {
     auto probe = std::make_unique<StagedProbe>();
     checks::Reader<V> in(problems, number);
     const checks::Level& level = checks::probeLevel();
     const checks::Path root(path);
-    const auto members =
-        in.object(value, root, level.keys.size(), [&](std::size_t i) { return level.keys[i]; });
+    // The table's keys, then the later version's bytes.
+    const std::size_t known = level.keys.size();
+    const auto members = in.object(value, root, known + 1, [&](std::size_t i) {
+        return i < known ? level.keys[i] : checks::kLaterVersionBytes;
+    });
     if (!members) return probe;
-    for (std::size_t i = 0; i < level.keys.size(); ++i) {
+    for (std::size_t i = 0; i < known; ++i) {
         const auto& it = (*members)[i];
         if (!it) continue;
         const checks::Path at(root, level.keys[i]);
@@ -342,6 +365,13 @@ std::unique_ptr<StagedProbe> readProbe(const V& value, const std::string& path, 
             checks::readField(*level.fields[i], *it, at, in, *probe);
         else
             checks::readGroup(level.groups[i], *it, at, in, *probe);
+    }
+    if (const auto& it = (*members)[known]) {
+        const checks::Path at(root, checks::kLaterVersionBytes);
+        if (takesLaterVersionBytes)
+            checks::readLaterVersionBytes(*it, at, in, *probe);
+        else
+            in.fail(at, "байты полей более новой версии формата здесь не сохранить");
     }
     return probe;
 }

@@ -115,6 +115,9 @@ inline constexpr const char* kCode = "code";
 inline constexpr const char* kText = "text";
 inline constexpr const char* kIso = "iso";
 inline constexpr const char* kDayNumber = "day_number";
+// The probe object's last key, present only for a record read from a file of a later minor
+// version: the bytes its record carries after the fields this table knows, as base64 text.
+inline constexpr const char* kLaterVersionBytes = "later_version_bytes";
 // What a check box shows for its codes 0 and 1.
 inline constexpr const char* kBoxTexts[2] = {"нет", "да"};
 

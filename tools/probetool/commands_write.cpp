@@ -9,6 +9,7 @@
 #include "probe_core/files/probe_files.h"
 #include "probe_core/files/replacing_file.h"
 #include "probe_core/json/probe_json.h"
+#include "probe_core/record/field_table.h"
 #include "tools/probetool/command_parts.h"
 
 namespace probetool {
@@ -93,13 +94,10 @@ int exportCommand(ProbeFiles& files, const Args& args, const Options& options, s
     std::uint32_t written = 0;
     for (std::uint32_t i = 0; i < source->count; ++i) {
         if (auto r = files.read(*source, i)) {
-            writer.probe(**r);
+            // Fields a later minor version added go along as one opaque value, which import
+            // writes back after the record's fields.
+            writer.probe(**r, files.store().trailingOf(**r));
             ++written;
-            if (const std::uint32_t later = files.store().trailingBytes(**r); later != 0) {
-                err << "Запись " << i + 1 << ": поля более новой версии формата (" << later
-                    << " байт) в JSON не переносятся\n";
-                status = kDamagedOrInvalid;
-            }
         } else {
             err << "Запись " << i + 1 << " повреждена и не загружается: в JSON её нет\n";
             status = kDamagedOrInvalid;
@@ -145,12 +143,21 @@ int importCommand(ProbeFiles& files, const Args& args, const Options&, std::ostr
     probejson::Problems problems;
     std::size_t added = 0;
     std::optional<Error> refused;
-    probejson::readDocument(text.view(), problems,
-                            [&](std::size_t number, probejson::StagedProbe& probe) {
-                                if (refused) return;
-                                refused = files.add(probe.record, number);
-                                if (!refused) ++added;
-                            });
+    probejson::readDocument(
+        text.view(), problems, [&](std::size_t number, probejson::StagedProbe& probe) {
+            if (refused) return;
+            if (!probe.laterVersionBytes.empty() && !files.laterVersionBytesKept()) {
+                // This store would write the record without them.
+                problems.add(number,
+                             "/probes/" + std::to_string(number - 1) + "/" +
+                                 probe::fields::kLaterVersionBytes,
+                             "библиотека probestore.dll не сохраняет поля более новой "
+                             "версии формата: они были бы потеряны");
+                return;
+            }
+            refused = files.add(probe.record, probe.laterVersionBytes, number);
+            if (!refused) ++added;
+        });
     if (refused && refused->code == ErrorCode::kStoreNoBatches) {
         files.drop();
         return report(*refused, err);
