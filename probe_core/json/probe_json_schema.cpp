@@ -2,6 +2,7 @@
 #include "probe_core/json/probe_json_schema.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <limits>
 #include <map>
 #include <string>
@@ -121,8 +122,8 @@ class Schema {
         closed();
     }
     // {"code": ..., "text": string or null}, code required; `code` writes the code's range.
-    template <class Range>
-    void codeAndText(Range&& code) {
+    template <class WriteCode>
+    void codeAndText(WriteCode&& code) {
         startProperties();
         key(kCode);
         start();
