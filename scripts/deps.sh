@@ -10,7 +10,7 @@ PROBE_PACKAGES=(
   xvfb xauth x11-apps x11-utils imagemagick xdotool
   dpkg-dev desktop-file-utils lintian shared-mime-info xdg-utils libglib2.0-bin
   pybind11-dev python3-pybind11 python3-numpy python3-matplotlib python3-pytest python3-dev
-  python3-build python3-wheel python3-setuptools python3-venv
+  python3-build python3-wheel python3-setuptools python3-venv python3-jsonschema
 )
 
 # The Windows cross builds (mingw-w64 posix-thread compilers, zlib for them, wine64 for the 64-bit

@@ -35,7 +35,8 @@ for file in lib/probe-tools/probe_editor lib/probe-tools/probestore.so lib/probe
   grep -q " ./usr/$file\$" <<<"$contents" || fail "$file not in the package"
 done
 for file in share/man/man1/probetool.1.gz share/man/man1/probe_editor.1.gz \
-  share/doc/probe-tools/copyright share/doc/probe-tools/changelog.gz; do
+  share/doc/probe-tools/copyright share/doc/probe-tools/changelog.gz \
+  share/doc/probe-tools/docs/probe.schema.json; do
   grep -q " ./usr/$file\$" <<<"$contents" || fail "$file not in the package"
 done
 if grep -E 'test|bench|fixture|python' <<<"$contents"; then fail "test files or Python in the package"; fi

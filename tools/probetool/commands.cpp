@@ -8,6 +8,7 @@
 #include "platform/append_file.h"
 #include "platform/replace_file.h"
 #include "probe_core/files/probe_files.h"
+#include "probe_core/json/probe_json_schema.h"
 #include "probe_core/record/encodings.h"
 #include "tools/probetool/command_parts.h"
 #include "tools/probetool/probe_view.h"
@@ -218,10 +219,13 @@ std::string helpText() {
                                 сообщает, сколько потеряно
   salvage ВХОД.pv ВЫХОД.pv      записывает в новый файл ВЫХОД.pv все исправные поверхности
                                 файла поверхностей ВХОД.pv и сообщает, сколько потеряно
+  schema [--markdown]           схема JSON (JSON Schema) документа export и import: каждый
+                                ключ, его тип, допустимые значения и единица; с --markdown —
+                                таблица ключей одного датчика в Markdown
   --help                        эта справка
 
 Записи нумеруются с 1, как их считает человек: первая запись файла — запись 1.
-Формат JSON описан в docs/probe_json.md.
+Формат JSON описан в docs/probe_json.md, его ключи — в выводе probetool schema.
 
 Код завершения: 0 — выполнено; 1 — в файле есть повреждённые записи или входные данные
 неверны; 2 — неверный вызов или файл не удаётся прочитать или записать.
@@ -244,6 +248,19 @@ int run(const std::vector<std::string>& given, std::ostream& out, std::ostream& 
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << helpText();
         return kDone;
+    }
+    // The schema comes from the field table alone: it needs no probe store.
+    if (args[0] == "schema") {
+        if (options.force) return usage(err, "команда schema не заменяет файлов: --force не к ней");
+        if (args.size() == 1) {
+            out << probejson::probeJsonSchema();
+            return kDone;
+        }
+        if (args.size() == 2 && args[1] == "--markdown") {
+            out << probejson::probeJsonKeyTable();
+            return kDone;
+        }
+        return usage(err, "команда schema принимает только --markdown");
     }
     for (const Command& c : kCommands) {
         if (args[0] != c.name) continue;

@@ -1,5 +1,6 @@
 // The probetool commands: list, show, export, import, check and salvage of probe files, all
-// through the probe store library. Messages are Russian; the result is the exit status.
+// through the probe store library, and the JSON Schema of the export's document. Messages are
+// Russian; the result is the exit status.
 #pragma once
 
 #include <iosfwd>

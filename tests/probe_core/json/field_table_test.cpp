@@ -9,11 +9,9 @@
 
 #include <rapidjson/document.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "platform/cp1251.h"
 #include "probe_core/json/probe_json.h"
+#include "probe_core/json/probe_json_schema.h"
 #include "probe_core/record/field_table.h"
 #include "probe_core/record/probe_contents.h"
 #include "probe_core/record/staged_record.h"
@@ -137,15 +135,16 @@ TEST(FieldTable, KeysAreUniqueWithinTheirObject) {
     for (const std::string& group : groups) EXPECT_EQ(keys.count("/" + group), 0u) << group;
 }
 
-// The JSON Schema beside docs/probe_json.md names the keys for validators: the same keys as the
-// table, in its order, at every level, and last the later version's bytes.
+// The JSON Schema that probetool prints names the keys for validators: the same keys as the
+// table, in its order, at every level, and last the later version's bytes; the objects take no
+// other key.
 TEST(FieldTable, TheSchemaNamesTheKeysOfTheTable) {
-    std::ifstream in(PROBE_JSON_SCHEMA, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string text = probejson::probeJsonSchema();
     rapidjson::Document schema;
     schema.Parse(text.c_str(), text.size());
     ASSERT_FALSE(schema.HasParseError());
     const auto keysOf = [](const rapidjson::Value& object) {
+        EXPECT_FALSE(object["additionalProperties"].GetBool());
         std::vector<std::string> keys;
         for (auto m = object["properties"].MemberBegin(); m != object["properties"].MemberEnd();
              ++m)
@@ -169,6 +168,55 @@ TEST(FieldTable, TheSchemaNamesTheKeysOfTheTable) {
     EXPECT_EQ(keysOf(probe), top);
     for (const auto& [object, keys] : inside)
         EXPECT_EQ(keysOf(probe["properties"][object.c_str()]), keys) << object;
+}
+
+// What the schema lets through is what import takes: a sub-field's code up to the largest its
+// bits hold, a list's entries in its description, as many reserved byte pairs as the range has.
+TEST(FieldTable, TheSchemaBoundsCodesAndBytesByTheTable) {
+    const std::string text = probejson::probeJsonSchema();
+    rapidjson::Document schema;
+    schema.Parse(text.c_str(), text.size());
+    ASSERT_FALSE(schema.HasParseError());
+    const rapidjson::Value& defs = schema["$defs"];
+    const rapidjson::Value& probe = defs["probe"]["properties"];
+    for (const Field& f : kProbeFields) {
+        const rapidjson::Value& object =
+            f.group ? probe[f.group]["properties"][f.key] : probe[f.key];
+        if (const auto* r = std::get_if<Reserved>(&f.place)) {
+            EXPECT_EQ(object["pattern"].GetString(),
+                      "^([0-9A-Fa-f]{2}){0," + std::to_string(r->size) + "}$")
+                << f.key;
+        }
+        const auto* w = std::get_if<Word>(&f.place);
+        if (w == nullptr) continue;
+        for (const probe::SubField& s : w->subFields) {
+            const rapidjson::Value& sub = object["properties"][s.key];
+            const std::string ref = sub["$ref"].GetString();
+            ASSERT_EQ(ref.rfind("#/$defs/", 0), 0u) << ref;
+            const rapidjson::Value& code = defs[ref.substr(8).c_str()]["properties"][kCode];
+            EXPECT_EQ(code["minimum"].GetInt(), 0) << s.key;
+            EXPECT_EQ(code["maximum"].GetUint(), s.mask >> s.shift) << s.key;
+            const std::string description = sub["description"].GetString();
+            for (std::size_t i = 0; i < s.items.size(); ++i)
+                EXPECT_NE(description.find(std::to_string(i + 1) + " " + s.items[i]),
+                          std::string::npos)
+                    << description;
+        }
+    }
+}
+
+// The Markdown table of `probetool schema --markdown` has a row for every key and sub-field key.
+TEST(FieldTable, TheKeyTableHasARowPerKey) {
+    const std::string table = probejson::probeJsonKeyTable();
+    for (const Field& f : kProbeFields) {
+        const std::string path = f.group ? std::string(f.group) + "." + f.key : f.key;
+        EXPECT_NE(table.find("| `" + path + "` |"), std::string::npos) << path;
+        const auto* w = std::get_if<Word>(&f.place);
+        for (std::size_t i = 0; w != nullptr && i < w->subFields.size(); ++i) {
+            const std::string sub = path + "." + w->subFields[i].key;
+            EXPECT_NE(table.find("| `" + sub + "` |"), std::string::npos) << sub;
+        }
+    }
 }
 
 }  // namespace
