@@ -87,7 +87,7 @@ wine32_runs() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 windows_packages() {
   local build=$1 objdump=$2
   rm -f "$build"/probe-tools-*.zip "$build"/probe-tools-*-setup.exe
-  (cd "$build" && cpack -G ZIP)
+  # The archive (CPack) and the installer made from it.
   cmake --build "$build" --target windows_installer
   bash tests/install/zip_test.sh "$(pwd)"/"$build"/probe-tools-*-win??.zip "$objdump"
 }
