@@ -129,11 +129,15 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 (
   export DISPLAY=":$(cat "$work/display")" WINEQT_QPA_PLATFORM=windows \
     WINEQT_PLUGIN_PATH="Z:$build/qt_plugins" WINEQT_QPA_GENERIC_PLUGINS=probestartupwatch \
-    WINEQT_FORCE_STDERR_LOGGING=1 PROBE_WATCH_OPENED_FILE=1 PROBE_WATCH_TIMEOUT_MS=100000
+    WINEQT_FORCE_STDERR_LOGGING=1 PROBE_WATCH_OPENED_FILE=1 PROBE_WATCH_TIMEOUT_MS=100000 \
+    PROBE_WATCH_LOG="Z:$work/watch.log"
   cd "$work/Мои датчики"
   timeout 150 "$wine" start /wait /unix "$work/Мои датчики/датчики.dt"
   "${wine%/*}/wineserver" -w
 ) 2>"$work/editor.log" || fail "the editor started through the file type failed"
+# The editor, started by the shell, reports into the watch's file: its standard error is not
+# start's.
+[ -f "$work/watch.log" ] && cat "$work/watch.log" >>"$work/editor.log"
 sed -i 's/\r$//' "$work/editor.log"
 grep '^watch:' "$work/editor.log" | sed 's/^/   /' || true
 grep -Eqx 'watch: records [1-9][0-9]*' "$work/editor.log" || fail "the file's records were not listed"

@@ -1,9 +1,10 @@
 // A Qt generic plug-in that watches an installed editor start. The toolkit loads it into the
 // program when QT_QPA_GENERIC_PLUGINS names "probestartupwatch" and QT_PLUGIN_PATH reaches its
-// folder, so the program under test is the installed one, unchanged. On standard error it reports,
-// one line each: every message box that comes up (answered with OK), the main window once shown
-// and whether it has an icon, and the tool set's libraries the process has mapped, with their full
-// paths. Then it closes the main window, which ends the editor as "Выход" does.
+// folder, so the program under test is the installed one, unchanged. On standard error (and in the
+// file PROBE_WATCH_LOG names, where set) it reports, one line each: every message box that comes up
+// (answered with OK), the main window once shown and whether it has an icon, and the tool set's
+// libraries the process has mapped, with their full paths. Then it closes the main window, which
+// ends the editor as "Выход" does.
 //
 // With PROBE_WATCH_PROBE_FILE it first loads that probe file as a user does ("Датчики" /
 // "Загрузить из файла...", the file chosen in the toolkit's own file dialog, "Выбрать" in the list
@@ -46,9 +47,16 @@
 
 namespace {
 
+// A program started through the shell (a file type's "open" command) may have no standard error
+// to write to: with PROBE_WATCH_LOG the lines also go to the end of that file.
 void report(const QString& line) {
-    std::fprintf(stderr, "watch: %s\n", line.toUtf8().constData());
+    const QByteArray text = "watch: " + line.toUtf8() + "\n";
+    std::fputs(text.constData(), stderr);
     std::fflush(stderr);
+    if (const QString log = qEnvironmentVariable("PROBE_WATCH_LOG"); !log.isEmpty()) {
+        QFile file(log);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Append)) file.write(text);
+    }
 }
 
 #if defined(Q_OS_WIN)
