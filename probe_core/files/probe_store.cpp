@@ -72,10 +72,6 @@ bool ProbeStore::loadIntoSelected(const std::string& file, std::uint32_t index) 
     return isTrue(api().ZagruzitDatchik(file.c_str(), index));
 }
 
-bool ProbeStore::appendSelected(const std::string& file) {
-    return isTrue(api().SohranitDatchik(file.c_str()));
-}
-
 bool ProbeStore::append(const std::string& file, const ProbeRecord& record) {
     if (bound_ != nullptr) return appendThroughBound(file, record);
     const contracts::ProbeStoreApi& store = api();
@@ -108,12 +104,6 @@ bool ProbeStore::addToBatch(const ProbeRecord& record) {
 
 bool ProbeStore::commitBatch(const std::string& file) {
     return hasBatches() && isTrue(batch_.commit(file.c_str()));
-}
-
-std::uint32_t ProbeStore::trailingBytes(const ProbeRecord& record) const {
-    std::uint32_t size = 0;
-    if (batch_.trailing != nullptr) batch_.trailing(&record, &size);
-    return size;
 }
 
 std::span<const std::uint8_t> ProbeStore::trailingOf(const ProbeRecord& record) const {

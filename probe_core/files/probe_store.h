@@ -66,8 +66,6 @@ class ProbeStore {
     // Reads record `index` of `file` into the record the caller has selected (a slot of its own
     // collection); false when it does not load, the record then as it was.
     bool loadIntoSelected(const std::string& file, std::uint32_t index);
-    // Appends the selected record (the one load() returned) to `file`.
-    bool appendSelected(const std::string& file);
     // Appends a copy of `record` (texts and lists copied by the store) to `file`.
     bool append(const std::string& file, const ProbeRecord& record);
 
@@ -76,11 +74,8 @@ class ProbeStore {
     bool hasBatches() const { return batch_.add && batch_.commit && batch_.drop; }
     bool addToBatch(const ProbeRecord& record);
     bool commitBatch(const std::string& file);
-    // How many bytes of fields a later minor version added the record load() returned carries
-    // (0 from a store that does not keep them).
-    std::uint32_t trailingBytes(const ProbeRecord& record) const;
-    // Those bytes themselves (empty from a store that does not keep them); valid until the next
-    // load().
+    // The bytes of fields a later minor version added that the record load() returned carries
+    // (empty from a store that does not keep them); valid until the next load().
     std::span<const std::uint8_t> trailingOf(const ProbeRecord& record) const;
     // Whether the store can add a record to a batch with such bytes after its fields.
     bool takesTrailing() const { return hasBatches() && batch_.addWithTrailing != nullptr; }
