@@ -6,6 +6,7 @@
 
 #include "platform/cp1251.h"
 #include "probe_core/json/probe_json.h"
+#include "probe_core/record/field_table.h"
 #include "suite/probestore/probe_file_format.h"
 
 namespace probefiles {
@@ -186,17 +187,18 @@ MaybeError ProbeFiles::append(const FileName& target, const ProbeRecord& record)
     return systemError(ErrorCode::kAppendRefused, target);
 }
 
-MaybeError ProbeFiles::add(const ProbeRecord& record, std::size_t probe) {
+MaybeError ProbeFiles::add(const ProbeRecord& record, std::size_t probe,
+                           std::span<const std::uint8_t> laterVersionBytes) {
     if (!store_.hasBatches()) return Error{ErrorCode::kStoreNoBatches};
-    if (store_.addToBatch(record)) return std::nullopt;
-    Error e{ErrorCode::kProbeTooLarge};
-    e.probe = probe;
-    return e;
-}
-
-MaybeError ProbeFiles::add(const ProbeRecord& record,
-                           std::span<const std::uint8_t> laterVersionBytes, std::size_t probe) {
-    if (!store_.hasBatches()) return Error{ErrorCode::kStoreNoBatches};
+    if (!laterVersionBytes.empty() && !store_.takesTrailing()) {
+        Error e{ErrorCode::kInvalidProbe};
+        e.probe = probe;
+        e.key = probe::fields::kLaterVersionBytes;
+        e.detail =
+            "библиотека probestore.dll не сохраняет поля более новой версии формата: они были бы "
+            "потеряны";
+        return e;
+    }
     if (store_.addToBatch(record, laterVersionBytes)) return std::nullopt;
     Error e{ErrorCode::kProbeTooLarge};
     e.probe = probe;

@@ -94,13 +94,11 @@ class ProbeFiles {
     MaybeError appendAll(const FileName& target, std::span<const ProbeRecord* const> records,
                          std::size_t firstProbe = 1);
     // The same in steps, for records that arrive one by one: add(), then commit() or drop().
-    MaybeError add(const ProbeRecord& record, std::size_t probe);
-    // The same with the bytes a later minor version added after the record's fields; only when
-    // laterVersionBytesKept().
-    MaybeError add(const ProbeRecord& record, std::span<const std::uint8_t> laterVersionBytes,
-                   std::size_t probe);
-    // Whether the store writes such bytes back into a batch (an older one drops them).
-    bool laterVersionBytesKept() const { return store_.takesTrailing(); }
+    // `laterVersionBytes` are the bytes a later minor version added after the record's fields;
+    // a store that cannot write them back (an older one) refuses the record with kInvalidProbe at
+    // that key rather than drop them.
+    MaybeError add(const ProbeRecord& record, std::size_t probe,
+                   std::span<const std::uint8_t> laterVersionBytes = {});
     MaybeError commit(const FileName& target);
     void drop();
 

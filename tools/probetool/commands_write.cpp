@@ -9,7 +9,6 @@
 #include "probe_core/files/probe_files.h"
 #include "probe_core/files/replacing_file.h"
 #include "probe_core/json/probe_json.h"
-#include "probe_core/record/field_table.h"
 #include "tools/probetool/command_parts.h"
 
 namespace probetool {
@@ -146,17 +145,16 @@ int importCommand(ProbeFiles& files, const Args& args, const Options&, std::ostr
     probejson::readDocument(
         text.view(), problems, [&](std::size_t number, probejson::StagedProbe& probe) {
             if (refused) return;
-            if (!probe.laterVersionBytes.empty() && !files.laterVersionBytesKept()) {
-                // This store would write the record without them.
-                problems.add(number,
-                             "/probes/" + std::to_string(number - 1) + "/" +
-                                 probe::fields::kLaterVersionBytes,
-                             "библиотека probestore.dll не сохраняет поля более новой "
-                             "версии формата: они были бы потеряны");
-                return;
+            auto notAdded = files.add(probe.record, number, probe.laterVersionBytes);
+            if (!notAdded) {
+                ++added;
+            } else if (notAdded->code == ErrorCode::kInvalidProbe) {
+                // A fault of this probe, listed with the document's others.
+                problems.add(number, "/probes/" + std::to_string(number - 1) + "/" + notAdded->key,
+                             notAdded->detail);
+            } else {
+                refused = std::move(notAdded);
             }
-            refused = files.add(probe.record, probe.laterVersionBytes, number);
-            if (!refused) ++added;
         });
     if (refused && refused->code == ErrorCode::kStoreNoBatches) {
         files.drop();

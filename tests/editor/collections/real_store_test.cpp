@@ -208,6 +208,23 @@ TEST(RealProbeStoreTest, ClientOverTheBoundStoreLeavesTheCollectionAlone) {
         EXPECT_EQ(text(slots[0]->Model), "M1");
         EXPECT_EQ(files.readIntoSelected(*opened, 2)->code, probefiles::ErrorCode::kRecordDamaged);
         EXPECT_EQ(text(slots[0]->Model), "M1");
+
+        // A store that cannot write back the bytes a later version added refuses the record that
+        // carries them, naming the key, rather than drop them; this store takes it.
+        const std::uint8_t later[] = {1, 2, 3};
+        probefiles::StoreExtras older = probefiles::extrasOf(loader);
+        older.addWithTrailing = nullptr;
+        {
+            probefiles::ProbeFiles olderFiles(store, older);
+            const auto refused = olderFiles.add(outside, 4, later);
+            ASSERT_TRUE(refused);
+            EXPECT_EQ(refused->code, probefiles::ErrorCode::kInvalidProbe);
+            EXPECT_EQ(refused->probe, 4u);
+            EXPECT_EQ(refused->key, "later_version_bytes");
+            EXPECT_FALSE(olderFiles.add(outside, 4));
+        }
+        EXPECT_FALSE(files.add(outside, 5, later));
+        files.drop();
     }
     loader.VigruzitBiblioteki(biblioteki::kAllSlots);
     std::filesystem::remove(path);
